@@ -1,0 +1,18 @@
+#pragma once
+// Thread priorities in the framework's terms (the values it stores and
+// compares): -2 lowest .. 0 normal .. 2 highest.
+
+namespace Platform {
+
+inline constexpr int kThreadPriorityLowest = -2;
+inline constexpr int kThreadPriorityNormal = 0;
+inline constexpr int kThreadPriorityAboveNormal = 1;
+inline constexpr int kThreadPriorityHighest = 2;
+
+// The priority last asked for on the calling thread (normal at first). The
+// scheduler is asked to follow it; an unprivileged process may be refused a
+// raise, which changes only how promptly the thread runs, so it is not an error.
+int GetCurrentThreadPriority();
+void SetCurrentThreadPriority(int priority);
+
+} // namespace Platform
