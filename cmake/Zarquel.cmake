@@ -1,17 +1,24 @@
 # One folder, one library: every .cpp below the folder belongs to it, so adding
-# a class needs no edit here.
+# a class needs no edit here. The framework's folders call on each other both
+# ways (the application owns widgets, widgets reach the application), so
+# programs link them all at once through `vorn_framework`, as one link group.
 function(zarquel_library name dir)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
-  if(sources)
-    add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC ${ARGN})
-  else()
-    # A folder whose headers are all it has so far.
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} INTERFACE ${ARGN})
+  if(NOT sources)
+    return()
   endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY ZARQUEL_FRAMEWORK_LIBS ${name})
+endfunction()
+
+function(zarquel_framework)
+  get_property(libs GLOBAL PROPERTY ZARQUEL_FRAMEWORK_LIBS)
+  list(JOIN libs "," joined)
+  add_library(vorn_framework INTERFACE)
+  target_include_directories(vorn_framework INTERFACE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(vorn_framework INTERFACE "$<LINK_GROUP:RESCAN,${joined}>")
 endfunction()
 
 # One test binary per source folder, each test case registered with ctest.
@@ -21,7 +28,7 @@ function(zarquel_tests name dir)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARGN} zarquel_test_support GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE zarquel_test_support vorn_framework GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
 endfunction()
