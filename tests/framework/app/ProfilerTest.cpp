@@ -1,0 +1,171 @@
+#include "framework/app/Profiler.h"
+
+#include "platform/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <regex>
+#include <vector>
+
+namespace {
+
+struct Mark {
+    uint64_t at;
+    const char* name;
+    bool begin;
+};
+
+struct RunCase {
+    const char* name;
+    // Cycle readings of the run, a cycle a millisecond. `script` replaces the
+    // first readings (start, stop, processing begin and end) where given.
+    uint64_t start;
+    std::vector<Mark> marks;
+    uint64_t stop;
+    std::deque<uint64_t> script;
+    const char* summary;
+};
+
+void PrintTo(const RunCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ProfilerRun : public testing::TestWithParam<RunCase> {};
+
+TEST_P(ProfilerRun, SummaryShowsTheRunInMilliseconds)
+{
+    uint64_t now = GetParam().start;
+    std::deque<uint64_t> script = GetParam().script;
+    Vorn::Profiler profiler({[&] {
+                                 if (!script.empty()) {
+                                     now = script.front();
+                                     script.pop_front();
+                                 }
+                                 return now;
+                             },
+        [] { return uint64_t{1000}; }});
+    profiler.Start();
+    for (const Mark& mark : GetParam().marks) {
+        now = mark.at;
+        mark.begin ? profiler.BeginSection(mark.name) : profiler.EndSection(mark.name);
+    }
+    now = GetParam().stop;
+    profiler.Stop();
+    EXPECT_EQ(profiler.GetSummary(), GetParam().summary);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProfilerRun,
+    testing::Values(RunCase{"NoSections", 1000, {}, 3500, {}, "Total Time: 2500.00\n"},
+        RunCase{"SectionsInNameOrderIgnoringCase", 0,
+            {{100, "beta", true}, {300, "beta", false}, {300, "Alpha", true}, {350, "Alpha", false},
+                {400, "Alpha", true}, {500, "Alpha", false}, {600, "Gamma", true}, {1000, "Gamma", false}},
+            1000, {},
+            "Total Time: 1000.00\n"
+            "Alpha (2 calls, %15.00 time): 150.00 (75.00 avg, 100.00 longest)\n"
+            "beta (1 calls, %20.00 time): 200.00 (200.00 avg, 200.00 longest)\n"
+            "Gamma (1 calls, %40.00 time): 400.00 (400.00 avg, 400.00 longest)\n"},
+        RunCase{"NestedBeginsOnlyOuterPairAddsTime", 0,
+            {{100, "Draw", true}, {200, "DRAW", true}, {300, "draw", false}, {700, "Draw", false}}, 1000, {},
+            "Total Time: 1000.00\nDraw (2 calls, %60.00 time): 600.00 (300.00 avg, 600.00 longest)\n"},
+        RunCase{"UnmatchedEndsAndNullNamesIgnored", 0,
+            {{100, "never begun", false}, {200, nullptr, true}, {300, nullptr, false}}, 1000, {},
+            "Total Time: 1000.00\n"},
+        // The extra end takes the depth to -1, so the next pair only returns it there.
+        RunCase{"ExtraEndDrivesDepthBelowZero", 0,
+            {{100, "A", true}, {200, "A", false}, {300, "A", false}, {400, "A", true}, {900, "A", false}}, 1000,
+            {}, "Total Time: 1000.00\nA (2 calls, %10.00 time): 100.00 (50.00 avg, 100.00 longest)\n"},
+        RunCase{"BackwardCyclesCountAsNoTime", 5000, {{5000, "S", true}, {4000, "S", false}}, 1000, {},
+            "Total Time: 0.00\nS (1 calls, %0.00 time): 0.00 (0.00 avg, 0.00 longest)\n"},
+        RunCase{"ProcessingCyclesTakenOut", 0, {}, 0, {1000, 5000, 5000, 5600}, "Total Time: 3400.00\n"},
+        RunCase{"ProcessingLongerThanTheRun", 0, {}, 0, {1000, 1100, 1100, 5000}, "Total Time: 0.00\n"}),
+    [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+TEST(Profiler, OnlyAStopInsideARunConvertsAndStartForgetsIt)
+{
+    uint64_t now = 0;
+    Vorn::Profiler profiler({[&] { return now; }, [] { return uint64_t{2000}; }});
+    profiler.Stop();
+    EXPECT_EQ(profiler.GetSummary(), "Total Time: 0.00\n");
+    profiler.Start();
+    EXPECT_TRUE(profiler.IsRunning());
+    profiler.BeginSection("Update");
+    now = 400;
+    profiler.EndSection("Update");
+    profiler.Stop();
+    EXPECT_FALSE(profiler.IsRunning());
+    const std::string summary =
+        "Total Time: 200.00\nUpdate (1 calls, %100.00 time): 200.00 (200.00 avg, 200.00 longest)\n";
+    EXPECT_EQ(profiler.GetSummary(), summary);
+    profiler.BeginSection("Late");
+    profiler.Stop();
+    EXPECT_EQ(profiler.GetSummary(), summary);
+    profiler.Start();
+    now = 900;
+    profiler.Stop();
+    EXPECT_EQ(profiler.GetSummary(), "Total Time: 250.00\n");
+}
+
+TEST(Profiler, ProcessProfilerMeasuresARealRun)
+{
+    Vorn::TheProfiler().Start();
+    Vorn::TheProfiler().Stop();
+    const std::string summary = Vorn::TheProfiler().GetSummary();
+    EXPECT_TRUE(std::regex_match(summary, std::regex("Total Time: [0-9]+\\.[0-9]{2}\n"))) << summary;
+}
+
+struct SpeedCase {
+    const char* name;
+    int64_t frequency;
+    std::deque<uint64_t> cycles;
+    uint64_t speed;
+};
+
+void PrintTo(const SpeedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CPUSpeed : public testing::TestWithParam<SpeedCase> {};
+
+TEST_P(CPUSpeed, MeasuresAtHighestPriorityRestoresItAndCachesAtLeastOne)
+{
+    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityAboveNormal);
+    int64_t counter = 0;
+    int priorityDuring = 0;
+    std::deque<uint64_t> cycles = GetParam().cycles;
+    const Vorn::CPUSpeedSources sources{[&] { return ++counter; },
+        [&] {
+            priorityDuring = Platform::GetCurrentThreadPriority();
+            return GetParam().frequency;
+        },
+        [&] {
+            const uint64_t reading = cycles.front();
+            cycles.pop_front();
+            return reading;
+        }};
+    std::atomic<uint64_t> cache{0};
+    EXPECT_EQ(Vorn::GetCPUSpeed(cache, sources), GetParam().speed);
+    EXPECT_EQ(priorityDuring, Platform::kThreadPriorityHighest);
+    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityAboveNormal);
+    priorityDuring = 0;
+    EXPECT_EQ(Vorn::GetCPUSpeed(cache, sources), GetParam().speed);
+    EXPECT_EQ(priorityDuring, 0) << "measured twice";
+    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CPUSpeed,
+    testing::Values(SpeedCase{"TenMillisecondsOfCycles", 1000, {5000, 5300}, 30000},
+        SpeedCase{"UnreadableFrequency", 0, {}, 1}, SpeedCase{"NegativeFrequency", -1, {}, 1},
+        SpeedCase{"CyclesRunningBackwards", 1000, {5300, 5000}, 1}),
+    [](const testing::TestParamInfo<SpeedCase>& info) { return std::string(info.param.name); });
+
+TEST(CPUSpeed, ProcessSpeedIsMeasuredOnce)
+{
+    const uint64_t speed = Vorn::GetCPUSpeed();
+    EXPECT_GT(speed, 1u);
+    EXPECT_EQ(Vorn::GetCPUSpeed(), speed);
+}
+
+} // namespace
