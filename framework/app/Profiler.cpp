@@ -1,10 +1,9 @@
 #include "framework/app/Profiler.h"
 
+#include "framework/app/StringUtils.h"
 #include "platform/Clock.h"
 #include "platform/Thread.h"
 
-#include <cstdarg>
-#include <cstdio>
 
 namespace Vorn {
 
@@ -27,23 +26,6 @@ double ToMilliseconds(double cycles, uint64_t speed)
 char FoldCase(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-__attribute__((format(printf, 2, 3))) void AppendFormat(std::string& text, const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list measure;
-    va_copy(measure, args);
-    const int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length > 0) {
-        const size_t at = text.size();
-        text.resize(at + static_cast<size_t>(length) + 1);
-        std::vsnprintf(text.data() + at, static_cast<size_t>(length) + 1, format, args);
-        text.resize(at + static_cast<size_t>(length));
-    }
-    va_end(args);
 }
 
 class PriorityRaise {
@@ -144,11 +126,10 @@ void Profiler::Stop()
 
 std::string Profiler::GetSummary() const
 {
-    std::string text;
-    AppendFormat(text, "Total Time: %.2f\n", mTotalTime);
+    std::string text = FormatString("Total Time: %.2f\n", mTotalTime);
     for (const auto& [name, record] : mRecords) {
         const double share = mTotalTime > 0.0 ? record.totalMilliseconds / mTotalTime * 100.0 : 0.0;
-        AppendFormat(text, "%s (%d calls, %%%.2f time): %.2f (%.2f avg, %.2f longest)\n", name, record.calls,
+        text += FormatString("%s (%d calls, %%%.2f time): %.2f (%.2f avg, %.2f longest)\n", name, record.calls,
             share, record.totalMilliseconds, record.totalMilliseconds / record.calls, record.longest);
     }
     return text;
