@@ -1,0 +1,344 @@
+#include "framework/app/Buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Vorn::Buffer;
+using Bytes = std::vector<uint8_t>;
+
+Bytes HeldBytes(const Buffer& b)
+{
+    return b.GetBytes() == nullptr ? Bytes{} : Bytes(b.GetBytes(), b.GetBytes() + b.GetByteLength());
+}
+
+// Bits between the read position and the data length, seen only through reads.
+int32_t BitsLeft(Buffer copy)
+{
+    int32_t left = 0;
+    for (; !copy.AtEnd() && left <= 8 * copy.GetByteLength(); ++left)
+        copy.ReadBits(1, false);
+    return left;
+}
+
+int32_t DataLengthInBits(Buffer copy)
+{
+    copy.Rewind();
+    return BitsLeft(copy);
+}
+
+Buffer Holding(const Bytes& bytes)
+{
+    Buffer b;
+    b.SetData(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return b;
+}
+
+struct LayoutCase {
+    const char* name;
+    std::function<void(Buffer&)> write;
+    Bytes bytes;
+    int32_t bits;
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
+class WrittenLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(WrittenLayout, StoresExactlyTheseBytesAndBits)
+{
+    Buffer b;
+    GetParam().write(b);
+    EXPECT_EQ(HeldBytes(b), GetParam().bytes);
+    EXPECT_EQ(DataLengthInBits(b), GetParam().bits);
+}
+
+const uint8_t kAbcd[] = {0xAB, 0xCD};
+
+INSTANTIATE_TEST_SUITE_P(Writes, WrittenLayout, ::testing::Values(
+    LayoutCase{"FiveInThreeBitsThenOneInOne", [](Buffer& b) { b.WriteBits(5, 3); b.WriteBits(1, 1); }, {0x0D}, 4},
+    LayoutCase{"HigherBitsOfTheValueIgnored", [](Buffer& b) { b.WriteBits(0xFF, 3); }, {0x07}, 3},
+    LayoutCase{"Int16AfterOneBit", [](Buffer& b) { b.WriteBits(1, 1); b.WriteInt16(0x1234); }, {0x69, 0x24, 0x00}, 17},
+    LayoutCase{"BooleanTakesAWholeByte", [](Buffer& b) { b.WriteBits(1, 1); b.WriteBoolean(true); }, {0x03, 0x00}, 9},
+    LayoutCase{"StringIsLengthThenBytes", [](Buffer& b) { b.WriteString("abc"); }, {3, 0, 'a', 'b', 'c'}, 40},
+    LayoutCase{"EmptyStringIsTwoZeroBytes", [](Buffer& b) { b.WriteString(""); }, {0, 0}, 16},
+    LayoutCase{"Int32LowByteFirst", [](Buffer& b) { b.WriteInt32(0x12345678); }, {0x78, 0x56, 0x34, 0x12}, 32},
+    LayoutCase{"ByteAfterThreeBits", [](Buffer& b) { b.WriteBits(5, 3); b.WriteByte(0xFF); }, {0xFD, 0x07}, 11},
+    LayoutCase{"BytesAfterFourBits",
+               [](Buffer& b) { b.WriteBits(1, 4); b.WriteBytes(kAbcd, 2); }, {0xB1, 0xDA, 0x0C}, 20},
+    LayoutCase{"CountAbove32Writes32", [](Buffer& b) { b.WriteBits(-2, 40); }, {0xFE, 0xFF, 0xFF, 0xFF}, 32},
+    LayoutCase{"CountBelow1WritesNothing", [](Buffer& b) { b.WriteBits(5, 0); b.WriteBits(5, INT32_MIN); }, {}, 0},
+    LayoutCase{"NullOrNegativeRunWritesNothing",
+               [](Buffer& b) { b.WriteBytes(nullptr, 3); b.WriteBytes(kAbcd, -2); }, {}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ReadCase {
+    const char* name;
+    Bytes held;
+    int32_t skipBits;
+    std::function<int64_t(Buffer&)> read;
+    int64_t expected;
+    int32_t bitsLeftAfter;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
+class ReadFromHeldBytes : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadFromHeldBytes, GivesThisValueAndStopsHere)
+{
+    const ReadCase& c = GetParam();
+    Buffer b = Holding(c.held);
+    b.ReadBits(c.skipBits, false);
+    EXPECT_EQ(c.read(b), c.expected);
+    EXPECT_EQ(BitsLeft(b), c.bitsLeftAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, ReadFromHeldBytes, ::testing::Values(
+    ReadCase{"EmptyReadsZeroAndStays", {}, 0, [](Buffer& b) { return b.ReadByte() + b.ReadBits(5, true); }, 0, 0},
+    ReadCase{"SignedSixBits", {0x3D}, 0, [](Buffer& b) { return b.ReadBits(6, true); }, -3, 2},
+    ReadCase{"UnsignedSixBits", {0x3D}, 0, [](Buffer& b) { return b.ReadBits(6, false); }, 61, 2},
+    ReadCase{"ThirtyTwoBitsNeedNoExtension", {0xFF, 0xFF, 0xFF, 0xFF}, 0,
+             [](Buffer& b) { return b.ReadBits(32, true); }, -1, 0},
+    ReadCase{"CountAbove32Reads32", {0x78, 0x56, 0x34, 0x12, 9}, 0,
+             [](Buffer& b) { return b.ReadBits(33, true); }, 0x12345678, 8},
+    ReadCase{"NegativeCountReadsNothing", {0xFF}, 0, [](Buffer& b) { return b.ReadBits(-3, true); }, 0, 8},
+    ReadCase{"CutFieldExtendsFromLastBitRead", {0x80}, 0, [](Buffer& b) { return b.ReadBits(12, true); }, -3968, 0},
+    ReadCase{"CutFieldEndingInZeroStaysPositive", {0x7F}, 0, [](Buffer& b) { return b.ReadBits(12, true); }, 0x7F, 0},
+    ReadCase{"BooleanIsAnyNonZeroByte", {0x02}, 0, [](Buffer& b) { return b.ReadBoolean(); }, 1, 0},
+    ReadCase{"ByteStartingInLastByteIsZeroAndStays", {0xFF, 0xFF}, 9, [](Buffer& b) { return b.ReadByte(); }, 0, 7},
+    ReadCase{"ThenReadBitsTakesBits9To11", {0x00, 0x0A}, 9,
+             [](Buffer& b) { return b.ReadByte() + b.ReadBits(3, false); }, 5, 4},
+    ReadCase{"UnalignedByteAcrossTwoBytes", {0x34, 0x12}, 4, [](Buffer& b) { return b.ReadByte(); }, 0x23, 4},
+    ReadCase{"Int16MissingItsHighByte", {0x34, 0x12}, 4, [](Buffer& b) { return b.ReadInt16(); }, 0x23, 4},
+    ReadCase{"Int32MissingItsTopByte", {1, 2, 3}, 0, [](Buffer& b) { return b.ReadInt32(); }, 0x030201, 0},
+    ReadCase{"StringCutShortKeepsItsLength", {5, 0, 'a', 'b'}, 0,
+             [](Buffer& b) { return b.ReadString() == std::string("ab\0\0\0", 5); }, 1, 0},
+    ReadCase{"NegativeStringLengthReadsNoMore", {0, 0x80, 'a'}, 0,
+             [](Buffer& b) { return b.ReadString().size(); }, 0, 8}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Buffer, EmptyBufferHasNoBytesAndIsAtItsEnd)
+{
+    Buffer b;
+    EXPECT_EQ(b.GetBytes(), nullptr);
+    EXPECT_EQ(b.GetByteLength(), 0);
+    EXPECT_TRUE(b.AtEnd());
+}
+
+TEST(Buffer, AtEndAtTheDataLengthThoughTheLastByteHasUnreadBits)
+{
+    Buffer b;
+    b.WriteBits(0xF, 4);
+    b.ReadBits(3, false);
+    EXPECT_FALSE(b.AtEnd());
+    b.ReadBits(1, false);
+    EXPECT_TRUE(b.AtEnd());
+}
+
+TEST(Buffer, SetDataSetsTheLengthLeavesThePositionsAndWritesAppendAfterIt)
+{
+    Buffer b;
+    b.WriteBits(0, 23);
+    b.ReadBits(2, false);
+    const uint8_t data[] = {0xAA, 0xBB, 0xCC};
+    b.SetData(data, 3);
+    EXPECT_EQ(DataLengthInBits(b), 24);
+    EXPECT_EQ(b.ReadBits(6, false), 0xAA >> 2);
+    b.WriteBits(1, 1);
+    EXPECT_EQ(HeldBytes(b), (Bytes{0xAA, 0xBB, 0xCC, 0x01}));
+
+    b.Clear();
+    EXPECT_EQ(b.GetBytes(), nullptr);
+    b.SetData(data, 3);
+    EXPECT_EQ(b.ReadByte() + (b.ReadByte() << 8) + (b.ReadByte() << 16), 0xCCBBAA);
+    EXPECT_TRUE(b.AtEnd());
+}
+
+TEST(Buffer, SetDataOfNothingEmptiesAndOfTooMuchChangesNothing)
+{
+    // The oversized runs are refused untouched: the pointer covers one byte.
+    const uint8_t one[] = {7};
+    const std::pair<const uint8_t*, int32_t> runs[] = {{one, 0}, {one, -1}, {nullptr, 3},
+                                                       {one, Buffer::kMaxSetDataBytes + 1}, {one, INT32_MAX}};
+    for (const auto& [bytes, count] : runs) {
+        Buffer b = Holding({1, 2});
+        b.SetData(bytes, count);
+        EXPECT_EQ(HeldBytes(b), count > Buffer::kMaxSetDataBytes ? (Bytes{1, 2}) : Bytes{}) << count;
+    }
+}
+
+TEST(Buffer, SetDataAndWriteBytesAcceptTheBuffersOwnBytes)
+{
+    Buffer b = Holding({1, 2, 3});
+    b.SetData(b.GetBytes() + 1, 2);
+    for (int i = 0; i < 6; ++i)
+        b.WriteBytes(b.GetBytes(), b.GetByteLength());
+    ASSERT_EQ(b.GetByteLength(), 128);
+    for (int i = 0; i < 128; ++i)
+        ASSERT_EQ(b.GetBytes()[i], 2 + i % 2) << i;
+}
+
+TEST(Buffer, ReadBytesGivesZerosPastTheEndAndNothingForNoCount)
+{
+    Buffer b = Holding({0x10, 0x32, 0x54});
+    uint8_t got[4] = {9, 9, 9, 9};
+    b.ReadBytes(got, -1);
+    b.ReadBytes(nullptr, 2);
+    b.ReadBits(4, false);
+    b.ReadBytes(got, 3);
+    EXPECT_EQ(Bytes(got, got + 4), (Bytes{0x21, 0x43, 0x00, 9}));
+    EXPECT_EQ(BitsLeft(b), 4);
+    b.Rewind();
+    b.ReadBytes(got, 4);
+    EXPECT_EQ(Bytes(got, got + 4), (Bytes{0x10, 0x32, 0x54, 0}));
+}
+
+class LongString : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(LongString, ReadsBackAsItsFirst32767BytesAndTheStreamStaysInStep)
+{
+    std::string text(GetParam(), 'x');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char>('a' + i % 26);
+    Buffer b;
+    b.WriteBits(1, 3);
+    b.WriteString(text);
+    b.WriteInt16(-1234);
+    b.ReadBits(3, false);
+    EXPECT_EQ(b.ReadString(), text.substr(0, Buffer::kMaxStringLength));
+    EXPECT_EQ(b.ReadInt16(), -1234);
+    EXPECT_TRUE(b.AtEnd());
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongString, ::testing::Values(32767, 32768, 65535, 65536, 70000));
+
+// One random write and the read that must give its value back.
+struct Step {
+    int32_t bits;
+    std::function<void(Buffer&)> write;
+    std::function<void(Buffer&)> check;
+};
+
+Step RandomStep(std::mt19937& rng)
+{
+    const uint32_t v = rng();
+    std::string s(rng() % 4 == 0 ? 0 : rng() % 40, '\0');
+    for (char& c : s)
+        c = static_cast<char>(rng());
+    const auto n = static_cast<int32_t>(s.size());
+    switch (rng() % 7) {
+    case 0: {
+        const auto count = static_cast<int32_t>(1 + rng() % 32);
+        const bool sign = rng() % 2 != 0;
+        const uint32_t low = count == 32 ? v : v & ((1u << count) - 1u);
+        const bool negative = sign && count < 32 && (low >> (count - 1)) != 0;
+        const auto expected = static_cast<int32_t>(negative ? low | (~0u << count) : low);
+        return {count, [=](Buffer& b) { b.WriteBits(static_cast<int32_t>(v), count); },
+                [=](Buffer& b) { EXPECT_EQ(b.ReadBits(count, sign), expected); }};
+    }
+    case 1: {
+        const auto byte = static_cast<uint8_t>(v);
+        return {8, [=](Buffer& b) { b.WriteByte(byte); }, [=](Buffer& b) { EXPECT_EQ(b.ReadByte(), byte); }};
+    }
+    case 2: {
+        const bool flag = (v & 1) != 0;
+        return {8, [=](Buffer& b) { b.WriteBoolean(flag); }, [=](Buffer& b) { EXPECT_EQ(b.ReadBoolean(), flag); }};
+    }
+    case 3: {
+        const auto half = static_cast<int16_t>(v);
+        return {16, [=](Buffer& b) { b.WriteInt16(half); }, [=](Buffer& b) { EXPECT_EQ(b.ReadInt16(), half); }};
+    }
+    case 4: {
+        const auto word = static_cast<int32_t>(v);
+        return {32, [=](Buffer& b) { b.WriteInt32(word); }, [=](Buffer& b) { EXPECT_EQ(b.ReadInt32(), word); }};
+    }
+    case 5: return {16 + 8 * n, [=](Buffer& b) { b.WriteString(s); }, [=](Buffer& b) { EXPECT_EQ(b.ReadString(), s); }};
+    default:
+        return {8 * n, [=](Buffer& b) { b.WriteBytes(reinterpret_cast<const uint8_t*>(s.data()), n); },
+                [=](Buffer& b) {
+                    std::string got(s.size(), '\0');
+                    b.ReadBytes(reinterpret_cast<uint8_t*>(got.data()), n);
+                    EXPECT_EQ(got, s);
+                }};
+    }
+}
+
+TEST(Buffer, RandomMixedWritesReadBackInOrderAtEveryAlignment)
+{
+    std::mt19937 rng(20240611);
+    for (int sequence = 0; sequence < 400; ++sequence) {
+        SCOPED_TRACE("sequence " + std::to_string(sequence));
+        const int32_t lead = sequence % 8;
+        const uint32_t leadValue = rng();
+        std::vector<Step> steps(1 + rng() % 24);
+        Buffer b;
+        b.WriteBits(static_cast<int32_t>(leadValue), lead);
+        int32_t bits = lead;
+        for (Step& step : steps) {
+            step = RandomStep(rng);
+            step.write(b);
+            bits += step.bits;
+        }
+        ASSERT_EQ(b.GetByteLength(), (bits + 7) / 8);
+        EXPECT_EQ(static_cast<uint32_t>(b.ReadBits(lead, false)), leadValue & ((1u << lead) - 1u));
+        for (const Step& step : steps)
+            step.check(b);
+        EXPECT_TRUE(b.AtEnd());
+        EXPECT_EQ(BitsLeft(b), 0);
+    }
+}
+
+// Both phases in one test so that two quarter-gigabyte stores never coexist
+// when tests run in parallel.
+TEST(Buffer, DataNeverOutgrowsASigned32BitBitCount)
+{
+    constexpr int32_t kMostBytes = Buffer::kMaxSetDataBytes;
+    static_assert(kMostBytes == (1 << 28) - 1);
+    {
+        // Never written to, so its pages cost no memory.
+        const auto source = std::make_unique_for_overwrite<uint8_t[]>(kMostBytes);
+        Buffer b;
+        b.SetData(source.get(), kMostBytes);
+        b.WriteByte(1);
+        EXPECT_EQ(b.GetByteLength(), kMostBytes);
+    }
+    constexpr int32_t kChunk = 1 << 20;
+    Bytes chunk(kChunk, 0xA5);
+    Buffer b;
+    for (int i = 0; i < 256; ++i)
+        b.WriteBytes(chunk.data(), i < 255 ? kChunk : kChunk - 1);
+    // 2^31 - 8 bits are held: no write of 8 bits or more fits, nor any part of one.
+    b.WriteByte(1);
+    b.WriteBoolean(true);
+    b.WriteBits(-1, 8);
+    b.WriteInt16(-1);
+    b.WriteInt32(-1);
+    b.WriteString("");
+    b.WriteBytes(chunk.data(), 1);
+    EXPECT_EQ(b.GetByteLength(), kMostBytes);
+    b.WriteBits(0x55, 7);
+    b.WriteBits(1, 1);
+    ASSERT_EQ(b.GetByteLength(), 1 << 28);
+    EXPECT_EQ(b.GetBytes()[kMostBytes], 0x55);
+
+    for (int i = 0; i < 256; ++i)
+        b.ReadBytes(chunk.data(), i < 255 ? kChunk : kChunk - 1);
+    EXPECT_EQ(chunk[kChunk - 2], 0xA5);
+    EXPECT_FALSE(b.AtEnd());
+    // A whole byte would take the read position past the largest count.
+    EXPECT_EQ(b.ReadByte(), 0);
+    EXPECT_EQ(b.ReadBits(8, false), 0x55);
+    EXPECT_TRUE(b.AtEnd());
+}
+
+} // namespace
