@@ -1,0 +1,255 @@
+#include "platform/FileSettingsStore.h"
+
+#include "fakes/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Platform::FileSettingsStore;
+using Platform::kSettingBinary;
+using Platform::kSettingDword;
+using Platform::kSettingString;
+using Testing::TempDir;
+
+const std::string kKey = "SOFTWARE\\Tavoren\\Zarquel";
+
+const std::string kGolden =
+    "vorn-settings 1\n"
+    "\"MusicVolume\" 4 4 85\n"
+    "\"Player\" 1 5 \"Ann\\x0a!\"\n"
+    "\"Window\" 3 3 00ff10\n"
+    "\"Odd \\\"name\\\" \\\\ \\xe9\" 4 2 0100\n"
+    "\"Empty\" 1 0\n"
+    "end\n";
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Set(FileSettingsStore& store, const std::string& name, uint32_t type, const std::string& bytes,
+         const std::string& key = kKey)
+{
+    return store.SetValue(key, name, type, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+bool SetDword(FileSettingsStore& store, const std::string& name, uint8_t number, const std::string& key = kKey)
+{
+    return Set(store, name, kSettingDword, std::string{static_cast<char>(number), 0, 0, 0}, key);
+}
+
+bool Has(FileSettingsStore& store, const std::string& name, const std::string& key = kKey)
+{
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    return store.QueryValue(key, name, type, data);
+}
+
+std::set<std::string> Entries(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(FileSettingsStore, EachKeyIsAFolderWithOneReadableValuesFile)
+{
+    TempDir dir;
+    fs::create_directories(dir / "tavoren");
+    FileSettingsStore store(dir.Path() + "/");
+    ASSERT_TRUE(SetDword(store, "MusicVolume", 85));
+    ASSERT_TRUE(Set(store, "Player", kSettingString, "Ann\n!"));
+    ASSERT_TRUE(Set(store, "Window", kSettingBinary, std::string("\x00\xff\x10", 3)));
+    ASSERT_TRUE(Set(store, "Odd \"name\" \\ \xe9", kSettingDword, std::string("\x01\x00", 2)));
+    ASSERT_TRUE(Set(store, "Empty", kSettingString, ""));
+    ASSERT_TRUE(SetDword(store, "MUSICVOLUME", 85, "software\\TAVOREN\\zarquel"));
+    ASSERT_TRUE(SetDword(store, "RuntimeError", 1, kKey + "\\Test3D"));
+    ASSERT_TRUE(SetDword(store, "X", 2, "Other\\\\Place\\"));
+    ASSERT_TRUE(SetDword(store, "AtTheRoot", 3, "software"));
+
+    EXPECT_EQ(ReadText(dir / "tavoren/Zarquel/values.txt"), kGolden);
+    EXPECT_EQ(ReadText(dir / "tavoren/Zarquel/Test3D/values.txt"), "vorn-settings 1\n\"RuntimeError\" 4 4 1\nend\n");
+    EXPECT_TRUE(fs::exists(dir / "Other/Place/values.txt"));
+    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"Other", "tavoren", "values.txt"}));
+    // No temporary file is left behind, and other users cannot read the settings.
+    EXPECT_EQ(Entries(dir / "tavoren/Zarquel"), (std::set<std::string>{"Test3D", "values.txt"}));
+    EXPECT_EQ(fs::status(dir / "values.txt").permissions() & fs::perms::others_all, fs::perms::none);
+}
+
+TEST(FileSettingsStore, ValuesSurviveIntoAnotherStoreOnTheSameFolder)
+{
+    TempDir dir;
+    std::string everyByte;
+    for (int i = 0; i < 256; ++i)
+        everyByte += static_cast<char>(i);
+    {
+        FileSettingsStore first(dir.Path());
+        ASSERT_TRUE(Set(first, everyByte, kSettingBinary, everyByte));
+    }
+    FileSettingsStore second(dir.Path());
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(second.QueryValue(kKey, everyByte, type, data));
+    EXPECT_EQ(std::string(data.begin(), data.end()), everyByte);
+}
+
+TEST(FileSettingsStore, OnlyTheWholeFileReadsAndACutShortOneIsReplacedByTheNextWrite)
+{
+    TempDir dir;
+    for (size_t length = 0; length <= kGolden.size(); ++length) {
+        SCOPED_TRACE(length);
+        dir.WriteFile("Tavoren/Zarquel/values.txt", kGolden.substr(0, length));
+        FileSettingsStore store(dir.Path());
+        for (const char* name : {"MusicVolume", "Player", "Window", "Empty"})
+            EXPECT_EQ(Has(store, name), length == kGolden.size()) << name;
+        ASSERT_TRUE(SetDword(store, "Muted", 1));
+        if (length < kGolden.size()) {
+            EXPECT_EQ(ReadText(dir / "Tavoren/Zarquel/values.txt"), "vorn-settings 1\n\"Muted\" 4 4 1\nend\n");
+        }
+    }
+}
+
+struct CorruptCase {
+    const char* name;
+    std::string text;
+};
+
+void PrintTo(const CorruptCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+// A sound value "A" beside one damaged line: a lenient reader would find "A".
+CorruptCase Damaged(const char* name, const std::string& line)
+{
+    return {name, "vorn-settings 1\n\"A\" 4 4 1\n" + line + "\nend\n"};
+}
+
+class CorruptFileTest : public ::testing::TestWithParam<CorruptCase> {};
+
+TEST_P(CorruptFileTest, ReadsAsEmptyAndIsReplacedByTheNextWrite)
+{
+    TempDir dir;
+    dir.WriteFile("Tavoren/Zarquel/values.txt", GetParam().text);
+    FileSettingsStore store(dir.Path());
+    EXPECT_FALSE(Has(store, "A"));
+    EXPECT_FALSE(store.DeleteValue(kKey, "A"));
+    ASSERT_TRUE(SetDword(store, "B", 2));
+    EXPECT_EQ(ReadText(dir / "Tavoren/Zarquel/values.txt"), "vorn-settings 1\n\"B\" 4 4 2\nend\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, CorruptFileTest, ::testing::Values(
+    CorruptCase{"NoHeader", "\"A\" 4 4 1\nend\n"},
+    CorruptCase{"OtherVersion", "vorn-settings 2\n\"A\" 4 4 1\nend\n"},
+    CorruptCase{"TextAfterEnd", "vorn-settings 1\n\"A\" 4 4 1\nend\nend\n"},
+    CorruptCase{"CarriageReturns", "vorn-settings 1\r\n\"A\" 4 4 1\r\nend\r\n"},
+    CorruptCase{"BinaryGarbage", std::string("\x7f" "ELF\0\0\xff\xfe\n", 9)},
+    CorruptCase{"OverTheSizeLimit", "vorn-settings 1\n\"A\" 4 4 1\n\"B\" 3 524288 " + std::string(1048576, '0') +
+                                        "\nend\n"},
+    Damaged("Garbage", "garbage"),
+    Damaged("BlankLine", ""),
+    Damaged("UnclosedName", "\"B 4 4 1"),
+    Damaged("UnknownEscape", "\"B\\q\" 4 4 1"),
+    Damaged("ShortHexEscape", "\"B\\x4\" 4 4 1"),
+    Damaged("RawControlByte", "\"B\tC\" 4 4 1"),
+    Damaged("HugeLength", "\"B\" 3 99999999999999999999999999 00"),
+    Damaged("LengthOverTheFileLimit", "\"B\" 3 1048577 00"),
+    Damaged("LengthBelowTheData", "\"B\" 3 1 0000"),
+    Damaged("LengthAboveTheData", "\"B\" 3 3 0000"),
+    Damaged("OddHex", "\"B\" 3 2 000"),
+    Damaged("NotHex", "\"B\" 3 1 0g"),
+    Damaged("DwordOverflow", "\"B\" 4 4 4294967296"),
+    Damaged("NegativeDword", "\"B\" 4 4 -1"),
+    Damaged("TypeOverflow", "\"B\" 4294967296 0"),
+    Damaged("StringLengthMismatch", "\"B\" 1 3 \"ab\""),
+    Damaged("UnquotedString", "\"B\" 1 2 ab"),
+    Damaged("DataAfterZeroLength", "\"B\" 3 0 00"),
+    Damaged("MissingData", "\"B\" 3 1"),
+    Damaged("DoubleSpace", "\"B\"  3 0"),
+    Damaged("ZeroByte", std::string("\"B\" 3 1 0\0", 10)),
+    Damaged("SameNameInOtherCase", "\"a\" 3 0")),
+    [](const ::testing::TestParamInfo<CorruptCase>& info) { return std::string(info.param.name); });
+
+TEST(FileSettingsStore, ValueThatWouldOverfillTheFileIsRefusedAndNothingIsLost)
+{
+    TempDir dir;
+    FileSettingsStore store(dir.Path());
+    ASSERT_TRUE(SetDword(store, "A", 1));
+    const std::string fits(FileSettingsStore::kMaxFileBytes / 2 - 100, '\xab');
+    EXPECT_TRUE(Set(store, "Fits", kSettingBinary, fits));
+    EXPECT_FALSE(Set(store, "TooBig", kSettingBinary, std::string(FileSettingsStore::kMaxFileBytes / 2, '\xab')));
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(store.QueryValue(kKey, "Fits", type, data));
+    EXPECT_EQ(std::string(data.begin(), data.end()), fits);
+    EXPECT_TRUE(Has(store, "A"));
+    EXPECT_FALSE(Has(store, "TooBig"));
+}
+
+TEST(FileSettingsStore, ValuesFileThatIsNotARegularFileReadsAsEmptyWithoutBlocking)
+{
+    TempDir dir;
+    fs::create_directories(dir / "Tavoren/Zarquel/values.txt");
+    fs::create_directories(dir / "Other");
+    ASSERT_EQ(mkfifo((dir / "Other/values.txt").c_str(), 0600), 0);
+    FileSettingsStore store(dir.Path());
+    EXPECT_FALSE(Has(store, "A"));
+    EXPECT_FALSE(SetDword(store, "A", 1));
+    EXPECT_FALSE(Has(store, "A", "Other"));
+    ASSERT_TRUE(SetDword(store, "A", 1, "Other"));
+    EXPECT_TRUE(Has(store, "A", "Other"));
+}
+
+TEST(FileSettingsStore, KeyThatCannotBeAFolderFailsAndTouchesNothing)
+{
+    TempDir dir;
+    dir.WriteFile("plain", "x");
+    FileSettingsStore underAFile(dir / "plain/settings");
+    EXPECT_FALSE(underAFile.CreateKey(kKey));
+    EXPECT_FALSE(SetDword(underAFile, "A", 1));
+    EXPECT_FALSE(underAFile.KeyExists(kKey));
+    EXPECT_FALSE(Has(underAFile, "A"));
+
+    FileSettingsStore store(dir / "root");
+    for (const std::string& key : {std::string("SOFTWARE\\..\\Escaped"), std::string("SOFTWARE\\."),
+                                   std::string("SOFTWARE\\a/b"), std::string("SOFTWARE\\Values.TXT"),
+                                   std::string("SOFTWARE\\values.txt.1a2b3c"), std::string("A\\\0B", 4)}) {
+        EXPECT_FALSE(store.CreateKey(key)) << key;
+        EXPECT_FALSE(SetDword(store, "A", 1, key)) << key;
+    }
+    EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{"plain"});
+}
+
+TEST(FileSettingsStore, WritersOnTwoThreadsKeepEveryValue)
+{
+    TempDir dir;
+    FileSettingsStore store(dir.Path());
+    auto writer = [&store](const std::string& prefix) {
+        for (uint8_t i = 0; i < 40; ++i)
+            SetDword(store, prefix + std::to_string(i), i);
+    };
+    std::thread first(writer, "First");
+    std::thread second(writer, "Second");
+    first.join();
+    second.join();
+    FileSettingsStore reopened(dir.Path());
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_TRUE(Has(reopened, "First" + std::to_string(i))) << i;
+        EXPECT_TRUE(Has(reopened, "Second" + std::to_string(i))) << i;
+    }
+}
+
+} // namespace
