@@ -1,4 +1,5 @@
 #include "platform/FileSettingsStore.h"
+#include "platform/posix/NameMatch.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +16,10 @@ namespace Platform {
 
 namespace {
 
+using Detail::AsciiLower;
+using Detail::FindEntryNoCase;
+using Detail::SameNameNoCase;
+
 constexpr char kValuesFile[] = "values.txt";
 constexpr char kHeader[] = "vorn-settings 1";
 constexpr char kEnd[] = "end";
@@ -27,33 +32,10 @@ struct Value {
 };
 using Values = std::vector<Value>;
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string AsciiLower(std::string text)
-{
-    for (char& c : text)
-        c = AsciiLower(c);
-    return text;
-}
-
-bool SameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 Values::iterator FindValue(Values& values, const std::string& name)
 {
     for (auto it = values.begin(); it != values.end(); ++it) {
-        if (SameName(it->name, name))
+        if (SameNameNoCase(it->name, name))
             return it;
     }
     return values.end();
@@ -355,7 +337,7 @@ bool IsFolderName(const std::string& name)
 {
     const std::string reserved = kValuesFile;
     return name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos && !SameName(name.substr(0, reserved.size()), reserved);
+           name.find('\0') == std::string::npos && !SameNameNoCase(name.substr(0, reserved.size()), reserved);
 }
 
 std::vector<std::string> KeyComponents(const std::string& keyPath)
@@ -370,7 +352,7 @@ std::vector<std::string> KeyComponents(const std::string& keyPath)
             parts.push_back(keyPath.substr(start, slash - start));
         start = slash + 1;
     }
-    if (!parts.empty() && SameName(parts.front(), "SOFTWARE"))
+    if (!parts.empty() && SameNameNoCase(parts.front(), "SOFTWARE"))
         parts.erase(parts.begin());
     return parts;
 }
@@ -385,21 +367,7 @@ bool FindSubFolder(const std::string& folder, const std::string& name, std::stri
         found = name;
         return true;
     }
-    fs::directory_iterator it(folder, ec);
-    if (ec)
-        return false;
-    bool any = false;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec)
-            break;
-        std::string entry = it->path().filename().string();
-        std::error_code typeError;
-        if (SameName(entry, name) && it->is_directory(typeError) && (!any || entry < found)) {
-            found = std::move(entry);
-            any = true;
-        }
-    }
-    return any;
+    return FindEntryNoCase(folder, name, true, found);
 }
 
 std::string WithoutTrailingSlash(std::string path)

@@ -1,4 +1,5 @@
 #include "platform/Paths.h"
+#include "platform/posix/NameMatch.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,21 +14,13 @@ namespace Platform {
 
 namespace {
 
+using Detail::AsciiLower;
+using Detail::FindEntryNoCase;
+using Detail::SameNameNoCase;
+
 std::mutex gCacheMutex;
 std::unordered_map<std::string, std::string> gResolved;
 constexpr size_t kCacheLimit = 4096;
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string AsciiLower(std::string text)
-{
-    for (char& c : text)
-        c = AsciiLower(c);
-    return text;
-}
 
 bool Exists(const std::string& path)
 {
@@ -42,29 +35,6 @@ std::string Join(const std::string& dir, const std::string& name)
     if (dir.back() == '/')
         return dir + name;
     return dir + '/' + name;
-}
-
-// The entry of `dir` equal to `name` but for ASCII case; the smallest such
-// name when several differ only in case, so the answer does not depend on the
-// order the folder lists them in.
-bool FindNoCase(const std::string& dir, const std::string& name, std::string& found)
-{
-    const std::string wanted = AsciiLower(name);
-    std::error_code ec;
-    fs::directory_iterator it(dir.empty() ? std::string(".") : dir, ec);
-    if (ec)
-        return false;
-    bool any = false;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec)
-            break;
-        std::string entry = it->path().filename().string();
-        if (AsciiLower(entry) == wanted && (!any || entry < found)) {
-            found = std::move(entry);
-            any = true;
-        }
-    }
-    return any;
 }
 
 std::string EnvFolder(const char* variable, const char* homeRelative, const char* fallback)
@@ -124,7 +94,7 @@ std::string ResolveFileName(const std::string& name)
         std::string match;
         if (!complete || part == "." || part == ".." || Exists(candidate)) {
             resolved = std::move(candidate);
-        } else if (FindNoCase(resolved, part, match)) {
+        } else if (FindEntryNoCase(resolved, part, false, match)) {
             resolved = Join(resolved, match);
         } else {
             complete = false;
