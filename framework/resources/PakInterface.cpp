@@ -423,8 +423,14 @@ size_t PakInterface::FRead(void* buffer, size_t size, size_t count, PakFileHandl
 
 int PakInterface::FGetC(PakFileHandle* handle)
 {
-    if (!handle->entry)
-        return std::fgetc(handle->file);
+    if (!handle->entry) {
+        // Loose files read in text mode as archived ones do: without carriage
+        // returns, so data behaves the same packed or on disk.
+        int c = std::fgetc(handle->file);
+        while (c == '\r' && handle->text)
+            c = std::fgetc(handle->file);
+        return c;
+    }
     const uint8_t* bytes = EntryBytes(*handle->entry);
     while (handle->position < handle->entry->size) {
         const int c = bytes[handle->position++] ^ kPakKey;
@@ -445,8 +451,23 @@ int PakInterface::UnGetC(int c, PakFileHandle* handle)
 
 char* PakInterface::FGetS(char* buffer, int count, PakFileHandle* handle)
 {
-    if (!handle->entry)
-        return std::fgets(buffer, count, handle->file);
+    if (!handle->entry) {
+        if (!handle->text || count < 1)
+            return count < 1 ? nullptr : std::fgets(buffer, count, handle->file);
+        int stored = 0;
+        while (stored < count - 1) {
+            const int c = FGetC(handle);
+            if (c == EOF)
+                break;
+            buffer[stored++] = static_cast<char>(c);
+            if (c == '\n')
+                break;
+        }
+        if (stored == 0 && count > 1)
+            return nullptr;
+        buffer[stored] = '\0';
+        return buffer;
+    }
     // A count below 1 leaves no room even for the terminating 0.
     if (count < 1 || handle->position >= handle->entry->size)
         return nullptr;

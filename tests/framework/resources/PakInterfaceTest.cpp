@@ -267,6 +267,22 @@ TEST_F(PakInterfaceTest, OnlyTextModeSkipsCarriageReturns)
     }
 }
 
+TEST_F(PakInterfaceTest, LooseTextFilesLoseCarriageReturnsLikeArchivedOnes)
+{
+    dir.WriteFile("loose.txt", "A\r\r\nB\r\n");
+    for (const char* mode : {"r", "rb"}) {
+        PakFileHandle* handle = pak.FOpen("LOOSE.TXT", mode);
+        ASSERT_NE(handle, nullptr);
+        char buffer[16];
+        const bool text = mode[1] != 'b';
+        EXPECT_EQ(pak.FGetC(handle), 'A');
+        EXPECT_STREQ(pak.FGetS(buffer, 16, handle), text ? "\n" : "\r\r\n");
+        EXPECT_STREQ(pak.FGetS(buffer, 16, handle), text ? "B\n" : "B\r\n");
+        EXPECT_EQ(pak.FGetS(buffer, 16, handle), nullptr);
+        pak.FClose(handle);
+    }
+}
+
 TEST_F(PakInterfaceTest, GetsStopsAfterALineFeedOrAtTheCountAndLeavesTheBufferAtTheEnd)
 {
     ASSERT_TRUE(Add("main.pak", {{"lines", "one\r\ntwo\r\nlast"}}));
