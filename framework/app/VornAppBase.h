@@ -1,0 +1,466 @@
+#pragma once
+// The one application object of the process. It owns the window, the
+// display, the sound manager, the music interface, the widget manager, the
+// resource manager, the open dialogs and the demo stream, keeps every
+// setting the core reads or writes, and runs the main loop. The game's
+// application class derives from it and fills its hooks.
+//
+// Threads: everything runs on the main thread except the loading body
+// (RunLoadingThread) and the cursor thread; the flags those read or write
+// are atomic. Any thread may call RequestShutdown.
+
+#include "framework/app/CriticalSection.h"
+#include "framework/app/DemoFile.h"
+#include "framework/app/DemoStream.h"
+#include "framework/display/Ratio.h"
+#include "framework/graphics/Rect.h"
+#include "framework/widgets/ButtonListener.h"
+#include "framework/widgets/DialogListener.h"
+#include "platform/Services.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace Platform {
+class Cursor;
+class SingleInstance;
+class Window;
+} // namespace Platform
+
+namespace Vorn {
+
+class DDImage;
+class DDInterface;
+class Dialog;
+class Image;
+class ImageRef;
+class MemoryImage;
+class MusicInterface;
+class ResourceManager;
+class SoundManager;
+class Widget;
+class WidgetManager;
+
+class VornAppBase : public ButtonListener, public DialogListener {
+public:
+    // Loop states.
+    static constexpr int32_t kStatePumpMessages = 0;
+    static constexpr int32_t kStateUpdate = 1;
+    static constexpr int32_t kStateFractionUpdate = 2;
+    static constexpr int32_t kStateFinished = 3;
+
+    // Step modes.
+    static constexpr int32_t kStepNormal = 0;
+    static constexpr int32_t kStepRunOne = 1;
+    static constexpr int32_t kStepStepped = 2;
+
+    static constexpr int kNumCursors = 13;
+
+    explicit VornAppBase(Platform::Services services = Platform::SystemServices());
+    VornAppBase(const VornAppBase&) = delete;
+    VornAppBase& operator=(const VornAppBase&) = delete;
+
+    // Virtual operations, in the order of the application's operation table.
+
+    // Frame timing and updates; false when it would have to sleep and
+    // sleeping is not allowed.
+    virtual bool Process(bool allowSleep);
+    virtual void RunOneUpdate();
+    // The update gate with the loading hand-over; true when an update ran.
+    virtual bool RunUpdateTick();
+    virtual void RunFractionUpdate(float fraction);
+    virtual void CreateMainWindow();
+    virtual void ApplyCursor();
+    virtual void RebuildAllImages();
+    virtual void FreeAllImageSoftwareData();
+    virtual void FreeAllImageDerivedData();
+    // Main thread, once, at the update that takes over from the finished
+    // loading thread.
+    virtual void OnLoadingFinished();
+    virtual ~VornAppBase();
+    virtual std::unique_ptr<MusicInterface> CreateMusicInterface(Platform::Window* window);
+    // Called at the end of Init.
+    virtual void PostInit();
+    // Called by Shutdown.
+    virtual void OnShutdown();
+    // Called by Start after the loop, before SaveSettings.
+    virtual void PreTerminate();
+    // The body of the loading thread.
+    virtual void RunLoadingThread();
+    virtual void SaveSettings();
+    virtual void LoadSettings();
+    virtual Dialog* MakeDialog(int32_t id, bool isModal, const std::string& header, const std::string& lines,
+                               const std::string& footer, int32_t buttonMode);
+    // Called by Init after the window classes and cursors, before the window.
+    virtual void PreCreateWindow();
+    virtual void EnterMessageBoxMode();
+    virtual void LeaveMessageBoxMode();
+    virtual int ShowMessageBoxW(const std::u16string& text, const std::u16string& caption, uint32_t flags);
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags);
+    virtual void ShowFatalErrorW(const std::u16string& text);
+    // Shows the text; does not end the program (callers do, with ExitProgram).
+    virtual void ShowFatalError(const std::string& text);
+    virtual void AppendToErrorLog(const std::string& text);
+    // Deletes the widget once the loop is back at the depth it was queued at.
+    virtual void QueueWidgetDeletion(Widget* widget);
+    virtual void OnWebPageFailed(const std::string& url);
+    virtual void OnWebPageOpened(const std::string& url);
+    virtual bool OpenWebPage(const std::string& url, bool shutdownAfter);
+    virtual std::string GetProductVersion(const std::string& path);
+    virtual void HideForCrash();
+    virtual std::string GetCrashInfo();
+    // Not called.
+    virtual void ReservedHookC(int value);
+    // On the main thread ends the main loop; from any other thread only asks
+    // the main loop to do so.
+    virtual void Shutdown();
+    virtual void FetchCommandLine();
+    // Splits into name=value pairs, each handed to ApplyCommandLineOption.
+    virtual void SplitCommandLine(const std::string& text);
+    virtual void ApplyCommandLineOption(const std::string& name, const std::string& value);
+    virtual void BringToFront(uint32_t wParam, uint32_t lParam);
+    virtual void NotifyRunningInstanceAndExit();
+    // Runs the whole program after Init.
+    virtual void Start();
+    virtual void Init();
+    // Around each display (re)initialisation.
+    virtual void PreDisplayInit();
+    virtual void PostDisplayInit();
+    // True when the hook changed the working directory itself.
+    virtual bool OnChangeDirectory(const std::string& path);
+    virtual void PlaySoundByIdWithPan(int id, int pan);
+    virtual void PlaySoundById(int id);
+    virtual double GetMasterVolume();
+    virtual double GetMusicVolume();
+    virtual double GetSfxVolume();
+    virtual bool IsMuted();
+    virtual void SetMasterVolume(double volume);
+    virtual void SetMusicVolume(double volume);
+    virtual void SetSfxVolume(double volume);
+    // Mutes nest; automatic ones (focus loss, fast-forward) pass true.
+    virtual void Mute(bool autoMute);
+    virtual void Unmute(bool autoMute);
+    virtual double GetLoadingProgress();
+    virtual DDImage* GetImage(const std::string& path);
+    virtual void FindOrCreatePooledImage(ImageRef& reference, const std::string& path, const std::string& variant,
+                                         bool* isNew);
+    virtual void ChangeScreenMode(bool windowed, bool want3D, bool force);
+    virtual void ChangeScreenModeKeep3D(bool windowed);
+    virtual void ReapplyScreenMode();
+    virtual void SetDrawToVideoMemory(bool drawToVideoMemory);
+    virtual Dialog* OpenDialog(int32_t id, bool isModal, const std::string& header, const std::string& lines,
+                               const std::string& footer, int32_t buttonMode);
+    virtual Dialog* GetDialog(int32_t id);
+    virtual void AddDialogObject(Dialog* dialog);
+    virtual void AddDialog(int32_t id, Dialog* dialog);
+    virtual bool CloseDialogObject(Dialog* dialog);
+    virtual bool CloseDialog(int32_t id);
+    virtual bool RemoveDialog(int32_t id, bool removeWidget, bool deleteDialog);
+    virtual int GetDialogCount();
+    virtual void ModalOpen();
+    virtual void ModalClose();
+    virtual void GotFocus();
+    virtual void LostFocus();
+    virtual bool UsesAltKey(int keyCode);
+    virtual bool HandleDebugKey(int keyCode);
+    virtual bool PreviewKeyDown(int keyCode, bool ctrlDown, bool altDown);
+    virtual void CloseRequest();
+    virtual void On3DTestCompleted();
+    virtual std::string GetCrashAttachmentName();
+    // Not called.
+    virtual bool ReservedQuery(int first, int second);
+    // True when a frame was drawn and presented.
+    virtual bool DrawDirty();
+    virtual void Redraw(const Rect* clip);
+    // Called by Init before LoadSettings.
+    virtual void InitHook();
+    virtual void RunMainLoop();
+    // One step of the loop's state machine; false only when the current step
+    // is to be left (shutdown). `updated` may be null.
+    virtual bool StepLoopState(bool* updated);
+    // Steps until an update ran (true) or a step was refused (false).
+    virtual bool StepUntilUpdate();
+    virtual bool IsWindowEnabled();
+
+    // Dialog buttons 1000 and 1001 become ButtonPress / ButtonDepress with the
+    // dialog id + 2000 and + 3000.
+    void DialogButtonPress(int dialogId, int buttonId) override;
+    void DialogButtonDepress(int dialogId, int buttonId) override;
+
+    bool IsScreenSaver() const { return mIsScreenSaver; }
+
+    // The application's texts by name, with the English default when the
+    // name has none.
+    std::string GetString(const std::string& name, const std::string& defaultText) const;
+    void SetString(const std::string& name, const std::u16string& text);
+
+    // The program's arguments after its own name; read by FetchCommandLine.
+    void SetCommandLine(int argc, const char* const* argv);
+
+    // May be called from any thread, also to report that loading failed: the
+    // main loop shuts the program down at its next pass.
+    void RequestShutdown();
+
+    void ResetFractionTime();
+    void AccumulateFractionTime();
+    void DeleteQueuedWidgets();
+
+    void StartLoadingThread();
+    void StartCursorThread();
+    void WaitForLoadingThread();
+
+    // The largest number among the numbered demo files (base name + digits +
+    // ".dmo") in the demo folder, 0 when there is none; with deleteOldest,
+    // deletes the smallest once more than keep - 1 exist.
+    int32_t RotateDemoFiles(int32_t keep, bool deleteOldest);
+
+    void SetDemoMode(DemoMode mode);
+    void ReplayDemoCommands();
+    // Handles one queued input record; true while more remain.
+    bool DispatchQueuedMessages();
+    // The header of a command at the current update; the caller writes the
+    // rest on the stream's buffer.
+    void WriteCommandHeader();
+    void RecordLoadingDone();
+    void SaveDemoFile();
+
+    uint32_t Now() const { return mClock->Milliseconds(); }
+
+    Platform::Clock* mClock;
+
+    // Names, paths and strings.
+    std::string mCaptionPrefix;
+    std::string mVendorFolder;
+    std::string mProductName = "Product";
+    std::string mTitle = "VornApp";
+    std::string mRegKey;
+    std::string mWorkingFolder;
+
+    // Window and screen.
+    int32_t mPreferredX = -1;
+    int32_t mPreferredY = -1;
+    int32_t mWidth = 640;
+    int32_t mHeight = 480;
+    int32_t mColorDepth = 16;
+
+    // Sound settings.
+    double mMusicVolume = 0.85;
+    double mSfxVolume = 0.85;
+    double mSavedMusicVolume = 0.0;
+    double mSavedSfxVolume = 0.0;
+    bool mNoSound = false;
+    bool mWantFMod = false;
+    bool mCommandLineFetched = false;
+
+    // Single instance.
+    Platform::SingleInstance* mInstanceLock = nullptr;
+    bool mSingleInstanceMode = true;
+    uint32_t mNotifyMessage = 0;
+
+    CriticalSection mCritSect;
+
+    // Entry i is min(i, 255): entry (a + b) adds two channel values with
+    // saturation.
+    std::array<uint8_t, 512> mAdd8BitMaxTable{};
+
+    // Owned objects and containers.
+    std::unique_ptr<WidgetManager> mWidgetManager;
+    std::map<int32_t, Dialog*> mDialogMap;
+    std::list<Dialog*> mDialogList;
+    std::thread::id mMainThreadId;
+    std::atomic<bool> mCrashed{false};
+    std::atomic<bool> mShutdown{false};
+    bool mLeaveStep = false;
+    bool mIsWindowed = true;
+    bool mIsPhysWindowed = true;
+    bool mDisplayModeChanged = false;
+    bool mForcedWindowed = false;
+    bool mColorDepthFailure = false;
+    bool mInitialized = false;
+    uint32_t mLoadTime;
+    Platform::Window* mMainWindow = nullptr;
+    Platform::Window* mInvisibleWindow = nullptr;
+    bool mIsScreenSaver = false;
+    bool mMessageBoxPopup = false;
+    bool mUseFlipping = true;
+    bool mTabletPC = false;
+    std::unique_ptr<DDInterface> mDDInterface;
+    bool mDrawToVideoMemory = false;
+    std::unique_ptr<MusicInterface> mMusicInterface;
+    bool mSaveSettingsAtShutdown = false;
+    std::string mProductVersion;
+    std::array<Image*, kNumCursors> mCursorImages{};
+    bool mIsOpeningURL = false;
+    std::string mOpeningURL;
+    int32_t mMuteCount = 0;
+    int32_t mAutoMuteCount = 0;
+    bool mMutedForFastForward = false;
+    bool mMuteOnLostFocus = true;
+    std::set<MemoryImage*> mMemoryImageSet;
+
+    // Main loop.
+    int32_t mCatchUpCount = 0;
+    int32_t mFrameTime = 10;
+    bool mIsDrawing = false;
+    bool mNothingDrawn = false;
+    bool mUpdateSinceDraw = true;
+    double mFractionalUpdateAcc = 0.0;
+    double mTimeAcc = 0.0;
+    uint32_t mLastTime = 0;
+    uint32_t mLastUserInputTick = 0;
+    int32_t mSleepCount = 0;
+    // Read by the cursor thread.
+    std::atomic<int32_t> mDrawCount{0};
+    int32_t mUpdateCount = 0;
+    int32_t mLoopState = kStatePumpMessages;
+    int32_t mLoopDepth = 0;
+    double mUpdateMultiplier = 1.0;
+    bool mPaused = false;
+    int32_t mFastForwardToUpdateNum = 0;
+    bool mHoldFastForward = false;
+    bool mFastForwardOneStep = false;
+    uint32_t mFastForwardStartTick = 0;
+    bool mFastForwardStarted = false;
+    uint32_t mLastDrawTick;
+    // Read by the cursor thread.
+    std::atomic<uint32_t> mNextDrawTick;
+    int32_t mStepMode = kStepNormal;
+    int32_t mCursorNum = 0;
+    std::unique_ptr<SoundManager> mSoundManager;
+    Platform::Cursor* mHandCursor = nullptr;
+    Platform::Cursor* mDraggingCursor = nullptr;
+    // (loop depth at queueing, widget)
+    std::list<std::pair<int32_t, Widget*>> mDeferredDeleteQueue;
+    // While set (the screen saver should take over) no update runs.
+    bool mUpdatesHeld = false;
+
+    // Activity.
+    bool mMouseIn = false;
+    std::atomic<bool> mRunning{false};
+    bool mActive = true;
+    bool mMinimized = false;
+    bool mSecondWindowFlag = false;
+    bool mIsDisabled = false;
+    bool mHasFocus = true;
+
+    // Draw statistics.
+    int32_t mDrawTime = 0;
+    int32_t mScreenBltTime = 0;
+    int32_t mDirtyUpdateCount = 0;
+    bool mShowFPS = false;
+    int32_t mShowFPSMode = 0;
+
+    // Loading thread.
+    bool mAutoStartLoadingThread = true;
+    bool mLoadingThreadStarted = false;
+    std::atomic<bool> mLoadingThreadFinished{false};
+    bool mLoadingHandedOver = false;
+    std::atomic<bool> mLoadingThreadRunning{false};
+    std::thread mLoadingThread;
+
+    // The one shutdown request: from another thread's Shutdown, or the game
+    // reporting that loading failed. Process acts on it.
+    std::atomic<bool> mShutdownRequested{false};
+    std::atomic<bool> mCursorThreadRunning{false};
+
+    // Cursors.
+    bool mSystemCursor = true;
+    bool mCustomCursorsEnabled = false;
+    bool mForceRedraw = false;
+
+    bool mLastRunEndedCleanly = true;
+
+    // Loading progress; the loading thread raises the completed count.
+    std::atomic<int32_t> mNumLoadingThreadTasks{0};
+    std::atomic<int32_t> mCompletedLoadingThreadTasks{0};
+
+    // Demo recording and playback; changed through SetDemoMode, so that the
+    // stream records or replays with them. Never both.
+    std::atomic<bool> mRecording{false};
+    std::atomic<bool> mPlaying{false};
+    std::string mDemoBaseName;
+    std::string mDemoFileName;
+    // The command stream with its reader state: the update of the last
+    // command header written or read, and whether the next header is due.
+    DemoStream mDemoStream;
+    uint32_t mRandSeed = 0;
+    int32_t mDemoLength = 0;
+    // Read by the cursor thread.
+    std::atomic<int32_t> mLastDemoMouseX{0};
+    std::atomic<int32_t> mLastDemoMouseY{0};
+    bool mDemoLoadingDoneReplayed = false;
+    std::vector<DemoMarker> mDemoMarkerList;
+
+    // Window procedure.
+    bool mWindowCreatedWindowed = false;
+    bool mMaximizeBox = false;
+    bool mAllowMonitorPowersave = true;
+    bool mCtrlDown = false;
+    bool mAltDown = false;
+
+    // Refresh-paced updates.
+    int32_t mRefreshRate = 100;
+    bool mVSyncUpdates = true;
+    bool mVSyncBroken = false;
+    int32_t mVSyncStrikes = 0;
+    uint32_t mVSyncCheckTick = 0;
+    int32_t mVSyncCheckUpdates = 0;
+    bool mWaitForVSync = false;
+    bool mSoftVSyncWait = true;
+
+    // 3D.
+    bool mTestedHardwareAcceleration = false;
+    bool mAutoEnable3D = false;
+    bool mTest3D = false;
+    int32_t mMinVidMemory3D = 6;
+    int32_t mRecommendedVidMemory3D = 14;
+    bool mWidenToDesktopAspect = false;
+    Rect mLetterbox;
+    bool mAspectCorrection = false;
+    Ratio mAspect;
+
+    // Properties by name.
+    std::map<std::string, std::u16string> mWStringProperties;
+    std::map<std::string, std::string> mStringProperties;
+    std::map<std::string, bool> mBoolProperties;
+    std::map<std::string, int32_t> mIntProperties;
+    std::map<std::string, double> mDoubleProperties;
+
+    std::unique_ptr<ResourceManager> mResourceManager;
+
+    // Joined arguments for FetchCommandLine.
+    std::string mCommandLine;
+
+private:
+    // The frame time as the pacing uses it: below 1 ms it would divide by
+    // zero and spin.
+    int32_t FrameTime() const;
+    // True when the step ended inside fast-forward.
+    bool RunFastForward(float fraction);
+    // False when the step goes on to draw or sleep instead.
+    bool ProcessPendingUpdate(double step, bool paced, uint32_t now);
+    void CheckUpdateSpeed(uint32_t now);
+    void ProcessFractionUpdates(double step, float fraction, bool paced);
+    void RunExtraUpdates(bool countCatchUp);
+    void HandOverLoading();
+    void LoadingThreadEntry();
+    void ConfirmHardwareAcceleration();
+};
+
+extern VornAppBase* gApplication;
+
+// Ends the process at once with the code, after flushing standard output
+// and error. Destructors of globals do not run: other threads may still use
+// them.
+[[noreturn]] void ExitProgram(int code);
+
+} // namespace Vorn

@@ -1,0 +1,22 @@
+#include "framework/display/Ratio.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <numeric>
+
+namespace Vorn {
+
+void Ratio::Set(int numerator, int denominator)
+{
+    // In 64 bits, so that INT_MIN has a magnitude; each quotient is no larger
+    // than its dividend and fits back.
+    const int64_t n = numerator;
+    const int64_t d = denominator;
+    const int64_t divisor = std::gcd(std::llabs(n), std::llabs(d));
+    if (divisor == 0)
+        return;
+    mNumerator = static_cast<int>(n / divisor);
+    mDenominator = static_cast<int>(d / divisor);
+}
+
+} // namespace Vorn

@@ -1,0 +1,7 @@
+#include "framework/resources/ResourceManager.h"
+
+namespace Vorn {
+
+ResourceManager::ResourceManager(VornAppBase* app) : mApp(app) {}
+
+} // namespace Vorn

@@ -1,0 +1,25 @@
+#include "framework/widgets/Dialog.h"
+
+#include "framework/app/VornAppBase.h"
+
+namespace Vorn {
+
+std::string gDialogYesString = "YES";
+std::string gDialogNoString = "NO";
+std::string gDialogOkString = "OK";
+std::string gDialogCancelString = "CANCEL";
+
+Dialog::Dialog(Image* componentImage, int id, bool isModal, const std::string& header,
+               const std::string& lines, const std::string& footer, int buttonMode)
+    : mDialogListener(gApplication),
+      mComponentImage(componentImage),
+      mDialogHeader(header),
+      mDialogFooter(footer),
+      mDialogLines(lines),
+      mButtonMode(buttonMode),
+      mId(id),
+      mIsModal(isModal)
+{
+}
+
+} // namespace Vorn

@@ -1,0 +1,319 @@
+#include "framework/app/VornAppBase.h"
+
+#include "fakes/ScriptedApp.h"
+#include "fakes/ScriptedClock.h"
+#include "fakes/TempDir.h"
+#include "framework/app/PathUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+namespace {
+
+using Testing::ScriptedApp;
+using Testing::ScriptedClock;
+using Testing::TempDir;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// Records the pairs instead of applying them.
+class PairRecorder : public ScriptedApp {
+public:
+    using ScriptedApp::ScriptedApp;
+    void ApplyCommandLineOption(const std::string& name, const std::string& value) override
+    {
+        mPairs.emplace_back(name, value);
+    }
+    Pairs mPairs;
+};
+
+struct SplitCase {
+    const char* text;
+    Pairs pairs;
+};
+
+void PrintTo(const SplitCase& c, std::ostream* os)
+{
+    *os << "[" << c.text << "]";
+}
+
+class SplitCommandLineTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitCommandLineTest, HandsEachPairOver)
+{
+    ScriptedClock clock;
+    PairRecorder app(clock);
+    app.SplitCommandLine(GetParam().text);
+    EXPECT_EQ(app.mPairs, GetParam().pairs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SplitCommandLineTest,
+    ::testing::Values(
+        SplitCase{"-play", {{"-play", ""}}}, SplitCase{"-demofile=a.dmo -record", {{"-demofile", "a.dmo"}, {"-record", ""}}},
+        SplitCase{"  -play   -record  ", {{"-play", ""}, {"-record", ""}}},
+        SplitCase{"\"-demofile=my demo.dmo\"", {{"-demofile", "my demo.dmo"}}},
+        SplitCase{"-demofile=\"my demo.dmo\" -play", {{"-demofile", "my demo.dmo"}, {"-play", ""}}},
+        // A closing quote ends the pair even without a blank after it.
+        SplitCase{"\"a b\"c", {{"a b", ""}, {"c", ""}}},
+        // Only the first '=' ends the name.
+        SplitCase{"-changedir=C:\\Games\\x=y", {{"-changedir", "C:\\Games\\x=y"}}},
+        SplitCase{"-a=b=c -d==", {{"-a", "b=c"}, {"-d", "="}}}, SplitCase{"-recnum=", {{"-recnum", ""}}},
+        SplitCase{"-recnum", {{"-recnum", ""}}},
+        // An empty name is never applied; its value runs on into what follows.
+        SplitCase{"=value", {}}, SplitCase{"=x -play", {}}, SplitCase{"", {}}, SplitCase{"   ", {}},
+        SplitCase{"\"\"", {}}));
+
+struct ArgumentsCase {
+    std::vector<const char*> argv;
+    Pairs pairs;
+};
+
+void PrintTo(const ArgumentsCase& c, std::ostream* os)
+{
+    for (const char* a : c.argv)
+        *os << "[" << a << "]";
+}
+
+class ProgramArgumentsTest : public ::testing::TestWithParam<ArgumentsCase> {};
+
+TEST_P(ProgramArgumentsTest, ReachTheOptionsAsTheyWereGiven)
+{
+    ScriptedClock clock;
+    PairRecorder app(clock);
+    app.SetCommandLine(static_cast<int>(GetParam().argv.size()), GetParam().argv.data());
+    app.FetchCommandLine();
+    EXPECT_EQ(app.mPairs, GetParam().pairs);
+    EXPECT_TRUE(app.mCommandLineFetched);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, ProgramArgumentsTest,
+                         ::testing::Values(ArgumentsCase{{"zarquel"}, {}},
+                                           ArgumentsCase{{"zarquel", "-play"}, {{"-play", ""}}},
+                                           ArgumentsCase{{"zarquel", "-demofile=my demo.dmo", "-play"},
+                                                         {{"-demofile", "my demo.dmo"}, {"-play", ""}}},
+                                           ArgumentsCase{{"zarquel", "", "-record"}, {{"-record", ""}}}));
+
+struct ModeCase {
+    std::vector<const char*> options;
+    bool recording;
+    bool playing;
+};
+
+void PrintTo(const ModeCase& c, std::ostream* os)
+{
+    for (const char* o : c.options)
+        *os << o << " ";
+}
+
+class DemoModeTest : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(DemoModeTest, TheLastOfPlayAndRecordWins)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    for (const char* option : GetParam().options)
+        app.ApplyCommandLineOption(option, "");
+    EXPECT_EQ(app.mRecording, GetParam().recording);
+    EXPECT_EQ(app.mPlaying, GetParam().playing);
+    EXPECT_EQ(app.mDemoStream.GetMode(), GetParam().recording ? Vorn::DemoMode::Recording : Vorn::DemoMode::Playing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, DemoModeTest,
+                         ::testing::Values(ModeCase{{"-play"}, false, true}, ModeCase{{"-record"}, true, false},
+                                           ModeCase{{"-play", "-record"}, true, false},
+                                           ModeCase{{"-record", "-play"}, false, true}));
+
+class AppDataFolderGuard {
+public:
+    explicit AppDataFolderGuard(const std::string& folder) { Vorn::SetAppDataFolder(folder); }
+    ~AppDataFolderGuard() { Vorn::SetAppDataFolder(""); }
+};
+
+struct DemoFileCase {
+    const char* value;
+    const char* expected;
+};
+
+void PrintTo(const DemoFileCase& c, std::ostream* os)
+{
+    *os << "[" << c.value << "]";
+}
+
+class DemoFileOptionTest : public ::testing::TestWithParam<DemoFileCase> {};
+
+TEST_P(DemoFileOptionTest, PutsTheDataFolderInFrontOfRelativeNames)
+{
+    AppDataFolderGuard folder("/data/zarquel/");
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.ApplyCommandLineOption("-demofile", GetParam().value);
+    EXPECT_EQ(app.mDemoFileName, GetParam().expected);
+    EXPECT_FALSE(app.mRecording);
+    EXPECT_FALSE(app.mPlaying);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, DemoFileOptionTest,
+                         ::testing::Values(DemoFileCase{"demo.dmo", "/data/zarquel/demo.dmo"},
+                                           DemoFileCase{"my demo.dmo", "/data/zarquel/my demo.dmo"},
+                                           DemoFileCase{"d", "/data/zarquel/d"},
+                                           DemoFileCase{"C:demo.dmo", "C:demo.dmo"},
+                                           DemoFileCase{"C:\\demos\\a.dmo", "C:\\demos\\a.dmo"},
+                                           DemoFileCase{"ab\\c.dmo", "ab\\c.dmo"},
+                                           DemoFileCase{"/home/player/a.dmo", "/home/player/a.dmo"}));
+
+TEST(DemoFileOption, WithoutADataFolderTheNameStaysRelative)
+{
+    AppDataFolderGuard folder("");
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.ApplyCommandLineOption("-demofile", "demo.dmo");
+    EXPECT_EQ(app.mDemoFileName, "demo.dmo");
+}
+
+struct NumberedCase {
+    std::vector<const char*> files;
+    const char* option;
+    const char* value;
+    const char* chosen;
+    std::vector<const char*> remaining;
+};
+
+void PrintTo(const NumberedCase& c, std::ostream* os)
+{
+    *os << c.option << "=" << c.value << " with";
+    for (const char* f : c.files)
+        *os << " " << f;
+}
+
+class NumberedDemoTest : public ::testing::TestWithParam<NumberedCase> {};
+
+TEST_P(NumberedDemoTest, ChoosesRotatesAndPlaysInTheDataFolder)
+{
+    TempDir dir;
+    for (const char* file : GetParam().files)
+        dir.WriteFile(file, "demo");
+    AppDataFolderGuard folder(dir.Path() + "/");
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+
+    app.ApplyCommandLineOption(GetParam().option, GetParam().value);
+
+    EXPECT_EQ(app.mDemoFileName, dir.Path() + "/" + GetParam().chosen);
+    const bool recording = std::string(GetParam().option) == "-recnum";
+    EXPECT_EQ(app.mRecording, recording);
+    EXPECT_EQ(app.mPlaying, !recording);
+    std::set<std::string> remaining;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        remaining.insert(entry.path().filename().string());
+    EXPECT_EQ(remaining, std::set<std::string>(GetParam().remaining.begin(), GetParam().remaining.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, NumberedDemoTest,
+    ::testing::Values(
+        NumberedCase{{}, "-recnum", "5", "vornapp1.dmo", {}}, NumberedCase{{}, "-playnum", "1", "vornapp0.dmo", {}},
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"},
+                     "-recnum",
+                     "5",
+                     "vornapp4.dmo",
+                     {"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"}},
+        // Three or more with a keep of 3: the oldest goes.
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"},
+                     "-recnum",
+                     "3",
+                     "vornapp4.dmo",
+                     {"vornapp2.dmo", "vornapp3.dmo"}},
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"},
+                     "-recnum",
+                     "3abc",
+                     "vornapp4.dmo",
+                     {"vornapp2.dmo", "vornapp3.dmo"}},
+        // No value keeps 5.
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo", "vornapp4.dmo"},
+                     "-recnum",
+                     "",
+                     "vornapp5.dmo",
+                     {"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo", "vornapp4.dmo"}},
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo", "vornapp4.dmo", "vornapp5.dmo"},
+                     "-recnum",
+                     "",
+                     "vornapp6.dmo",
+                     {"vornapp2.dmo", "vornapp3.dmo", "vornapp4.dmo", "vornapp5.dmo"}},
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo"}, "-recnum", "99999999999", "vornapp3.dmo",
+                     {"vornapp1.dmo", "vornapp2.dmo"}},
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"}, "-playnum", "1", "vornapp3.dmo",
+                     {"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"}},
+        NumberedCase{{"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"}, "-playnum", "2", "vornapp2.dmo",
+                     {"vornapp1.dmo", "vornapp2.dmo", "vornapp3.dmo"}},
+        NumberedCase{{"vornapp3.dmo"}, "-playnum", "0", "vornapp3.dmo", {"vornapp3.dmo"}},
+        NumberedCase{{"vornapp3.dmo"}, "-playnum", "-2147483648", "vornapp3.dmo", {"vornapp3.dmo"}},
+        NumberedCase{{"vornapp3.dmo"}, "-playnum", "99999999999", "vornapp-2147483643.dmo", {"vornapp3.dmo"}},
+        // Only base name, digits as written, ".dmo" and nothing else count.
+        NumberedCase{{"vornapp3x.dmo", "vornapp2.dmo"}, "-playnum", "1", "vornapp2.dmo",
+                     {"vornapp3x.dmo", "vornapp2.dmo"}},
+        NumberedCase{{"vornapp3x.dmo", "vornapp007.dmo", "vornapp-4.dmo", "VORNAPP5.DMO", "vornapp6.dmo.bak",
+                      "vornapp99999999999.dmo", "vornapp.dmo"},
+                     "-recnum",
+                     "1",
+                     "vornapp1.dmo",
+                     {"vornapp3x.dmo", "vornapp007.dmo", "vornapp-4.dmo", "VORNAPP5.DMO", "vornapp6.dmo.bak",
+                      "vornapp99999999999.dmo", "vornapp.dmo"}},
+        NumberedCase{{"vornapp2147483647.dmo"}, "-recnum", "5", "vornapp2147483647.dmo", {"vornapp2147483647.dmo"}}));
+
+TEST(CommandLine, ChangeDirSetsTheWorkingFolder)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.ApplyCommandLineOption("-changedir", "/srv/games/zarquel");
+    EXPECT_EQ(app.mWorkingFolder, "/srv/games/zarquel");
+}
+
+TEST(CommandLine, ScreenSaverSwitchesTheModeOn)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    EXPECT_FALSE(app.IsScreenSaver());
+    app.ApplyCommandLineOption("-screensaver", "");
+    EXPECT_TRUE(app.IsScreenSaver());
+}
+
+class CommandLineDeathTest : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+TEST_F(CommandLineDeathTest, AnUnknownOptionEndsTheProgramWithCodeZero)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    EXPECT_EXIT(app.SplitCommandLine("-play foo -record"), ::testing::ExitedWithCode(0),
+                "FATAL ERROR: Invalid command line parameter: foo");
+}
+
+TEST_F(CommandLineDeathTest, OptionNamesAreCaseSensitive)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    EXPECT_EXIT(app.ApplyCommandLineOption("-PLAY", ""), ::testing::ExitedWithCode(0),
+                "Invalid command line parameter: -PLAY");
+}
+
+TEST_F(CommandLineDeathTest, TheMessageIsTheApplicationsText)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.SetString("INVALID_COMMANDLINE_PARAM", u"Unknown option: ");
+    EXPECT_EXIT(app.ApplyCommandLineOption("-fast", "1"), ::testing::ExitedWithCode(0), "Unknown option: -fast");
+}
+
+TEST_F(CommandLineDeathTest, CrashRaisesAFault)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    EXPECT_DEATH(app.ApplyCommandLineOption("-crash", ""), "");
+}
+
+} // namespace

@@ -1,0 +1,669 @@
+#include "framework/app/VornAppBase.h"
+
+#include "fakes/ScriptedApp.h"
+#include "fakes/ScriptedClock.h"
+#include "framework/app/StringUtils.h"
+#include "framework/sound/DSoundManager.h"
+#include "framework/widgets/Widget.h"
+#include "framework/widgets/WidgetManager.h"
+#include "platform/DebugOutput.h"
+#include "platform/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using Testing::ScriptedApp;
+using Testing::ScriptedClock;
+using Vorn::VornAppBase;
+
+class RecordingManager : public Vorn::WidgetManager {
+public:
+    using WidgetManager::WidgetManager;
+    void UpdateTreeFraction(float fraction) override { mFractions.push_back(fraction); }
+    std::vector<float> mFractions;
+};
+
+class RecordingSoundManager : public Vorn::DSoundManager {
+public:
+    RecordingSoundManager() : DSoundManager(nullptr, false) {}
+    void StopAllSounds() override { ++mStops; }
+    int mStops = 0;
+};
+
+// Logs its own deletion into the application's log.
+class TrackedWidget : public Vorn::Widget {
+public:
+    TrackedWidget(std::vector<std::string>& log, std::string name) : mLog(log), mName(std::move(name)) {}
+    ~TrackedWidget() override { mLog.push_back("deleted " + mName); }
+
+private:
+    std::vector<std::string>& mLog;
+    std::string mName;
+};
+
+// Playback whose next recorded command lies at `update`. The loop here never
+// reads the stream, so a header written there is enough to say so.
+void PlayWithNextCommandAt(ScriptedApp& app, int32_t update)
+{
+    app.SetDemoMode(Vorn::DemoMode::Playing);
+    app.mDemoStream.WriteCommandHeader(update);
+}
+
+// Steps until the update count reaches `count`; a bounded number of steps.
+void RunUntilUpdates(ScriptedApp& app, int32_t count)
+{
+    for (int i = 0; i < 1000000 && app.mUpdateCount < count; ++i)
+        app.StepLoopState(nullptr);
+}
+
+// The longest run of updates without a draw in between.
+int LongestRunWithoutDraw(const std::vector<std::string>& log)
+{
+    int longest = 0;
+    int run = 0;
+    for (const std::string& entry : log) {
+        run = entry == "U" ? run + 1 : entry == "D" ? 0 : run;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+TEST(TimeAccumulator, KeepsAtMostTwoHundredMillisecondsOfBacklog)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.AccumulateFractionTime();
+    EXPECT_EQ(app.mTimeAcc, 0.0);
+    clock.Advance(150);
+    app.AccumulateFractionTime();
+    EXPECT_EQ(app.mTimeAcc, 150.0);
+    clock.Advance(150);
+    app.AccumulateFractionTime();
+    EXPECT_EQ(app.mTimeAcc, 200.0);
+    app.ResetFractionTime();
+    EXPECT_EQ(app.mTimeAcc, 0.0);
+    EXPECT_EQ(app.mLastTime, clock.Milliseconds());
+}
+
+TEST(TimeAccumulator, MeasuresAcrossTheClocksWrap)
+{
+    ScriptedClock clock(0xFFFFFFF0u);
+    ScriptedApp app(clock);
+    app.AccumulateFractionTime();
+    clock.Advance(0x20);
+    app.AccumulateFractionTime();
+    EXPECT_EQ(app.mTimeAcc, 32.0);
+}
+
+TEST(MainLoop, UpdatesOncePerFrameTime)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.RunFor(1000);
+    EXPECT_NEAR(app.mUpdateCount, 100, 1);
+    EXPECT_GT(app.mSleepCount, 90);
+    // Every update is followed by a draw before the loop sleeps again.
+    EXPECT_LE(LongestRunWithoutDraw(app.mLog), 1);
+}
+
+struct MultiplierCase {
+    double multiplier;
+    int updatesPerSecond;
+};
+
+void PrintTo(const MultiplierCase& c, std::ostream* os)
+{
+    *os << "x" << c.multiplier;
+}
+
+class MultiplierTest : public ::testing::TestWithParam<MultiplierCase> {};
+
+TEST_P(MultiplierTest, ScalesTheUpdateRate)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mUpdateMultiplier = GetParam().multiplier;
+    app.RunFor(1000);
+    EXPECT_NEAR(app.mUpdateCount, GetParam().updatesPerSecond, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, MultiplierTest,
+                         ::testing::Values(MultiplierCase{0.5, 50}, MultiplierCase{1.0, 100}, MultiplierCase{2.0, 200},
+                                           MultiplierCase{4.0, 400}));
+
+class StoppedMultiplierTest : public ::testing::TestWithParam<double> {};
+
+TEST_P(StoppedMultiplierTest, RunsNoUpdateButDeletesQueuedWidgetsAndFinishesTheStep)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mUpdateMultiplier = GetParam();
+    app.QueueWidgetDeletion(new TrackedWidget(app.mLog, "w"));
+    app.mLoopState = VornAppBase::kStateUpdate;
+    clock.Advance(500);
+
+    EXPECT_TRUE(app.Process(true));
+    EXPECT_EQ(app.mUpdateCount, 0);
+    EXPECT_EQ(app.mLoopState, VornAppBase::kStateFinished);
+    EXPECT_EQ(app.mLog, std::vector<std::string>{"deleted w"});
+    EXPECT_EQ(clock.Sleeps(), std::vector<uint32_t>{10});
+}
+
+INSTANTIATE_TEST_SUITE_P(Multipliers, StoppedMultiplierTest,
+                         ::testing::Values(0.0, -1.0, std::numeric_limits<double>::quiet_NaN()));
+
+TEST(MainLoop, PausedFinishesTheStepAndSleepsOneFrameTime)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.RunFor(100);
+    const int32_t updates = app.mUpdateCount;
+    clock.ForgetSleeps();
+
+    app.mPaused = true;
+    app.QueueWidgetDeletion(new TrackedWidget(app.mLog, "w"));
+    app.mLoopState = VornAppBase::kStateUpdate;
+    EXPECT_TRUE(app.Process(true));
+    EXPECT_EQ(app.mLoopState, VornAppBase::kStateFinished);
+    EXPECT_EQ(app.mLog.back(), "deleted w");
+    EXPECT_EQ(clock.Sleeps(), std::vector<uint32_t>{10});
+
+    app.RunFor(1000);
+    EXPECT_EQ(app.mUpdateCount, updates);
+}
+
+TEST(MainLoop, PausedWithoutSleepingAllowedReportsThatItWouldSleep)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mPaused = true;
+    app.QueueWidgetDeletion(new TrackedWidget(app.mLog, "w"));
+    app.mLoopState = VornAppBase::kStateUpdate;
+    EXPECT_FALSE(app.Process(false));
+    EXPECT_TRUE(clock.Sleeps().empty());
+    EXPECT_EQ(app.mLog, std::vector<std::string>{"deleted w"});
+}
+
+struct StallCase {
+    bool handedOver;
+    int longestRunWithoutDraw;
+};
+
+void PrintTo(const StallCase& c, std::ostream* os)
+{
+    *os << (c.handedOver ? "after the loading hand-over" : "before the loading hand-over");
+}
+
+class StallTest : public ::testing::TestWithParam<StallCase> {};
+
+TEST_P(StallTest, ASecondIsCaughtUpWithTwentyUpdates)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mLoadingHandedOver = GetParam().handedOver;
+    app.RunFor(100);
+    app.mLog.clear();
+
+    clock.Advance(1000);
+    const size_t sleeps = clock.Sleeps().size();
+    for (int i = 0; i < 1000 && clock.Sleeps().size() == sleeps; ++i)
+        app.StepLoopState(nullptr);
+
+    EXPECT_EQ(app.Count("U"), 20);
+    EXPECT_LE(LongestRunWithoutDraw(app.mLog), GetParam().longestRunWithoutDraw);
+}
+
+// After the hand-over a frame is drawn at least every ten updates.
+INSTANTIATE_TEST_SUITE_P(Loading, StallTest, ::testing::Values(StallCase{true, 10}, StallCase{false, 20}));
+
+struct RefreshCase {
+    int32_t refreshRate;
+    float fraction;
+    int fractionUpdatesPerSecond;
+};
+
+void PrintTo(const RefreshCase& c, std::ostream* os)
+{
+    *os << c.refreshRate << " Hz";
+}
+
+class RefreshPacedTest : public ::testing::TestWithParam<RefreshCase> {};
+
+TEST_P(RefreshPacedTest, StepsOncePerRefreshWithFractionalUpdates)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    auto manager = std::make_unique<RecordingManager>(&app);
+    RecordingManager* recorder = manager.get();
+    app.mWidgetManager = std::move(manager);
+    app.mVSyncUpdates = true;
+    app.mRefreshRate = GetParam().refreshRate;
+
+    app.RunFor(1000);
+
+    // However the steps fall, the game still sees 100 updates a second.
+    EXPECT_NEAR(app.mUpdateCount, 100, 3);
+    EXPECT_NEAR(static_cast<int>(recorder->mFractions.size()), GetParam().fractionUpdatesPerSecond, 2);
+    for (float fraction : recorder->mFractions)
+        EXPECT_EQ(fraction, GetParam().fraction);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, RefreshPacedTest,
+                         ::testing::Values(RefreshCase{60, static_cast<float>(1000.0 / 600.0), 60},
+                                           RefreshCase{100, 1.0f, 100},
+                                           // No known rate: paced by the frame time.
+                                           RefreshCase{0, 1.0f, 100}, RefreshCase{-5, 1.0f, 100}));
+
+// Full screen with refresh pacing: each draw waits for the display, here
+// `presentMs` of scripted time, and feeds the time accumulator as a real
+// presentation does.
+struct PacedApp {
+    explicit PacedApp(int* presentMs) : app(clock)
+    {
+        app.mVSyncUpdates = true;
+        app.mIsPhysWindowed = false;
+        app.mRefreshRate = 100;
+        app.mOnDraw = [this, presentMs] {
+            clock.Advance(static_cast<uint32_t>(*presentMs));
+            app.AccumulateFractionTime();
+        };
+    }
+
+    ScriptedClock clock;
+    ScriptedApp app;
+};
+
+TEST(VSyncCheck, ThreeFastOneSecondGroupsMarkVerticalSyncBroken)
+{
+    int presentMs = 7;
+    PacedApp paced(&presentMs);
+    ScriptedApp& app = paced.app;
+
+    // The first group is measured from the start of time and never counts.
+    RunUntilUpdates(app, 100);
+    EXPECT_EQ(app.mVSyncStrikes, 0);
+    RunUntilUpdates(app, 300);
+    EXPECT_EQ(app.mVSyncStrikes, 2);
+    EXPECT_FALSE(app.mVSyncBroken);
+    RunUntilUpdates(app, 400);
+    EXPECT_TRUE(app.mVSyncBroken);
+}
+
+TEST(VSyncCheck, ASlowGroupResetsTheStrikes)
+{
+    int presentMs = 7;
+    PacedApp paced(&presentMs);
+    ScriptedApp& app = paced.app;
+
+    RunUntilUpdates(app, 300);
+    EXPECT_EQ(app.mVSyncStrikes, 2);
+    presentMs = 9;
+    RunUntilUpdates(app, 400);
+    EXPECT_EQ(app.mVSyncStrikes, 0);
+    presentMs = 7;
+    RunUntilUpdates(app, 500);
+    EXPECT_EQ(app.mVSyncStrikes, 1);
+    EXPECT_FALSE(app.mVSyncBroken);
+}
+
+TEST(VSyncCheck, IsSkippedAtOtherMultipliers)
+{
+    int presentMs = 7;
+    PacedApp paced(&presentMs);
+    paced.app.mUpdateMultiplier = 2.0;
+    RunUntilUpdates(paced.app, 500);
+    EXPECT_EQ(paced.app.mVSyncStrikes, 0);
+    EXPECT_FALSE(paced.app.mVSyncBroken);
+}
+
+TEST(FastForward, RunsWithoutSleepingMutedAndDrawsOncePerSecond)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    auto sound = std::make_unique<RecordingSoundManager>();
+    RecordingSoundManager* recorder = sound.get();
+    app.mSoundManager = std::move(sound);
+    PlayWithNextCommandAt(app, 10000);
+    app.mFastForwardToUpdateNum = 500;
+    size_t sleepsDuringFastForward = 1;
+    app.mOnUpdate = [&] {
+        clock.Advance(5);
+        if (app.mUpdateCount == 500)
+            sleepsDuringFastForward = clock.Sleeps().size();
+    };
+
+    RunUntilUpdates(app, 520);
+
+    EXPECT_EQ(sleepsDuringFastForward, 0u);
+    ASSERT_GE(app.mMutedAtUpdate.size(), 500u);
+    EXPECT_TRUE(std::all_of(app.mMutedAtUpdate.begin(), app.mMutedAtUpdate.begin() + 500, [](bool m) { return m; }));
+    EXPECT_FALSE(app.mMutedAtUpdate.back());
+    EXPECT_FALSE(app.IsMuted());
+    EXPECT_EQ(app.mAutoMuteCount, 0);
+    EXPECT_EQ(recorder->mStops, 1);
+    // 5 ms of tick time per update: a draw at least every 200 updates.
+    EXPECT_LE(LongestRunWithoutDraw(app.mLog), 200);
+    EXPECT_GE(app.Count("D"), 2);
+}
+
+enum class FastForwardEnd { RefusedUpdate, SecondPassed, OneStep };
+
+void PrintTo(FastForwardEnd end, std::ostream* os)
+{
+    *os << (end == FastForwardEnd::RefusedUpdate ? "refused update"
+            : end == FastForwardEnd::SecondPassed ? "a second passed"
+                                                  : "one step");
+}
+
+class FastForwardReturnTest : public ::testing::TestWithParam<FastForwardEnd> {};
+
+TEST_P(FastForwardReturnTest, FinishesTheStep)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    PlayWithNextCommandAt(app, GetParam() == FastForwardEnd::RefusedUpdate ? 0 : 10000);
+    app.mFastForwardToUpdateNum = 1000;
+    app.mOnUpdate = [&] { clock.Advance(10); };
+    if (GetParam() == FastForwardEnd::OneStep)
+        app.mFastForwardOneStep = true;
+
+    app.mLoopState = VornAppBase::kStateUpdate;
+    EXPECT_TRUE(app.Process(true));
+    EXPECT_EQ(app.mLoopState, VornAppBase::kStateFinished);
+
+    switch (GetParam()) {
+    case FastForwardEnd::RefusedUpdate:
+        EXPECT_EQ(app.mUpdateCount, 0);
+        EXPECT_EQ(app.Count("D"), 0);
+        break;
+    case FastForwardEnd::SecondPassed:
+        EXPECT_EQ(app.mUpdateCount, 100);
+        EXPECT_EQ(app.Count("D"), 1);
+        break;
+    case FastForwardEnd::OneStep:
+        EXPECT_EQ(app.mUpdateCount, 1);
+        EXPECT_EQ(app.Count("D"), 1);
+        EXPECT_FALSE(app.IsMuted());
+        EXPECT_FALSE(app.mFastForwardOneStep);
+        break;
+    }
+    EXPECT_TRUE(clock.Sleeps().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, FastForwardReturnTest,
+                         ::testing::Values(FastForwardEnd::RefusedUpdate, FastForwardEnd::SecondPassed,
+                                           FastForwardEnd::OneStep));
+
+TEST(StepMode, RunOneUpdatesAndDrawsOnceThenStepsWithoutUpdating)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mStepMode = VornAppBase::kStepRunOne;
+    app.mLoopState = VornAppBase::kStateUpdate;
+    app.StepLoopState(nullptr);
+    EXPECT_EQ(app.mLog, (std::vector<std::string>{"U", "D"}));
+    EXPECT_EQ(app.mStepMode, VornAppBase::kStepStepped);
+
+    app.RunFor(100);
+    EXPECT_EQ(app.mUpdateCount, 1);
+    const auto sleeps = clock.Sleeps();
+    EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](uint32_t ms) { return ms == 10; }));
+}
+
+TEST(DeferredDeletion, AWidgetQueuedDuringAnUpdateIsDeletedBeforeTheNext)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mOnUpdate = [&] {
+        if (app.mUpdateCount == 1)
+            app.QueueWidgetDeletion(new TrackedWidget(app.mLog, "w"));
+    };
+    RunUntilUpdates(app, 2);
+    const auto deleted = std::find(app.mLog.begin(), app.mLog.end(), "deleted w");
+    ASSERT_NE(deleted, app.mLog.end());
+    EXPECT_EQ(std::count(app.mLog.begin(), deleted, "U"), 1);
+}
+
+TEST(DeferredDeletion, ADeeperStepLeavesWidgetsQueuedAtAShallowerDepth)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mLoopDepth = 1;
+    app.QueueWidgetDeletion(new TrackedWidget(app.mLog, "outer"));
+    app.mLoopDepth = 2;
+    app.QueueWidgetDeletion(new TrackedWidget(app.mLog, "inner"));
+
+    app.DeleteQueuedWidgets();
+    EXPECT_EQ(app.mLog, std::vector<std::string>{"deleted inner"});
+    app.mLoopDepth = 1;
+    app.DeleteQueuedWidgets();
+    EXPECT_EQ(app.mLog, (std::vector<std::string>{"deleted inner", "deleted outer"}));
+    EXPECT_TRUE(app.mDeferredDeleteQueue.empty());
+}
+
+TEST(DeferredDeletion, ANestedLoopStepDoesNotDeleteTheOuterStepsWidget)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    bool nested = false;
+    app.mOnUpdate = [&] {
+        if (nested)
+            return;
+        nested = true;
+        app.QueueWidgetDeletion(new TrackedWidget(app.mLog, "outer"));
+        // A modal wait inside an update steps the loop from a deeper depth.
+        app.mLog.push_back("nested");
+        for (int i = 0; i < 10; ++i)
+            app.StepLoopState(nullptr);
+        app.mLog.push_back("back");
+    };
+    RunUntilUpdates(app, 1);
+    app.StepLoopState(nullptr);
+
+    const auto back = std::find(app.mLog.begin(), app.mLog.end(), "back");
+    const auto deleted = std::find(app.mLog.begin(), app.mLog.end(), "deleted outer");
+    ASSERT_NE(deleted, app.mLog.end());
+    EXPECT_LT(back, deleted);
+}
+
+TEST(DeferredDeletion, AWidgetQueuedTwiceIsDeletedOnce)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    auto* widget = new TrackedWidget(app.mLog, "w");
+    app.QueueWidgetDeletion(widget);
+    app.QueueWidgetDeletion(widget);
+    app.DeleteQueuedWidgets();
+    EXPECT_EQ(app.mLog, std::vector<std::string>{"deleted w"});
+}
+
+TEST(LoadingHandOver, HappensOnceOnTheMainThreadAfterTheFinishedFlag)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mLoadingThreadStarted = true;
+    app.mLoadingThreadRunning = true;
+    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityAboveNormal);
+
+    app.RunFor(100);
+    EXPECT_EQ(app.mHandOvers, 0);
+
+    app.mLoadingThreadFinished = true;
+    app.RunFor(100);
+    EXPECT_EQ(app.mHandOvers, 1);
+    EXPECT_EQ(app.mHandOverThread, std::this_thread::get_id());
+    EXPECT_TRUE(app.mLoadingHandedOver);
+    EXPECT_FALSE(app.mLoadingThreadRunning);
+    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityNormal);
+    EXPECT_DOUBLE_EQ(app.GetLoadingProgress(), 1.0);
+}
+
+struct PlaybackGateCase {
+    bool loadingFinished;
+    bool loadingDoneReplayed;
+    bool handedOver;
+    bool updated;
+};
+
+void PrintTo(const PlaybackGateCase& c, std::ostream* os)
+{
+    *os << (c.loadingFinished ? "finished" : "loading") << (c.loadingDoneReplayed ? ", replayed" : ", not replayed");
+}
+
+class PlaybackGateTest : public ::testing::TestWithParam<PlaybackGateCase> {};
+
+TEST_P(PlaybackGateTest, HandsOverOnlyWhenTheRecordingSaysSo)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    PlayWithNextCommandAt(app, 50);
+    app.mLoadingThreadFinished = GetParam().loadingFinished;
+    app.mDemoLoadingDoneReplayed = GetParam().loadingDoneReplayed;
+    const int32_t streamBytes = app.mDemoStream.GetBuffer().GetByteLength();
+
+    EXPECT_EQ(app.RunUpdateTick(), GetParam().updated);
+    EXPECT_EQ(app.mLoadingHandedOver, GetParam().handedOver);
+    EXPECT_EQ(app.mHandOvers, GetParam().handedOver ? 1 : 0);
+    EXPECT_EQ(app.mDemoStream.GetBuffer().GetByteLength(), streamBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, PlaybackGateTest,
+                         ::testing::Values(PlaybackGateCase{false, false, false, true},
+                                           // The real loading runs ahead of the recording.
+                                           PlaybackGateCase{true, false, false, true},
+                                           // It lags behind: updates wait for it.
+                                           PlaybackGateCase{false, true, false, false},
+                                           PlaybackGateCase{true, true, true, true}));
+
+TEST(UpdateGate, DuringPlaybackWaitsForTheCommandOfThisUpdate)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    PlayWithNextCommandAt(app, 12);
+    app.mUpdateCount = 12;
+    EXPECT_FALSE(app.RunUpdateTick());
+    app.mDemoStream.WriteCommandHeader(13);
+    EXPECT_TRUE(app.RunUpdateTick());
+    EXPECT_EQ(app.mUpdateCount, 13);
+}
+
+struct LoadingShareCase {
+    uint32_t workMs;
+    uint32_t extraSleepMs;
+};
+
+void PrintTo(const LoadingShareCase& c, std::ostream* os)
+{
+    *os << c.workMs << " ms of work";
+}
+
+class LoadingShareTest : public ::testing::TestWithParam<LoadingShareCase> {};
+
+TEST_P(LoadingShareTest, WhileLoadingTheMainThreadSleepsTwiceItsWorkingTime)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mLoadingThreadRunning = true;
+    app.mOnUpdate = [&] { clock.Advance(GetParam().workMs); };
+    RunUntilUpdates(app, 1);
+    ASSERT_FALSE(clock.Sleeps().empty());
+    EXPECT_EQ(clock.Sleeps().back(), GetParam().extraSleepMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shares, LoadingShareTest,
+                         ::testing::Values(LoadingShareCase{3, 6}, LoadingShareCase{100, 200},
+                                           LoadingShareCase{200, 250}));
+
+struct RefusedTickCase {
+    bool handedOver;
+    int32_t stateAfter;
+    int draws;
+};
+
+void PrintTo(const RefusedTickCase& c, std::ostream* os)
+{
+    *os << (c.handedOver ? "after hand-over" : "before hand-over");
+}
+
+class RefusedTickTest : public ::testing::TestWithParam<RefusedTickCase> {};
+
+TEST_P(RefusedTickTest, BeforeTheHandOverDrawsAndEndsTheStep)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mUpdatesHeld = true;
+    app.mLoadingHandedOver = GetParam().handedOver;
+    app.mTimeAcc = 200.0;
+    app.mLastTime = clock.Milliseconds();
+    app.mLoopState = VornAppBase::kStateUpdate;
+
+    EXPECT_TRUE(app.Process(true));
+    EXPECT_EQ(app.mUpdateCount, 0);
+    EXPECT_EQ(app.mLoopState, GetParam().stateAfter);
+    EXPECT_EQ(app.Count("D"), GetParam().draws);
+}
+
+INSTANTIATE_TEST_SUITE_P(Loading, RefusedTickTest,
+                         ::testing::Values(RefusedTickCase{false, VornAppBase::kStateFinished, 1},
+                                           // Afterwards the catch-up count ends the step.
+                                           RefusedTickCase{true, VornAppBase::kStateUpdate, 0}));
+
+class StatisticsApp : public ScriptedApp {
+public:
+    using ScriptedApp::ScriptedApp;
+    void PreTerminate() override { mLog.push_back("PreTerminate"); }
+    void SaveSettings() override { mLog.push_back("SaveSettings"); }
+};
+
+TEST(Start, RunsTheLoopUntilShutdownThenReportsAndSaves)
+{
+    std::string debug;
+    std::string seconds;
+    Platform::SetDebugSink([&](std::string_view text) { debug += text; });
+    {
+        ScriptedClock clock;
+        const uint32_t start = clock.Milliseconds();
+        StatisticsApp app(clock);
+        app.mOnUpdate = [&] {
+            if (app.mUpdateCount == 5)
+                app.Shutdown();
+        };
+        app.Start();
+        EXPECT_EQ(app.mUpdateCount, 5);
+        EXPECT_FALSE(app.mRunning);
+        ASSERT_GE(app.mLog.size(), 2u);
+        EXPECT_EQ(app.mLog[app.mLog.size() - 2], "PreTerminate");
+        EXPECT_EQ(app.mLog.back(), "SaveSettings");
+        seconds = Vorn::FormatString("Seconds       = %g\r\n", (clock.Milliseconds() - start) / 1000.0);
+    }
+    Platform::SetDebugSink(nullptr);
+    EXPECT_NE(debug.find("Update Count  = 5\r\n"), std::string::npos);
+    EXPECT_NE(debug.find("Draw Count    = "), std::string::npos);
+    EXPECT_NE(debug.find(seconds), std::string::npos);
+}
+
+TEST(Start, ReturnsAtOnceAfterShutdown)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.Shutdown();
+    app.Start();
+    EXPECT_EQ(app.mUpdateCount, 0);
+    EXPECT_FALSE(app.mLoadingThreadStarted);
+}
+
+TEST(Start, AFrameTimeBelowOneMillisecondPacesByOne)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mFrameTime = 0;
+    app.RunFor(100);
+    EXPECT_NEAR(app.mUpdateCount, 100, 2);
+}
+
+} // namespace

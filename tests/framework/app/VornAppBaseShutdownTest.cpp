@@ -1,0 +1,134 @@
+#include "framework/app/VornAppBase.h"
+
+#include "fakes/ScriptedApp.h"
+#include "fakes/ScriptedClock.h"
+#include "fakes/TempDir.h"
+#include "framework/sound/MusicInterface.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using Testing::ScriptedApp;
+using Testing::ScriptedClock;
+
+class RecordingMusic : public Vorn::MusicInterface {
+public:
+    explicit RecordingMusic(std::vector<std::string>& log) : mLog(log) {}
+    void StopAllMusic() override { mLog.push_back("stop music"); }
+    void SetVolume(double volume) override { mLog.push_back("music volume " + std::to_string(volume)); }
+
+private:
+    std::vector<std::string>& mLog;
+};
+
+class ShutdownApp : public ScriptedApp {
+public:
+    explicit ShutdownApp(ScriptedClock& clock) : ScriptedApp(clock)
+    {
+        mMusicInterface = std::make_unique<RecordingMusic>(mLog);
+    }
+    // The base's own shut-down would otherwise log into a log already gone.
+    ~ShutdownApp() override { mMusicInterface.reset(); }
+    void OnShutdown() override { mLog.push_back("OnShutdown"); }
+    void SaveSettings() override { mLog.push_back("SaveSettings"); }
+};
+
+TEST(Shutdown, EndsTheLoopOnceAndOnlyOnce)
+{
+    ScriptedClock clock;
+    ShutdownApp app(clock);
+    app.mSaveSettingsAtShutdown = true;
+    app.Shutdown();
+    app.Shutdown();
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_EQ(app.mLog, (std::vector<std::string>{"OnShutdown", "stop music", "SaveSettings"}));
+
+    EXPECT_FALSE(app.StepLoopState(nullptr));
+    EXPECT_FALSE(app.StepUntilUpdate());
+}
+
+TEST(Shutdown, DuringPlaybackGivesBackTheVolumesFromBeforeIt)
+{
+    ScriptedClock clock;
+    ShutdownApp app(clock);
+    app.SetDemoMode(Vorn::DemoMode::Playing);
+    app.mSavedMusicVolume = 0.5;
+    app.mSavedSfxVolume = 0.25;
+    app.Shutdown();
+    EXPECT_EQ(app.GetMusicVolume(), 0.5);
+    EXPECT_EQ(app.GetSfxVolume(), 0.25);
+    EXPECT_EQ(app.mLog[1], "music volume " + std::to_string(0.5));
+}
+
+TEST(Shutdown, FromAnotherThreadOnlyAsksTheMainLoop)
+{
+    ScriptedClock clock;
+    ShutdownApp app(clock);
+    app.mMainThreadId = std::this_thread::get_id();
+    std::thread([&] { app.Shutdown(); }).join();
+    EXPECT_FALSE(app.mShutdown);
+    EXPECT_TRUE(app.mShutdownRequested);
+    EXPECT_TRUE(app.mLog.empty());
+
+    app.mLoopState = Vorn::VornAppBase::kStateUpdate;
+    app.Process(true);
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_EQ(app.mLog.front(), "OnShutdown");
+}
+
+class FailingLoadApp : public ScriptedApp {
+public:
+    using ScriptedApp::ScriptedApp;
+    ~FailingLoadApp() override { WaitForLoadingThread(); }
+    void RunLoadingThread() override { RequestShutdown(); }
+};
+
+TEST(Shutdown, LoadingThatFailsEndsARunningProgram)
+{
+    ScriptedClock clock;
+    FailingLoadApp app(clock);
+    app.Start();
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_TRUE(app.mLoadingThreadFinished);
+}
+
+TEST(Crash, HidingSilencesTheMusicAndMarksTheCrash)
+{
+    ScriptedClock clock;
+    ShutdownApp app(clock);
+    app.HideForCrash();
+    EXPECT_TRUE(app.mCrashed);
+    EXPECT_EQ(app.GetMusicVolume(), 0.0);
+    EXPECT_TRUE(app.GetCrashAttachmentName().empty());
+}
+
+// Forked without re-running the test, so that the child writes the file the
+// parent made room for.
+class ExitProgramDeathTest : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "fast"); }
+};
+
+TEST_F(ExitProgramDeathTest, EndsWithTheCodeAfterFlushingOpenStreams)
+{
+    Testing::TempDir dir;
+    const std::string path = dir / "out.txt";
+    EXPECT_EXIT(
+        {
+            std::FILE* file = std::fopen(path.c_str(), "w");
+            std::fputs("written before the exit", file);
+            Vorn::ExitProgram(3);
+        },
+        ::testing::ExitedWithCode(3), "");
+    std::ifstream in(path);
+    std::stringstream contents;
+    contents << in.rdbuf();
+    EXPECT_EQ(contents.str(), "written before the exit");
+}
+
+} // namespace
