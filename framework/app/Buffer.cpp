@@ -249,4 +249,19 @@ bool Buffer::AtEnd() const
     return mReadPos >= mBitLength;
 }
 
+int32_t Buffer::BitsLeft() const
+{
+    return std::max(mBitLength - mReadPos, 0);
+}
+
+int32_t Buffer::GetReadPosition() const
+{
+    return mReadPos;
+}
+
+void Buffer::SetReadPosition(int32_t bits)
+{
+    mReadPos = std::clamp(bits, 0, mBitLength);
+}
+
 } // namespace Vorn

@@ -81,6 +81,13 @@ public:
     // True once the read position reaches the data length, even when the last
     // byte still holds unread zero bits.
     bool AtEnd() const;
+    // Bits from the read position to the data length; 0 once AtEnd.
+    int32_t BitsLeft() const;
+
+    // A reader that looks ahead and finds nothing for it puts the position
+    // back. Set clamps to 0..data length.
+    int32_t GetReadPosition() const;
+    void SetReadPosition(int32_t bits);
 
 private:
     // Readies a write of `bits` more bits; false refuses it.

@@ -203,6 +203,41 @@ TEST(Buffer, ReadBytesGivesZerosPastTheEndAndNothingForNoCount)
     EXPECT_EQ(Bytes(got, got + 4), (Bytes{0x10, 0x32, 0x54, 0}));
 }
 
+TEST(Buffer, PuttingTheReadPositionBackReadsTheSameBitsAgain)
+{
+    Buffer b = Holding({0xB5, 0x0F});
+    b.ReadBits(3, false);
+    const int32_t mark = b.GetReadPosition();
+    EXPECT_EQ(mark, 3);
+    const int32_t first = b.ReadBits(9, true);
+    b.SetReadPosition(mark);
+    EXPECT_EQ(b.ReadBits(9, true), first);
+    EXPECT_EQ(b.GetReadPosition(), 12);
+}
+
+TEST(Buffer, ReadPositionIsClampedToTheData)
+{
+    Buffer b;
+    b.WriteBits(0x1F, 5);
+    b.SetReadPosition(-4);
+    EXPECT_EQ(b.GetReadPosition(), 0);
+    b.SetReadPosition(100);
+    EXPECT_EQ(b.GetReadPosition(), 5);
+    EXPECT_TRUE(b.AtEnd());
+}
+
+TEST(Buffer, BitsLeftCountsToTheDataLengthNotToTheEndOfTheLastByte)
+{
+    Buffer b;
+    EXPECT_EQ(b.BitsLeft(), 0);
+    b.WriteBits(0, 13);
+    EXPECT_EQ(b.BitsLeft(), 13);
+    b.ReadBits(4, false);
+    EXPECT_EQ(b.BitsLeft(), 9);
+    b.ReadBits(32, false);
+    EXPECT_EQ(b.BitsLeft(), 0);
+}
+
 class LongString : public ::testing::TestWithParam<size_t> {};
 
 TEST_P(LongString, ReadsBackAsItsFirst32767BytesAndTheStreamStaysInStep)

@@ -1,0 +1,197 @@
+#include "framework/app/DemoFile.h"
+
+#include "platform/Paths.h"
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <utility>
+
+namespace Vorn {
+
+namespace {
+
+constexpr uint32_t kMagic = 0x42BEEF78;
+constexpr uint32_t kWrittenVersion = 2;
+constexpr uint32_t kFirstVersionWithMarkers = 2;
+constexpr size_t kMaxVersionLength = UINT16_MAX;
+
+const char* const kInvalid = "Invalid demo file.";
+
+void PutUint32(std::string& out, uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<char>(value >> shift));
+}
+
+// Reads a file front to back and never past its end, so that no length read
+// from it can ask for more than it holds.
+class FileReader {
+public:
+    explicit FileReader(std::ifstream& in)
+        : mIn(in)
+    {
+        mIn.seekg(0, std::ios::end);
+        mLeft = std::max<int64_t>(static_cast<int64_t>(mIn.tellg()), 0);
+        mIn.seekg(0, std::ios::beg);
+    }
+
+    int64_t Left() const { return mLeft; }
+
+    bool Read(void* destination, int64_t count)
+    {
+        if (count < 0 || count > mLeft)
+            return false;
+        mIn.read(static_cast<char*>(destination), count);
+        if (!mIn)
+            return false;
+        mLeft -= count;
+        return true;
+    }
+
+    std::optional<uint32_t> ReadUint32()
+    {
+        uint8_t bytes[4];
+        if (!Read(bytes, 4))
+            return std::nullopt;
+        return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
+    }
+
+    std::optional<std::string> ReadString(int64_t length)
+    {
+        if (length < 0 || length > mLeft)
+            return std::nullopt;
+        std::string text(static_cast<size_t>(length), '\0');
+        if (!Read(text.data(), length))
+            return std::nullopt;
+        return text;
+    }
+
+private:
+    std::ifstream& mIn;
+    int64_t mLeft = 0;
+};
+
+// Every marker must lie whole inside the block: a count or a name length that
+// claims more is a corrupt file, not zeros to read.
+std::optional<std::vector<DemoMarker>> ParseMarkers(Buffer& block)
+{
+    const int32_t count = block.ReadInt32();
+    std::vector<DemoMarker> markers;
+    for (int32_t i = 0; i < count && !block.AtEnd(); ++i) {
+        // As ReadString: a length of 0 or less is the empty name.
+        const int16_t nameLength = std::max<int16_t>(block.ReadInt16(), 0);
+        if (nameLength > block.BitsLeft() / 8)
+            return std::nullopt;
+        DemoMarker marker;
+        marker.name.resize(static_cast<size_t>(nameLength));
+        block.ReadBytes(reinterpret_cast<uint8_t*>(marker.name.data()), nameLength);
+        if (block.BitsLeft() < 32)
+            return std::nullopt;
+        marker.update = block.ReadInt32();
+        markers.push_back(std::move(marker));
+    }
+    if (std::cmp_less(markers.size(), count))
+        return std::nullopt;
+    return markers;
+}
+
+} // namespace
+
+bool SaveDemoFile(const std::string& path, const std::string& versionString, const DemoFileInfo& info,
+                  const Buffer& stream)
+{
+    std::ofstream out(Platform::ResolveFileName(path), std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+
+    const std::string version = versionString.substr(0, kMaxVersionLength);
+    std::string head;
+    PutUint32(head, kMagic);
+    PutUint32(head, kWrittenVersion);
+    PutUint32(head, info.seed);
+    head.push_back(static_cast<char>(version.size()));
+    head.push_back(static_cast<char>(version.size() >> 8));
+    head += version;
+
+    Buffer block;
+    block.WriteInt32(static_cast<int32_t>(std::min<size_t>(info.markers.size(), INT32_MAX)));
+    for (const DemoMarker& marker : info.markers) {
+        block.WriteString(marker.name);
+        block.WriteInt32(marker.update);
+    }
+    PutUint32(head, static_cast<uint32_t>(block.GetByteLength()));
+    head.append(reinterpret_cast<const char*>(block.GetBytes()), static_cast<size_t>(block.GetByteLength()));
+    PutUint32(head, static_cast<uint32_t>(info.totalUpdates));
+
+    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    if (stream.GetBytes() != nullptr)
+        out.write(reinterpret_cast<const char*>(stream.GetBytes()), stream.GetByteLength());
+    out.close();
+    return !out.fail();
+}
+
+bool LoadDemoFile(const std::string& path, const std::string& expectedVersionString, DemoFileInfo& info,
+                  Buffer& stream, std::string& error)
+{
+    std::ifstream in(Platform::ResolveFileName(path), std::ios::binary);
+    if (!in) {
+        error = "Demo file not found: " + path;
+        return false;
+    }
+    FileReader file(in);
+    const auto invalid = [&error] {
+        error = kInvalid;
+        return false;
+    };
+
+    const std::optional<uint32_t> magic = file.ReadUint32();
+    if (magic != kMagic)
+        return invalid();
+    const std::optional<uint32_t> version = file.ReadUint32();
+    const std::optional<uint32_t> seed = file.ReadUint32();
+    uint8_t lengthBytes[2];
+    if (!version || !seed || !file.Read(lengthBytes, 2))
+        return invalid();
+    // Read whole: the writer stores any length its 16-bit field can hold.
+    const std::optional<std::string> stored = file.ReadString(lengthBytes[0] | lengthBytes[1] << 8);
+    if (!stored)
+        return invalid();
+    if (*stored != expectedVersionString.substr(0, kMaxVersionLength)) {
+        error = "This demo file appears to be for '" + *stored + "'";
+        return false;
+    }
+
+    DemoFileInfo loaded;
+    loaded.seed = *seed;
+    if (*version >= kFirstVersionWithMarkers) {
+        const std::optional<uint32_t> blockSize = file.ReadUint32();
+        // Compared unsigned: a size negative as a signed number is refused
+        // with those larger than the file.
+        if (!blockSize || *blockSize >= file.Left())
+            return invalid();
+        const std::optional<std::string> blockBytes = file.ReadString(*blockSize);
+        if (!blockBytes)
+            return invalid();
+        Buffer block;
+        block.SetData(reinterpret_cast<const uint8_t*>(blockBytes->data()), static_cast<int32_t>(blockBytes->size()));
+        std::optional<std::vector<DemoMarker>> markers = ParseMarkers(block);
+        if (!markers)
+            return invalid();
+        loaded.markers = std::move(*markers);
+    }
+    const std::optional<uint32_t> totalUpdates = file.ReadUint32();
+    if (!totalUpdates || file.Left() <= 0 || file.Left() > Buffer::kMaxSetDataBytes)
+        return invalid();
+    loaded.totalUpdates = static_cast<int32_t>(*totalUpdates);
+    const std::optional<std::string> streamBytes = file.ReadString(file.Left());
+    if (!streamBytes)
+        return invalid();
+
+    stream.Clear();
+    stream.SetData(reinterpret_cast<const uint8_t*>(streamBytes->data()), static_cast<int32_t>(streamBytes->size()));
+    info = std::move(loaded);
+    return true;
+}
+
+} // namespace Vorn
