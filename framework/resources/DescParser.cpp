@@ -1,6 +1,7 @@
 #include "framework/resources/DescParser.h"
 
 #include "framework/app/StringUtils.h"
+#include "framework/resources/PakInterface.h"
 
 #include <algorithm>
 
@@ -192,6 +193,16 @@ bool DescParser::ReadCommands(NextChar nextChar)
     mCurrentLine.clear();
     mCurrentLineNum = 0;
     return ok;
+}
+
+bool DescParser::ReadDescriptorFile(const std::string& fileName)
+{
+    mCurrentLineNum = 0;
+    mError.clear();
+    const std::unique_ptr<PakFileHandle, int (*)(PakFileHandle*)> file(PakFOpen(fileName.c_str(), "r"), &PakFClose);
+    if (!file)
+        return false;
+    return ReadCommands([&]() { return PakFGetC(file.get()); });
 }
 
 bool DescParser::ReadDescriptorText(const std::string& text)

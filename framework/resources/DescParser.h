@@ -2,9 +2,9 @@
 // The description language: small command scripts where each command is a
 // command word followed by values. A value is a bare word or number, a quoted
 // string, a list of values in parentheses, or the name of something defined
-// earlier. DescParser cuts a file into commands, turns each into a tree of
-// data elements and hands it to the derived class's ExecuteCommand; the
-// ValueTo conversions turn a value into text, a list or numbers, resolving
+// earlier. DescParser reads a file through the file layer, cuts it into
+// commands, turns each into a tree of data elements and hands it to the
+// derived class's ExecuteCommand; the ValueTo conversions turn a value into text, a list or numbers, resolving
 // defined names on the way.
 //
 // Not locked: one thread uses a parser at a time.
@@ -77,6 +77,10 @@ public:
     // One command: its first element is the command word.
     virtual bool ExecuteCommand(ListDataElement& params) = 0;
 
+    // Reads and executes a whole file through the file layer. False at the
+    // first failing command (the ones before it have taken effect), or with
+    // an empty error text when the file cannot be opened.
+    bool ReadDescriptorFile(const std::string& fileName);
     // Executes one command's text; an empty one does nothing.
     bool ParseDescriptionLine(const std::string& line);
     // Appends the values of `line` from `*position` (0 when null) to `list`.

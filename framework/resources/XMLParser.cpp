@@ -3,6 +3,7 @@
 #include "framework/app/StringUtils.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 
 namespace Vorn {
@@ -51,17 +52,28 @@ bool EndsWith(std::string_view text, std::string_view tail)
 
 XMLParser::XMLParser() = default;
 
-XMLParser::~XMLParser()
+XMLParser::~XMLParser() = default;
+
+bool XMLParser::OpenFile(const std::string& fileName)
 {
     CloseInput();
+    mFile.reset(PakFOpen(fileName.c_str(), "r"));
+    if (!mFile) {
+        mLineNum = 0;
+        Fail("Unable to open file " + fileName);
+        return false;
+    }
+    ChooseReader();
+    mFileName = fileName;
+    Init();
+    return true;
 }
 
 void XMLParser::OpenBuffer(const std::string& text)
 {
     CloseInput();
     mText = text;
-    mTextPos = 0;
-    mHasInput = true;
+    mHasText = true;
     ChooseReader();
     mFileName.clear();
     Init();
@@ -78,9 +90,12 @@ void XMLParser::Init()
     mByteSwap = false;
 }
 
+// Characters still pending belong to the document being closed.
 void XMLParser::CloseInput()
 {
-    mHasInput = false;
+    mPending.clear();
+    mFile.reset();
+    mHasText = false;
     mText.clear();
     mTextPos = 0;
 }
@@ -103,24 +118,36 @@ void XMLParser::ChooseReader()
         mReader = Reader::Utf8;
     else
         mReader = Reader::Byte;
+    if (mFile)
+        PakFSeek(mFile.get(), 0, SEEK_SET);
     mTextPos = 0;
 }
 
 int XMLParser::GetByte()
 {
-    if (!mHasInput || mTextPos >= mText.size())
+    if (mFile)
+        return PakFGetC(mFile.get());
+    if (!mHasText || mTextPos >= mText.size())
         return -1;
     return static_cast<unsigned char>(mText[mTextPos++]);
 }
 
+// Read as a block, never byte by byte: a text-mode file drops every byte 13,
+// which in UTF-16 is half of many characters.
 bool XMLParser::GetUnit(char16_t& unit)
 {
-    if (!mHasInput || mText.size() - mTextPos < 2)
-        return false;
-    const unsigned char low = static_cast<unsigned char>(mText[mTextPos]);
-    const unsigned char high = static_cast<unsigned char>(mText[mTextPos + 1]);
-    mTextPos += 2;
-    unit = static_cast<char16_t>(low | (high << 8));
+    unsigned char bytes[2] = {0, 0};
+    if (mFile) {
+        if (PakFRead(bytes, 1, 2, mFile.get()) != 2)
+            return false;
+    } else {
+        if (!mHasText || mText.size() - mTextPos < 2)
+            return false;
+        bytes[0] = static_cast<unsigned char>(mText[mTextPos]);
+        bytes[1] = static_cast<unsigned char>(mText[mTextPos + 1]);
+        mTextPos += 2;
+    }
+    unit = static_cast<char16_t>(bytes[0] | (bytes[1] << 8));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A small, forgiving XML tokenizer: it hands out a document one item at a
-// time (start tags with their attributes, end tags, character data and
+// A small, forgiving XML tokenizer: it reads a document through the file layer
+// and hands it out one item at a time (start tags with their attributes, end tags, character data and
 // processing instructions) and drops comments. It checks only that end tags
 // match their start tags: no document type, no CDATA, no character references.
 //
@@ -11,8 +11,11 @@
 //
 // Not locked: one thread uses a parser at a time.
 
+#include "framework/resources/PakInterface.h"
+
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,8 @@ public:
     XMLParser(const XMLParser&) = delete;
     XMLParser& operator=(const XMLParser&) = delete;
 
+    // Closes any open document first. On failure the line number is 0.
+    bool OpenFile(const std::string& fileName);
     // Reads the document held in `text`, as if it were a file's bytes; the
     // file name becomes empty.
     void OpenBuffer(const std::string& text);
@@ -103,7 +108,9 @@ private:
     bool mFirstChar = false;
     bool mByteSwap = false;
 
-    bool mHasInput = false;
+    // The input: an open file, else the text of OpenBuffer while mHasText.
+    std::unique_ptr<PakFileHandle, int (*)(PakFileHandle*)> mFile{nullptr, &PakFClose};
+    bool mHasText = false;
     std::string mText;
     size_t mTextPos = 0;
 };

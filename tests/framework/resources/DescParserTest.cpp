@@ -1,5 +1,6 @@
 #include "framework/resources/DescParser.h"
 
+#include "fakes/TempDir.h"
 #include "framework/app/StringUtils.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,18 @@ INSTANTIATE_TEST_SUITE_P(Reading, Script, ::testing::Values(
     ScriptCase{"TooDeepList", 1, "A " + std::string(64, '(') + std::string(64, ')'), " !List Nesting Too Deep"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(DescParser, ReadsAFileDroppingCarriageReturns)
+{
+    Testing::TempDir dir;
+    dir.WriteFile("font.txt", "A 1;\r\nB 'x\r\ny'");
+    ScriptParser parser;
+    EXPECT_TRUE(parser.ReadDescriptorFile(dir / "font.txt"));
+    EXPECT_EQ(parser.log, "(A, 1)@1(B, 'x\ny')@2");
+    parser.mError = "old";
+    EXPECT_FALSE(parser.ReadDescriptorFile(dir / "missing.txt"));
+    EXPECT_EQ(parser.mError, "");
+}
+
 TEST(DescParser, UnquotingDropsTheQuotesAndKeepsEscapedOnes)
 {
     const char* cases[][2] = {{"abc", "abc"}, {"'it''s'", "it's"}, {"''", ""}, {"\"x\"", "x"},
@@ -109,14 +122,6 @@ TEST(DescParser, UnquotingDropsTheQuotesAndKeepsEscapedOnes)
     EXPECT_TRUE(parser.ReadDescriptorText("Define S 'it\\'s'"));
     EXPECT_TRUE(parser.ValueToString(parser.LookUpDefinition("s"), value));
     EXPECT_EQ(value, "it's");
-}
-
-TEST(DescParser, IsLiteralValueLooksAtTheFirstCharacter)
-{
-    for (const char* literal : {"0", "9x", "-", "+1", "'a'", "\"b"})
-        EXPECT_TRUE(DescParser::IsLiteralValue(literal)) << literal;
-    for (const char* name : {"", "a1", "_", "(", ".5"})
-        EXPECT_FALSE(DescParser::IsLiteralValue(name)) << name;
 }
 
 TEST(DescParser, ConversionsResolveNamesAndCheckKinds)

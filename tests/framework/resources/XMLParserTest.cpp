@@ -1,10 +1,16 @@
 #include "framework/resources/XMLParser.h"
 
+#include "fakes/TempDir.h"
+#include "framework/resources/PakInterface.h"
+#include "tools/PakWriter.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <ostream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -147,6 +153,49 @@ TEST(XMLParser, TracksLinesFromOneAndKeepsTheFileNameEmptyForText)
     EXPECT_TRUE(parser.ReadNextItem(item));
     EXPECT_EQ(parser.GetLineNumber(), 3);
     EXPECT_EQ(parser.GetFileName(), "");
+}
+
+// The working folder and the process's file layer, for one test.
+struct Surroundings {
+    std::filesystem::path folder;
+    Vorn::PakInterface* layer;
+    ~Surroundings()
+    {
+        std::filesystem::current_path(folder);
+        Vorn::gPakInterface = layer;
+    }
+};
+
+// Text-mode files lose their carriage returns in an archive and keep them on
+// the disk; neither may change what is read, in 8 or 16 bits.
+TEST(XMLParser, ReadsFilesFromTheDiskAndFromArchivesAlike)
+{
+    Testing::TempDir dir;
+    Vorn::PakInterface pak;
+    const Surroundings restore{std::filesystem::current_path(), std::exchange(Vorn::gPakInterface, &pak)};
+    std::filesystem::current_path(dir.Path());
+    const std::string eight = "<a>\r\n<b/>x</a>";
+    const std::string wide = Utf16(u"<a>\r\n<b/>x</a>", false);
+    dir.WriteFile("disk8.xml", eight);
+    dir.WriteFile("disk16.xml", wide);
+    ASSERT_TRUE(Tools::WritePak("main.pak", {{"arc/eight.xml", eight}, {"arc/wide.xml", wide}}));
+    ASSERT_TRUE(pak.AddArchive("main.pak"));
+    for (const char* name : {"disk8.xml", "disk16.xml", "Arc/Eight.xml", "arc\\wide.xml"}) {
+        XMLParser parser;
+        ASSERT_TRUE(parser.OpenFile(name)) << name;
+        EXPECT_EQ(parser.GetFileName(), name);
+        std::string items;
+        XMLItem item;
+        while (parser.ReadNextItem(item))
+            items += Describe(item);
+        EXPECT_EQ(items, "<a><b></b>[x]</a>") << name;
+        EXPECT_EQ(parser.GetLineNumber(), 2) << name;
+        EXPECT_FALSE(parser.HasFailed()) << name;
+    }
+    XMLParser missing;
+    EXPECT_FALSE(missing.OpenFile("nope.xml"));
+    EXPECT_EQ(missing.GetErrorText(), "Unable to open file nope.xml");
+    EXPECT_EQ(missing.GetLineNumber(), 0);
 }
 
 // Every cut and every damaged byte of a small document ends in one of the
