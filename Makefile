@@ -11,8 +11,10 @@ PACKAGES := g++ cmake make pkg-config \
 JOBS  ?= $(shell nproc)
 BUILD ?= build
 ASAN  ?= build-asan
+FUZZ  ?= build-fuzz
+FUZZ_SECONDS ?= 10
 
-.PHONY: all deps build build-asan run test test-normal test-asan bench clean
+.PHONY: all deps build build-asan run test test-normal test-asan test-fuzz bench clean
 
 all: build
 
@@ -46,10 +48,27 @@ test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
 
-test: test-normal test-asan
+# The file readers' fuzz targets, when clang and its fuzzing runtime are here.
+test-fuzz: deps
+	@if printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' | \
+	    clang++ -x c++ -fsanitize=fuzzer - -o /tmp/zarquel-fuzz-probe 2>/dev/null; then \
+	  cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	    -DZARQUEL_FUZZ=ON -DZARQUEL_TESTS=OFF -DZARQUEL_BENCH=OFF && \
+	  cmake --build $(FUZZ) -j $(JOBS) && \
+	  for fuzzer in $(FUZZ)/tests/fuzz/*Fuzz; do \
+	    corpus=$(FUZZ)/corpus/$$(basename $$fuzzer); mkdir -p $$corpus; \
+	    echo "Fuzzing $$(basename $$fuzzer) for $(FUZZ_SECONDS) s"; \
+	    $$fuzzer -seed=1 -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=0 $$corpus 2>$(FUZZ)/$$(basename $$fuzzer).log || \
+	      { tail -n 40 $(FUZZ)/$$(basename $$fuzzer).log; exit 1; }; \
+	  done; \
+	else \
+	  echo "clang++ with libFuzzer not found: fuzz targets skipped"; \
+	fi
+
+test: test-normal test-asan test-fuzz
 
 bench: build
 	$(BUILD)/bench/zarquel_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)
