@@ -1,0 +1,89 @@
+#include "framework/resources/ImageDecoders.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
+namespace ImageLib {
+
+namespace {
+
+constexpr size_t kHeaderSize = 18;
+constexpr uint8_t kTrueColour = 2;
+constexpr uint8_t kNoColourMap = 0;
+constexpr uint8_t kColourMapPresent = 1;
+// Rows from the top (0x20) and the count of alpha bits in the low nibble;
+// anything else would need reordering that no image of ours uses.
+constexpr uint8_t kTopDown24 = 0x20;
+constexpr uint8_t kTopDown32 = 0x28;
+
+uint16_t U16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+struct TgaHeader {
+    uint8_t idLength;
+    uint8_t colourMapType;
+    uint8_t imageType;
+    uint16_t colourMapLength;
+    uint8_t colourMapEntryBits;
+    uint16_t width;
+    uint16_t height;
+    uint8_t pixelDepth;
+    uint8_t descriptor;
+};
+
+TgaHeader ParseHeader(const uint8_t* p)
+{
+    return {p[0], p[1], p[2], U16(p + 5), p[7], U16(p + 12), U16(p + 14), p[16], p[17]};
+}
+
+bool Accepted(const TgaHeader& h)
+{
+    if (h.imageType != kTrueColour)
+        return false;
+    if (h.colourMapType != kNoColourMap && h.colourMapType != kColourMapPresent)
+        return false;
+    return (h.pixelDepth == 32 && h.descriptor == kTopDown32) || (h.pixelDepth == 24 && h.descriptor == kTopDown24);
+}
+
+} // namespace
+
+std::unique_ptr<Image> DecodeTGA(std::span<const uint8_t> data)
+{
+    if (data.size() < kHeaderSize)
+        return nullptr;
+    const TgaHeader header = ParseHeader(data.data());
+    if (!Accepted(header))
+        return nullptr;
+
+    size_t skip = header.idLength;
+    if (header.colourMapType == kColourMapPresent)
+        skip += size_t{header.colourMapLength} * ((header.colourMapEntryBits + 7u) / 8u);
+    if (data.size() - kHeaderSize < skip)
+        return nullptr;
+
+    std::unique_ptr<Image> image = Image::Create(header.width, header.height);
+    if (!image)
+        return nullptr;
+
+    const std::span<const uint8_t> pixels = data.subspan(kHeaderSize + skip);
+    const size_t count = size_t{header.width} * header.height;
+    uint32_t* out = image->GetBits();
+    if (header.pixelDepth == 32) {
+        // Bytes B, G, R, A: on a little-endian machine each is already the word.
+        static_assert(std::endian::native == std::endian::little);
+        std::memcpy(out, pixels.data(), std::min(pixels.size() / 4, count) * 4);
+    } else {
+        const size_t present = std::min(pixels.size() / 3, count);
+        for (size_t i = 0; i < present; ++i) {
+            const uint8_t* p = pixels.data() + i * 3;
+            out[i] = 0xFF000000u | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
+        }
+    }
+    return image;
+}
+
+} // namespace ImageLib

@@ -1,0 +1,137 @@
+#include "fakes/TempDir.h"
+#include "framework/resources/ImageLib.h"
+#include "framework/resources/PakInterface.h"
+#include "tools/PakWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using ImageLib::Image;
+
+constexpr uint32_t kPng = 0xFF102030;
+constexpr uint32_t kTga = 0x80405060;
+
+TEST(Image, NewImageHasNoPixels)
+{
+    const Image image;
+    EXPECT_EQ(image.GetWidth() + image.GetHeight(), 0);
+    EXPECT_EQ(image.GetBits(), nullptr);
+}
+
+TEST(Image, CreatedImageIsZeroAndEmptyOrOversizedShapesAreRefused)
+{
+    const auto image = Image::Create(2, 3);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetWidth() * image->GetHeight(), 6);
+    EXPECT_EQ(std::count(image->GetBits(), image->GetBits() + 6, 0u), 6);
+    for (const auto& [w, h] : {std::pair{0, 5}, {5, -1}, {16384, 16385}, {1, 1 << 30}})
+        EXPECT_EQ(Image::Create(w, h), nullptr) << w << " x " << h;
+}
+
+class ImageLoader : public ::testing::Test {
+protected:
+    ImageLoader()
+    {
+        Tga("logo.tga", 10);
+        Png("logo.png", 1, kPng);
+        Tga("two.tga", 2);
+        Png("two.png", 1, kPng);
+        Png("data.v2/pic.png", 1, kPng);
+    }
+
+    void Png(const std::string& name, int width, uint32_t colour)
+    {
+        auto image = Image::Create(width, 1);
+        std::fill_n(image->GetBits(), width, colour);
+        std::filesystem::create_directories(std::filesystem::path(mDir / name).parent_path());
+        ASSERT_TRUE(ImageLib::WritePNGImage(mDir / name, *image));
+    }
+
+    // One pixel; type 10 (run-length) is a file the reader refuses.
+    void Tga(const std::string& name, char type)
+    {
+        const char header[18] = {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 32, 0x28};
+        mDir.WriteFile(name, std::string(header, 18) + "\x60\x50\x40\x80");
+    }
+
+    uint32_t FirstPixel(const std::string& name, bool alpha)
+    {
+        const auto image = ImageLib::LoadImageFile(mDir / name, alpha);
+        return image ? image->GetBits()[0] : 0;
+    }
+
+    Testing::TempDir mDir;
+};
+
+struct LoadCase {
+    const char* name;
+    const char* requested;
+    uint32_t firstPixel; // 0: no image
+    const char* alphaFile = nullptr;
+    int alphaWidth = 1;
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+
+class ImageLoading : public ImageLoader, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(ImageLoading, GivesThisFirstPixel)
+{
+    const LoadCase& c = GetParam();
+    if (c.alphaFile)
+        Png(c.alphaFile, c.alphaWidth, 0xFF0000C4);
+    EXPECT_EQ(FirstPixel(c.requested, c.alphaFile != nullptr), c.firstPixel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ImageLoading, ::testing::Values(
+    LoadCase{"NoExtensionSkipsAFileThatFails", "logo", kPng},
+    LoadCase{"NoExtensionTriesTgaBeforePng", "two", kTga},
+    LoadCase{"ExtensionPicksOneReader", "two.png", kPng},
+    LoadCase{"ExtensionComparedWithoutCaseOpensTheLowerCaseName", "two.PNG", kPng},
+    LoadCase{"DotBeforeTheLastSeparatorIsNoExtension", "data.v2/pic", kPng},
+    LoadCase{"UnknownExtensionReadsNothing", "two.bmp", 0},
+    LoadCase{"MissingFileReadsNothing", "none", 0},
+    LoadCase{"AlphaImageBesideTheFileGivesItsBlueAsAlpha", "two.png", 0xC4102030, "_two.png"},
+    LoadCase{"NameWithoutExtensionFindsItsAlphaAfterAnUnderscore", "logo", 0xC4102030, "logo_.png"},
+    LoadCase{"AlphaImageOfAnotherSizeLeavesTheColourImage", "two.png", kPng, "_two.png", 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ImageLoader, AlphaImageAloneTakesTheAlphaOnlyColour)
+{
+    Png("_ghost.png", 2, 0xFFABCD7F);
+    // Bits above the 24 colour bits must not reach the alpha.
+    ImageLib::gAlphaOnlyColor = 0xEE123456;
+    const auto image = ImageLib::LoadImageFile(mDir / "ghost.png", true);
+    ImageLib::gAlphaOnlyColor = 0xFFFFFF;
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetWidth(), 2);
+    EXPECT_EQ(image->GetBits()[1], 0x7F123456u);
+}
+
+TEST_F(ImageLoader, ReadsImageAndAlphaFromTheArchiveByBackslashNames)
+{
+    Png("_two.png", 1, 0xFF0000C4);
+    std::vector<Tools::PakFile> files;
+    for (const char* name : {"two.png", "_two.png"}) {
+        std::ifstream in(mDir / name, std::ios::binary);
+        files.push_back({std::string("imagelibpak\\") + name, std::string(std::istreambuf_iterator<char>(in), {})});
+    }
+    ASSERT_TRUE(Tools::WritePak(mDir / "images.pak", files));
+    ASSERT_TRUE(Vorn::gPakInterface->AddArchive(mDir / "images.pak"));
+    const auto image = ImageLib::LoadImageFile("ImageLibPak\\Two.png", true);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetBits()[0], 0xC4102030u);
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+#include "fakes/TempDir.h"
+#include "framework/resources/ImageDecoders.h"
+#include "framework/resources/ImageLib.h"
+
+#include <gtest/gtest.h>
+#include <openjpeg.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Words = std::vector<uint32_t>;
+
+struct Output {
+    Bytes bytes;
+    size_t position = 0;
+};
+
+OPJ_SIZE_T WriteOut(void* data, OPJ_SIZE_T count, void* user)
+{
+    Output* out = static_cast<Output*>(user);
+    out->bytes.resize(std::max(out->bytes.size(), out->position + count));
+    std::memcpy(out->bytes.data() + out->position, data, count);
+    out->position += count;
+    return count;
+}
+
+OPJ_OFF_T SkipOut(OPJ_OFF_T count, void* user)
+{
+    static_cast<Output*>(user)->position += size_t(count);
+    return count;
+}
+
+OPJ_BOOL SeekOut(OPJ_OFF_T offset, void* user)
+{
+    static_cast<Output*>(user)->position = size_t(offset);
+    return OPJ_TRUE;
+}
+
+// A lossless 3 x 2 file made by the codec itself, one plane per component.
+Bytes Encode(OPJ_CODEC_FORMAT format, const std::vector<Bytes>& planes)
+{
+    std::vector<opj_image_cmptparm_t> parameters(planes.size(), opj_image_cmptparm_t{});
+    for (opj_image_cmptparm_t& p : parameters)
+        p.dx = p.dy = 1, p.w = 3, p.h = 2, p.prec = 8;
+    opj_image_t* image = opj_image_create(OPJ_UINT32(planes.size()), parameters.data(), OPJ_CLRSPC_SRGB);
+    image->x1 = 3;
+    image->y1 = 2;
+    for (size_t c = 0; c < planes.size(); ++c)
+        std::copy(planes[c].begin(), planes[c].end(), image->comps[c].data);
+    opj_cparameters_t settings;
+    opj_set_default_encoder_parameters(&settings);
+    settings.numresolution = 1;
+    opj_codec_t* codec = opj_create_compress(format);
+    opj_setup_encoder(codec, &settings, image);
+    Output out;
+    opj_stream_t* stream = opj_stream_create(1 << 16, OPJ_FALSE);
+    opj_stream_set_user_data(stream, &out, nullptr);
+    opj_stream_set_write_function(stream, WriteOut);
+    opj_stream_set_skip_function(stream, SkipOut);
+    opj_stream_set_seek_function(stream, SeekOut);
+    EXPECT_TRUE(opj_start_compress(codec, image, stream) && opj_encode(codec, stream) && opj_end_compress(codec, stream));
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    opj_image_destroy(image);
+    return out.bytes;
+}
+
+Words Decoded(std::span<const uint8_t> file)
+{
+    const auto image = ImageLib::DecodeJPEG2000(file);
+    return image ? Words(image->GetBits(), image->GetBits() + image->GetWidth() * image->GetHeight()) : Words{};
+}
+
+const std::vector<Bytes> kRgb = {{1, 2, 3, 4, 5, 6}, {10, 20, 30, 40, 50, 60}, {100, 110, 120, 130, 140, 250}};
+const Words kRgbPixels = {0xFF010A64, 0xFF02146E, 0xFF031E78, 0xFF042882, 0xFF05328C, 0xFF063CFA};
+const std::vector<Bytes> kRgbAlpha = {kRgb[0], kRgb[1], kRgb[2], {0, 0, 0, 0, 0, 0}};
+
+TEST(Jpeg2000Reader, CodestreamAndJp2FilesDecodeToExactOpaquePixels)
+{
+    EXPECT_EQ(Decoded(Encode(OPJ_CODEC_J2K, kRgb)), kRgbPixels);
+    EXPECT_EQ(Decoded(Encode(OPJ_CODEC_JP2, kRgb)), kRgbPixels);
+    EXPECT_EQ(Decoded(Encode(OPJ_CODEC_J2K, kRgbAlpha)), kRgbPixels);
+    const uint32_t black = 0xFF000000;
+    EXPECT_EQ(Decoded(Encode(OPJ_CODEC_J2K, {{0, 0x20, 0, 0, 0, 0xF0}})),
+              (Words{black, 0xFF202020, black, black, black, 0xFFF0F0F0}));
+}
+
+TEST(Jpeg2000Reader, FilesReadOnlyWhileTheCodecIsLoaded)
+{
+    Testing::TempDir dir;
+    const Bytes file = Encode(OPJ_CODEC_JP2, kRgb);
+    dir.WriteFile("pic.jp2", std::string(file.begin(), file.end()));
+    EXPECT_EQ(ImageLib::ReadJPEG2000Image(dir / "pic.jp2"), nullptr);
+    EXPECT_TRUE(ImageLib::LoadJPEG2000Codec());
+    EXPECT_NE(ImageLib::ReadJPEG2000Image(dir / "pic.jp2"), nullptr);
+    ImageLib::FreeJPEG2000Codec();
+    EXPECT_EQ(ImageLib::ReadJPEG2000Image(dir / "pic.jp2"), nullptr);
+}
+
+TEST(Jpeg2000Reader, FileCutAnywhereGivesNothing)
+{
+    for (const Bytes& whole : {Encode(OPJ_CODEC_J2K, kRgb), Encode(OPJ_CODEC_JP2, kRgb)}) {
+        for (size_t n = 0; n < whole.size(); ++n)
+            EXPECT_EQ(Decoded(std::span(whole.data(), n)), Words{}) << n;
+    }
+}
+
+TEST(Jpeg2000Reader, HeaderAboveThePixelLimitIsRefused)
+{
+    Bytes file = Encode(OPJ_CODEC_J2K, kRgb);
+    // The size marker's image and tile widths and heights: one 65535 x 65535 tile.
+    for (const size_t field : {8, 12, 24, 28})
+        std::copy_n("\x00\x00\xFF\xFF", 4, file.begin() + long(field));
+    EXPECT_EQ(Decoded(file), Words{});
+}
+
+} // namespace

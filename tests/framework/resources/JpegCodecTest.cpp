@@ -1,0 +1,136 @@
+#include "fakes/TempDir.h"
+#include "framework/resources/ImageDecoders.h"
+#include "framework/resources/ImageLib.h"
+#include "platform/DebugOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The library's warnings about damaged files go to the debug channel; the
+// tests keep them.
+class JpegCodec : public ::testing::Test {
+protected:
+    JpegCodec() : mPrevious(Platform::SetDebugSink([this](std::string_view text) { mOutput += text; })) {}
+    ~JpegCodec() override { Platform::SetDebugSink(mPrevious); }
+
+    std::string mOutput;
+    Platform::DebugSink mPrevious;
+};
+
+// A 16 x 16 file of one colour made by libjpeg itself.
+Bytes EncodeFlat(J_COLOR_SPACE space, const Bytes& sample)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&info, &out, &length);
+    info.image_width = info.image_height = 16;
+    info.input_components = int(sample.size());
+    info.in_color_space = space;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    Bytes row;
+    for (int x = 0; x < 16; ++x)
+        row.insert(row.end(), sample.begin(), sample.end());
+    for (JSAMPROW r = row.data(); info.next_scanline < info.image_height;)
+        jpeg_write_scanlines(&info, &r, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes file(out, out + length);
+    std::free(out);
+    return file;
+}
+
+size_t MarkerAt(const Bytes& file, uint8_t code)
+{
+    const uint8_t marker[] = {0xFF, code};
+    return size_t(std::search(file.begin(), file.end(), marker, marker + 2) - file.begin());
+}
+
+// The largest difference of any byte from the opaque expected pixels; 256
+// when there is no image or its size differs.
+int WorstDistance(const std::unique_ptr<ImageLib::Image>& image, const ImageLib::Image& expected)
+{
+    if (!image || image->GetWidth() != expected.GetWidth() || image->GetHeight() != expected.GetHeight())
+        return 256;
+    int worst = 0;
+    for (int i = 0; i < expected.GetWidth() * expected.GetHeight() * 4; ++i) {
+        const int a = reinterpret_cast<const uint8_t*>(image->GetBits())[i];
+        const int b = i % 4 == 3 ? 0xFF : reinterpret_cast<const uint8_t*>(expected.GetBits())[i];
+        worst = std::max(worst, std::abs(a - b));
+    }
+    return worst;
+}
+
+TEST_F(JpegCodec, WrittenImageReadsBackCloseWithAlphaDropped)
+{
+    Testing::TempDir dir;
+    auto image = ImageLib::Image::Create(32, 32);
+    for (uint32_t i = 0; i < 32 * 32; ++i)
+        image->GetBits()[i] = (i % 32 * 8) << 16 | (i / 32 * 8) << 8 | 0x80;
+    ASSERT_TRUE(ImageLib::WriteJPEGImage(dir / "shot.jpg", *image));
+    EXPECT_LE(WorstDistance(ImageLib::ReadJPEGImage(dir / "shot.jpg"), *image), 10);
+}
+
+TEST_F(JpegCodec, GreyAndFourComponentFilesGiveOpaqueRgb)
+{
+    auto grey = ImageLib::Image::Create(16, 16);
+    std::fill_n(grey->GetBits(), 256, 0x646464);
+    EXPECT_LE(WorstDistance(ImageLib::DecodeJPEG(EncodeFlat(JCS_GRAYSCALE, {100})), *grey), 1);
+    // libjpeg marks its four-component files as Adobe ones, where 255 is no
+    // ink: no cyan and no black is red.
+    auto red = ImageLib::Image::Create(16, 16);
+    std::fill_n(red->GetBits(), 256, 0xFF0000);
+    EXPECT_LE(WorstDistance(ImageLib::DecodeJPEG(EncodeFlat(JCS_CMYK, {255, 0, 0, 255})), *red), 3);
+}
+
+TEST_F(JpegCodec, FileCutBeforeTheScanGivesNothingAndInTheScanGivesTheWholeImage)
+{
+    const Bytes whole = EncodeFlat(JCS_RGB, {10, 200, 30});
+    const size_t scanHeader = MarkerAt(whole, 0xDA);
+    const size_t scanData = scanHeader + 2 + size_t(whole[scanHeader + 2] << 8 | whole[scanHeader + 3]);
+    for (size_t n = 0; n <= whole.size(); ++n) {
+        const auto image = ImageLib::DecodeJPEG(std::span(whole.data(), n));
+        // Inside the scan header the library may take its fake end marker for
+        // parameters it only warns about.
+        if (n <= scanHeader || n >= scanData) {
+            ASSERT_EQ(image != nullptr, n >= scanData) << n;
+        }
+        ASSERT_TRUE(!image || image->GetWidth() * image->GetHeight() == 256) << n;
+    }
+    EXPECT_NE(mOutput.find("Premature end of JPEG file"), std::string::npos);
+}
+
+TEST_F(JpegCodec, HeaderAboveThePixelLimitIsRefused)
+{
+    Bytes file = EncodeFlat(JCS_RGB, {1, 2, 3});
+    const size_t frame = MarkerAt(file, 0xC0);
+    std::copy_n("\xFF\xDC\xFF\xDC", 4, file.begin() + long(frame) + 5);
+    EXPECT_EQ(ImageLib::DecodeJPEG(file), nullptr);
+}
+
+TEST_F(JpegCodec, WriterFailsWhenTheFileCannotBeWrittenOrTheImageIsEmpty)
+{
+    Testing::TempDir dir;
+    EXPECT_FALSE(ImageLib::WriteJPEGImage(dir / "missing/shot.jpg", *ImageLib::Image::Create(1, 1)));
+    EXPECT_FALSE(ImageLib::WriteJPEGImage(dir / "empty.jpg", ImageLib::Image()));
+}
+
+} // namespace
