@@ -6,45 +6,27 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
+using Platform::ResolveFileName;
 using Testing::TempDir;
 
-struct ResolveCase {
-    const char* asked;
-    const char* expected; // relative to the temporary folder
-};
-
-void PrintTo(const ResolveCase& c, std::ostream* os)
-{
-    *os << '"' << c.asked << '"';
-}
-
-class ResolveFileNameTest : public ::testing::TestWithParam<ResolveCase> {};
-
-TEST_P(ResolveFileNameTest, FindsTheFileOnDisk)
+TEST(ResolveFileName, FindsTheFileWhateverTheCaseAndSeparatorsOrKeepsTheUnmatchedRest)
 {
     TempDir dir;
     dir.WriteFile("Images/Ball.PNG", "x");
-    dir.WriteFile("properties/resources.xml", "x");
     dir.WriteFile("Save/topscores", "x");
-    const ResolveCase& c = GetParam();
-    EXPECT_EQ(Platform::ResolveFileName(dir.Path() + "/" + c.asked), dir.Path() + "/" + c.expected);
+    const struct { const char* asked; const char* expected; } cases[] = {
+        {"Images/Ball.PNG", "Images/Ball.PNG"}, {"images\\ball.png", "Images/Ball.PNG"},
+        {"images//ball.png", "Images/Ball.PNG"}, {"save\\", "Save/"},
+        // Nothing matches: the rest keeps its spelling, so a new file keeps its name.
+        {"save\\NewFile", "Save/NewFile"}, {"Missing\\Dir\\f.txt", "Missing/Dir/f.txt"},
+        {"images\\..\\save\\TOPSCORES", "Images/../Save/topscores"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolveFileName(dir.Path() + "/" + c.asked), dir / c.expected) << '"' << c.asked << '"';
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, ResolveFileNameTest, ::testing::Values(
-    ResolveCase{"Images/Ball.PNG", "Images/Ball.PNG"},
-    ResolveCase{"Images\\Ball.PNG", "Images/Ball.PNG"},
-    ResolveCase{"images\\ball.png", "Images/Ball.PNG"},
-    ResolveCase{"IMAGES/BALL.png", "Images/Ball.PNG"},
-    ResolveCase{"Properties\\Resources.XML", "properties/resources.xml"},
-    ResolveCase{"images//ball.png", "Images/Ball.PNG"},
-    ResolveCase{"save\\", "Save/"},
-    // Nothing matches: the rest keeps its spelling, so a new file keeps its name.
-    ResolveCase{"save\\NewFile", "Save/NewFile"},
-    ResolveCase{"Missing\\Dir\\f.txt", "Missing/Dir/f.txt"},
-    ResolveCase{"images\\..\\save\\TOPSCORES", "Images/../Save/topscores"}));
 
 TEST(ResolveFileName, RelativeNamesResolveAgainstTheWorkingFolder)
 {
@@ -52,53 +34,29 @@ TEST(ResolveFileName, RelativeNamesResolveAgainstTheWorkingFolder)
     dir.WriteFile("Data/Music.ogg", "x");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    EXPECT_EQ(Platform::ResolveFileName("data\\music.OGG"), "Data/Music.ogg");
-    EXPECT_EQ(Platform::ResolveFileName(""), "");
+    EXPECT_EQ(ResolveFileName("data\\music.OGG"), "Data/Music.ogg");
+    EXPECT_EQ(ResolveFileName(""), "");
     std::filesystem::current_path(previous);
 }
 
-TEST(ResolveFileName, CacheNoticesAFileThatWentAway)
+TEST(ResolveFileName, CacheNoticesAFileThatWentAwayAndCaseVariantsPickOneStably)
 {
     TempDir dir;
     dir.WriteFile("A/b.txt", "x");
-    EXPECT_EQ(Platform::ResolveFileName(dir / "a/B.TXT"), dir / "A/b.txt");
+    EXPECT_EQ(ResolveFileName(dir / "a/B.TXT"), dir / "A/b.txt");
     std::filesystem::remove_all(dir / "A");
     dir.WriteFile("a/B.txt", "x");
-    EXPECT_EQ(Platform::ResolveFileName(dir / "A/b.TXT"), dir / "a/B.txt");
+    dir.WriteFile("a/b.TXT", "x");
+    EXPECT_EQ(ResolveFileName(dir / "A/b.txt"), dir / "a/B.txt");
 }
-
-TEST(ResolveFileName, SeveralCaseVariantsPickOneStably)
-{
-    TempDir dir;
-    dir.WriteFile("File.txt", "x");
-    dir.WriteFile("FILE.txt", "x");
-    EXPECT_EQ(Platform::ResolveFileName(dir / "file.TXT"), dir / "FILE.txt");
-}
-
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : mName(name)
-    {
-        if (const char* v = std::getenv(name))
-            mOld = v, mHad = true;
-    }
-    ~EnvGuard()
-    {
-        if (mHad)
-            setenv(mName, mOld.c_str(), 1);
-        else
-            unsetenv(mName);
-    }
-
-private:
-    const char* mName;
-    std::string mOld;
-    bool mHad = false;
-};
 
 TEST(UserFolders, FollowXdgVariablesAndFallBackToHome)
 {
-    EnvGuard data("XDG_DATA_HOME"), config("XDG_CONFIG_HOME"), runtime("XDG_RUNTIME_DIR"), home("HOME");
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     setenv("HOME", "/home/player", 1);
     setenv("XDG_DATA_HOME", "/x/data/", 1);
     setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
@@ -110,6 +68,8 @@ TEST(UserFolders, FollowXdgVariablesAndFallBackToHome)
     unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(Platform::UserDataFolder(), "/home/player/.local/share");
     EXPECT_FALSE(Platform::RuntimeFolder().empty());
+    for (const auto& [name, value] : saved)
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
 }
 
 } // namespace

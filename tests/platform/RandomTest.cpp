@@ -11,29 +11,14 @@ namespace {
 TEST(Random, SeedOneGivesTheClassicSequence)
 {
     Platform::SRand(1);
-    const int expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358};
-    for (int value : expected)
+    for (int value : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358})
         EXPECT_EQ(Platform::Rand(), value);
 }
 
-TEST(Random, SameSeedSameSequenceAndWithinRange)
+TEST(Random, ConcurrentDrawsTakeEachStateOnce)
 {
-    Platform::SRand(0xDEADBEEF);
-    std::vector<int> first;
-    for (int i = 0; i < 1000; ++i) {
-        first.push_back(Platform::Rand());
-        ASSERT_GE(first.back(), 0);
-        ASSERT_LE(first.back(), Platform::kRandMax);
-    }
-    Platform::SRand(0xDEADBEEF);
-    for (int value : first)
-        EXPECT_EQ(Platform::Rand(), value);
-}
-
-TEST(Random, ConcurrentDrawsNeverRepeatAState)
-{
-    // Each draw advances one shared state; with two threads drawing, the
-    // union of their draws must equal one thread drawing the same count.
+    // Two threads drawing together must draw what one thread drawing as
+    // many would, in some interleaving.
     constexpr int kDraws = 20000;
     Platform::SRand(7);
     std::multiset<int> serial;

@@ -45,8 +45,7 @@ TEST(CriticalSection, TwoThreadsCountWithoutLosingIncrements)
             counter = counter + 1;
         }
     };
-    std::thread first(work);
-    std::thread second(work);
+    std::thread first(work), second(work);
     first.join();
     second.join();
     EXPECT_EQ(counter, 2 * kPerThread);

@@ -6,38 +6,25 @@
 
 namespace {
 
-TEST(RandomGenerator, Seed5489GivesThePublishedReferenceOutput)
+using Vorn::RandomGenerator;
+
+// The C++ standard pins its twister down to the bit, 10000th draw of seed
+// 5489 included, so it serves as the reference.
+TEST(RandomGenerator, DrawsMatchTheStandardTwisterAcrossRegenerations)
 {
-    Vorn::RandomGenerator generator(5489);
-    EXPECT_EQ(generator.Next(), 3499211612u);
-    EXPECT_EQ(generator.Next(), 581869302u);
-    EXPECT_EQ(generator.Next(), 3890346734u);
-    for (int i = 4; i < 10000; ++i)
-        generator.Next();
-    EXPECT_EQ(generator.Next(), 4123659995u);
+    for (uint32_t seed : {1u, 4357u, 5489u, 0xFFFFFFFFu}) {
+        RandomGenerator generator(seed);
+        std::mt19937 reference(seed);
+        for (int i = 0; i < 3 * RandomGenerator::kStateSize + 5; ++i)
+            ASSERT_EQ(generator.Next(), reference()) << "seed " << seed << ", draw " << i;
+    }
 }
-
-class RandomGeneratorSeed : public testing::TestWithParam<uint32_t> {};
-
-TEST_P(RandomGeneratorSeed, DrawsMatchTheStandardTwisterAcrossRegenerations)
-{
-    Vorn::RandomGenerator generator(GetParam());
-    std::mt19937 reference(GetParam());
-    for (int i = 0; i < 3 * Vorn::RandomGenerator::kStateSize + 5; ++i)
-        ASSERT_EQ(generator.Next(), reference()) << "draw " << i;
-}
-
-INSTANTIATE_TEST_SUITE_P(Seeds, RandomGeneratorSeed, testing::Values(1u, 4357u, 19650218u, 0xFFFFFFFFu));
 
 TEST(RandomGenerator, SeedZeroStandsFor4357AndReseedingStartsAfresh)
 {
-    Vorn::RandomGenerator zero(0);
-    const Vorn::RandomGenerator classic(4357);
-    EXPECT_EQ(zero.State(), classic.State());
-    EXPECT_EQ(zero.State()[0], 4357u);
-    EXPECT_EQ(zero.State()[1], 2621793274u);
+    RandomGenerator zero(0);
+    EXPECT_EQ(zero.State(), RandomGenerator(4357).State());
     const uint32_t first = zero.Next();
-    EXPECT_EQ(first, std::mt19937(4357)());
     for (int i = 0; i < 700; ++i)
         zero.Next();
     zero.Seed(0);
@@ -46,9 +33,8 @@ TEST(RandomGenerator, SeedZeroStandsFor4357AndReseedingStartsAfresh)
 
 TEST(RandomGenerator, ProcessGeneratorStartsFrom4357AndFollowsSeedRandom)
 {
-    EXPECT_EQ(Vorn::TheRandomGenerator().State(), Vorn::RandomGenerator(4357).State());
+    EXPECT_EQ(Vorn::TheRandomGenerator().State(), RandomGenerator(4357).State());
     Vorn::SeedRandom(123456);
-    EXPECT_EQ(Vorn::TheRandomGenerator().State(), Vorn::RandomGenerator(123456).State());
     EXPECT_EQ(Vorn::TheRandomGenerator().Next(), std::mt19937(123456)());
     Vorn::SeedRandom(4357);
 }
