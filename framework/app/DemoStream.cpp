@@ -375,6 +375,20 @@ bool DemoStream::ReplayWebResult(int32_t updateCount, int32_t transferId, int32_
     return true;
 }
 
+bool DemoStream::ReplayDisplayMode(int32_t updateCount, bool& windowed, int32_t& refreshRate)
+{
+    if (!Reading())
+        return false;
+    const ReadState before = SaveReadState();
+    if (!TakeHeaderOf(kDisplayMode) || mLastCommandUpdate != updateCount) {
+        RestoreReadState(before);
+        return false;
+    }
+    windowed = mBuffer.ReadBoolean();
+    refreshRate = mBuffer.ReadByte();
+    return true;
+}
+
 void DemoStream::RecordOrReplayBuffer(int32_t updateCount, Buffer& buffer)
 {
     if (Recording()) {

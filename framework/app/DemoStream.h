@@ -104,6 +104,7 @@ public:
     // The player closed the window: from now on nothing is read from the
     // stream.
     void MarkClosedByUser() { mClosedByUser = true; }
+    bool IsClosedByUser() const { return mClosedByUser; }
 
     // The stream itself: saved to and loaded from the demo file.
     Buffer& GetBuffer() { return mBuffer; }
@@ -156,6 +157,10 @@ public:
     bool ReplayRegistryWrite();
     // Only a command 17 due at `updateCount` with this transfer id is taken.
     bool ReplayWebResult(int32_t updateCount, int32_t transferId, int32_t& result, std::string& content);
+    // The display state start-up takes after the window creation: only a
+    // command 23 due at `updateCount` is taken. The refresh rate is the
+    // stored byte as it is.
+    bool ReplayDisplayMode(int32_t updateCount, bool& windowed, int32_t& refreshRate);
 
     // Keep a value identical between a recorded run and its replay: recording
     // stores it as command 18, playing replaces it by the recorded one (left

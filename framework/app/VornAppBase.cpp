@@ -31,7 +31,7 @@ std::string ProgramPath()
 } // namespace
 
 VornAppBase::VornAppBase(Platform::Services services)
-    : mClock(services.clock), mLoadTime(services.clock->Milliseconds()), mLastDrawTick(mLoadTime),
+    : mClock(services.clock), mSettings(services.settings), mLoadTime(services.clock->Milliseconds()), mLastDrawTick(mLoadTime),
       mNextDrawTick(mLoadTime)
 {
     gApplication = this;

@@ -224,18 +224,58 @@ public:
     int32_t RotateDemoFiles(int32_t keep, bool deleteOldest);
 
     void SetDemoMode(DemoMode mode);
+    // Acts on every input command recorded for the current update.
     void ReplayDemoCommands();
     // Handles one queued input record; true while more remain.
     bool DispatchQueuedMessages();
     // The header of a command at the current update; the caller writes the
     // rest on the stream's buffer.
     void WriteCommandHeader();
+    // Reads the next header when one is due; true when that command belongs
+    // to the current update.
+    bool ReadCommandHeader();
     void RecordLoadingDone();
+    // Writes the demo file while recording; a file that cannot be written is
+    // not reported.
     void SaveDemoFile();
+    // Reads the demo file into the stream and takes its seed, markers and
+    // length; false with the text to show otherwise.
+    bool LoadDemoFile(std::string& error);
+    // Keep a value identical between a recorded run and its replay (the
+    // clipboard, the display test's verdict).
+    void RecordOrReplayBuffer(Buffer& buffer);
+    void RecordOrReplayString(std::string& text);
+    void RecordOrReplayBool(bool& value);
+
+    // Settings of the user, under "SOFTWARE\\" + the registry key. A value
+    // name with backslashes names a value of a sub-key: "Test3D\\RuntimeError"
+    // is RuntimeError in the sub-key Test3D. Every read and write is recorded
+    // into a demo and, while one plays, taken from it without touching the
+    // store. An empty registry key reads and writes nothing.
+    bool WriteRegistryValue(const std::string& valueName, uint32_t type, const uint8_t* data, int32_t length);
+    bool WriteRegistryString(const std::string& valueName, const std::string& value);
+    bool WriteRegistryInteger(const std::string& valueName, int32_t value);
+    bool WriteRegistryBoolean(const std::string& valueName, bool value);
+    // `length` holds the capacity of `data` on entry and the value's length on
+    // return. A value longer than the capacity is not read (false), as the
+    // system registry refuses it; `length` then says how much it needs.
+    bool ReadRegistryValue(const std::string& valueName, uint32_t& type, uint8_t* data, int32_t& length);
+    // True only for a value stored as a number (kSettingDword).
+    bool ReadRegistryInteger(const std::string& valueName, int32_t& value);
+    bool ReadRegistryBoolean(const std::string& valueName, bool& value);
+    // Acts in every demo mode and is never recorded.
+    void EraseRegistryValue(const std::string& valueName);
+
+    // has-focus = active and not minimized; a change mutes or unmutes and
+    // reaches the widget manager and the focus hooks.
+    void UpdateFocusState();
+    void SetCustomCursors(bool customCursors);
 
     uint32_t Now() const { return mClock->Milliseconds(); }
 
     Platform::Clock* mClock;
+    // The registry; may be null (nothing is found, every write fails).
+    Platform::SettingsStore* mSettings;
 
     // Names, paths and strings.
     std::string mCaptionPrefix;
@@ -454,6 +494,17 @@ private:
     void HandOverLoading();
     void LoadingThreadEntry();
     void ConfirmHardwareAcceleration();
+    // Both the framework's generator and the runtime's one that the game
+    // draws from.
+    void SeedRandomGenerators(uint32_t seed);
+    void ActOnReplayedCommand(const DemoCommand& command);
+    void TakeReplayedDisplayMode(bool windowed, int32_t refreshRate);
+    // The store's key and value name for a value name; false without a
+    // registry key.
+    bool RegistryLocation(const std::string& valueName, std::string& keyPath, std::string& name) const;
+    // Straight to the store, never a demo command: a replay must not depend
+    // on whether the previous run on its machine ended cleanly.
+    void MarkRunInProgress();
 };
 
 extern VornAppBase* gApplication;
@@ -462,5 +513,10 @@ extern VornAppBase* gApplication;
 // and error. Destructors of globals do not run: other threads may still use
 // them.
 [[noreturn]] void ExitProgram(int code);
+
+// The whole file, read through the file layer, replaces the buffer's
+// contents; false, with the buffer unchanged, when it cannot be opened or
+// read whole or is larger than a buffer holds.
+bool ReadBufferFromFile(const std::string& fileName, Buffer& buffer);
 
 } // namespace Vorn

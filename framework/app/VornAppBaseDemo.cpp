@@ -1,10 +1,24 @@
 // The demo stream as the main loop meets it: replaying the commands due at
-// the current update, handing queued input on (and recording it), and the
-// commands the loop writes itself.
+// the current update, handing queued input on (and recording it), the
+// commands the loop writes itself, the values kept identical between a run
+// and its replay, and the demo file.
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/widgets/WidgetManager.h"
+
+#include <utility>
+
 namespace Vorn {
+
+namespace {
+
+// A replayed refresh rate paces the updates: one the display could not have
+// reported (a damaged file) would stall or race them.
+constexpr int32_t kLowestReplayedRefreshRate = 60;
+constexpr int32_t kHighestReplayedRefreshRate = 100;
+
+} // namespace
 
 void VornAppBase::SetDemoMode(DemoMode mode)
 {
@@ -13,7 +27,97 @@ void VornAppBase::SetDemoMode(DemoMode mode)
     mDemoStream.SetMode(mode);
 }
 
-void VornAppBase::ReplayDemoCommands() {}
+void VornAppBase::ReplayDemoCommands()
+{
+    if (!mPlaying)
+        return;
+    while (!mShutdown) {
+        const std::optional<DemoCommand> command = mDemoStream.ReplayNextCommand(mUpdateCount);
+        if (!command)
+            return;
+        ActOnReplayedCommand(*command);
+    }
+}
+
+void VornAppBase::ActOnReplayedCommand(const DemoCommand& command)
+{
+    WidgetManager& widgets = *mWidgetManager;
+    switch (command.type) {
+    case DemoCommandType::MouseMove:
+        mLastDemoMouseX += command.x;
+        mLastDemoMouseY += command.y;
+        widgets.MouseMove(mLastDemoMouseX, mLastDemoMouseY);
+        break;
+    case DemoCommandType::MouseButton:
+        if (command.flag)
+            widgets.MouseDown(mLastDemoMouseX, mLastDemoMouseY, command.code);
+        else
+            widgets.MouseUp(mLastDemoMouseX, mLastDemoMouseY, command.code);
+        break;
+    case DemoCommandType::Position:
+        mLastDemoMouseX = command.x;
+        mLastDemoMouseY = command.y;
+        widgets.MouseMove(command.x, command.y);
+        break;
+    case DemoCommandType::Active:
+        mActive = command.flag;
+        UpdateFocusState();
+        if (mActive && !mIsPhysWindowed)
+            widgets.MarkAllDirty();
+        if (mIsOpeningURL && !mActive)
+            OnWebPageOpened(mOpeningURL);
+        break;
+    case DemoCommandType::Minimized:
+        if (!mShutdown && command.flag != mMinimized) {
+            mMinimized = command.flag;
+            if (mMinimized) {
+                Mute(true);
+            } else {
+                Unmute(true);
+                widgets.MarkAllDirty();
+            }
+        }
+        UpdateFocusState();
+        break;
+    case DemoCommandType::KeyDown:
+        widgets.KeyDown(command.code);
+        break;
+    case DemoCommandType::KeyUp:
+        widgets.KeyUp(command.code);
+        break;
+    case DemoCommandType::Character:
+        widgets.KeyChar(static_cast<char>(command.code));
+        break;
+    case DemoCommandType::Close:
+        Shutdown();
+        break;
+    case DemoCommandType::MouseEnter:
+        mMouseIn = true;
+        ApplyCursor();
+        break;
+    case DemoCommandType::MouseLeave:
+        widgets.MouseExit();
+        mMouseIn = false;
+        ApplyCursor();
+        break;
+    case DemoCommandType::LoadingDone:
+        mDemoLoadingDoneReplayed = true;
+        break;
+    case DemoCommandType::Wheel:
+        widgets.MouseWheel(command.code);
+        break;
+    case DemoCommandType::DisplayMode:
+        TakeReplayedDisplayMode(command.flag, command.code);
+        break;
+    }
+}
+
+void VornAppBase::TakeReplayedDisplayMode(bool windowed, int32_t refreshRate)
+{
+    mIsWindowed = windowed;
+    const bool plausible = refreshRate >= kLowestReplayedRefreshRate && refreshRate <= kHighestReplayedRefreshRate;
+    mRefreshRate = plausible ? refreshRate : kLowestReplayedRefreshRate;
+}
 
 bool VornAppBase::DispatchQueuedMessages()
 {
@@ -25,11 +129,49 @@ void VornAppBase::WriteCommandHeader()
     mDemoStream.WriteCommandHeader(mUpdateCount);
 }
 
+bool VornAppBase::ReadCommandHeader()
+{
+    return mDemoStream.ReadCommandHeader(mUpdateCount);
+}
+
 void VornAppBase::RecordLoadingDone()
 {
     mDemoStream.RecordCommand(mUpdateCount, DemoCommand::LoadingDone());
 }
 
-void VornAppBase::SaveDemoFile() {}
+void VornAppBase::RecordOrReplayBuffer(Buffer& buffer)
+{
+    mDemoStream.RecordOrReplayBuffer(mUpdateCount, buffer);
+}
+
+void VornAppBase::RecordOrReplayString(std::string& text)
+{
+    mDemoStream.RecordOrReplayString(mUpdateCount, text);
+}
+
+void VornAppBase::RecordOrReplayBool(bool& value)
+{
+    mDemoStream.RecordOrReplayBool(mUpdateCount, value);
+}
+
+void VornAppBase::SaveDemoFile()
+{
+    if (!mRecording)
+        return;
+    const DemoFileInfo info{mRandSeed, mDemoMarkerList, mUpdateCount};
+    Vorn::SaveDemoFile(mDemoFileName, mProductVersion, info, mDemoStream.GetBuffer());
+}
+
+bool VornAppBase::LoadDemoFile(std::string& error)
+{
+    DemoFileInfo info;
+    if (!Vorn::LoadDemoFile(mDemoFileName, mProductVersion, info, mDemoStream.GetBuffer(), error))
+        return false;
+    mRandSeed = info.seed;
+    SeedRandomGenerators(mRandSeed);
+    mDemoMarkerList = std::move(info.markers);
+    mDemoLength = info.totalUpdates;
+    return true;
+}
 
 } // namespace Vorn

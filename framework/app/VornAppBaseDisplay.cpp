@@ -63,6 +63,32 @@ bool VornAppBase::IsWindowEnabled()
     return !mIsDisabled;
 }
 
+// Without a window there is no mouse capture to release.
+void VornAppBase::UpdateFocusState()
+{
+    const bool hasFocus = mActive && !mMinimized;
+    if (hasFocus == mHasFocus)
+        return;
+    mHasFocus = hasFocus;
+    WidgetManager& widgets = *mWidgetManager;
+    if (hasFocus) {
+        if (mMuteOnLostFocus)
+            Unmute(true);
+        widgets.GotFocus();
+        GotFocus();
+        return;
+    }
+    if (mMuteOnLostFocus)
+        Mute(true);
+    widgets.LostFocus();
+    LostFocus();
+    if (widgets.mLastDownWidget && widgets.mDownButtons != 0) {
+        widgets.DeliverMouseUps(widgets.mLastDownWidget, widgets.mDownButtons);
+        widgets.mLastDownWidget = nullptr;
+        widgets.mDownButtons = 0;
+    }
+}
+
 void VornAppBase::GotFocus() {}
 void VornAppBase::LostFocus() {}
 void VornAppBase::CloseRequest() {}

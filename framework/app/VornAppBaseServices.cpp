@@ -91,6 +91,12 @@ void VornAppBase::Unmute(bool autoMute)
     SetSfxVolume(mSfxVolume);
 }
 
+void VornAppBase::SetCustomCursors(bool customCursors)
+{
+    mCustomCursorsEnabled = customCursors;
+    ApplyCursor();
+}
+
 // No music engine is linked in: music plays through the silent interface.
 std::unique_ptr<MusicInterface> VornAppBase::CreateMusicInterface(Platform::Window*)
 {

@@ -3,9 +3,11 @@
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/app/RandomGenerator.h"
 #include "framework/sound/DSoundManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "platform/Paths.h"
+#include "platform/Random.h"
 
 #include <filesystem>
 #include <system_error>
@@ -22,6 +24,7 @@ void VornAppBase::Init()
     LoadSettings();
     if (!mCommandLineFetched)
         FetchCommandLine();
+    MarkRunInProgress();
     if (mIsScreenSaver)
         mSingleInstanceMode = false;
 
@@ -29,6 +32,27 @@ void VornAppBase::Init()
     if (!OnChangeDirectory(mWorkingFolder)) {
         std::error_code ec;
         std::filesystem::current_path(Platform::ResolveFileName(mWorkingFolder), ec);
+    }
+
+    if (mPlaying) {
+        std::string error;
+        if (!LoadDemoFile(error)) {
+            SetDemoMode(DemoMode::Off);
+            ShowFatalError(error);
+            ExitProgram(0);
+        }
+    } else {
+        mRandSeed = Now();
+        SeedRandomGenerators(mRandSeed);
+    }
+
+    // The window creation takes its own commands first; the display state
+    // it recorded follows.
+    if (mPlaying) {
+        bool windowed = mIsWindowed;
+        int32_t refreshRate = mRefreshRate;
+        if (mDemoStream.ReplayDisplayMode(mUpdateCount, windowed, refreshRate))
+            TakeReplayedDisplayMode(windowed, refreshRate);
     }
 
     if (!mSoundManager)
@@ -39,6 +63,12 @@ void VornAppBase::Init()
 
     PostInit();
     mInitialized = true;
+}
+
+void VornAppBase::SeedRandomGenerators(uint32_t seed)
+{
+    SeedRandom(seed);
+    Platform::SRand(seed);
 }
 
 void VornAppBase::InitHook() {}
@@ -56,8 +86,5 @@ void VornAppBase::NotifyRunningInstanceAndExit()
         return;
     ExitProgram(0);
 }
-
-void VornAppBase::LoadSettings() {}
-void VornAppBase::SaveSettings() {}
 
 } // namespace Vorn

@@ -1,11 +1,15 @@
 #include "platform/Services.h"
 
+#include "platform/FileSettingsStore.h"
+#include "platform/Paths.h"
+
 namespace Platform {
 
 Services SystemServices()
 {
     static SystemClock clock;
-    return Services{&clock};
+    static FileSettingsStore settings(UserConfigFolder());
+    return Services{&clock, &settings};
 }
 
 } // namespace Platform

@@ -1,23 +1,55 @@
 #pragma once
 // An application on scripted time that keeps a log of what its main loop
 // did: "U" for each update, "D" for each draw. Draws count as presented
-// frames. Tests set the application's public fields to the situation they
-// need and add behaviour through the hooks.
+// frames. Its registry is a settings store in memory of its own, and a demo
+// it records goes to a scratch file of its own unless the test names
+// another file. Tests set the application's public fields to the situation
+// they need and add behaviour through the hooks.
 
+#include "fakes/MemorySettingsStore.h"
 #include "fakes/ScriptedClock.h"
 #include "framework/app/VornAppBase.h"
 
+#include <atomic>
+#include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace Testing {
 
-class ScriptedApp : public Vorn::VornAppBase {
-public:
-    explicit ScriptedApp(ScriptedClock& clock) : VornAppBase(Platform::Services{&clock}), mTestClock(clock)
+// A base of its own, made before the application and outliving it: the
+// application's destructor may still save its settings and its demo. The
+// scratch file is only named here, so that a test process that exits early
+// (a death test) leaves nothing behind.
+struct ScriptedSurroundings {
+    ScriptedSurroundings()
     {
+        static std::atomic<unsigned> count{0};
+        const std::string name = "zarquel-demo-" + std::to_string(std::random_device{}()) + "-" +
+                                 std::to_string(count++) + ".dmo";
+        mDemoScratchFile = (std::filesystem::temp_directory_path() / name).string();
+    }
+    ~ScriptedSurroundings()
+    {
+        std::error_code ec;
+        std::filesystem::remove(mDemoScratchFile, ec);
+    }
+    ScriptedSurroundings(const ScriptedSurroundings&) = delete;
+    ScriptedSurroundings& operator=(const ScriptedSurroundings&) = delete;
+
+    MemorySettingsStore mSettingsStore;
+    std::string mDemoScratchFile;
+};
+
+class ScriptedApp : public ScriptedSurroundings, public Vorn::VornAppBase {
+public:
+    explicit ScriptedApp(ScriptedClock& clock)
+        : VornAppBase(Platform::Services{&clock, &mSettingsStore}), mTestClock(clock)
+    {
+        mDemoFileName = mDemoScratchFile;
         // Paced by the frame time unless a test asks for refresh pacing.
         mVSyncUpdates = false;
     }

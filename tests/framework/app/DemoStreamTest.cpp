@@ -186,6 +186,7 @@ const std::vector<std::pair<const char*, std::function<void(DemoStream&)>>> kPro
     {"WebResult", [](DemoStream& s) { int32_t r = 4; std::string c = "old"; EXPECT_FALSE(s.ReplayWebResult(0, 1, r, c)); EXPECT_EQ(c, "old"); }},
     {"Buffer", [](DemoStream& s) { Buffer b; b.WriteByte(7); s.RecordOrReplayBuffer(0, b); EXPECT_EQ(b.GetByteLength(), 1); }},
     {"String", [](DemoStream& s) { std::string t = "live"; s.RecordOrReplayString(0, t); EXPECT_EQ(t, "live"); }},
+    {"DisplayMode", [](DemoStream& s) { bool w = true; int32_t r = 7; EXPECT_FALSE(s.ReplayDisplayMode(0, w, r)); EXPECT_EQ(r, 7); }},
 };
 
 TEST(DemoStream, ProducersTakeNothingButTheirOwnCommand)
@@ -218,6 +219,21 @@ TEST(DemoStream, WebResultIsTakenOnlyWhenDueAndForItsTransfer)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(content, "body");
     EXPECT_TRUE(player.Ended());
+}
+
+TEST(DemoStream, DisplayModeIsTakenOnlyWhenDueAndLeavesTheNextCommand)
+{
+    DemoStream recorder(DemoMode::Recording);
+    recorder.RecordCommand(0, C::DisplayMode(false, 250));
+    recorder.RecordCommand(0, C::KeyDown(0x41));
+    DemoStream player = PlayerOf(recorder);
+    bool windowed = true;
+    int32_t refreshRate = 0;
+    EXPECT_FALSE(player.ReplayDisplayMode(1, windowed, refreshRate));
+    EXPECT_TRUE(player.ReplayDisplayMode(0, windowed, refreshRate));
+    EXPECT_FALSE(windowed);
+    EXPECT_EQ(refreshRate, 250);
+    EXPECT_EQ(player.ReplayNextCommand(0), C::KeyDown(0x41));
 }
 
 TEST(DemoStream, RegistryValueLongerThanTheCallersBufferIsCutAndReportsItsLength)

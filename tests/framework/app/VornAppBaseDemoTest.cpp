@@ -2,13 +2,26 @@
 
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
+#include "fakes/TempDir.h"
+#include "framework/app/RandomGenerator.h"
+#include "framework/widgets/WidgetManager.h"
+#include "platform/Random.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
 using Testing::ScriptedApp;
 using Testing::ScriptedClock;
+using Vorn::DemoMode;
+using C = Vorn::DemoCommand;
+
 
 TEST(DemoRecording, HeadersAreStampedWithTheCurrentUpdate)
 {
@@ -64,6 +77,251 @@ TEST(DemoRecording, NothingIsRecordedWhenNotRecording)
     app.RunUpdateTick();
     EXPECT_EQ(app.mHandOvers, 1);
     EXPECT_EQ(app.mDemoStream.GetBuffer().GetByteLength(), 0);
+}
+
+
+TEST(DemoReplay, ARefreshRateOutsideSixtyToAHundredIsTakenAsSixty)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.SetDemoMode(DemoMode::Playing);
+    app.mDemoStream.GetBuffer().WriteBits(23 << 5 | 144 << 18, 26);
+    app.ReplayDemoCommands();
+    EXPECT_FALSE(app.mIsWindowed);
+    EXPECT_EQ(app.mRefreshRate, 60);
+}
+
+// Every call that reaches the widget manager, stamped with its update.
+class LoggingManager : public Vorn::WidgetManager {
+public:
+    LoggingManager(Vorn::VornAppBase* app, std::vector<std::string>& log) : WidgetManager(app), mLog(log) {}
+    void MouseMove(int x, int y) override { Log("move", x, y); }
+    void MouseDown(int x, int y, int click) override { Log("down", x, y, click); }
+    void MouseUp(int x, int y, int click) override { Log("up", x, y, click); }
+    void MouseExit() override { Log("exit"); }
+    void MouseWheel(int steps) override { Log("wheel", steps); }
+    void KeyDown(int key) override { Log("key down", key); }
+    void KeyUp(int key) override { Log("key up", key); }
+    void KeyChar(char c) override { Log("char", static_cast<unsigned char>(c)); }
+    void GotFocus() override { Log("focus"); }
+    void LostFocus() override { Log("focus lost"); }
+    void MarkAllDirty() override { Log("dirty"); }
+
+private:
+    template <typename... Values>
+    void Log(const char* call, Values... values)
+    {
+        std::string entry = std::to_string(mApp->mUpdateCount) + " " + call;
+        ((entry += " " + std::to_string(values)), ...);
+        mLog.push_back(entry);
+    }
+
+    std::vector<std::string>& mLog;
+};
+
+// The program's own course, which a replay must follow exactly.
+struct Course {
+    std::vector<std::string> calls;
+    std::vector<std::string> results;
+    std::vector<std::string> draws;
+    int32_t handOverUpdate = -1;
+};
+
+// The player's input by update; a Position is where the pointer is.
+const std::vector<std::pair<int32_t, C>> kInput = {
+    {0, C::MouseEnter()}, {0, C::Position(100, 100)}, {2, C::Position(110, 95)}, {2, C::MouseButton(true, 1)},
+    {3, C::MouseButton(false, 1)}, {3, C::Position(-40, -3)}, {5, C::Position(-45, -1)}, {5, C::KeyDown(65)},
+    {5, C::Character('a')}, {5, C::KeyUp(65)}, {8, C::Wheel(-2)}, {8, C::Active(false)}, {10, C::Active(true)},
+    {10, C::Minimized(true)}, {13, C::Minimized(false)}, {13, C::MouseButton(true, -2)}, {13, C::Character(0xE9)},
+    {16, C::Position(2000, 1500)}, {17, C::Position(1969, 1531)}, {20, C::MouseLeave()}, {58, C::Close()},
+};
+
+class ReplayedGame : public ScriptedApp {
+public:
+    ReplayedGame(ScriptedClock& clock, Course& course, std::vector<const char*> argv) : ScriptedApp(clock), mCourse(course)
+    {
+        mWidgetManager = std::make_unique<LoggingManager>(this, course.calls);
+        mProductVersion = "1.0";
+        mRegKey = "Tavoren\\Zarquel";
+        argv.insert(argv.begin(), "zarquel");
+        SetCommandLine(static_cast<int>(argv.size()), argv.data());
+        mOnUpdate = [this] { PlayOneUpdate(); };
+    }
+
+    bool OnChangeDirectory(const std::string&) override { return true; }
+    void OnLoadingFinished() override { mCourse.handOverUpdate = mUpdateCount; }
+
+    // While recording, input arrives where the loop pumps messages.
+    bool StepLoopState(bool* updated) override
+    {
+        const bool pumps = mLoopState == kStatePumpMessages || mLoopState == kStateFinished;
+        for (; pumps && mRecording && !mLeaveStep && mNext < kInput.size() && kInput[mNext].first == mUpdateCount; ++mNext)
+            Deliver(kInput[mNext].second);
+        return ScriptedApp::StepLoopState(updated);
+    }
+
+    void RunUntilShutdown()
+    {
+        for (int i = 0; i < 100000 && !mShutdown; ++i) {
+            const uint32_t before = mTestClock.Milliseconds();
+            const int32_t updates = mUpdateCount;
+            StepLoopState(nullptr);
+            if (mTestClock.Milliseconds() == before && mUpdateCount == updates)
+                mTestClock.Advance(1);
+        }
+    }
+
+    // The game: random draws every update, settings and a kept value now and
+    // then. Only the recording machine knows a high score and refuses a write.
+    void PlayOneUpdate()
+    {
+        mCourse.draws.push_back(std::to_string(Platform::Rand()) + " " + std::to_string(Vorn::TheRandomGenerator().Next()));
+        const std::string at = std::to_string(mUpdateCount) + ": ";
+        int32_t value = 0;
+        bool flag = false;
+        std::string text = mRecording ? "pasted text" : "";
+        if (mUpdateCount == 4) {
+            const bool found = ReadRegistryInteger("HighScore", value);
+            mCourse.results.push_back(at + std::to_string(found) + " " + std::to_string(value));
+        } else if (mUpdateCount == 6) {
+            mCourse.results.push_back(at + std::to_string(WriteRegistryInteger("HighScore", 900)));
+        } else if (mUpdateCount == 7) {
+            mSettingsStore.SetWritesFail(mRecording);
+            mCourse.results.push_back(at + std::to_string(WriteRegistryString("Player", "Ann")));
+            mSettingsStore.SetWritesFail(false);
+        } else if (mUpdateCount == 9) {
+            const bool found = ReadRegistryBoolean("Test3D\\Passed", flag);
+            mCourse.results.push_back(at + std::to_string(found) + " " + std::to_string(flag));
+        } else if (mUpdateCount == 11) {
+            RecordOrReplayString(text);
+            mCourse.results.push_back(at + text);
+        } else if (mUpdateCount == 15 && mRecording) {
+            mLoadingThreadFinished = true;
+        }
+    }
+
+private:
+    // As the input layer will: recorded at the update of delivery, moves of
+    // 32 pixels or more as a position.
+    void Deliver(const C& c)
+    {
+        using T = Vorn::DemoCommandType;
+        Vorn::WidgetManager& w = *mWidgetManager;
+        if (c.type == T::Position) {
+            const int dx = c.x - mLastDemoMouseX;
+            const int dy = c.y - mLastDemoMouseY;
+            mDemoStream.RecordCommand(mUpdateCount, std::abs(dx) < 32 && std::abs(dy) < 32 ? C::MouseMove(dx, dy) : c);
+            mLastDemoMouseX = c.x;
+            mLastDemoMouseY = c.y;
+            w.MouseMove(c.x, c.y);
+            return;
+        }
+        mDemoStream.RecordCommand(mUpdateCount, c);
+        if (c.type == T::MouseButton)
+            c.flag ? w.MouseDown(mLastDemoMouseX, mLastDemoMouseY, c.code) : w.MouseUp(mLastDemoMouseX, mLastDemoMouseY, c.code);
+        else if (c.type == T::KeyDown)
+            w.KeyDown(c.code);
+        else if (c.type == T::KeyUp)
+            w.KeyUp(c.code);
+        else if (c.type == T::Character)
+            w.KeyChar(static_cast<char>(c.code));
+        else if (c.type == T::Wheel)
+            w.MouseWheel(c.code);
+        else if (c.type == T::MouseLeave)
+            w.MouseExit();
+        else if (c.type == T::Close)
+            Shutdown();
+        if (c.type == T::Minimized) {
+            mMinimized = c.flag;
+            c.flag ? Mute(true) : Unmute(true);
+            if (!c.flag)
+                w.MarkAllDirty();
+        }
+        if (c.type == T::Active)
+            mActive = c.flag;
+        if (c.type == T::Active || c.type == T::Minimized)
+            UpdateFocusState();
+    }
+
+    Course& mCourse;
+    size_t mNext = 0;
+};
+
+Course RecordRun(const std::string& demo)
+{
+    Course recorded;
+    ScriptedClock clock(100000);
+    ReplayedGame game(clock, recorded, {"-record", demo.c_str()});
+    const uint8_t highScore[4] = {0x39, 0x30, 0, 0};
+    game.mSettingsStore.SetValue("SOFTWARE\\Tavoren\\Zarquel", "HighScore", Platform::kSettingDword, highScore, 4);
+    game.mSettingsStore.SetValue("SOFTWARE\\Tavoren\\Zarquel\\Test3D", "Passed", Platform::kSettingDword, highScore, 4);
+    game.Init();
+    game.RunUntilShutdown();
+    EXPECT_EQ(game.mUpdateCount, 58);
+    return recorded;
+}
+
+TEST(DemoRoundTrip, ThePlaybackMeetsTheRecordedRunAtEveryUpdate)
+{
+    Testing::TempDir dir;
+    const std::string demo = "-demofile=" + (dir / "run.dmo");
+    const Course recorded = RecordRun(demo);
+    ASSERT_EQ(recorded.results, (std::vector<std::string>{"4: 1 12345", "6: 1", "7: 0", "9: 1 1", "11: pasted text"}));
+    ASSERT_EQ(recorded.handOverUpdate, 15);
+
+    Course played;
+    ScriptedClock clock(777777);
+    ReplayedGame game(clock, played, {"-play", demo.c_str()});
+    // This machine's loading thread is quicker than the recorded one was.
+    game.mLoadingThreadFinished = true;
+    game.Init();
+    game.RunUntilShutdown();
+    EXPECT_EQ(game.mUpdateCount, 58);
+    EXPECT_EQ(played.calls, recorded.calls);
+    EXPECT_EQ(played.results, recorded.results);
+    EXPECT_EQ(played.draws, recorded.draws);
+    EXPECT_EQ(played.handOverUpdate, 15);
+    EXPECT_FALSE(game.mSettingsStore.KeyExists("SOFTWARE"));
+}
+
+// Loads, or fails with one of the reader's texts; what loads is played as
+// far as it goes, producers included.
+void LoadAndPlay(const std::string& path)
+{
+    Course course;
+    ScriptedClock clock;
+    ReplayedGame game(clock, course, {});
+    game.mDemoFileName = path;
+    game.SetDemoMode(DemoMode::Playing);
+    game.mLoadingThreadFinished = true;
+    std::string error;
+    if (!game.LoadDemoFile(error)) {
+        EXPECT_TRUE(error == "Invalid demo file." || error.starts_with("This demo file appears to be for '")) << error;
+        return;
+    }
+    for (int i = 0; i < 300 && !game.mShutdown; ++i) {
+        game.ReplayDemoCommands();
+        game.RunUpdateTick();
+    }
+}
+
+TEST(DemoFile, EveryTruncationAndCorruptByteLoadsOrFailsWithItsText)
+{
+    Testing::TempDir dir;
+    RecordRun("-demofile=" + (dir / "run.dmo"));
+    std::ifstream in(dir / "run.dmo", std::ios::binary);
+    const std::string image{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(image.size(), 60u);
+    for (size_t at = 0; at < image.size(); ++at) {
+        for (const int flip : {0, 0xFF, 0x80, 0x01}) {
+            SCOPED_TRACE(std::to_string(at) + " ^ " + std::to_string(flip));
+            std::string damaged = flip == 0 ? image.substr(0, at) : image;
+            if (flip != 0)
+                damaged[at] = static_cast<char>(damaged[at] ^ flip);
+            dir.WriteFile("damaged.dmo", damaged);
+            LoadAndPlay(dir / "damaged.dmo");
+        }
+    }
 }
 
 } // namespace

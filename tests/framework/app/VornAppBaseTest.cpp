@@ -107,7 +107,7 @@ TEST(AppObject, TakesItsTimesFromTheClockAndHandsItselfToItsManagers)
     EXPECT_EQ(app.mNextDrawTick, 5000u);
     EXPECT_EQ(app.mAspect.mNumerator, 4);
     EXPECT_EQ(app.mAspect.mDenominator, 3);
-    EXPECT_EQ(app.mDemoFileName, "vornapp.dmo");
+    EXPECT_EQ(VornAppBase().mDemoFileName, "vornapp.dmo");
     EXPECT_EQ(app.mWidgetManager->mApp, &app);
     EXPECT_EQ(app.mResourceManager->mApp, &app);
 }
