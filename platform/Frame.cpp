@@ -1,0 +1,114 @@
+#include "platform/Frame.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace Platform {
+
+namespace {
+
+// One channel of a source pixel: where it lies and what each of its values
+// becomes in 8 bits.
+class Channel {
+public:
+    // The span from the lowest to the highest set bit, so that a mask with
+    // gaps cannot yield a value past the table.
+    explicit Channel(uint32_t mask)
+        : mMask(mask), mShift(PixelFormat::Shift(mask)), mBits(mask ? 32 - std::countl_zero(mask) - mShift : 0)
+    {
+        if (mBits > 8 || mBits == 0)
+            return;
+        for (uint32_t value = 0; value < (1u << mBits); ++value)
+            mWiden[value] = Widen(value, mBits);
+    }
+
+    uint32_t Of(uint32_t pixel) const
+    {
+        const uint32_t value = (pixel & mMask) >> mShift;
+        if (mBits > 8)
+            return value >> (mBits - 8);
+        return mWiden[value];
+    }
+
+private:
+    static uint32_t Widen(uint32_t value, int bits)
+    {
+        uint32_t widened = 0;
+        int filled = 0;
+        while (filled < 8) {
+            widened = widened << bits | value;
+            filled += bits;
+        }
+        return widened >> (filled - 8);
+    }
+
+    uint32_t mMask;
+    int mShift;
+    int mBits;
+    std::array<uint32_t, 256> mWiden{};
+};
+
+template <typename Pixel>
+void ConvertRows(const Frame& frame, uint32_t* destination, int destinationPitch)
+{
+    const Channel red(frame.format.redMask);
+    const Channel green(frame.format.greenMask);
+    const Channel blue(frame.format.blueMask);
+    const auto* sourceRow = static_cast<const uint8_t*>(frame.pixels);
+    auto* destinationRow = reinterpret_cast<uint8_t*>(destination);
+    for (int y = 0; y < frame.height; ++y) {
+        auto* out = reinterpret_cast<uint32_t*>(destinationRow);
+        for (int x = 0; x < frame.width; ++x) {
+            Pixel pixel;
+            // Rows of a surface need not be aligned for Pixel.
+            std::memcpy(&pixel, sourceRow + size_t(x) * sizeof(Pixel), sizeof(Pixel));
+            out[x] = 0xFF000000u | red.Of(pixel) << 16 | green.Of(pixel) << 8 | blue.Of(pixel);
+        }
+        sourceRow += frame.pitch;
+        destinationRow += destinationPitch;
+    }
+}
+
+void CopyX8R8G8B8(const Frame& frame, uint32_t* destination, int destinationPitch)
+{
+    const auto* sourceRow = static_cast<const uint8_t*>(frame.pixels);
+    auto* destinationRow = reinterpret_cast<uint8_t*>(destination);
+    for (int y = 0; y < frame.height; ++y) {
+        auto* out = reinterpret_cast<uint32_t*>(destinationRow);
+        std::memcpy(out, sourceRow, size_t(frame.width) * 4);
+        // The unused byte holds whatever the blitters left there.
+        for (int x = 0; x < frame.width; ++x)
+            out[x] |= 0xFF000000u;
+        sourceRow += frame.pitch;
+        destinationRow += destinationPitch;
+    }
+}
+
+} // namespace
+
+bool IsReadable(const Frame& frame)
+{
+    if (!frame.pixels || frame.width < 1 || frame.height < 1 || frame.width > kMaxFrameSide ||
+        frame.height > kMaxFrameSide)
+        return false;
+    if (frame.format.bitsPerPixel != 16 && frame.format.bitsPerPixel != 32)
+        return false;
+    return int64_t{frame.pitch} >= int64_t{frame.width} * frame.format.BytesPerPixel();
+}
+
+bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch)
+{
+    if (!IsReadable(frame) || !destination || destinationPitch % 4 != 0 ||
+        int64_t{destinationPitch} < int64_t{frame.width} * 4)
+        return false;
+    if (frame.format == kFormatX8R8G8B8)
+        CopyX8R8G8B8(frame, destination, destinationPitch);
+    else if (frame.format.bitsPerPixel == 16)
+        ConvertRows<uint16_t>(frame, destination, destinationPitch);
+    else
+        ConvertRows<uint32_t>(frame, destination, destinationPitch);
+    return true;
+}
+
+} // namespace Platform

@@ -1,0 +1,33 @@
+#pragma once
+// A finished picture handed over for presentation: rows of pixels in one of
+// the display's formats, read where they lie.
+
+#include "platform/PixelFormat.h"
+
+#include <cstdint>
+
+namespace Platform {
+
+struct Frame {
+    const void* pixels = nullptr;
+    int pitch = 0; // bytes from the start of one row to the next
+    int width = 0;
+    int height = 0;
+    PixelFormat format = kFormatX8R8G8B8;
+};
+
+// The largest side a frame may have.
+inline constexpr int kMaxFrameSide = 16384;
+
+// Pixels present, 1..kMaxFrameSide on each side, 16 or 32 bits per pixel and
+// rows that do not overlap (pitch at least a row's bytes).
+bool IsReadable(const Frame& frame);
+
+// Writes the frame as opaque 0xFFRRGGBB words, `destinationPitch` bytes from
+// row to row. Channels narrower than 8 bits are widened by repeating their
+// high bits, so full intensity stays full (5-bit 31 becomes 255). False, with
+// nothing written, when the frame is not readable or the destination pitch
+// is shorter than a row or not a whole number of words.
+bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch);
+
+} // namespace Platform

@@ -1,0 +1,92 @@
+#include "platform/MessageBox.h"
+
+#include "platform/TextEncoding.h"
+#include "platform/sdl/SdlVideo.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace Platform {
+
+namespace {
+
+struct Button {
+    int answer;
+    const char* label;
+};
+
+std::vector<Button> ButtonsOf(uint32_t flags)
+{
+    const Button ok{IDOK, "OK"}, cancel{IDCANCEL, "Cancel"}, yes{IDYES, "Yes"}, no{IDNO, "No"};
+    const Button abort{IDABORT, "Abort"}, retry{IDRETRY, "Retry"}, ignore{IDIGNORE, "Ignore"};
+    switch (flags & 0xF) {
+    case MB_OKCANCEL: return {ok, cancel};
+    case MB_ABORTRETRYIGNORE: return {abort, retry, ignore};
+    case MB_YESNOCANCEL: return {yes, no, cancel};
+    case MB_YESNO: return {yes, no};
+    case MB_RETRYCANCEL: return {retry, cancel};
+    default: return {ok};
+    }
+}
+
+Uint32 IconOf(uint32_t flags)
+{
+    switch (flags & 0xF0) {
+    case MB_ICONERROR: return SDL_MESSAGEBOX_ERROR;
+    case MB_ICONWARNING: return SDL_MESSAGEBOX_WARNING;
+    // SDL has no question mark; the information icon comes closest.
+    case MB_ICONQUESTION:
+    case MB_ICONINFORMATION: return SDL_MESSAGEBOX_INFORMATION;
+    default: return 0;
+    }
+}
+
+int AnswerUnseen(const std::string& text, const std::string& caption, const std::vector<Button>& buttons)
+{
+    const std::string line = Windows1252ToUtf8(caption) + ": " + Windows1252ToUtf8(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+    return buttons.front().answer;
+}
+
+} // namespace
+
+int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags)
+{
+    const std::vector<Button> buttons = ButtonsOf(flags);
+    const Detail::VideoSubsystem video;
+    if (video.IsHeadless())
+        return AnswerUnseen(text, caption, buttons);
+
+    const bool hasCancel =
+        std::any_of(buttons.begin(), buttons.end(), [](const Button& b) { return b.answer == IDCANCEL; });
+    std::vector<SDL_MessageBoxButtonData> data;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        Uint32 buttonFlags = 0;
+        if (i == 0)
+            buttonFlags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        if (buttons[i].answer == IDCANCEL || (!hasCancel && buttons.size() == 1))
+            buttonFlags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        data.push_back({buttonFlags, buttons[i].answer, buttons[i].label});
+    }
+    const std::string utf8Text = Windows1252ToUtf8(text);
+    const std::string utf8Caption = Windows1252ToUtf8(caption);
+    const SDL_MessageBoxData box = {IconOf(flags) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
+                                    nullptr,
+                                    utf8Caption.c_str(),
+                                    utf8Text.c_str(),
+                                    static_cast<int>(data.size()),
+                                    data.data(),
+                                    nullptr};
+    int answer = -1;
+    if (SDL_ShowMessageBox(&box, &answer) != 0)
+        return AnswerUnseen(text, caption, buttons);
+    if (answer < 0)
+        return hasCancel ? IDCANCEL : buttons.front().answer;
+    return answer;
+}
+
+} // namespace Platform

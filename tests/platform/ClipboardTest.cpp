@@ -1,0 +1,38 @@
+#include "platform/Clipboard.h"
+
+#include "platform/sdl/SdlVideo.h"
+
+#include <SDL.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+using Platform::GetClipboardText;
+using Platform::SetClipboardText;
+
+TEST(Clipboard, WithoutADisplayThereIsNone)
+{
+    EXPECT_FALSE(SetClipboardText("lost"));
+    EXPECT_EQ(GetClipboardText(), "");
+}
+
+TEST(Clipboard, TextTravelsAsUtf8AndComesBackIn1252)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    const Platform::Detail::VideoSubsystem video;
+    ASSERT_TRUE(video.IsUp()) << video.Error();
+    ASSERT_TRUE(SetClipboardText("Caf\xE9 \x80"));
+    char* stored = SDL_GetClipboardText();
+    EXPECT_STREQ(stored, "Caf\u00E9 \u20AC");
+    SDL_free(stored);
+    EXPECT_EQ(GetClipboardText(), "Caf\xE9 \x80");
+
+    // Another program's text: what 1252 cannot hold is dropped.
+    ASSERT_EQ(SDL_SetClipboardText("a\u4E2Db\u2122"), 0);
+    EXPECT_EQ(GetClipboardText(), "ab\x99");
+}
+
+} // namespace
