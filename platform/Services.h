@@ -4,6 +4,10 @@
 
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
+#include "platform/Window.h"
+
+#include <functional>
+#include <memory>
 
 namespace Platform {
 
@@ -11,10 +15,13 @@ struct Services {
     Clock* clock;
     // Null: no value can be read, and every write fails.
     SettingsStore* settings = nullptr;
+    // Makes a window object (not yet created on the desktop). Empty: no
+    // window can be made.
+    std::function<std::unique_ptr<Window>()> makeWindow = nullptr;
 };
 
 // The real facilities; they live for the whole process. Settings are kept
-// per user under UserConfigFolder().
+// per user under UserConfigFolder(); windows are the system's.
 Services SystemServices();
 
 } // namespace Platform

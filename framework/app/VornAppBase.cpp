@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace Vorn {
 
@@ -31,8 +32,8 @@ std::string ProgramPath()
 } // namespace
 
 VornAppBase::VornAppBase(Platform::Services services)
-    : mClock(services.clock), mSettings(services.settings), mLoadTime(services.clock->Milliseconds()), mLastDrawTick(mLoadTime),
-      mNextDrawTick(mLoadTime)
+    : mClock(services.clock), mSettings(services.settings), mMakeWindow(std::move(services.makeWindow)),
+      mLoadTime(services.clock->Milliseconds()), mLastDrawTick(mLoadTime), mNextDrawTick(mLoadTime)
 {
     gApplication = this;
 
@@ -91,6 +92,11 @@ VornAppBase::~VornAppBase()
     mDDInterface.reset();
     mMusicInterface.reset();
     mSoundManager.reset();
+    if (mMainWindow) {
+        mMainWindow->SetProcedure({});
+        mMainWindow->Destroy();
+        mMainWindow = nullptr;
+    }
 
     gApplication = nullptr;
     SaveDemoFile();

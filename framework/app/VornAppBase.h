@@ -21,9 +21,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -33,7 +36,6 @@
 namespace Platform {
 class Cursor;
 class SingleInstance;
-class Window;
 } // namespace Platform
 
 namespace Vorn {
@@ -64,6 +66,17 @@ public:
     static constexpr int32_t kStepStepped = 2;
 
     static constexpr int kNumCursors = 13;
+
+    // The main window's timer: the mouse-leave test, the web-page watch and
+    // the idle check run on it.
+    static constexpr uintptr_t kMainTimerId = 100;
+
+    // A message the window procedure left for the main loop, with the window
+    // it was sent to.
+    struct QueuedMessage {
+        Platform::Window* window = nullptr;
+        Platform::MessageRecord message;
+    };
 
     explicit VornAppBase(Platform::Services services = Platform::SystemServices());
     VornAppBase(const VornAppBase&) = delete;
@@ -191,6 +204,11 @@ public:
     virtual bool StepUntilUpdate();
     virtual bool IsWindowEnabled();
 
+    // Outside the operation table: virtual so that a test can stand in the
+    // display's answers. Initialises the display on the main window in the
+    // mode the window was created in; the display's result code.
+    virtual int32_t InitDisplay();
+
     // Dialog buttons 1000 and 1001 become ButtonPress / ButtonDepress with the
     // dialog id + 2000 and + 3000.
     void DialogButtonPress(int dialogId, int buttonId) override;
@@ -222,6 +240,28 @@ public:
     // ".dmo") in the demo folder, 0 when there is none; with deleteOldest,
     // deletes the smallest once more than keep - 1 exist.
     int32_t RotateDemoFiles(int32_t keep, bool deleteOldest);
+
+    // Refresh rate from the display; while recording, command 23.
+    void RecordDisplayMode();
+    // Switches 3D on or off; with reinit, initialises the display again at
+    // once, falling back from 3D to 2D. A failure in 2D ends the program.
+    void ReinitDisplayFor3D(bool want3D, bool reinit);
+
+    // The procedure of the main window: handles painting, the cursor, the
+    // developer's key preview and the playback keys at once and leaves input
+    // and state messages for DispatchQueuedMessages.
+    void WindowProc(Platform::Window& window, const Platform::MessageRecord& message);
+    // Screen-saver mode: true when the message is swallowed before the
+    // procedure sees it.
+    bool CheckScreenSaverPassword(Platform::Window& window, const Platform::MessageRecord& message);
+    // Forgets every held key: the widget manager's and Ctrl and Alt.
+    void ClearKeyState();
+
+    // Playback controls: the two dialogs answer -1 when they cannot be shown.
+    int DemoMarkerListDialog();
+    int DemoJumpDialog();
+    // Music and effects off, or back to their volumes before.
+    void ToggleDemoSound();
 
     void SetDemoMode(DemoMode mode);
     // Acts on every input command recorded for the current update.
@@ -301,6 +341,9 @@ public:
     bool mWantFMod = false;
     bool mCommandLineFetched = false;
 
+    // Makes the main window's object; CreateMainWindow asks for it once.
+    std::function<std::unique_ptr<Platform::Window>()> mMakeWindow;
+
     // Single instance.
     Platform::SingleInstance* mInstanceLock = nullptr;
     bool mSingleInstanceMode = true;
@@ -323,11 +366,18 @@ public:
     bool mIsWindowed = true;
     bool mIsPhysWindowed = true;
     bool mDisplayModeChanged = false;
-    bool mForcedWindowed = false;
-    bool mColorDepthFailure = false;
+    // Full screen is forced: the window would not fit the desktop, or the
+    // desktop's colour depth cannot be used in a window. Blocks Alt+Enter.
+    bool mForceFullScreen = false;
+    // Full screen could not be set up: the program stays in a window.
+    // Blocks Alt+Enter.
+    bool mFullScreenFailed = false;
     bool mInitialized = false;
     uint32_t mLoadTime;
+    // The main window while one is created, else null; the object it is
+    // created in outlives every re-creation.
     Platform::Window* mMainWindow = nullptr;
+    std::unique_ptr<Platform::Window> mMainWindowObject;
     Platform::Window* mInvisibleWindow = nullptr;
     bool mIsScreenSaver = false;
     bool mMessageBoxPopup = false;
@@ -341,6 +391,7 @@ public:
     std::array<Image*, kNumCursors> mCursorImages{};
     bool mIsOpeningURL = false;
     std::string mOpeningURL;
+    uint32_t mOpeningURLTime = 0;
     int32_t mMuteCount = 0;
     int32_t mAutoMuteCount = 0;
     bool mMutedForFastForward = false;
@@ -446,6 +497,21 @@ public:
     bool mAllowMonitorPowersave = true;
     bool mCtrlDown = false;
     bool mAltDown = false;
+    // Input and state messages in arrival order, emptied by the main loop.
+    std::deque<QueuedMessage> mDeferredMessages;
+    // Tick of the last timer message handled, and since when they have come
+    // without a gap of more than half a second.
+    uint32_t mLastTimerTick = 0;
+    uint32_t mSteadyTimerTick = 0;
+    bool mDebugKeysEnabled = false;
+
+    // Screen-saver mode: the pointer's moves since the saver started, where
+    // it was last seen, and when the monitor was last powered down.
+    bool mScreenSaverStarted = false;
+    bool mScreenSaverEnding = false;
+    int32_t mScreenSaverMoves = 0;
+    Platform::Point mScreenSaverCursor;
+    std::optional<uint32_t> mLastMonitorPowerTick;
 
     // Refresh-paced updates.
     int32_t mRefreshRate = 100;
@@ -498,6 +564,27 @@ private:
     // draws from.
     void SeedRandomGenerators(uint32_t seed);
     void ActOnReplayedCommand(const DemoCommand& command);
+    // The end of every window creation: focus, images, the widget manager's
+    // drawing image and the timer.
+    void FinishMainWindow();
+    // The fatal error of a display that cannot be initialised in 2D.
+    [[noreturn]] void FailDisplayInit(int32_t result, const std::string& errorText);
+    bool WindowedPosition(Platform::Point& position) const;
+    void QueueMessage(Platform::Window& window, const Platform::MessageRecord& message);
+    bool IsCoalesced(uint32_t message) const;
+    // Ends the saver by closing the window.
+    void EndScreenSaver(Platform::Window& window, uint32_t message);
+    void HandlePlaybackKey(uint8_t key);
+    // Writes a command while recording, unless shutdown has begun.
+    void RecordInput(const DemoCommand& command);
+    void HandleQueuedMessage(const QueuedMessage& record);
+    void RecordQueuedMessage(const QueuedMessage& record, int32_t x, int32_t y);
+    void DispatchKeyDown(const Platform::MessageRecord& message);
+    void DispatchSize(const QueuedMessage& record);
+    void DispatchTimer();
+    void DispatchMouse(uint32_t message, int32_t x, int32_t y);
+    // A pointer position in the window into the screen's pixels.
+    void WindowToScreen(int& x, int& y) const;
     void TakeReplayedDisplayMode(bool windowed, int32_t refreshRate);
     // The store's key and value name for a value name; false without a
     // registry key.

@@ -1,7 +1,6 @@
 // The demo stream as the main loop meets it: replaying the commands due at
-// the current update, handing queued input on (and recording it), the
-// commands the loop writes itself, the values kept identical between a run
-// and its replay, and the demo file.
+// the current update, the commands the loop writes itself, the values kept
+// identical between a run and its replay, and the demo file.
 
 #include "framework/app/VornAppBase.h"
 
@@ -117,11 +116,6 @@ void VornAppBase::TakeReplayedDisplayMode(bool windowed, int32_t refreshRate)
     mIsWindowed = windowed;
     const bool plausible = refreshRate >= kLowestReplayedRefreshRate && refreshRate <= kHighestReplayedRefreshRate;
     mRefreshRate = plausible ? refreshRate : kLowestReplayedRefreshRate;
-}
-
-bool VornAppBase::DispatchQueuedMessages()
-{
-    return false;
 }
 
 void VornAppBase::WriteCommandHeader()

@@ -1,13 +1,12 @@
-// The main window, the display, screen modes and the draw step.
+// The display, screen modes and the draw step.
 
 #include "framework/app/VornAppBase.h"
 
 #include "framework/display/DDInterface.h"
+#include "framework/sound/SoundManager.h"
 #include "framework/widgets/WidgetManager.h"
 
 namespace Vorn {
-
-void VornAppBase::CreateMainWindow() {}
 
 // Without a display there is no cursor to set.
 void VornAppBase::ApplyCursor() {}
@@ -18,7 +17,22 @@ void VornAppBase::FreeAllImageDerivedData() {}
 void VornAppBase::PreDisplayInit() {}
 void VornAppBase::PostDisplayInit() {}
 
-void VornAppBase::ChangeScreenMode(bool, bool, bool) {}
+void VornAppBase::ChangeScreenMode(bool windowed, bool want3D, bool force)
+{
+    if (mForceFullScreen)
+        windowed = false;
+    if (windowed == mIsWindowed && !force) {
+        ReinitDisplayFor3D(want3D, true);
+        return;
+    }
+    ReinitDisplayFor3D(want3D, false);
+    mIsWindowed = windowed;
+    CreateMainWindow();
+    // While a web page opens, the browser keeps the focus.
+    mMainWindow->Show(!mIsOpeningURL);
+    if (mSoundManager)
+        mSoundManager->SetCooperativeWindow(mMainWindow, mIsWindowed);
+}
 
 void VornAppBase::ChangeScreenModeKeep3D(bool windowed)
 {
@@ -28,6 +42,49 @@ void VornAppBase::ChangeScreenModeKeep3D(bool windowed)
 void VornAppBase::ReapplyScreenMode()
 {
     ChangeScreenMode(mIsWindowed, mDDInterface && mDDInterface->mIs3D, true);
+}
+
+int32_t VornAppBase::InitDisplay()
+{
+    PreDisplayInit();
+    FreeAllImageSoftwareData();
+    const int32_t result = mDDInterface->Init(mMainWindow, mIsPhysWindowed);
+    RecordDisplayMode();
+    if (result != DDInterface::RESULT_OK)
+        return result;
+    const int32_t width = mDDInterface->mWidth;
+    const int32_t height = mDDInterface->mHeight;
+    mLetterbox = Rect((mWidth - width) / 2, (mHeight - height) / 2, width, height);
+    mWidgetManager->Resize(mLetterbox, mDDInterface->mPresentationRect);
+    PostDisplayInit();
+    return result;
+}
+
+void VornAppBase::RecordDisplayMode()
+{
+    mRefreshRate = mDDInterface->mRefreshRate;
+    mDemoStream.RecordCommand(mUpdateCount, DemoCommand::DisplayMode(mIsWindowed, mRefreshRate));
+}
+
+void VornAppBase::ReinitDisplayFor3D(bool want3D, bool reinit)
+{
+    if (mDDInterface->mIs3D != want3D) {
+        mTestedHardwareAcceleration = true;
+        mDDInterface->mIs3D = want3D;
+    }
+    if (!reinit)
+        return;
+    const int32_t result = InitDisplay();
+    if (result != DDInterface::RESULT_OK) {
+        if (want3D) {
+            ReinitDisplayFor3D(false, true);
+            return;
+        }
+        FailDisplayInit(result, mDDInterface->mErrorString);
+    }
+    RebuildAllImages();
+    mWidgetManager->mImage = mDDInterface->GetScreenImage();
+    mWidgetManager->MarkAllDirty();
 }
 
 void VornAppBase::SetDrawToVideoMemory(bool drawToVideoMemory)
@@ -56,37 +113,9 @@ bool VornAppBase::DrawDirty()
 // Without a display there is nothing to present.
 void VornAppBase::Redraw(const Rect*) {}
 
-void VornAppBase::BringToFront(uint32_t, uint32_t) {}
-
 bool VornAppBase::IsWindowEnabled()
 {
     return !mIsDisabled;
-}
-
-// Without a window there is no mouse capture to release.
-void VornAppBase::UpdateFocusState()
-{
-    const bool hasFocus = mActive && !mMinimized;
-    if (hasFocus == mHasFocus)
-        return;
-    mHasFocus = hasFocus;
-    WidgetManager& widgets = *mWidgetManager;
-    if (hasFocus) {
-        if (mMuteOnLostFocus)
-            Unmute(true);
-        widgets.GotFocus();
-        GotFocus();
-        return;
-    }
-    if (mMuteOnLostFocus)
-        Mute(true);
-    widgets.LostFocus();
-    LostFocus();
-    if (widgets.mLastDownWidget && widgets.mDownButtons != 0) {
-        widgets.DeliverMouseUps(widgets.mLastDownWidget, widgets.mDownButtons);
-        widgets.mLastDownWidget = nullptr;
-        widgets.mDownButtons = 0;
-    }
 }
 
 void VornAppBase::GotFocus() {}

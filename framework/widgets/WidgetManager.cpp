@@ -1,5 +1,8 @@
 #include "framework/widgets/WidgetManager.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace Vorn {
 
 WidgetManager::WidgetManager(VornAppBase* app) : mApp(app)
@@ -11,6 +14,19 @@ void WidgetManager::Resize(const Rect& screenRect, const Rect& windowRect)
 {
     mScreenRect = screenRect;
     mWindowRect = windowRect;
+}
+
+// Integer arithmetic, product first, quotient truncated. Before the first
+// Resize (or for an empty window) there is no mapping to divide by: the
+// position stays as it is.
+void WidgetManager::MapMouseToScreen(int& x, int& y) const
+{
+    if (mWindowRect.mWidth <= 0 || mWindowRect.mHeight <= 0)
+        return;
+    const int64_t mappedX = (int64_t{x} - mWindowRect.mX) * mScreenRect.mWidth / mWindowRect.mWidth + mScreenRect.mX;
+    const int64_t mappedY = (int64_t{y} - mWindowRect.mY) * mScreenRect.mHeight / mWindowRect.mHeight + mScreenRect.mY;
+    x = static_cast<int>(std::clamp<int64_t>(mappedX, INT32_MIN, INT32_MAX));
+    y = static_cast<int>(std::clamp<int64_t>(mappedY, INT32_MIN, INT32_MAX));
 }
 
 bool WidgetManager::UpdateTree()

@@ -23,6 +23,9 @@ public:
     // Screen rectangle: the draw buffer; window rectangle: where it lies in
     // the window's client area.
     void Resize(const Rect& screenRect, const Rect& windowRect);
+    // A position in the window's client area, in place, into draw-buffer
+    // coordinates.
+    void MapMouseToScreen(int& x, int& y) const;
 
     // One fixed update of the whole tree; true when it marked anything dirty.
     virtual bool UpdateTree();

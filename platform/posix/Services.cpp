@@ -9,7 +9,7 @@ Services SystemServices()
 {
     static SystemClock clock;
     static FileSettingsStore settings(UserConfigFolder());
-    return Services{&clock, &settings};
+    return Services{&clock, &settings, MakeSystemWindow};
 }
 
 } // namespace Platform

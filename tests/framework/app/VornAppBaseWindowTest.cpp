@@ -1,0 +1,297 @@
+#include "framework/app/VornAppBase.h"
+
+#include "fakes/ScriptedClock.h"
+#include "fakes/WindowedApp.h"
+#include "framework/display/DDInterface.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using namespace Platform;
+using Testing::ScriptedClock;
+using Testing::WindowedApp;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using C = Vorn::DemoCommand;
+using R = Vorn::DDInterface::Result;
+
+struct Placement {
+    const char* name;
+    int preferredX;
+    int preferredY;
+    Rect workArea;
+    Point expected;
+};
+
+void PrintTo(const Placement& p, std::ostream* os)
+{
+    *os << p.name;
+}
+
+class WindowPlacement : public ::testing::TestWithParam<Placement> {};
+
+TEST_P(WindowPlacement, KeepsTheFramedWindowInsideTheWorkArea)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.mPreferredX = GetParam().preferredX;
+    app.mPreferredY = GetParam().preferredY;
+    app.mWorkArea = GetParam().workArea;
+    app.CreateMainWindow();
+    EXPECT_EQ(app.mWindow->Position(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, WindowPlacement,
+                         ::testing::Values(Placement{"preferred", 100, 50, {0, 0, 1024, 740}, {100, 50}},
+                                           Placement{"raised to 4 inside", -30, 2, {10, 20, 1024, 740}, {14, 24}},
+                                           Placement{"right edge 4 inside", 5000, 50, {0, 0, 800, 740}, {-4, 50}},
+                                           Placement{"bottom edge 4 inside", 100, 5000, {0, 0, 1024, 740}, {100, 136}},
+                                           Placement{"centred, 38.2% down", -1, -1, {0, 0, 1024, 740}, {112, 53}},
+                                           Placement{"centred in less room", -1, -1, {0, 30, 600, 500}, {-100, -8}},
+                                           Placement{"by the system without a work area", 100, 50, {}, {64, 64}}));
+
+TEST(CreateMainWindow, RecreatesTheWindowInItsModeAlwaysFramedForADemo)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mIsWindowed = false;
+    app.CreateMainWindow();
+    app.SetDemoMode(Vorn::DemoMode::Playing);
+    app.CreateMainWindow();
+    EXPECT_THAT(app.mWindow->Calls(),
+                ElementsAre("Create 800x600 Framed", "SetTimer 100 10", "Destroy", "Create 800x600 FullScreen",
+                            "Show activate", "SetTimer 100 10", "Destroy", "Create 800x600 Framed", "SetTimer 100 10"));
+    EXPECT_TRUE(app.mWindowCreatedWindowed);
+}
+
+struct Fallback {
+    const char* name;
+    bool windowed;
+    bool is3D;
+    int32_t result;
+    const char* switchedTo;
+    bool timer;
+};
+
+void PrintTo(const Fallback& f, std::ostream* os)
+{
+    *os << f.name;
+}
+
+class DisplayFallback : public ::testing::TestWithParam<Fallback> {};
+
+TEST_P(DisplayFallback, SwitchesModeOr3DAndKeepsTheTimer)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.mIsWindowed = GetParam().windowed;
+    app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
+    app.mDDInterface->mIs3D = GetParam().is3D;
+    app.mDisplayResults = {GetParam().result, R::RESULT_OK};
+    app.CreateMainWindow();
+    const bool switchesMode = GetParam().switchedTo != nullptr;
+    if (switchesMode) {
+        EXPECT_THAT(app.mHooks, Contains(GetParam().switchedTo));
+    } else {
+        EXPECT_FALSE(app.mDDInterface->mIs3D);
+    }
+    EXPECT_EQ(app.mForceFullScreen, GetParam().result == R::RESULT_INVALID_COLORDEPTH);
+    EXPECT_EQ(app.mFullScreenFailed, !GetParam().windowed);
+    EXPECT_EQ(app.mWindow->Timers().size(), GetParam().timer ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, DisplayFallback,
+    ::testing::Values(Fallback{"colour depth", true, false, R::RESULT_INVALID_COLORDEPTH, "full screen", false},
+                      Fallback{"exclusive mode refused", false, false, R::RESULT_EXCLUSIVE_FAIL, "windowed", true},
+                      Fallback{"display mode refused", false, false, R::RESULT_DISPCHANGE_FAIL, "windowed", true},
+                      Fallback{"3D set-up", true, true, R::RESULT_UNKNOWN, nullptr, true},
+                      Fallback{"surface with 3D on", true, true, R::RESULT_SURFACE_FAIL, nullptr, true}));
+
+struct Fatal {
+    const char* name;
+    int32_t result;
+    bool fullScreenFailed;
+    const char* createError;
+    const char* text;
+};
+
+void PrintTo(const Fatal& f, std::ostream* os)
+{
+    *os << f.name;
+}
+
+class FatalDisplay : public ::testing::TestWithParam<Fatal> {};
+
+TEST_P(FatalDisplay, EndsTheProgramWithItsText)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.mFullScreenFailed = GetParam().fullScreenFailed;
+    app.mCreateError = GetParam().createError;
+    app.mDisplayResults = {GetParam().result};
+    app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
+    app.mDDInterface->mErrorString = "CreateSurface Windowed Primary: DDERR_GENERIC";
+    EXPECT_EXIT(app.CreateMainWindow(), ::testing::ExitedWithCode(1), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FatalDisplay,
+    ::testing::Values(Fatal{"colour depth once full screen failed", 6, true, "",
+                            "fatal Please set your desktop color depth to 16 bit\\."},
+                      Fatal{"2D display", 3, false, "",
+                            "fatal Failed to initialize DirectDraw: RESULT_SURFACE_FAIL CreateSurface Windowed "
+                            "Primary: DDERR_GENERIC"},
+                      Fatal{"window", 0, false, "no desktop",
+                            "fatal Failed to initialize DirectDraw: RESULT_FAIL no desktop"}));
+
+TEST(CreateMainWindow, RecordsTheFocusOfTheNewWindowAndLeavesItToADemo)
+{
+    for (const Vorn::DemoMode mode : {Vorn::DemoMode::Recording, Vorn::DemoMode::Playing}) {
+        ScriptedClock clock;
+        WindowedApp app(clock);
+        app.SetDemoMode(mode);
+        app.mWindowFocused = false;
+        app.mMinimized = true;
+        app.CreateMainWindow();
+        const bool recording = mode == Vorn::DemoMode::Recording;
+        EXPECT_EQ(app.mHasFocus, !recording);
+        EXPECT_EQ(app.mMinimized, !recording);
+        if (recording) {
+            EXPECT_THAT(app.Recorded(), ElementsAre(C::DisplayMode(true, 60), C::Active(false), C::Minimized(false)));
+        }
+    }
+}
+
+// The window procedure: what each message leaves in the queue, and which
+// hooks it calls on the way.
+struct Procedure {
+    const char* name;
+    std::vector<MessageRecord> messages;
+    std::vector<uint32_t> queued;
+    std::vector<std::string> hooks;
+    bool playing = false;
+    bool messageBox = false;
+};
+
+void PrintTo(const Procedure& p, std::ostream* os)
+{
+    *os << p.name;
+}
+
+class WindowProcedure : public ::testing::TestWithParam<Procedure> {};
+
+TEST_P(WindowProcedure, HandlesAtOnceOrQueues)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    if (GetParam().playing)
+        app.SetDemoMode(Vorn::DemoMode::Playing);
+    app.CreateMainWindow();
+    app.mInitialized = true;
+    app.mRunning = true;
+    app.mMessageBoxPopup = GetParam().messageBox;
+    app.mPreviewedKey = 'P';
+    app.mNotifyMessage = RegisterMessage("ZarquelNotify");
+    app.mHooks.clear();
+    for (const MessageRecord& message : GetParam().messages)
+        app.Send(message);
+    // What the procedure posted arrives with the next pump.
+    app.mWindow->PumpMessages();
+    std::vector<uint32_t> queued;
+    for (const auto& record : app.mDeferredMessages)
+        queued.push_back(record.message.message);
+    EXPECT_EQ(queued, GetParam().queued);
+    EXPECT_EQ(app.mHooks, GetParam().hooks);
+}
+
+const uint32_t kNotify = RegisterMessage("ZarquelNotify");
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, WindowProcedure,
+    ::testing::Values(
+        Procedure{"state and input",
+                  {{WM_MOVE, 0, 0}, {WM_SIZE, 1, 0}, {WM_ACTIVATEAPP, 1, 0}, {WM_CHAR, 'a', 0},
+                   {WM_MOUSEMOVE, 0, 0}, {WM_MBUTTONUP, 0, 0}, {WM_MOUSEWHEEL, 0, 0}},
+                  {WM_MOVE, WM_SIZE, WM_ACTIVATEAPP, WM_CHAR, WM_MOUSEMOVE, WM_MBUTTONUP, WM_MOUSEWHEEL},
+                  {}},
+        Procedure{"handled at once",
+                  {{WM_PAINT, 0, 0}, {WM_SETCURSOR, 0, 0}, {WM_SYSCHAR, 'x', 0}, {WM_MBUTTONDBLCLK, 0, 0},
+                   {WM_MOUSELEAVE, 0, 0}},
+                  {},
+                  {"Redraw", "ApplyCursor", "UsesAltKey 120"}},
+        Procedure{"timers and display changes coalesce",
+                  {{WM_TIMER, 100, 0}, {WM_TIMER, 100, 0}, {WM_DISPLAYCHANGE, 0, 0}, {WM_KEYUP, 'A', 0},
+                   {WM_TIMER, 100, 0}, {WM_SYSCOLORCHANGE, 0, 0}},
+                  {WM_TIMER, WM_DISPLAYCHANGE, WM_KEYUP, WM_TIMER},
+                  {}},
+        Procedure{"nothing after a close",
+                  {{WM_CLOSE, 0, 0}, {WM_KEYUP, 'A', 0}, {WM_CLOSE, 0, 0}},
+                  {WM_CLOSE},
+                  {"CloseRequest", "CloseRequest"}},
+        Procedure{"Alt+Enter", {{WM_SYSKEYDOWN, VK_RETURN, 0}}, {WM_SYSKEYDOWN}, {"PreviewKeyDown 13"}},
+        Procedure{"Alt+F4 also closes",
+                  {{WM_SYSKEYDOWN, VK_F4, 0}},
+                  {WM_SYSKEYDOWN, WM_CLOSE},
+                  {"PreviewKeyDown 115", "CloseRequest"}},
+        Procedure{"the preview swallows with Ctrl and Alt held",
+                  {{WM_KEYDOWN, VK_CONTROL, 0}, {WM_SYSKEYDOWN, VK_MENU, 0}, {WM_SYSKEYDOWN, 'P', 0}},
+                  {WM_KEYDOWN, WM_SYSKEYDOWN},
+                  {"PreviewKeyDown 17 ctrl", "PreviewKeyDown 18 ctrl alt", "PreviewKeyDown 80 ctrl alt"}},
+        Procedure{"message box up", {{WM_KEYDOWN, 'A', 0}, {WM_CLOSE, 0, 0}}, {}, {}, false, true},
+        Procedure{"playback keys", {{WM_KEYDOWN, VK_F1, 0}, {WM_CHAR, '+', 0}}, {WM_KEYDOWN, WM_CHAR},
+                  {"PreviewKeyDown 112", "HandleDebugKey 112"}, true},
+        Procedure{"a second copy knocks", {{kNotify, 0, 0}}, {}, {}}));
+
+TEST(WindowProc, TakesStateAtOnce)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mNotifyMessage = kNotify;
+    app.mWindow->minimized = true;
+    app.Send({kNotify, 1, 0});
+    EXPECT_THAT(app.mWindow->Calls(), ::testing::Not(Contains("BringToFront")));
+    app.Send({kNotify, 0, 0});
+    EXPECT_FALSE(app.mWindow->IsMinimized());
+    app.Send({WM_ENABLE, 0, 0});
+    EXPECT_FALSE(app.IsWindowEnabled());
+    app.Send({WM_ACTIVATEAPP, 0, 0});
+    EXPECT_FALSE(app.mActive);
+    clock.Advance(50);
+    app.Send({WM_NCLBUTTONDOWN, 0, 0});
+    EXPECT_EQ(app.mLastTime, clock.Milliseconds());
+    app.Send({WM_ENDSESSION, 1, 0});
+    EXPECT_TRUE(app.mShutdown);
+}
+
+TEST(WindowProc, EndsTheScreenSaverAtTheFourthMoveOrAKeyButNotAsTheMonitorWakes)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.mIsScreenSaver = true;
+    app.CreateMainWindow();
+    const auto closing = [&] {
+        app.mWindow->PumpMessages();
+        return !app.mDeferredMessages.empty() && app.mDeferredMessages.back().message.message == WM_CLOSE;
+    };
+    for (const intptr_t at : {0x10001, 0x10001, 0x20002, 0x30003}) {
+        app.Send({WM_MOUSEMOVE, 0, at});
+        EXPECT_FALSE(closing());
+    }
+    app.Send({WM_SYSCOMMAND, SC_MONITORPOWER, 0});
+    clock.Advance(999);
+    app.Send({WM_MOUSEMOVE, 0, 0x40004});
+    app.Send({WM_ACTIVATEAPP, 0, 0});
+    EXPECT_FALSE(closing());
+    clock.Advance(1);
+    app.Send({WM_KEYDOWN, 'A', 0});
+    EXPECT_TRUE(closing());
+}
+
+} // namespace
