@@ -228,6 +228,8 @@ public:
     virtual Point Position() const = 0;
     virtual void SetPosition(Point position) = 0;
     virtual Size ClientSize() const = 0;
+    // Each side held to 1..kMaxSide.
+    virtual void SetClientSize(Size size) = 0;
     // Pixels of the area frames are presented into (the whole desktop in
     // full screen).
     virtual Size DrawableSize() const = 0;

@@ -19,4 +19,16 @@ void Ratio::Set(int numerator, int denominator)
     mDenominator = static_cast<int>(d / divisor);
 }
 
+bool Ratio::IsWiderThan(const Ratio& other) const
+{
+    if (mDenominator == 0 || other.mDenominator == 0)
+        return false;
+    // The products in 64 bits, so that no ratio overflows them.
+    const int64_t n = mNumerator;
+    const int64_t d = mDenominator;
+    const int64_t otherN = other.mNumerator;
+    const int64_t otherD = other.mDenominator;
+    return otherN * d / otherD < n || otherN < n * otherD / d;
+}
+
 } // namespace Vorn

@@ -253,6 +253,12 @@ Size SdlWindow::ClientSize() const
     return size;
 }
 
+void SdlWindow::SetClientSize(Size size)
+{
+    if (mWindow)
+        SDL_SetWindowSize(mWindow, std::clamp(size.width, 1, kMaxSide), std::clamp(size.height, 1, kMaxSide));
+}
+
 Size SdlWindow::DrawableSize() const
 {
     Size size;

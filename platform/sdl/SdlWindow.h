@@ -40,6 +40,7 @@ public:
     Point Position() const override;
     void SetPosition(Point position) override;
     Size ClientSize() const override;
+    void SetClientSize(Size size) override;
     Size DrawableSize() const override;
 
     Size DesktopSize() const override;

@@ -108,6 +108,12 @@ void FakeWindow::SetPosition(Platform::Point newPosition)
     position = newPosition;
 }
 
+void FakeWindow::SetClientSize(Platform::Size size)
+{
+    mCalls.push_back("SetClientSize " + std::to_string(size.width) + "x" + std::to_string(size.height));
+    mClientSize = size;
+}
+
 Platform::Size FakeWindow::DrawableSize() const
 {
     return mDescription.style == Platform::WindowStyle::FullScreen ? desktopSize : mClientSize;

@@ -86,6 +86,7 @@ public:
     Platform::Point Position() const override { return position; }
     void SetPosition(Platform::Point newPosition) override;
     Platform::Size ClientSize() const override { return mClientSize; }
+    void SetClientSize(Platform::Size size) override;
     Platform::Size DrawableSize() const override;
 
     Platform::Size DesktopSize() const override { return desktopSize; }

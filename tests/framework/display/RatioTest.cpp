@@ -52,4 +52,37 @@ TEST(Ratio, StartsAtOneToOne)
     EXPECT_EQ(ratio.mDenominator, 1);
 }
 
+struct WiderCase {
+    int a[2];
+    int b[2];
+    bool wider;
+};
+
+void PrintTo(const WiderCase& c, std::ostream* os)
+{
+    *os << c.a[0] << ":" << c.a[1] << " against " << c.b[0] << ":" << c.b[1];
+}
+
+class WiderThanTest : public ::testing::TestWithParam<WiderCase> {};
+
+TEST_P(WiderThanTest, IsStrictlyWider)
+{
+    Vorn::Ratio a;
+    Vorn::Ratio b;
+    a.mNumerator = GetParam().a[0];
+    a.mDenominator = GetParam().a[1];
+    b.mNumerator = GetParam().b[0];
+    b.mDenominator = GetParam().b[1];
+    EXPECT_EQ(a.IsWiderThan(b), GetParam().wider);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, WiderThanTest,
+                         ::testing::Values(WiderCase{{8, 5}, {4, 3}, true}, WiderCase{{5, 4}, {4, 3}, false},
+                                           WiderCase{{4, 3}, {4, 3}, false}, WiderCase{{16, 9}, {4, 3}, true},
+                                           WiderCase{{4, 3}, {16, 9}, false},
+                                           WiderCase{{683, 384}, {16, 9}, true},
+                                           // A size of 0 is neither wider nor narrower.
+                                           WiderCase{{1, 0}, {4, 3}, false}, WiderCase{{4, 3}, {1, 0}, false},
+                                           WiderCase{{INT_MAX, 1}, {INT_MAX - 1, 1}, true}));
+
 } // namespace

@@ -180,6 +180,15 @@ TEST_F(SdlWindowTest, FullScreenDrawsOnTheWholeDesktop)
     EXPECT_GT(recording.window.DesktopSize().width, 0);
 }
 
+TEST_F(SdlWindowTest, ClientSizeChangesWithinItsLimits)
+{
+    RecordingWindow recording;
+    recording.window.SetClientSize({400, 300});
+    EXPECT_EQ(recording.window.ClientSize(), (Size{400, 300}));
+    recording.window.SetClientSize({0, Window::kMaxSide + 1});
+    EXPECT_EQ(recording.window.ClientSize(), (Size{1, Window::kMaxSide}));
+}
+
 struct PresentCase {
     const char* name;
     PixelFormat format;

@@ -1,0 +1,309 @@
+// Presentation of frames and the software cursor.
+
+#include "framework/display/DDInterface.h"
+
+#include "framework/app/VornAppBase.h"
+#include "platform/Frame.h"
+#include "platform/Surface.h"
+#include "platform/Window.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace Vorn {
+
+namespace {
+
+bool IsEmpty(const Rect& rect)
+{
+    return rect.mWidth <= 0 || rect.mHeight <= 0;
+}
+
+Rect Bounds(const Platform::Surface& surface)
+{
+    return Rect(0, 0, surface.Width(), surface.Height());
+}
+
+Rect Moved(const Rect& rect, int dx, int dy)
+{
+    return Rect(rect.mX + dx, rect.mY + dy, rect.mWidth, rect.mHeight);
+}
+
+const Rect kWholeArea(0, 0, DDInterface::kCursorAreaWidth, DDInterface::kCursorAreaHeight);
+
+// Copies a rectangle of one surface into a rectangle of another, stretched
+// when the sizes differ.
+int32_t Copy(Platform::Surface& dest, const Rect& to, const Platform::Surface& source, const Rect& from)
+{
+    const Platform::SurfaceRect destRect{to.mX, to.mY, to.mX + to.mWidth, to.mY + to.mHeight};
+    const Platform::SurfaceRect sourceRect{from.mX, from.mY, from.mX + from.mWidth, from.mY + from.mHeight};
+    return dest.Blt(&destRect, &source, &sourceRect, Platform::kBltWait);
+}
+
+// Saves into a cursor-area surface what lies on the surface under the area;
+// the part saved, in area coordinates, is empty when nothing was.
+Rect TakeArea(Platform::Surface& areaSurface, const Rect& area, const Platform::Surface& surface)
+{
+    const Rect visible = area.Intersection(Bounds(surface));
+    const Rect part = Moved(visible, -area.mX, -area.mY);
+    if (IsEmpty(part) || Copy(areaSurface, part, surface, visible) != Platform::kDDOk)
+        return Rect();
+    return part;
+}
+
+// Puts a part of a cursor-area surface onto the surface where the area lies,
+// as far as it lies on the surface.
+void PutArea(Platform::Surface& surface, const Rect& area, const Platform::Surface& areaSurface, const Rect& part)
+{
+    const Rect to = Moved(part, area.mX, area.mY).Intersection(Bounds(surface));
+    if (!IsEmpty(to))
+        Copy(surface, to, areaSurface, Moved(to, -area.mX, -area.mY));
+}
+
+// Far enough for any move to leave the area, near enough to add to a
+// position without overflowing.
+int32_t ClampedStep(int32_t to, int32_t from)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{to} - from, -DDInterface::kCursorAreaWidth,
+                                                    DDInterface::kCursorAreaWidth));
+}
+
+} // namespace
+
+Platform::Surface* DDInterface::FrameSurface() const
+{
+    return mDrawToVideoMemory ? mBackSurface.get() : mDrawSurface.get();
+}
+
+Rect DDInterface::CursorAreaOn(const Platform::Surface& surface, int x, int y) const
+{
+    int64_t left = int64_t{x} - kCursorAreaWidth / 2;
+    int64_t top = int64_t{y} - kCursorAreaHeight / 2;
+    // A frame in a window lands at the presentation rectangle's corner of the
+    // screen; the cursor goes into it where it will show on the screen.
+    if (mIsWindowed && &surface != mPrimarySurface.get()) {
+        left -= mPresentationRect.mX;
+        top -= mPresentationRect.mY;
+    }
+    // Positions far off the screen stay far off, short of overflowing.
+    const auto corner = [](int64_t value) {
+        return static_cast<int>(std::clamp<int64_t>(value, INT_MIN / 2, INT_MAX / 2));
+    };
+    return Rect(corner(left), corner(top), kCursorAreaWidth, kCursorAreaHeight);
+}
+
+bool DDInterface::Redraw(const Rect* clip)
+{
+    const AutoCrit lock(mCritSect);
+    if (!mInitialized)
+        return false;
+
+    const Rect buffer(0, 0, mWidth, mHeight);
+    Rect source = buffer;
+    Rect dest = mPresentationRect;
+    // A clipped frame in a window would leave the cursor where it was outside
+    // the rectangle and miss it where it went.
+    if (clip && !mIsStretched && !(mIsWindowed && mCursorImage)) {
+        source = clip->Intersection(buffer);
+        if (IsEmpty(source))
+            return true;
+        dest = source;
+    }
+
+    mInRedraw = true;
+    Platform::Surface* cursorFrame = nullptr;
+    int32_t result;
+    const char* operation;
+    if (!mIsWindowed) {
+        if (mApp->mUseFlipping && !mApp->mMessageBoxPopup) {
+            Platform::Surface& back = *mBackSurface;
+            if (!mDrawToVideoMemory)
+                Copy(back, dest, *mDrawSurface, source);
+            mCursorX = mNextCursorX;
+            mCursorY = mNextCursorY;
+            DrawCursorOnto(back);
+            cursorFrame = &back;
+            mInRedraw = false;
+            result = mPrimarySurface->Flip();
+            operation = "Redraw FullScreen Flip";
+        } else {
+            // The frame replaces what the cursor covers: the cursor comes off
+            // the screen first, and the cursor thread draws it at its next
+            // move.
+            RestoreUnderCursor(*mPrimarySurface);
+            result = Copy(*mPrimarySurface, dest, *mDrawSurface, source);
+            operation = "Redraw FullScreen Blt";
+        }
+    } else {
+        Platform::Surface& frame = *FrameSurface();
+        mCursorX = mNextCursorX;
+        mCursorY = mNextCursorY;
+        DrawCursorOnto(frame);
+        cursorFrame = &frame;
+        result = Copy(*mPrimarySurface, dest, frame, source);
+        operation = "Redraw Windowed";
+    }
+    // The cursor stays on the screen alone: the surface it went through is
+    // drawn on again for the next frame. What the saved area holds is what
+    // the screen shows under the cursor.
+    if (cursorFrame && mHasSavedBackground) {
+        RestoreUnderCursor(*cursorFrame);
+        mHasSavedBackground = result == Platform::kDDOk;
+    }
+    mInRedraw = false;
+    if (CheckHResult(result, operation))
+        return false;
+    return PresentScreen();
+}
+
+bool DDInterface::PresentCursor()
+{
+    const AutoCrit lock(mCritSect);
+    if (!mInitialized || !mScreenChanged)
+        return true;
+    return PresentScreen();
+}
+
+Rect DDInterface::ScreenRect() const
+{
+    const Platform::Size drawable = mWindow->DrawableSize();
+    if (mIsWindowed || drawable.width <= 0 || drawable.height <= 0)
+        return Rect(0, 0, drawable.width, drawable.height);
+    // The mode fills the desktop's height or its width, whichever it reaches
+    // first, and is centred in the other.
+    int64_t width = drawable.width;
+    int64_t height = drawable.height;
+    if (width * mDisplayHeight > height * mDisplayWidth)
+        width = int64_t{mDisplayWidth} * drawable.height / mDisplayHeight;
+    else
+        height = int64_t{mDisplayHeight} * drawable.width / mDisplayWidth;
+    return Rect(static_cast<int>((drawable.width - width) / 2), static_cast<int>((drawable.height - height) / 2),
+                static_cast<int>(width), static_cast<int>(height));
+}
+
+bool DDInterface::PresentScreen()
+{
+    mScreenChanged = false;
+    if (!mWindow) {
+        CheckHResult(kDDErrNoHWnd, "Present");
+        return false;
+    }
+    Platform::LockedPixels pixels;
+    if (CheckHResult(mPrimarySurface->Lock(pixels), "Present"))
+        return false;
+    const Platform::Frame frame{pixels.bits, pixels.pitch, mPrimarySurface->Width(), mPrimarySurface->Height(),
+                                mPrimarySurface->Format()};
+    mScreenRectInWindow = ScreenRect();
+    const Rect& to = mScreenRectInWindow;
+    const bool shown = mWindow->Present(frame, Platform::Rect{to.mX, to.mY, to.mWidth, to.mHeight});
+    mPrimarySurface->Unlock();
+    if (!shown)
+        mErrorString = "Present: " + mWindow->Error();
+    return shown;
+}
+
+bool DDInterface::SetCursorImage(Image* image)
+{
+    const AutoCrit lock(mCritSect);
+    const bool changed = image != mCursorImage;
+    // Without an image no later step would take the old cursor off the
+    // screen.
+    if (!image && mInitialized)
+        RestoreUnderCursor(*mPrimarySurface);
+    mCursorImage = image;
+    return changed;
+}
+
+void DDInterface::SetCursorPos(int x, int y)
+{
+    mNextCursorX = x;
+    mNextCursorY = y;
+    if (mInRedraw)
+        return;
+    const AutoCrit lock(mCritSect);
+    if (!mInitialized)
+        return;
+    if (!mHasSavedBackground) {
+        mCursorX = x;
+        mCursorY = y;
+        DrawCursorOnto(*mPrimarySurface);
+    } else {
+        MoveCursor(*mPrimarySurface, x, y);
+    }
+}
+
+void DDInterface::DrawCursorOnto(Platform::Surface& surface)
+{
+    const AutoCrit lock(mCritSect);
+    mHasSavedBackground = false;
+    if (!mCursorImage || !mInitialized)
+        return;
+    const Rect area = CursorAreaOn(surface, mCursorX, mCursorY);
+    // Clipped against the surface drawn onto, so that the part restored later
+    // is the part saved, also near its right and bottom edges.
+    const Rect part = TakeArea(*mOldCursorArea, area, surface);
+    // A cursor drawn over pixels that were not saved could never be taken
+    // off again.
+    if (IsEmpty(part))
+        return;
+    mHasSavedBackground = true;
+    mSavedCursorPart = part;
+    Copy(*mNewCursorArea, part, *mOldCursorArea, part);
+    PutArea(surface, area, *mNewCursorArea, part);
+    if (&surface == mPrimarySurface.get())
+        mScreenChanged = true;
+}
+
+void DDInterface::RestoreUnderCursor(Platform::Surface& surface)
+{
+    const AutoCrit lock(mCritSect);
+    if (mHasSavedBackground && mInitialized) {
+        PutArea(surface, CursorAreaOn(surface, mCursorX, mCursorY), *mOldCursorArea, mSavedCursorPart);
+        if (&surface == mPrimarySurface.get())
+            mScreenChanged = true;
+    }
+    mHasSavedBackground = false;
+}
+
+void DDInterface::MoveCursor(Platform::Surface& surface, int x, int y)
+{
+    const AutoCrit lock(mCritSect);
+    if (!mCursorImage || !mInitialized) {
+        mHasSavedBackground = false;
+        return;
+    }
+    if (!mHasSavedBackground) {
+        mCursorX = x;
+        mCursorY = y;
+        DrawCursorOnto(surface);
+        return;
+    }
+    const Rect oldArea = CursorAreaOn(surface, mCursorX, mCursorY);
+    const Rect newArea = CursorAreaOn(surface, x, y);
+    const Rect newPart = TakeArea(*mNewCursorArea, newArea, surface);
+
+    // Where the two areas overlap, the new save shows the old cursor: the
+    // true background comes from the old save. Only pixels both saved and
+    // to be restored take part.
+    const int32_t dx = ClampedStep(x, mCursorX);
+    const int32_t dy = ClampedStep(y, mCursorY);
+    const Rect overlap = Rect(dx, dy, kCursorAreaWidth, kCursorAreaHeight)
+                             .Intersection(kWholeArea)
+                             .Intersection(mSavedCursorPart)
+                             .Intersection(Moved(newPart, dx, dy));
+    if (!IsEmpty(overlap))
+        Copy(*mNewCursorArea, Moved(overlap, -dx, -dy), *mOldCursorArea, overlap);
+
+    PutArea(surface, oldArea, *mOldCursorArea, mSavedCursorPart);
+    Copy(*mOldCursorArea, kWholeArea, *mNewCursorArea, kWholeArea);
+    PutArea(surface, newArea, *mNewCursorArea, newPart);
+
+    mCursorX = x;
+    mCursorY = y;
+    mHasSavedBackground = !IsEmpty(newPart);
+    mSavedCursorPart = newPart;
+    if (&surface == mPrimarySurface.get())
+        mScreenChanged = true;
+}
+
+} // namespace Vorn
