@@ -5,6 +5,7 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/StringUtils.h"
+#include "framework/display/DDInterface.h"
 #include "framework/widgets/WidgetManager.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
@@ -31,7 +32,7 @@ bool gFirstErrorLogWrite = true;
 // be ignored.
 void VornAppBase::EnterMessageBoxMode()
 {
-    if (!mWindowCreatedWindowed && mDDInterface)
+    if (!mWindowCreatedWindowed && mDDInterface && mDDInterface->mInitialized)
         mMessageBoxPopup = true;
 }
 

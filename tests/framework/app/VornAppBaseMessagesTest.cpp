@@ -101,13 +101,16 @@ TEST(MessageBoxes, ABoxIsStillShownOnceTheWidgetsAreGone)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Exit: Bye\n");
 }
 
-TEST(MessageBoxes, MessageBoxModeIsSetOnlyInFullScreenWithADisplay)
+TEST(MessageBoxes, MessageBoxModeIsSetOnlyInFullScreenOnAnInitialisedDisplay)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
     app.EnterMessageBoxMode();
     EXPECT_FALSE(app.mMessageBoxPopup);
     app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
+    app.EnterMessageBoxMode();
+    EXPECT_FALSE(app.mMessageBoxPopup);
+    app.mDDInterface->mInitialized = true;
     app.EnterMessageBoxMode();
     EXPECT_TRUE(app.mMessageBoxPopup);
     app.LeaveMessageBoxMode();
