@@ -1,7 +1,12 @@
-#include <cstdio>
+#include "game/GameApp.h"
 
-int main()
+#include <memory>
+
+int main(int argc, char** argv)
 {
-    std::printf("Zarquel 1.0\n");
+    const auto app = std::make_unique<GameApp>();
+    app->SetCommandLine(argc, argv);
+    app->Init();
+    app->Start();
     return 0;
 }

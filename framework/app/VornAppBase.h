@@ -16,6 +16,7 @@
 #include "framework/graphics/Rect.h"
 #include "framework/widgets/ButtonListener.h"
 #include "framework/widgets/DialogListener.h"
+#include "platform/Process.h"
 #include "platform/Services.h"
 
 #include <array>
@@ -65,6 +66,22 @@ public:
     static constexpr int32_t kStepRunOne = 1;
     static constexpr int32_t kStepStepped = 2;
 
+    // Cursor numbers. Without an image of their own, 1 and 2 show the hand
+    // cursors Init makes, 11 and 12 show none and the others the system's
+    // cursor of that shape.
+    static constexpr int kCursorPointer = 0;
+    static constexpr int kCursorHand = 1;
+    static constexpr int kCursorDragging = 2;
+    static constexpr int kCursorText = 3;
+    static constexpr int kCursorCircleSlash = 4;
+    static constexpr int kCursorSizeAll = 5;
+    static constexpr int kCursorSizeBackslash = 6;
+    static constexpr int kCursorSizeVertical = 7;
+    static constexpr int kCursorSizeSlash = 8;
+    static constexpr int kCursorSizeHorizontal = 9;
+    static constexpr int kCursorWait = 10;
+    static constexpr int kCursorNone = 11;
+    static constexpr int kCursorCustom = 12;
     static constexpr int kNumCursors = 13;
 
     // The main window's timer: the mouse-leave test, the web-page watch and
@@ -77,6 +94,10 @@ public:
         Platform::Window* window = nullptr;
         Platform::MessageRecord message;
     };
+
+    // Starts a program found on the search path with its arguments, without
+    // waiting for it; false when it could not be started.
+    using ProgramStarter = std::function<bool(const std::string& program, const std::vector<std::string>& arguments)>;
 
     explicit VornAppBase(Platform::Services services = Platform::SystemServices());
     VornAppBase(const VornAppBase&) = delete;
@@ -309,7 +330,14 @@ public:
     // has-focus = active and not minimized; a change mutes or unmutes and
     // reaches the widget manager and the focus hooks.
     void UpdateFocusState();
+    void SetCursor(int cursorNumber);
     void SetCustomCursors(bool customCursors);
+
+    // The clipboard's text; nothing is read or written while a demo plays.
+    // What is read is cut to the length a demo can store, recorded, and
+    // during a replay taken from the demo.
+    void CopyToClipboard(const std::string& text);
+    std::string GetClipboard();
 
     uint32_t Now() const { return mClock->Milliseconds(); }
 
@@ -391,7 +419,10 @@ public:
     std::array<Image*, kNumCursors> mCursorImages{};
     bool mIsOpeningURL = false;
     std::string mOpeningURL;
+    bool mShutdownOnURLOpened = false;
     uint32_t mOpeningURLTime = 0;
+    // How OpenWebPage starts the desktop's opener; tests put their own here.
+    ProgramStarter mStartProgram = Platform::StartProgram;
     int32_t mMuteCount = 0;
     int32_t mAutoMuteCount = 0;
     bool mMutedForFastForward = false;

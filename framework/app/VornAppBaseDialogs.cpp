@@ -1,33 +1,27 @@
-// Dialogs kept by id, message boxes, fatal errors, web pages and the
-// deferred deletion of widgets.
+// The in-game message dialogs, kept by id, shown over the widgets, and
+// whose buttons reach the application as its own button events.
 
 #include "framework/app/VornAppBase.h"
 
-#include "framework/app/StringUtils.h"
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/WidgetManager.h"
 
-#include <cstdio>
+#include <algorithm>
 
 namespace Vorn {
 
 namespace {
 
-constexpr int kIdOk = 1;
 constexpr int kFirstDialogButton = 1000;
 constexpr int kSecondDialogButton = 1001;
+constexpr int kFirstButtonOffset = 2000;
+constexpr int kSecondButtonOffset = 3000;
 
 // Dialog ids are the application's own numbers; the offset wraps like the
 // 32-bit arithmetic it always was instead of overflowing.
 int OffsetId(int id, int offset)
 {
     return static_cast<int>(static_cast<uint32_t>(id) + static_cast<uint32_t>(offset));
-}
-
-void WriteToStandardError(const std::string& text)
-{
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
 }
 
 } // namespace
@@ -43,7 +37,8 @@ Dialog* VornAppBase::OpenDialog(int32_t id, bool isModal, const std::string& hea
 {
     CloseDialog(id);
     Dialog* dialog = MakeDialog(id, isModal, header, lines, footer, buttonMode);
-    AddDialog(id, dialog);
+    if (dialog)
+        AddDialog(id, dialog);
     return dialog;
 }
 
@@ -55,16 +50,23 @@ Dialog* VornAppBase::GetDialog(int32_t id)
 
 void VornAppBase::AddDialogObject(Dialog* dialog)
 {
-    AddDialog(dialog->mId, dialog);
+    if (dialog)
+        AddDialog(dialog->mId, dialog);
 }
 
 void VornAppBase::AddDialog(int32_t id, Dialog* dialog)
 {
-    // Closing the dialog that is being added would queue it for deletion
-    // while it stays open.
-    if (GetDialog(id) == dialog)
+    // A dialog already open, under this id or another, would be closed and
+    // queued for deletion while it is added again.
+    if (!dialog || std::find(mDialogList.begin(), mDialogList.end(), dialog) != mDialogList.end())
         return;
     CloseDialog(id);
+
+    if (dialog->mWidth == 0) {
+        const int32_t width = mWidth / 2;
+        dialog->Resize((mWidth - width) / 2, mHeight / 5, width, dialog->GetPreferredHeight(width));
+    }
+
     mDialogMap[id] = dialog;
     mDialogList.push_back(dialog);
     mWidgetManager->AddWidget(dialog);
@@ -76,7 +78,7 @@ void VornAppBase::AddDialog(int32_t id, Dialog* dialog)
 
 bool VornAppBase::CloseDialogObject(Dialog* dialog)
 {
-    return CloseDialog(dialog->mId);
+    return dialog && CloseDialog(dialog->mId);
 }
 
 bool VornAppBase::CloseDialog(int32_t id)
@@ -90,7 +92,7 @@ bool VornAppBase::RemoveDialog(int32_t id, bool removeWidget, bool deleteDialog)
     if (it == mDialogMap.end())
         return false;
     Dialog* dialog = it->second;
-    if (dialog->mResult == -1)
+    if (dialog->mResult == Dialog::kNoResult)
         dialog->mResult = 0;
     mDialogList.remove(dialog);
     mDialogMap.erase(it);
@@ -116,68 +118,17 @@ void VornAppBase::ModalClose() {}
 void VornAppBase::DialogButtonPress(int dialogId, int buttonId)
 {
     if (buttonId == kFirstDialogButton)
-        ButtonPress(OffsetId(dialogId, 2000));
+        ButtonPress(OffsetId(dialogId, kFirstButtonOffset));
     else if (buttonId == kSecondDialogButton)
-        ButtonPress(OffsetId(dialogId, 3000));
+        ButtonPress(OffsetId(dialogId, kSecondButtonOffset));
 }
 
 void VornAppBase::DialogButtonDepress(int dialogId, int buttonId)
 {
     if (buttonId == kFirstDialogButton)
-        ButtonDepress(OffsetId(dialogId, 2000));
+        ButtonDepress(OffsetId(dialogId, kFirstButtonOffset));
     else if (buttonId == kSecondDialogButton)
-        ButtonDepress(OffsetId(dialogId, 3000));
-}
-
-void VornAppBase::EnterMessageBoxMode() {}
-void VornAppBase::LeaveMessageBoxMode() {}
-
-// Without a window system to show a box on, the text goes to standard error
-// and the answer is the default one.
-int VornAppBase::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t)
-{
-    WriteToStandardError(caption + ": " + text + "\n");
-    return kIdOk;
-}
-
-int VornAppBase::ShowMessageBoxW(const std::u16string& text, const std::u16string& caption, uint32_t flags)
-{
-    return ShowMessageBox(WStringToString(text), WStringToString(caption), flags);
-}
-
-void VornAppBase::ShowFatalError(const std::string& text)
-{
-    WriteToStandardError("FATAL ERROR: " + text + "\n");
-}
-
-void VornAppBase::ShowFatalErrorW(const std::u16string& text)
-{
-    ShowFatalError(WStringToString(text));
-}
-
-void VornAppBase::AppendToErrorLog(const std::string&) {}
-
-void VornAppBase::OnWebPageFailed(const std::string&)
-{
-    mIsOpeningURL = false;
-}
-
-void VornAppBase::OnWebPageOpened(const std::string&)
-{
-    mIsOpeningURL = false;
-}
-
-// Nothing here can open a browser: every request fails at once.
-bool VornAppBase::OpenWebPage(const std::string& url, bool)
-{
-    OnWebPageFailed(url);
-    return false;
-}
-
-// Program files here carry no version resource.
-std::string VornAppBase::GetProductVersion(const std::string&)
-{
-    return std::string();
+        ButtonDepress(OffsetId(dialogId, kSecondButtonOffset));
 }
 
 } // namespace Vorn

@@ -1,11 +1,14 @@
 // Small services to the game and the framework: sound effects by id,
-// volumes and muting, the music interface, and images.
+// volumes and muting, the music interface, cursors, the clipboard and
+// images.
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/app/Buffer.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundInstance.h"
 #include "framework/sound/SoundManager.h"
+#include "platform/Clipboard.h"
 
 namespace Vorn {
 
@@ -80,9 +83,12 @@ void VornAppBase::Mute(bool autoMute)
     SetSfxVolume(mSfxVolume);
 }
 
+// Each kind of unmute undoes only a mute of its own kind: "Muted" saves the
+// mute count less the automatic ones, so a user's unmute taking back a
+// focus-loss mute (or the reverse) would save the wrong state.
 void VornAppBase::Unmute(bool autoMute)
 {
-    if (mMuteCount > 0) {
+    if (autoMute ? mAutoMuteCount > 0 : mMuteCount > mAutoMuteCount) {
         --mMuteCount;
         if (autoMute)
             --mAutoMuteCount;
@@ -91,10 +97,36 @@ void VornAppBase::Unmute(bool autoMute)
     SetSfxVolume(mSfxVolume);
 }
 
+void VornAppBase::SetCursor(int cursorNumber)
+{
+    mCursorNum = cursorNumber;
+    ApplyCursor();
+}
+
 void VornAppBase::SetCustomCursors(bool customCursors)
 {
     mCustomCursorsEnabled = customCursors;
     ApplyCursor();
+}
+
+void VornAppBase::CopyToClipboard(const std::string& text)
+{
+    if (mPlaying)
+        return;
+    Platform::SetClipboardText(text);
+}
+
+std::string VornAppBase::GetClipboard()
+{
+    std::string text;
+    if (!mPlaying)
+        text = Platform::GetClipboardText();
+    // Cut here rather than only by the demo: a run that is not recording
+    // must see what its recording would have seen.
+    if (text.size() > static_cast<size_t>(Buffer::kMaxStringLength))
+        text.resize(static_cast<size_t>(Buffer::kMaxStringLength));
+    RecordOrReplayString(text);
+    return text;
 }
 
 // No music engine is linked in: music plays through the silent interface.

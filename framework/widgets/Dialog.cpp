@@ -4,6 +4,12 @@
 
 namespace Vorn {
 
+namespace {
+
+constexpr int kContentInset = 24;
+
+} // namespace
+
 std::string gDialogYesString = "YES";
 std::string gDialogNoString = "NO";
 std::string gDialogOkString = "OK";
@@ -20,6 +26,13 @@ Dialog::Dialog(Image* componentImage, int id, bool isModal, const std::string& h
       mId(id),
       mIsModal(isModal)
 {
+}
+
+// Without fonts no text takes room: the content insets above and below are
+// the whole height.
+int Dialog::GetPreferredHeight(int)
+{
+    return 2 * kContentInset;
 }
 
 } // namespace Vorn

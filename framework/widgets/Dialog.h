@@ -6,6 +6,7 @@
 #include "framework/widgets/ButtonListener.h"
 #include "framework/widgets/Widget.h"
 
+#include <cstdint>
 #include <string>
 
 namespace Vorn {
@@ -21,12 +22,18 @@ extern std::string gDialogCancelString;
 
 class Dialog : public Widget, public ButtonListener {
 public:
+    // The result until a button is released.
+    static constexpr int kNoResult = INT32_MAX;
+
     // Button modes: 1 yes and no, 2 OK and cancel, 3 one button labelled with
     // the footer, anything else none. A width of 0 means not yet laid out.
     Dialog(Image* componentImage, int id, bool isModal, const std::string& header,
            const std::string& lines, const std::string& footer, int buttonMode);
 
     bool IsModal() const { return mIsModal; }
+    // The height the dialog needs at this width; the application sizes a
+    // dialog added without a size by it.
+    virtual int GetPreferredHeight(int width);
 
     // The application's listener part by default.
     DialogListener* mDialogListener;
@@ -37,8 +44,7 @@ public:
     int mButtonMode;
     int mId;
     bool mIsModal;
-    // -1 until a button is chosen.
-    int mResult = -1;
+    int mResult = kNoResult;
 };
 
 } // namespace Vorn

@@ -4,8 +4,14 @@
 #include "fakes/ScriptedClock.h"
 #include "framework/sound/DSoundManager.h"
 #include "framework/sound/MusicInterface.h"
+#include "platform/Clipboard.h"
+#include "platform/Window.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -14,26 +20,23 @@ using Testing::ScriptedClock;
 
 class RecordingMusic : public Vorn::MusicInterface {
 public:
-    void SetVolume(double volume) override { mVolumes.push_back(volume); }
-    std::vector<double> mVolumes;
+    void SetVolume(double volume) override { mVolume = volume; }
+    double mVolume = -1.0;
 };
 
 class RecordingSounds : public Vorn::DSoundManager {
 public:
     RecordingSounds() : DSoundManager(nullptr, false) {}
-    void SetVolume(double volume) override { mVolumes.push_back(volume); }
-    std::vector<double> mVolumes;
+    void SetVolume(double volume) override { mVolume = volume; }
+    double mVolume = -1.0;
 };
 
 struct SoundApp {
-    SoundApp() : app(clock)
+    SoundApp() : app(clock), music(new RecordingMusic), sounds(new RecordingSounds)
     {
-        auto musicInterface = std::make_unique<RecordingMusic>();
-        music = musicInterface.get();
-        app.mMusicInterface = std::move(musicInterface);
-        auto soundManager = std::make_unique<RecordingSounds>();
-        sounds = soundManager.get();
-        app.mSoundManager = std::move(soundManager);
+        app.mMusicInterface.reset(music);
+        app.mSoundManager.reset(sounds);
+        app.mRegKey = "Tavoren\\Zarquel";
     }
 
     ScriptedClock clock;
@@ -42,41 +45,48 @@ struct SoundApp {
     RecordingSounds* sounds;
 };
 
-TEST(Muting, MutesNestAndVolumesComeBackOnTheLastUnmute)
+// Steps: M and U mute and unmute for the user, m and u automatically.
+struct MuteCase {
+    const char* name;
+    std::string steps;
+    bool silent;
+    int32_t savedMuted;
+};
+
+class MuteNesting : public ::testing::TestWithParam<MuteCase> {};
+
+TEST_P(MuteNesting, CountsSilenceAndTheSavedStateFollowTheKindOfEachMute)
 {
     SoundApp s;
-    s.app.Mute(false);
-    s.app.Mute(true);
-    s.app.Unmute(true);
-    EXPECT_TRUE(s.app.IsMuted());
-    EXPECT_EQ(s.music->mVolumes.back(), 0.0);
-    EXPECT_EQ(s.sounds->mVolumes.back(), 0.0);
-    s.app.Unmute(false);
-    EXPECT_FALSE(s.app.IsMuted());
-    EXPECT_EQ(s.music->mVolumes.back(), 0.85);
-    EXPECT_EQ(s.sounds->mVolumes.back(), 0.85);
-    EXPECT_EQ(s.app.mAutoMuteCount, 0);
+    for (const char step : GetParam().steps)
+        (step == 'M' || step == 'm') ? s.app.Mute(step == 'm') : s.app.Unmute(step == 'u');
+    const double heard = GetParam().silent ? 0.0 : 0.85;
+    EXPECT_EQ(s.music->mVolume, heard);
+    EXPECT_EQ(s.sounds->mVolume, heard);
+    s.app.SaveSettings();
+    int32_t saved = -1;
+    EXPECT_TRUE(s.app.ReadRegistryInteger("Muted", saved));
+    EXPECT_EQ(saved, GetParam().savedMuted);
 }
 
-TEST(Muting, AVolumeSetWhileMutedIsKeptAndAppliedOnUnmute)
+INSTANTIATE_TEST_SUITE_P(Muting, MuteNesting,
+                         ::testing::Values(MuteCase{"TwoMutesOneUnmuteStaySilent", "MMU", true, 1},
+                                           MuteCase{"NestedKindsUnwindInAnyOrder", "MmUu", false, 0},
+                                           MuteCase{"AnAutomaticMuteIsNotSaved", "m", true, 0},
+                                           MuteCase{"AnAutomaticUnmuteLeavesTheUsersMute", "Mu", true, 1},
+                                           MuteCase{"TheUsersUnmuteLeavesAnAutomaticMute", "mU", true, 0},
+                                           MuteCase{"UnmutingAtZeroChangesNothing", "UuM", true, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Muting, AVolumeSetWhileMutedIsKeptAndSentOnUnmute)
 {
     SoundApp s;
     s.app.Mute(false);
     s.app.SetMusicVolume(0.5);
     EXPECT_EQ(s.app.GetMusicVolume(), 0.5);
-    EXPECT_EQ(s.music->mVolumes.back(), 0.0);
+    EXPECT_EQ(s.music->mVolume, 0.0);
     s.app.Unmute(false);
-    EXPECT_EQ(s.music->mVolumes.back(), 0.5);
-}
-
-TEST(Muting, UnmuteWhenNotMutedOnlyReappliesTheVolumes)
-{
-    SoundApp s;
-    s.app.Unmute(true);
-    EXPECT_EQ(s.app.mMuteCount, 0);
-    EXPECT_EQ(s.app.mAutoMuteCount, 0);
-    EXPECT_EQ(s.music->mVolumes, std::vector<double>{0.85});
-    EXPECT_EQ(s.sounds->mVolumes, std::vector<double>{0.85});
+    EXPECT_EQ(s.music->mVolume, 0.5);
 }
 
 TEST(Sounds, MasterVolumeIsTheMixersAndAlsoStoredAsTheEffectsVolume)
@@ -85,19 +95,53 @@ TEST(Sounds, MasterVolumeIsTheMixersAndAlsoStoredAsTheEffectsVolume)
     s.app.SetMasterVolume(0.25);
     EXPECT_EQ(s.app.GetMasterVolume(), 0.25);
     EXPECT_EQ(s.app.GetSfxVolume(), 0.25);
-    EXPECT_TRUE(s.sounds->mVolumes.empty());
+    EXPECT_EQ(s.sounds->mVolume, -1.0);
 }
 
-TEST(Sounds, WithoutAnySoundObjectsEverythingIsHarmless)
+// The clipboard exists once a window is open; the tests' video driver shows
+// nothing.
+class Clipboard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        ASSERT_TRUE(mWindow->Create({"", 0, 0, Platform::WindowStyle::Hidden, {}})) << mWindow->Error();
+    }
+
+    // What a second application replays of `recorder`'s demo while the live
+    // clipboard holds something else.
+    static std::string Replayed(ScriptedApp& recorder)
+    {
+        ScriptedClock clock;
+        ScriptedApp player(clock);
+        player.mDemoStream.GetBuffer() = recorder.mDemoStream.GetBuffer();
+        player.SetDemoMode(Vorn::DemoMode::Playing);
+        Platform::SetClipboardText("live");
+        return player.GetClipboard();
+    }
+
+    std::unique_ptr<Platform::Window> mWindow = Platform::MakeSystemWindow();
+    ScriptedClock mClock;
+    ScriptedApp mApp{mClock};
+};
+
+TEST_F(Clipboard, TextIsCutAlikeLiveAndRecordedAndReplaysInsteadOfTheLiveText)
 {
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.PlaySoundById(1);
-    app.PlaySoundByIdWithPan(1, 10);
-    app.Mute(true);
-    app.SetMasterVolume(0.3);
-    EXPECT_EQ(app.GetMasterVolume(), 0.0);
-    EXPECT_TRUE(app.IsMuted());
+    const std::string cut(32767, 'x');
+    ASSERT_TRUE(Platform::SetClipboardText(cut + "yyy"));
+    EXPECT_EQ(mApp.GetClipboard(), cut);
+    mApp.SetDemoMode(Vorn::DemoMode::Recording);
+    EXPECT_EQ(mApp.GetClipboard(), cut);
+    EXPECT_EQ(Replayed(mApp), cut);
+}
+
+TEST_F(Clipboard, WhileADemoPlaysNothingIsCopiedOrReadLive)
+{
+    ScriptedApp nothingRecorded(mClock);
+    EXPECT_EQ(Replayed(nothingRecorded), "");
+    mApp.SetDemoMode(Vorn::DemoMode::Playing);
+    mApp.CopyToClipboard("copied");
+    EXPECT_EQ(Platform::GetClipboardText(), "live");
 }
 
 } // namespace

@@ -1,0 +1,65 @@
+#include "platform/Process.h"
+
+#include "fakes/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Platform::StartProgram;
+
+// The started program runs on its own time: poll for at most ten seconds.
+template <typename Condition>
+bool Eventually(Condition done)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return done();
+}
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class NotStartedTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(NotStartedTest, IsReportedAsFailure)
+{
+    EXPECT_FALSE(StartProgram(GetParam(), {"x"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Process, NotStartedTest, ::testing::Values("", "zarquel-no-such-program", "/"));
+
+TEST(Process, ArgumentsArriveExactlyAsGiven)
+{
+    const Testing::TempDir folder;
+    const std::string out = folder / "args";
+    const std::string tricky = "a b;$(echo no)'\"*";
+    // One argument a line, renamed into place once complete.
+    ASSERT_TRUE(StartProgram("sh", {"-c", "printf '%s\\n' \"$@\" > \"$0.part\" && mv \"$0.part\" \"$0\"", out,
+                                    tricky, "", "end"}));
+    ASSERT_TRUE(Eventually([&] { return !Contents(out).empty(); }));
+    EXPECT_EQ(Contents(out), tricky + "\n\nend\n");
+}
+
+TEST(Process, FinishedProgramsAreReaped)
+{
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(StartProgram("true", {}));
+    // Lists the children not yet reaped, zombies included.
+    const std::string children = "/proc/self/task/" + std::to_string(getpid()) + "/children";
+    EXPECT_TRUE(Eventually([&] { return Contents(children).empty(); }));
+}
+
+} // namespace
