@@ -519,6 +519,9 @@ public:
     // Read by the cursor thread.
     std::atomic<int32_t> mLastDemoMouseX{0};
     std::atomic<int32_t> mLastDemoMouseY{0};
+    // Where the widgets last saw the pointer live; starts where a replay does.
+    int32_t mLastMouseX = 0;
+    int32_t mLastMouseY = 0;
     bool mDemoLoadingDoneReplayed = false;
     std::vector<DemoMarker> mDemoMarkerList;
 

@@ -294,7 +294,13 @@ void VornAppBase::DispatchMouse(uint32_t message, int32_t x, int32_t y)
 {
     WidgetManager& widgets = *mWidgetManager;
     mLastUserInputTick = mLastTimerTick;
-    widgets.MouseMove(x, y);
+    // A demo records only changes of position, so a repeated position must
+    // not reach the widgets live either: the replay would miss that call.
+    if (x != mLastMouseX || y != mLastMouseY) {
+        mLastMouseX = x;
+        mLastMouseY = y;
+        widgets.MouseMove(x, y);
+    }
     // The timer notices the pointer coming back only later.
     if (!mMouseIn) {
         RecordInput(DemoCommand::MouseEnter());
