@@ -37,6 +37,16 @@ std::vector<uint32_t> SpritePixels(int width, int height)
     return pixels;
 }
 
+// 64 x 64 for a sprite, 800 x 600 for a frame.
+struct Size {
+    explicit Size(const benchmark::State& state)
+        : width(state.range(0) == 64 ? 64 : 800), height(state.range(0) == 64 ? 64 : 600)
+    {
+    }
+    int width;
+    int height;
+};
+
 std::unique_ptr<MemoryImage> MakeImage(int width, int height, bool opaqueBackground)
 {
     auto image = std::make_unique<MemoryImage>(nullptr);
@@ -50,9 +60,7 @@ std::unique_ptr<MemoryImage> MakeImage(int width, int height, bool opaqueBackgro
 // Destination opaque (run-length path) or with alpha (per-pixel path).
 void BM_MemoryImageBlt(benchmark::State& state)
 {
-    const int size = static_cast<int>(state.range(0));
-    const int width = size == 64 ? 64 : 800;
-    const int height = size == 64 ? 64 : 600;
+    const auto [width, height] = Size(state);
     const auto mode = static_cast<int>(state.range(1));
     const bool runLength = state.range(2) != 0;
     auto source = MakeImage(width, height, false);
@@ -76,8 +84,7 @@ BENCHMARK(BM_MemoryImageBlt)
 
 void BM_MemoryImageTranslucentFill(benchmark::State& state)
 {
-    const int width = state.range(0) == 64 ? 64 : 800;
-    const int height = state.range(0) == 64 ? 64 : 600;
+    const auto [width, height] = Size(state);
     auto dest = MakeImage(width, height, true);
     for (auto _ : state) {
         dest->FillRect(Rect(0, 0, width, height), Color(255, 128, 0, 128), 0);
@@ -89,8 +96,7 @@ BENCHMARK(BM_MemoryImageTranslucentFill)->Arg(800)->Arg(64);
 
 void BM_SdlBlendBlit(benchmark::State& state)
 {
-    const int width = state.range(0) == 64 ? 64 : 800;
-    const int height = state.range(0) == 64 ? 64 : 600;
+    const auto [width, height] = Size(state);
     std::vector<uint32_t> pixels = SpritePixels(width, height);
     SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), width, height, 32, width * 4,
         SDL_PIXELFORMAT_ARGB8888);
@@ -110,8 +116,7 @@ BENCHMARK(BM_SdlBlendBlit)->Arg(800)->Arg(64);
 // Premultiplied, as the compositor works.
 void BM_PixmanOver(benchmark::State& state)
 {
-    const int width = state.range(0) == 64 ? 64 : 800;
-    const int height = state.range(0) == 64 ? 64 : 600;
+    const auto [width, height] = Size(state);
     std::vector<uint32_t> sourcePixels = SpritePixels(width, height);
     for (uint32_t& p : sourcePixels) {
         const uint32_t a = p >> 24;

@@ -14,20 +14,12 @@ namespace Vorn {
 
 namespace {
 
-std::unique_ptr<uint8_t[]> CopyBytes(const uint8_t* from, size_t count)
+template <typename T>
+std::unique_ptr<T[]> CopyArray(const T* from, size_t count)
 {
     if (!from)
         return nullptr;
-    auto copy = std::make_unique<uint8_t[]>(count);
-    std::copy_n(from, count, copy.get());
-    return copy;
-}
-
-std::unique_ptr<uint32_t[]> CopyWords(const uint32_t* from, size_t count)
-{
-    if (!from)
-        return nullptr;
-    auto copy = std::make_unique<uint32_t[]>(count);
+    auto copy = std::make_unique<T[]>(count);
     std::copy_n(from, count, copy.get());
     return copy;
 }
@@ -59,18 +51,18 @@ MemoryImage::MemoryImage(const MemoryImage& other)
     const size_t count = other.PixelCount();
     const bool paletteForm = other.mColorTable && other.mColorIndices;
     if (other.mBits) {
-        mBits = CopyWords(other.mBits.get(), count + 1);
+        mBits = CopyArray(other.mBits.get(), count + 1);
     } else if (!paletteForm) {
         AllocateBits();
         other.RebuildPixels(mBits.get());
     }
     if (paletteForm) {
-        mColorTable = CopyWords(other.mColorTable.get(), kPaletteSize);
-        mColorIndices = CopyBytes(other.mColorIndices.get(), count);
+        mColorTable = CopyArray(other.mColorTable.get(), kPaletteSize);
+        mColorIndices = CopyArray(other.mColorIndices.get(), count);
     }
-    mNativeAlphaData = CopyWords(other.mNativeAlphaData.get(), paletteForm ? kPaletteSize : count);
-    mRLAlphaData = CopyBytes(other.mRLAlphaData.get(), count);
-    mRLAdditiveData = CopyBytes(other.mRLAdditiveData.get(), count);
+    mNativeAlphaData = CopyArray(other.mNativeAlphaData.get(), paletteForm ? kPaletteSize : count);
+    mRLAlphaData = CopyArray(other.mRLAlphaData.get(), count);
+    mRLAdditiveData = CopyArray(other.mRLAdditiveData.get(), count);
     Register();
 }
 

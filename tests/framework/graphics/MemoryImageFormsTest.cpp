@@ -94,26 +94,6 @@ TEST(MemoryImagePaletteForm, ReducesExactlyAndExpandsOnGetBits)
     EXPECT_TRUE(image->mWantPal);
 }
 
-TEST(MemoryImagePaletteForm, TooManyColoursKeepTheMasterCopy)
-{
-    std::vector<uint32_t> pixels;
-    for (uint32_t i = 0; i < 257; ++i)
-        pixels.push_back(0xFF000000 | i);
-    auto image = MakeImage(257, pixels);
-    EXPECT_FALSE(image->ReduceToPalette());
-    EXPECT_EQ(image->mColorTable, nullptr);
-    EXPECT_EQ(PixelsOf(*image), pixels);
-}
-
-TEST(MemoryImagePaletteForm, OpaqueImageScansAsOpaqueOverTheWholeTable)
-{
-    auto image = MakeImage(2, {0xFF000000, 0xFFFFFFFF});
-    ASSERT_TRUE(image->ReduceToPalette());
-    image->MarkBitsChanged();
-    image->ScanPixelFlags();
-    EXPECT_FALSE(image->mHasTrans || image->mHasAlpha);
-}
-
 struct NativeCase {
     Testing::DisplayFormat format;
     uint32_t argb;

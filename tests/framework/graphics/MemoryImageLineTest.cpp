@@ -81,14 +81,6 @@ TEST(MemoryImageSmoothLine, EndsInAdjacentRowsDrawOnlyTheEndPixels)
     EXPECT_EQ(Touched(*image), (std::vector<std::string>{"5,1", "0,2", "0,3"}));
 }
 
-TEST(MemoryImageSmoothLine, PixelOnTheLineGetsTheFullWeightAndItsNeighbourNone)
-{
-    auto image = Black();
-    image->DrawSmoothLine(0, 0, 4, 4, Color::White, 0);
-    EXPECT_EQ(Touched(*image), (std::vector<std::string>{"0,0", "1,1", "2,2", "3,3", "4,4"}));
-    EXPECT_EQ(image->GetBits()[13], 0xFFFEFEFEu);
-}
-
 TEST(MemoryImageSmoothLine, LinesOffTheImageWriteNothingOutside)
 {
     auto image = Black();

@@ -86,16 +86,6 @@ TEST(MemoryImage, ForcedFlagsSurvivePixelChangesAndCopies)
     }
 }
 
-TEST(MemoryImage, CopyHasItsOwnPixelsAndNoTextureSet)
-{
-    auto image = MakeImage(2, {1, 2});
-    MemoryImage copy(*image);
-    copy.GetBits()[0] = 7;
-    EXPECT_EQ(PixelsOf(*image), (std::vector<uint32_t>{1, 2}));
-    EXPECT_EQ(copy.GetBits()[2], Vorn::kMemoryImageGuardWord);
-    EXPECT_EQ(copy.mD3DData, nullptr);
-}
-
 TEST(MemoryImage, CopyOfAPaletteImageKeepsThePaletteForm)
 {
     auto image = MakeImage(3, {5, 6, 5});
@@ -117,13 +107,6 @@ TEST(MemoryImage, ImagesJoinAndLeaveTheirApplicationsSet)
         EXPECT_TRUE(set.count(&copy));
     }
     EXPECT_TRUE(set.empty());
-}
-
-TEST(MemoryImage, ClearMakesEveryPixelTransparentBlack)
-{
-    auto image = MakeImage(2, {0xFFFFFFFF, 0x12345678});
-    image->Clear();
-    EXPECT_EQ(PixelsOf(*image), (std::vector<uint32_t>{0, 0}));
 }
 
 TEST(MemoryImage, CreateOnAPaletteImageDropsThePalette)
