@@ -1,4 +1,5 @@
-// The display, screen modes and the draw step.
+// The display: screen modes, the display's (re)initialisation and what
+// follows it.
 
 #include "framework/app/VornAppBase.h"
 
@@ -8,8 +9,6 @@
 
 namespace Vorn {
 
-// Without a display there is no cursor to set.
-void VornAppBase::ApplyCursor() {}
 
 void VornAppBase::RebuildAllImages() {}
 void VornAppBase::FreeAllImageSoftwareData() {}
@@ -47,7 +46,11 @@ void VornAppBase::ReapplyScreenMode()
 int32_t VornAppBase::InitDisplay()
 {
     PreDisplayInit();
-    FreeAllImageSoftwareData();
+    {
+        // The loading thread adds images meanwhile.
+        const AutoCrit lock(mDDInterface->mCritSect);
+        FreeAllImageSoftwareData();
+    }
     const int32_t result = mDDInterface->Init(mMainWindow, mIsPhysWindowed);
     RecordDisplayMode();
     if (result != DDInterface::RESULT_OK)
@@ -82,7 +85,16 @@ void VornAppBase::ReinitDisplayFor3D(bool want3D, bool reinit)
         }
         FailDisplayInit(result, mDDInterface->mErrorString);
     }
-    RebuildAllImages();
+    AdoptDisplay(true);
+}
+
+void VornAppBase::AdoptDisplay(bool rebuildImages)
+{
+    if (rebuildImages) {
+        // The loading thread adds images meanwhile.
+        const AutoCrit lock(mDDInterface->mCritSect);
+        RebuildAllImages();
+    }
     mWidgetManager->mImage = mDDInterface->GetScreenImage();
     mWidgetManager->MarkAllDirty();
 }
@@ -92,26 +104,11 @@ void VornAppBase::SetDrawToVideoMemory(bool drawToVideoMemory)
     if (drawToVideoMemory == mDrawToVideoMemory)
         return;
     mDrawToVideoMemory = drawToVideoMemory;
-    mWidgetManager->MarkAllDirty();
+    if (!mDDInterface)
+        return;
+    mDDInterface->SetDrawInVideoMemory(drawToVideoMemory);
+    AdoptDisplay(false);
 }
-
-bool VornAppBase::DrawDirty()
-{
-    mIsDrawing = true;
-    const bool drawn = mWidgetManager->DrawToScreen();
-    mIsDrawing = false;
-    mUpdateSinceDraw = false;
-    mNothingDrawn = !drawn;
-    if (!drawn)
-        return false;
-    ++mDrawCount;
-    mLastDrawTick = Now();
-    AccumulateFractionTime();
-    return true;
-}
-
-// Without a display there is nothing to present.
-void VornAppBase::Redraw(const Rect*) {}
 
 bool VornAppBase::IsWindowEnabled()
 {

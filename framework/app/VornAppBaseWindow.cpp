@@ -182,9 +182,7 @@ void VornAppBase::FinishMainWindow()
             UpdateFocusState();
         }
     }
-    RebuildAllImages();
-    mWidgetManager->mImage = mDDInterface->GetScreenImage();
-    mWidgetManager->MarkAllDirty();
+    AdoptDisplay(true);
     mMainWindow->SetTimer(kMainTimerId, static_cast<uint32_t>(FrameTime()));
 }
 

@@ -135,7 +135,7 @@ TEST(Init, TakesTheRecordedDisplayStateWhenThePlaybackStartsWithIt)
     using C = Vorn::DemoCommand;
     const std::tuple<C, bool, int32_t> cases[] = {
         {C::DisplayMode(false, 75), false, 75}, {C::DisplayMode(true, 0), true, 60},
-        {C::DisplayMode(true, 144), true, 60}, {C::KeyUp(66), true, 100}};
+        {C::DisplayMode(true, 144), true, 60}, {C::KeyUp(66), true, Testing::FakeWindow().refreshRate}};
     for (const auto& [first, windowed, refreshRate] : cases) {
         SCOPED_TRACE(refreshRate);
         Testing::TempDir dir;
