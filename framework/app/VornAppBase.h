@@ -615,6 +615,8 @@ private:
     void HandOverLoading();
     void LoadingThreadEntry();
     void StopCursorThread();
+    // Once: the object every main window is created in.
+    void MakeMainWindowObject();
     void MakeAppDataFolder();
     void ClaimSingleInstance();
     void MakeHandCursors();

@@ -86,9 +86,7 @@ void VornAppBase::Init()
             });
         }
     }
-    if (!mMainWindowObject && mMakeWindow)
-        mMainWindowObject = mMakeWindow();
-    mThreadWindow = mMainWindowObject.get();
+    MakeMainWindowObject();
     MakeHandCursors();
     PreCreateWindow();
 
@@ -129,6 +127,14 @@ void VornAppBase::Init()
         SetCursor(kCursorNone);
     PostInit();
     mInitialized = true;
+}
+
+void VornAppBase::MakeMainWindowObject()
+{
+    if (mMainWindowObject || !mMakeWindow)
+        return;
+    mMainWindowObject = mMakeWindow();
+    mThreadWindow = mMainWindowObject.get();
 }
 
 void VornAppBase::MakeAppDataFolder()

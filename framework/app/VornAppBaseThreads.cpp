@@ -88,6 +88,7 @@ void VornAppBase::StartCursorThread()
     } catch (const std::system_error& error) {
         // Shutdown waits for the running flag to clear.
         mCursorThreadRunning = false;
+        Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
         DebugPrint("Cursor thread not started: %s\r\n", error.what());
     }
 }

@@ -66,8 +66,7 @@ void VornAppBase::CreateMainWindow()
         mMainWindow = nullptr;
         mWidgetManager->mImage = nullptr;
     }
-    if (!mMainWindowObject && mMakeWindow)
-        mMainWindowObject = mMakeWindow();
+    MakeMainWindowObject();
     if (!mMainWindowObject)
         FailDisplayInit(DDInterface::RESULT_FAIL, "No window can be made");
 
