@@ -3,6 +3,7 @@
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
+#include "fakes/WindowedApp.h"
 #include "framework/sound/MusicInterface.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,44 @@ TEST_F(ExitProgramDeathTest, EndsWithTheCodeAfterFlushingOpenStreams)
     std::stringstream contents;
     contents << in.rdbuf();
     EXPECT_EQ(contents.str(), "written before the exit");
+}
+
+} // namespace
+
+namespace {
+
+TEST(Shutdown, ClosingTheWindowEndsTheRunWithTheSettingsWrittenAndTheThreadsEnded)
+{
+    ScriptedClock clock;
+    Testing::WindowedApp app(clock);
+    app.mRegKey = "Test\\Zarquel";
+    app.Init();
+    int32_t inProgress = 0;
+    ASSERT_TRUE(app.ReadRegistryInteger("InProgress", inProgress));
+    EXPECT_EQ(inProgress, 1);
+
+    app.mWindow->Inject({Platform::WM_CLOSE, 0, 0});
+    app.Start();
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_FALSE(app.mCursorThreadRunning);
+    EXPECT_TRUE(app.mLoadingThreadFinished);
+    EXPECT_FALSE(app.mWindow->Visible());
+    ASSERT_TRUE(app.ReadRegistryInteger("InProgress", inProgress));
+    EXPECT_EQ(inProgress, 0);
+}
+
+TEST(Crash, TheStateTextNamesTheProductItsVersionAndTheScreen)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mProductName = "Zarquel";
+    app.mProductVersion = "1.0";
+    app.mIsWindowed = false;
+    clock.Advance(3723000);
+    const std::string info = app.GetCrashInfo();
+    EXPECT_EQ(info.rfind("Product: Zarquel\r\nVersion: 1.0\r\nTime Loaded: 01:02:03\r\nFullscreen: Yes\r\n"
+                         "Primary ThreadId: ", 0), 0u);
+    EXPECT_EQ(info.substr(info.size() - 2), "\r\n");
 }
 
 } // namespace
