@@ -1,75 +1,50 @@
 #include "framework/app/VornAppBase.h"
 
-#include "fakes/ScriptedClock.h"
 #include "fakes/WindowedApp.h"
 #include "framework/display/DDInterface.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 namespace {
 
 using Testing::ScriptedClock;
 using Testing::WindowedApp;
 
-int Count(const std::vector<std::string>& log, const std::string& entry)
+TEST(DrawDirty, PresentsWhatIsDueAndNothingElse)
 {
-    return static_cast<int>(std::count(log.begin(), log.end(), entry));
+    struct Case {
+        const char* name;
+        bool force;
+        uint32_t sinceLastDraw;
+        uint32_t nextAllowedIn;
+        bool held;
+        bool presented;
+    };
+    const Case cases[] = {{"nothing dirty", false, 999, 0, false, false}, {"once a second", false, 1000, 0, false, true},
+                          {"forced", true, 0, 0, false, true},         {"too early", true, 0, 1, false, false},
+                          {"held", true, 5000, 0, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedClock clock;
+        WindowedApp app(clock);
+        app.CreateMainWindow();
+        app.mForceRedraw = c.force;
+        app.mLastDrawTick = clock.Milliseconds() - c.sinceLastDraw;
+        app.mNextDrawTick = clock.Milliseconds() + c.nextAllowedIn;
+        app.mUpdatesHeld = c.held;
+        app.mHooks.clear();
+        EXPECT_EQ(app.VornAppBase::DrawDirty(), c.presented);
+        EXPECT_EQ(app.mHooks, c.presented ? std::vector<std::string>{"Redraw"} : std::vector<std::string>{});
+        EXPECT_EQ(app.mNothingDrawn, !c.presented);
+        EXPECT_FALSE(app.mUpdateSinceDraw);
+    }
 }
-
-struct DrawCase {
-    const char* name;
-    bool force;
-    int32_t sinceLastDraw;
-    int32_t nextAllowedIn;
-    bool held;
-    bool presented;
-};
-
-void PrintTo(const DrawCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class DrawDirtyTest : public ::testing::TestWithParam<DrawCase> {};
-
-TEST_P(DrawDirtyTest, PresentsWhatIsDueAndNothingElse)
-{
-    const DrawCase& c = GetParam();
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.CreateMainWindow();
-    app.mForceRedraw = c.force;
-    app.mLastDrawTick = clock.Milliseconds() - static_cast<uint32_t>(c.sinceLastDraw);
-    app.mNextDrawTick = clock.Milliseconds() + static_cast<uint32_t>(c.nextAllowedIn);
-    app.mUpdatesHeld = c.held;
-    app.mUpdateSinceDraw = true;
-    app.mHooks.clear();
-
-    EXPECT_EQ(app.VornAppBase::DrawDirty(), c.presented);
-    EXPECT_EQ(Count(app.mHooks, "Redraw"), c.presented ? 1 : 0);
-    EXPECT_EQ(app.mDrawCount, c.presented ? 1 : 0);
-    EXPECT_EQ(app.mNothingDrawn, !c.presented);
-    EXPECT_FALSE(app.mUpdateSinceDraw);
-    EXPECT_FALSE(app.mForceRedraw && c.presented);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Frames, DrawDirtyTest,
-    ::testing::Values(DrawCase{"NothingDirty", false, 999, 0, false, false},
-                      DrawCase{"OncePerSecond", false, 1000, 0, false, true},
-                      DrawCase{"Forced", true, 0, 0, false, true},
-                      DrawCase{"BeforeTheNextAllowedTime", true, 0, 1, false, false},
-                      DrawCase{"Held", true, 5000, 0, true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DrawDirty, WhileLoadingSpacesFramesByTheDrawTimePlusAGap)
 {
     for (const bool loading : {false, true}) {
-        SCOPED_TRACE(loading);
         ScriptedClock clock;
         WindowedApp app(clock);
         app.CreateMainWindow();
@@ -83,57 +58,43 @@ TEST(DrawDirty, WhileLoadingSpacesFramesByTheDrawTimePlusAGap)
     }
 }
 
-struct RepairCase {
-    const char* name;
-    bool minimized;
-    bool active;
-    bool fitsDesktop;
-    bool fullScreenFailed;
-    int32_t result;
-    std::vector<std::string> hooks;
-    bool forced;
-};
-
-void PrintTo(const RepairCase& c, std::ostream* os)
+TEST(Redraw, AFailedPresentationReinitialisesOrSwitchesTheDisplay)
 {
-    *os << c.name;
+    struct Case {
+        const char* name;
+        bool minimized;
+        bool fits;
+        bool fullScreenFailed;
+        int32_t result;
+        std::vector<std::string> hooks;
+    };
+    const Case cases[] = {{"reinitialised", false, true, false, 0, {"InitDisplay"}},
+                          {"minimized", true, true, false, 0, {}},
+                          {"still failing", false, true, false, 1, {"InitDisplay"}},
+                          {"colour depth", false, true, false, 6, {"InitDisplay", "full screen"}},
+                          {"too big", false, false, false, 0, {"full screen"}},
+                          {"too big, no full screen", false, false, true, 0, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedClock clock;
+        WindowedApp app(clock);
+        app.CreateMainWindow();
+        app.mDDInterface->CleanUp();
+        app.mMinimized = c.minimized;
+        app.mFullScreenFailed = c.fullScreenFailed;
+        if (!c.fits)
+            app.mWindow->workArea = {0, 0, 640, 480};
+        app.mDisplayResults = {c.result};
+        app.mHooks.clear();
+        app.mCalls.clear();
+        app.VornAppBase::Redraw(nullptr);
+        EXPECT_TRUE(app.mRedrawFailed);
+        EXPECT_EQ(app.mHooks, c.hooks);
+        EXPECT_EQ(app.mForceFullScreen, c.hooks.size() > 0 && c.hooks.back() == "full screen");
+        // Reinitialised: the widgets are marked dirty for the new screen.
+        EXPECT_EQ(app.mCalls.size(), c.result == 0 && c.hooks.size() == 1 && c.fits ? 1u : 0u);
+        EXPECT_EQ(app.mShutdown, c.fullScreenFailed);
+    }
 }
-
-class RepairTest : public ::testing::TestWithParam<RepairCase> {};
-
-TEST_P(RepairTest, AFailedPresentationReinitialisesOrSwitchesTheDisplay)
-{
-    const RepairCase& c = GetParam();
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.CreateMainWindow();
-    app.mDDInterface->CleanUp();
-    app.mMinimized = c.minimized;
-    app.mActive = c.active;
-    app.mFullScreenFailed = c.fullScreenFailed;
-    if (!c.fitsDesktop)
-        app.mWindow->workArea = {0, 0, 640, 480};
-    app.mDisplayResults = {c.result};
-    app.mHooks.clear();
-    app.mCalls.clear();
-
-    app.VornAppBase::Redraw(nullptr);
-    EXPECT_TRUE(app.mRedrawFailed);
-    EXPECT_EQ(app.mHooks, c.hooks);
-    EXPECT_EQ(app.mForceFullScreen, c.forced);
-    EXPECT_EQ(Count(app.mCalls, "0 dirty"), c.hooks == std::vector<std::string>{"InitDisplay"} && c.result == 0);
-    EXPECT_EQ(app.mShutdown, c.fullScreenFailed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Displays, RepairTest,
-    ::testing::Values(RepairCase{"Reinitialised", false, true, true, false, 0, {"InitDisplay"}, false},
-                      RepairCase{"Minimized", true, true, true, false, 0, {}, false},
-                      RepairCase{"InactiveInAWindowOnceASecond", false, false, true, false, 0, {"InitDisplay"}, false},
-                      RepairCase{"StillFailing", false, true, true, false, 1, {"InitDisplay"}, false},
-                      RepairCase{"ColourDepth", false, true, true, false, 6, {"InitDisplay", "full screen"}, true},
-                      RepairCase{"TooBigForTheDesktop", false, true, false, false, 0, {"full screen"}, true},
-                      RepairCase{"TooBigAndNoFullScreen", false, true, false, true, 0, {}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
