@@ -17,11 +17,11 @@ TEST(ApplyCursor, ShowsTheCursorOfItsNumber)
         int hand; // 1 pointing, 2 open, else the system's cursor of the shape
         SystemCursorShape shape;
     };
-    const Case cases[] = {{0, true, true, 0, SystemCursorShape::Arrow},   {1, true, true, 1, {}},
-                          {2, true, true, 2, {}},                         {3, true, true, 0, SystemCursorShape::IBeam},
-                          {10, true, true, 0, SystemCursorShape::Wait},   {11, true, false, 0, {}},
-                          {12, true, false, 0, {}},                       {13, true, true, 0, SystemCursorShape::Arrow},
-                          {-1, true, true, 0, SystemCursorShape::Arrow},  {11, false, true, 0, SystemCursorShape::Arrow}};
+    using enum SystemCursorShape;
+    const Case cases[] = {{0, true, true, 0, Arrow}, {1, true, true, 1, {}},     {2, true, true, 2, {}},
+                          {3, true, true, 0, IBeam}, {10, true, true, 0, Wait},  {11, true, false, 0, {}},
+                          {12, true, false, 0, {}},  {13, true, true, 0, Arrow}, {-1, true, true, 0, Arrow},
+                          {11, false, true, 0, Arrow}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.number);
         Testing::ScriptedClock clock;

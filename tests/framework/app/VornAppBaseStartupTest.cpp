@@ -186,9 +186,6 @@ TEST_F(SecondInstanceDeathTest, ExitsInSingleInstanceModeAndRunsOnOtherwise)
     SUCCEED();
 }
 
-} // namespace
-
-namespace {
 
 class WindowedStartupApp : public Testing::WindowedApp {
 public:
