@@ -106,7 +106,6 @@ INSTANTIATE_TEST_SUITE_P(Counts, LoadingProgressTest,
                                            ProgressCase{true, -4, 2, false, 0.0}, ProgressCase{true, 10, 5, false, 0.5},
                                            ProgressCase{true, 10, 15, false, 1.0}, ProgressCase{true, 3, 1, true, 1.0}));
 
-
 TEST(Threads, AThreadThatCannotBeStartedLeavesNothingToWaitFor)
 {
     ScriptedClock clock;
