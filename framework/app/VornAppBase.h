@@ -339,6 +339,16 @@ public:
     void CopyToClipboard(const std::string& text);
     std::string GetClipboard();
 
+    // The set of live memory images, under the display lock (the
+    // application's own lock while there is no display). Removing an image
+    // also lets the display drop its textures.
+    void AddToImageSet(MemoryImage* image);
+    void RemoveFromImageSet(MemoryImage* image);
+    // The display draws through the 3D path.
+    bool Is3DEnabled() const;
+    // Lets the display release the image's textures; nothing without one.
+    void DropTextureData(MemoryImage* image);
+
     uint32_t Now() const { return mClock->Milliseconds(); }
 
     Platform::Clock* mClock;

@@ -11,9 +11,6 @@ namespace Vorn {
 // Without a display there is no cursor to set.
 void VornAppBase::ApplyCursor() {}
 
-void VornAppBase::RebuildAllImages() {}
-void VornAppBase::FreeAllImageSoftwareData() {}
-void VornAppBase::FreeAllImageDerivedData() {}
 void VornAppBase::PreDisplayInit() {}
 void VornAppBase::PostDisplayInit() {}
 
