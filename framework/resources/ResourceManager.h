@@ -11,6 +11,7 @@
 // nothing else may use it meanwhile.
 
 #include "framework/graphics/CelAnimation.h"
+#include "framework/graphics/ImageRef.h"
 
 #include <cstdint>
 #include <list>
@@ -21,6 +22,10 @@
 
 namespace Vorn {
 
+class Font;
+class Image;
+class MemoryImage;
+class SoundManager;
 class VornAppBase;
 class XMLParser;
 struct XMLItem;
@@ -53,6 +58,10 @@ public:
     class ImageRes : public BaseRes {
     public:
         ImageRes() : BaseRes(kImage) {}
+        ~ImageRes() override { mImage.Release(); }
+        void DeleteResource() override { mImage.Release(); }
+
+        ImageRef mImage;
 
         std::string mAlphaImage;
         std::string mAlphaGridImage;
@@ -74,6 +83,10 @@ public:
     class SoundRes : public BaseRes {
     public:
         SoundRes() : BaseRes(kSound) {}
+        void DeleteResource() override;
+
+        // The manager the sound was loaded into, while it is loaded.
+        SoundManager* mSoundManager = nullptr;
 
         // -1: not loaded.
         int mSoundId = -1;
@@ -85,7 +98,12 @@ public:
 
     class FontRes : public BaseRes {
     public:
-        FontRes() : BaseRes(kFont) {}
+        FontRes();
+        ~FontRes() override;
+        void DeleteResource() override;
+
+        std::unique_ptr<Font> mFont;
+        std::unique_ptr<Image> mImage;
 
         std::string mImagePath;
         std::string mTags;
@@ -121,6 +139,34 @@ public:
     virtual bool ParseDefaultsElement(const XMLItem& element);
     virtual bool ParseGroupElement();
 
+    // Loading and lookup. Loads record their failure and return false; the
+    // record stays not loaded.
+    virtual void FreeGroup(const std::string& group);
+    // Frees the loaded objects of the group's records, of all for "".
+    virtual void FreeRecordMap(ResMap& map, const std::string& group);
+    virtual bool LoadImageResource(ImageRes* res);
+    virtual bool LoadFontResource(FontRes* res);
+    virtual bool LoadSoundResource(SoundRes* res);
+    // One step of a group load: loads the next record that needs it. False at
+    // the end of the group, after a failure, or before BeginGroupLoad.
+    virtual bool LoadNextOfGroup();
+    virtual void OnResourceLoaded(BaseRes*) {}
+    // Starts a step-wise load and clears an earlier failure.
+    virtual void BeginGroupLoad(const std::string& group);
+    virtual bool LoadGroup(const std::string& group);
+    // Each throws ResourceManagerException for a missing or unloaded id.
+    virtual ImageRef GetImageOrThrow(const std::string& id);
+    virtual int GetSoundOrThrow(const std::string& id);
+    virtual Font* GetFontOrThrow(const std::string& id);
+
+    // Records of the group that the program does not supply itself; for ""
+    // every record.
+    int CountGroupResources(const std::string& group) const;
+    // Null when there is no such font or it is not loaded.
+    Font* GetFontRef(const std::string& id) const;
+    bool LoadAlphaSource(ImageRes* res, MemoryImage* image);
+    bool LoadAlphaGrid(ImageRes* res, MemoryImage* image);
+
     std::set<std::string> mLoadedGroups;
     ResMap mImageMap;
     ResMap mSoundMap;
@@ -136,6 +182,7 @@ public:
     bool mAllowAlreadyDefinedResources = false;
     bool mHadAlreadyDefinedError = false;
     std::map<std::string, ResList> mResGroupMap;
+    // The group being loaded and the next record to look at.
     ResList* mCurResGroupList = nullptr;
     ResList::iterator mCurResGroupListItr;
 
@@ -150,6 +197,14 @@ private:
     // existing one of its id when redefinition is allowed; null on failure.
     template <typename Res>
     Res* DefineRecord(const XMLItem& element, ResMap& map);
+    // Image: holds an image; sound: has an id; font: has a font.
+    static bool IsLoaded(const BaseRes& res);
+    // The record of a lookup, loaded or excused; throws otherwise.
+    BaseRes* FindForLookup(ResMap& map, const std::string& id, const char* failure);
+
+    // The group a manifest is adding to. Apart from the load position's list:
+    // a manifest read between two load steps must not move it.
+    ResList* mParseResGroupList = nullptr;
 };
 
 } // namespace Vorn

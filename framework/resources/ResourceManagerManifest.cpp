@@ -5,7 +5,6 @@
 #include "framework/app/PathUtils.h"
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
-#include "framework/display/DDInterface.h"
 #include "framework/resources/XMLParser.h"
 
 #include <algorithm>
@@ -97,7 +96,7 @@ bool ResourceManager::ParseManifestBody()
             }
             const std::string* id = FindAttribute(item, "id");
             mCurResGroup = id ? *id : std::string();
-            mCurResGroupList = &mResGroupMap[mCurResGroup];
+            mParseResGroupList = &mResGroupMap[mCurResGroup];
             if (mCurResGroup.empty()) {
                 Fail("No id specified.");
                 break;
@@ -173,7 +172,7 @@ bool ResourceManager::ParseSharedAttributes(const XMLItem& element, std::unique_
         return Fail("Resource already defined.");
     }
     it->second = std::move(record);
-    mCurResGroupList->push_back(it->second.get());
+    mParseResGroupList->push_back(it->second.get());
     return true;
 }
 
@@ -218,7 +217,7 @@ bool ResourceManager::ParseImageElement(const XMLItem& element)
     res->mPalletize = !HasAttribute(element, "nopal");
     res->mA4R4G4B4 = HasAttribute(element, "a4r4g4b4");
     res->mDDSurface = HasAttribute(element, "ddsurface");
-    const bool is3D = mApp && mApp->mDDInterface && mApp->mDDInterface->mIs3D;
+    const bool is3D = mApp && mApp->Is3DEnabled();
     res->mPurgeBits = HasAttribute(element, "nobits") || HasAttribute(element, is3D ? "nobits3d" : "nobits2d");
     res->mA8R8G8B8 = HasAttribute(element, "a8r8g8b8");
     res->mMinimizeSubdivisions = HasAttribute(element, "minsubdivide");
