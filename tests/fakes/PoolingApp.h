@@ -5,18 +5,14 @@
 // the file layer can open them, and their base volume and pan are written
 // down.
 
+#include "fakes/ImagePool.h"
 #include "fakes/ScriptedApp.h"
-#include "framework/app/StringUtils.h"
-#include "framework/graphics/ImageRef.h"
-#include "framework/graphics/MemoryImage.h"
-#include "framework/resources/ImageLib.h"
 #include "framework/resources/PakInterface.h"
 #include "framework/sound/DSoundManager.h"
 
 #include <map>
 #include <memory>
 #include <string>
-#include <utility>
 
 namespace Testing {
 
@@ -71,44 +67,17 @@ public:
         mSounds = sounds.get();
         mSoundManager = std::move(sounds);
     }
-    ~PoolingApp() override
-    {
-        for (auto& [key, pooled] : mPool)
-            delete pooled->mImage;
-    }
 
     void FindOrCreatePooledImage(Vorn::ImageRef& reference, const std::string& path, const std::string& variant,
                                  bool* isNew) override
     {
-        auto& pooled = mPool[{Vorn::StringToUpper(path), Vorn::StringToUpper(variant)}];
-        const bool created = pooled == nullptr;
-        if (created) {
-            pooled = std::make_unique<Vorn::PooledImage>();
-            if (const auto decoded = ImageLib::LoadImageFile(path, true)) {
-                pooled->mImage = new Vorn::MemoryImage(this);
-                pooled->mImage->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
-            }
-        }
-        reference = pooled.get();
-        if (isNew)
-            *isNew = created;
+        mImages.FindOrCreate(reference, path, variant, isNew);
     }
-
-    void DiscardPooledImage(Vorn::ImageRef& reference) override
-    {
-        Vorn::PooledImage* pooled = reference.mPooled;
-        reference.Release();
-        for (auto it = mPool.begin(); it != mPool.end(); ++it) {
-            if (it->second.get() == pooled && pooled->mRefCount == 0) {
-                delete pooled->mImage;
-                mPool.erase(it);
-                return;
-            }
-        }
-    }
+    void DiscardPooledImage(Vorn::ImageRef& reference) override { mImages.Discard(reference); }
 
     FileSounds* mSounds;
-    std::map<std::pair<std::string, std::string>, std::unique_ptr<Vorn::PooledImage>> mPool;
+    // Its images leave before the application they are registered with.
+    ImagePool mImages{this};
 };
 
 } // namespace Testing

@@ -228,7 +228,7 @@ TEST(ResourceManager, RetryAfterAFailedAlphaLoadGetsTheAlpha)
     ResourceManager manager(&app);
     ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
     EXPECT_FALSE(manager.LoadGroup("Game"));
-    EXPECT_TRUE(app.mPool.empty());
+    EXPECT_TRUE(app.mImages.mPool.empty());
 
     folder.Write({alpha}, false);
     ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
