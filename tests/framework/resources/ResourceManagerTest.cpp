@@ -287,4 +287,26 @@ TEST(ResourceManager, StepsWithoutAGroupOrOfAnUnknownGroupEndAtOnce)
     EXPECT_FALSE(manager.HadFailure());
 }
 
+// The manifest reader keeps its own group list: reading between two steps
+// must not move the load position to another list.
+TEST(ResourceManager, AManifestReadBetweenStepsLeavesTheLoadPositionAlone)
+{
+    GameFolder folder;
+    std::vector<Tools::PakFile> files = GameFiles();
+    files.push_back({"more.xml", "<ResourceManifest><Resources id=\"Other\"><Sound path=\"sfx/s.wav\"/>"
+                                 "</Resources></ResourceManifest>"});
+    folder.Write(files, false);
+    Testing::PoolingApp app;
+    ResourceManager manager(&app);
+    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
+    manager.BeginGroupLoad("Game");
+    ASSERT_TRUE(manager.LoadNextOfGroup());
+    ASSERT_TRUE(manager.ReadManifestFile("more.xml"));
+    int steps = 1;
+    while (manager.LoadNextOfGroup())
+        ++steps;
+    EXPECT_EQ(steps, 6);
+    EXPECT_EQ(manager.GetSoundOrThrow("SOUND_S"), 0);
+}
+
 } // namespace
