@@ -187,6 +187,10 @@ public:
     virtual DDImage* GetImage(const std::string& path);
     virtual void FindOrCreatePooledImage(ImageRef& reference, const std::string& path, const std::string& variant,
                                          bool* isNew);
+    // Takes back a shared image that `reference` alone holds, at once and not
+    // at the next update: a new entry whose loading failed half-way must not
+    // be found by the next request. The reference is left empty.
+    virtual void DiscardPooledImage(ImageRef& reference);
     virtual void ChangeScreenMode(bool windowed, bool want3D, bool force);
     virtual void ChangeScreenModeKeep3D(bool windowed);
     virtual void ReapplyScreenMode();
@@ -344,6 +348,16 @@ public:
     void CopyToClipboard(const std::string& text);
     std::string GetClipboard();
 
+    // The set of live memory images, under the display lock (the
+    // application's own lock while there is no display). Removing an image
+    // also lets the display drop its textures.
+    void AddToImageSet(MemoryImage* image);
+    void RemoveFromImageSet(MemoryImage* image);
+    // The display draws through the 3D path.
+    bool Is3DEnabled() const;
+    // Lets the display release the image's textures; nothing without one.
+    void DropTextureData(MemoryImage* image);
+
     uint32_t Now() const { return mClock->Milliseconds(); }
 
     Platform::Clock* mClock;
@@ -438,6 +452,9 @@ public:
     bool mMutedForFastForward = false;
     bool mMuteOnLostFocus = true;
     std::set<MemoryImage*> mMemoryImageSet;
+    // Set when a shared image lost its last reference: the next update frees
+    // the unreferenced ones. Set on the loading thread too.
+    std::atomic<bool> mCleanSharedImages{false};
 
     // Main loop.
     int32_t mCatchUpCount = 0;

@@ -10,9 +10,6 @@
 namespace Vorn {
 
 
-void VornAppBase::RebuildAllImages() {}
-void VornAppBase::FreeAllImageSoftwareData() {}
-void VornAppBase::FreeAllImageDerivedData() {}
 void VornAppBase::PreDisplayInit() {}
 void VornAppBase::PostDisplayInit() {}
 

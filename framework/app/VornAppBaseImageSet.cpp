@@ -1,0 +1,70 @@
+// The set of live memory images and the walks over it after display changes.
+
+#include "framework/app/VornAppBase.h"
+
+#include "framework/display/DDInterface.h"
+#include "framework/graphics/MemoryImage.h"
+
+namespace Vorn {
+
+namespace {
+
+// Images may be made before the display exists (and in tests without one);
+// the set is then guarded by the application's own lock.
+CriticalSection& ImageSetLock(VornAppBase& app)
+{
+    return app.mDDInterface ? app.mDDInterface->mCritSect : app.mCritSect;
+}
+
+// Every walk holds the lock: the loading thread adds and removes images
+// while the main thread walks.
+template <typename Operation>
+void ForEachImage(VornAppBase& app, Operation operation)
+{
+    AutoCrit lock(ImageSetLock(app));
+    for (MemoryImage* image : app.mMemoryImageSet)
+        operation(*image);
+}
+
+} // namespace
+
+void VornAppBase::AddToImageSet(MemoryImage* image)
+{
+    AutoCrit lock(ImageSetLock(*this));
+    mMemoryImageSet.insert(image);
+}
+
+void VornAppBase::RemoveFromImageSet(MemoryImage* image)
+{
+    AutoCrit lock(ImageSetLock(*this));
+    mMemoryImageSet.erase(image);
+    DropTextureData(image);
+}
+
+bool VornAppBase::Is3DEnabled() const
+{
+    return mDDInterface && mDDInterface->mIs3D;
+}
+
+void VornAppBase::DropTextureData(MemoryImage* image)
+{
+    if (mDDInterface)
+        mDDInterface->DropTextureData(image);
+}
+
+void VornAppBase::RebuildAllImages()
+{
+    ForEachImage(*this, [](MemoryImage& image) { image.ReInit(); });
+}
+
+void VornAppBase::FreeAllImageSoftwareData()
+{
+    ForEachImage(*this, [](MemoryImage& image) { image.FreeSoftwareData(); });
+}
+
+void VornAppBase::FreeAllImageDerivedData()
+{
+    ForEachImage(*this, [](MemoryImage& image) { image.FreeDerivedData(); });
+}
+
+} // namespace Vorn
