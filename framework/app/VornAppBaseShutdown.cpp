@@ -49,9 +49,13 @@ void VornAppBase::PreTerminate() {}
 void VornAppBase::HideForCrash()
 {
     SetMusicVolume(0.0);
+    mCrashed = true;
+    // The window answers only the thread that pumps it; a failure on another
+    // thread leaves it as it is.
+    if (std::this_thread::get_id() != mMainThreadId)
+        return;
     if (mMainWindow)
         mMainWindow->Hide();
-    mCrashed = true;
     ApplyCursor();
 }
 
