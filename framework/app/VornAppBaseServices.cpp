@@ -5,6 +5,7 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/Buffer.h"
+#include "framework/graphics/ImageRef.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundInstance.h"
 #include "framework/sound/SoundManager.h"
@@ -144,6 +145,11 @@ void VornAppBase::FindOrCreatePooledImage(ImageRef&, const std::string&, const s
 {
     if (isNew)
         *isNew = false;
+}
+
+void VornAppBase::DiscardPooledImage(ImageRef& reference)
+{
+    reference.Release();
 }
 
 } // namespace Vorn
