@@ -17,7 +17,7 @@ DDImage::DDImage(DDInterface* display) : MemoryImage(display->mApp), mDisplay(di
 
 DDImage::~DDImage()
 {
-    mSurface.reset();
+    ReleaseSurface();
     mDisplay->UnregisterImage(this);
 }
 
@@ -134,15 +134,20 @@ void DDImage::ReInit()
         BuildSurface();
 }
 
-// An attached surface is the only store of the pixels: it stays. A lock
-// held on a surface that goes is forgotten with it, so that no caller writes
-// through its pointer and the caller's later unlock does nothing.
+// An attached surface is the only store of the pixels: it stays.
 void DDImage::MarkBitsChanged()
 {
     MemoryImage::MarkBitsChanged();
-    if (mSurfaceAttached || !mSurface)
-        return;
-    if (mLockCount > 0)
+    if (!mSurfaceAttached)
+        ReleaseSurface();
+}
+
+// A lock held on a surface that goes is forgotten with it, so that no caller
+// writes through its pointer and the caller's later unlock does nothing. The
+// surface may be the display's and outlive the image.
+void DDImage::ReleaseSurface()
+{
+    if (mLockCount > 0 && mSurface)
         mSurface->Unlock();
     mLockCount = 0;
     mLockedSurfaceDesc = LockedDesc();

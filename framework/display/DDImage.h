@@ -128,6 +128,8 @@ private:
     // Locks and unlocks once: the surface can be drawn on and read back.
     bool SurfaceLockable();
     bool IsCursorAreaImage() const;
+    // Drops the surface without reading it back, and any lock on it.
+    void ReleaseSurface();
     // Copies the source's surface onto this one, the colour key honoured,
     // releasing and retaking a lock the caller holds.
     void HardwareCopy(DDImage& source, int x, int y, const Rect& sourceRect);

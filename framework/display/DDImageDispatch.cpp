@@ -106,10 +106,9 @@ void DDImage::FillSpansWithCoverage(const Span* spans, int count, const Color& c
         FillSpansThroughTemporaryImage(spans, count, color, mode, coverage, mapX, mapY, mapWidth, mapHeight);
         return;
     }
-    if (SurfaceLockable()) {
-        if (mNoLock || !LockSurface())
-            return;
-        FillSpansOnSurface(spans, count, color, coverage, mapX, mapY, mapWidth, mapHeight);
+    if (LockSurface()) {
+        if (!mNoLock)
+            FillSpansOnSurface(spans, count, color, coverage, mapX, mapY, mapWidth, mapHeight);
         UnlockSurface();
         FreeAllButSurface();
         return;

@@ -119,13 +119,13 @@ bool DDImage::BuildSurface()
     mSurface = std::move(made);
     // A surface that never received the pixels must not stand for them.
     if (!LockSurface()) {
-        mSurface.reset();
+        ReleaseSurface();
         return false;
     }
     const bool converted = ConvertIntoSurface();
     UnlockSurface();
     if (!converted)
-        mSurface.reset();
+        ReleaseSurface();
     return converted;
 }
 
@@ -224,11 +224,7 @@ void DDImage::FreeSurface()
     // The surface may hold the only copy: it stays when it cannot be read.
     if (!mColorTable && !mBits && !mD3DData && !GetBits())
         return;
-    if (mLockCount > 0)
-        mSurface->Unlock();
-    mLockCount = 0;
-    mLockedSurfaceDesc = LockedDesc();
-    mSurface.reset();
+    ReleaseSurface();
 }
 
 void DDImage::FreeAllButSurface()
