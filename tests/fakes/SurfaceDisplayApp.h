@@ -63,7 +63,8 @@ inline std::vector<uint32_t> SurfacePixels(Platform::Surface& surface, const std
     const size_t bytes = static_cast<size_t>(surface.Format().BytesPerPixel());
     for (int y = 0; y < surface.Height(); ++y)
         for (int x = 0; x < surface.Width(); ++x) {
-            uint8_t* at = locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + static_cast<ptrdiff_t>(x) * static_cast<ptrdiff_t>(bytes);
+            uint8_t* at = locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch +
+                          static_cast<ptrdiff_t>(static_cast<size_t>(x) * bytes);
             uint32_t value = 0;
             if (pixels.size() < fill.size())
                 std::memcpy(at, &fill[pixels.size()], bytes);

@@ -40,7 +40,8 @@ std::vector<uint32_t> Pattern(const PixelFormat& f, size_t count)
 }
 
 struct Blitter {
-    explicit Blitter(const PixelFormat& format) : app(format, 8, 4), dest(app.MakeImage(6, std::vector<uint32_t>(6, 0xFF000000)))
+    explicit Blitter(const PixelFormat& format)
+        : app(format, 8, 4), dest(app.MakeImage(6, std::vector<uint32_t>(6, 0xFF000000)))
     {
         EXPECT_NE(dest->GetSurface(), nullptr);
     }

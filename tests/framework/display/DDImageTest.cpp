@@ -220,17 +220,4 @@ TEST(DDImage, InThreeDTheDrawingSurfaceIsNeverLocked)
     app.Display().mIs3D = false;
 }
 
-// Only the screen's format sets the pixel order the blitters use.
-TEST(DDImage, ASurfaceOfAnotherOrderLeavesThePixelOrder)
-{
-    SurfaceDisplayApp app(Platform::kFormatX8R8G8B8);
-    Vorn::DDSurfaceDesc desc;
-    desc.mFlags = Vorn::DDSD_WIDTH | Vorn::DDSD_HEIGHT | Vorn::DDSD_PIXELFORMAT;
-    desc.mWidth = desc.mHeight = 1;
-    desc.mPixelFormat = Platform::kFormatX8B8G8R8;
-    std::shared_ptr<Platform::Surface> surface;
-    ASSERT_EQ(app.Display().CreateSurface(desc, surface), Platform::kDDOk);
-    EXPECT_TRUE(Vorn::gStandardPixelOrder);
-}
-
 } // namespace
