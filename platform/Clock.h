@@ -11,6 +11,12 @@ namespace Platform {
 // the sign of their int32_t difference, never with < on the raw values.
 uint32_t TickCount();
 
+// How far `now` lies after `then` (negative when before), across the wrap.
+constexpr int32_t TicksBetween(uint32_t then, uint32_t now)
+{
+    return static_cast<int32_t>(now - then);
+}
+
 // A monotonic counter and its frequency (ticks per second, here 1,000,000).
 int64_t PerformanceCounter();
 int64_t PerformanceFrequency();

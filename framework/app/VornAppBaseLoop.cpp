@@ -11,6 +11,7 @@
 #include "framework/sound/SoundManager.h"
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
+#include "platform/Clock.h"
 #include "platform/Thread.h"
 
 #include <algorithm>
@@ -29,11 +30,9 @@ constexpr int32_t kStrikesToBreakVSync = 3;
 constexpr int32_t kFastForwardDrawMs = 1000;
 constexpr int64_t kMaxLoadingSleepMs = 250;
 
-// Readings of the wrapping millisecond clock are compared by the sign of
-// their difference.
 int32_t Elapsed(uint32_t now, uint32_t then)
 {
-    return static_cast<int32_t>(now - then);
+    return Platform::TicksBetween(then, now);
 }
 
 uint32_t ToSleepMilliseconds(double ms)

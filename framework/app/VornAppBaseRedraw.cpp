@@ -10,6 +10,7 @@
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/SysFont.h"
 #include "framework/widgets/WidgetManager.h"
+#include "platform/Clock.h"
 
 #include <algorithm>
 
@@ -28,11 +29,9 @@ constexpr int32_t kFrameRatePeriodMs = 1000;
 constexpr int kOverlayWidth = 50;
 constexpr int kOverlayMargin = 10;
 
-// Readings of the wrapping millisecond clock are compared by the sign of
-// their difference.
 int32_t Elapsed(uint32_t now, uint32_t then)
 {
-    return static_cast<int32_t>(now - then);
+    return Platform::TicksBetween(then, now);
 }
 
 } // namespace
