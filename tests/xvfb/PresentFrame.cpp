@@ -64,7 +64,7 @@ int main(int argc, char** argv)
     // The least application the display needs: its size and settings. No
     // settings store, so nothing of this run is written anywhere.
     Platform::SystemClock clock;
-    Vorn::VornAppBase app(Platform::Services{&clock, nullptr, Platform::MakeSystemWindow});
+    Vorn::VornAppBase app(Platform::Services{&clock});
     app.mWidth = kWidth;
     app.mHeight = kHeight;
 

@@ -35,6 +35,14 @@ struct ImageDestroyer {
     void operator()(XImage* image) const { XDestroyImage(image); }
 };
 
+// Windows come and go while the tree is walked: a request about one that has
+// just gone fails and is taken as "no such window", instead of Xlib's default
+// of ending the program.
+extern "C" int IgnoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 // The raw bytes of a text property of any type: the toolkit may write the
 // title as UTF8_STRING, which XFetchName does not return.
 std::string TextProperty(Display* display, Window window, Atom property)
@@ -184,6 +192,7 @@ int main(int argc, char** argv)
         return Usage();
     const std::string command = argv[1];
     const std::string title = argv[2];
+    XSetErrorHandler(IgnoreXError);
     const DisplayPtr display(XOpenDisplay(nullptr));
     if (!display) {
         std::fputs("xprobe: no X display\n", stderr);
