@@ -4,6 +4,7 @@
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
 #include "fakes/WindowedApp.h"
+#include "fakes/XvfbRun.h"
 #include "framework/app/DemoFile.h"
 #include "framework/app/PathUtils.h"
 #include "framework/app/RandomGenerator.h"
@@ -15,10 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <tuple>
 
 namespace {
@@ -241,33 +239,41 @@ TEST_F(SingleInstanceDeathTest, ASecondCopyBringsTheFirstToTheFrontAndExits)
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "BringToFront"), 1);
 }
 
-// The real program under a virtual X server opens its window, runs, and on
-// the polite request to end writes its settings and exits 0; a second copy
-// started meanwhile hands over to it and exits 0 without a window. Leak
-// checks stay off for it: the desktop's libraries keep theirs to the end.
-TEST(Program, RunsUnderAnXServerAndEndsCleanlyOnTerminate)
+// The real program under a virtual X server opens its window showing the
+// cleared screen, runs, and when its window is closed as by the close button
+// writes its settings and exits 0; a second copy started meanwhile hands over
+// to it and exits 0 without a window.
+TEST(Program, RunsUnderAnXServerShowsItsWindowAndEndsCleanlyOnClose)
 {
     const auto self = std::filesystem::read_symlink("/proc/self/exe");
     const std::string program = (self.parent_path().parent_path() / "game" / "zarquel").string();
-    if (std::system("command -v xvfb-run >/dev/null") != 0 || !std::filesystem::exists(program))
+    if (!Testing::HasXvfb() || !std::filesystem::exists(program))
         GTEST_SKIP() << "needs xvfb-run and the built program";
     Testing::TempDir dir;
-    const std::string script = "cd '" + dir.Path() + "' && env -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_HOME=$PWD " +
-                               "XDG_DATA_HOME=$PWD XDG_RUNTIME_DIR=$PWD xvfb-run -a -s \"-screen 0 1024x768x24\" sh -c '\"" + program +
-                               "\" >1.log 2>&1 & P=$!; for i in $(seq 300); do grep -q Draw 1.log && break; " +
-                               "sleep 0.1; done; sleep 0.3; \"" + program + "\" >2.log 2>&1; echo $? >2.code; " +
-                               "kill -TERM $P; wait $P; echo $? >1.code'";
-    ASSERT_EQ(std::system(script.c_str()), 0);
-    const auto read = [&](const std::string& name) {
-        std::ifstream in(dir / name);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    EXPECT_EQ(read("1.code") + read("2.code"), "0\n0\n") << read("1.log") << read("2.log");
+    const std::string script = "P=\"" + program + "\"\nX=\"" XPROBE "\"\n"
+                               "\"$P\" >1.log 2>&1 & Z=$!\n"
+                               "\"$X\" wait Zarquel 30 &&\n"
+                               "  for i in $(seq 300); do grep -q Draw 1.log && break; sleep 0.1; done &&\n"
+                               "  sleep 0.3 && \"$X\" shot Zarquel shot.ppm\n"
+                               "\"$P\" >2.log 2>&1; echo $? >2.code\n"
+                               "\"$X\" close Zarquel; echo $? >close.code\n"
+                               "[ \"$(cat close.code)\" = 0 ] || kill $Z\n"
+                               "wait $Z; echo $? >1.code\n";
+    ASSERT_TRUE(Testing::RunUnderXvfb(dir, script, 90));
+    const auto read = [&](const std::string& name) { return Testing::ReadTextFile(dir / name); };
+    EXPECT_EQ(read("close.code") + read("1.code") + read("2.code"), "0\n0\n0\n") << read("1.log") << read("2.log");
     EXPECT_NE(read("1.log").find("Window is             800 x  600"), std::string::npos);
     EXPECT_NE(read("1.log").find("Update Count  = "), std::string::npos);
     EXPECT_EQ(read("1.log").find("Update Count  = 0\r"), std::string::npos);
     EXPECT_EQ(read("2.log").find("Window is"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(dir / "Tavoren"));
+
+    const Testing::Screenshot shot = Testing::ReadScreenshot(dir / "shot.ppm");
+    ASSERT_EQ(shot.width, 800);
+    ASSERT_EQ(shot.height, 600);
+    EXPECT_EQ(std::count(shot.rgb.begin(), shot.rgb.end(), 0), 800 * 600 * 3);
+
+    const std::filesystem::recursive_directory_iterator config(dir / "config");
+    EXPECT_TRUE(std::any_of(begin(config), end(config), [](const auto& entry) { return entry.is_regular_file(); }));
 }
 
 } // namespace
