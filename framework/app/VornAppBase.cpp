@@ -89,6 +89,7 @@ VornAppBase::~VornAppBase()
 
     mWidgetManager.reset();
     mResourceManager.reset();
+    DeleteAllSharedImages();
     mDDInterface.reset();
     mMusicInterface.reset();
     mSoundManager.reset();

@@ -13,6 +13,7 @@
 #include "framework/app/DemoFile.h"
 #include "framework/app/DemoStream.h"
 #include "framework/display/Ratio.h"
+#include "framework/graphics/ImageRef.h"
 #include "framework/graphics/Rect.h"
 #include "framework/widgets/ButtonListener.h"
 #include "framework/widgets/DialogListener.h"
@@ -21,12 +22,14 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -45,7 +48,6 @@ class DDImage;
 class DDInterface;
 class Dialog;
 class Image;
-class ImageRef;
 class MemoryImage;
 class MusicInterface;
 class ResourceManager;
@@ -185,6 +187,12 @@ public:
     virtual void Unmute(bool autoMute);
     virtual double GetLoadingProgress();
     virtual DDImage* GetImage(const std::string& path);
+    // Makes `reference` hold the shared image of the path and variant (case
+    // does not matter), decoding the file on the first request; `isNew` (may
+    // be null) tells whether this request made it. A path beginning with '!'
+    // gives an empty image for the caller to fill. A caller asking for an
+    // image another thread is decoding waits for it; no caller may hold the
+    // display lock.
     virtual void FindOrCreatePooledImage(ImageRef& reference, const std::string& path, const std::string& variant,
                                          bool* isNew);
     // Takes back a shared image that `reference` alone holds, at once and not
@@ -348,6 +356,12 @@ public:
     // also lets the display drop its textures.
     void AddToImageSet(MemoryImage* image);
     void RemoveFromImageSet(MemoryImage* image);
+    // The display lock, or the application's own lock while there is no
+    // display: it guards the image set and the shared images.
+    CriticalSection& ImageLock();
+    // Once a shared image lost its last reference: deletes every shared
+    // image that has none.
+    void FreeUnusedSharedImages();
     // The display draws through the 3D path.
     bool Is3DEnabled() const;
     // Lets the display release the image's textures; nothing without one.
@@ -442,9 +456,23 @@ public:
     bool mMutedForFastForward = false;
     bool mMuteOnLostFocus = true;
     std::set<MemoryImage*> mMemoryImageSet;
+    // A shared image, and whether the file of a new one is being decoded:
+    // the decoding runs outside the display lock, which presentation and the
+    // cursor thread need meanwhile.
+    struct SharedImage {
+        PooledImage mPooled;
+        bool mLoading = false;
+    };
+    // By upper-cased path and variant; under ImageLock. A record stays where
+    // it is in the map for its life: references point into it.
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
     // Set when a shared image lost its last reference: the next update frees
     // the unreferenced ones. Set on the loading thread too.
     std::atomic<bool> mCleanSharedImages{false};
+    // Wakes the callers waiting for a shared image being decoded; mLoading
+    // turns false and the image is stored under this mutex.
+    std::mutex mSharedImageLoadMutex;
+    std::condition_variable mSharedImageLoaded;
 
     // Main loop.
     int32_t mCatchUpCount = 0;
@@ -643,6 +671,12 @@ private:
     // Straight to the store, never a demo command: a replay must not depend
     // on whether the previous run on its machine ended cleanly.
     void MarkRunInProgress();
+    // A new shared image for the path: decoded from the file, or empty for a
+    // path beginning with '!'; null when the file cannot be read.
+    std::unique_ptr<MemoryImage> MakeSharedImage(const std::string& path);
+    // Waits without the display lock until the record's image is stored.
+    void WaitForSharedImage(const SharedImage& shared);
+    void DeleteAllSharedImages();
 };
 
 extern VornAppBase* gApplication;

@@ -381,6 +381,7 @@ void VornAppBase::RunOneUpdate()
         ++mDirtyUpdateCount;
     if (mMusicInterface)
         mMusicInterface->Update();
+    FreeUnusedSharedImages();
 }
 
 void VornAppBase::RunFractionUpdate(float fraction)
