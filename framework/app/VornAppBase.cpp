@@ -9,6 +9,7 @@
 #include "framework/sound/SoundManager.h"
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/WidgetManager.h"
+#include "platform/SingleInstance.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -98,9 +99,17 @@ VornAppBase::~VornAppBase()
         mMainWindow->Destroy();
         mMainWindow = nullptr;
     }
+    if (mInvisibleWindow) {
+        mInvisibleWindow->SetProcedure({});
+        mInvisibleWindow->Destroy();
+        mInvisibleWindow = nullptr;
+    }
 
     gApplication = nullptr;
     SaveDemoFile();
+    // Its listener posts to the main window's object, which goes after it.
+    mThreadWindow = nullptr;
+    mInstanceLock.reset();
 }
 
 // After a run that switched 3D on, the player is asked whether to keep it.

@@ -268,6 +268,11 @@ public:
     void StartLoadingThread();
     void StartCursorThread();
     void WaitForLoadingThread();
+    // The cursor thread's polling loop, until shutdown.
+    void RunCursorThread();
+    // For a loading body: true once the program is closing, from any thread
+    // or the main window; the body stops after the resource in progress.
+    bool IsLoadingCancelled() const { return mShutdownRequested || mShutdown; }
 
     // The largest number among the numbered demo files (base name + digits +
     // ".dmo") in the demo folder, 0 when there is none; with deleteOldest,
@@ -400,8 +405,9 @@ public:
     // Makes the main window's object; CreateMainWindow asks for it once.
     std::function<std::unique_ptr<Platform::Window>()> mMakeWindow;
 
-    // Single instance.
-    Platform::SingleInstance* mInstanceLock = nullptr;
+    // Single instance: the lock is taken in this folder.
+    std::unique_ptr<Platform::SingleInstance> mInstanceLock;
+    std::string mInstanceFolder;
     bool mSingleInstanceMode = true;
     uint32_t mNotifyMessage = 0;
 
@@ -435,6 +441,10 @@ public:
     Platform::Window* mMainWindow = nullptr;
     std::unique_ptr<Platform::Window> mMainWindowObject;
     Platform::Window* mInvisibleWindow = nullptr;
+    std::unique_ptr<Platform::Window> mInvisibleWindowObject;
+    // The main window's object for the threads (cursor, single-instance
+    // listener): set once it exists, and it outlives them.
+    std::atomic<Platform::Window*> mThreadWindow{nullptr};
     bool mIsScreenSaver = false;
     bool mMessageBoxPopup = false;
     bool mUseFlipping = true;
@@ -503,8 +513,8 @@ public:
     int32_t mStepMode = kStepNormal;
     int32_t mCursorNum = 0;
     std::unique_ptr<SoundManager> mSoundManager;
-    Platform::Cursor* mHandCursor = nullptr;
-    Platform::Cursor* mDraggingCursor = nullptr;
+    std::unique_ptr<Platform::Cursor> mHandCursor;
+    std::unique_ptr<Platform::Cursor> mDraggingCursor;
     // (loop depth at queueing, widget)
     std::list<std::pair<int32_t, Widget*>> mDeferredDeleteQueue;
     // While set (the screen saver should take over) no update runs.
@@ -523,6 +533,11 @@ public:
     int32_t mDrawTime = 0;
     int32_t mScreenBltTime = 0;
     int32_t mDirtyUpdateCount = 0;
+    int32_t mPresentCount = 0;
+    // The last presentation failed; the next draws only retry it. The
+    // display is repaired at most once a second while inactive.
+    bool mRedrawFailed = false;
+    uint32_t mLastRepairTick = 0;
     bool mShowFPS = false;
     int32_t mShowFPSMode = 0;
 
@@ -533,6 +548,12 @@ public:
     bool mLoadingHandedOver = false;
     std::atomic<bool> mLoadingThreadRunning{false};
     std::thread mLoadingThread;
+    std::thread mCursorThread;
+    // Starts a thread running the body; throws std::system_error when none
+    // can be started. Tests put their own here.
+    std::function<std::thread(std::function<void()>)> mStartThread = [](std::function<void()> body) {
+        return std::thread(std::move(body));
+    };
 
     // The one shutdown request: from another thread's Shutdown, or the game
     // reporting that loading failed. Process acts on it.
@@ -638,6 +659,20 @@ private:
     void RunExtraUpdates(bool countCatchUp);
     void HandOverLoading();
     void LoadingThreadEntry();
+    void StopCursorThread();
+    // Once: the object every main window is created in.
+    void MakeMainWindowObject();
+    void MakeAppDataFolder();
+    void ClaimSingleInstance();
+    void MakeHandCursors();
+    // Whether a window of the application's size fits the desktop's
+    // maximised client area.
+    bool FitsDesktop() const;
+    // After a display (re)initialisation: images rebuilt for it under the
+    // display lock, the new screen image to the widgets, everything dirty.
+    void AdoptDisplay(bool rebuildImages);
+    // Redraw's repair of a display whose presentation failed.
+    void RepairDisplay();
     void ConfirmHardwareAcceleration();
     // Both the framework's generator and the runtime's one that the game
     // draws from.

@@ -1,4 +1,5 @@
-// The display, screen modes and the draw step.
+// The display: screen modes, the display's (re)initialisation and what
+// follows it.
 
 #include "framework/app/VornAppBase.h"
 
@@ -8,8 +9,6 @@
 
 namespace Vorn {
 
-// Without a display there is no cursor to set.
-void VornAppBase::ApplyCursor() {}
 
 void VornAppBase::PreDisplayInit() {}
 void VornAppBase::PostDisplayInit() {}
@@ -44,7 +43,11 @@ void VornAppBase::ReapplyScreenMode()
 int32_t VornAppBase::InitDisplay()
 {
     PreDisplayInit();
-    FreeAllImageSoftwareData();
+    {
+        // The loading thread adds images meanwhile.
+        const AutoCrit lock(mDDInterface->mCritSect);
+        FreeAllImageSoftwareData();
+    }
     const int32_t result = mDDInterface->Init(mMainWindow, mIsPhysWindowed);
     RecordDisplayMode();
     if (result != DDInterface::RESULT_OK)
@@ -79,7 +82,16 @@ void VornAppBase::ReinitDisplayFor3D(bool want3D, bool reinit)
         }
         FailDisplayInit(result, mDDInterface->mErrorString);
     }
-    RebuildAllImages();
+    AdoptDisplay(true);
+}
+
+void VornAppBase::AdoptDisplay(bool rebuildImages)
+{
+    if (rebuildImages) {
+        // The loading thread adds images meanwhile.
+        const AutoCrit lock(mDDInterface->mCritSect);
+        RebuildAllImages();
+    }
     mWidgetManager->mImage = mDDInterface->GetScreenImage();
     mWidgetManager->MarkAllDirty();
 }
@@ -89,26 +101,11 @@ void VornAppBase::SetDrawToVideoMemory(bool drawToVideoMemory)
     if (drawToVideoMemory == mDrawToVideoMemory)
         return;
     mDrawToVideoMemory = drawToVideoMemory;
-    mWidgetManager->MarkAllDirty();
+    if (!mDDInterface)
+        return;
+    mDDInterface->SetDrawInVideoMemory(drawToVideoMemory);
+    AdoptDisplay(false);
 }
-
-bool VornAppBase::DrawDirty()
-{
-    mIsDrawing = true;
-    const bool drawn = mWidgetManager->DrawToScreen();
-    mIsDrawing = false;
-    mUpdateSinceDraw = false;
-    mNothingDrawn = !drawn;
-    if (!drawn)
-        return false;
-    ++mDrawCount;
-    mLastDrawTick = Now();
-    AccumulateFractionTime();
-    return true;
-}
-
-// Without a display there is nothing to present.
-void VornAppBase::Redraw(const Rect*) {}
 
 bool VornAppBase::IsWindowEnabled()
 {

@@ -6,6 +6,7 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/DebugPrint.h"
+#include "framework/display/DDInterface.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundManager.h"
 #include "framework/widgets/Widget.h"
@@ -54,6 +55,8 @@ void VornAppBase::Start()
     StartCursorThread();
     if (mAutoStartLoadingThread)
         StartLoadingThread();
+    if (mMainWindow)
+        mMainWindow->Show(true);
 
     const uint32_t start = Now();
     mRunning = true;
@@ -109,6 +112,11 @@ bool VornAppBase::StepLoopState(bool* updated)
     ++mLoopDepth;
 
     if (mLoopState == kStatePumpMessages) {
+        if (mMainWindow)
+            mMainWindow->PumpMessages();
+        // The cursor thread only draws the cursor into the screen's memory.
+        if (mDDInterface)
+            mDDInterface->PresentCursor();
         ReplayDemoCommands();
         mLoopState = DispatchQueuedMessages() ? kStatePumpMessages : kStateUpdate;
     } else if (mStepMode == kStepNormal) {

@@ -2,10 +2,12 @@
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/app/StringUtils.h"
 #include "framework/sound/MusicInterface.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace Vorn {
 
@@ -25,10 +27,13 @@ void VornAppBase::Shutdown()
         SetMusicVolume(mSavedMusicVolume);
         SetSfxVolume(mSavedSfxVolume);
     }
-    while (mCursorThreadRunning)
-        mClock->Sleep(10);
+    StopCursorThread();
     if (mMusicInterface)
         mMusicInterface->StopAllMusic();
+    // Full screen here is a window over the desktop: the desktop's own mode
+    // was never changed and needs no restoring.
+    if (mMainWindow)
+        mMainWindow->Hide();
     if (mSaveSettingsAtShutdown)
         SaveSettings();
 }
@@ -45,12 +50,23 @@ void VornAppBase::HideForCrash()
 {
     SetMusicVolume(0.0);
     mCrashed = true;
+    // The window answers only the thread that pumps it; a failure on another
+    // thread leaves it as it is.
+    if (std::this_thread::get_id() != mMainThreadId)
+        return;
+    if (mMainWindow)
+        mMainWindow->Hide();
     ApplyCursor();
 }
 
 std::string VornAppBase::GetCrashInfo()
 {
-    return std::string();
+    const uint32_t seconds = (Now() - mLoadTime) / 1000;
+    std::hash<std::thread::id> threadHash;
+    return "Product: " + mProductName + "\r\n" + "Version: " + mProductVersion + "\r\n" + "Time Loaded: " +
+           FormatString("%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60) +
+           "\r\nFullscreen: " + (mIsWindowed ? "No" : "Yes") + "\r\nPrimary ThreadId: " +
+           FormatString("%zX", threadHash(mMainThreadId)) + "\r\n";
 }
 
 std::string VornAppBase::GetCrashAttachmentName()

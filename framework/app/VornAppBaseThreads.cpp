@@ -1,14 +1,26 @@
 // The loading thread, which runs the game's resource loading once while the
-// main thread shows and animates the title screen, and the cursor thread.
+// main thread shows and animates the title screen, and the cursor thread,
+// which keeps the software cursor moving between frames.
 
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/DebugPrint.h"
+#include "framework/display/DDInterface.h"
 #include "platform/Thread.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace Vorn {
+
+namespace {
+
+constexpr uint32_t kCursorPollMs = 10;
+// A cursor move waits for the next frame unless that frame is this much
+// overdue beyond one refresh period.
+constexpr int32_t kCursorFrameSlackMs = 5;
+
+} // namespace
 
 void VornAppBase::StartLoadingThread()
 {
@@ -17,7 +29,17 @@ void VornAppBase::StartLoadingThread()
     mLoadingThreadRunning = true;
     Platform::SetCurrentThreadPriority(Platform::kThreadPriorityAboveNormal);
     mLoadingThreadStarted = true;
-    mLoadingThread = std::thread([this] { LoadingThreadEntry(); });
+    try {
+        mLoadingThread = mStartThread([this] { LoadingThreadEntry(); });
+    } catch (const std::system_error& error) {
+        // Nothing would ever set the finished flag: every wait for it would
+        // hang, and the main loop would keep sleeping for a loader that
+        // never runs.
+        mLoadingThreadStarted = false;
+        mLoadingThreadRunning = false;
+        Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
+        DebugPrint("Loading thread not started: %s\r\n", error.what());
+    }
 }
 
 void VornAppBase::LoadingThreadEntry()
@@ -51,8 +73,74 @@ double VornAppBase::GetLoadingProgress()
     return std::min(static_cast<double>(mCompletedLoadingThreadTasks) / total, 1.0);
 }
 
-// The cursor thread moves the display's software cursor between frames; with
-// no display there is no cursor to move, and no thread is started.
-void VornAppBase::StartCursorThread() {}
+// With no display there is no cursor to move, and no thread is started.
+void VornAppBase::StartCursorThread()
+{
+    if (mCursorThreadRunning || !mDDInterface)
+        return;
+    // One that ended after an earlier shut-down is collected first.
+    if (mCursorThread.joinable())
+        mCursorThread.join();
+    mCursorThreadRunning = true;
+    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityAboveNormal);
+    try {
+        mCursorThread = mStartThread([this] { RunCursorThread(); });
+    } catch (const std::system_error& error) {
+        // Shutdown waits for the running flag to clear.
+        mCursorThreadRunning = false;
+        Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
+        DebugPrint("Cursor thread not started: %s\r\n", error.what());
+    }
+}
+
+void VornAppBase::RunCursorThread()
+{
+    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityAboveNormal);
+    DDInterface& display = *mDDInterface;
+    int32_t lastX = 0;
+    int32_t lastY = 0;
+    while (!mShutdown) {
+        int32_t x = lastX;
+        int32_t y = lastY;
+        if (mPlaying) {
+            x = mLastDemoMouseX;
+            y = mLastDemoMouseY;
+        } else if (Platform::Window* window = mThreadWindow.load()) {
+            const Platform::Point position = window->CursorPosition();
+            x = position.x;
+            y = position.y;
+        }
+        int32_t period;
+        {
+            // The display writes these on the main thread under its lock.
+            const AutoCrit lock(display.mCritSect);
+            if (mDrawCount != 0) {
+                lastX = display.mCursorX;
+                lastY = display.mCursorY;
+            }
+            period = display.mMillisecondsPerFrame;
+        }
+        if (x != lastX || y != lastY) {
+            if (static_cast<int32_t>(Now() - mNextDrawTick.load()) > period + kCursorFrameSlackMs) {
+                display.SetCursorPos(x, y);
+                lastX = x;
+                lastY = y;
+            } else {
+                display.mNextCursorX = x;
+                display.mNextCursorY = y;
+            }
+        }
+        mClock->Sleep(kCursorPollMs);
+    }
+    mCursorThreadRunning = false;
+}
+
+void VornAppBase::StopCursorThread()
+{
+    while (mCursorThreadRunning)
+        mClock->Sleep(kCursorPollMs);
+    if (mCursorThread.joinable())
+        mCursorThread.join();
+}
 
 } // namespace Vorn

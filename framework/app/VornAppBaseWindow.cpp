@@ -66,8 +66,7 @@ void VornAppBase::CreateMainWindow()
         mMainWindow = nullptr;
         mWidgetManager->mImage = nullptr;
     }
-    if (!mMainWindowObject && mMakeWindow)
-        mMainWindowObject = mMakeWindow();
+    MakeMainWindowObject();
     if (!mMainWindowObject)
         FailDisplayInit(DDInterface::RESULT_FAIL, "No window can be made");
 
@@ -182,9 +181,7 @@ void VornAppBase::FinishMainWindow()
             UpdateFocusState();
         }
     }
-    RebuildAllImages();
-    mWidgetManager->mImage = mDDInterface->GetScreenImage();
-    mWidgetManager->MarkAllDirty();
+    AdoptDisplay(true);
     mMainWindow->SetTimer(kMainTimerId, static_cast<uint32_t>(FrameTime()));
 }
 

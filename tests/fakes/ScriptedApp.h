@@ -3,11 +3,15 @@
 // did: "U" for each update, "D" for each draw. Draws count as presented
 // frames. Its registry is a settings store in memory of its own, and a demo
 // it records goes to a scratch file of its own unless the test names
-// another file. Tests set the application's public fields to the situation
+// another file. Its windows are FakeWindows, and it claims its single
+// instance in a folder of its own, so that tests running side by side do not
+// meet there. Tests set the application's public fields to the situation
 // they need and add behaviour through the hooks.
 
+#include "fakes/FakeWindow.h"
 #include "fakes/MemorySettingsStore.h"
 #include "fakes/ScriptedClock.h"
+#include "fakes/TempDir.h"
 #include "framework/app/VornAppBase.h"
 
 #include <atomic>
@@ -42,6 +46,7 @@ struct ScriptedSurroundings {
 
     MemorySettingsStore mSettingsStore;
     std::string mDemoScratchFile;
+    TempDir mInstanceDir;
 };
 
 class ScriptedApp : public ScriptedSurroundings, public Vorn::VornAppBase {
@@ -50,6 +55,8 @@ public:
         : VornAppBase(Platform::Services{&clock, &mSettingsStore}), mTestClock(clock)
     {
         mDemoFileName = mDemoScratchFile;
+        mInstanceFolder = mInstanceDir.Path();
+        mMakeWindow = [] { return std::make_unique<FakeWindow>(); };
         // Paced by the frame time unless a test asks for refresh pacing.
         mVSyncUpdates = false;
     }

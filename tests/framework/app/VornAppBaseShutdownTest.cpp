@@ -3,6 +3,7 @@
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
+#include "fakes/WindowedApp.h"
 #include "framework/sound/MusicInterface.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,25 @@ TEST_F(ExitProgramDeathTest, EndsWithTheCodeAfterFlushingOpenStreams)
     std::stringstream contents;
     contents << in.rdbuf();
     EXPECT_EQ(contents.str(), "written before the exit");
+}
+
+
+TEST(Shutdown, ClosingTheWindowEndsTheRunWithTheSettingsWrittenAndTheThreadsEnded)
+{
+    ScriptedClock clock;
+    Testing::WindowedApp app(clock);
+    app.mRegKey = "Test\\Zarquel";
+    app.Init();
+    int32_t inProgress = 0;
+    ASSERT_TRUE(app.ReadRegistryInteger("InProgress", inProgress));
+    EXPECT_EQ(inProgress, 1);
+
+    app.mWindow->Inject({Platform::WM_CLOSE, 0, 0});
+    app.Start();
+    EXPECT_TRUE(app.mShutdown && app.mLoadingThreadFinished);
+    EXPECT_FALSE(app.mCursorThreadRunning || app.mWindow->Visible());
+    ASSERT_TRUE(app.ReadRegistryInteger("InProgress", inProgress));
+    EXPECT_EQ(inProgress, 0);
 }
 
 } // namespace

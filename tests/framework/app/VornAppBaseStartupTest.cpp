@@ -3,7 +3,9 @@
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
+#include "fakes/WindowedApp.h"
 #include "framework/app/DemoFile.h"
+#include "framework/app/PathUtils.h"
 #include "framework/app/RandomGenerator.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundManager.h"
@@ -12,7 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <tuple>
 
 namespace {
@@ -135,7 +141,7 @@ TEST(Init, TakesTheRecordedDisplayStateWhenThePlaybackStartsWithIt)
     using C = Vorn::DemoCommand;
     const std::tuple<C, bool, int32_t> cases[] = {
         {C::DisplayMode(false, 75), false, 75}, {C::DisplayMode(true, 0), true, 60},
-        {C::DisplayMode(true, 144), true, 60}, {C::KeyUp(66), true, 100}};
+        {C::DisplayMode(true, 144), true, 60}, {C::KeyUp(66), true, Testing::FakeWindow().refreshRate}};
     for (const auto& [first, windowed, refreshRate] : cases) {
         SCOPED_TRACE(refreshRate);
         Testing::TempDir dir;
@@ -178,6 +184,90 @@ TEST_F(SecondInstanceDeathTest, ExitsInSingleInstanceModeAndRunsOnOtherwise)
     app.mSingleInstanceMode = false;
     app.NotifyRunningInstanceAndExit();
     SUCCEED();
+}
+
+
+class WindowedStartupApp : public Testing::WindowedApp {
+public:
+    using WindowedApp::WindowedApp;
+    void InitHook() override { mHooks.push_back("InitHook"); }
+    void PreCreateWindow() override { mHooks.push_back("PreCreateWindow"); }
+    void PostInit() override { mHooks.push_back("PostInit"); }
+    bool OnChangeDirectory(const std::string&) override { return true; }
+};
+
+TEST(Init, OpensTheWindowInAModeThatFitsAndKeepsTheDemoUnderTheDataFolder)
+{
+    // Work area; demo file name; windowed; the name is put under the folder.
+    const std::tuple<Platform::Rect, std::string, bool, bool> cases[] = {
+        {{0, 0, 1024, 740}, "vornapp.dmo", true, true}, {{0, 0, 800, 740}, "/tmp/run.dmo", false, false},
+        {{0, 0, 1024, 600}, "C:run.dmo", false, false}, {{0, 0, 0, 0}, "\\\\pc\\run.dmo", true, false}};
+    for (const auto& [workArea, demo, windowed, prefixed] : cases) {
+        SCOPED_TRACE(demo);
+        ScriptedClock clock;
+        WindowedStartupApp app(clock);
+        app.mWorkArea = workArea;
+        app.mDemoFileName = demo;
+        app.Init();
+        EXPECT_EQ(app.mHooks, (std::vector<std::string>{"InitHook", "PreCreateWindow", "InitDisplay", "PostInit"}));
+        EXPECT_EQ(app.mIsWindowed, windowed);
+        EXPECT_EQ(app.mForceFullScreen, !windowed);
+        EXPECT_EQ(app.mDemoFileName, prefixed ? Vorn::GetAppDataFolder() + demo : demo);
+        EXPECT_EQ(Vorn::GetAppDataFolder().front(), '/');
+        EXPECT_EQ(dynamic_cast<const Testing::FakeCursor&>(*app.mHandCursor).hotSpot, (Platform::Point{11, 4}));
+        EXPECT_EQ(dynamic_cast<const Testing::FakeCursor&>(*app.mDraggingCursor).hotSpot, (Platform::Point{15, 10}));
+        EXPECT_TRUE(app.mInvisibleWindow && app.mSoundManager && app.mMusicInterface && app.mInitialized);
+    }
+}
+
+class SingleInstanceDeathTest : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "fast"); }
+};
+
+TEST_F(SingleInstanceDeathTest, ASecondCopyBringsTheFirstToTheFrontAndExits)
+{
+    ScriptedClock clock;
+    WindowedStartupApp first(clock);
+    first.Init();
+    WindowedStartupApp second(clock);
+    second.mInstanceFolder = first.mInstanceFolder;
+    EXPECT_EXIT(second.Init(), ::testing::ExitedWithCode(0), "");
+    const auto& calls = first.mWindow->Calls();
+    for (int i = 0; i < 500 && std::count(calls.begin(), calls.end(), "BringToFront") == 0; ++i) {
+        first.mWindow->PumpMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "BringToFront"), 1);
+}
+
+// The real program under a virtual X server opens its window, runs, and on
+// the polite request to end writes its settings and exits 0; a second copy
+// started meanwhile hands over to it and exits 0 without a window. Leak
+// checks stay off for it: the desktop's libraries keep theirs to the end.
+TEST(Program, RunsUnderAnXServerAndEndsCleanlyOnTerminate)
+{
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string program = (self.parent_path().parent_path() / "game" / "zarquel").string();
+    if (std::system("command -v xvfb-run >/dev/null") != 0 || !std::filesystem::exists(program))
+        GTEST_SKIP() << "needs xvfb-run and the built program";
+    Testing::TempDir dir;
+    const std::string script = "cd '" + dir.Path() + "' && env -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_HOME=$PWD " +
+                               "XDG_DATA_HOME=$PWD XDG_RUNTIME_DIR=$PWD xvfb-run -a -s \"-screen 0 1024x768x24\" sh -c '\"" + program +
+                               "\" >1.log 2>&1 & P=$!; for i in $(seq 300); do grep -q Draw 1.log && break; " +
+                               "sleep 0.1; done; sleep 0.3; \"" + program + "\" >2.log 2>&1; echo $? >2.code; " +
+                               "kill -TERM $P; wait $P; echo $? >1.code'";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    const auto read = [&](const std::string& name) {
+        std::ifstream in(dir / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(read("1.code") + read("2.code"), "0\n0\n") << read("1.log") << read("2.log");
+    EXPECT_NE(read("1.log").find("Window is             800 x  600"), std::string::npos);
+    EXPECT_NE(read("1.log").find("Update Count  = "), std::string::npos);
+    EXPECT_EQ(read("1.log").find("Update Count  = 0\r"), std::string::npos);
+    EXPECT_EQ(read("2.log").find("Window is"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Tavoren"));
 }
 
 } // namespace
