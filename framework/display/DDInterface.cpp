@@ -3,6 +3,7 @@
 #include "framework/app/DebugPrint.h"
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
+#include "framework/display/DDImage.h"
 #include "framework/display/DirectXResultText.h"
 #include "platform/Frame.h"
 #include "platform/Surface.h"
@@ -120,6 +121,8 @@ int DDInterface::Init(Platform::Window* window, bool windowed)
                                         DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, mNewCursorArea),
                      "CreateSurface NewCursorArea"))
         return RESULT_SURFACE_FAIL;
+    mOldCursorImage = MakeSurfaceImage(mOldCursorArea);
+    mNewCursorImage = MakeSurfaceImage(mNewCursorArea);
 
     TakePixelFormat();
     BuildTables();
@@ -309,6 +312,9 @@ void DDInterface::CleanUp()
 {
     const AutoCrit lock(mCritSect);
     mInitialized = false;
+    mOldCursorImage.reset();
+    mNewCursorImage.reset();
+    mScreenImage.reset();
     mOldCursorArea.reset();
     mNewCursorArea.reset();
     mDrawSurface.reset();
@@ -320,7 +326,15 @@ void DDInterface::CleanUp()
 
 DDImage* DDInterface::GetScreenImage()
 {
-    return nullptr;
+    return mScreenImage.get();
+}
+
+std::unique_ptr<DDImage> DDInterface::MakeSurfaceImage(std::shared_ptr<Platform::Surface> surface)
+{
+    auto image = std::make_unique<DDImage>(this);
+    image->SetSurface(std::move(surface));
+    image->ForceAlphaFlags(false, false);
+    return image;
 }
 
 int32_t DDInterface::CreateSurface(const DDSurfaceDesc& desc, std::shared_ptr<Platform::Surface>& out)
@@ -383,6 +397,10 @@ void DDInterface::SetDrawInVideoMemory(bool drawToVideoMemory)
     if (!mBackSurface &&
         CreatePlainSurface(mWidth, mHeight, DDSCAPS_VIDEOMEMORY, mBackSurface) != Platform::kDDOk)
         mDrawToVideoMemory = false;
+    mScreenImage.reset();
+    mScreenImage = MakeSurfaceImage(mDrawToVideoMemory ? mBackSurface : mDrawSurface);
+    mScreenImage->mVideoMemory = mDrawToVideoMemory;
+    mScreenImage->mNoLock = mDrawToVideoMemory;
 }
 
 void DDInterface::RegisterImage(DDImage* image)

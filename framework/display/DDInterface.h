@@ -110,7 +110,8 @@ public:
     int Init(Platform::Window* window, bool windowed);
     void CleanUp();
 
-    // The image frames are drawn into, on the drawing or the back surface.
+    // The image frames are drawn into, on the drawing or the back surface;
+    // null before the display is initialised.
     DDImage* GetScreenImage();
 
     // Under the display lock. kDDErrNotInitialized before Init or after
@@ -230,6 +231,12 @@ public:
     Rect mSavedCursorPart;
     std::shared_ptr<Platform::Surface> mOldCursorArea;
     std::shared_ptr<Platform::Surface> mNewCursorArea;
+    // The images on the two areas, through which the cursor image is drawn;
+    // they stay drawable in software while the display draws in 3D.
+    std::unique_ptr<DDImage> mOldCursorImage;
+    std::unique_ptr<DDImage> mNewCursorImage;
+    // The image on the surface frames are drawn into.
+    std::unique_ptr<DDImage> mScreenImage;
 
     // Where the window showed the screen last, in its drawable pixels: the
     // mapping of pointer positions in full screen.
@@ -249,6 +256,11 @@ private:
                                std::shared_ptr<Platform::Surface>& out);
     void TakePixelFormat();
     void BuildTables();
+    // An image holding an outside surface, with neither transparency nor
+    // alpha.
+    std::unique_ptr<DDImage> MakeSurfaceImage(std::shared_ptr<Platform::Surface> surface);
+    // Draws the cursor image centred in a cursor area, moved by (dx, dy).
+    void DrawCursorImage(DDImage* area, int dx, int dy);
     void ReadRefreshRate(Platform::Window* window);
 
     // The surface the screen image draws into.

@@ -3,6 +3,8 @@
 #include "framework/display/DDInterface.h"
 
 #include "framework/app/VornAppBase.h"
+#include "framework/display/DDImage.h"
+#include "framework/graphics/Graphics.h"
 #include "platform/Frame.h"
 #include "platform/Surface.h"
 #include "platform/Window.h"
@@ -249,9 +251,19 @@ void DDInterface::DrawCursorOnto(Platform::Surface& surface)
     mHasSavedBackground = true;
     mSavedCursorPart = part;
     Copy(*mNewCursorArea, part, *mOldCursorArea, part);
+    DrawCursorImage(mNewCursorImage.get(), 0, 0);
     PutArea(surface, area, *mNewCursorArea, part);
     if (&surface == mPrimarySurface.get())
         mScreenChanged = true;
+}
+
+void DDInterface::DrawCursorImage(DDImage* area, int dx, int dy)
+{
+    if (!area || !mCursorImage)
+        return;
+    Graphics graphics(area);
+    graphics.DrawImage(mCursorImage, (kCursorAreaWidth - mCursorImage->GetWidth()) / 2 + dx,
+        (kCursorAreaHeight - mCursorImage->GetHeight()) / 2 + dy);
 }
 
 void DDInterface::RestoreUnderCursor(Platform::Surface& surface)
@@ -291,11 +303,16 @@ void DDInterface::MoveCursor(Platform::Surface& surface, int x, int y)
                              .Intersection(kWholeArea)
                              .Intersection(mSavedCursorPart)
                              .Intersection(Moved(newPart, dx, dy));
-    if (!IsEmpty(overlap))
+    if (!IsEmpty(overlap)) {
         Copy(*mNewCursorArea, Moved(overlap, -dx, -dy), *mOldCursorArea, overlap);
+        // Restoring the old area then already shows the new cursor where the
+        // two overlap.
+        DrawCursorImage(mOldCursorImage.get(), dx, dy);
+    }
 
     PutArea(surface, oldArea, *mOldCursorArea, mSavedCursorPart);
     Copy(*mOldCursorArea, kWholeArea, *mNewCursorArea, kWholeArea);
+    DrawCursorImage(mNewCursorImage.get(), 0, 0);
     PutArea(surface, newArea, *mNewCursorArea, newPart);
 
     mCursorX = x;
