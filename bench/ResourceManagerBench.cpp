@@ -3,6 +3,7 @@
 // reduction together. Milliseconds per group.
 
 #include "framework/app/VornAppBase.h"
+#include "framework/display/DDInterface.h"
 #include "framework/resources/ImageLib.h"
 #include "framework/resources/ResourceManager.h"
 
@@ -72,6 +73,7 @@ void BM_LoadGroupOf60Images(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto app = std::make_unique<Vorn::VornAppBase>(Platform::Services{&clock});
+        app->mDDInterface = std::make_unique<Vorn::DDInterface>(app.get());
         auto manager = std::make_unique<Vorn::ResourceManager>(app.get());
         if (!manager->ReadManifestFile(manifest))
             state.SkipWithError(manager->GetErrorText().c_str());

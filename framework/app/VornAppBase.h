@@ -186,7 +186,9 @@ public:
     virtual void Mute(bool autoMute);
     virtual void Unmute(bool autoMute);
     virtual double GetLoadingProgress();
-    virtual DDImage* GetImage(const std::string& path);
+    // The file decoded with its alpha image into a new display image; null
+    // when it cannot be read or there is no display.
+    virtual std::unique_ptr<DDImage> GetImage(const std::string& path);
     // Makes `reference` hold the shared image of the path and variant (case
     // does not matter), decoding the file on the first request; `isNew` (may
     // be null) tells whether this request made it. A path beginning with '!'
@@ -367,6 +369,10 @@ public:
     // Once a shared image lost its last reference: deletes every shared
     // image that has none.
     void FreeUnusedSharedImages();
+    // A new display image of the rectangle of `image`, with its cels and
+    // animation; null without a display.
+    std::unique_ptr<DDImage> CopyImageRect(Image* image, const Rect& rect);
+    std::unique_ptr<DDImage> CopyImage(Image* image);
     // The display draws through the 3D path.
     bool Is3DEnabled() const;
     // Lets the display release the image's textures; nothing without one.
@@ -707,7 +713,8 @@ private:
     // on whether the previous run on its machine ended cleanly.
     void MarkRunInProgress();
     // A new shared image for the path: decoded from the file, or empty for a
-    // path beginning with '!'; null when the file cannot be read.
+    // path beginning with '!'; null when the file cannot be read or there is
+    // no display.
     std::unique_ptr<MemoryImage> MakeSharedImage(const std::string& path);
     // Waits without the display lock until the record's image is stored.
     void WaitForSharedImage(const SharedImage& shared);

@@ -4,7 +4,9 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/StringUtils.h"
-#include "framework/graphics/MemoryImage.h"
+#include "framework/display/DDImage.h"
+#include "framework/display/DDInterface.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/resources/ImageLib.h"
 
 #include <algorithm>
@@ -12,22 +14,44 @@
 
 namespace Vorn {
 
-DDImage* VornAppBase::GetImage(const std::string&)
+// Display images need the display: there is none before Init makes it.
+std::unique_ptr<DDImage> VornAppBase::GetImage(const std::string& path)
 {
-    return nullptr;
+    if (!mDDInterface)
+        return nullptr;
+    const std::unique_ptr<ImageLib::Image> decoded = ImageLib::LoadImageFile(path, true);
+    if (!decoded)
+        return nullptr;
+    auto image = std::make_unique<DDImage>(mDDInterface.get());
+    image->mFilePath = path;
+    image->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
+    return image;
+}
+
+std::unique_ptr<DDImage> VornAppBase::CopyImageRect(Image* image, const Rect& rect)
+{
+    if (!mDDInterface)
+        return nullptr;
+    auto copy = std::make_unique<DDImage>(mDDInterface.get());
+    copy->Create(rect.mWidth, rect.mHeight);
+    Graphics graphics(copy.get());
+    graphics.DrawImage(image, -rect.mX, -rect.mY);
+    copy->CopyAttributes(*image);
+    return copy;
+}
+
+std::unique_ptr<DDImage> VornAppBase::CopyImage(Image* image)
+{
+    return CopyImageRect(image, Rect(0, 0, image->GetWidth(), image->GetHeight()));
 }
 
 std::unique_ptr<MemoryImage> VornAppBase::MakeSharedImage(const std::string& path)
 {
-    if (path.starts_with('!'))
-        return std::make_unique<MemoryImage>(this);
-    const std::unique_ptr<ImageLib::Image> decoded = ImageLib::LoadImageFile(path, true);
-    if (!decoded)
+    if (!path.starts_with('!'))
+        return GetImage(path);
+    if (!mDDInterface)
         return nullptr;
-    auto image = std::make_unique<MemoryImage>(this);
-    image->mFilePath = path;
-    image->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
-    return image;
+    return std::make_unique<DDImage>(mDDInterface.get());
 }
 
 void VornAppBase::FindOrCreatePooledImage(ImageRef& reference, const std::string& path, const std::string& variant,

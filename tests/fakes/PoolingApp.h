@@ -1,9 +1,11 @@
 #pragma once
 // A scripted application with the sounds that resource loading asks for:
 // sounds are loaded when the file layer can open them, and their base volume
-// and pan are written down. Shared images are the application's own.
+// and pan are written down. Shared images are the application's own, on a
+// display without a window.
 
 #include "fakes/ScriptedApp.h"
+#include "framework/display/DDInterface.h"
 #include "framework/resources/PakInterface.h"
 #include "framework/sound/DSoundManager.h"
 
@@ -63,6 +65,7 @@ public:
         auto sounds = std::make_unique<FileSounds>();
         mSounds = sounds.get();
         mSoundManager = std::move(sounds);
+        mDDInterface = std::make_unique<Vorn::DDInterface>(this);
     }
 
     FileSounds* mSounds;
