@@ -3,7 +3,9 @@
 #include "framework/app/PathUtils.h"
 #include "framework/app/StringUtils.h"
 #include "framework/crash/CrashCatcher.h"
+#include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
+#include "framework/graphics/Font.h"
 #include "framework/resources/ResourceManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundManager.h"
@@ -90,7 +92,10 @@ VornAppBase::~VornAppBase()
 
     mWidgetManager.reset();
     mResourceManager.reset();
+    // Images on the display's surfaces go before the display.
     DeleteAllSharedImages();
+    mOverlayImage.reset();
+    mDemoTimeImage.reset();
     mDDInterface.reset();
     mMusicInterface.reset();
     mSoundManager.reset();

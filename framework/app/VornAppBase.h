@@ -47,6 +47,7 @@ namespace Vorn {
 class DDImage;
 class DDInterface;
 class Dialog;
+class Font;
 class Image;
 class MemoryImage;
 class MusicInterface;
@@ -229,6 +230,10 @@ public:
     // True when a frame was drawn and presented.
     virtual bool DrawDirty();
     virtual void Redraw(const Rect* clip);
+    // Steps of DrawDirty while the overlays are shown.
+    void DrawFpsOverlay();
+    void DrawMouseOverlay(int x, int y);
+    void DrawDemoTimeOverlay();
     // Called by Init before LoadSettings.
     virtual void InitHook();
     virtual void RunMainLoop();
@@ -545,7 +550,20 @@ public:
     bool mRedrawFailed = false;
     uint32_t mLastRepairTick = 0;
     bool mShowFPS = false;
+    // 0 shows the frame rate, 1 the mouse position.
     int32_t mShowFPSMode = 0;
+    // The developer overlays, made on first use: the frame rate or mouse
+    // position, and the time left in a playing demo, in the overlay font.
+    std::unique_ptr<DDImage> mOverlayImage;
+    std::unique_ptr<DDImage> mDemoTimeImage;
+    std::unique_ptr<Font> mOverlayFont;
+    int32_t mOverlayFrames = 0;
+    int32_t mOverlayFrameRate = 0;
+    bool mForceFrameRate = false;
+    uint32_t mOverlayTimerStart = 0;
+    bool mOverlayTimerRunning = false;
+    uint32_t mDemoTimeDrawnTick = 0;
+    bool mDemoTimeDrawn = false;
 
     // Loading thread.
     bool mAutoStartLoadingThread = true;
@@ -679,6 +697,9 @@ private:
     void AdoptDisplay(bool rebuildImages);
     // Redraw's repair of a display whose presentation failed.
     void RepairDisplay();
+    // The overlay image to write into, made at the overlay font's height.
+    DDImage* OverlayImage(std::unique_ptr<DDImage>& image);
+    void WriteOverlay(DDImage* image, const std::string& text);
     void ConfirmHardwareAcceleration();
     // Both the framework's generator and the runtime's one that the game
     // draws from.

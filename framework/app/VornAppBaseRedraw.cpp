@@ -1,10 +1,14 @@
 // The draw step of the main loop: the dirty widgets drawn onto the screen
-// image, presentation paced around the loading thread, and the repair of a
-// display whose presentation failed.
+// image with the developer overlays, presentation paced around the loading
+// thread, and the repair of a display whose presentation failed.
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/app/StringUtils.h"
+#include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/SysFont.h"
 #include "framework/widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -20,6 +24,9 @@ constexpr int32_t kIdleFrameMs = 1000;
 constexpr int32_t kLoadingMinDrawMs = 15;
 constexpr int32_t kLoadingFrameGapMs = 35;
 constexpr int32_t kInactiveRepairMs = 1000;
+constexpr int32_t kFrameRatePeriodMs = 1000;
+constexpr int kOverlayWidth = 50;
+constexpr int kOverlayMargin = 10;
 
 // Readings of the wrapping millisecond clock are compared by the sign of
 // their difference.
@@ -37,6 +44,14 @@ bool VornAppBase::DrawDirty()
         mUpdateSinceDraw = false;
         mNothingDrawn = true;
         return false;
+    }
+    if (mShowFPS && mDDInterface) {
+        if (mShowFPSMode == 0)
+            DrawFpsOverlay();
+        else if (mShowFPSMode == 1)
+            DrawMouseOverlay(mWidgetManager->mLastMouseX, mWidgetManager->mLastMouseY);
+        if (mPlaying)
+            DrawDemoTimeOverlay();
     }
     const uint32_t now = Now();
     if (mUpdatesHeld) {
@@ -59,6 +74,16 @@ bool VornAppBase::DrawDirty()
     ++mDrawCount;
     mNothingDrawn = false;
     mDrawTime += Elapsed(drawEnd, now);
+
+    if (mShowFPS && mOverlayImage) {
+        Graphics g(mDDInterface->GetScreenImage());
+        const int overlayHeight = mOverlayImage->mHeight;
+        g.DrawImage(mOverlayImage.get(), mWidth - kOverlayWidth - kOverlayMargin,
+            mHeight - overlayHeight - kOverlayMargin);
+        if (mPlaying && mDemoTimeImage)
+            g.DrawImage(mDemoTimeImage.get(), mWidth - kOverlayWidth - kOverlayMargin,
+                mHeight - overlayHeight - mDemoTimeImage->mHeight - 15);
+    }
 
     if (mWaitForVSync && mIsPhysWindowed && mSoftVSyncWait && mDDInterface) {
         const int32_t sinceLast = Elapsed(Now(), mLastDrawTick);
@@ -83,6 +108,70 @@ bool VornAppBase::DrawDirty()
     mUpdateSinceDraw = false;
     mForceRedraw = false;
     return true;
+}
+
+DDImage* VornAppBase::OverlayImage(std::unique_ptr<DDImage>& image)
+{
+    if (!mOverlayFont)
+        mOverlayFont = std::make_unique<SysFont>("Tahoma", 8, false, false, false);
+    if (!image) {
+        image = std::make_unique<DDImage>(mDDInterface.get());
+        image->Create(kOverlayWidth, mOverlayFont->GetHeight() + 4);
+    }
+    return image.get();
+}
+
+void VornAppBase::WriteOverlay(DDImage* image, const std::string& text)
+{
+    Graphics g(image);
+    g.SetColor(Color(0, 0, 0));
+    g.FillRect(0, 0, image->mWidth, image->mHeight);
+    g.SetColor(Color(255, 255, 255));
+    g.SetFont(mOverlayFont.get());
+    g.DrawString(text, 2, mOverlayFont->GetAscent());
+    image->MarkBitsChanged();
+}
+
+void VornAppBase::DrawFpsOverlay()
+{
+    DDImage* image = OverlayImage(mOverlayImage);
+    ++mOverlayFrames;
+    const uint32_t now = Now();
+    if (!mOverlayTimerRunning) {
+        mOverlayTimerRunning = true;
+        mOverlayTimerStart = now;
+    }
+    const int32_t elapsed = Elapsed(now, mOverlayTimerStart);
+    if (elapsed >= kFrameRatePeriodMs || mForceFrameRate) {
+        if (!mForceFrameRate)
+            mOverlayFrameRate = static_cast<int32_t>(int64_t{mOverlayFrames} * 1000 / elapsed);
+        mForceFrameRate = false;
+        mOverlayTimerStart = now;
+        mOverlayFrames = 0;
+    }
+    WriteOverlay(image, FormatString("FPS: %d", mOverlayFrameRate));
+}
+
+void VornAppBase::DrawMouseOverlay(int x, int y)
+{
+    WriteOverlay(OverlayImage(mOverlayImage), FormatString("%d,%d", x, y));
+}
+
+void VornAppBase::DrawDemoTimeOverlay()
+{
+    const uint32_t now = Now();
+    // A stopped replay (multiplier 0) keeps the time it showed last.
+    if (mDemoTimeDrawn &&
+        (mUpdateMultiplier <= 0.0 || Elapsed(now, mDemoTimeDrawnTick) < 1000.0 / mUpdateMultiplier))
+        return;
+    mDemoTimeDrawn = true;
+    mDemoTimeDrawnTick = now;
+    // Past the recorded end the time left is 0, not negative.
+    const int64_t updatesLeft = std::max<int64_t>(int64_t{mDemoLength} - mUpdateCount, 0);
+    const int64_t seconds = int64_t{FrameTime()} * updatesLeft / 1000;
+    WriteOverlay(OverlayImage(mDemoTimeImage),
+        FormatString("%02d:%02d:%02d", static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+            static_cast<int>(seconds % 60)));
 }
 
 void VornAppBase::Redraw(const Rect* clip)

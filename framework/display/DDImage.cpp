@@ -29,8 +29,7 @@ bool DDImage::UsesDirect3D() const
 
 bool DDImage::UsesDirect3D(const Image* image)
 {
-    const auto* ddImage = dynamic_cast<const DDImage*>(image);
-    return ddImage && ddImage->UsesDirect3D();
+    return image && image->UsesDirect3D();
 }
 
 bool DDImage::IsCursorAreaImage() const

@@ -32,7 +32,7 @@ public:
     ~DDImage() override;
 
     // The image is the drawing surface of the display while it draws in 3D.
-    bool UsesDirect3D() const;
+    bool UsesDirect3D() const override;
     // False for anything that is not a DDImage.
     static bool UsesDirect3D(const Image* image);
 

@@ -102,6 +102,7 @@ Graphics::Graphics(Image* destination)
     if (destination != nullptr)
         mDestImage = destination;
     mClipRect = WholeImage(*mDestImage);
+    mIs3D = mDestImage->UsesDirect3D();
 }
 
 Graphics::Graphics(const Graphics& other) : GraphicsState(other) {}

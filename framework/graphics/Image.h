@@ -88,6 +88,10 @@ public:
     virtual void StretchBltMirrored(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
         const Color& color, int mode, bool fastStretch);
 
+    // True for an image the display draws through its 3D path; the drawing
+    // context then sends every transformed draw through the matrix blit.
+    virtual bool UsesDirect3D() const { return false; }
+
     // Set whenever the image is the source of a blit; never cleared.
     bool mDrawn = false;
     std::string mFilePath;

@@ -1,6 +1,8 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/FixedFont.h"
 #include "fakes/WindowedApp.h"
+#include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +83,90 @@ TEST(Redraw, AFailedPresentationReinitialisesOrSwitchesTheDisplay)
         EXPECT_EQ(app.mForceFullScreen, c.hooks.size() > 0 && c.hooks.back() == "full screen");
         EXPECT_EQ(app.mShutdown, c.fullScreenFailed);
     }
+}
+
+// An application with a display whose overlays write in the fixed test font.
+class Overlays : public ::testing::Test {
+protected:
+    Overlays() : app(clock)
+    {
+        app.CreateMainWindow();
+        auto font = std::make_unique<Testing::FixedFont>();
+        this->font = font.get();
+        app.mOverlayFont = std::move(font);
+    }
+
+    std::string Shown() const { return font->mRuns.empty() ? "" : font->mRuns.back(); }
+
+    ScriptedClock clock;
+    WindowedApp app;
+    Testing::FixedFont* font = nullptr;
+};
+
+TEST_F(Overlays, SixtyFramesInExactlyOneSecondShowSixty)
+{
+    app.DrawFpsOverlay();
+    EXPECT_EQ(Shown(), "FPS: 0@2,10 #ffffffff");
+    for (int frame = 2; frame <= 60; ++frame) {
+        clock.Advance(frame == 60 ? 1000 - 58 * 16 : 16);
+        app.DrawFpsOverlay();
+    }
+    EXPECT_EQ(Shown(), "FPS: 60@2,10 #ffffffff");
+    ASSERT_NE(app.mOverlayImage, nullptr);
+    EXPECT_EQ(app.mOverlayImage->mWidth, 50);
+    EXPECT_EQ(app.mOverlayImage->mHeight, 14 + 4);
+
+    // A forced reading restarts the count without a new rate.
+    app.mForceFrameRate = true;
+    clock.Advance(10);
+    app.DrawFpsOverlay();
+    EXPECT_EQ(Shown(), "FPS: 60@2,10 #ffffffff");
+    EXPECT_FALSE(app.mForceFrameRate);
+    EXPECT_EQ(app.mOverlayFrames, 0);
+}
+
+TEST_F(Overlays, TheMouseOverlayShowsThePosition)
+{
+    app.DrawMouseOverlay(-3, 417);
+    EXPECT_EQ(Shown(), "-3,417@2,10 #ffffffff");
+}
+
+TEST_F(Overlays, TheDemoTimeShowsWhatIsLeftAtMostOncePerScaledSecond)
+{
+    // 10 ms updates: 25 h 1 min 1 s is 9006100 updates.
+    app.mDemoLength = 9006100 + 40;
+    app.mUpdateCount = 40;
+    app.mUpdateMultiplier = 2.0;
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(Shown(), "25:01:01@2,10 #ffffffff");
+    app.mUpdateCount += 100;
+    clock.Advance(499);
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(font->mRuns.size(), 1u);
+    clock.Advance(1);
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(Shown(), "25:01:00@2,10 #ffffffff");
+    // Past the recorded end nothing negative is shown.
+    app.mUpdateCount = app.mDemoLength + 5;
+    clock.Advance(500);
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(Shown(), "00:00:00@2,10 #ffffffff");
+    // A stopped replay keeps what it showed.
+    app.mUpdateMultiplier = 0.0;
+    clock.Advance(100000);
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(font->mRuns.size(), 3u);
+}
+
+TEST_F(Overlays, ADrawnFrameCarriesTheOverlayInItsCorner)
+{
+    app.mShowFPS = true;
+    app.mForceRedraw = true;
+    app.mLastDrawTick = clock.Milliseconds() - 2000;
+    ASSERT_TRUE(app.VornAppBase::DrawDirty());
+    EXPECT_EQ(Shown(), "FPS: 0@2,10 #ffffffff");
+    ASSERT_NE(app.mOverlayImage, nullptr);
+    EXPECT_TRUE(app.mOverlayImage->mDrawn);
 }
 
 } // namespace
