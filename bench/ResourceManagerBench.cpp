@@ -3,9 +3,9 @@
 // reduction together. Milliseconds per group.
 
 #include "framework/app/VornAppBase.h"
+#include "framework/display/DDInterface.h"
 #include "framework/resources/ImageLib.h"
 #include "framework/resources/ResourceManager.h"
-#include "tests/fakes/ImagePool.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,19 +24,6 @@ class StillClock final : public Platform::Clock {
 public:
     uint32_t Milliseconds() override { return 0; }
     void Sleep(uint32_t) override {}
-};
-
-class PoolApp : public Vorn::VornAppBase {
-public:
-    explicit PoolApp(Platform::Clock& clock) : VornAppBase(Platform::Services{&clock}) {}
-
-    void FindOrCreatePooledImage(Vorn::ImageRef& reference, const std::string& path, const std::string& variant,
-                                 bool* isNew) override
-    {
-        mImages.FindOrCreate(reference, path, variant, isNew);
-    }
-
-    Testing::ImagePool mImages{this};
 };
 
 // Removed at the end of the run.
@@ -85,7 +72,8 @@ void BM_LoadGroupOf60Images(benchmark::State& state)
     StillClock clock;
     for (auto _ : state) {
         state.PauseTiming();
-        auto app = std::make_unique<PoolApp>(clock);
+        auto app = std::make_unique<Vorn::VornAppBase>(Platform::Services{&clock});
+        app->mDDInterface = std::make_unique<Vorn::DDInterface>(app.get());
         auto manager = std::make_unique<Vorn::ResourceManager>(app.get());
         if (!manager->ReadManifestFile(manifest))
             state.SkipWithError(manager->GetErrorText().c_str());

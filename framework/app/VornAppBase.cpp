@@ -93,6 +93,7 @@ VornAppBase::~VornAppBase()
     mWidgetManager.reset();
     mResourceManager.reset();
     // Images on the display's surfaces go before the display.
+    DeleteAllSharedImages();
     mOverlayImage.reset();
     mDemoTimeImage.reset();
     mDDInterface.reset();

@@ -13,6 +13,7 @@
 #include "framework/app/DemoFile.h"
 #include "framework/app/DemoStream.h"
 #include "framework/display/Ratio.h"
+#include "framework/graphics/ImageRef.h"
 #include "framework/graphics/Rect.h"
 #include "framework/widgets/ButtonListener.h"
 #include "framework/widgets/DialogListener.h"
@@ -21,12 +22,14 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -46,7 +49,6 @@ class DDInterface;
 class Dialog;
 class Font;
 class Image;
-class ImageRef;
 class MemoryImage;
 class MusicInterface;
 class ResourceManager;
@@ -185,7 +187,15 @@ public:
     virtual void Mute(bool autoMute);
     virtual void Unmute(bool autoMute);
     virtual double GetLoadingProgress();
-    virtual DDImage* GetImage(const std::string& path);
+    // The file decoded with its alpha image into a new display image; null
+    // when it cannot be read or there is no display.
+    virtual std::unique_ptr<DDImage> GetImage(const std::string& path);
+    // Makes `reference` hold the shared image of the path and variant (case
+    // does not matter), decoding the file on the first request; `isNew` (may
+    // be null) tells whether this request made it. A path beginning with '!'
+    // gives an empty image for the caller to fill. A caller asking for an
+    // image another thread is decoding waits for it; no caller may hold the
+    // display lock.
     virtual void FindOrCreatePooledImage(ImageRef& reference, const std::string& path, const std::string& variant,
                                          bool* isNew);
     // Takes back a shared image that `reference` alone holds, at once and not
@@ -358,6 +368,16 @@ public:
     // also lets the display drop its textures.
     void AddToImageSet(MemoryImage* image);
     void RemoveFromImageSet(MemoryImage* image);
+    // The display lock, or the application's own lock while there is no
+    // display: it guards the image set and the shared images.
+    CriticalSection& ImageLock();
+    // Once a shared image lost its last reference: deletes every shared
+    // image that has none.
+    void FreeUnusedSharedImages();
+    // A new display image of the rectangle of `image`, with its cels and
+    // animation; null without a display.
+    std::unique_ptr<DDImage> CopyImageRect(Image* image, const Rect& rect);
+    std::unique_ptr<DDImage> CopyImage(Image* image);
     // The display draws through the 3D path.
     bool Is3DEnabled() const;
     // Lets the display release the image's textures; nothing without one.
@@ -457,9 +477,23 @@ public:
     bool mMutedForFastForward = false;
     bool mMuteOnLostFocus = true;
     std::set<MemoryImage*> mMemoryImageSet;
+    // A shared image, and whether the file of a new one is being decoded:
+    // the decoding runs outside the display lock, which presentation and the
+    // cursor thread need meanwhile.
+    struct SharedImage {
+        PooledImage mPooled;
+        bool mLoading = false;
+    };
+    // By upper-cased path and variant; under ImageLock. A record stays where
+    // it is in the map for its life: references point into it.
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
     // Set when a shared image lost its last reference: the next update frees
     // the unreferenced ones. Set on the loading thread too.
     std::atomic<bool> mCleanSharedImages{false};
+    // Wakes the callers waiting for a shared image being decoded; mLoading
+    // turns false and the image is stored under this mutex.
+    std::mutex mSharedImageLoadMutex;
+    std::condition_variable mSharedImageLoaded;
 
     // Main loop.
     int32_t mCatchUpCount = 0;
@@ -699,6 +733,13 @@ private:
     // Straight to the store, never a demo command: a replay must not depend
     // on whether the previous run on its machine ended cleanly.
     void MarkRunInProgress();
+    // A new shared image for the path: decoded from the file, or empty for a
+    // path beginning with '!'; null when the file cannot be read or there is
+    // no display.
+    std::unique_ptr<MemoryImage> MakeSharedImage(const std::string& path);
+    // Waits without the display lock until the record's image is stored.
+    void WaitForSharedImage(const SharedImage& shared);
+    void DeleteAllSharedImages();
 };
 
 extern VornAppBase* gApplication;

@@ -7,21 +7,21 @@
 
 namespace Vorn {
 
-namespace {
-
 // Images may be made before the display exists (and in tests without one);
 // the set is then guarded by the application's own lock.
-CriticalSection& ImageSetLock(VornAppBase& app)
+CriticalSection& VornAppBase::ImageLock()
 {
-    return app.mDDInterface ? app.mDDInterface->mCritSect : app.mCritSect;
+    return mDDInterface ? mDDInterface->mCritSect : mCritSect;
 }
+
+namespace {
 
 // Every walk holds the lock: the loading thread adds and removes images
 // while the main thread walks.
 template <typename Operation>
 void ForEachImage(VornAppBase& app, Operation operation)
 {
-    AutoCrit lock(ImageSetLock(app));
+    AutoCrit lock(app.ImageLock());
     for (MemoryImage* image : app.mMemoryImageSet)
         operation(*image);
 }
@@ -30,13 +30,13 @@ void ForEachImage(VornAppBase& app, Operation operation)
 
 void VornAppBase::AddToImageSet(MemoryImage* image)
 {
-    AutoCrit lock(ImageSetLock(*this));
+    AutoCrit lock(ImageLock());
     mMemoryImageSet.insert(image);
 }
 
 void VornAppBase::RemoveFromImageSet(MemoryImage* image)
 {
-    AutoCrit lock(ImageSetLock(*this));
+    AutoCrit lock(ImageLock());
     mMemoryImageSet.erase(image);
     DropTextureData(image);
 }

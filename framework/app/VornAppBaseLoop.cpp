@@ -388,6 +388,7 @@ void VornAppBase::RunOneUpdate()
         ++mDirtyUpdateCount;
     if (mMusicInterface)
         mMusicInterface->Update();
+    FreeUnusedSharedImages();
 }
 
 void VornAppBase::RunFractionUpdate(float fraction)

@@ -1,11 +1,9 @@
 // Small services to the game and the framework: sound effects by id,
-// volumes and muting, the music interface, cursors, the clipboard and
-// images.
+// volumes and muting, the music interface, cursors and the clipboard.
 
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/Buffer.h"
-#include "framework/graphics/ImageRef.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundInstance.h"
 #include "framework/sound/SoundManager.h"
@@ -134,22 +132,6 @@ std::string VornAppBase::GetClipboard()
 std::unique_ptr<MusicInterface> VornAppBase::CreateMusicInterface(Platform::Window*)
 {
     return std::make_unique<MusicInterface>();
-}
-
-DDImage* VornAppBase::GetImage(const std::string&)
-{
-    return nullptr;
-}
-
-void VornAppBase::FindOrCreatePooledImage(ImageRef&, const std::string&, const std::string&, bool* isNew)
-{
-    if (isNew)
-        *isNew = false;
-}
-
-void VornAppBase::DiscardPooledImage(ImageRef& reference)
-{
-    reference.Release();
 }
 
 } // namespace Vorn

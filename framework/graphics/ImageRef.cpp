@@ -3,31 +3,52 @@
 #include "framework/app/VornAppBase.h"
 #include "framework/graphics/MemoryImage.h"
 
+#include <utility>
+
 namespace Vorn {
 
-ImageRef::ImageRef(const ImageRef& other) : mPooled(other.mPooled), mUnshared(other.mUnshared)
+namespace {
+
+PooledImage* Counted(PooledImage* pooled)
 {
-    if (mPooled)
-        ++mPooled->mRefCount;
+    if (pooled)
+        pooled->mRefCount.fetch_add(1, std::memory_order_relaxed);
+    return pooled;
+}
+
+} // namespace
+
+ImageRef::ImageRef(const ImageRef& other) : mPooled(Counted(other.mPooled)), mUnshared(other.mUnshared) {}
+
+ImageRef::ImageRef(ImageRef&& other) noexcept
+    : mPooled(std::exchange(other.mPooled, nullptr)), mUnshared(std::exchange(other.mUnshared, nullptr)),
+      mOwnsUnshared(std::exchange(other.mOwnsUnshared, false))
+{
 }
 
 ImageRef& ImageRef::operator=(const ImageRef& other)
 {
+    // Assigning to itself would drop its own unshared image.
+    if (this != &other)
+        TakeCounted(Counted(other.mPooled));
+    return *this;
+}
+
+ImageRef& ImageRef::operator=(ImageRef&& other) noexcept
+{
     if (this == &other)
         return *this;
-    Release();
-    mPooled = other.mPooled;
-    if (mPooled)
-        ++mPooled->mRefCount;
+    MemoryImage* unshared = std::exchange(other.mUnshared, nullptr);
+    const bool owns = std::exchange(other.mOwnsUnshared, false);
+    TakeCounted(std::exchange(other.mPooled, nullptr));
+    mUnshared = unshared;
+    mOwnsUnshared = owns;
     return *this;
 }
 
 ImageRef& ImageRef::operator=(PooledImage* pooled)
 {
-    // Counted first: releasing may drop the last count of this very record.
-    ++pooled->mRefCount;
-    Release();
-    mPooled = pooled;
+    TakeCounted(Counted(pooled));
     return *this;
 }
 
@@ -38,15 +59,23 @@ ImageRef& ImageRef::operator=(MemoryImage* image)
     return *this;
 }
 
+// Counted before the old record is released: the old one may be the same
+// record, and dropping its last count first would let it be freed.
+void ImageRef::TakeCounted(PooledImage* pooled)
+{
+    Release();
+    mPooled = pooled;
+}
+
 void ImageRef::Release()
 {
     if (mOwnsUnshared)
         delete mUnshared;
     mOwnsUnshared = false;
     mUnshared = nullptr;
-    if (mPooled && --mPooled->mRefCount == 0 && gApplication)
+    PooledImage* pooled = std::exchange(mPooled, nullptr);
+    if (pooled && pooled->mRefCount.fetch_sub(1, std::memory_order_acq_rel) == 1 && gApplication)
         gApplication->mCleanSharedImages = true;
-    mPooled = nullptr;
 }
 
 MemoryImage* ImageRef::GetImage() const

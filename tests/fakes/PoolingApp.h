@@ -1,12 +1,11 @@
 #pragma once
-// A scripted application with the shared images and the sounds that resource
-// loading asks for: shared images are memory images decoded with the image
-// loader and pooled by upper-cased path and variant; sounds are loaded when
-// the file layer can open them, and their base volume and pan are written
-// down.
+// A scripted application with the sounds that resource loading asks for:
+// sounds are loaded when the file layer can open them, and their base volume
+// and pan are written down. Shared images are the application's own, on a
+// display without a window.
 
-#include "fakes/ImagePool.h"
 #include "fakes/ScriptedApp.h"
+#include "framework/display/DDInterface.h"
 #include "framework/resources/PakInterface.h"
 #include "framework/sound/DSoundManager.h"
 
@@ -66,18 +65,10 @@ public:
         auto sounds = std::make_unique<FileSounds>();
         mSounds = sounds.get();
         mSoundManager = std::move(sounds);
+        mDDInterface = std::make_unique<Vorn::DDInterface>(this);
     }
-
-    void FindOrCreatePooledImage(Vorn::ImageRef& reference, const std::string& path, const std::string& variant,
-                                 bool* isNew) override
-    {
-        mImages.FindOrCreate(reference, path, variant, isNew);
-    }
-    void DiscardPooledImage(Vorn::ImageRef& reference) override { mImages.Discard(reference); }
 
     FileSounds* mSounds;
-    // Its images leave before the application they are registered with.
-    ImagePool mImages{this};
 };
 
 } // namespace Testing

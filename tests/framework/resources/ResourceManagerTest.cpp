@@ -3,7 +3,9 @@
 #include "fakes/PoolingApp.h"
 #include "fakes/TempDir.h"
 #include "framework/graphics/ImageFont.h"
+#include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/SysFont.h"
+#include "framework/resources/ImageLib.h"
 #include "framework/resources/ResourceManagerException.h"
 #include "tools/PakWriter.h"
 
@@ -228,7 +230,7 @@ TEST(ResourceManager, RetryAfterAFailedAlphaLoadGetsTheAlpha)
     ResourceManager manager(&app);
     ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
     EXPECT_FALSE(manager.LoadGroup("Game"));
-    EXPECT_TRUE(app.mImages.mPool.empty());
+    EXPECT_TRUE(app.mSharedImageMap.empty());
 
     folder.Write({alpha}, false);
     ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
