@@ -51,11 +51,6 @@ struct ButtonCase {
     std::vector<std::string> calls;
 };
 
-void PrintTo(const ButtonCase& c, std::ostream* os)
-{
-    *os << "dialog " << c.dialogId << " button " << c.buttonId;
-}
-
 class DialogButtonTest : public ::testing::TestWithParam<ButtonCase> {};
 
 TEST_P(DialogButtonTest, BecomesTheApplicationsOwnButtonEvent)
@@ -157,11 +152,6 @@ struct LayoutCase {
     int windowWidth, windowHeight, dialogWidth;
     Vorn::Rect expected;
 };
-
-void PrintTo(const LayoutCase& c, std::ostream* os)
-{
-    *os << c.windowWidth << "x" << c.windowHeight << " dialog width " << c.dialogWidth;
-}
 
 class DialogLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 

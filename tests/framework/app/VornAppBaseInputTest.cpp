@@ -82,11 +82,6 @@ struct Delivery {
     bool playing = false;
 };
 
-void PrintTo(const Delivery& d, std::ostream* os)
-{
-    *os << d.name;
-}
-
 class InputDelivery : public Input, public ::testing::WithParamInterface<Delivery> {};
 
 TEST_P(InputDelivery, ReachesTheWidgetsAndTheDemo)

@@ -43,11 +43,6 @@ struct HotKeys {
     bool oneStep;
 };
 
-void PrintTo(const HotKeys& h, std::ostream* os)
-{
-    *os << '"' << h.keys << '"';
-}
-
 class PlaybackKeys : public Playback, public ::testing::WithParamInterface<HotKeys> {};
 
 TEST_P(PlaybackKeys, SteerTheReplay)

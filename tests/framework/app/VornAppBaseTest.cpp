@@ -24,11 +24,6 @@ struct TableEntry {
     uint8_t value;
 };
 
-void PrintTo(const TableEntry& e, std::ostream* os)
-{
-    *os << "entry " << e.index;
-}
-
 class SaturatingTableTest : public ::testing::TestWithParam<TableEntry> {};
 
 TEST_P(SaturatingTableTest, HoldsTheSumOfTwoChannelsClampedTo255)
@@ -46,11 +41,6 @@ struct DefaultText {
     const char* name;
     const char* text;
 };
-
-void PrintTo(const DefaultText& t, std::ostream* os)
-{
-    *os << t.name;
-}
 
 class DefaultTextTest : public ::testing::TestWithParam<DefaultText> {};
 

@@ -81,12 +81,6 @@ struct ProgressCase {
     double progress;
 };
 
-void PrintTo(const ProgressCase& c, std::ostream* os)
-{
-    *os << (c.started ? "started " : "not started ") << c.completed << "/" << c.total
-        << (c.handedOver ? " handed over" : "");
-}
-
 class LoadingProgressTest : public ::testing::TestWithParam<ProgressCase> {};
 
 TEST_P(LoadingProgressTest, IsTheShareOfTasksDone)

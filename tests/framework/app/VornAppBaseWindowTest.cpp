@@ -27,11 +27,6 @@ struct Placement {
     Point expected;
 };
 
-void PrintTo(const Placement& p, std::ostream* os)
-{
-    *os << p.name;
-}
-
 class WindowPlacement : public ::testing::TestWithParam<Placement> {};
 
 TEST_P(WindowPlacement, KeepsTheFramedWindowInsideTheWorkArea)
@@ -78,11 +73,6 @@ struct Fallback {
     bool timer;
 };
 
-void PrintTo(const Fallback& f, std::ostream* os)
-{
-    *os << f.name;
-}
-
 class DisplayFallback : public ::testing::TestWithParam<Fallback> {};
 
 TEST_P(DisplayFallback, SwitchesModeOr3DAndKeepsTheTimer)
@@ -120,11 +110,6 @@ struct Fatal {
     const char* createError;
     const char* text;
 };
-
-void PrintTo(const Fatal& f, std::ostream* os)
-{
-    *os << f.name;
-}
 
 class FatalDisplay : public ::testing::TestWithParam<Fatal> {};
 
@@ -178,11 +163,6 @@ struct Procedure {
     bool playing = false;
     bool messageBox = false;
 };
-
-void PrintTo(const Procedure& p, std::ostream* os)
-{
-    *os << p.name;
-}
 
 class WindowProcedure : public ::testing::TestWithParam<Procedure> {};
 
