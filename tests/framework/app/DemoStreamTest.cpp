@@ -66,8 +66,6 @@ struct LayoutCase {
     std::string bits;
 };
 
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
-
 class RecordedLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(RecordedLayout, StoresExactlyTheseBits)
@@ -131,8 +129,6 @@ struct ReplayCase {
     // The update of each call and what it gives; the stream has then ended.
     std::vector<std::pair<int32_t, std::optional<C>>> replays;
 };
-
-void PrintTo(const ReplayCase& c, std::ostream* os) { *os << c.name; }
 
 class Replayed : public ::testing::TestWithParam<ReplayCase> {};
 

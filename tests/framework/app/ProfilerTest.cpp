@@ -25,8 +25,6 @@ struct RunCase {
     const char* summary;
 };
 
-void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
-
 class ProfilerRun : public testing::TestWithParam<RunCase> {};
 
 TEST_P(ProfilerRun, SummaryShowsTheRunInMilliseconds)

@@ -32,53 +32,25 @@ TEST(DemoRecording, HeadersAreStampedWithTheCurrentUpdate)
     EXPECT_EQ(app.mDemoStream.GetLastCommandUpdate(), 9);
     EXPECT_EQ(app.mDemoStream.GetBuffer().ReadBits(4, false), 9);
 }
-
-TEST(DemoRecording, TheLoadingHandOverIsRecordedAsCommandNine)
+TEST(DemoRecording, TheLoadingHandOverIsRecordedOnceAsCommandNineAndOnlyWhenRecording)
 {
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.SetDemoMode(Vorn::DemoMode::Recording);
-    app.mUpdateCount = 3;
-    app.mLoadingThreadFinished = true;
-
-    EXPECT_TRUE(app.RunUpdateTick());
-    EXPECT_EQ(app.mHandOvers, 1);
-
-    Vorn::Buffer& stream = app.mDemoStream.GetBuffer();
-    EXPECT_EQ(stream.ReadBits(4, false), 3);
-    EXPECT_EQ(stream.ReadBits(1, false), 0);
-    EXPECT_EQ(stream.ReadBits(5, false), 9);
-    EXPECT_TRUE(stream.AtEnd());
-
-    // Once only.
-    app.RunUpdateTick();
-    EXPECT_EQ(stream.GetByteLength(), 2);
+    for (const DemoMode mode : {DemoMode::Recording, DemoMode::Off}) {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        app.SetDemoMode(mode);
+        app.mUpdateCount = 3;
+        app.mLoadingThreadFinished = true;
+        EXPECT_TRUE(app.RunUpdateTick());
+        app.RunUpdateTick();
+        EXPECT_EQ(app.mHandOvers, 1);
+        Vorn::Buffer& stream = app.mDemoStream.GetBuffer();
+        EXPECT_EQ(stream.GetByteLength(), mode == DemoMode::Off ? 0 : 2);
+        if (mode == DemoMode::Recording) {
+            EXPECT_EQ(stream.ReadBits(10, false), 3 | 9 << 5);
+            EXPECT_TRUE(stream.AtEnd());
+        }
+    }
 }
-
-TEST(DemoMode, RecordingAndPlayingAreNeverBoth)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.SetDemoMode(Vorn::DemoMode::Recording);
-    EXPECT_TRUE(app.mRecording);
-    EXPECT_FALSE(app.mPlaying);
-    EXPECT_EQ(app.mDemoStream.GetMode(), Vorn::DemoMode::Recording);
-    app.SetDemoMode(Vorn::DemoMode::Playing);
-    EXPECT_FALSE(app.mRecording);
-    EXPECT_TRUE(app.mPlaying);
-    EXPECT_EQ(app.mDemoStream.GetMode(), Vorn::DemoMode::Playing);
-}
-
-TEST(DemoRecording, NothingIsRecordedWhenNotRecording)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.mLoadingThreadFinished = true;
-    app.RunUpdateTick();
-    EXPECT_EQ(app.mHandOvers, 1);
-    EXPECT_EQ(app.mDemoStream.GetBuffer().GetByteLength(), 0);
-}
-
 
 TEST(DemoReplay, ARefreshRateOutsideSixtyToAHundredIsTakenAsSixty)
 {

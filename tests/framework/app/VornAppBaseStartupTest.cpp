@@ -155,12 +155,12 @@ TEST(Init, TakesTheRecordedDisplayStateWhenThePlaybackStartsWithIt)
     }
 }
 
-class DemoStartDeathTest : public ::testing::Test {
+class StartDeathTest : public ::testing::Test {
 protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-TEST_F(DemoStartDeathTest, ADemoThatCannotBeLoadedEndsTheProgramWithItsText)
+TEST_F(StartDeathTest, ADemoThatCannotBeLoadedEndsTheProgramWithItsText)
 {
     const std::string missing = (std::filesystem::temp_directory_path() / "zarquel-no-such-folder/missing.dmo").string();
     const std::string demo = "-demofile=" + missing;
@@ -169,21 +169,14 @@ TEST_F(DemoStartDeathTest, ADemoThatCannotBeLoadedEndsTheProgramWithItsText)
     EXPECT_EXIT(app.Init(), ::testing::ExitedWithCode(0), "FATAL ERROR: Demo file not found: .*missing.dmo");
 }
 
-class SecondInstanceDeathTest : public ::testing::Test {
-protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-TEST_F(SecondInstanceDeathTest, ExitsInSingleInstanceModeAndRunsOnOtherwise)
+TEST_F(StartDeathTest, ExitsInSingleInstanceModeAndRunsOnOtherwise)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
     EXPECT_EXIT(app.NotifyRunningInstanceAndExit(), ::testing::ExitedWithCode(0), "");
     app.mSingleInstanceMode = false;
     app.NotifyRunningInstanceAndExit();
-    SUCCEED();
 }
-
 
 class WindowedStartupApp : public Testing::WindowedApp {
 public:

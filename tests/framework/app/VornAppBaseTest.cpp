@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -19,87 +20,32 @@ using Testing::ScriptedApp;
 using Testing::ScriptedClock;
 using Vorn::VornAppBase;
 
-struct TableEntry {
-    size_t index;
-    uint8_t value;
-};
-
-class SaturatingTableTest : public ::testing::TestWithParam<TableEntry> {};
-
-TEST_P(SaturatingTableTest, HoldsTheSumOfTwoChannelsClampedTo255)
+TEST(AppObject, SaturatingTableHoldsTheSumOfTwoChannelsClampedTo255)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
-    EXPECT_EQ(app.mAdd8BitMaxTable.at(GetParam().index), GetParam().value);
+    for (size_t i = 0; i < app.mAdd8BitMaxTable.size(); ++i)
+        EXPECT_EQ(app.mAdd8BitMaxTable[i], std::min<size_t>(i, 255)) << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, SaturatingTableTest,
-                         ::testing::Values(TableEntry{0, 0}, TableEntry{200, 200}, TableEntry{255, 255},
-                                           TableEntry{256, 255}, TableEntry{300, 255}, TableEntry{511, 255}));
-
-struct DefaultText {
-    const char* name;
-    const char* text;
-};
-
-class DefaultTextTest : public ::testing::TestWithParam<DefaultText> {};
-
-TEST_P(DefaultTextTest, IsStoredByTheConstructor)
+TEST(AppTexts, DefaultsAreTheSystemsOwnAndALaterStoreReplacesThemByteForByte)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
-    EXPECT_EQ(app.GetString(GetParam().name, "missing"), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, DefaultTextTest,
-    ::testing::Values(
-        DefaultText{"DIALOG_BUTTON_OK", "OK"}, DefaultText{"DIALOG_BUTTON_CANCEL", "CANCEL"},
-        DefaultText{"UPDATE_CHECK_TITLE", "Update Check"},
-        DefaultText{"UPDATE_CHECK_BODY", "Checking if there are any updates available for this product ..."},
-        DefaultText{"UP_TO_DATE_TITLE", "Up to Date"},
-        DefaultText{"UP_TO_DATE_BODY", "There are no updates available for this product at this time."},
-        DefaultText{"NEW_VERSION_TITLE", "New Version"},
-        DefaultText{"NEW_VERSION_BODY", "There is an update available for this product.  Would you like to visit "
-                                        "the web site to download it?"}));
-
-TEST(AppTexts, ALaterStoreReplacesTheText)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
+    const std::pair<const char*, const char*> defaults[] = {
+        {"DIALOG_BUTTON_OK", "OK"}, {"DIALOG_BUTTON_CANCEL", "CANCEL"}, {"UPDATE_CHECK_TITLE", "Update Check"},
+        {"UPDATE_CHECK_BODY", "Checking if there are any updates available for this product ..."},
+        {"UP_TO_DATE_TITLE", "Up to Date"},
+        {"UP_TO_DATE_BODY", "There are no updates available for this product at this time."},
+        {"NEW_VERSION_TITLE", "New Version"},
+        {"NEW_VERSION_BODY",
+         "There is an update available for this product.  Would you like to visit the web site to download it?"}};
+    for (const auto& [name, text] : defaults)
+        EXPECT_EQ(app.GetString(name, "missing"), text) << name;
+    EXPECT_EQ(app.GetString("INVALID_COMMANDLINE_PARAM", "fallback"), "fallback");
     app.SetString("DIALOG_BUTTON_OK", u"Fine");
-    app.SetString("DIALOG_BUTTON_OK", u"Agreed");
-    EXPECT_EQ(app.GetString("DIALOG_BUTTON_OK", "OK"), "Agreed");
-}
-
-TEST(AppTexts, AnUnknownNameGivesTheDefault)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    EXPECT_EQ(app.GetString("INVALID_COMMANDLINE_PARAM", "Invalid command line parameter: "),
-              "Invalid command line parameter: ");
-}
-
-TEST(AppTexts, CharactersAbove127AreKeptAsTheirBytes)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.SetString("GREETING", u"Gr\u00fc\u00dfe");
-    EXPECT_EQ(app.GetString("GREETING", ""), "Gr\xfc\xdf" "e");
-}
-
-TEST(AppObject, TakesItsTimesFromTheClockAndHandsItselfToItsManagers)
-{
-    ScriptedClock clock(5000);
-    ScriptedApp app(clock);
-    EXPECT_EQ(app.mLoadTime, 5000u);
-    EXPECT_EQ(app.mLastDrawTick, 5000u);
-    EXPECT_EQ(app.mNextDrawTick, 5000u);
-    EXPECT_EQ(app.mAspect.mNumerator, 4);
-    EXPECT_EQ(app.mAspect.mDenominator, 3);
-    EXPECT_EQ(VornAppBase().mDemoFileName, "vornapp.dmo");
-    EXPECT_EQ(app.mWidgetManager->mApp, &app);
-    EXPECT_EQ(app.mResourceManager->mApp, &app);
+    app.SetString("DIALOG_BUTTON_OK", u"Gr\u00fc\u00dfe");
+    EXPECT_EQ(app.GetString("DIALOG_BUTTON_OK", "OK"), "Gr\xfc\xdf" "e");
 }
 
 TEST(AppObject, WorkingFolderIsTheProgramsFolder)
