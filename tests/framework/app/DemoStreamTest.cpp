@@ -3,24 +3,14 @@
 #include "framework/app/DemoFile.h"
 
 #include "fakes/TempDir.h"
+#include "fakes/WindowedApp.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
-
-namespace Vorn {
-
-void PrintTo(const DemoCommand& c, std::ostream* os)
-{
-    *os << "{type " << static_cast<int>(c.type) << " x " << c.x << " y " << c.y << " code " << c.code << " flag "
-        << c.flag << "}";
-}
-
-} // namespace Vorn
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
+#include "fakes/WindowedApp.h"
 #include "framework/app/RandomGenerator.h"
-#include "framework/widgets/WidgetManager.h"
 #include "platform/Random.h"
 
 #include <gtest/gtest.h>
@@ -63,34 +63,6 @@ TEST(DemoReplay, ARefreshRateOutsideSixtyToAHundredIsTakenAsSixty)
     EXPECT_EQ(app.mRefreshRate, 60);
 }
 
-// Every call that reaches the widget manager, stamped with its update.
-class LoggingManager : public Vorn::WidgetManager {
-public:
-    LoggingManager(Vorn::VornAppBase* app, std::vector<std::string>& log) : WidgetManager(app), mLog(log) {}
-    void MouseMove(int x, int y) override { Log("move", x, y); }
-    void MouseDown(int x, int y, int click) override { Log("down", x, y, click); }
-    void MouseUp(int x, int y, int click) override { Log("up", x, y, click); }
-    void MouseExit() override { Log("exit"); }
-    void MouseWheel(int steps) override { Log("wheel", steps); }
-    void KeyDown(int key) override { Log("key down", key); }
-    void KeyUp(int key) override { Log("key up", key); }
-    void KeyChar(char c) override { Log("char", static_cast<unsigned char>(c)); }
-    void GotFocus() override { Log("focus"); }
-    void LostFocus() override { Log("focus lost"); }
-    void MarkAllDirty() override { Log("dirty"); }
-
-private:
-    template <typename... Values>
-    void Log(const char* call, Values... values)
-    {
-        std::string entry = std::to_string(mApp->mUpdateCount) + " " + call;
-        ((entry += " " + std::to_string(values)), ...);
-        mLog.push_back(entry);
-    }
-
-    std::vector<std::string>& mLog;
-};
-
 // The program's own course, which a replay must follow exactly.
 struct Course {
     std::vector<std::string> calls;
@@ -112,7 +84,7 @@ class ReplayedGame : public ScriptedApp {
 public:
     ReplayedGame(ScriptedClock& clock, Course& course, std::vector<const char*> argv) : ScriptedApp(clock), mCourse(course)
     {
-        mWidgetManager = std::make_unique<LoggingManager>(this, course.calls);
+        mWidgetManager = std::make_unique<Testing::RecordingWidgetManager>(this, course.calls);
         mProductVersion = "1.0";
         mRegKey = "Tavoren\\Zarquel";
         argv.insert(argv.begin(), "zarquel");
