@@ -103,7 +103,7 @@ protected:
     Testing::FixedFont* font = nullptr;
 };
 
-TEST_F(Overlays, SixtyFramesInExactlyOneSecondShowSixty)
+TEST_F(Overlays, SixtyFramesInExactlyOneSecondShowSixtyAndTheMouseOverlayItsPosition)
 {
     app.DrawFpsOverlay();
     EXPECT_EQ(Shown(), "FPS: 0@2,10 #ffffffff");
@@ -123,10 +123,6 @@ TEST_F(Overlays, SixtyFramesInExactlyOneSecondShowSixty)
     EXPECT_EQ(Shown(), "FPS: 60@2,10 #ffffffff");
     EXPECT_FALSE(app.mForceFrameRate);
     EXPECT_EQ(app.mOverlayFrames, 0);
-}
-
-TEST_F(Overlays, TheMouseOverlayShowsThePosition)
-{
     app.DrawMouseOverlay(-3, 417);
     EXPECT_EQ(Shown(), "-3,417@2,10 #ffffffff");
 }

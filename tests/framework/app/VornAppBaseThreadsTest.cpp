@@ -35,14 +35,6 @@ public:
     std::thread::id mBodyThread;
 };
 
-TEST(LoadingThread, WaitingReturnsAtOnceWhenLoadingNeverStarted)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.WaitForLoadingThread();
-    EXPECT_TRUE(clock.Sleeps().empty());
-}
-
 TEST(LoadingThread, RunsTheBodyOnceOnAThreadOfItsOwn)
 {
     std::string debug;
