@@ -42,11 +42,11 @@ run: build
 	cd $(BUILD)/game && ./zarquel
 
 test-normal: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure --timeout 120 -j $(JOBS)
 
 test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
+	  ctest --test-dir $(ASAN) --output-on-failure --timeout 300 -j $(JOBS)
 
 # The file readers' fuzz targets, when clang and its fuzzing runtime are here.
 test-fuzz: deps
