@@ -199,6 +199,13 @@ public:
 
 enum class SystemCursorShape { Arrow, IBeam, Wait, No, SizeAll, SizeNESW, SizeNS, SizeNWSE, SizeWE, Hand };
 
+// Whether the desktop starts a screen saver, and after how many seconds
+// without input.
+struct ScreenSaverSettings {
+    bool active = false;
+    int timeoutSeconds = 0;
+};
+
 class Window {
 public:
     virtual ~Window() = default;
@@ -240,6 +247,8 @@ public:
     virtual Size DesktopSize() const = 0;
     virtual Rect WorkArea() const = 0;
     virtual int RefreshRate() const = 0;
+    // The desktop's screen saver; empty when the system does not tell.
+    virtual std::optional<ScreenSaverSettings> ScreenSaver() const = 0;
 
     // Delivers everything pending, never waiting: messages posted to any
     // window of the process, input and state changes, then due timers. Call

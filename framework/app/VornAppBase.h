@@ -230,6 +230,9 @@ public:
     // True when a frame was drawn and presented.
     virtual bool DrawDirty();
     virtual void Redraw(const Rect* clip);
+    // Holds the program while the desktop's screen saver should run, and
+    // lets it go again on input; a step of DrawDirty.
+    void CheckScreenSaverIdle(uint32_t now);
     // Steps of DrawDirty while the overlays are shown.
     void DrawFpsOverlay();
     void DrawMouseOverlay(int x, int y);
@@ -564,6 +567,15 @@ public:
     bool mOverlayTimerRunning = false;
     uint32_t mDemoTimeDrawnTick = 0;
     bool mDemoTimeDrawn = false;
+    // The screen-saver idle check: when it last ran, when it last asked the
+    // desktop, and what the desktop said.
+    uint32_t mLastIdleCheckTick = 0;
+    uint32_t mScreenSaverQueryTick = 0;
+    bool mScreenSaverQueried = false;
+    bool mScreenSaverActive = false;
+    int32_t mIdleLimitMs = 0;
+    uint32_t mLastInputSeenTick = 0;
+    bool mInputSeen = false;
 
     // Loading thread.
     bool mAutoStartLoadingThread = true;

@@ -104,6 +104,12 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
     if (mPlaying)
         return;
 
+    // When the player last touched a key or the mouse, on the idle check's
+    // clock: the last-input time copies timer ticks, 0 before the first.
+    if (IsMouseMessage(id) || (id >= WM_KEYDOWN && id <= WM_SYSKEYUP)) {
+        mLastInputSeenTick = Now();
+        mInputSeen = true;
+    }
     switch (id) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:

@@ -183,6 +183,18 @@ bool VornAppBase::Process(bool allowSleep)
         return true;
     }
 
+    // Held for the screen saver: nothing updates, but the draw step still
+    // looks for the player's return, and the processor is yielded.
+    if (mUpdatesHeld) {
+        DrawDirty();
+        mLoopState = kStateFinished;
+        if (!allowSleep)
+            return false;
+        ++mSleepCount;
+        mClock->Sleep(static_cast<uint32_t>(frameTime));
+        return true;
+    }
+
     const double step = (refreshPaced ? 1000.0 / mRefreshRate : frameTime) / mUpdateMultiplier;
     const uint32_t now = Now();
     uint32_t slept = 0;

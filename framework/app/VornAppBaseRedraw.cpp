@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace Vorn {
 
@@ -26,6 +27,8 @@ constexpr int32_t kLoadingMinDrawMs = 15;
 constexpr int32_t kLoadingFrameGapMs = 35;
 constexpr int32_t kInactiveRepairMs = 1000;
 constexpr int32_t kFrameRatePeriodMs = 1000;
+constexpr int32_t kIdleCheckMs = 1000;
+constexpr int32_t kScreenSaverQueryMs = 10000;
 constexpr int kOverlayWidth = 50;
 constexpr int kOverlayMargin = 10;
 
@@ -53,6 +56,10 @@ bool VornAppBase::DrawDirty()
             DrawDemoTimeOverlay();
     }
     const uint32_t now = Now();
+    if (Elapsed(now, mLastIdleCheckTick) > kIdleCheckMs) {
+        mLastIdleCheckTick = now;
+        CheckScreenSaverIdle(now);
+    }
     if (mUpdatesHeld) {
         mUpdateSinceDraw = false;
         mNothingDrawn = true;
@@ -171,6 +178,37 @@ void VornAppBase::DrawDemoTimeOverlay()
     WriteOverlay(OverlayImage(mDemoTimeImage),
         FormatString("%02d:%02d:%02d", static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
             static_cast<int>(seconds % 60)));
+}
+
+void VornAppBase::CheckScreenSaverIdle(uint32_t now)
+{
+    if (mIsScreenSaver || !mIsWindowed)
+        return;
+    if (!mScreenSaverQueried || Elapsed(now, mScreenSaverQueryTick) >= kScreenSaverQueryMs) {
+        mScreenSaverQueried = true;
+        mScreenSaverQueryTick = now;
+        const std::optional<Platform::ScreenSaverSettings> settings =
+            mMainWindow ? mMainWindow->ScreenSaver() : std::nullopt;
+        mScreenSaverActive = settings && settings->active;
+        if (mScreenSaverActive)
+            mIdleLimitMs = static_cast<int32_t>(
+                std::min<int64_t>(int64_t{std::max(settings->timeoutSeconds - 2, 1)} * 1000, INT32_MAX));
+        else
+            mUpdatesHeld = false;
+    }
+    if (!mScreenSaverActive)
+        return;
+    // The desktop says neither when it last saw input nor whether its saver
+    // runs: the input the window last received stands for both.
+    if (mInputSeen)
+        mLastUserInputTick = Elapsed(now, mLastInputSeenTick) < 0 ? now : mLastInputSeenTick;
+    const int32_t idle = Elapsed(now, mLastUserInputTick);
+    if (!mUpdatesHeld) {
+        mUpdatesHeld = idle > mIdleLimitMs;
+    } else if (idle < mIdleLimitMs) {
+        mUpdatesHeld = false;
+        mWidgetManager->MarkAllDirty();
+    }
 }
 
 void VornAppBase::Redraw(const Rect* clip)

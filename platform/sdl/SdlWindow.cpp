@@ -3,6 +3,8 @@
 #include "platform/Clock.h"
 #include "platform/TextEncoding.h"
 
+#include <SDL_syswm.h>
+
 #include <algorithm>
 #include <signal.h>
 
@@ -297,6 +299,25 @@ int SdlWindow::RefreshRate() const
     if (!mVideo.IsUp() || SDL_GetDesktopDisplayMode(DisplayIndex(), &mode) != 0)
         return 0;
     return std::max(mode.refresh_rate, 0);
+}
+
+// Only an X server tells its screen-saver timeout; 0 there means switched off.
+std::optional<ScreenSaverSettings> SdlWindow::ScreenSaver() const
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (mWindow == nullptr || !SDL_GetWindowWMInfo(mWindow, &info) || info.subsystem != SDL_SYSWM_X11)
+        return std::nullopt;
+    int timeout = 0;
+    int interval = 0;
+    int blanking = 0;
+    int exposures = 0;
+    XGetScreenSaver(info.info.x11.display, &timeout, &interval, &blanking, &exposures);
+    return ScreenSaverSettings{timeout > 0, std::max(timeout, 0)};
+#else
+    return std::nullopt;
+#endif
 }
 
 uint32_t SdlWindow::SdlId() const

@@ -46,6 +46,7 @@ public:
     Size DesktopSize() const override;
     Rect WorkArea() const override;
     int RefreshRate() const override;
+    std::optional<ScreenSaverSettings> ScreenSaver() const override;
 
     void PumpMessages() override;
     bool PostMessage(const MessageRecord& message) override;

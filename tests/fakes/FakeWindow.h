@@ -47,6 +47,7 @@ public:
     Platform::Size desktopSize{1024, 768};
     Platform::Rect workArea{0, 0, 1024, 740};
     int refreshRate = 60;
+    std::optional<Platform::ScreenSaverSettings> screenSaver;
     Platform::Point position{64, 64};
     bool minimized = false;
     bool focused = true;
@@ -92,6 +93,7 @@ public:
     Platform::Size DesktopSize() const override { return desktopSize; }
     Platform::Rect WorkArea() const override { return workArea; }
     int RefreshRate() const override { return refreshRate; }
+    std::optional<Platform::ScreenSaverSettings> ScreenSaver() const override { return screenSaver; }
 
     void PumpMessages() override;
     bool PostMessage(const Platform::MessageRecord& message) override;

@@ -496,8 +496,11 @@ TEST_P(RefusedTickTest, BeforeTheHandOverDrawsAndEndsTheStep)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
-    app.mUpdatesHeld = true;
+    // A replay refuses the update while its recorded hand-over and the real
+    // one disagree.
+    app.mPlaying = true;
     app.mLoadingHandedOver = GetParam().handedOver;
+    app.mDemoLoadingDoneReplayed = !GetParam().handedOver;
     app.mTimeAcc = 200.0;
     app.mLastTime = clock.Milliseconds();
     app.mLoopState = VornAppBase::kStateUpdate;
@@ -512,6 +515,27 @@ INSTANTIATE_TEST_SUITE_P(Loading, RefusedTickTest,
                          ::testing::Values(RefusedTickCase{false, VornAppBase::kStateFinished, 1},
                                            // Afterwards the catch-up count ends the step.
                                            RefusedTickCase{true, VornAppBase::kStateUpdate, 0}));
+
+TEST(HeldForScreenSaver, NothingUpdatesTheDrawStepStillLooksAndTheStepSleeps)
+{
+    for (const bool allowSleep : {true, false}) {
+        SCOPED_TRACE(allowSleep);
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        app.mUpdatesHeld = true;
+        app.mLoadingHandedOver = true;
+        app.mTimeAcc = 200.0;
+        app.mLastTime = clock.Milliseconds();
+        app.mLoopState = VornAppBase::kStateUpdate;
+        const uint32_t before = clock.Milliseconds();
+
+        EXPECT_EQ(app.Process(allowSleep), allowSleep);
+        EXPECT_EQ(app.mUpdateCount, 0);
+        EXPECT_EQ(app.Count("D"), 1);
+        EXPECT_EQ(app.mLoopState, VornAppBase::kStateFinished);
+        EXPECT_EQ(clock.Milliseconds() - before, allowSleep ? 10u : 0u);
+    }
+}
 
 class StatisticsApp : public ScriptedApp {
 public:

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace {
 
 using Testing::ScriptedClock;
@@ -38,6 +42,8 @@ TEST(DrawDirty, PresentsWhatIsDueAndNothingElse)
         app.mLastDrawTick = clock.Milliseconds() - c.sinceLastDraw;
         app.mNextDrawTick = clock.Milliseconds() + c.nextAllowedIn;
         app.mUpdatesHeld = c.held;
+        // The screen-saver check has just run.
+        app.mLastIdleCheckTick = clock.Milliseconds();
         app.mLoadingThreadStarted = c.loading;
         app.mHooks.clear();
         EXPECT_EQ(app.VornAppBase::DrawDirty(), c.presented);
@@ -163,6 +169,80 @@ TEST_F(Overlays, ADrawnFrameCarriesTheOverlayInItsCorner)
     EXPECT_EQ(Shown(), "FPS: 0@2,10 #ffffffff");
     ASSERT_NE(app.mOverlayImage, nullptr);
     EXPECT_TRUE(app.mOverlayImage->mDrawn);
+}
+
+TEST(ScreenSaverIdle, HoldsOnceIdleBeyondTheSaversTimeoutAndLetsGoOnInput)
+{
+    struct Case {
+        const char* name;
+        std::optional<Platform::ScreenSaverSettings> saver;
+        bool windowed;
+        int32_t idleMs;
+        bool heldBefore;
+        bool heldAfter;
+        bool markedDirty;
+    };
+    const Case cases[] = {
+        // A 1-second timeout still gives a limit of 1000 ms.
+        {"1 s: at the limit", Platform::ScreenSaverSettings{true, 1}, true, 1000, false, false, false},
+        {"1 s: past the limit", Platform::ScreenSaverSettings{true, 1}, true, 1001, false, true, false},
+        {"60 s: limit of 58 s", Platform::ScreenSaverSettings{true, 60}, true, 58001, false, true, false},
+        {"input again", Platform::ScreenSaverSettings{true, 60}, true, 100, true, false, true},
+        {"still idle", Platform::ScreenSaverSettings{true, 60}, true, 90000, true, true, false},
+        {"no saver", Platform::ScreenSaverSettings{false, 0}, true, 90000, true, false, false},
+        {"not told", std::nullopt, true, 90000, true, false, false},
+        {"huge timeout", Platform::ScreenSaverSettings{true, 2000000000}, true, 90000, false, false, false},
+        {"full screen", Platform::ScreenSaverSettings{true, 1}, false, 90000, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedClock clock;
+        WindowedApp app(clock);
+        app.CreateMainWindow();
+        app.mWindow->screenSaver = c.saver;
+        app.mIsWindowed = c.windowed;
+        app.mUpdatesHeld = c.heldBefore;
+        app.mLastUserInputTick = clock.Milliseconds() - static_cast<uint32_t>(c.idleMs);
+        app.mCalls.clear();
+        app.CheckScreenSaverIdle(clock.Milliseconds());
+        EXPECT_EQ(app.mUpdatesHeld, c.heldAfter);
+        EXPECT_EQ(app.mCalls, c.markedDirty ? std::vector<std::string>{"0 dirty"} : std::vector<std::string>{});
+    }
+}
+
+TEST(ScreenSaverIdle, InputBeforeTheFirstTimerCountsAsInputNow)
+{
+    ScriptedClock clock(500000);
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mIsWindowed = true;
+    app.mWindow->screenSaver = Platform::ScreenSaverSettings{true, 60};
+    app.Send({Platform::WM_MOUSEMOVE, 0, 0x00050005});
+    app.DispatchAll();
+    clock.Advance(30000);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_FALSE(app.mUpdatesHeld);
+    clock.Advance(28001);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_TRUE(app.mUpdatesHeld);
+}
+
+TEST(ScreenSaverIdle, TheDesktopIsAskedAtMostEveryTenSeconds)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mIsWindowed = true;
+    app.mWindow->screenSaver = Platform::ScreenSaverSettings{true, 5};
+    app.mLastUserInputTick = clock.Milliseconds();
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    app.mWindow->screenSaver = Platform::ScreenSaverSettings{false, 0};
+    clock.Advance(9999);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_TRUE(app.mUpdatesHeld);
+    clock.Advance(1);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_FALSE(app.mUpdatesHeld);
 }
 
 } // namespace
