@@ -170,23 +170,16 @@ bool VornAppBase::Process(bool allowSleep)
     if (playing && RunFastForward(fraction))
         return true;
 
-    // Stopped time (also a multiplier that is not a number) still ends the
-    // step and yields the processor, so the loop goes on pumping messages
-    // without spinning.
-    if (mPaused || !(mUpdateMultiplier > 0.0)) {
-        DeleteQueuedWidgets();
-        mLoopState = kStateFinished;
-        if (!allowSleep)
-            return false;
-        ++mSleepCount;
-        mClock->Sleep(static_cast<uint32_t>(frameTime));
-        return true;
-    }
-
-    // Held for the screen saver: nothing updates, but the draw step still
-    // looks for the player's return, and the processor is yielded.
-    if (mUpdatesHeld) {
-        DrawDirty();
+    // Stopped time (also a multiplier that is not a number), and a hold for
+    // the screen saver, still end the step and yield the processor, so the
+    // loop goes on pumping messages without spinning. While held the draw
+    // step still looks for the player's return.
+    const bool stopped = mPaused || !(mUpdateMultiplier > 0.0);
+    if (stopped || mUpdatesHeld) {
+        if (stopped)
+            DeleteQueuedWidgets();
+        else
+            DrawDirty();
         mLoopState = kStateFinished;
         if (!allowSleep)
             return false;
