@@ -12,8 +12,19 @@ VideoSubsystem::VideoSubsystem()
     // decides; SDL must not turn it into a quit of its own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     mUp = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    if (!mUp)
+    if (!mUp) {
         mError = SDL_GetError();
+        return;
+    }
+    // Without a desktop SDL falls back to drawing nowhere, and the program
+    // would run on unseen. Only an explicit request (tests, headless runs)
+    // gets such a driver.
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    if ((requested == nullptr || *requested == '\0') && IsHeadless()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        mUp = false;
+        mError = "No display to show a window on (neither DISPLAY nor WAYLAND_DISPLAY reaches one)";
+    }
 }
 
 VideoSubsystem::~VideoSubsystem()

@@ -157,6 +157,22 @@ TEST_F(SdlWindowTest, CreateRefusesSizesOutOfRangeWithAReason)
     EXPECT_TRUE(window.Create(Description("Invisible", 0, 0, WindowStyle::Hidden)));
 }
 
+// Not a fixture test: nothing here asks for the dummy driver.
+TEST(SdlWindowWithoutDesktop, RefusesToOpenAWindowNobodyCouldSee)
+{
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    SdlWindow window;
+    if (window.Create(Description("Unseen", 320, 240))) {
+        // A console with a drawable screen is a real display too.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        EXPECT_TRUE(driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
+        return;
+    }
+    EXPECT_NE(window.Error().find("No display"), std::string::npos) << window.Error();
+}
+
 TEST_F(SdlWindowTest, DestroyDropsTimersAndPostedMessages)
 {
     RecordingWindow recording;
