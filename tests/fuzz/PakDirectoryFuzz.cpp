@@ -1,5 +1,7 @@
-// Any bytes offered as an archive: AddArchive refuses them, or every entry it
-// took reads back whole without a byte from outside the file.
+// Any bytes offered as an archive's directory and data, behind a valid
+// header (random bytes would almost never get past it): AddArchive refuses
+// them, or every entry it took reads back whole without a byte from outside
+// the file.
 
 #include "framework/resources/PakInterface.h"
 
@@ -48,8 +50,17 @@ std::vector<std::string> ArchivedNames(const uint8_t* data, size_t size)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* body, size_t bodySize)
 {
+    std::vector<uint8_t> archive;
+    for (const uint32_t number : {Vorn::kPakMagic, Vorn::kPakVersion}) {
+        for (int shift = 0; shift < 32; shift += 8)
+            archive.push_back(static_cast<uint8_t>((number >> shift) ^ Vorn::kPakKey));
+    }
+    archive.insert(archive.end(), body, body + bodySize);
+    const uint8_t* data = archive.data();
+    const size_t size = archive.size();
+
     std::FILE* file = std::fopen(ArchivePath().c_str(), "wb");
     if (!file)
         return 0;
