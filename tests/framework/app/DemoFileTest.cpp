@@ -61,19 +61,13 @@ Loaded Load(const std::string& path, const std::string& version = "1.0")
     return l;
 }
 
-TEST(DemoFile, SavesTheExactByteImage)
+TEST(DemoFile, SavesAndLoadsTheExactByteImage)
 {
     TempDir dir;
     DemoStream recorder(DemoMode::Recording);
     recorder.RecordCommand(2, DemoCommand::KeyDown(0x41));
     ASSERT_TRUE(SaveDemoFile(dir.Path() + "\\Run.dmo", "1.0", {0x01020304, {{"ab", 5}}, 7}, recorder.GetBuffer()));
     EXPECT_EQ(ReadAll(dir / "Run.dmo"), kImage);
-}
-
-TEST(DemoFile, LoadsTheByteImage)
-{
-    TempDir dir;
-    WriteAll(dir, "run.dmo", kImage);
     Loaded l = Load(dir / "RUN.DMO");
     ASSERT_TRUE(l.ok) << l.error;
     EXPECT_EQ(l.info.seed, 0x01020304u);
@@ -111,17 +105,12 @@ TEST(DemoFile, EmptyAndLongVersionStringsRoundTrip)
     EXPECT_EQ(ReadAll(dir / "v.dmo").size(), 12 + 2 + 65535 + 8 + 4 + 1u);
 }
 
-TEST(DemoFile, ReportsAMissingFileAndAnotherVersion)
+TEST(DemoFile, ReportsAMissingFileAnotherVersionAndAFileThatCannotBeCreated)
 {
     TempDir dir;
     EXPECT_EQ(Load(dir / "none.dmo").error, "Demo file not found: " + (dir / "none.dmo"));
     WriteAll(dir, "run.dmo", kImage);
     EXPECT_EQ(Load(dir / "run.dmo", "1.1").error, "This demo file appears to be for '1.0'");
-}
-
-TEST(DemoFile, SaveReportsAFileThatCannotBeCreated)
-{
-    TempDir dir;
     EXPECT_FALSE(SaveDemoFile(dir / "missing/folder/run.dmo", "1.0", {}, Buffer()));
 }
 
