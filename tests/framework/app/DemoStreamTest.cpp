@@ -73,7 +73,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, RecordedLayout, ::testing::Values(
     LayoutCase{"SameUpdateHasDeltaZero", [](DemoStream& s) { s.RecordCommand(3, C::KeyDown(0x41)); s.RecordCommand(3, C::KeyUp(0x41)); },
                "1100 0 11000 10000010  0000 0 00100 10000010"},
     LayoutCase{"FifteenNeedsNoFiller", [](DemoStream& s) { s.RecordCommand(15, C::MouseEnter()); }, "1111 0 11100"},
-    LayoutCase{"SixteenTakesOneFiller", [](DemoStream& s) { s.RecordCommand(16, C::MouseLeave()); }, "1111 0 11111  1000 0 00010"},
     LayoutCase{"EarlierUpdateTakesDeltaZero", [](DemoStream& s) { s.RecordCommand(5, C::LoadingDone()); s.RecordCommand(2, C::LoadingDone()); },
                "1010 0 10010  0000 0 10010"},
     LayoutCase{"MouseMove", [](DemoStream& s) { s.RecordCommand(0, C::MouseMove(-3, 5)); }, "0000 1 0 101111 101000"},
@@ -86,7 +85,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, RecordedLayout, ::testing::Values(
     LayoutCase{"WheelMinusTwoSteps", [](DemoStream& s) { s.RecordCommand(0, C::Wheel(-240 / 120)); }, "0000 0 10101 01111111"},
     LayoutCase{"DisplayMode", [](DemoStream& s) { s.RecordCommand(0, C::DisplayMode(true, 60)); },
                "0000 0 11101 10000000 00111100"},
-    LayoutCase{"Filler", [](DemoStream& s) { s.RecordFiller(0); }, "0000 0 11111"},
     LayoutCase{"RegistryReadFound", [](DemoStream& s) { s.RecordRegistryRead(0, true, 1, kAb, 2); },
                "0000 0 11010 1 1" + Zeros(31) + " 01" + Zeros(30) + " 10000110 01000110"},
     LayoutCase{"RegistryReadNotFound", [](DemoStream& s) { s.RecordRegistryRead(0, false, 1, kAb, 2); }, "0000 0 11010 0"},
@@ -100,18 +98,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, RecordedLayout, ::testing::Values(
                    s.RecordRegistryWrite(0, true); s.SetMode(DemoMode::Off); s.RecordWebResult(0, 1, 1, "x");
                }, ""}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(DemoStream, ReadCommandHeaderReadsOnlyWhenPendingAndComparesTheUpdate)
-{
-    DemoStream player = PlayerOf("1010 0 01100  0000 0 00010");
-    EXPECT_FALSE(player.ReadCommandHeader(4));
-    EXPECT_EQ(player.GetLastCommandUpdate(), 5);
-    EXPECT_TRUE(player.ReadCommandHeader(5));
-    EXPECT_EQ(player.GetBuffer().GetReadPosition(), 10);
-    player.SetHeaderPending();
-    EXPECT_TRUE(player.ReadCommandHeader(5));
-    EXPECT_EQ(player.ReplayNextCommand(5), C::MouseLeave());
-}
 
 struct ReplayCase {
     const char* name;
@@ -192,36 +178,6 @@ TEST(DemoStream, ProducersTakeNothingButTheirOwnCommand)
     }
 }
 
-TEST(DemoStream, WebResultIsTakenOnlyWhenDueAndForItsTransfer)
-{
-    DemoStream recorder(DemoMode::Recording);
-    recorder.RecordWebResult(2, 77, 1, "body");
-    DemoStream player = PlayerOf(recorder);
-    int32_t result = 0;
-    std::string content;
-    EXPECT_FALSE(player.ReplayWebResult(1, 77, result, content));
-    EXPECT_FALSE(player.ReplayWebResult(2, 78, result, content));
-    EXPECT_TRUE(player.ReplayWebResult(2, 77, result, content));
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(content, "body");
-    EXPECT_TRUE(player.Ended());
-}
-
-TEST(DemoStream, DisplayModeIsTakenOnlyWhenDueAndLeavesTheNextCommand)
-{
-    DemoStream recorder(DemoMode::Recording);
-    recorder.RecordCommand(0, C::DisplayMode(false, 250));
-    recorder.RecordCommand(0, C::KeyDown(0x41));
-    DemoStream player = PlayerOf(recorder);
-    bool windowed = true;
-    int32_t refreshRate = 0;
-    EXPECT_FALSE(player.ReplayDisplayMode(1, windowed, refreshRate));
-    EXPECT_TRUE(player.ReplayDisplayMode(0, windowed, refreshRate));
-    EXPECT_FALSE(windowed);
-    EXPECT_EQ(refreshRate, 250);
-    EXPECT_EQ(player.ReplayNextCommand(0), C::KeyDown(0x41));
-}
-
 TEST(DemoStream, RegistryValueLongerThanTheCallersBufferIsCutAndReportsItsLength)
 {
     const uint8_t value[] = {1, 2, 3, 4, 5, 6};
@@ -265,18 +221,6 @@ TEST(DemoStream, HugeClaimedLengthsAreRefusedAndEndTheReplay)
         EXPECT_EQ(player.ReplayNextCommand(0), std::nullopt);
         EXPECT_TRUE(player.Ended());
     }
-}
-
-TEST(DemoStream, KeptValuesPassUnchangedWhenNoDemoRuns)
-{
-    DemoStream off;
-    std::string text(40000, 'q');
-    bool flag = true;
-    off.RecordOrReplayString(0, text);
-    off.RecordOrReplayBool(0, flag);
-    EXPECT_EQ(text.size(), 40000u);
-    EXPECT_TRUE(flag);
-    EXPECT_EQ(off.GetBuffer().GetByteLength(), 0);
 }
 
 TEST(DemoStream, LongTextsAreCutAlikeWhenRecordedAndReplayed)
