@@ -46,7 +46,6 @@ TEST(Shutdown, EndsTheLoopOnceAndOnlyOnce)
     app.mSaveSettingsAtShutdown = true;
     app.Shutdown();
     app.Shutdown();
-    EXPECT_TRUE(app.mShutdown);
     EXPECT_EQ(app.mLog, (std::vector<std::string>{"OnShutdown", "stop music", "SaveSettings"}));
 
     EXPECT_FALSE(app.StepLoopState(nullptr));
@@ -96,16 +95,6 @@ TEST(Shutdown, LoadingThatFailsEndsARunningProgram)
     app.Start();
     EXPECT_TRUE(app.mShutdown);
     EXPECT_TRUE(app.mLoadingThreadFinished);
-}
-
-TEST(Crash, HidingSilencesTheMusicAndMarksTheCrash)
-{
-    ScriptedClock clock;
-    ShutdownApp app(clock);
-    app.HideForCrash();
-    EXPECT_TRUE(app.mCrashed);
-    EXPECT_EQ(app.GetMusicVolume(), 0.0);
-    EXPECT_TRUE(app.GetCrashAttachmentName().empty());
 }
 
 // Forked without re-running the test, so that the child writes the file the
