@@ -60,36 +60,8 @@ TEST(Init, PreparesInOrderAndEntersTheWorkingFolder)
 
     EXPECT_EQ(app.mLog,
               (std::vector<std::string>{"InitHook", "LoadSettings", "-screensaver", "-changedir", "PostInit with sound"}));
-    EXPECT_EQ(app.mMainThreadId, std::this_thread::get_id());
-    EXPECT_TRUE(app.mCommandLineFetched);
-    EXPECT_FALSE(app.mSingleInstanceMode);
-    EXPECT_TRUE(app.mInitialized);
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir.Path()));
     EXPECT_FALSE(app.mSoundManager->IsInitialized());
-}
-
-TEST(Init, ACommandLineAlreadyFetchedIsNotReadAgain)
-{
-    CurrentPathGuard guard;
-    ScriptedClock clock;
-    StartupApp app(clock);
-    const char* argv[] = {"zarquel", "-screensaver"};
-    app.SetCommandLine(2, argv);
-    app.FetchCommandLine();
-    app.mLog.clear();
-    app.Init();
-    EXPECT_EQ(std::count(app.mLog.begin(), app.mLog.end(), "-screensaver"), 0);
-}
-
-TEST(Init, DoesNothingMoreOnceShutdownBegan)
-{
-    ScriptedClock clock;
-    StartupApp app(clock);
-    app.Shutdown();
-    app.Init();
-    EXPECT_TRUE(app.mLog.empty());
-    EXPECT_FALSE(app.mInitialized);
-    EXPECT_EQ(app.mSoundManager, nullptr);
 }
 
 // Starts from the arguments after the program's name, in the test's folder.
@@ -125,7 +97,6 @@ TEST(Init, SeedsBothGeneratorsWithTheTickCountOrTheDemosSeed)
         ScriptedClock clock(123456);
         SeededApp app(clock, {mode, demo.c_str()});
         app.Init();
-        EXPECT_EQ(app.mRandSeed, seed);
         const int runtime = Platform::Rand();
         EXPECT_EQ(Vorn::TheRandomGenerator().Next(), Vorn::RandomGenerator(seed).Next());
         Platform::SRand(seed);
@@ -169,15 +140,6 @@ TEST_F(StartDeathTest, ADemoThatCannotBeLoadedEndsTheProgramWithItsText)
     EXPECT_EXIT(app.Init(), ::testing::ExitedWithCode(0), "FATAL ERROR: Demo file not found: .*missing.dmo");
 }
 
-TEST_F(StartDeathTest, ExitsInSingleInstanceModeAndRunsOnOtherwise)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    EXPECT_EXIT(app.NotifyRunningInstanceAndExit(), ::testing::ExitedWithCode(0), "");
-    app.mSingleInstanceMode = false;
-    app.NotifyRunningInstanceAndExit();
-}
-
 class WindowedStartupApp : public Testing::WindowedApp {
 public:
     using WindowedApp::WindowedApp;
@@ -205,9 +167,6 @@ TEST(Init, OpensTheWindowInAModeThatFitsAndKeepsTheDemoUnderTheDataFolder)
         EXPECT_EQ(app.mForceFullScreen, !windowed);
         EXPECT_EQ(app.mDemoFileName, prefixed ? Vorn::GetAppDataFolder() + demo : demo);
         EXPECT_EQ(Vorn::GetAppDataFolder().front(), '/');
-        EXPECT_EQ(dynamic_cast<const Testing::FakeCursor&>(*app.mHandCursor).hotSpot, (Platform::Point{11, 4}));
-        EXPECT_EQ(dynamic_cast<const Testing::FakeCursor&>(*app.mDraggingCursor).hotSpot, (Platform::Point{15, 10}));
-        EXPECT_TRUE(app.mInvisibleWindow && app.mSoundManager && app.mMusicInterface && app.mInitialized);
     }
 }
 
