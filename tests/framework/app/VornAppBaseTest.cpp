@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 namespace {
@@ -26,48 +25,6 @@ TEST(AppObject, SaturatingTableHoldsTheSumOfTwoChannelsClampedTo255)
     ScriptedApp app(clock);
     for (size_t i = 0; i < app.mAdd8BitMaxTable.size(); ++i)
         EXPECT_EQ(app.mAdd8BitMaxTable[i], std::min<size_t>(i, 255)) << i;
-}
-
-TEST(AppTexts, DefaultsAreTheSystemsOwnAndALaterStoreReplacesThemByteForByte)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    const std::pair<const char*, const char*> defaults[] = {
-        {"DIALOG_BUTTON_OK", "OK"}, {"DIALOG_BUTTON_CANCEL", "CANCEL"}, {"UPDATE_CHECK_TITLE", "Update Check"},
-        {"UPDATE_CHECK_BODY", "Checking if there are any updates available for this product ..."},
-        {"UP_TO_DATE_TITLE", "Up to Date"},
-        {"UP_TO_DATE_BODY", "There are no updates available for this product at this time."},
-        {"NEW_VERSION_TITLE", "New Version"},
-        {"NEW_VERSION_BODY",
-         "There is an update available for this product.  Would you like to visit the web site to download it?"}};
-    for (const auto& [name, text] : defaults)
-        EXPECT_EQ(app.GetString(name, "missing"), text) << name;
-    EXPECT_EQ(app.GetString("INVALID_COMMANDLINE_PARAM", "fallback"), "fallback");
-    app.SetString("DIALOG_BUTTON_OK", u"Fine");
-    app.SetString("DIALOG_BUTTON_OK", u"Gr\u00fc\u00dfe");
-    EXPECT_EQ(app.GetString("DIALOG_BUTTON_OK", "OK"), "Gr\xfc\xdf" "e");
-}
-
-TEST(AppObject, WorkingFolderIsTheProgramsFolder)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    const auto program = std::filesystem::read_symlink("/proc/self/exe");
-    EXPECT_EQ(app.mWorkingFolder, program.parent_path().string());
-}
-
-TEST(AppObject, GlobalPointersFollowTheObjectsLife)
-{
-    ASSERT_EQ(Vorn::gApplication, nullptr);
-    ASSERT_EQ(Vorn::gCrashHandlerApp, nullptr);
-    {
-        ScriptedClock clock;
-        ScriptedApp app(clock);
-        EXPECT_EQ(Vorn::gApplication, &app);
-        EXPECT_EQ(Vorn::gCrashHandlerApp, &app);
-    }
-    EXPECT_EQ(Vorn::gApplication, nullptr);
-    EXPECT_EQ(Vorn::gCrashHandlerApp, nullptr);
 }
 
 // Notes what still held when the application destroyed its widget manager.
@@ -101,6 +58,7 @@ TEST(AppObject, CrashPointerIsClearedBeforeTeardownAndTheAppPointerAfter)
     }
     EXPECT_FALSE(seen.crashPointerSet);
     EXPECT_TRUE(seen.appPointerSet);
+    EXPECT_EQ(Vorn::gApplication, nullptr);
 }
 
 TEST(AppObject, DestructionWaitsForTheLoadingThreadBeforeFreeingWhatItUses)
