@@ -45,8 +45,7 @@ TEST_P(ProfilerRun, SummaryShowsTheRunInMilliseconds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProfilerRun,
-    testing::Values(RunCase{"NoSections", 1000, {}, 3500, {}, "Total Time: 2500.00\n"},
-        RunCase{"SectionsInNameOrderIgnoringCase", 0,
+    testing::Values(RunCase{"SectionsInNameOrderIgnoringCase", 0,
             {{100, "beta", true}, {300, "beta", false}, {300, "Alpha", true}, {350, "Alpha", false},
                 {400, "Alpha", true}, {500, "Alpha", false}, {600, "Gamma", true}, {1000, "Gamma", false}},
             1000, {},
@@ -92,21 +91,6 @@ TEST(Profiler, OnlyAStopInsideARunConvertsAndStartForgetsIt)
     now = 900;
     profiler.Stop();
     EXPECT_EQ(profiler.GetSummary(), "Total Time: 250.00\n");
-}
-
-TEST(Profiler, ProcessProfilerMeasuresARealRun)
-{
-    Vorn::TheProfiler().Start();
-    Vorn::TheProfiler().Stop();
-    const std::string summary = Vorn::TheProfiler().GetSummary();
-    // "Total Time: " digits "." two digits, newline.
-    const std::string prefix = "Total Time: ";
-    ASSERT_GT(summary.size(), prefix.size() + 4) << summary;
-    EXPECT_EQ(summary.compare(0, prefix.size(), prefix), 0) << summary;
-    const std::string number = summary.substr(prefix.size(), summary.size() - prefix.size() - 1);
-    EXPECT_EQ(summary.back(), '\n');
-    EXPECT_EQ(number.find_first_not_of("0123456789."), std::string::npos) << summary;
-    EXPECT_EQ(number.find('.'), number.size() - 3) << summary;
 }
 
 TEST(CPUSpeed, MeasuredOnceAtHighestPriorityWhichIsRestoredAndAtLeastOne)
