@@ -41,17 +41,6 @@ TEST(DemoRecording, TheLoadingHandOverIsRecordedOnceAsCommandNineAndOnlyWhenReco
     }
 }
 
-TEST(DemoReplay, ARefreshRateOutsideSixtyToAHundredIsTakenAsSixty)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.SetDemoMode(DemoMode::Playing);
-    app.mDemoStream.GetBuffer().WriteBits(23 << 5 | 144 << 18, 26);
-    app.ReplayDemoCommands();
-    EXPECT_FALSE(app.mIsWindowed);
-    EXPECT_EQ(app.mRefreshRate, 60);
-}
-
 // The program's own course, which a replay must follow exactly.
 struct Course {
     std::vector<std::string> calls;
