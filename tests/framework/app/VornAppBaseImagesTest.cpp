@@ -5,7 +5,6 @@
 #include "framework/display/DDImage.h"
 #include "framework/app/StringUtils.h"
 #include "framework/resources/ImageLib.h"
-#include "framework/resources/ResourceManager.h"
 
 #include <gtest/gtest.h>
 
@@ -103,19 +102,6 @@ TEST(SharedImages, TwoThreadsAskingForOneImageBothGetItLoaded)
         EXPECT_NE(isNew[0], isNew[1]) << round;
         EXPECT_EQ(got[1]->PixelAt(128 * 128 - 1), 0xFF123456u) << round;
     }
-}
-
-TEST(SharedImages, ServeTheResourceManagerFromDisk)
-{
-    ImagesApp t;
-    t.Write("alpha.png", 2, 0xFF000080);
-    t.dir.WriteFile("res.xml", "<ResourceManifest><Resources id=\"G\"><SetDefaults path=\"" + t.dir.Path() +
-        "\"/><Image id=\"A\" path=\"red.png\" alphaimage=\"alpha.png\" nopal=\"1\"/><Image id=\"B\" "
-        "path=\"RED.PNG\"/></Resources></ResourceManifest>");
-    Vorn::ResourceManager manager(&t.app);
-    ASSERT_TRUE(manager.ReadManifestFile(t.dir / "res.xml") && manager.LoadGroup("G")) << manager.GetErrorText();
-    EXPECT_EQ(manager.GetImageOrThrow("A").GetImage()->PixelAt(3), 0x80FF0000u);
-    EXPECT_EQ(manager.GetImageOrThrow("B").GetImage(), manager.GetImageOrThrow("A").GetImage());
 }
 
 // Under the lock the set cannot change beneath a walk while the loading
