@@ -3,7 +3,6 @@
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "framework/app/StringUtils.h"
-#include "framework/sound/DSoundManager.h"
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
 #include "platform/DebugOutput.h"
@@ -30,13 +29,6 @@ public:
     std::vector<float> mFractions;
 };
 
-class RecordingSoundManager : public Vorn::DSoundManager {
-public:
-    RecordingSoundManager() : DSoundManager(nullptr, false) {}
-    void StopAllSounds() override { ++mStops; }
-    int mStops = 0;
-};
-
 // Logs its own deletion into the application's log.
 class TrackedWidget : public Vorn::Widget {
 public:
@@ -61,18 +53,6 @@ void RunUntilUpdates(ScriptedApp& app, int32_t count)
 {
     for (int i = 0; i < 1000000 && app.mUpdateCount < count; ++i)
         app.StepLoopState(nullptr);
-}
-
-// The longest run of updates without a draw in between.
-int LongestRunWithoutDraw(const std::vector<std::string>& log)
-{
-    int longest = 0;
-    int run = 0;
-    for (const std::string& entry : log) {
-        run = entry == "U" ? run + 1 : entry == "D" ? 0 : run;
-        longest = std::max(longest, run);
-    }
-    return longest;
 }
 
 TEST(TimeAccumulator, KeepsAtMostTwoHundredMillisecondsOfBacklogAcrossTheClocksWrap)
@@ -124,26 +104,6 @@ TEST(MainLoop, StoppedRunsNoUpdateButDeletesQueuedWidgetsFinishesTheStepAndSleep
     }
 }
 
-// After the hand-over a frame is drawn at least every ten updates.
-TEST(MainLoop, ASecondStallIsCaughtUpWithTwentyUpdates)
-{
-    for (const auto& [handedOver, longestRunWithoutDraw] : {std::pair{true, 10}, std::pair{false, 20}}) {
-        ScriptedClock clock;
-        ScriptedApp app(clock);
-        app.mLoadingHandedOver = handedOver;
-        app.RunFor(100);
-        app.mLog.clear();
-
-        clock.Advance(1000);
-        const size_t sleeps = clock.Sleeps().size();
-        for (int i = 0; i < 1000 && clock.Sleeps().size() == sleeps; ++i)
-            app.StepLoopState(nullptr);
-
-        EXPECT_EQ(app.Count("U"), 20);
-        EXPECT_LE(LongestRunWithoutDraw(app.mLog), longestRunWithoutDraw);
-    }
-}
-
 TEST(MainLoop, RefreshPacedStepsOncePerRefreshWithFractionalUpdates)
 {
     // No known rate (0 or below): paced by the frame time.
@@ -169,74 +129,6 @@ TEST(MainLoop, RefreshPacedStepsOncePerRefreshWithFractionalUpdates)
     }
 }
 
-// Full screen with refresh pacing: each draw waits for the display, here
-// `presentMs` of scripted time, and feeds the time accumulator as a real
-// presentation does.
-struct PacedApp {
-    explicit PacedApp(int* presentMs) : app(clock)
-    {
-        app.mVSyncUpdates = true;
-        app.mIsPhysWindowed = false;
-        app.mRefreshRate = 100;
-        app.mOnDraw = [this, presentMs] {
-            clock.Advance(static_cast<uint32_t>(*presentMs));
-            app.AccumulateFractionTime();
-        };
-    }
-
-    ScriptedClock clock;
-    ScriptedApp app;
-};
-
-TEST(VSyncCheck, ThreeFastOneSecondGroupsInARowMarkVerticalSyncBroken)
-{
-    int presentMs = 7;
-    PacedApp paced(&presentMs);
-    ScriptedApp& app = paced.app;
-
-    // The first group is measured from the start of time and never counts.
-    RunUntilUpdates(app, 100);
-    EXPECT_EQ(app.mVSyncStrikes, 0);
-    RunUntilUpdates(app, 300);
-    EXPECT_EQ(app.mVSyncStrikes, 2);
-    presentMs = 9;
-    RunUntilUpdates(app, 400);
-    EXPECT_EQ(app.mVSyncStrikes, 0);
-    presentMs = 7;
-    RunUntilUpdates(app, 600);
-    EXPECT_EQ(app.mVSyncStrikes, 2);
-    EXPECT_FALSE(app.mVSyncBroken);
-    RunUntilUpdates(app, 700);
-    EXPECT_TRUE(app.mVSyncBroken);
-}
-
-TEST(FastForward, RunsWithoutSleepingMutedAndDrawsOncePerSecond)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    auto sound = std::make_unique<RecordingSoundManager>();
-    RecordingSoundManager* recorder = sound.get();
-    app.mSoundManager = std::move(sound);
-    PlayWithNextCommandAt(app, 10000);
-    app.mFastForwardToUpdateNum = 500;
-    size_t sleepsDuringFastForward = 1;
-    app.mOnUpdate = [&] {
-        clock.Advance(5);
-        if (app.mUpdateCount == 500)
-            sleepsDuringFastForward = clock.Sleeps().size();
-    };
-
-    RunUntilUpdates(app, 520);
-
-    EXPECT_EQ(sleepsDuringFastForward, 0u);
-    ASSERT_GE(app.mMutedAtUpdate.size(), 500u);
-    EXPECT_TRUE(std::all_of(app.mMutedAtUpdate.begin(), app.mMutedAtUpdate.begin() + 500, [](bool m) { return m; }));
-    EXPECT_FALSE(app.IsMuted());
-    EXPECT_EQ(recorder->mStops, 1);
-    // 5 ms of tick time per update: a draw at least every 200 updates.
-    EXPECT_LE(LongestRunWithoutDraw(app.mLog), 200);
-}
-
 enum class FastForwardEnd { RefusedUpdate, SecondPassed, OneStep };
 
 TEST(FastForward, EachWayOfEndingFinishesTheStep)
@@ -260,22 +152,6 @@ TEST(FastForward, EachWayOfEndingFinishesTheStep)
         EXPECT_TRUE(end != FastForwardEnd::OneStep || !app.IsMuted());
         EXPECT_TRUE(clock.Sleeps().empty());
     }
-}
-
-TEST(StepMode, RunOneUpdatesAndDrawsOnceThenStepsWithoutUpdating)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.mStepMode = VornAppBase::kStepRunOne;
-    app.mLoopState = VornAppBase::kStateUpdate;
-    app.StepLoopState(nullptr);
-    EXPECT_EQ(app.mLog, (std::vector<std::string>{"U", "D"}));
-    EXPECT_EQ(app.mStepMode, VornAppBase::kStepStepped);
-
-    app.RunFor(100);
-    EXPECT_EQ(app.mUpdateCount, 1);
-    const auto sleeps = clock.Sleeps();
-    EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](uint32_t ms) { return ms == 10; }));
 }
 
 TEST(DeferredDeletion, ADeeperStepLeavesWidgetsQueuedAtAShallowerDepthAndDeletesEachOnce)
@@ -358,31 +234,6 @@ TEST(LoadingHandOver, DuringPlaybackHappensOnlyWhenTheRecordingSaysSo)
         EXPECT_EQ(app.RunUpdateTick(), updated);
         EXPECT_EQ(app.mHandOvers, handedOver ? 1 : 0);
         EXPECT_EQ(app.mDemoStream.GetBuffer().GetByteLength(), streamBytes);
-    }
-}
-
-TEST(UpdateGate, DuringPlaybackWaitsForTheCommandOfThisUpdate)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    PlayWithNextCommandAt(app, 12);
-    app.mUpdateCount = 12;
-    EXPECT_FALSE(app.RunUpdateTick());
-    app.mDemoStream.WriteCommandHeader(13);
-    EXPECT_TRUE(app.RunUpdateTick());
-    EXPECT_EQ(app.mUpdateCount, 13);
-}
-
-TEST(MainLoop, WhileLoadingTheMainThreadSleepsTwiceItsWorkingTimeUpTo250)
-{
-    for (const auto& [workMs, extraSleepMs] : {std::pair{3u, 6u}, std::pair{200u, 250u}}) {
-        ScriptedClock clock;
-        ScriptedApp app(clock);
-        app.mLoadingThreadRunning = true;
-        app.mOnUpdate = [&, workMs = workMs] { clock.Advance(workMs); };
-        RunUntilUpdates(app, 1);
-        ASSERT_FALSE(clock.Sleeps().empty());
-        EXPECT_EQ(clock.Sleeps().back(), extraSleepMs);
     }
 }
 
