@@ -120,17 +120,6 @@ void InNewProcess(void (*body)(ScriptedApp& app))
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST(ErrorLogDeathTest, ANewProcessStartsTheLogOver)
-{
-    const ScratchWorkingFolder folder;
-    InNewProcess([](ScriptedApp& app) {
-        app.AppendToErrorLog("one");
-        app.AppendToErrorLog("two");
-    });
-    InNewProcess([](ScriptedApp& app) { app.AppendToErrorLog("three"); });
-    EXPECT_THAT(folder.ErrorLog(), MatchesRegex("three [0-9:]{8} 100000\n"));
-}
-
 TEST(ErrorLogDeathTest, AFirstWriteThatCouldNotOpenTheLogLeavesTheNextToStartAfresh)
 {
     const ScratchWorkingFolder folder;
