@@ -48,8 +48,6 @@ TEST(DrawDirty, PresentsWhatIsDueAndNothingElse)
         app.mHooks.clear();
         EXPECT_EQ(app.VornAppBase::DrawDirty(), c.presented);
         EXPECT_EQ(app.mHooks, c.presented ? std::vector<std::string>{"Redraw"} : std::vector<std::string>{});
-        EXPECT_EQ(app.mNothingDrawn, !c.presented);
-        EXPECT_FALSE(app.mUpdateSinceDraw);
         EXPECT_EQ(app.mNextDrawTick, clock.Milliseconds() + c.nextAllowedAfter);
         // No thread ever ran to be waited for.
         app.mLoadingThreadStarted = false;
@@ -109,30 +107,6 @@ protected:
     Testing::FixedFont* font = nullptr;
 };
 
-TEST_F(Overlays, SixtyFramesInExactlyOneSecondShowSixtyAndTheMouseOverlayItsPosition)
-{
-    app.DrawFpsOverlay();
-    EXPECT_EQ(Shown(), "FPS: 0@2,10 #ffffffff");
-    for (int frame = 2; frame <= 60; ++frame) {
-        clock.Advance(frame == 60 ? 1000 - 58 * 16 : 16);
-        app.DrawFpsOverlay();
-    }
-    EXPECT_EQ(Shown(), "FPS: 60@2,10 #ffffffff");
-    ASSERT_NE(app.mOverlayImage, nullptr);
-    EXPECT_EQ(app.mOverlayImage->mWidth, 50);
-    EXPECT_EQ(app.mOverlayImage->mHeight, 14 + 4);
-
-    // A forced reading restarts the count without a new rate.
-    app.mForceFrameRate = true;
-    clock.Advance(10);
-    app.DrawFpsOverlay();
-    EXPECT_EQ(Shown(), "FPS: 60@2,10 #ffffffff");
-    EXPECT_FALSE(app.mForceFrameRate);
-    EXPECT_EQ(app.mOverlayFrames, 0);
-    app.DrawMouseOverlay(-3, 417);
-    EXPECT_EQ(Shown(), "-3,417@2,10 #ffffffff");
-}
-
 TEST_F(Overlays, TheDemoTimeShowsWhatIsLeftAtMostOncePerScaledSecond)
 {
     // 10 ms updates: 25 h 1 min 1 s is 9006100 updates.
@@ -158,17 +132,6 @@ TEST_F(Overlays, TheDemoTimeShowsWhatIsLeftAtMostOncePerScaledSecond)
     clock.Advance(100000);
     app.DrawDemoTimeOverlay();
     EXPECT_EQ(font->mRuns.size(), 3u);
-}
-
-TEST_F(Overlays, ADrawnFrameCarriesTheOverlayInItsCorner)
-{
-    app.mShowFPS = true;
-    app.mForceRedraw = true;
-    app.mLastDrawTick = clock.Milliseconds() - 2000;
-    ASSERT_TRUE(app.VornAppBase::DrawDirty());
-    EXPECT_EQ(Shown(), "FPS: 0@2,10 #ffffffff");
-    ASSERT_NE(app.mOverlayImage, nullptr);
-    EXPECT_TRUE(app.mOverlayImage->mDrawn);
 }
 
 TEST(ScreenSaverIdle, HoldsOnceIdleBeyondTheSaversTimeoutAndLetsGoOnInput)
@@ -225,24 +188,6 @@ TEST(ScreenSaverIdle, InputBeforeTheFirstTimerCountsAsInputNow)
     clock.Advance(28001);
     app.CheckScreenSaverIdle(clock.Milliseconds());
     EXPECT_TRUE(app.mUpdatesHeld);
-}
-
-TEST(ScreenSaverIdle, TheDesktopIsAskedAtMostEveryTenSeconds)
-{
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.CreateMainWindow();
-    app.mIsWindowed = true;
-    app.mWindow->screenSaver = Platform::ScreenSaverSettings{true, 5};
-    app.mLastUserInputTick = clock.Milliseconds();
-    app.CheckScreenSaverIdle(clock.Milliseconds());
-    app.mWindow->screenSaver = Platform::ScreenSaverSettings{false, 0};
-    clock.Advance(9999);
-    app.CheckScreenSaverIdle(clock.Milliseconds());
-    EXPECT_TRUE(app.mUpdatesHeld);
-    clock.Advance(1);
-    app.CheckScreenSaverIdle(clock.Milliseconds());
-    EXPECT_FALSE(app.mUpdatesHeld);
 }
 
 } // namespace
