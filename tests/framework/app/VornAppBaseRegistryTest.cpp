@@ -98,26 +98,6 @@ TEST(LoadSettings, TakesTheStoredValuesWithinTheirRanges)
     }
 }
 
-TEST(Registry, AThreePartNameIsAValueInTheSubKeyOfTheFirstTwo)
-{
-    ScriptedClock clock;
-    RegistryApp app(clock);
-    app.mRegKey += "\\";
-    EXPECT_TRUE(app.WriteRegistryInteger("Test3D\\Driver\\Passed", 7));
-    EXPECT_EQ(Stored(app.mSettingsStore, "Passed", kKey + "\\Test3D\\Driver"), 7);
-}
-
-TEST(Registry, WithoutAKeyNothingIsReadWrittenOrRecorded)
-{
-    ScriptedClock clock;
-    Testing::ScriptedApp app(clock);
-    app.SetDemoMode(DemoMode::Recording);
-    int32_t value = 0;
-    EXPECT_FALSE(app.WriteRegistryInteger("MusicVolume", 1));
-    EXPECT_FALSE(app.ReadRegistryInteger("MusicVolume", value));
-    EXPECT_EQ(app.mDemoStream.GetBuffer().GetByteLength(), 0);
-}
-
 TEST(Registry, AWriteTheStoreRefusesIsRecordedAndReportedAsFailed)
 {
     ScriptedClock clock;
