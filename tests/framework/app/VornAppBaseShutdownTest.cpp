@@ -52,19 +52,6 @@ TEST(Shutdown, EndsTheLoopOnceAndOnlyOnce)
     EXPECT_FALSE(app.StepUntilUpdate());
 }
 
-TEST(Shutdown, DuringPlaybackGivesBackTheVolumesFromBeforeIt)
-{
-    ScriptedClock clock;
-    ShutdownApp app(clock);
-    app.SetDemoMode(Vorn::DemoMode::Playing);
-    app.mSavedMusicVolume = 0.5;
-    app.mSavedSfxVolume = 0.25;
-    app.Shutdown();
-    EXPECT_EQ(app.GetMusicVolume(), 0.5);
-    EXPECT_EQ(app.GetSfxVolume(), 0.25);
-    EXPECT_EQ(app.mLog[1], "music volume " + std::to_string(0.5));
-}
-
 TEST(Shutdown, FromAnotherThreadOnlyAsksTheMainLoop)
 {
     ScriptedClock clock;
