@@ -1,6 +1,5 @@
 #include "framework/app/VornAppBase.h"
 
-#include "fakes/FixedFont.h"
 #include "fakes/WindowedApp.h"
 #include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
@@ -87,51 +86,6 @@ TEST(Redraw, AFailedPresentationReinitialisesOrSwitchesTheDisplay)
         EXPECT_EQ(app.mForceFullScreen, c.hooks.size() > 0 && c.hooks.back() == "full screen");
         EXPECT_EQ(app.mShutdown, c.fullScreenFailed);
     }
-}
-
-// An application with a display whose overlays write in the fixed test font.
-class Overlays : public ::testing::Test {
-protected:
-    Overlays() : app(clock)
-    {
-        app.CreateMainWindow();
-        auto font = std::make_unique<Testing::FixedFont>();
-        this->font = font.get();
-        app.mOverlayFont = std::move(font);
-    }
-
-    std::string Shown() const { return font->mRuns.empty() ? "" : font->mRuns.back(); }
-
-    ScriptedClock clock;
-    WindowedApp app;
-    Testing::FixedFont* font = nullptr;
-};
-
-TEST_F(Overlays, TheDemoTimeShowsWhatIsLeftAtMostOncePerScaledSecond)
-{
-    // 10 ms updates: 25 h 1 min 1 s is 9006100 updates.
-    app.mDemoLength = 9006100 + 40;
-    app.mUpdateCount = 40;
-    app.mUpdateMultiplier = 2.0;
-    app.DrawDemoTimeOverlay();
-    EXPECT_EQ(Shown(), "25:01:01@2,10 #ffffffff");
-    app.mUpdateCount += 100;
-    clock.Advance(499);
-    app.DrawDemoTimeOverlay();
-    EXPECT_EQ(font->mRuns.size(), 1u);
-    clock.Advance(1);
-    app.DrawDemoTimeOverlay();
-    EXPECT_EQ(Shown(), "25:01:00@2,10 #ffffffff");
-    // Past the recorded end nothing negative is shown.
-    app.mUpdateCount = app.mDemoLength + 5;
-    clock.Advance(500);
-    app.DrawDemoTimeOverlay();
-    EXPECT_EQ(Shown(), "00:00:00@2,10 #ffffffff");
-    // A stopped replay keeps what it showed.
-    app.mUpdateMultiplier = 0.0;
-    clock.Advance(100000);
-    app.DrawDemoTimeOverlay();
-    EXPECT_EQ(font->mRuns.size(), 3u);
 }
 
 TEST(ScreenSaverIdle, HoldsOnceIdleBeyondTheSaversTimeoutAndLetsGoOnInput)

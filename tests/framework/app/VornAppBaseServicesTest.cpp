@@ -1,7 +1,12 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/DisplayApp.h"
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
+#include "fakes/TempDir.h"
+#include "framework/app/StringUtils.h"
+#include "framework/display/DDImage.h"
+#include "framework/resources/ImageLib.h"
 #include "framework/sound/DSoundManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "platform/Clipboard.h"
@@ -9,15 +14,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <latch>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 
 namespace {
 
 using Testing::ScriptedApp;
 using Testing::ScriptedClock;
+using Vorn::ImageRef;
+using Vorn::MemoryImage;
 
 class RecordingMusic : public Vorn::MusicInterface {
 public:
@@ -67,17 +77,6 @@ TEST(Muting, CountsSilenceAndTheSavedStateFollowTheKindOfEachMute)
     }
 }
 
-TEST(Muting, AVolumeSetWhileMutedIsKeptAndSentOnUnmute)
-{
-    SoundApp s;
-    s.app.Mute(false);
-    s.app.SetMusicVolume(0.5);
-    EXPECT_EQ(s.app.GetMusicVolume(), 0.5);
-    EXPECT_EQ(s.music->mVolume, 0.0);
-    s.app.Unmute(false);
-    EXPECT_EQ(s.music->mVolume, 0.5);
-}
-
 // The clipboard exists once a window is open; the tests' video driver shows
 // nothing.
 class Clipboard : public ::testing::Test {
@@ -122,6 +121,118 @@ TEST_F(Clipboard, WhileADemoPlaysNothingIsCopiedOrReadLive)
     mApp.SetDemoMode(Vorn::DemoMode::Playing);
     mApp.CopyToClipboard("copied");
     EXPECT_EQ(Platform::GetClipboardText(), "live");
+}
+
+struct ImagesApp {
+    // A square PNG of one colour.
+    std::string Write(const std::string& name, int size, uint32_t color) const
+    {
+        const auto image = ImageLib::Image::Create(size, size);
+        std::fill_n(image->GetBits(), size * size, color);
+        EXPECT_TRUE(ImageLib::WritePNGImage(dir / name, *image));
+        return dir / name;
+    }
+
+    Testing::TempDir dir;
+    Testing::DisplayApp display;
+    Vorn::VornAppBase& app = display.app;
+    std::string red = Write("red.png", 2, 0xFFFF0000);
+    ImageRef Get(const std::string& path, const std::string& variant, bool* isNew = nullptr)
+    {
+        ImageRef ref;
+        app.FindOrCreatePooledImage(ref, path, variant, isNew);
+        return ref;
+    }
+};
+
+TEST(SharedImages, OnePerPathAndVariantWhateverTheCaseFreedOnlyAtAnUpdate)
+{
+    ImagesApp t;
+    const std::string upper = Vorn::StringToUpper(t.red);
+    bool isNew[4];
+    ImageRef red = t.Get(t.red, "", &isNew[0]), same = t.Get(upper, "", &isNew[1]);
+    ImageRef tinted = t.Get(t.red, "tint", &isNew[2]), missing = t.Get(t.dir / "no.png", "", &isNew[3]);
+    EXPECT_EQ(std::vector<bool>(isNew, isNew + 4), (std::vector<bool>{true, false, true, true}));
+    EXPECT_EQ(same.GetImage(), red.GetImage());
+    EXPECT_EQ(red.GetImage()->PixelAt(3), 0xFFFF0000u);
+    EXPECT_EQ(t.Get(upper, "TINT").GetImage(), tinted.GetImage());
+    EXPECT_EQ(missing.GetImage(), nullptr);
+    EXPECT_EQ(t.Get("!made", "").GetImage()->GetWidth(), 0);
+
+    MemoryImage* unused = std::exchange(tinted, ImageRef()).GetImage();
+    red = t.Get(upper, "");
+    EXPECT_TRUE(t.app.mMemoryImageSet.contains(unused));
+    t.app.RunOneUpdate();
+    EXPECT_FALSE(t.app.mMemoryImageSet.contains(unused));
+    EXPECT_EQ(t.app.mSharedImageMap.size(), 2u);
+}
+
+TEST(DisplayImages, CopyARectangleWithItsCelsAndNeedADisplay)
+{
+    ImagesApp t;
+    const auto source = Testing::MakeImage(2, {1, 2, 3, 0xFF0000FF}, &t.app);
+    source->mNumRows = 2;
+    const auto copy = t.app.CopyImageRect(source.get(), Vorn::Rect(1, 1, 1, 1));
+    // Drawn, not copied: the blend takes an opaque 255 to 254.
+    EXPECT_EQ(Testing::PixelsOf(*copy), std::vector<uint32_t>{0xFF0000FE});
+    EXPECT_EQ(copy->mNumRows, 2);
+    EXPECT_EQ(t.app.CopyImage(copy.get())->GetWidth(), 1);
+    Testing::ScriptedApp bare(t.display.clock);
+    EXPECT_EQ(bare.GetImage(t.red), nullptr);
+}
+
+// Two threads ask for a new image at once while the main thread frees the
+// images of the rounds before.
+TEST(SharedImages, TwoThreadsAskingForOneImageBothGetItLoaded)
+{
+    ImagesApp t;
+    const std::string path = t.Write("big.png", 128, 0xFF123456);
+    for (int round = 0; round < 60; ++round) {
+        ImageRef refs[2];
+        bool isNew[2];
+        MemoryImage* got[2];
+        std::latch start(3);
+        std::vector<std::jthread> askers;
+        for (int i = 0; i < 2; ++i) {
+            askers.emplace_back([&, i] {
+                start.arrive_and_wait();
+                refs[i] = t.Get(path, std::to_string(round), &isNew[i]);
+                got[i] = refs[i].GetImage();
+            });
+        }
+        start.arrive_and_wait();
+        t.app.FreeUnusedSharedImages();
+        askers.clear();
+        ASSERT_NE(got[0], nullptr) << round;
+        EXPECT_EQ(got[0], got[1]) << round;
+        EXPECT_NE(isNew[0], isNew[1]) << round;
+        EXPECT_EQ(got[1]->PixelAt(128 * 128 - 1), 0xFF123456u) << round;
+    }
+}
+
+// Under the lock the set cannot change beneath a walk while the loading
+// thread makes and drops images.
+TEST(ImageSetWalks, ReachEveryImageWhileAnotherThreadMakesImages)
+{
+    ImagesApp t;
+    std::vector<std::unique_ptr<MemoryImage>> crowd(200);
+    for (auto& image : crowd)
+        image = Testing::MakeImage(1, {0}, &t.app);
+    const std::jthread loader([&t](std::stop_token stop) {
+        while (!stop.stop_requested())
+            Testing::MakeImage(1, {0xFFFFFFFF}, &t.app);
+    });
+    const std::pair<void (Vorn::VornAppBase::*)(), bool> walks[] = {{&Vorn::VornAppBase::RebuildAllImages, false},
+        {&Vorn::VornAppBase::FreeAllImageSoftwareData, true}, {&Vorn::VornAppBase::FreeAllImageDerivedData, true}};
+    for (const auto& [walk, keepsBits] : walks) {
+        const auto image = Testing::MakeImage(2, {0xFF000000, 0x80FFFFFF}, &t.app);
+        image->mPurgeBits = true;
+        image->GetPremultipliedData(t.display.Display());
+        for (int i = 0; i < 2000; ++i)
+            (t.app.*walk)();
+        EXPECT_EQ(image->mBits != nullptr, keepsBits);
+        EXPECT_EQ(image->mNativeAlphaData == nullptr, keepsBits);
+    }
 }
 
 } // namespace

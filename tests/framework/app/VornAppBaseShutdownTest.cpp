@@ -4,18 +4,26 @@
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
 #include "fakes/WindowedApp.h"
+#include "framework/crash/CrashCatcher.h"
+#include "framework/resources/ResourceManager.h"
 #include "framework/sound/MusicInterface.h"
+#include "framework/widgets/Dialog.h"
+#include "framework/widgets/WidgetManager.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
 using Testing::ScriptedApp;
 using Testing::ScriptedClock;
+using Vorn::VornAppBase;
 
 class RecordingMusic : public Vorn::MusicInterface {
 public:
@@ -125,6 +133,77 @@ TEST(Shutdown, ClosingTheWindowEndsTheRunWithTheSettingsWrittenAndTheThreadsEnde
     EXPECT_FALSE(app.mCursorThreadRunning || app.mWindow->Visible());
     ASSERT_TRUE(app.ReadRegistryInteger("InProgress", inProgress));
     EXPECT_EQ(inProgress, 0);
+}
+
+// Notes what still held when the application destroyed its widget manager.
+class WitnessManager : public Vorn::WidgetManager {
+public:
+    struct Seen {
+        bool crashPointerSet = true;
+        bool appPointerSet = false;
+        bool loadingFinished = false;
+    };
+
+    WitnessManager(VornAppBase* app, Seen* seen) : WidgetManager(app), mSeen(seen) {}
+    ~WitnessManager() override
+    {
+        mSeen->crashPointerSet = Vorn::gCrashHandlerApp != nullptr;
+        mSeen->appPointerSet = Vorn::gApplication != nullptr;
+        mSeen->loadingFinished = mApp->mLoadingThreadFinished;
+    }
+
+private:
+    Seen* mSeen;
+};
+
+TEST(AppObject, CrashPointerIsClearedBeforeTeardownAndTheAppPointerAfter)
+{
+    WitnessManager::Seen seen;
+    {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        app.mWidgetManager = std::make_unique<WitnessManager>(&app, &seen);
+    }
+    EXPECT_FALSE(seen.crashPointerSet);
+    EXPECT_TRUE(seen.appPointerSet);
+    EXPECT_EQ(Vorn::gApplication, nullptr);
+}
+
+TEST(AppObject, DestructionWaitsForTheLoadingThreadBeforeFreeingWhatItUses)
+{
+    WitnessManager::Seen seen;
+    auto app = std::make_unique<VornAppBase>();
+    app->mWidgetManager = std::make_unique<WitnessManager>(app.get(), &seen);
+    app->mLoadingThreadStarted = true;
+    std::thread loading([flag = &app->mLoadingThreadFinished] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        *flag = true;
+    });
+    app.reset();
+    loading.join();
+    EXPECT_TRUE(seen.loadingFinished);
+}
+
+TEST(AppObject, DestroyingWithoutInitIsClean)
+{
+    ScriptedClock clock;
+    auto app = std::make_unique<ScriptedApp>(clock);
+    app->SetDemoMode(Vorn::DemoMode::Playing);
+    app->mSaveSettingsAtShutdown = true;
+    app.reset();
+    EXPECT_EQ(Vorn::gApplication, nullptr);
+}
+
+TEST(AppObject, OpenDialogsAndQueuedWidgetsAreDeletedWithTheApplication)
+{
+    ScriptedClock clock;
+    auto app = std::make_unique<ScriptedApp>(clock);
+    app->OpenDialog(1, false, "Header", "Lines", "Footer", 2);
+    app->OpenDialog(2, true, "Header", "Lines", "Footer", 1);
+    app->QueueWidgetDeletion(new Vorn::Widget);
+    EXPECT_EQ(app->GetDialogCount(), 2);
+    // Leak-checked under the sanitizers.
+    app.reset();
 }
 
 } // namespace

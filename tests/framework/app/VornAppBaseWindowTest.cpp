@@ -19,6 +19,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using C = Vorn::DemoCommand;
 using R = Vorn::DDInterface::Result;
+using Platform::SystemCursorShape;
 
 TEST(CreateMainWindow, KeepsTheFramedWindowInsideTheWorkArea)
 {
@@ -96,24 +97,6 @@ TEST(CreateMainWindow, AFatalDisplayFailureEndsTheProgramWithItsText)
         app.mDisplayResults = {result};
         app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
         EXPECT_EXIT(app.CreateMainWindow(), ::testing::ExitedWithCode(1), text);
-    }
-}
-
-TEST(CreateMainWindow, RecordsTheFocusOfTheNewWindowAndLeavesItToADemo)
-{
-    for (const Vorn::DemoMode mode : {Vorn::DemoMode::Recording, Vorn::DemoMode::Playing}) {
-        ScriptedClock clock;
-        WindowedApp app(clock);
-        app.SetDemoMode(mode);
-        app.mWindowFocused = false;
-        app.mMinimized = true;
-        app.CreateMainWindow();
-        const bool recording = mode == Vorn::DemoMode::Recording;
-        EXPECT_EQ(app.mHasFocus, !recording);
-        EXPECT_EQ(app.mMinimized, !recording);
-        if (recording) {
-            EXPECT_THAT(app.Recorded(), ElementsAre(C::DisplayMode(true, 60), C::Active(false), C::Minimized(false)));
-        }
     }
 }
 
@@ -210,28 +193,73 @@ TEST(WindowProc, TakesStateAtOnce)
     EXPECT_TRUE(app.mShutdown);
 }
 
-TEST(WindowProc, EndsTheScreenSaverAtTheFourthMoveOrAKeyButNotAsTheMonitorWakes)
+TEST(ApplyCursor, ShowsTheCursorOfItsNumber)
+{
+    struct Case {
+        int number;
+        bool inside;
+        bool shown;
+        int hand; // 1 pointing, 2 open, else the system's cursor of the shape
+        SystemCursorShape shape;
+    };
+    using enum SystemCursorShape;
+    const Case cases[] = {{0, true, true, 0, Arrow}, {1, true, true, 1, {}},     {2, true, true, 2, {}},
+                          {3, true, true, 0, IBeam}, {10, true, true, 0, Wait},  {11, true, false, 0, {}},
+                          {12, true, false, 0, {}},  {13, true, true, 0, Arrow}, {-1, true, true, 0, Arrow},
+                          {11, false, true, 0, Arrow}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.number);
+        Testing::ScriptedClock clock;
+        Testing::WindowedApp app(clock);
+        app.Init();
+        app.mMouseIn = c.inside;
+        app.mCursorNum = c.number;
+        app.VornAppBase::ApplyCursor();
+        EXPECT_EQ(app.mWindow->CursorShown(), c.shown);
+        const Platform::Cursor* current = app.mWindow->CurrentCursor();
+        if (c.hand != 0) {
+            EXPECT_EQ(current, c.hand == 1 ? app.mHandCursor.get() : app.mDraggingCursor.get());
+        } else if (c.shown) {
+            EXPECT_EQ(dynamic_cast<const Testing::FakeCursor&>(*current).shape, c.shape);
+        }
+    }
+}
+
+TEST(ChangeScreenMode, AForcedFullScreenRefusesAWindowAndShowsWithoutTakingTheFocusFromABrowser)
 {
     ScriptedClock clock;
     WindowedApp app(clock);
-    app.mIsScreenSaver = true;
+    app.mRealScreenModes = true;
     app.CreateMainWindow();
-    const auto closing = [&] {
-        app.mWindow->PumpMessages();
-        return !app.mDeferredMessages.empty() && app.mDeferredMessages.back().message.message == WM_CLOSE;
-    };
-    for (const intptr_t at : {0x10001, 0x10001, 0x20002, 0x30003}) {
-        app.Send({WM_MOUSEMOVE, 0, at});
-        EXPECT_FALSE(closing());
-    }
-    app.Send({WM_SYSCOMMAND, SC_MONITORPOWER, 0});
-    clock.Advance(999);
-    app.Send({WM_MOUSEMOVE, 0, 0x40004});
-    app.Send({WM_ACTIVATEAPP, 0, 0});
-    EXPECT_FALSE(closing());
-    clock.Advance(1);
-    app.Send({WM_KEYDOWN, 'A', 0});
-    EXPECT_TRUE(closing());
+    app.mForceFullScreen = true;
+    app.mIsOpeningURL = true;
+    app.ChangeScreenModeKeep3D(true);
+    EXPECT_FALSE(app.mIsWindowed);
+    EXPECT_THAT(app.mWindow->Calls(), ::testing::Contains("Create 800x600 FullScreen"));
+    EXPECT_EQ(app.mWindow->Calls().back(), "Show");
+}
+
+TEST(ChangeScreenMode, TheCurrentModeOnlyChanges3DAndA3DFailureComesBackIn2D)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mDisplayResults = {R::RESULT_UNKNOWN, R::RESULT_OK};
+    app.ChangeScreenMode(true, true, false);
+    EXPECT_FALSE(app.mDDInterface->mIs3D);
+    EXPECT_TRUE(app.mTestedHardwareAcceleration);
+    EXPECT_EQ(std::count(app.mHooks.begin(), app.mHooks.end(), "InitDisplay"), 3);
+    EXPECT_EQ(std::count(app.mWindow->Calls().begin(), app.mWindow->Calls().end(), "Destroy"), 0);
+}
+
+TEST(ReinitDisplayFor3D, A2DDisplayThatFailsEndsTheProgram)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mDisplayResults = {R::RESULT_SURFACE_FAIL};
+    EXPECT_EXIT(app.ReinitDisplayFor3D(false, true), ::testing::ExitedWithCode(1),
+                "fatal Failed to initialize DirectDraw: RESULT_SURFACE_FAIL");
 }
 
 } // namespace
