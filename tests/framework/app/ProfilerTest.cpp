@@ -1,7 +1,5 @@
 #include "framework/app/Profiler.h"
 
-#include "platform/Thread.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -91,30 +89,6 @@ TEST(Profiler, OnlyAStopInsideARunConvertsAndStartForgetsIt)
     now = 900;
     profiler.Stop();
     EXPECT_EQ(profiler.GetSummary(), "Total Time: 250.00\n");
-}
-
-TEST(CPUSpeed, MeasuredOnceAtHighestPriorityWhichIsRestoredAndAtLeastOne)
-{
-    const struct { int64_t frequency; std::vector<uint64_t> cycles; uint64_t speed; } cases[] = {
-        {1000, {5000, 5300}, 30000}, {0, {}, 1}, {-1, {}, 1}, {1000, {5300, 5000}, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "frequency " << c.frequency << ", speed " << c.speed);
-        Platform::SetCurrentThreadPriority(Platform::kThreadPriorityAboveNormal);
-        int64_t counter = 0;
-        size_t next = 0;
-        int priorityDuring = 0;
-        const Vorn::CPUSpeedSources sources{[&] { return ++counter; },
-            [&] { priorityDuring = Platform::GetCurrentThreadPriority(); return c.frequency; },
-            [&] { return c.cycles.at(next++); }};
-        std::atomic<uint64_t> cache{0};
-        EXPECT_EQ(Vorn::GetCPUSpeed(cache, sources), c.speed);
-        EXPECT_EQ(priorityDuring, Platform::kThreadPriorityHighest);
-        EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityAboveNormal);
-        priorityDuring = 0;
-        EXPECT_EQ(Vorn::GetCPUSpeed(cache, sources), c.speed);
-        EXPECT_EQ(priorityDuring, 0) << "measured twice";
-    }
-    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
 }
 
 } // namespace

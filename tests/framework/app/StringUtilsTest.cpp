@@ -36,21 +36,6 @@ TEST(StringToDouble, ParsesOrFailsLeavingZero)
     }
 }
 
-TEST(GroupThousands, PutsCommasBetweenGroupsOfThree)
-{
-    const std::pair<int, const char*> cases[] = {
-        {0, "0"}, {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}, {2147483647, "2,147,483,647"}, {-5, ""}};
-    for (const auto& [number, grouped] : cases)
-        EXPECT_EQ(GroupThousands(number), grouped) << number;
-}
-
-TEST(Trim, RemovesExactlyTheSixWhiteSpaceCharacters)
-{
-    EXPECT_EQ(Trim(" \t\n\v\f\rword one\r\f\v\n\t "), "word one");
-    EXPECT_EQ(Trim(" \t "), "");
-    EXPECT_EQ(Trim("\xA0x\xA0"), "\xA0x\xA0");
-}
-
 TEST(StringCase, ChangesOnlyAsciiLetters)
 {
     for (int b = 1; b < 256; ++b) {

@@ -58,29 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
         // An empty name is never applied; its value runs on into what follows.
         SplitCase{"=x -play", {}}, SplitCase{"   ", {}}, SplitCase{"\"\"", {}}));
 
-TEST(CommandLine, ProgramArgumentsReachTheOptionsAsTheyWereGiven)
-{
-    ScriptedClock clock;
-    PairRecorder app(clock);
-    const char* argv[] = {"zarquel", "-demofile=my demo.dmo", "", "-play"};
-    app.SetCommandLine(4, argv);
-    app.FetchCommandLine();
-    EXPECT_EQ(app.mPairs, (Pairs{{"-demofile", "my demo.dmo"}, {"-play", ""}}));
-}
-
-TEST(CommandLine, TheLastOfPlayAndRecordWins)
-{
-    for (const bool recordLast : {false, true}) {
-        ScriptedClock clock;
-        ScriptedApp app(clock);
-        app.ApplyCommandLineOption(recordLast ? "-play" : "-record", "");
-        app.ApplyCommandLineOption(recordLast ? "-record" : "-play", "");
-        EXPECT_EQ(app.mRecording, recordLast);
-        EXPECT_EQ(app.mPlaying, !recordLast);
-        EXPECT_EQ(app.mDemoStream.GetMode(), recordLast ? Vorn::DemoMode::Recording : Vorn::DemoMode::Playing);
-    }
-}
-
 class AppDataFolderGuard {
 public:
     explicit AppDataFolderGuard(const std::string& folder) { Vorn::SetAppDataFolder(folder); }

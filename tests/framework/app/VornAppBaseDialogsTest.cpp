@@ -10,15 +10,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -30,10 +27,7 @@ using ::testing::MatchesRegex;
 class LoggingApp : public ScriptedApp {
 public:
     using ScriptedApp::ScriptedApp;
-    void ButtonPress(int id) override { mLog.push_back("press " + std::to_string(id)); }
-    void ButtonDepress(int id) override { mLog.push_back("depress " + std::to_string(id)); }
     void ModalOpen() override { mLog.push_back("modal open"); }
-    void ModalClose() override { mLog.push_back("modal close"); }
     Vorn::Dialog* MakeDialog(int32_t id, bool modal, const std::string& header, const std::string& lines,
                              const std::string& footer, int32_t mode) override
     {
@@ -41,23 +35,6 @@ public:
     }
     bool mCannotMake = false;
 };
-
-TEST(Dialogs, AButtonBecomesTheApplicationsOwnButtonEvent)
-{
-    // The id wraps like 32-bit arithmetic instead of overflowing.
-    const std::tuple<int, int, const char*> cases[] = {
-        {5, 1000, "2005"}, {7, 1001, "3007"}, {5, 999, nullptr}, {5, 1002, nullptr}, {INT_MAX, 1000, "-2147481649"}};
-    for (const auto& [dialogId, buttonId, id] : cases) {
-        ScriptedClock clock;
-        LoggingApp app(clock);
-        app.DialogButtonPress(dialogId, buttonId);
-        app.DialogButtonDepress(dialogId, buttonId);
-        const std::vector<std::string> calls = id ? std::vector<std::string>{std::string("press ") + id,
-                                                                             std::string("depress ") + id}
-                                                  : std::vector<std::string>{};
-        EXPECT_EQ(app.mLog, calls) << dialogId << " " << buttonId;
-    }
-}
 
 TEST(Dialogs, OpeningUnderATakenIdClosesTheOlderDialogWithResultZero)
 {
@@ -96,19 +73,6 @@ TEST(Dialogs, ADialogThatCouldNotBeMadeAddsNothing)
     EXPECT_FALSE(app.CloseDialogObject(nullptr));
     EXPECT_EQ(app.GetDialogCount(), 0);
     EXPECT_TRUE(app.mLog.empty());
-}
-
-TEST(Dialogs, RemovingWithoutDeletingHandsAModalDialogBack)
-{
-    ScriptedClock clock;
-    LoggingApp app(clock);
-    Vorn::Dialog* dialog = app.OpenDialog(9, true, "H", "L", "F", 1);
-    EXPECT_TRUE(app.RemoveDialog(9, true, false));
-    EXPECT_FALSE(app.RemoveDialog(9, true, false));
-    EXPECT_FALSE(app.mWidgetManager->HasWidget(dialog));
-    EXPECT_TRUE(app.mDeferredDeleteQueue.empty());
-    EXPECT_EQ(app.mLog, (std::vector<std::string>{"modal open", "modal close"}));
-    delete dialog;
 }
 
 // The process works in a fresh folder, where the error log lands.

@@ -149,24 +149,6 @@ TEST_F(Input, AClickInFullScreenLandsWhereTheScreenIsShownOnTheDesktop)
     EXPECT_THAT(app.mCalls, ElementsAre("0 move 400 300", "0 down 400 300 1"));
 }
 
-TEST_F(Input, TheTimerJudgesAWebPageOnlyOnceItHasRunSteadily)
-{
-    app.mWindow->MovePointer({10, 10}, true);
-    app.mIsOpeningURL = true;
-    app.mOpeningURL = "https://example.org/";
-    app.mOpeningURLTime = clock.Milliseconds();
-    // Twelve seconds of timers half a second apart.
-    for (int tick = 0; tick <= 24; ++tick) {
-        app.mWindow->FireTimers();
-        app.DispatchAll();
-        clock.Advance(500);
-    }
-    EXPECT_THAT(app.mHooks, IsEmpty());
-    app.mWindow->FireTimers();
-    app.DispatchAll();
-    EXPECT_THAT(app.mHooks, ElementsAre("failed https://example.org/"));
-}
-
 // The player's input, by update, as the desktop delivers it.
 struct Scripted {
     int32_t update;

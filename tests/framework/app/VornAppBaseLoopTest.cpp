@@ -69,17 +69,6 @@ TEST(TimeAccumulator, KeepsAtMostTwoHundredMillisecondsOfBacklogAcrossTheClocksW
     EXPECT_EQ(app.mTimeAcc, 200.0);
 }
 
-TEST(MainLoop, TheMultiplierScalesTheUpdateRate)
-{
-    for (const double multiplier : {0.5, 1.0, 4.0}) {
-        ScriptedClock clock;
-        ScriptedApp app(clock);
-        app.mUpdateMultiplier = multiplier;
-        app.RunFor(1000);
-        EXPECT_NEAR(app.mUpdateCount, 100 * multiplier, 2) << multiplier;
-    }
-}
-
 // A multiplier of 1 stands for pausing; 0, below 0 and NaN stop.
 TEST(MainLoop, StoppedRunsNoUpdateButDeletesQueuedWidgetsFinishesTheStepAndSleepsOnlyWhenAllowed)
 {

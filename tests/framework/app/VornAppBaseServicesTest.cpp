@@ -167,20 +167,6 @@ TEST(SharedImages, OnePerPathAndVariantWhateverTheCaseFreedOnlyAtAnUpdate)
     EXPECT_EQ(t.app.mSharedImageMap.size(), 2u);
 }
 
-TEST(DisplayImages, CopyARectangleWithItsCelsAndNeedADisplay)
-{
-    ImagesApp t;
-    const auto source = Testing::MakeImage(2, {1, 2, 3, 0xFF0000FF}, &t.app);
-    source->mNumRows = 2;
-    const auto copy = t.app.CopyImageRect(source.get(), Vorn::Rect(1, 1, 1, 1));
-    // Drawn, not copied: the blend takes an opaque 255 to 254.
-    EXPECT_EQ(Testing::PixelsOf(*copy), std::vector<uint32_t>{0xFF0000FE});
-    EXPECT_EQ(copy->mNumRows, 2);
-    EXPECT_EQ(t.app.CopyImage(copy.get())->GetWidth(), 1);
-    Testing::ScriptedApp bare(t.display.clock);
-    EXPECT_EQ(bare.GetImage(t.red), nullptr);
-}
-
 // Two threads ask for a new image at once while the main thread frees the
 // images of the rounds before.
 TEST(SharedImages, TwoThreadsAskingForOneImageBothGetItLoaded)

@@ -5,14 +5,12 @@
 #include "fakes/TempDir.h"
 #include "fakes/WindowedApp.h"
 #include "framework/crash/CrashCatcher.h"
-#include "framework/resources/ResourceManager.h"
 #include "framework/sound/MusicInterface.h"
-#include "framework/widgets/Dialog.h"
+#include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>

@@ -51,24 +51,6 @@ TEST(LoadingThread, RunsTheBodyOnceOnAThreadOfItsOwn)
     EXPECT_EQ(app.mHandOvers, 1);
 }
 
-TEST(LoadingThread, ProgressIsTheShareOfTasksDone)
-{
-    // Started; tasks; done; handed over; progress.
-    const std::tuple<bool, int32_t, int32_t, bool, double> cases[] = {{false, 10, 5, false, 0.0},
-        {true, 0, 5, false, 0.0}, {true, -4, 2, false, 0.0}, {true, 10, 5, false, 0.5}, {true, 10, 15, false, 1.0},
-        {true, 3, 1, true, 1.0}};
-    for (const auto& [started, total, completed, handedOver, progress] : cases) {
-        ScriptedClock clock;
-        ScriptedApp app(clock);
-        app.mLoadingThreadStarted = started;
-        app.mLoadingThreadFinished = true;
-        app.mNumLoadingThreadTasks = total;
-        app.mCompletedLoadingThreadTasks = completed;
-        app.mLoadingHandedOver = handedOver;
-        EXPECT_DOUBLE_EQ(app.GetLoadingProgress(), progress) << total << " " << completed;
-    }
-}
-
 TEST(Threads, AThreadThatCannotBeStartedLeavesNothingToWaitFor)
 {
     ScriptedClock clock;

@@ -21,26 +21,6 @@ using C = Vorn::DemoCommand;
 using R = Vorn::DDInterface::Result;
 using Platform::SystemCursorShape;
 
-TEST(CreateMainWindow, KeepsTheFramedWindowInsideTheWorkArea)
-{
-    // Preferred position; work area; where the window goes. The edges keep
-    // it 4 inside; -1 centres it 38.2% down; no work area leaves it to the
-    // system.
-    const std::tuple<Point, Rect, Point> cases[] = {{{100, 50}, {0, 0, 1024, 740}, {100, 50}},
-        {{-30, 2}, {10, 20, 1024, 740}, {14, 24}}, {{5000, 50}, {0, 0, 800, 740}, {-4, 50}},
-        {{100, 5000}, {0, 0, 1024, 740}, {100, 136}}, {{-1, -1}, {0, 0, 1024, 740}, {112, 53}},
-        {{-1, -1}, {0, 30, 600, 500}, {-100, -8}}, {{100, 50}, {}, {64, 64}}};
-    for (const auto& [preferred, workArea, expected] : cases) {
-        ScriptedClock clock;
-        WindowedApp app(clock);
-        app.mPreferredX = preferred.x;
-        app.mPreferredY = preferred.y;
-        app.mWorkArea = workArea;
-        app.CreateMainWindow();
-        EXPECT_EQ(app.mWindow->Position(), expected) << preferred.x << "," << preferred.y;
-    }
-}
-
 TEST(CreateMainWindow, RecreatesTheWindowInItsModeAlwaysFramedForADemo)
 {
     ScriptedClock clock;
@@ -175,24 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {"PreviewKeyDown 112", "HandleDebugKey 112"}, true},
         Procedure{"a second copy knocks", {{kNotify, 0, 0}}, {}, {}}));
 
-TEST(WindowProc, TakesStateAtOnce)
-{
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.CreateMainWindow();
-    app.mNotifyMessage = kNotify;
-    app.mWindow->minimized = true;
-    app.Send({kNotify, 1, 0});
-    EXPECT_THAT(app.mWindow->Calls(), ::testing::Not(Contains("BringToFront")));
-    app.Send({kNotify, 0, 0});
-    EXPECT_FALSE(app.mWindow->IsMinimized());
-    clock.Advance(50);
-    app.Send({WM_NCLBUTTONDOWN, 0, 0});
-    EXPECT_EQ(app.mLastTime, clock.Milliseconds());
-    app.Send({WM_ENDSESSION, 1, 0});
-    EXPECT_TRUE(app.mShutdown);
-}
-
 TEST(ApplyCursor, ShowsTheCursorOfItsNumber)
 {
     struct Case {
@@ -237,19 +199,6 @@ TEST(ChangeScreenMode, AForcedFullScreenRefusesAWindowAndShowsWithoutTakingTheFo
     EXPECT_FALSE(app.mIsWindowed);
     EXPECT_THAT(app.mWindow->Calls(), ::testing::Contains("Create 800x600 FullScreen"));
     EXPECT_EQ(app.mWindow->Calls().back(), "Show");
-}
-
-TEST(ChangeScreenMode, TheCurrentModeOnlyChanges3DAndA3DFailureComesBackIn2D)
-{
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.CreateMainWindow();
-    app.mDisplayResults = {R::RESULT_UNKNOWN, R::RESULT_OK};
-    app.ChangeScreenMode(true, true, false);
-    EXPECT_FALSE(app.mDDInterface->mIs3D);
-    EXPECT_TRUE(app.mTestedHardwareAcceleration);
-    EXPECT_EQ(std::count(app.mHooks.begin(), app.mHooks.end(), "InitDisplay"), 3);
-    EXPECT_EQ(std::count(app.mWindow->Calls().begin(), app.mWindow->Calls().end(), "Destroy"), 0);
 }
 
 TEST(ReinitDisplayFor3D, A2DDisplayThatFailsEndsTheProgram)
