@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -178,71 +177,6 @@ TEST(Buffer, LongStringReadsBackAsItsFirst32767BytesAndTheStreamStaysInStep)
         EXPECT_EQ(b.ReadString(), text.substr(0, Buffer::kMaxStringLength)) << length;
         EXPECT_EQ(b.ReadInt16(), -1234) << length;
         EXPECT_TRUE(b.AtEnd()) << length;
-    }
-}
-
-// One random write and the read that must give its value back.
-struct Step {
-    int32_t bits;
-    std::function<void(Buffer&)> write, check;
-};
-
-Step RandomStep(std::mt19937& rng)
-{
-    const uint32_t v = rng();
-    const auto byte = static_cast<uint8_t>(v);
-    const bool flag = (v & 1) != 0;
-    const auto half = static_cast<int16_t>(v);
-    const auto word = static_cast<int32_t>(v);
-    std::string s(rng() % 4 == 0 ? 0 : rng() % 40, '\0');
-    for (char& c : s)
-        c = static_cast<char>(rng());
-    const auto n = static_cast<int32_t>(s.size());
-    switch (rng() % 7) {
-    case 0: {
-        const auto count = static_cast<int32_t>(1 + rng() % 32);
-        const bool sign = rng() % 2 != 0;
-        const int unused = 32 - count;
-        const int32_t expected = sign ? static_cast<int32_t>(v << unused) >> unused
-                                      : static_cast<int32_t>((v << unused) >> unused);
-        return {count, [=](Buffer& b) { b.WriteBits(word, count); },
-                [=](Buffer& b) { EXPECT_EQ(b.ReadBits(count, sign), expected); }};
-    }
-    case 1: return {8, [=](Buffer& b) { b.WriteByte(byte); }, [=](Buffer& b) { EXPECT_EQ(b.ReadByte(), byte); }};
-    case 2: return {8, [=](Buffer& b) { b.WriteBoolean(flag); }, [=](Buffer& b) { EXPECT_EQ(b.ReadBoolean(), flag); }};
-    case 3: return {16, [=](Buffer& b) { b.WriteInt16(half); }, [=](Buffer& b) { EXPECT_EQ(b.ReadInt16(), half); }};
-    case 4: return {32, [=](Buffer& b) { b.WriteInt32(word); }, [=](Buffer& b) { EXPECT_EQ(b.ReadInt32(), word); }};
-    case 5: return {16 + 8 * n, [=](Buffer& b) { b.WriteString(s); }, [=](Buffer& b) { EXPECT_EQ(b.ReadString(), s); }};
-    default:
-        return {8 * n, [=](Buffer& b) { b.WriteBytes(reinterpret_cast<const uint8_t*>(s.data()), n); },
-                [=](Buffer& b) {
-                    std::string got(s.size(), '\0');
-                    b.ReadBytes(reinterpret_cast<uint8_t*>(got.data()), n);
-                    EXPECT_EQ(got, s);
-                }};
-    }
-}
-
-TEST(Buffer, RandomMixedWritesReadBackInOrderAtEveryAlignment)
-{
-    std::mt19937 rng(20240611);
-    for (int sequence = 0; sequence < 400; ++sequence) {
-        SCOPED_TRACE("sequence " + std::to_string(sequence));
-        const int32_t lead = sequence % 8;
-        std::vector<Step> steps(1 + rng() % 24);
-        Buffer b;
-        b.WriteBits(0x55, lead);
-        int32_t bits = lead;
-        for (Step& step : steps) {
-            step = RandomStep(rng);
-            step.write(b);
-            bits += step.bits;
-        }
-        ASSERT_EQ(b.GetByteLength(), (bits + 7) / 8);
-        EXPECT_EQ(b.ReadBits(lead, false), 0x55 & ((1 << lead) - 1));
-        for (const Step& step : steps)
-            step.check(b);
-        EXPECT_EQ(BitsLeft(b), 0);
     }
 }
 

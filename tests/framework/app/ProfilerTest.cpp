@@ -67,28 +67,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, ProfilerRun,
         RunCase{"ProcessingLongerThanTheRun", 0, {}, 0, {1000, 1100, 1100, 5000}, "Total Time: 0.00\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Profiler, OnlyAStopInsideARunConvertsAndStartForgetsIt)
-{
-    uint64_t now = 0;
-    Vorn::Profiler profiler({[&] { return now; }, [] { return uint64_t{2000}; }});
-    profiler.Stop();
-    EXPECT_EQ(profiler.GetSummary(), "Total Time: 0.00\n");
-    profiler.Start();
-    profiler.BeginSection("Update");
-    now = 400;
-    profiler.EndSection("Update");
-    profiler.Stop();
-    EXPECT_FALSE(profiler.IsRunning());
-    const std::string summary =
-        "Total Time: 200.00\nUpdate (1 calls, %100.00 time): 200.00 (200.00 avg, 200.00 longest)\n";
-    EXPECT_EQ(profiler.GetSummary(), summary);
-    profiler.BeginSection("Late");
-    profiler.Stop();
-    EXPECT_EQ(profiler.GetSummary(), summary);
-    profiler.Start();
-    now = 900;
-    profiler.Stop();
-    EXPECT_EQ(profiler.GetSummary(), "Total Time: 250.00\n");
-}
-
 } // namespace

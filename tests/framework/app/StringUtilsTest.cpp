@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -20,19 +19,6 @@ TEST(StringToInt, ParsesOrFailsLeavingZero)
         int value = 12345;
         EXPECT_EQ(StringToInt(c.text, value), c.ok) << '"' << c.text << '"';
         EXPECT_EQ(value, c.value) << '"' << c.text << '"';
-    }
-}
-
-TEST(StringToDouble, ParsesOrFailsLeavingZero)
-{
-    const struct { const char* text; bool ok; double value; } cases[] = {
-        {"3.25", true, 3.25}, {"-0.5", true, -0.5}, {"1.", true, 1.0}, {".5", true, 0.5}, {"42", true, 42.0},
-        {"-", true, -0.0}, {"1.2.3", false, 0.0}, {"1e3", false, 0.0}, {"", false, 0.0}, {"+1", false, 0.0}};
-    for (const auto& c : cases) {
-        double value = -99.0;
-        EXPECT_EQ(StringToDouble(c.text, value), c.ok) << '"' << c.text << '"';
-        EXPECT_EQ(value, c.value) << '"' << c.text << '"';
-        EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << '"' << c.text << '"';
     }
 }
 
@@ -56,18 +42,6 @@ TEST(WideStrings, EveryByteRoundTripsCp1252CharactersConvertAndOthersEmptyTheRes
     EXPECT_EQ(WStringToString(u"\u20AC5 \u201A\u0192 \u2122\u0178\u017E \u2018\u2019\u2013"),
               "\x80" "5 \x82\x83 \x99\x9F\x9E \x91\x92\x96");
     EXPECT_EQ(WStringToString(u"abc\u0100"), "");
-}
-
-TEST(DecodeXMLEntities, NarrowAndWideReplaceTheSameEntities)
-{
-    const struct { const char* text; const char* decoded; } cases[] = {
-        {"a &lt; b &amp;&amp; c", "a < b && c"}, {"&gt;&quot;&apos;&nbsp;&cr;", ">\"' \n"}, {"&foo;x", "&x"},
-        {"&LT;", "&"}, {"AT&T", "AT&T"}, {"end&", "end&"}, {"AT&T then;x", "AT&x"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(DecodeXMLEntities(c.text), c.decoded) << '"' << c.text << '"';
-        EXPECT_EQ(DecodeXMLEntitiesW(StringToWString(c.text)), StringToWString(c.decoded)) << '"' << c.text << '"';
-    }
-    EXPECT_EQ(DecodeXMLEntitiesW(u"\u4E2D&amp;\u20AC"), u"\u4E2D&\u20AC");
 }
 
 TEST(StrFindNoCase, FindsTheFirstMatchIgnoringAsciiCase)

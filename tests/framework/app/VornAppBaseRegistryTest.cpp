@@ -111,20 +111,6 @@ TEST(Registry, AWriteTheStoreRefusesIsRecordedAndReportedAsFailed)
     EXPECT_TRUE(stream.AtEnd());
 }
 
-TEST(Registry, AfterTheUserClosedThePlaybackWritesSucceedAndReadsFindNothing)
-{
-    ScriptedClock clock;
-    RegistryApp app(clock);
-    app.SetDemoMode(DemoMode::Playing);
-    app.mDemoStream.GetBuffer().WriteBits(12 << 5 | 1 << 10, 11);
-    app.mDemoStream.MarkClosedByUser();
-    int32_t value = 0;
-    EXPECT_TRUE(app.WriteRegistryInteger("HighScore", 5));
-    EXPECT_FALSE(app.ReadRegistryInteger("HighScore", value));
-    EXPECT_EQ(app.mDemoStream.GetBuffer().GetReadPosition(), 0);
-    EXPECT_FALSE(app.mSettingsStore.KeyExists(kKey));
-}
-
 TEST(Registry, TheRunMarkerGoesStraightToTheStoreUnlessPlayingOrAScreenSaver)
 {
     Testing::TempDir dir;

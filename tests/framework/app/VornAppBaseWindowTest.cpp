@@ -21,21 +21,6 @@ using C = Vorn::DemoCommand;
 using R = Vorn::DDInterface::Result;
 using Platform::SystemCursorShape;
 
-TEST(CreateMainWindow, RecreatesTheWindowInItsModeAlwaysFramedForADemo)
-{
-    ScriptedClock clock;
-    WindowedApp app(clock);
-    app.CreateMainWindow();
-    app.mIsWindowed = false;
-    app.CreateMainWindow();
-    app.SetDemoMode(Vorn::DemoMode::Playing);
-    app.CreateMainWindow();
-    EXPECT_THAT(app.mWindow->Calls(),
-                ElementsAre("Create 800x600 Framed", "SetTimer 100 10", "Destroy", "Create 800x600 FullScreen",
-                            "Show activate", "SetTimer 100 10", "Destroy", "Create 800x600 Framed", "SetTimer 100 10"));
-    EXPECT_TRUE(app.mWindowCreatedWindowed);
-}
-
 // After a colour-depth failure full screen is forced; a refused full screen
 // comes back windowed; a 3D failure comes back in 2D, and keeps its timer.
 TEST(CreateMainWindow, ADisplayFailureSwitchesModeOr3DAndKeepsTheTimer)
