@@ -2,6 +2,8 @@
 
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
+#include "fakes/WindowedApp.h"
+#include "framework/display/DDInterface.h"
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
 #include "platform/Thread.h"
@@ -10,8 +12,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <tuple>
 
 namespace {
@@ -94,10 +99,8 @@ TEST(MainLoop, StoppedRunsNoUpdateButDeletesQueuedWidgetsFinishesTheStepAndSleep
 TEST(MainLoop, RefreshPacedStepsOncePerRefreshWithFractionalUpdates)
 {
     // No known rate (0 or below): paced by the frame time.
-    const std::tuple<int32_t, float, int> cases[] = {{60, static_cast<float>(1000.0 / 600.0), 60},
-                                                     {100, 1.0f, 100},
-                                                     {0, 1.0f, 100},
-                                                     {-5, 1.0f, 100}};
+    const std::tuple<int32_t, float, int> cases[] = {
+        {60, static_cast<float>(1000.0 / 600.0), 60}, {100, 1.0f, 100}, {0, 1.0f, 100}, {-5, 1.0f, 100}};
     for (const auto& [refreshRate, fraction, fractionUpdates] : cases) {
         SCOPED_TRACE(refreshRate);
         ScriptedClock clock;
@@ -120,9 +123,8 @@ enum class FastForwardEnd { RefusedUpdate, SecondPassed, OneStep };
 
 TEST(FastForward, EachWayOfEndingFinishesTheStep)
 {
-    const std::tuple<FastForwardEnd, int32_t, int> cases[] = {{FastForwardEnd::RefusedUpdate, 0, 0},
-                                                              {FastForwardEnd::SecondPassed, 100, 1},
-                                                              {FastForwardEnd::OneStep, 1, 1}};
+    const std::tuple<FastForwardEnd, int32_t, int> cases[] = {
+        {FastForwardEnd::RefusedUpdate, 0, 0}, {FastForwardEnd::SecondPassed, 100, 1}, {FastForwardEnd::OneStep, 1, 1}};
     for (const auto& [end, updates, draws] : cases) {
         SCOPED_TRACE(updates);
         ScriptedClock clock;
@@ -206,10 +208,8 @@ TEST(LoadingHandOver, HappensOnceOnTheMainThreadAfterTheFinishedFlag)
 // The real loading may run ahead of the recording, or lag (updates wait).
 TEST(LoadingHandOver, DuringPlaybackHappensOnlyWhenTheRecordingSaysSo)
 {
-    const std::array<bool, 4> cases[] = {{false, false, false, true},
-                                         {true, false, false, true},
-                                         {false, true, false, false},
-                                         {true, true, true, true}};
+    const std::array<bool, 4> cases[] = {
+        {false, false, false, true}, {true, false, false, true}, {false, true, false, false}, {true, true, true, true}};
     for (const auto& [finished, replayed, handedOver, updated] : cases) {
         SCOPED_TRACE(::testing::Message() << finished << replayed);
         ScriptedClock clock;
@@ -265,27 +265,6 @@ TEST(HeldForScreenSaver, NothingUpdatesTheDrawStepStillLooksAndTheStepSleeps)
     }
 }
 
-class StatisticsApp : public ScriptedApp {
-public:
-    using ScriptedApp::ScriptedApp;
-    void PreTerminate() override { mLog.push_back("PreTerminate"); }
-    void SaveSettings() override { mLog.push_back("SaveSettings"); }
-};
-
-TEST(Start, RunsTheLoopUntilShutdownThenSaves)
-{
-    ScriptedClock clock;
-    StatisticsApp app(clock);
-    app.mOnUpdate = [&] {
-        if (app.mUpdateCount == 5)
-            app.Shutdown();
-    };
-    app.Start();
-    EXPECT_EQ(app.mUpdateCount, 5);
-    ASSERT_GE(app.mLog.size(), 2u);
-    EXPECT_EQ(std::vector(app.mLog.end() - 2, app.mLog.end()), (std::vector<std::string>{"PreTerminate", "SaveSettings"}));
-}
-
 TEST(Start, AFrameTimeBelowOneMillisecondPacesByOne)
 {
     ScriptedClock clock;
@@ -293,6 +272,95 @@ TEST(Start, AFrameTimeBelowOneMillisecondPacesByOne)
     app.mFrameTime = 0;
     app.RunFor(100);
     EXPECT_NEAR(app.mUpdateCount, 100, 2);
+}
+
+class LoadingApp : public ScriptedApp {
+public:
+    using ScriptedApp::ScriptedApp;
+    ~LoadingApp() override { WaitForLoadingThread(); }
+
+    void RunLoadingThread() override
+    {
+        ++mBodies;
+        mBodyThread = std::this_thread::get_id();
+        for (int i = 0; i < 4; ++i)
+            ++mCompletedLoadingThreadTasks;
+    }
+
+    std::atomic<int> mBodies{0};
+    std::thread::id mBodyThread;
+};
+
+TEST(LoadingThread, RunsTheBodyOnceOnAThreadOfItsOwn)
+{
+    ScriptedClock clock;
+    LoadingApp app(clock);
+    app.mNumLoadingThreadTasks = 4;
+    app.StartLoadingThread();
+    app.StartLoadingThread();
+    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityAboveNormal);
+    app.WaitForLoadingThread();
+    EXPECT_EQ(app.mBodies, 1);
+    EXPECT_NE(app.mBodyThread, std::this_thread::get_id());
+    EXPECT_TRUE(app.mLoadingThreadFinished);
+    app.RunFor(50);
+    EXPECT_EQ(app.mHandOvers, 1);
+}
+
+TEST(Threads, AThreadThatCannotBeStartedLeavesNothingToWaitFor)
+{
+    ScriptedClock clock;
+    Testing::WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mStartThread = [](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    app.StartLoadingThread();
+    app.StartCursorThread();
+    EXPECT_FALSE(app.mLoadingThreadStarted || app.mLoadingThreadRunning || app.mCursorThreadRunning);
+    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityNormal);
+    app.WaitForLoadingThread();
+    app.Shutdown();
+    EXPECT_TRUE(clock.Sleeps().empty());
+}
+
+TEST(CursorThread, HandsEveryNewPointerPositionToTheDisplayUntilShutdown)
+{
+    ScriptedClock clock;
+    Testing::WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.StartCursorThread();
+    app.StartCursorThread();
+    app.mWindow->MovePointer({123, 45}, true);
+    for (int i = 0; i < 500 && app.mDDInterface->mNextCursorX != 123; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(app.mDDInterface->mNextCursorX, 123);
+    EXPECT_EQ(app.mDDInterface->mNextCursorY, 45);
+    app.Shutdown();
+    EXPECT_FALSE(app.mCursorThreadRunning);
+}
+
+// Loads "resources" one at a time until the program closes.
+class EndlessLoadingApp : public ScriptedApp {
+public:
+    using ScriptedApp::ScriptedApp;
+    ~EndlessLoadingApp() override { WaitForLoadingThread(); }
+    void RunLoadingThread() override
+    {
+        while (!IsLoadingCancelled())
+            ++mCompletedLoadingThreadTasks;
+    }
+};
+
+TEST(LoadingThread, StopsAfterTheResourceInProgressWhenTheWindowCloses)
+{
+    ScriptedClock clock;
+    EndlessLoadingApp app(clock);
+    app.mMainThreadId = std::this_thread::get_id();
+    app.StartLoadingThread();
+    app.Shutdown();
+    app.WaitForLoadingThread();
+    EXPECT_TRUE(app.mLoadingThreadFinished);
 }
 
 } // namespace
