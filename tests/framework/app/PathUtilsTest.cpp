@@ -38,14 +38,4 @@ TEST(ResolvePath, ResolvesOnlyTheLeadingComponents)
             << '"' << c.relative << "\" in \"" << c.directory << '"';
 }
 
-TEST(AppDataFolder, StoredWithATrailingSeparator)
-{
-    const std::string previous = GetAppDataFolder();
-    SetAppDataFolder("E:\\data");
-    EXPECT_EQ(GetAppDataFolder(), "E:\\data\\");
-    SetAppDataFolder("/home/p/data/");
-    EXPECT_EQ(GetAppDataFolder(), "/home/p/data/");
-    SetAppDataFolder(previous);
-}
-
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
-#include "fakes/TempDir.h"
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/WidgetManager.h"
 #include "platform/MessageBox.h"
@@ -10,11 +9,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,7 +16,6 @@ namespace {
 
 using Testing::ScriptedApp;
 using Testing::ScriptedClock;
-using ::testing::MatchesRegex;
 
 class LoggingApp : public ScriptedApp {
 public:
@@ -75,25 +68,6 @@ TEST(Dialogs, ADialogThatCouldNotBeMadeAddsNothing)
     EXPECT_TRUE(app.mLog.empty());
 }
 
-// The process works in a fresh folder, where the error log lands.
-class ScratchWorkingFolder {
-public:
-    ScratchWorkingFolder() { std::filesystem::current_path(mFolder.Path()); }
-    ~ScratchWorkingFolder() { std::filesystem::current_path(mOld); }
-    ScratchWorkingFolder(const ScratchWorkingFolder&) = delete;
-    ScratchWorkingFolder& operator=(const ScratchWorkingFolder&) = delete;
-
-    std::string ErrorLog() const
-    {
-        std::ifstream in(mFolder / "ScrError.txt", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::filesystem::path mOld = std::filesystem::current_path();
-    Testing::TempDir mFolder;
-};
-
 class WebApp : public ScriptedApp {
 public:
     explicit WebApp(ScriptedClock& clock) : ScriptedApp(clock)
@@ -113,7 +87,8 @@ public:
     bool mStartSucceeds = true;
 };
 
-TEST(ErrorReports, AFatalErrorIsShownHeadlessOnStandardErrorUntilShutdownBegins)
+// A box answers its first button and releases held input, even without widgets.
+TEST(ErrorReports, HeadlessFatalErrorsAndBoxesGoToStandardErrorUntilShutdownBegins)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
@@ -121,54 +96,19 @@ TEST(ErrorReports, AFatalErrorIsShownHeadlessOnStandardErrorUntilShutdownBegins)
     app.ShowFatalErrorW(u"Demo file not found: x.dmo");
     app.SetString("FATAL_ERROR", u"Fehler");
     app.ShowFatalError("Caf\xE9");
-    app.mShutdown = true;
-    app.ShowFatalError("late");
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "FATAL ERROR: Demo file not found: x.dmo\nFehler: Caf\u00E9\n");
-}
-
-TEST(MessageBoxes, AHeadlessBoxAnswersItsFirstButtonAndReleasesHeldInputEvenWithoutWidgets)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
     app.mWidgetManager->mKeyDown[17] = 1;
     app.mCtrlDown = true;
     app.mTimeAcc = 50.0;
-    ::testing::internal::CaptureStderr();
     EXPECT_EQ(app.ShowMessageBox("Keep it?", "Question", Platform::MB_YESNO), Platform::IDYES);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Question: Keep it?\n");
+    app.mShutdown = true;
+    app.ShowFatalError("late");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "FATAL ERROR: Demo file not found: x.dmo\nFehler: Caf\u00E9\nQuestion: Keep it?\n");
     EXPECT_EQ(app.mWidgetManager->mKeyDown[17], 0);
     EXPECT_FALSE(app.mCtrlDown);
     EXPECT_EQ(app.mTimeAcc, 0.0);
     app.mWidgetManager.reset();
     EXPECT_EQ(app.ShowMessageBox("Bye", "Exit", Platform::MB_OK), Platform::IDOK);
-}
-
-// Each run of `body` is a process of its own, which starts the log afresh.
-void InNewProcess(void (*body)(ScriptedApp& app))
-{
-    EXPECT_EXIT(
-        {
-            ScriptedClock clock;
-            ScriptedApp app(clock);
-            body(app);
-            std::fflush(nullptr);
-            std::_Exit(0);
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
-TEST(ErrorLogDeathTest, AFirstWriteThatCouldNotOpenTheLogLeavesTheNextToStartAfresh)
-{
-    const ScratchWorkingFolder folder;
-    InNewProcess([](ScriptedApp& app) {
-        std::filesystem::create_directory("ScrError.txt");
-        app.AppendToErrorLog("lost");
-        std::filesystem::remove("ScrError.txt");
-        std::ofstream("ScrError.txt") << "an older process's line\n";
-        app.AppendToErrorLog("kept");
-    });
-    EXPECT_THAT(folder.ErrorLog(), MatchesRegex("kept [0-9:]{8} 100000\n"));
 }
 
 TEST(WebPages, TheUrlReachesTheOpenerAsOneArgumentAndOnceWhilePending)

@@ -14,7 +14,6 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <limits>
 #include <system_error>
 #include <tuple>
@@ -186,24 +185,6 @@ TEST(DeferredDeletion, ANestedLoopStepDoesNotDeleteTheOuterStepsWidget)
     EXPECT_LT(back, deleted);
 }
 
-TEST(LoadingHandOver, HappensOnceOnTheMainThreadAfterTheFinishedFlag)
-{
-    ScriptedClock clock;
-    ScriptedApp app(clock);
-    app.mLoadingThreadStarted = true;
-    app.mLoadingThreadRunning = true;
-    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityAboveNormal);
-
-    app.RunFor(100);
-    EXPECT_EQ(app.mHandOvers, 0);
-
-    app.mLoadingThreadFinished = true;
-    app.RunFor(100);
-    EXPECT_EQ(app.mHandOvers, 1);
-    EXPECT_EQ(app.mHandOverThread, std::this_thread::get_id());
-    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityNormal);
-}
-
 // Loading finished here; the recording says it was; handed over; updated.
 // The real loading may run ahead of the recording, or lag (updates wait).
 TEST(LoadingHandOver, DuringPlaybackHappensOnlyWhenTheRecordingSaysSo)
@@ -305,6 +286,8 @@ TEST(LoadingThread, RunsTheBodyOnceOnAThreadOfItsOwn)
     EXPECT_TRUE(app.mLoadingThreadFinished);
     app.RunFor(50);
     EXPECT_EQ(app.mHandOvers, 1);
+    EXPECT_EQ(app.mHandOverThread, std::this_thread::get_id());
+    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityNormal);
 }
 
 TEST(Threads, AThreadThatCannotBeStartedLeavesNothingToWaitFor)

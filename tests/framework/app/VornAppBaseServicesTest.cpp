@@ -114,15 +114,6 @@ TEST_F(Clipboard, TextIsCutAlikeLiveAndRecordedAndReplaysInsteadOfTheLiveText)
     EXPECT_EQ(Replayed(mApp), cut);
 }
 
-TEST_F(Clipboard, WhileADemoPlaysNothingIsCopiedOrReadLive)
-{
-    ScriptedApp nothingRecorded(mClock);
-    EXPECT_EQ(Replayed(nothingRecorded), "");
-    mApp.SetDemoMode(Vorn::DemoMode::Playing);
-    mApp.CopyToClipboard("copied");
-    EXPECT_EQ(Platform::GetClipboardText(), "live");
-}
-
 struct ImagesApp {
     // A square PNG of one colour.
     std::string Write(const std::string& name, int size, uint32_t color) const
@@ -144,28 +135,6 @@ struct ImagesApp {
         return ref;
     }
 };
-
-TEST(SharedImages, OnePerPathAndVariantWhateverTheCaseFreedOnlyAtAnUpdate)
-{
-    ImagesApp t;
-    const std::string upper = Vorn::StringToUpper(t.red);
-    bool isNew[4];
-    ImageRef red = t.Get(t.red, "", &isNew[0]), same = t.Get(upper, "", &isNew[1]);
-    ImageRef tinted = t.Get(t.red, "tint", &isNew[2]), missing = t.Get(t.dir / "no.png", "", &isNew[3]);
-    EXPECT_EQ(std::vector<bool>(isNew, isNew + 4), (std::vector<bool>{true, false, true, true}));
-    EXPECT_EQ(same.GetImage(), red.GetImage());
-    EXPECT_EQ(red.GetImage()->PixelAt(3), 0xFFFF0000u);
-    EXPECT_EQ(t.Get(upper, "TINT").GetImage(), tinted.GetImage());
-    EXPECT_EQ(missing.GetImage(), nullptr);
-    EXPECT_EQ(t.Get("!made", "").GetImage()->GetWidth(), 0);
-
-    MemoryImage* unused = std::exchange(tinted, ImageRef()).GetImage();
-    red = t.Get(upper, "");
-    EXPECT_TRUE(t.app.mMemoryImageSet.contains(unused));
-    t.app.RunOneUpdate();
-    EXPECT_FALSE(t.app.mMemoryImageSet.contains(unused));
-    EXPECT_EQ(t.app.mSharedImageMap.size(), 2u);
-}
 
 // Two threads ask for a new image at once while the main thread frees the
 // images of the rounds before.

@@ -2,7 +2,6 @@
 
 #include "fakes/ScriptedClock.h"
 #include "fakes/WindowedApp.h"
-#include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
 
 #include <gmock/gmock.h>
@@ -200,44 +199,6 @@ TEST(ReinitDisplayFor3D, A2DDisplayThatFailsEndsTheProgram)
                 "fatal Failed to initialize DirectDraw: RESULT_SURFACE_FAIL");
 }
 
-TEST(DrawDirty, PresentsWhatIsDueAndNothingElse)
-{
-    struct Case {
-        const char* name;
-        bool force;
-        uint32_t sinceLastDraw;
-        uint32_t nextAllowedIn;
-        bool held;
-        bool loading;
-        bool presented;
-        // After a presentation while loading, frames keep 15 + 35 ms apart.
-        uint32_t nextAllowedAfter;
-    };
-    const Case cases[] = {
-        {"nothing dirty", false, 999, 0, false, false, false, 0}, {"once a second", false, 1000, 0, false, false, true, 0},
-        {"forced", true, 0, 0, false, false, true, 0},            {"too early", true, 0, 1, false, false, false, 1},
-        {"held", true, 5000, 0, true, false, false, 0},           {"loading", true, 0, 0, false, true, true, 50}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedClock clock;
-        WindowedApp app(clock);
-        app.CreateMainWindow();
-        app.mForceRedraw = c.force;
-        app.mLastDrawTick = clock.Milliseconds() - c.sinceLastDraw;
-        app.mNextDrawTick = clock.Milliseconds() + c.nextAllowedIn;
-        app.mUpdatesHeld = c.held;
-        // The screen-saver check has just run.
-        app.mLastIdleCheckTick = clock.Milliseconds();
-        app.mLoadingThreadStarted = c.loading;
-        app.mHooks.clear();
-        EXPECT_EQ(app.VornAppBase::DrawDirty(), c.presented);
-        EXPECT_EQ(app.mHooks, c.presented ? std::vector<std::string>{"Redraw"} : std::vector<std::string>{});
-        EXPECT_EQ(app.mNextDrawTick, clock.Milliseconds() + c.nextAllowedAfter);
-        // No thread ever ran to be waited for.
-        app.mLoadingThreadStarted = false;
-    }
-}
-
 TEST(Redraw, AFailedPresentationReinitialisesOrSwitchesTheDisplay)
 {
     struct Case {
@@ -310,23 +271,6 @@ TEST(ScreenSaverIdle, HoldsOnceIdleBeyondTheSaversTimeoutAndLetsGoOnInput)
         EXPECT_EQ(app.mUpdatesHeld, c.heldAfter);
         EXPECT_EQ(app.mCalls, c.markedDirty ? std::vector<std::string>{"0 dirty"} : std::vector<std::string>{});
     }
-}
-
-TEST(ScreenSaverIdle, InputBeforeTheFirstTimerCountsAsInputNow)
-{
-    ScriptedClock clock(500000);
-    WindowedApp app(clock);
-    app.CreateMainWindow();
-    app.mIsWindowed = true;
-    app.mWindow->screenSaver = Platform::ScreenSaverSettings{true, 60};
-    app.Send({Platform::WM_MOUSEMOVE, 0, 0x00050005});
-    app.DispatchAll();
-    clock.Advance(30000);
-    app.CheckScreenSaverIdle(clock.Milliseconds());
-    EXPECT_FALSE(app.mUpdatesHeld);
-    clock.Advance(28001);
-    app.CheckScreenSaverIdle(clock.Milliseconds());
-    EXPECT_TRUE(app.mUpdatesHeld);
 }
 
 } // namespace
