@@ -149,22 +149,6 @@ TEST(Buffer, ReadBytesGivesZerosPastTheEndAndNothingForNoCount)
     EXPECT_EQ(BitsLeft(b), 4);
 }
 
-TEST(Buffer, ReadPositionGoesBackForRereadsIsClampedAndBitsLeftEndAtTheDataLength)
-{
-    Buffer b = Holding({0xB5, 0x0F});
-    b.ReadBits(3, false);
-    const int32_t first = b.ReadBits(9, true);
-    b.SetReadPosition(3);
-    EXPECT_EQ(b.ReadBits(9, true), first);
-    b.WriteBits(0x1F, 5);
-    b.SetReadPosition(-4);
-    EXPECT_EQ(b.GetReadPosition(), 0);
-    b.SetReadPosition(100);
-    EXPECT_EQ(b.GetReadPosition(), 21);
-    EXPECT_EQ(b.BitsLeft(), 0);
-    EXPECT_TRUE(b.AtEnd());
-}
-
 TEST(Buffer, LongStringReadsBackAsItsFirst32767BytesAndTheStreamStaysInStep)
 {
     for (size_t length : {32767, 32768, 65536}) {

@@ -105,16 +105,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {{WM_RBUTTONDBLCLK, 0, At(3, 4)}, {WM_MBUTTONDOWN, 0, At(3, 4)}, {WM_MBUTTONUP, 0, At(3, 4)}},
                  {"0 move 3 4", "0 down 3 4 -2", "0 down 3 4 3", "0 up 3 4 3"},
                  {C::MouseMove(3, 4), C::MouseButton(true, -2), C::MouseButton(true, 3), C::MouseButton(false, 3)}},
-        Delivery{"mapped into the buffer",
-                 {{WM_LBUTTONDOWN, 0, At(200, 100)}, {WM_MOUSEMOVE, 0, At(-3, 1)}},
+        Delivery{"mapped into the buffer", {{WM_LBUTTONDOWN, 0, At(200, 100)}, {WM_MOUSEMOVE, 0, At(-3, 1)}},
                  {"0 move 100 50", "0 down 100 50 1", "0 move -1 0"},
                  {C::Position(100, 50), C::MouseButton(true, 1), C::Position(-1, 0)},
                  nullptr, false, false, false, true},
-        Delivery{"back inside before the timer looks",
-                 {{WM_MOUSEMOVE, 0, At(5, 5)}},
-                 {"0 move 5 5"},
-                 {C::MouseMove(5, 5), C::MouseEnter()},
-                 "ApplyCursor", false, false, false, false, true},
+        Delivery{"back inside before the timer looks", {{WM_MOUSEMOVE, 0, At(5, 5)}}, {"0 move 5 5"},
+                 {C::MouseMove(5, 5), C::MouseEnter()}, "ApplyCursor", false, false, false, false, true},
         Delivery{"Alt+Enter", {{WM_SYSKEYDOWN, VK_RETURN, 0}}, {}, {}, "full screen"},
         Delivery{"Alt+Enter in forced full screen", {{WM_SYSKEYDOWN, VK_RETURN, 0}}, {"0 key down 13"},
                  {C::KeyDown(13)}, nullptr, true},
@@ -125,14 +121,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {"0 key down 17", "0 key down 18"},
                  {C::KeyDown(VK_CONTROL), C::KeyDown(VK_MENU)},
                  "HandleDebugKey 112", false, false, true},
-        Delivery{"minimising and restoring",
-                 {{WM_SIZE, SIZE_MINIMIZED, 0}, {WM_SIZE, SIZE_RESTORED, 0}},
-                 {"0 focus lost", "0 dirty", "0 focus"},
-                 {C::Minimized(true), C::Minimized(false)}},
+        Delivery{"minimising and restoring", {{WM_SIZE, SIZE_MINIMIZED, 0}, {WM_SIZE, SIZE_RESTORED, 0}},
+                 {"0 focus lost", "0 dirty", "0 focus"}, {C::Minimized(true), C::Minimized(false)}},
         Delivery{"closing", {{WM_CLOSE, 0, 0}}, {}, {C::Close()}},
-        Delivery{"a demo playing",
-                 {{WM_LBUTTONDOWN, 0, At(10, 10)}, {WM_KEYDOWN, 'A', 0}, {WM_CLOSE, 0, 0}},
-                 {}, {}, nullptr, false, false, false, false, false, true}));
+        Delivery{"a demo playing", {{WM_LBUTTONDOWN, 0, At(10, 10)}, {WM_KEYDOWN, 'A', 0}, {WM_CLOSE, 0, 0}}, {}, {},
+                 nullptr, false, false, false, false, false, true}));
 
 TEST_F(Input, AClickInFullScreenLandsWhereTheScreenIsShownOnTheDesktop)
 {

@@ -84,7 +84,6 @@ TEST(LoadSettings, TakesTheStoredValuesWithinTheirRanges)
         {"negative volume", "MusicVolume", -20, [](const RegistryApp& a) { EXPECT_EQ(a.mMusicVolume, 0.0); }},
         {"negative mute count", "Muted", -3, [](const RegistryApp& a) { EXPECT_EQ(a.mMuteCount, 0); }},
         {"unclean last run", "InProgress", 1, [](const RegistryApp& a) { EXPECT_FALSE(a.mLastRunEndedCleanly); }},
-        {"PreferredX missing", "PreferredY", 40, [](const RegistryApp& a) { EXPECT_EQ(a.mPreferredX, -1); }},
     };
     for (const LoadedCase& c : cases) {
         SCOPED_TRACE(c.name);

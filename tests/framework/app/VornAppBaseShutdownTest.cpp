@@ -182,26 +182,19 @@ TEST(AppObject, DestructionWaitsForTheLoadingThreadBeforeFreeingWhatItUses)
     EXPECT_TRUE(seen.loadingFinished);
 }
 
-TEST(AppObject, DestroyingWithoutInitIsClean)
+TEST(AppObject, WithoutInitOpenDialogsAndQueuedWidgetsAreDeletedWithTheApplication)
 {
     ScriptedClock clock;
     auto app = std::make_unique<ScriptedApp>(clock);
     app->SetDemoMode(Vorn::DemoMode::Playing);
     app->mSaveSettingsAtShutdown = true;
-    app.reset();
-    EXPECT_EQ(Vorn::gApplication, nullptr);
-}
-
-TEST(AppObject, OpenDialogsAndQueuedWidgetsAreDeletedWithTheApplication)
-{
-    ScriptedClock clock;
-    auto app = std::make_unique<ScriptedApp>(clock);
     app->OpenDialog(1, false, "Header", "Lines", "Footer", 2);
     app->OpenDialog(2, true, "Header", "Lines", "Footer", 1);
     app->QueueWidgetDeletion(new Vorn::Widget);
     EXPECT_EQ(app->GetDialogCount(), 2);
     // Leak-checked under the sanitizers.
     app.reset();
+    EXPECT_EQ(Vorn::gApplication, nullptr);
 }
 
 } // namespace
