@@ -1,5 +1,6 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/FixedFont.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/WindowedApp.h"
 #include "framework/display/DDInterface.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -269,6 +271,47 @@ TEST(ScreenSaverIdle, HoldsOnceIdleBeyondTheSaversTimeoutAndLetsGoOnInput)
         EXPECT_EQ(app.mUpdatesHeld, c.heldAfter);
         EXPECT_EQ(app.mCalls, c.markedDirty ? std::vector<std::string>{"0 dirty"} : std::vector<std::string>{});
     }
+}
+
+TEST(ScreenSaverIdle, InputBeforeTheFirstTimerCountsAsInputNow)
+{
+    ScriptedClock clock(500000);
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    app.mIsWindowed = true;
+    app.mWindow->screenSaver = ScreenSaverSettings{true, 60};
+    app.Send({WM_MOUSEMOVE, 0, 0x00050005});
+    app.DispatchAll();
+    clock.Advance(58000);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_FALSE(app.mUpdatesHeld);
+    clock.Advance(1);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_TRUE(app.mUpdatesHeld);
+}
+
+TEST(Overlays, ShowTheFrameRateAndTheDemoTimeLeft)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.CreateMainWindow();
+    auto owned = std::make_unique<Testing::FixedFont>();
+    Testing::FixedFont& font = *owned;
+    app.mOverlayFont = std::move(owned);
+    // 60 frames, the last exactly 1000 ms after the first.
+    for (int frame = 1; frame <= 60; ++frame) {
+        clock.Advance(frame == 1 ? 0 : frame == 60 ? 1000 - 58 * 16 : 16);
+        app.DrawFpsOverlay();
+    }
+    EXPECT_EQ(font.mRuns.back(), "FPS: 60@2,10 #ffffffff");
+    // 10 ms updates: 25 h 1 min 1 s is 9006100 updates; past the end, 0.
+    app.mDemoLength = 9006100;
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(font.mRuns.back(), "25:01:01@2,10 #ffffffff");
+    app.mUpdateCount = app.mDemoLength + 5;
+    clock.Advance(1000);
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(font.mRuns.back(), "00:00:00@2,10 #ffffffff");
 }
 
 } // namespace
