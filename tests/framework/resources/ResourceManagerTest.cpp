@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -29,9 +30,8 @@ std::string Png(int width, int height, const std::vector<uint32_t>& pixels)
     const auto image = ImageLib::Image::Create(width, height);
     std::copy(pixels.begin(), pixels.end(), image->GetBits());
     const Testing::TempDir dir;
-    const std::string path = dir / "image.png";
-    EXPECT_TRUE(ImageLib::WritePNGImage(path, *image));
-    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(ImageLib::WritePNGImage(dir / "image.png", *image));
+    std::ifstream file(dir / "image.png", std::ios::binary);
     std::stringstream bytes;
     bytes << file.rdbuf();
     return bytes.str();
@@ -69,19 +69,19 @@ std::vector<Tools::PakFile> GameFiles()
 }
 
 // A game folder as the working folder, with its own file layer.
-class GameFolder {
-public:
-    GameFolder() : mFolder(std::filesystem::current_path()), mLayer(std::exchange(gPakInterface, &mPak))
+class Game : public ::testing::Test {
+protected:
+    Game() : mFolder(std::filesystem::current_path()), mLayer(std::exchange(gPakInterface, &mPak))
     {
         std::filesystem::current_path(mDir.Path());
     }
-    ~GameFolder()
+    ~Game() override
     {
         std::filesystem::current_path(mFolder);
         gPakInterface = mLayer;
     }
 
-    void Write(const std::vector<Tools::PakFile>& files, bool inArchive)
+    void Write(const std::vector<Tools::PakFile>& files, bool inArchive = false)
     {
         if (inArchive) {
             ASSERT_TRUE(Tools::WritePak("main.pak", files));
@@ -91,191 +91,161 @@ public:
         for (const Tools::PakFile& file : files)
             mDir.WriteFile(file.name, file.data);
     }
+    void Open(const std::vector<Tools::PakFile>& files, bool inArchive = false)
+    {
+        Write(files, inArchive);
+        ASSERT_TRUE(mManager.ReadManifestFile("properties\\resources.xml")) << mManager.GetErrorText();
+    }
+    // The alpha bytes of the image's first four pixels.
+    uint32_t Alphas(const std::string& id)
+    {
+        const MemoryImage* image = static_cast<Res::ImageRes&>(*mManager.mImageMap.at(id)).mImage.GetImage();
+        uint32_t alphas = 0;
+        for (size_t i = 0; i < image->PixelCount() && i < 4; ++i)
+            alphas = alphas << 8 | image->PixelAt(i) >> 24;
+        return alphas;
+    }
 
     Testing::TempDir mDir;
     PakInterface mPak;
     std::filesystem::path mFolder;
     PakInterface* mLayer;
+    Testing::PoolingApp mApp;
+    ResourceManager mManager{&mApp};
 };
-
-uint32_t Alphas(const Res::ImageRes& res)
-{
-    const MemoryImage* image = res.mImage.GetImage();
-    uint32_t alphas = 0;
-    for (size_t i = 0; i < image->PixelCount() && i < 4; ++i)
-        alphas = alphas << 8 | image->PixelAt(i) >> 24;
-    return alphas;
-}
 
 struct LoadCase {
-    const char* name;
-    bool inArchive;
-    bool stepByStep;
+    bool inArchive, stepByStep;
 };
 
-void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.inArchive << c.stepByStep; }
 
-class GroupLoad : public ::testing::TestWithParam<LoadCase> {};
+class GroupLoad : public Game, public ::testing::WithParamInterface<LoadCase> {};
 
 TEST_P(GroupLoad, LoadsEveryRecordOnce)
 {
-    GameFolder folder;
-    folder.Write(GameFiles(), GetParam().inArchive);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties\\resources.xml")) << manager.GetErrorText();
-    EXPECT_EQ(manager.CountGroupResources("Game"), 6);
-    EXPECT_EQ(manager.CountGroupResources(""), 7);
-
+    Open(GameFiles(), GetParam().inArchive);
+    EXPECT_EQ(mManager.CountGroupResources("Game"), 6);
     if (GetParam().stepByStep) {
-        manager.BeginGroupLoad("Game");
+        mManager.BeginGroupLoad("Game");
         int steps = 0;
-        while (manager.LoadNextOfGroup())
+        while (mManager.LoadNextOfGroup())
             ++steps;
         EXPECT_EQ(steps, 6);
-        EXPECT_FALSE(manager.HadFailure()) << manager.GetErrorText();
-        EXPECT_TRUE(manager.mLoadedGroups.empty());
-        manager.BeginGroupLoad("Game");
-        EXPECT_FALSE(manager.LoadNextOfGroup());
+        EXPECT_FALSE(mManager.HadFailure()) << mManager.GetErrorText();
+        mManager.BeginGroupLoad("Game");
+        EXPECT_FALSE(mManager.LoadNextOfGroup());
     } else {
-        ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
-        EXPECT_TRUE(manager.mLoadedGroups.contains("Game"));
-        EXPECT_TRUE(manager.LoadGroup("Game"));
+        ASSERT_TRUE(mManager.LoadGroup("Game")) << mManager.GetErrorText();
+        EXPECT_TRUE(mManager.LoadGroup("Game"));
     }
 
-    EXPECT_EQ(Alphas(static_cast<Res::ImageRes&>(*manager.mImageMap.at("IMAGE_A"))), 0x40C0u);
-    auto& cels = static_cast<Res::ImageRes&>(*manager.mImageMap.at("IMAGE_CELS"));
-    EXPECT_EQ(Alphas(cels), 0x0AC80AC8u);
-    EXPECT_EQ(cels.mImage.GetImage()->PixelAt(7) >> 24, 0xC8u);
-    EXPECT_EQ(cels.mImage.GetImage()->mNumCols, 2);
-    ASSERT_NE(cels.mImage.GetImage()->mAnimation, nullptr);
-    EXPECT_EQ(cels.mImage.GetImage()->mAnimation->mType, CelAnimation::kLoop);
-    EXPECT_EQ(manager.GetImageOrThrow("IMAGE_A").GetImage(), manager.GetImageOrThrow("IMAGE_A").GetImage());
+    EXPECT_EQ(Alphas("IMAGE_A"), 0x40C0u);
+    EXPECT_EQ(Alphas("IMAGE_CELS"), 0x0AC80AC8u);
+    const MemoryImage* cels = mManager.GetImageOrThrow("IMAGE_CELS").GetImage();
+    EXPECT_EQ(cels->PixelAt(7) >> 24, 0xC8u);
+    EXPECT_EQ(cels->mNumCols, 2);
+    ASSERT_NE(cels->mAnimation, nullptr);
+    EXPECT_EQ(cels->mAnimation->mType, CelAnimation::kLoop);
 
-    const int sound = manager.GetSoundOrThrow("SOUND_S");
-    EXPECT_EQ(app.mSounds->mLoaded.at(sound), "sfx/s.wav");
-    EXPECT_EQ(app.mSounds->mBaseVolume.at(sound), 0.5);
-    EXPECT_EQ(app.mSounds->mBasePan.at(sound), -20);
+    const int sound = mManager.GetSoundOrThrow("SOUND_S");
+    EXPECT_EQ(mApp.mSounds->mLoaded.at(sound), "sfx/s.wav");
+    EXPECT_EQ(mApp.mSounds->mBaseVolume.at(sound), 0.5);
+    EXPECT_EQ(mApp.mSounds->mBasePan.at(sound), -20);
 
-    auto* sys = dynamic_cast<SysFont*>(manager.GetFontOrThrow("FONT_SYS"));
+    auto* sys = dynamic_cast<SysFont*>(mManager.GetFontOrThrow("FONT_SYS"));
     ASSERT_NE(sys, nullptr);
     EXPECT_EQ(sys->GetHeight(), 16);
     EXPECT_TRUE(sys->mDrawShadow);
-    auto* font = dynamic_cast<ImageFont*>(manager.GetFontOrThrow("FONT_F"));
+    auto* font = dynamic_cast<ImageFont*>(mManager.GetFontOrThrow("FONT_F"));
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->mTags, (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_NE(dynamic_cast<ImageFont*>(manager.GetFontOrThrow("FONT_REF")), font);
+    EXPECT_NE(dynamic_cast<ImageFont*>(mManager.GetFontOrThrow("FONT_REF")), font);
 
-    manager.FreeGroup("Game");
-    EXPECT_TRUE(app.mSounds->mLoaded.empty());
-    EXPECT_EQ(manager.GetFontRef("FONT_F"), nullptr);
-    EXPECT_THROW(manager.GetImageOrThrow("IMAGE_A"), ResourceManagerException);
-    EXPECT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
+    mManager.FreeGroup("Game");
+    EXPECT_TRUE(mApp.mSounds->mLoaded.empty());
+    EXPECT_EQ(mManager.GetFontRef("FONT_F"), nullptr);
+    EXPECT_THROW(mManager.GetImageOrThrow("IMAGE_A"), ResourceManagerException);
+    EXPECT_TRUE(mManager.LoadGroup("Game")) << mManager.GetErrorText();
 }
 
-INSTANTIATE_TEST_SUITE_P(Sources, GroupLoad, ::testing::Values(
-    LoadCase{"DiskAtOnce", false, false},
-    LoadCase{"DiskStepByStep", false, true},
-    LoadCase{"ArchiveAtOnce", true, false},
-    LoadCase{"ArchiveStepByStep", true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sources, GroupLoad, ::testing::Values(LoadCase{false, false}, LoadCase{false, true},
+                                                               LoadCase{true, false}, LoadCase{true, true}));
 
 struct FailureCase {
-    const char* name;
     // The file left out, or replaced when `data` is given.
-    std::string file;
-    std::string data;
-    std::string error;
+    std::string file, data, error;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.error; }
 
-class LoadFailure : public ::testing::TestWithParam<FailureCase> {};
+class LoadFailure : public Game, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(LoadFailure, StopsTheGroupWithThisText)
 {
-    GameFolder folder;
     std::vector<Tools::PakFile> files = GameFiles();
     std::erase_if(files, [](const Tools::PakFile& f) { return f.name == GetParam().file; });
     if (!GetParam().data.empty())
         files.push_back({GetParam().file, GetParam().data});
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    EXPECT_FALSE(manager.LoadGroup("Game"));
-    EXPECT_EQ(manager.GetErrorText(), GetParam().error);
-    EXPECT_FALSE(manager.LoadNextOfGroup());
-    EXPECT_TRUE(manager.mLoadedGroups.empty());
+    Open(files);
+    EXPECT_FALSE(mManager.LoadGroup("Game"));
+    EXPECT_EQ(mManager.GetErrorText(), GetParam().error);
+    EXPECT_FALSE(mManager.LoadNextOfGroup());
+    EXPECT_TRUE(mManager.mLoadedGroups.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, LoadFailure, ::testing::Values(
-    FailureCase{"MissingImage", "gfx/a.png", "", "Failed to load image: gfx/a.png"},
-    FailureCase{"MissingAlphaImage", "gfx/a_alpha.png", "", "Failed to load image: gfx/a_alpha.png"},
-    FailureCase{"AlphaOfAnotherSize", "gfx/a_alpha.png", Png(1, 1, {0}), "AlphaImage size mismatch between gfx/a.png and gfx/a_alpha.png"},
-    FailureCase{"GridOfAnotherSize", "gfx/grid.png", Png(4, 2, std::vector<uint32_t>(8)), "GridAlphaImage size mismatch between gfx/cels.png and gfx/grid.png"},
-    FailureCase{"MissingSound", "sfx/s.wav", "", "Failed to load sound: sfx/s.wav"},
-    FailureCase{"MissingDescriptor", "fonts/f.txt", "", "Failed to load font: fonts/f.txt"},
-    FailureCase{"MalformedDescriptor", "fonts/f.txt", "A (1, 2;", "Failed to load font: fonts/f.txt"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    FailureCase{"gfx/a.png", "", "Failed to load image: gfx/a.png"},
+    FailureCase{"gfx/a_alpha.png", "", "Failed to load image: gfx/a_alpha.png"},
+    FailureCase{"gfx/a_alpha.png", Png(1, 1, {0}), "AlphaImage size mismatch between gfx/a.png and gfx/a_alpha.png"},
+    FailureCase{"gfx/grid.png", Png(4, 2, std::vector<uint32_t>(8)),
+                "GridAlphaImage size mismatch between gfx/cels.png and gfx/grid.png"},
+    FailureCase{"sfx/s.wav", "", "Failed to load sound: sfx/s.wav"},
+    FailureCase{"fonts/f.txt", "", "Failed to load font: fonts/f.txt"},
+    FailureCase{"fonts/f.txt", "A (1, 2;", "Failed to load font: fonts/f.txt"}));
 
-TEST(ResourceManager, RetryAfterAFailedAlphaLoadGetsTheAlpha)
+TEST_F(Game, RetryAfterAFailedAlphaLoadGetsTheAlpha)
 {
-    GameFolder folder;
     std::vector<Tools::PakFile> files = GameFiles();
     const Tools::PakFile alpha = files[2];
     files.erase(files.begin() + 2);
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    EXPECT_FALSE(manager.LoadGroup("Game"));
-    EXPECT_TRUE(app.mSharedImageMap.empty());
-
-    folder.Write({alpha}, false);
-    ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
-    EXPECT_EQ(Alphas(static_cast<Res::ImageRes&>(*manager.mImageMap.at("IMAGE_A"))), 0x40C0u);
+    Open(files);
+    EXPECT_FALSE(mManager.LoadGroup("Game"));
+    EXPECT_TRUE(mApp.mSharedImageMap.empty());
+    Write({alpha});
+    ASSERT_TRUE(mManager.LoadGroup("Game")) << mManager.GetErrorText();
+    EXPECT_EQ(Alphas("IMAGE_A"), 0x40C0u);
 }
 
-TEST(ResourceManager, LookupsThrowTheFirstFailureAndExcuseProgramResourcesOnlyWhenAllowed)
+TEST_F(Game, LookupsThrowTheFirstFailureAndExcuseProgramResourcesOnlyWhenAllowed)
 {
-    GameFolder folder;
-    folder.Write(GameFiles(), false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    try {
-        manager.GetSoundOrThrow("IMAGE_A");
-        FAIL();
-    } catch (const ResourceManagerException& e) {
-        EXPECT_EQ(e.mWhat, "Sound resource not found: IMAGE_A");
-    }
-    try {
-        manager.GetFontOrThrow("FONT_F");
-        FAIL();
-    } catch (const ResourceManagerException& e) {
-        EXPECT_EQ(e.mWhat, "Sound resource not found: IMAGE_A");
-    }
-    EXPECT_THROW(manager.GetImageOrThrow("IMAGE_!program"), ResourceManagerException);
-    manager.mAllowMissingProgramResources = true;
-    EXPECT_EQ(manager.GetImageOrThrow("IMAGE_!program").GetImage(), nullptr);
+    Open(GameFiles());
+    const auto thrown = [](auto lookup) -> std::string {
+        try {
+            lookup();
+        } catch (const ResourceManagerException& e) {
+            return e.mWhat;
+        }
+        return "nothing";
+    };
+    EXPECT_EQ(thrown([&] { mManager.GetSoundOrThrow("IMAGE_A"); }), "Sound resource not found: IMAGE_A");
+    EXPECT_EQ(thrown([&] { mManager.GetFontOrThrow("FONT_F"); }), "Sound resource not found: IMAGE_A");
+    EXPECT_THROW(mManager.GetImageOrThrow("IMAGE_!program"), ResourceManagerException);
+    mManager.mAllowMissingProgramResources = true;
+    EXPECT_EQ(mManager.GetImageOrThrow("IMAGE_!program").GetImage(), nullptr);
 }
 
-TEST(ResourceManager, TagListsOfAnyLengthReachTheFont)
+TEST_F(Game, TagListsOfAnyLengthReachTheFont)
 {
-    GameFolder folder;
     std::string tags;
     for (int i = 0; i < 400; ++i)
         tags += "\ttag" + std::to_string(i) + ",\r\n";
     std::vector<Tools::PakFile> files = GameFiles();
     files[0].data = "<ResourceManifest><Resources id=\"G\"><Font id=\"F\" path=\"fonts/f.txt\" tags=\"" + tags +
                     "\"/></Resources></ResourceManifest>";
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    ASSERT_TRUE(manager.LoadGroup("G")) << manager.GetErrorText();
-    const auto* font = dynamic_cast<ImageFont*>(manager.GetFontOrThrow("F"));
+    Open(files);
+    ASSERT_TRUE(mManager.LoadGroup("G")) << mManager.GetErrorText();
+    const auto* font = dynamic_cast<ImageFont*>(mManager.GetFontOrThrow("F"));
     ASSERT_EQ(font->mTags.size(), 400u);
     EXPECT_EQ(font->mTags.back(), "TAG399");
 }
@@ -291,24 +261,20 @@ TEST(ResourceManager, StepsWithoutAGroupOrOfAnUnknownGroupEndAtOnce)
 
 // The manifest reader keeps its own group list: reading between two steps
 // must not move the load position to another list.
-TEST(ResourceManager, AManifestReadBetweenStepsLeavesTheLoadPositionAlone)
+TEST_F(Game, AManifestReadBetweenStepsLeavesTheLoadPositionAlone)
 {
-    GameFolder folder;
     std::vector<Tools::PakFile> files = GameFiles();
     files.push_back({"more.xml", "<ResourceManifest><Resources id=\"Other\"><Sound path=\"sfx/s.wav\"/>"
                                  "</Resources></ResourceManifest>"});
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    manager.BeginGroupLoad("Game");
-    ASSERT_TRUE(manager.LoadNextOfGroup());
-    ASSERT_TRUE(manager.ReadManifestFile("more.xml"));
+    Open(files);
+    mManager.BeginGroupLoad("Game");
+    ASSERT_TRUE(mManager.LoadNextOfGroup());
+    ASSERT_TRUE(mManager.ReadManifestFile("more.xml"));
     int steps = 1;
-    while (manager.LoadNextOfGroup())
+    while (mManager.LoadNextOfGroup())
         ++steps;
     EXPECT_EQ(steps, 6);
-    EXPECT_EQ(manager.GetSoundOrThrow("SOUND_S"), 0);
+    EXPECT_EQ(mManager.GetSoundOrThrow("SOUND_S"), 0);
 }
 
 } // namespace
