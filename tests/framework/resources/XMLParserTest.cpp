@@ -45,10 +45,14 @@ struct Outcome {
     std::string failure;
 };
 
-Outcome Parse(const std::string& bytes)
+// `bytes` names a file when `fromFile` is set.
+Outcome Parse(const std::string& bytes, bool fromFile = false)
 {
     XMLParser parser;
-    parser.OpenBuffer(bytes);
+    if (fromFile)
+        parser.OpenFile(bytes);
+    else
+        parser.OpenBuffer(bytes);
     Outcome outcome;
     XMLItem item;
     for (int i = 0; i < 1000 && parser.ReadNextItem(item); ++i)
@@ -59,13 +63,11 @@ Outcome Parse(const std::string& bytes)
 }
 
 struct DocCase {
-    const char* name;
-    std::string bytes;
-    std::string items;
-    std::string failure;
+    std::string bytes, items;
+    std::string failure = "";
 };
 
-void PrintTo(const DocCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DocCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.bytes); }
 
 class XMLDocument : public ::testing::TestWithParam<DocCase> {};
 
@@ -90,35 +92,25 @@ std::string Utf16(const std::u16string& text, bool bigEndian)
 }
 
 INSTANTIATE_TEST_SUITE_P(Items, XMLDocument, ::testing::Values(
-    DocCase{"WhiteSpaceOnlyIsNoItem", " \r\n\t ", "", ""},
-    DocCase{"TextRunsOfBlanksBecomeOne", "<a>  a   b  </a>", "<a>[a b]</a>", ""},
-    DocCase{"QuotedTextKeepsBlanksAndQuotes", "<a>  \"a   b\"  </a>", "<a>[\"a   b\"]</a>", ""},
-    DocCase{"SlashAfterName", "<a/>", "<a></a>", ""},
-    DocCase{"SlashAfterQuotedValue", "<a b=\"1\"/>", "<a b=1></a>", ""},
-    DocCase{"SlashAfterBlank", "<a b=\"1\" />", "<a b=1></a>", ""},
-    DocCase{"SlashAfterValuelessAttribute", "<a nopal/>", "<a nopal=></a>", ""},
-    DocCase{"QuotedSlashStaysInTheValue", "<a p=\"x/\"></a>", "<a p=x/></a>", ""},
-    DocCase{"EqualsInsideQuotesStays", "<a q=\"x=1\"/>", "<a q=x=1></a>", ""},
-    DocCase{"AttributeForms", "<a b = 1 c d=\"x y\" b=2>", "<a b=2 c= d=x y>", ""},
-    DocCase{"AttributeDecodedOnce", "<a v=\"&amp;lt;\" w=\"&lt;&amp;\"/>", "<a v=&lt; w=<&></a>", ""},
-    DocCase{"TextDecoded", "<a>1 &lt; 2</a>", "<a>[1 < 2]</a>", ""},
-    DocCase{"CommentDropped", "<a><!-- x -- > y -->b</a>", "<a>[b]</a>", ""},
-    DocCase{"CommentWithoutBlankIsATag", "<!--x-->", "<!--x-->", ""},
-    DocCase{"Instruction", "<?xml version=\"1.0\"?><r/>", "<?xml| version=\"1.0\"><r></r>", ""},
-    DocCase{"UnclosedElementsAtEndAreNoFailure", "<a><b>", "<a><b>", ""},
-    DocCase{"Utf8MarkGivesTheSameItems", kBom8 + "<a b=\"\xE2\x82\xAC\">\xC3\xA9</a>", "<a b=\x80>[\xE9]</a>", ""},
-    DocCase{"WithoutMarkBytesAreCharacters", "<a>\xC0\x80</a>", "<a>[\xC0\x80]</a>", ""},
-    DocCase{"Utf16LittleEndian", Utf16(u"<a b=\"\u20AC\">\u00E9</a>", false), "<a b=\x80>[\xE9]</a>", ""},
-    DocCase{"Utf16BigEndian", Utf16(u"<a b=\"\u20AC\">\u00E9</a>", true), "<a b=\x80>[\xE9]</a>", ""},
-    DocCase{"Utf16OddLastByteEndsTheInput", Utf16(u"<a/>", false) + "x", "<a></a>", ""},
-    DocCase{"UnmatchedEnd", "<a>\n</b>", "<a>", "End 'b' Doesn't Match Start 'a'@2"},
-    DocCase{"EndWithoutStart", "</a>", "", "Unexpected End@1"},
-    DocCase{"LessThanInTag", "<a\n\n<", "", "Unexpected '<'@3"},
-    DocCase{"GreaterThanInText", "x>", "", "Unexpected '>'@1"},
-    DocCase{"ControlCharacter", "<a>\x01", "<a>", "Illegal Character@1"},
-    DocCase{"EndInsideTag", "<a b=\"c", "", "Unexpected End of File@1"},
-    DocCase{"IllegalInsideItemReportsTheEnd", kBom8 + "<a\xC0\x80>", "", "Unexpected End of File@1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    DocCase{" \r\n\t ", ""}, DocCase{"<a>  a   b  </a>", "<a>[a b]</a>"},
+    DocCase{"<a>  \"a   b\"  </a>", "<a>[\"a   b\"]</a>"}, DocCase{"<a/>", "<a></a>"},
+    DocCase{"<a b=\"1\"/>", "<a b=1></a>"}, DocCase{"<a b=\"1\" />", "<a b=1></a>"},
+    DocCase{"<a nopal/>", "<a nopal=></a>"}, DocCase{"<a p=\"x/\"></a>", "<a p=x/></a>"},
+    DocCase{"<a q=\"x=1\"/>", "<a q=x=1></a>"}, DocCase{"<a b = 1 c d=\"x y\" b=2>", "<a b=2 c= d=x y>"},
+    DocCase{"<a v=\"&amp;lt;\" w=\"&lt;&amp;\"/>", "<a v=&lt; w=<&></a>"}, DocCase{"<a>1 &lt; 2</a>", "<a>[1 < 2]</a>"},
+    DocCase{"<a><!-- x -- > y -->b</a>", "<a>[b]</a>"}, DocCase{"<!--x-->", "<!--x-->"},
+    DocCase{"<?xml version=\"1.0\"?><r/>", "<?xml| version=\"1.0\"><r></r>"}, DocCase{"<a><b>", "<a><b>"},
+    DocCase{kBom8 + "<a b=\"\xE2\x82\xAC\">\xC3\xA9</a>", "<a b=\x80>[\xE9]</a>"},
+    DocCase{"<a>\xC0\x80</a>", "<a>[\xC0\x80]</a>"},
+    DocCase{Utf16(u"<a b=\"\u20AC\">\u00E9</a>", false), "<a b=\x80>[\xE9]</a>"},
+    DocCase{Utf16(u"<a b=\"\u20AC\">\u00E9</a>", true), "<a b=\x80>[\xE9]</a>"},
+    // An odd last byte of UTF-16 ends the input.
+    DocCase{Utf16(u"<a/>", false) + "x", "<a></a>"},
+    DocCase{"<a>\n</b>", "<a>", "End 'b' Doesn't Match Start 'a'@2"}, DocCase{"</a>", "", "Unexpected End@1"},
+    DocCase{"<a\n\n<", "", "Unexpected '<'@3"}, DocCase{"x>", "", "Unexpected '>'@1"},
+    DocCase{"<a>\x01", "<a>", "Illegal Character@1"}, DocCase{"<a b=\"c", "", "Unexpected End of File@1"},
+    // An illegal character inside an item reports the end of the file.
+    DocCase{kBom8 + "<a\xC0\x80>", "", "Unexpected End of File@1"}));
 
 class IllegalUtf8 : public ::testing::TestWithParam<const char*> {};
 
@@ -140,62 +132,25 @@ TEST(XMLParser, Utf16SurrogatesFailAloneOrPaired)
     }
 }
 
-TEST(XMLParser, TracksLinesFromOneAndKeepsTheFileNameEmptyForText)
-{
-    XMLParser parser;
-    EXPECT_EQ(parser.GetLineNumber(), 0);
-    XMLItem item;
-    EXPECT_FALSE(parser.ReadNextItem(item));
-    EXPECT_FALSE(parser.HasFailed());
-    parser.OpenBuffer("<a>\n\n<b/>");
-    EXPECT_EQ(parser.GetLineNumber(), 1);
-    EXPECT_TRUE(parser.ReadNextItem(item));
-    EXPECT_TRUE(parser.ReadNextItem(item));
-    EXPECT_EQ(parser.GetLineNumber(), 3);
-    EXPECT_EQ(parser.GetFileName(), "");
-}
-
-// The working folder and the process's file layer, for one test.
-struct Surroundings {
-    std::filesystem::path folder;
-    Vorn::PakInterface* layer;
-    ~Surroundings()
-    {
-        std::filesystem::current_path(folder);
-        Vorn::gPakInterface = layer;
-    }
-};
-
 // Text-mode files lose their carriage returns in an archive and keep them on
 // the disk; neither may change what is read, in 8 or 16 bits.
 TEST(XMLParser, ReadsFilesFromTheDiskAndFromArchivesAlike)
 {
     Testing::TempDir dir;
     Vorn::PakInterface pak;
-    const Surroundings restore{std::filesystem::current_path(), std::exchange(Vorn::gPakInterface, &pak)};
+    Vorn::PakInterface* const layer = std::exchange(Vorn::gPakInterface, &pak);
+    const std::filesystem::path folder = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    const std::string eight = "<a>\r\n<b/>x</a>";
-    const std::string wide = Utf16(u"<a>\r\n<b/>x</a>", false);
+    const std::string eight = "<a>\r\n<b/>x</a>", wide = Utf16(u"<a>\r\n<b/>x</a>", false);
     dir.WriteFile("disk8.xml", eight);
     dir.WriteFile("disk16.xml", wide);
-    ASSERT_TRUE(Tools::WritePak("main.pak", {{"arc/eight.xml", eight}, {"arc/wide.xml", wide}}));
-    ASSERT_TRUE(pak.AddArchive("main.pak"));
-    for (const char* name : {"disk8.xml", "disk16.xml", "Arc/Eight.xml", "arc\\wide.xml"}) {
-        XMLParser parser;
-        ASSERT_TRUE(parser.OpenFile(name)) << name;
-        EXPECT_EQ(parser.GetFileName(), name);
-        std::string items;
-        XMLItem item;
-        while (parser.ReadNextItem(item))
-            items += Describe(item);
-        EXPECT_EQ(items, "<a><b></b>[x]</a>") << name;
-        EXPECT_EQ(parser.GetLineNumber(), 2) << name;
-        EXPECT_FALSE(parser.HasFailed()) << name;
-    }
-    XMLParser missing;
-    EXPECT_FALSE(missing.OpenFile("nope.xml"));
-    EXPECT_EQ(missing.GetErrorText(), "Unable to open file nope.xml");
-    EXPECT_EQ(missing.GetLineNumber(), 0);
+    EXPECT_TRUE(Tools::WritePak("main.pak", {{"arc/eight.xml", eight}, {"arc/wide.xml", wide}}));
+    EXPECT_TRUE(pak.AddArchive("main.pak"));
+    for (const char* name : {"disk8.xml", "disk16.xml", "Arc/Eight.xml", "arc\\wide.xml"})
+        EXPECT_EQ(Parse(name, true).items + Parse(name, true).failure, "<a><b></b>[x]</a>") << name;
+    EXPECT_EQ(Parse("nope.xml", true).failure, "Unable to open file nope.xml@0");
+    std::filesystem::current_path(folder);
+    Vorn::gPakInterface = layer;
 }
 
 // Every cut and every damaged byte of a small document ends in one of the
