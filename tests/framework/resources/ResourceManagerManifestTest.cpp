@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ostream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -75,47 +78,40 @@ TEST(ResourceManagerManifest, MissingFileHasNoLineOrFile)
     EXPECT_EQ(manager.GetErrorText(), "Resource file not found: no/such/resources.xml");
 }
 
+// The manifest's records after reading `text`.
+struct Read {
+    explicit Read(const std::string& text)
+    {
+        dir.WriteFile("r.xml", text);
+        EXPECT_TRUE(manager.ReadManifestFile(dir / "r.xml")) << manager.GetErrorText();
+    }
+    Res::ImageRes& Image(const std::string& id) { return static_cast<Res::ImageRes&>(*manager.mImageMap.at(id)); }
+
+    Testing::TempDir dir;
+    ResourceManager manager{nullptr};
+};
+
 TEST(ResourceManagerManifest, DefaultsPrefixPathsAndIdsAcrossGroupsAndFiles)
 {
-    Testing::TempDir dir;
-    dir.WriteFile("one.xml", "<ResourceManifest><Resources id=\"A\">"
-                             "<Image path=\"!program\"/><SetDefaults path=\"gfx\\\" idprefix=\"IMAGE_\"/>"
-                             "<Image path=\"images/x.png\" alphaimage=\"x_.png\" alphagrid=\"g.png\"/>"
-                             "</Resources><Resources id=\"B\"><Sound id=\"S\" path=\"s.ogg\"/></Resources>"
-                             "<Resources id=\"A\"><Font path=\"!sys:Tahoma\" size=\"12\" bold=\"no\"/></Resources>"
-                             "</ResourceManifest>");
-    dir.WriteFile("two.xml", "<ResourceManifest><Resources id=\"C\"><SetDefaults path=\"\"/>"
-                             "<Image path=\"y.png\"/></Resources></ResourceManifest>");
-    ResourceManager manager(nullptr);
-    ASSERT_TRUE(manager.ReadManifestFile(dir / "one.xml"));
-    ASSERT_TRUE(manager.ReadManifestFile(dir / "two.xml"));
-
-    auto& program = static_cast<Res::ImageRes&>(*manager.mImageMap.at("!program"));
-    EXPECT_TRUE(program.mFromProgram);
-    EXPECT_EQ(program.mPath, "!program");
-    auto& x = static_cast<Res::ImageRes&>(*manager.mImageMap.at("IMAGE_x"));
-    EXPECT_EQ(x.mPath, "gfx/images/x.png");
-    EXPECT_EQ(x.mAlphaImage, "gfx/x_.png");
-    EXPECT_EQ(x.mAlphaGridImage, "gfx/g.png");
-    EXPECT_EQ(manager.mSoundMap.at("IMAGE_S")->mPath, "gfx/s.ogg");
-    auto& font = static_cast<Res::FontRes&>(*manager.mFontMap.at("IMAGE_!sys:Tahoma"));
-    EXPECT_TRUE(font.mSysFont);
+    Read read("<ResourceManifest><Resources id=\"A\"><Image path=\"!program\"/>"
+              "<SetDefaults path=\"gfx\\\" idprefix=\"IMAGE_\"/><Image path=\"images/x.png\" alphaimage=\"x_.png\"/>"
+              "</Resources><Resources id=\"B\"><Sound id=\"S\" path=\"s.ogg\"/></Resources>"
+              "<Resources id=\"A\"><Font path=\"!sys:Tahoma\" size=\"12\" bold=\"no\"/></Resources></ResourceManifest>");
+    read.dir.WriteFile("two.xml", "<ResourceManifest><Resources id=\"C\"><SetDefaults path=\"\"/>"
+                                  "<Image path=\"y.png\"/></Resources></ResourceManifest>");
+    ASSERT_TRUE(read.manager.ReadManifestFile(read.dir / "two.xml"));
+    EXPECT_TRUE(read.Image("!program").mFromProgram);
+    EXPECT_EQ(read.Image("IMAGE_x").mPath + " " + read.Image("IMAGE_x").mAlphaImage, "gfx/images/x.png gfx/x_.png");
+    EXPECT_EQ(read.manager.mSoundMap.at("IMAGE_S")->mPath, "gfx/s.ogg");
+    auto& font = static_cast<Res::FontRes&>(*read.manager.mFontMap.at("IMAGE_!sys:Tahoma"));
+    EXPECT_TRUE(font.mSysFont && font.mBold);
     EXPECT_EQ(font.mPath, "Tahoma");
-    EXPECT_EQ(font.mSize, 12);
-    EXPECT_TRUE(font.mBold);
-    EXPECT_EQ(manager.mImageMap.at("IMAGE_y")->mPath, "/y.png");
-
+    EXPECT_EQ(read.Image("IMAGE_y").mPath, "/y.png");
     // One list per group id, in the manifest's order, across its elements.
-    const Res::ResList& a = manager.mResGroupMap.at("A");
-    ASSERT_EQ(a.size(), 3u);
-    EXPECT_EQ(a.front(), &program);
-    EXPECT_EQ(a.back(), &font);
-    EXPECT_EQ(font.mResGroup, "A");
+    const Res::ResList& a = read.manager.mResGroupMap.at("A");
+    EXPECT_EQ(std::vector<Res::BaseRes*>(a.begin(), a.end()),
+              (std::vector<Res::BaseRes*>{&read.Image("!program"), &read.Image("IMAGE_x"), &font}));
 }
-
-struct ImageCase {
-    std::string attributes, expected;
-};
 
 // Flags, rows x cols, alpha colour, animation "type/frames/delay/total".
 std::string Describe(const Res::ImageRes& r)
@@ -130,48 +126,31 @@ std::string Describe(const Res::ImageRes& r)
            std::to_string(a.mTotalAnimTime);
 }
 
-void PrintTo(const ImageCase& c, std::ostream* os) { *os << c.attributes; }
-
-class ImageElement : public ::testing::TestWithParam<ImageCase> {};
-
-TEST_P(ImageElement, GivesThisRecord)
+TEST(ResourceManagerManifest, ImageAttributesGiveThisRecord)
 {
-    Testing::TempDir dir;
-    dir.WriteFile("r.xml", Body("<Image id=\"I\" path=\"a\" " + GetParam().attributes + "/>"));
-    ResourceManager manager(nullptr);
-    ASSERT_TRUE(manager.ReadManifestFile(dir / "r.xml")) << manager.GetErrorText();
-    EXPECT_EQ(Describe(static_cast<Res::ImageRes&>(*manager.mImageMap.at("I"))), GetParam().expected);
+    const char* cases[][2] = {
+        {"", "P 1x1 FFFFFF 0/1/1/0"},
+        // Presence counts, not the value.
+        {"nopal=\"false\" a4r4g4b4 a8r8g8b8=\"0\" ddsurface minsubdivide", "48DM 1x1 FFFFFF 0/1/1/0"},
+        {"nobits2d nobits3d=\"x\"", "PN 1x1 FFFFFF 0/1/1/0"}, {"alphacolor=\"ff8000\"", "P 1x1 FF8000 0/1/1/0"},
+        {"alphacolor=\"0x12345678\"", "P 1x1 345678 0/1/1/0"}, {"alphacolor=\"zz\"", "P 1x1 FFFFFF 0/1/1/0"},
+        {"rows=\" 3x\" cols=\"+2\"", "P 3x2 FFFFFF 0/1/1/0"},
+        {"rows=\"2\" cols=\"5\" anim=\"once\" framedelay=\"3\"", "P 2x5 FFFFFF 1/5/3/15"},
+        {"cols=\"4\" anim=\"PingPong\"", "P 1x4 FFFFFF 2/6/1/6"},
+        {"cols=\"3\" anim=\"loop\" framedelay=\"2\" begindelay=\"10\" enddelay=\"5\"", "P 1x3 FFFFFF 3/3/2/17"},
+        {"cols=\"3\" anim=\"loop\" perframedelay=\"3, 4,5\"", "P 1x3 FFFFFF 3/3/1/12"},
+        {"cols=\"3\" anim=\"loop\" framemap=\"0,2,,1,0\"", "P 1x3 FFFFFF 3/5/1/5"}};
+    for (const auto& [attributes, expected] : cases)
+        EXPECT_EQ(Describe(Read(Body("<Image id=\"I\" path=\"a\" " + std::string(attributes) + "/>")).Image("I")), expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(Attributes, ImageElement, ::testing::Values(
-    ImageCase{"", "P 1x1 FFFFFF 0/1/1/0"},
-    // Presence counts, not the value.
-    ImageCase{"nopal=\"false\" a4r4g4b4 a8r8g8b8=\"0\" ddsurface minsubdivide", "48DM 1x1 FFFFFF 0/1/1/0"},
-    ImageCase{"nobits2d nobits3d=\"x\"", "PN 1x1 FFFFFF 0/1/1/0"},
-    ImageCase{"alphacolor=\"ff8000\"", "P 1x1 FF8000 0/1/1/0"},
-    ImageCase{"alphacolor=\"0x12345678\"", "P 1x1 345678 0/1/1/0"},
-    ImageCase{"alphacolor=\"zz\"", "P 1x1 FFFFFF 0/1/1/0"},
-    ImageCase{"rows=\" 3x\" cols=\"+2\"", "P 3x2 FFFFFF 0/1/1/0"},
-    ImageCase{"rows=\"2\" cols=\"5\" anim=\"once\" framedelay=\"3\"", "P 2x5 FFFFFF 1/5/3/15"},
-    ImageCase{"cols=\"4\" anim=\"PingPong\"", "P 1x4 FFFFFF 2/6/1/6"},
-    ImageCase{"cols=\"3\" anim=\"loop\" framedelay=\"2\" begindelay=\"10\" enddelay=\"5\"", "P 1x3 FFFFFF 3/3/2/17"},
-    ImageCase{"cols=\"3\" anim=\"loop\" perframedelay=\"3, 4,5\"", "P 1x3 FFFFFF 3/3/1/12"},
-    ImageCase{"cols=\"3\" anim=\"loop\" framemap=\"0,2,,1,0\"", "P 1x3 FFFFFF 3/5/1/5"}));
 
 TEST(ResourceManagerManifest, SoundNumbersLeaveDefaultsWhenNotNumbers)
 {
-    Testing::TempDir dir;
-    dir.WriteFile("r.xml", Body("<Sound id=\"A\" path=\"a\" volume=\"0.0\" pan=\"-300\"/>"
-                                "<Sound id=\"B\" path=\"b\" volume=\"loud\" pan=\"left\"/>"));
-    ResourceManager manager(nullptr);
-    ASSERT_TRUE(manager.ReadManifestFile(dir / "r.xml"));
-    const auto& a = static_cast<Res::SoundRes&>(*manager.mSoundMap.at("A"));
-    const auto& b = static_cast<Res::SoundRes&>(*manager.mSoundMap.at("B"));
-    EXPECT_EQ(a.mVolume, 0.0);
-    EXPECT_EQ(a.mPan, -300);
-    EXPECT_EQ(b.mVolume, -1.0);
-    EXPECT_EQ(b.mPan, 0);
-    EXPECT_EQ(b.mSoundId, -1);
+    Read read(Body("<Sound id=\"A\" path=\"a\" volume=\"0.0\" pan=\"-300\"/>"
+                   "<Sound id=\"B\" path=\"b\" volume=\"loud\" pan=\"left\"/>"));
+    const auto& a = static_cast<Res::SoundRes&>(*read.manager.mSoundMap.at("A"));
+    const auto& b = static_cast<Res::SoundRes&>(*read.manager.mSoundMap.at("B"));
+    EXPECT_EQ(std::tuple(a.mVolume, a.mPan, b.mVolume, b.mPan, b.mSoundId), std::tuple(0.0, -300, -1.0, 0, -1));
 }
 
 TEST(ResourceManagerManifest, RedefinitionWhenAllowedUpdatesTheFirstRecord)
@@ -182,8 +161,7 @@ TEST(ResourceManagerManifest, RedefinitionWhenAllowedUpdatesTheFirstRecord)
     manager.mAllowAlreadyDefinedResources = true;
     ASSERT_TRUE(manager.ReadManifestFile(dir / "r.xml")) << manager.GetErrorText();
     const auto& a = static_cast<Res::ImageRes&>(*manager.mImageMap.at("A"));
-    EXPECT_EQ(a.mPath, "b");
-    EXPECT_EQ(a.mRows, 2);
+    EXPECT_EQ(a.mPath + " " + std::to_string(a.mRows), "b 2");
     EXPECT_EQ(manager.mResGroupMap.at("G").size(), 1u);
 }
 
