@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -21,28 +20,23 @@ using Vorn::XMLParser;
 // "<a k=v>", "</a>", "[text]", "<?target|body>".
 std::string Describe(const XMLItem& item)
 {
+    std::string attributes;
+    for (const auto& [name, value] : item.mAttributes)
+        attributes += " " + name + "=" + value;
     switch (item.mType) {
-    case XMLItem::kStartTag: {
-        std::string text = "<" + item.mValue;
-        for (const auto& [name, value] : item.mAttributes)
-            text += " " + name + "=" + value;
-        return text + ">";
-    }
+    case XMLItem::kStartTag:
+        return "<" + item.mValue + attributes + ">";
     case XMLItem::kEndTag:
         return "</" + item.mValue + ">";
     case XMLItem::kText:
         return "[" + item.mValue + "]";
-    case XMLItem::kInstruction:
-        return "<?" + item.mValue + "|" + item.mBody + ">";
     default:
-        return "?";
+        return "<?" + item.mValue + "|" + item.mBody + ">";
     }
 }
 
 struct Outcome {
-    std::string items;
-    // "text@line", or empty without a failure.
-    std::string failure;
+    std::string items, failure; // failure: "text@line", or empty
 };
 
 // `bytes` names a file when `fromFile` is set.
@@ -62,22 +56,6 @@ Outcome Parse(const std::string& bytes, bool fromFile = false)
     return outcome;
 }
 
-struct DocCase {
-    std::string bytes, items;
-    std::string failure = "";
-};
-
-void PrintTo(const DocCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.bytes); }
-
-class XMLDocument : public ::testing::TestWithParam<DocCase> {};
-
-TEST_P(XMLDocument, GivesTheseItemsThenEndsOrFails)
-{
-    const Outcome outcome = Parse(GetParam().bytes);
-    EXPECT_EQ(outcome.items, GetParam().items);
-    EXPECT_EQ(outcome.failure, GetParam().failure);
-}
-
 const std::string kBom8 = "\xEF\xBB\xBF";
 
 std::string Utf16(const std::u16string& text, bool bigEndian)
@@ -91,44 +69,46 @@ std::string Utf16(const std::u16string& text, bool bigEndian)
     return bytes;
 }
 
-INSTANTIATE_TEST_SUITE_P(Items, XMLDocument, ::testing::Values(
-    DocCase{" \r\n\t ", ""}, DocCase{"<a>  a   b  </a>", "<a>[a b]</a>"},
-    DocCase{"<a>  \"a   b\"  </a>", "<a>[\"a   b\"]</a>"}, DocCase{"<a/>", "<a></a>"},
-    DocCase{"<a b=\"1\"/>", "<a b=1></a>"}, DocCase{"<a b=\"1\" />", "<a b=1></a>"},
-    DocCase{"<a nopal/>", "<a nopal=></a>"}, DocCase{"<a p=\"x/\"></a>", "<a p=x/></a>"},
-    DocCase{"<a q=\"x=1\"/>", "<a q=x=1></a>"}, DocCase{"<a b = 1 c d=\"x y\" b=2>", "<a b=2 c= d=x y>"},
-    DocCase{"<a v=\"&amp;lt;\" w=\"&lt;&amp;\"/>", "<a v=&lt; w=<&></a>"}, DocCase{"<a>1 &lt; 2</a>", "<a>[1 < 2]</a>"},
-    DocCase{"<a><!-- x -- > y -->b</a>", "<a>[b]</a>"}, DocCase{"<!--x-->", "<!--x-->"},
-    DocCase{"<?xml version=\"1.0\"?><r/>", "<?xml| version=\"1.0\"><r></r>"}, DocCase{"<a><b>", "<a><b>"},
-    DocCase{kBom8 + "<a b=\"\xE2\x82\xAC\">\xC3\xA9</a>", "<a b=\x80>[\xE9]</a>"},
-    DocCase{"<a>\xC0\x80</a>", "<a>[\xC0\x80]</a>"},
-    DocCase{Utf16(u"<a b=\"\u20AC\">\u00E9</a>", false), "<a b=\x80>[\xE9]</a>"},
-    DocCase{Utf16(u"<a b=\"\u20AC\">\u00E9</a>", true), "<a b=\x80>[\xE9]</a>"},
-    // An odd last byte of UTF-16 ends the input.
-    DocCase{Utf16(u"<a/>", false) + "x", "<a></a>"},
-    DocCase{"<a>\n</b>", "<a>", "End 'b' Doesn't Match Start 'a'@2"}, DocCase{"</a>", "", "Unexpected End@1"},
-    DocCase{"<a\n\n<", "", "Unexpected '<'@3"}, DocCase{"x>", "", "Unexpected '>'@1"},
-    DocCase{"<a>\x01", "<a>", "Illegal Character@1"}, DocCase{"<a b=\"c", "", "Unexpected End of File@1"},
-    // An illegal character inside an item reports the end of the file.
-    DocCase{kBom8 + "<a\xC0\x80>", "", "Unexpected End of File@1"}));
-
-class IllegalUtf8 : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(IllegalUtf8, FailsWithIllegalCharacter)
+TEST(XMLParser, DocumentsGiveTheseItemsThenEndOrFail)
 {
-    EXPECT_EQ(Parse(kBom8 + "<a/>" + GetParam()).failure, "Illegal Character@1");
+    const struct {
+        std::string bytes, items, failure = "";
+    } cases[] = {
+        {" \r\n\t ", ""}, {"<a>  a   b  </a>", "<a>[a b]</a>"}, {"<a>  \"a   b\"  </a>", "<a>[\"a   b\"]</a>"},
+        {"<a/>", "<a></a>"}, {"<a b=\"1\"/>", "<a b=1></a>"}, {"<a b=\"1\" />", "<a b=1></a>"},
+        {"<a nopal/>", "<a nopal=></a>"}, {"<a p=\"x/\"></a>", "<a p=x/></a>"}, {"<a q=\"x=1\"/>", "<a q=x=1></a>"},
+        {"<a b = 1 c d=\"x y\" b=2>", "<a b=2 c= d=x y>"},
+        {"<a v=\"&amp;lt;\" w=\"&lt;&amp;\"/>", "<a v=&lt; w=<&></a>"}, {"<a>1 &lt; 2</a>", "<a>[1 < 2]</a>"},
+        {"<a><!-- x -- > y -->b</a>", "<a>[b]</a>"}, {"<!--x-->", "<!--x-->"},
+        {"<?xml version=\"1.0\"?><r/>", "<?xml| version=\"1.0\"><r></r>"}, {"<a><b>", "<a><b>"},
+        {kBom8 + "<a b=\"\xE2\x82\xAC\">\xC3\xA9</a>", "<a b=\x80>[\xE9]</a>"},
+        {"<a>\xC0\x80</a>", "<a>[\xC0\x80]</a>"}, {Utf16(u"<a b=\"\u20AC\">\u00E9</a>", false), "<a b=\x80>[\xE9]</a>"},
+        {Utf16(u"<a b=\"\u20AC\">\u00E9</a>", true), "<a b=\x80>[\xE9]</a>"},
+        {Utf16(u"<a/>", false) + "x", "<a></a>"}, // an odd last byte of UTF-16 ends the input
+        {"<a>\n</b>", "<a>", "End 'b' Doesn't Match Start 'a'@2"},
+        {"</a>", "", "Unexpected End@1"}, {"<a\n\n<", "", "Unexpected '<'@3"}, {"x>", "", "Unexpected '>'@1"},
+        {"<a>\x01", "<a>", "Illegal Character@1"}, {"<a b=\"c", "", "Unexpected End of File@1"},
+        // An illegal character inside an item reports the end of the file.
+        {kBom8 + "<a\xC0\x80>", "", "Unexpected End of File@1"}};
+    for (const auto& c : cases) {
+        const Outcome outcome = Parse(c.bytes);
+        EXPECT_EQ(outcome.items, c.items) << c.bytes;
+        EXPECT_EQ(outcome.failure, c.failure) << c.bytes;
+    }
 }
 
-// Overlong forms, surrogates, FFFE/FFFF, forms above FFFF, stray and cut bytes.
-INSTANTIATE_TEST_SUITE_P(Sequences, IllegalUtf8, ::testing::Values(
-    "\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBE", "\xEF\xBF\xBF",
-    "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "\xF8\x88\x80\x80\x80", "\x80", "\xFE", "\xE2\x82", "\xC3 "));
 
-TEST(XMLParser, Utf16SurrogatesFailAloneOrPaired)
+// Overlong forms, surrogates, FFFE/FFFF, forms above FFFF, stray and cut bytes;
+// in UTF-16 surrogates alone or paired.
+TEST(XMLParser, IllegalCharactersFail)
 {
+    for (const char* tail : {"\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBE",
+                             "\xEF\xBF\xBF", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "\xF8\x88\x80\x80\x80", "\x80", "\xFE",
+                             "\xE2\x82", "\xC3 "})
+        EXPECT_EQ(Parse(kBom8 + "<a/>" + tail).failure, "Illegal Character@1") << tail;
     for (const std::u16string tail : {u"\xD800", u"\xDBFF" u"a", u"\xDC00", u"\xDFFF", u"\xD83D\xDE00"}) {
-        EXPECT_EQ(Parse(Utf16(u"<a/>" + tail, false)).failure, "Illegal Character@1");
-        EXPECT_EQ(Parse(Utf16(u"<a/>" + tail, true)).failure, "Illegal Character@1");
+        for (const bool bigEndian : {false, true})
+            EXPECT_EQ(Parse(Utf16(u"<a/>" + tail, bigEndian)).failure, "Illegal Character@1");
     }
 }
 
