@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -21,55 +20,46 @@ std::string Body(const std::string& resources)
            "\n</Resources>\n</ResourceManifest>\n";
 }
 
-struct ManifestCase {
-    std::string text;
-    // Empty for success, else followed by " on Line <line> in File '<path>'".
-    std::string error;
-    int line = 4;
-};
-
-void PrintTo(const ManifestCase& c, std::ostream* os) { *os << c.error; }
-
-class Manifest : public ::testing::TestWithParam<ManifestCase> {};
-
-TEST_P(Manifest, ReadsOrFailsWithThisText)
+TEST(ResourceManagerManifest, ReadsOrFailsWithThisText)
 {
+    // The error is empty for success, else followed by " on Line <line> in File '<path>'".
+    const struct {
+        std::string text, error;
+        int line = 4;
+    } cases[] = {
+        {Body("<Image path=\"a.png\"/>\n<Sound path=\"s.wav\"/>"), ""},
+        {"<ResourceManifest><Resources id=\"G\"><Image path=\"a\"/>", ""},
+        {"\n<Manifest>\n<Resources id=\"G\"/>", "Expecting ResourceManifest tag", 2},
+        {"", "Expecting ResourceManifest tag", 1},
+        {"<ResourceManifest>\n</Other>", "End 'Other' Doesn't Match Start 'ResourceManifest'", 2},
+        {"<ResourceManifest>\n\n<Images id=\"G\"/>", "Invalid Section 'Images'", 3},
+        {"<ResourceManifest><Resources/>", "No id specified.", 1},
+        {"<ResourceManifest>hello<Resources id=\"G\"/>", "Element Not Expected 'hello'", 1},
+        {Body("x"), "Element Not Expected 'x'", 5}, {Body("<Picture path=\"a\"/>"), "Invalid Section 'Picture'"},
+        {Body("<Image path=\"a\"><Sound path=\"b\"/></Image>"), "Unexpected element found."},
+        {Body("<Sound id=\"S\"/>"), "No path specified."}, {Body("<Sound path=\"\"/>"), "No path specified."},
+        {Body("<Image path=\"a\"/>\n<Image path=\"x/a.png\"/>"), "Resource already defined.", 5},
+        {Body("<Image path=\"a\"/><Sound path=\"a\"/><Font path=\"a\"/>"), ""},
+        {Body("<Image path=\"a\" anim=\"LOOP\"/>"), ""},
+        {Body("<Image path=\"a\" anim=\"spin\"/>"), "Invalid animation type."},
+        {Body("<Font path=\"!sys:Arial\"/>"), "SysFont needs point size"},
+        {Body("<Font path=\"!sys:Arial\" size=\"0\"/>"), "SysFont needs point size"},
+        {Body("<Image path=\"a\" rows=\"0\"/>"), "Invalid rows or cols."},
+        {Body("<Image path=\"a\" cols=\"-2\"/>"), "Invalid rows or cols."},
+        {Body("<Image path=\"a\" rows=\"x\"/>"), "Invalid rows or cols."},
+        {Body("<Image path=\"a\" cols=\"99999999999\" anim=\"pingpong\"/>"), "Invalid rows or cols."}};
     Testing::TempDir dir;
-    dir.WriteFile("resources.xml", GetParam().text);
-    ResourceManager manager(nullptr);
-    const bool ok = manager.ReadManifestFile(dir / "resources.xml");
-    const std::string& error = GetParam().error;
-    EXPECT_EQ(ok, error.empty());
-    EXPECT_EQ(manager.HadFailure(), !ok);
-    EXPECT_EQ(manager.GetErrorText(), error.empty() ? "" : error + " on Line " + std::to_string(GetParam().line) +
-                                                               " in File '" + dir / "resources.xml" + "'");
-    EXPECT_EQ(manager.mXMLParser, nullptr);
+    for (const auto& c : cases) {
+        dir.WriteFile("resources.xml", c.text);
+        ResourceManager manager(nullptr);
+        const bool ok = manager.ReadManifestFile(dir / "resources.xml");
+        EXPECT_EQ(ok, c.error.empty()) << c.text;
+        EXPECT_EQ(manager.HadFailure(), !ok);
+        EXPECT_EQ(manager.GetErrorText(), c.error.empty() ? "" : c.error + " on Line " + std::to_string(c.line) +
+                                                                     " in File '" + dir / "resources.xml" + "'");
+        EXPECT_EQ(manager.mXMLParser, nullptr);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, Manifest, ::testing::Values(
-    ManifestCase{Body("<Image path=\"a.png\"/>\n<Sound path=\"s.wav\"/>"), ""},
-    ManifestCase{"<ResourceManifest><Resources id=\"G\"><Image path=\"a\"/>", ""},
-    ManifestCase{"\n<Manifest>\n<Resources id=\"G\"/>", "Expecting ResourceManifest tag", 2},
-    ManifestCase{"", "Expecting ResourceManifest tag", 1},
-    ManifestCase{"<ResourceManifest>\n</Other>", "End 'Other' Doesn't Match Start 'ResourceManifest'", 2},
-    ManifestCase{"<ResourceManifest>\n\n<Images id=\"G\"/>", "Invalid Section 'Images'", 3},
-    ManifestCase{"<ResourceManifest><Resources/>", "No id specified.", 1},
-    ManifestCase{"<ResourceManifest>hello<Resources id=\"G\"/>", "Element Not Expected 'hello'", 1},
-    ManifestCase{Body("x"), "Element Not Expected 'x'", 5},
-    ManifestCase{Body("<Picture path=\"a\"/>"), "Invalid Section 'Picture'"},
-    ManifestCase{Body("<Image path=\"a\"><Sound path=\"b\"/></Image>"), "Unexpected element found."},
-    ManifestCase{Body("<Sound id=\"S\"/>"), "No path specified."},
-    ManifestCase{Body("<Sound path=\"\"/>"), "No path specified."},
-    ManifestCase{Body("<Image path=\"a\"/>\n<Image path=\"x/a.png\"/>"), "Resource already defined.", 5},
-    ManifestCase{Body("<Image path=\"a\"/><Sound path=\"a\"/><Font path=\"a\"/>"), ""},
-    ManifestCase{Body("<Image path=\"a\" anim=\"LOOP\"/>"), ""},
-    ManifestCase{Body("<Image path=\"a\" anim=\"spin\"/>"), "Invalid animation type."},
-    ManifestCase{Body("<Font path=\"!sys:Arial\"/>"), "SysFont needs point size"},
-    ManifestCase{Body("<Font path=\"!sys:Arial\" size=\"0\"/>"), "SysFont needs point size"},
-    ManifestCase{Body("<Image path=\"a\" rows=\"0\"/>"), "Invalid rows or cols."},
-    ManifestCase{Body("<Image path=\"a\" cols=\"-2\"/>"), "Invalid rows or cols."},
-    ManifestCase{Body("<Image path=\"a\" rows=\"x\"/>"), "Invalid rows or cols."},
-    ManifestCase{Body("<Image path=\"a\" cols=\"99999999999\" anim=\"pingpong\"/>"), "Invalid rows or cols."}));
 
 TEST(ResourceManagerManifest, MissingFileHasNoLineOrFile)
 {
