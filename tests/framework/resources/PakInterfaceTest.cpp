@@ -232,16 +232,13 @@ TEST_F(PakInterfaceTest, GetsStopsAtTheCountAndLeavesTheBufferAtTheEnd)
     pak.FClose(text);
 }
 
-TEST_F(PakInterfaceTest, WritesAndUnknownNamesGoToTheDisk)
+TEST_F(PakInterfaceTest, WritesGoToTheDiskEvenForArchivedNames)
 {
     ASSERT_TRUE(Add("main.pak", {{"save\\autosave", "archived"}}));
     fs::create_directory("save");
-    PakFileHandle* written = pak.FOpen("save\\autosave", "wb");
-    ASSERT_NE(written, nullptr);
-    EXPECT_EQ(pak.FClose(written), 0);
+    EXPECT_EQ(pak.FClose(pak.FOpen("save\\autosave", "wb")), 0);
     EXPECT_TRUE(fs::exists("save/autosave"));
     EXPECT_EQ(ReadAll(pak, "save\\autosave"), "archived");
-    EXPECT_EQ(ReadAll(pak, "nothing.txt"), "<missing>");
 }
 
 TEST_F(PakInterfaceTest, SearchesListArchiveEntriesFirstThenTheDisk)
@@ -265,22 +262,17 @@ TEST_F(PakInterfaceTest, SearchesListArchiveEntriesFirstThenTheDisk)
     }
 }
 
-TEST_F(PakInterfaceTest, FreeFunctionsUseTheProcessLayerOrStdioWithoutOne)
+TEST_F(PakInterfaceTest, FreeFunctionsUseStdioWithoutAProcessLayer)
 {
-    ASSERT_TRUE(Tools::WritePak("free.pak", {{"pakfree\\note.txt", "archive"}}));
-    ASSERT_TRUE(gPakInterface->AddArchive("free.pak"));
     dir.WriteFile("pakfree/note.txt", "disk");
-    const auto read = [] {
-        char buffer[16];
-        PakFileHandle* handle = PakFOpen("PakFree/Note.txt", "rb");
-        const size_t n = handle ? PakFRead(buffer, 1, sizeof buffer, handle) : 0;
-        return std::string(buffer, n) + (handle && PakFEof(handle) && PakFClose(handle) == 0 ? "" : "!");
-    };
-    EXPECT_EQ(read(), "archive");
     PakInterface* const process = std::exchange(gPakInterface, nullptr);
-    const std::string stdio = read();
+    char buffer[8];
+    PakFileHandle* handle = PakFOpen("PakFree/Note.txt", "rb");
+    const size_t read = handle ? PakFRead(buffer, 1, sizeof buffer, handle) : 0;
+    const bool closed = handle && PakFEof(handle) && PakFClose(handle) == 0;
     gPakInterface = process;
-    EXPECT_EQ(stdio, "disk");
+    EXPECT_EQ(std::string(buffer, read), "disk");
+    EXPECT_TRUE(closed);
 }
 
 } // namespace
