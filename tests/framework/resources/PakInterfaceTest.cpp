@@ -79,19 +79,17 @@ TEST(NormalizePakName, GivesTheLookupForm)
     }
 }
 
-TEST_F(PakInterfaceTest, AbsoluteNamesBelowTheWorkingFolderFindArchivedFiles)
+TEST_F(PakInterfaceTest, LookupsServeTheLastAddedEntryByNormalisedName)
 {
-    ASSERT_TRUE(Add("main.pak", {{"images\\ball.png", "BALL"}}));
-    const std::string here = fs::current_path().string();
-    EXPECT_EQ(ReadAll(pak, "Images/Ball.PNG"), "BALL");
-    EXPECT_EQ(ReadAll(pak, here + "/images/ball.png"), "BALL");
-    EXPECT_EQ(ReadAll(pak, here + "x/images/ball.png"), "<missing>");
-}
-
-TEST_F(PakInterfaceTest, NamesOverTheLimitAreLookedForOnlyOnDisk)
-{
-    ASSERT_TRUE(Add("main.pak", {{"ball.png", "archive"}}));
+    ASSERT_TRUE(Add("one.pak", {{"a.txt", "one"}, {"b.txt", "b"}, {"images\\ball.png", "BALL"}, {"ball.png", "archive"}}));
+    ASSERT_TRUE(Add("two.pak", {{"A.TXT", "two"}, {"c.txt", "first"}, {"C.txt", "second"}}));
     dir.WriteFile("ball.png", "disk");
+    const std::string here = fs::current_path().string();
+    // Both records of one archive keep their place in the data: the later one follows the earlier.
+    for (const auto& [name, data] : std::vector<std::pair<std::string, std::string>>{{"a.txt", "two"}, {"b.txt", "b"},
+             {"c.txt", "second"}, {"Images/Ball.PNG", "BALL"}, {here + "/images/ball.png", "BALL"},
+             {here + "x/images/ball.png", "<missing>"}})
+        EXPECT_EQ(ReadAll(pak, name), data) << name;
     // Both normalise to BALL.PNG; the folders exist so the disk finds the file.
     for (const size_t length : {kPakMaxName, kPakMaxName + 1}) {
         const std::string folder(length - 12, 'x');
@@ -100,30 +98,16 @@ TEST_F(PakInterfaceTest, NamesOverTheLimitAreLookedForOnlyOnDisk)
     }
 }
 
-TEST_F(PakInterfaceTest, TheLastAddedOfSeveralEntriesWithOneNameIsServed)
-{
-    ASSERT_TRUE(Add("one.pak", {{"a.txt", "one"}, {"b.txt", "b"}}));
-    ASSERT_TRUE(Add("two.pak", {{"A.TXT", "two"}, {"c.txt", "first"}, {"C.txt", "second"}, {"d.txt", "d"}}));
-    // Both records keep their place in the data: the later one follows the earlier.
-    for (const auto& [name, data] : {std::pair{"a.txt", "two"}, {"b.txt", "b"}, {"c.txt", "second"}, {"d.txt", "d"}})
-        EXPECT_EQ(ReadAll(pak, name), data);
-}
-
-TEST_F(PakInterfaceTest, FilesThatAreNotArchivesAreRefused)
+TEST_F(PakInterfaceTest, FilesThatAreNotArchivesOrCutShortAnywhereAreRefusedWhole)
 {
     std::string version1 = *Tools::BuildPak({{"a.txt", "x"}});
     version1[4] = static_cast<char>(1 ^ kPakKey);
-    for (const std::string& contents : {std::string(), std::string("PK\3\4 not ours"), version1}) {
+    for (const std::string& contents : {std::string("PK\3\4 not ours"), version1}) {
         dir.WriteFile("bad.pak", contents);
         EXPECT_FALSE(pak.AddArchive("bad.pak")) << contents.size();
     }
     EXPECT_FALSE(pak.AddArchive("missing.pak"));
     EXPECT_EQ(ReadAll(pak, "bad.pak"), version1);
-    EXPECT_EQ(ReadAll(pak, "a.txt"), "<missing>");
-}
-
-TEST_F(PakInterfaceTest, AnArchiveCutShortAnywhereIsRefusedWhole)
-{
     const std::string archive = *Tools::BuildPak({{"a.txt", "alpha"}, {"b.txt", "beta"}});
     for (size_t length = 0; length < archive.size(); ++length) {
         dir.WriteFile("cut.pak", archive.substr(0, length));
@@ -232,15 +216,6 @@ TEST_F(PakInterfaceTest, GetsStopsAtTheCountAndLeavesTheBufferAtTheEnd)
     pak.FClose(text);
 }
 
-TEST_F(PakInterfaceTest, WritesGoToTheDiskEvenForArchivedNames)
-{
-    ASSERT_TRUE(Add("main.pak", {{"save\\autosave", "archived"}}));
-    fs::create_directory("save");
-    EXPECT_EQ(pak.FClose(pak.FOpen("save\\autosave", "wb")), 0);
-    EXPECT_TRUE(fs::exists("save/autosave"));
-    EXPECT_EQ(ReadAll(pak, "save\\autosave"), "archived");
-}
-
 TEST_F(PakInterfaceTest, SearchesListArchiveEntriesFirstThenTheDisk)
 {
     ASSERT_TRUE(Add("main.pak", {{"fx\\a.fx", "12", 7}, {"fx\\sub\\b.fx", "3"}, {"fx.txt", ""}, {"images\\c.png", ""}}));
@@ -262,8 +237,13 @@ TEST_F(PakInterfaceTest, SearchesListArchiveEntriesFirstThenTheDisk)
     }
 }
 
-TEST_F(PakInterfaceTest, FreeFunctionsUseStdioWithoutAProcessLayer)
+TEST_F(PakInterfaceTest, WritesAndTheFreeFunctionsWithoutAProcessLayerUseTheDisk)
 {
+    ASSERT_TRUE(Add("main.pak", {{"save\\autosave", "archived"}}));
+    fs::create_directory("save");
+    EXPECT_EQ(pak.FClose(pak.FOpen("save\\autosave", "wb")), 0);
+    EXPECT_TRUE(fs::exists("save/autosave"));
+    EXPECT_EQ(ReadAll(pak, "save\\autosave"), "archived");
     dir.WriteFile("pakfree/note.txt", "disk");
     PakInterface* const process = std::exchange(gPakInterface, nullptr);
     char buffer[8];
