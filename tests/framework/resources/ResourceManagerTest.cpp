@@ -5,16 +5,13 @@
 #include "framework/graphics/ImageFont.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/SysFont.h"
-#include "framework/resources/ImageLib.h"
 #include "framework/resources/ResourceManagerException.h"
 #include "tools/PakWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -25,25 +22,21 @@ namespace {
 using namespace Vorn;
 using Res = ResourceManager;
 
-// A PNG of the given pixels, row by row.
-std::string Png(int width, int height, const std::vector<uint32_t>& pixels)
+// An uncompressed top-down TGA of the given pixels, row by row.
+std::string Tga(int width, int height, const std::vector<uint32_t>& pixels)
 {
-    const auto image = ImageLib::Image::Create(width, height);
-    std::copy(pixels.begin(), pixels.end(), image->GetBits());
-    const Testing::TempDir dir;
-    EXPECT_TRUE(ImageLib::WritePNGImage(dir / "image.png", *image));
-    std::ifstream file(dir / "image.png", std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
+    std::string bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width), 0, char(height), 0, 32, 0x28};
+    for (const uint32_t p : pixels)
+        bytes += {char(p), char(p >> 8), char(p >> 16), char(p >> 24)};
+    return bytes;
 }
 
 const std::string kManifest = R"(<?xml version="1.0"?>
 <ResourceManifest>
 <Resources id="Game">
 <SetDefaults path="gfx" idprefix="IMAGE_"/>
-<Image id="A" path="a.png" alphaimage="a_alpha.png"/>
-<Image id="CELS" path="cels.png" alphagrid="grid.png" rows="2" cols="2" anim="loop"/>
+<Image id="A" path="a.tga" alphaimage="a_alpha.tga"/>
+<Image id="CELS" path="cels.tga" alphagrid="grid.tga" rows="2" cols="2" anim="loop"/>
 <Image path="!program"/>
 <SetDefaults path="sfx/" idprefix="SOUND_"/>
 <Sound id="S" path="s.wav" volume="0.5" pan="-20"/>
@@ -60,10 +53,10 @@ std::vector<Tools::PakFile> GameFiles()
 {
     return {
         {"properties/resources.xml", kManifest},
-        {"gfx/a.png", Png(2, 1, {0xFFFF0000, 0xFF00FF00})},
-        {"gfx/a_alpha.png", Png(2, 1, {0xFF000040, 0xFF0000C0})},
-        {"gfx/cels.png", Png(4, 2, std::vector<uint32_t>(8, 0xFF102030))},
-        {"gfx/grid.png", Png(2, 1, {0xFF00000A, 0xFF0000C8})},
+        {"gfx/a.tga", Tga(2, 1, {0xFFFF0000, 0xFF00FF00})},
+        {"gfx/a_alpha.tga", Tga(2, 1, {0xFF000040, 0xFF0000C0})},
+        {"gfx/cels.tga", Tga(4, 2, std::vector<uint32_t>(8, 0xFF102030))},
+        {"gfx/grid.tga", Tga(2, 1, {0xFF00000A, 0xFF0000C8})},
         {"sfx/s.wav", "RIFF"},
         {"fonts/f.txt", "Define Name 'x';\nLayerSetImage Main 'font.png';\n"},
     };
@@ -178,11 +171,11 @@ TEST_P(LoadFailure, StopsTheGroupWithThisText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, LoadFailure, ::testing::Values(
-    FailureCase{"gfx/a.png", "", "Failed to load image: gfx/a.png"},
-    FailureCase{"gfx/a_alpha.png", "", "Failed to load image: gfx/a_alpha.png"},
-    FailureCase{"gfx/a_alpha.png", Png(1, 1, {0}), "AlphaImage size mismatch between gfx/a.png and gfx/a_alpha.png"},
-    FailureCase{"gfx/grid.png", Png(4, 2, std::vector<uint32_t>(8)),
-                "GridAlphaImage size mismatch between gfx/cels.png and gfx/grid.png"},
+    FailureCase{"gfx/a.tga", "", "Failed to load image: gfx/a.tga"},
+    FailureCase{"gfx/a_alpha.tga", "", "Failed to load image: gfx/a_alpha.tga"},
+    FailureCase{"gfx/a_alpha.tga", Tga(1, 1, {0}), "AlphaImage size mismatch between gfx/a.tga and gfx/a_alpha.tga"},
+    FailureCase{"gfx/grid.tga", Tga(4, 2, std::vector<uint32_t>(8)),
+                "GridAlphaImage size mismatch between gfx/cels.tga and gfx/grid.tga"},
     FailureCase{"sfx/s.wav", "", "Failed to load sound: sfx/s.wav"},
     FailureCase{"fonts/f.txt", "", "Failed to load font: fonts/f.txt"},
     FailureCase{"fonts/f.txt", "A (1, 2;", "Failed to load font: fonts/f.txt"}));
