@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -148,37 +147,33 @@ TEST_P(GroupLoad, LoadsEveryRecordOnce)
 
 INSTANTIATE_TEST_SUITE_P(Sources, GroupLoad, ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
-struct FailureCase {
-    // The file left out, or replaced when `data` is given.
-    std::string file, data, error;
-};
-
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.error; }
-
-class LoadFailure : public Game, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(LoadFailure, StopsTheGroupWithThisText)
+TEST_F(Game, AMissingOrBadFileStopsTheGroupWithThisText)
 {
-    std::vector<Tools::PakFile> files = GameFiles();
-    std::erase_if(files, [](const Tools::PakFile& f) { return f.name == GetParam().file; });
-    if (!GetParam().data.empty())
-        files.push_back({GetParam().file, GetParam().data});
-    Open(files);
-    EXPECT_FALSE(mManager.LoadGroup("Game"));
-    EXPECT_EQ(mManager.GetErrorText(), GetParam().error);
-    EXPECT_FALSE(mManager.LoadNextOfGroup());
-    EXPECT_TRUE(mManager.mLoadedGroups.empty());
+    // The file left out, or replaced when `data` is given.
+    const struct {
+        std::string file, data, error;
+    } cases[] = {
+        {"gfx/a.tga", "", "Failed to load image: gfx/a.tga"},
+        {"gfx/a_alpha.tga", "", "Failed to load image: gfx/a_alpha.tga"},
+        {"gfx/a_alpha.tga", Tga(1, 1, {0}), "AlphaImage size mismatch between gfx/a.tga and gfx/a_alpha.tga"},
+        {"gfx/grid.tga", Tga(4, 2, std::vector<uint32_t>(8)),
+         "GridAlphaImage size mismatch between gfx/cels.tga and gfx/grid.tga"},
+        {"sfx/s.wav", "", "Failed to load sound: sfx/s.wav"}, {"fonts/f.txt", "", "Failed to load font: fonts/f.txt"},
+        {"fonts/f.txt", "A (1, 2;", "Failed to load font: fonts/f.txt"}};
+    for (const auto& c : cases) {
+        Write(GameFiles());
+        std::filesystem::remove(c.file);
+        if (!c.data.empty())
+            Write({{c.file, c.data}});
+        Testing::PoolingApp app;
+        ResourceManager manager(&app);
+        ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
+        EXPECT_FALSE(manager.LoadGroup("Game"));
+        EXPECT_EQ(manager.GetErrorText(), c.error);
+        EXPECT_FALSE(manager.LoadNextOfGroup());
+        EXPECT_TRUE(manager.mLoadedGroups.empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, LoadFailure, ::testing::Values(
-    FailureCase{"gfx/a.tga", "", "Failed to load image: gfx/a.tga"},
-    FailureCase{"gfx/a_alpha.tga", "", "Failed to load image: gfx/a_alpha.tga"},
-    FailureCase{"gfx/a_alpha.tga", Tga(1, 1, {0}), "AlphaImage size mismatch between gfx/a.tga and gfx/a_alpha.tga"},
-    FailureCase{"gfx/grid.tga", Tga(4, 2, std::vector<uint32_t>(8)),
-                "GridAlphaImage size mismatch between gfx/cels.tga and gfx/grid.tga"},
-    FailureCase{"sfx/s.wav", "", "Failed to load sound: sfx/s.wav"},
-    FailureCase{"fonts/f.txt", "", "Failed to load font: fonts/f.txt"},
-    FailureCase{"fonts/f.txt", "A (1, 2;", "Failed to load font: fonts/f.txt"}));
 
 TEST_F(Game, RetryAfterAFailedAlphaLoadGetsTheAlpha)
 {
