@@ -80,7 +80,7 @@ TEST_F(ImageLoader, NamesPickTheFileTheReaderAndTheAlphaImage)
         if (c.alphaFile)
             Png(c.alphaFile, c.alphaWidth, 0xFF0000C4);
         const auto image = ImageLib::LoadImageFile(mDir / c.requested, c.alphaFile != nullptr);
-        EXPECT_EQ(image ? image->GetBits()[0] : 0, c.firstPixel) << c.requested << " " << (c.alphaFile ? c.alphaFile : "");
+        EXPECT_EQ(image ? image->GetBits()[0] : 0, c.firstPixel) << c.requested << (c.alphaFile ? " with alpha" : "");
     }
     ImageLib::gAlphaOnlyColor = 0xFFFFFF;
 }

@@ -81,7 +81,8 @@ TEST(NormalizePakName, GivesTheLookupForm)
 
 TEST_F(PakInterfaceTest, LookupsServeTheLastAddedEntryByNormalisedName)
 {
-    ASSERT_TRUE(Add("one.pak", {{"a.txt", "one"}, {"b.txt", "b"}, {"images\\ball.png", "BALL"}, {"ball.png", "archive"}}));
+    ASSERT_TRUE(Add("one.pak", {{"a.txt", "one"}, {"b.txt", "b"}, {"images\\ball.png", "BALL"},
+                                {"ball.png", "archive"}}));
     ASSERT_TRUE(Add("two.pak", {{"A.TXT", "two"}, {"c.txt", "first"}, {"C.txt", "second"}}));
     dir.WriteFile("ball.png", "disk");
     const std::string here = fs::current_path().string();
@@ -218,12 +219,13 @@ TEST_F(PakInterfaceTest, GetsStopsAtTheCountAndLeavesTheBufferAtTheEnd)
 
 TEST_F(PakInterfaceTest, SearchesListArchiveEntriesFirstThenTheDisk)
 {
-    ASSERT_TRUE(Add("main.pak", {{"fx\\a.fx", "12", 7}, {"fx\\sub\\b.fx", "3"}, {"fx.txt", ""}, {"images\\c.png", ""}}));
+    ASSERT_TRUE(Add("main.pak", {{"fx\\a.fx", "12", 7}, {"fx\\sub\\b.fx", "3"}, {"fx.txt", ""},
+                                 {"images\\c.png", ""}}));
     dir.WriteFile("FX/disk.fx", "4567");
     fs::create_directory("FX/Sub");
-    const char* cases[][2] = {{"FX\\*.*", "a.fx:2@7 b.fx:1 Sub/:0 disk.fx:4 "}, {"fx/*.FX", "a.fx:2@7 b.fx:1 disk.fx:4 "},
-        {"fx*", "fx.txt:0 a.fx:2@7 b.fx:1 FX/:0 "}, {"fx\\s*", "b.fx:1 Sub/:0 "}, {"fx\\?.fx", ""}, {"fx\\a.fx", ""},
-        {"*.png", "c.png:0 "}};
+    const char* cases[][2] = {{"FX\\*.*", "a.fx:2@7 b.fx:1 Sub/:0 disk.fx:4 "},
+        {"fx/*.FX", "a.fx:2@7 b.fx:1 disk.fx:4 "}, {"fx*", "fx.txt:0 a.fx:2@7 b.fx:1 FX/:0 "},
+        {"fx\\s*", "b.fx:1 Sub/:0 "}, {"fx\\?.fx", ""}, {"fx\\a.fx", ""}, {"*.png", "c.png:0 "}};
     for (const auto& [pattern, expected] : cases) {
         std::string listing;
         PakFindData data;

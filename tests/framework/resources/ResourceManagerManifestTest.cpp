@@ -86,7 +86,8 @@ TEST(ResourceManagerManifest, DefaultsPrefixPathsAndIdsAcrossGroupsAndFiles)
     Read read("<ResourceManifest><Resources id=\"A\"><Image path=\"!program\"/>"
               "<SetDefaults path=\"gfx\\\" idprefix=\"IMAGE_\"/><Image path=\"images/x.png\" alphaimage=\"x_.png\"/>"
               "</Resources><Resources id=\"B\"><Sound id=\"S\" path=\"s.ogg\"/></Resources>"
-              "<Resources id=\"A\"><Font path=\"!sys:Tahoma\" size=\"12\" bold=\"no\"/></Resources></ResourceManifest>");
+              "<Resources id=\"A\"><Font path=\"!sys:Tahoma\" size=\"12\" bold=\"no\"/></Resources>"
+              "</ResourceManifest>");
     read.dir.WriteFile("two.xml", "<ResourceManifest><Resources id=\"C\"><SetDefaults path=\"\"/>"
                                   "<Image path=\"y.png\"/></Resources></ResourceManifest>");
     ASSERT_TRUE(read.manager.ReadManifestFile(read.dir / "two.xml"));
@@ -130,8 +131,10 @@ TEST(ResourceManagerManifest, ImageAttributesGiveThisRecord)
         {"cols=\"3\" anim=\"loop\" framedelay=\"2\" begindelay=\"10\" enddelay=\"5\"", "P 1x3 FFFFFF 3/3/2/17"},
         {"cols=\"3\" anim=\"loop\" perframedelay=\"3, 4,5\"", "P 1x3 FFFFFF 3/3/1/12"},
         {"cols=\"3\" anim=\"loop\" framemap=\"0,2,,1,0\"", "P 1x3 FFFFFF 3/5/1/5"}};
-    for (const auto& [attributes, expected] : cases)
-        EXPECT_EQ(Describe(Read(Body("<Image id=\"I\" path=\"a\" " + std::string(attributes) + "/>")).Image("I")), expected);
+    for (const auto& [attributes, expected] : cases) {
+        Read read(Body("<Image id=\"I\" path=\"a\" " + std::string(attributes) + "/>"));
+        EXPECT_EQ(Describe(read.Image("I")), expected);
+    }
 }
 
 TEST(ResourceManagerManifest, SoundNumbersLeaveDefaultsWhenNotNumbers)
