@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,13 +20,6 @@ using ImageLib::Image;
 
 constexpr uint32_t kPng = 0xFF102030;
 constexpr uint32_t kTga = 0x80405060;
-
-TEST(Image, NewImageHasNoPixels)
-{
-    const Image image;
-    EXPECT_EQ(image.GetWidth() + image.GetHeight(), 0);
-    EXPECT_EQ(image.GetBits(), nullptr);
-}
 
 TEST(Image, CreatedImageIsZeroAndEmptyOrOversizedShapesAreRefused)
 {
@@ -65,58 +57,32 @@ protected:
         mDir.WriteFile(name, std::string(header, 18) + "\x60\x50\x40\x80");
     }
 
-    uint32_t FirstPixel(const std::string& name, bool alpha)
-    {
-        const auto image = ImageLib::LoadImageFile(mDir / name, alpha);
-        return image ? image->GetBits()[0] : 0;
-    }
-
     Testing::TempDir mDir;
 };
 
-struct LoadCase {
-    const char* name;
-    const char* requested;
-    uint32_t firstPixel; // 0: no image
-    const char* alphaFile = nullptr;
-    int alphaWidth = 1;
-};
-
-void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
-
-class ImageLoading : public ImageLoader, public ::testing::WithParamInterface<LoadCase> {};
-
-TEST_P(ImageLoading, GivesThisFirstPixel)
+TEST_F(ImageLoader, NamesPickTheFileTheReaderAndTheAlphaImage)
 {
-    const LoadCase& c = GetParam();
-    if (c.alphaFile)
-        Png(c.alphaFile, c.alphaWidth, 0xFF0000C4);
-    EXPECT_EQ(FirstPixel(c.requested, c.alphaFile != nullptr), c.firstPixel);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, ImageLoading, ::testing::Values(
-    LoadCase{"NoExtensionSkipsAFileThatFails", "logo", kPng},
-    LoadCase{"NoExtensionTriesTgaBeforePng", "two", kTga},
-    LoadCase{"ExtensionPicksOneReader", "two.png", kPng},
-    LoadCase{"ExtensionComparedWithoutCaseOpensTheLowerCaseName", "two.PNG", kPng},
-    LoadCase{"DotBeforeTheLastSeparatorIsNoExtension", "data.v2/pic", kPng},
-    LoadCase{"UnknownExtensionReadsNothing", "two.bmp", 0},
-    LoadCase{"MissingFileReadsNothing", "none", 0},
-    LoadCase{"AlphaImageBesideTheFileGivesItsBlueAsAlpha", "two.png", 0xC4102030, "_two.png"},
-    LoadCase{"NameWithoutExtensionFindsItsAlphaAfterAnUnderscore", "logo", 0xC4102030, "logo_.png"},
-    LoadCase{"AlphaImageOfAnotherSizeLeavesTheColourImage", "two.png", kPng, "_two.png", 2}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ImageLoader, AlphaImageAloneTakesTheAlphaOnlyColour)
-{
-    Png("_ghost.png", 2, 0xFFABCD7F);
-    // Bits above the 24 colour bits must not reach the alpha.
+    struct {
+        const char* requested;
+        uint32_t firstPixel; // 0: no image
+        const char* alphaFile = nullptr;
+        int alphaWidth = 1;
+    } const cases[] = {
+        {"logo", kPng}, // a file that fails is skipped
+        {"two", kTga},  // TGA is tried before PNG
+        {"two.png", kPng}, {"two.PNG", kPng}, {"data.v2/pic", kPng}, {"two.bmp", 0}, {"none", 0},
+        {"two.png", 0xC4102030, "_two.png"}, {"logo", 0xC4102030, "logo_.png"},
+        {"two.png", kPng, "_two.png", 2}, // an alpha image of another size is left out
+        {"ghost.png", 0xC4123456, "_ghost.png", 2}, // alone it takes the alpha-only colour's low 24 bits
+    };
     ImageLib::gAlphaOnlyColor = 0xEE123456;
-    const auto image = ImageLib::LoadImageFile(mDir / "ghost.png", true);
+    for (const auto& c : cases) {
+        if (c.alphaFile)
+            Png(c.alphaFile, c.alphaWidth, 0xFF0000C4);
+        const auto image = ImageLib::LoadImageFile(mDir / c.requested, c.alphaFile != nullptr);
+        EXPECT_EQ(image ? image->GetBits()[0] : 0, c.firstPixel) << c.requested << (c.alphaFile ? " with alpha" : "");
+    }
     ImageLib::gAlphaOnlyColor = 0xFFFFFF;
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->GetWidth(), 2);
-    EXPECT_EQ(image->GetBits()[1], 0x7F123456u);
 }
 
 TEST_F(ImageLoader, ReadsImageAndAlphaFromTheArchiveByBackslashNames)

@@ -7,7 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -16,32 +17,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Words = std::vector<uint32_t>;
-
-struct Output {
-    Bytes bytes;
-    size_t position = 0;
-};
-
-OPJ_SIZE_T WriteOut(void* data, OPJ_SIZE_T count, void* user)
-{
-    Output* out = static_cast<Output*>(user);
-    out->bytes.resize(std::max(out->bytes.size(), out->position + count));
-    std::memcpy(out->bytes.data() + out->position, data, count);
-    out->position += count;
-    return count;
-}
-
-OPJ_OFF_T SkipOut(OPJ_OFF_T count, void* user)
-{
-    static_cast<Output*>(user)->position += size_t(count);
-    return count;
-}
-
-OPJ_BOOL SeekOut(OPJ_OFF_T offset, void* user)
-{
-    static_cast<Output*>(user)->position = size_t(offset);
-    return OPJ_TRUE;
-}
 
 // A lossless 3 x 2 file made by the codec itself, one plane per component.
 Bytes Encode(OPJ_CODEC_FORMAT format, const std::vector<Bytes>& planes)
@@ -59,17 +34,14 @@ Bytes Encode(OPJ_CODEC_FORMAT format, const std::vector<Bytes>& planes)
     settings.numresolution = 1;
     opj_codec_t* codec = opj_create_compress(format);
     opj_setup_encoder(codec, &settings, image);
-    Output out;
-    opj_stream_t* stream = opj_stream_create(1 << 16, OPJ_FALSE);
-    opj_stream_set_user_data(stream, &out, nullptr);
-    opj_stream_set_write_function(stream, WriteOut);
-    opj_stream_set_skip_function(stream, SkipOut);
-    opj_stream_set_seek_function(stream, SeekOut);
+    const Testing::TempDir dir;
+    opj_stream_t* stream = opj_stream_create_default_file_stream((dir / "out").c_str(), OPJ_FALSE);
     EXPECT_TRUE(opj_start_compress(codec, image, stream) && opj_encode(codec, stream) && opj_end_compress(codec, stream));
     opj_stream_destroy(stream);
     opj_destroy_codec(codec);
     opj_image_destroy(image);
-    return out.bytes;
+    std::ifstream in(dir / "out", std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 Words Decoded(std::span<const uint8_t> file)
@@ -104,16 +76,12 @@ TEST(Jpeg2000Reader, FilesReadOnlyWhileTheCodecIsLoaded)
     EXPECT_EQ(ImageLib::ReadJPEG2000Image(dir / "pic.jp2"), nullptr);
 }
 
-TEST(Jpeg2000Reader, FileCutAnywhereGivesNothing)
+TEST(Jpeg2000Reader, FilesCutAnywhereOrAboveThePixelLimitGiveNothing)
 {
     for (const Bytes& whole : {Encode(OPJ_CODEC_J2K, kRgb), Encode(OPJ_CODEC_JP2, kRgb)}) {
         for (size_t n = 0; n < whole.size(); ++n)
             EXPECT_EQ(Decoded(std::span(whole.data(), n)), Words{}) << n;
     }
-}
-
-TEST(Jpeg2000Reader, HeaderAboveThePixelLimitIsRefused)
-{
     Bytes file = Encode(OPJ_CODEC_J2K, kRgb);
     // The size marker's image and tile widths and heights: one 65535 x 65535 tile.
     for (const size_t field : {8, 12, 24, 28})

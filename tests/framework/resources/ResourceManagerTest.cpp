@@ -5,16 +5,14 @@
 #include "framework/graphics/ImageFont.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/SysFont.h"
-#include "framework/resources/ImageLib.h"
 #include "framework/resources/ResourceManagerException.h"
 #include "tools/PakWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -23,65 +21,67 @@ namespace {
 using namespace Vorn;
 using Res = ResourceManager;
 
-// A PNG of the given pixels, row by row.
-std::string Png(int width, int height, const std::vector<uint32_t>& pixels)
+// An uncompressed top-down TGA of the given pixels, row by row.
+std::string Tga(int width, int height, const std::vector<uint32_t>& pixels)
 {
-    const auto image = ImageLib::Image::Create(width, height);
-    std::copy(pixels.begin(), pixels.end(), image->GetBits());
-    const Testing::TempDir dir;
-    const std::string path = dir / "image.png";
-    EXPECT_TRUE(ImageLib::WritePNGImage(path, *image));
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
+    std::string bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width), 0, char(height), 0, 32, 0x28};
+    for (const uint32_t p : pixels)
+        bytes += {char(p), char(p >> 8), char(p >> 16), char(p >> 24)};
+    return bytes;
 }
 
-const std::string kManifest = R"(<?xml version="1.0"?>
+// With a tag list far past the 1023 characters a fixed buffer would hold.
+std::string Manifest()
+{
+    std::string tags = "a,b c";
+    for (int i = 0; i < 400; ++i)
+        tags += ",\ttag" + std::to_string(i) + "\r\n";
+    return R"(<?xml version="1.0"?>
 <ResourceManifest>
 <Resources id="Game">
 <SetDefaults path="gfx" idprefix="IMAGE_"/>
-<Image id="A" path="a.png" alphaimage="a_alpha.png"/>
-<Image id="CELS" path="cels.png" alphagrid="grid.png" rows="2" cols="2" anim="loop"/>
+<Image id="A" path="a.tga" alphaimage="a_alpha.tga"/>
+<Image id="CELS" path="cels.tga" alphagrid="grid.tga" rows="2" cols="2" anim="loop"/>
 <Image path="!program"/>
 <SetDefaults path="sfx/" idprefix="SOUND_"/>
 <Sound id="S" path="s.wav" volume="0.5" pan="-20"/>
 <SetDefaults path="fonts" idprefix="FONT_"/>
 <Font id="SYS" path="!sys:Tahoma" size="12" shadow="1"/>
-<Font id="F" path="f.txt" tags="a,b c"/>
+<Font id="F" path="f.txt" tags=")" + tags + R"("/>
 <Font id="REF" path="!ref:FONT_F"/>
 </Resources>
 </ResourceManifest>
 )";
+}
 
 // The game's files by name, complete.
 std::vector<Tools::PakFile> GameFiles()
 {
     return {
-        {"properties/resources.xml", kManifest},
-        {"gfx/a.png", Png(2, 1, {0xFFFF0000, 0xFF00FF00})},
-        {"gfx/a_alpha.png", Png(2, 1, {0xFF000040, 0xFF0000C0})},
-        {"gfx/cels.png", Png(4, 2, std::vector<uint32_t>(8, 0xFF102030))},
-        {"gfx/grid.png", Png(2, 1, {0xFF00000A, 0xFF0000C8})},
+        {"properties/resources.xml", Manifest()},
+        {"gfx/a.tga", Tga(2, 1, {0xFFFF0000, 0xFF00FF00})},
+        {"gfx/a_alpha.tga", Tga(2, 1, {0xFF000040, 0xFF0000C0})},
+        {"gfx/cels.tga", Tga(4, 2, std::vector<uint32_t>(8, 0xFF102030))},
+        {"gfx/grid.tga", Tga(2, 1, {0xFF00000A, 0xFF0000C8})},
         {"sfx/s.wav", "RIFF"},
         {"fonts/f.txt", "Define Name 'x';\nLayerSetImage Main 'font.png';\n"},
     };
 }
 
 // A game folder as the working folder, with its own file layer.
-class GameFolder {
-public:
-    GameFolder() : mFolder(std::filesystem::current_path()), mLayer(std::exchange(gPakInterface, &mPak))
+class Game : public ::testing::Test {
+protected:
+    Game() : mFolder(std::filesystem::current_path()), mLayer(std::exchange(gPakInterface, &mPak))
     {
         std::filesystem::current_path(mDir.Path());
     }
-    ~GameFolder()
+    ~Game() override
     {
         std::filesystem::current_path(mFolder);
         gPakInterface = mLayer;
     }
 
-    void Write(const std::vector<Tools::PakFile>& files, bool inArchive)
+    void Write(const std::vector<Tools::PakFile>& files, bool inArchive = false)
     {
         if (inArchive) {
             ASSERT_TRUE(Tools::WritePak("main.pak", files));
@@ -91,224 +91,141 @@ public:
         for (const Tools::PakFile& file : files)
             mDir.WriteFile(file.name, file.data);
     }
+    void Open(const std::vector<Tools::PakFile>& files, bool inArchive = false)
+    {
+        Write(files, inArchive);
+        ASSERT_TRUE(mManager.ReadManifestFile("properties\\resources.xml")) << mManager.GetErrorText();
+    }
+    // The alpha bytes of the image's first four pixels.
+    uint32_t Alphas(const std::string& id)
+    {
+        const MemoryImage* image = static_cast<Res::ImageRes&>(*mManager.mImageMap.at(id)).mImage.GetImage();
+        uint32_t alphas = 0;
+        for (size_t i = 0; i < image->PixelCount() && i < 4; ++i)
+            alphas = alphas << 8 | image->PixelAt(i) >> 24;
+        return alphas;
+    }
 
     Testing::TempDir mDir;
     PakInterface mPak;
     std::filesystem::path mFolder;
     PakInterface* mLayer;
+    Testing::PoolingApp mApp;
+    ResourceManager mManager{&mApp};
 };
 
-uint32_t Alphas(const Res::ImageRes& res)
-{
-    const MemoryImage* image = res.mImage.GetImage();
-    uint32_t alphas = 0;
-    for (size_t i = 0; i < image->PixelCount() && i < 4; ++i)
-        alphas = alphas << 8 | image->PixelAt(i) >> 24;
-    return alphas;
-}
-
-struct LoadCase {
-    const char* name;
-    bool inArchive;
-    bool stepByStep;
-};
-
-void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
-
-class GroupLoad : public ::testing::TestWithParam<LoadCase> {};
+// From an archive or not, all at once or step by step.
+class GroupLoad : public Game, public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
 
 TEST_P(GroupLoad, LoadsEveryRecordOnce)
 {
-    GameFolder folder;
-    folder.Write(GameFiles(), GetParam().inArchive);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties\\resources.xml")) << manager.GetErrorText();
-    EXPECT_EQ(manager.CountGroupResources("Game"), 6);
-    EXPECT_EQ(manager.CountGroupResources(""), 7);
+    const auto [inArchive, stepByStep] = GetParam();
+    Open(GameFiles(), inArchive);
+    EXPECT_EQ(mManager.CountGroupResources("Game"), 6);
+    int steps = 0;
+    for (mManager.BeginGroupLoad("Game"); stepByStep && mManager.LoadNextOfGroup();)
+        ++steps;
+    EXPECT_EQ(steps, stepByStep ? 6 : 0);
+    ASSERT_TRUE(stepByStep ? !mManager.HadFailure() : mManager.LoadGroup("Game")) << mManager.GetErrorText();
 
-    if (GetParam().stepByStep) {
-        manager.BeginGroupLoad("Game");
-        int steps = 0;
-        while (manager.LoadNextOfGroup())
-            ++steps;
-        EXPECT_EQ(steps, 6);
-        EXPECT_FALSE(manager.HadFailure()) << manager.GetErrorText();
-        EXPECT_TRUE(manager.mLoadedGroups.empty());
-        manager.BeginGroupLoad("Game");
-        EXPECT_FALSE(manager.LoadNextOfGroup());
-    } else {
-        ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
-        EXPECT_TRUE(manager.mLoadedGroups.contains("Game"));
-        EXPECT_TRUE(manager.LoadGroup("Game"));
-    }
-
-    EXPECT_EQ(Alphas(static_cast<Res::ImageRes&>(*manager.mImageMap.at("IMAGE_A"))), 0x40C0u);
-    auto& cels = static_cast<Res::ImageRes&>(*manager.mImageMap.at("IMAGE_CELS"));
-    EXPECT_EQ(Alphas(cels), 0x0AC80AC8u);
-    EXPECT_EQ(cels.mImage.GetImage()->PixelAt(7) >> 24, 0xC8u);
-    EXPECT_EQ(cels.mImage.GetImage()->mNumCols, 2);
-    ASSERT_NE(cels.mImage.GetImage()->mAnimation, nullptr);
-    EXPECT_EQ(cels.mImage.GetImage()->mAnimation->mType, CelAnimation::kLoop);
-    EXPECT_EQ(manager.GetImageOrThrow("IMAGE_A").GetImage(), manager.GetImageOrThrow("IMAGE_A").GetImage());
-
-    const int sound = manager.GetSoundOrThrow("SOUND_S");
-    EXPECT_EQ(app.mSounds->mLoaded.at(sound), "sfx/s.wav");
-    EXPECT_EQ(app.mSounds->mBaseVolume.at(sound), 0.5);
-    EXPECT_EQ(app.mSounds->mBasePan.at(sound), -20);
-
-    auto* sys = dynamic_cast<SysFont*>(manager.GetFontOrThrow("FONT_SYS"));
-    ASSERT_NE(sys, nullptr);
-    EXPECT_EQ(sys->GetHeight(), 16);
-    EXPECT_TRUE(sys->mDrawShadow);
-    auto* font = dynamic_cast<ImageFont*>(manager.GetFontOrThrow("FONT_F"));
+    EXPECT_EQ(Alphas("IMAGE_A"), 0x40C0u);
+    EXPECT_EQ(Alphas("IMAGE_CELS"), 0x0AC80AC8u);
+    const MemoryImage* cels = mManager.GetImageOrThrow("IMAGE_CELS").GetImage();
+    EXPECT_EQ(cels->PixelAt(7) >> 24, 0xC8u);
+    ASSERT_NE(cels->mAnimation, nullptr);
+    EXPECT_EQ(cels->mAnimation->mType, CelAnimation::kLoop);
+    const int sound = mManager.GetSoundOrThrow("SOUND_S");
+    EXPECT_EQ(mApp.mSounds->mLoaded.at(sound), "sfx/s.wav");
+    EXPECT_EQ(mApp.mSounds->mBaseVolume.at(sound), 0.5);
+    EXPECT_EQ(mApp.mSounds->mBasePan.at(sound), -20);
+    auto* sys = dynamic_cast<SysFont*>(mManager.GetFontOrThrow("FONT_SYS"));
+    EXPECT_TRUE(sys && sys->mDrawShadow);
+    auto* font = dynamic_cast<ImageFont*>(mManager.GetFontOrThrow("FONT_F"));
     ASSERT_NE(font, nullptr);
-    EXPECT_EQ(font->mTags, (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_NE(dynamic_cast<ImageFont*>(manager.GetFontOrThrow("FONT_REF")), font);
+    ASSERT_EQ(font->mTags.size(), 403u);
+    EXPECT_EQ(font->mTags[0] + font->mTags[1] + font->mTags[2] + font->mTags.back(), "ABCTAG399");
+    EXPECT_NE(dynamic_cast<ImageFont*>(mManager.GetFontOrThrow("FONT_REF")), font);
 
-    manager.FreeGroup("Game");
-    EXPECT_TRUE(app.mSounds->mLoaded.empty());
-    EXPECT_EQ(manager.GetFontRef("FONT_F"), nullptr);
-    EXPECT_THROW(manager.GetImageOrThrow("IMAGE_A"), ResourceManagerException);
-    EXPECT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
+    mManager.FreeGroup("Game");
+    EXPECT_TRUE(mApp.mSounds->mLoaded.empty());
+    EXPECT_EQ(mManager.GetFontRef("FONT_F"), nullptr);
+    EXPECT_THROW(mManager.GetImageOrThrow("IMAGE_A"), ResourceManagerException);
+    EXPECT_TRUE(mManager.LoadGroup("Game")) << mManager.GetErrorText();
 }
 
-INSTANTIATE_TEST_SUITE_P(Sources, GroupLoad, ::testing::Values(
-    LoadCase{"DiskAtOnce", false, false},
-    LoadCase{"DiskStepByStep", false, true},
-    LoadCase{"ArchiveAtOnce", true, false},
-    LoadCase{"ArchiveStepByStep", true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sources, GroupLoad, ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
-struct FailureCase {
-    const char* name;
+TEST_F(Game, AMissingOrBadFileStopsTheGroupWithThisText)
+{
     // The file left out, or replaced when `data` is given.
-    std::string file;
-    std::string data;
-    std::string error;
-};
-
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
-
-class LoadFailure : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(LoadFailure, StopsTheGroupWithThisText)
-{
-    GameFolder folder;
-    std::vector<Tools::PakFile> files = GameFiles();
-    std::erase_if(files, [](const Tools::PakFile& f) { return f.name == GetParam().file; });
-    if (!GetParam().data.empty())
-        files.push_back({GetParam().file, GetParam().data});
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    EXPECT_FALSE(manager.LoadGroup("Game"));
-    EXPECT_EQ(manager.GetErrorText(), GetParam().error);
-    EXPECT_FALSE(manager.LoadNextOfGroup());
-    EXPECT_TRUE(manager.mLoadedGroups.empty());
+    const struct {
+        std::string file, data, error;
+    } cases[] = {
+        {"gfx/a.tga", "", "Failed to load image: gfx/a.tga"},
+        {"gfx/a_alpha.tga", "", "Failed to load image: gfx/a_alpha.tga"},
+        {"gfx/a_alpha.tga", Tga(1, 1, {0}), "AlphaImage size mismatch between gfx/a.tga and gfx/a_alpha.tga"},
+        {"gfx/grid.tga", Tga(4, 2, std::vector<uint32_t>(8)),
+         "GridAlphaImage size mismatch between gfx/cels.tga and gfx/grid.tga"},
+        {"sfx/s.wav", "", "Failed to load sound: sfx/s.wav"}, {"fonts/f.txt", "", "Failed to load font: fonts/f.txt"},
+        {"fonts/f.txt", "A (1, 2;", "Failed to load font: fonts/f.txt"}};
+    for (const auto& c : cases) {
+        Write(GameFiles());
+        std::filesystem::remove(c.file);
+        if (!c.data.empty())
+            Write({{c.file, c.data}});
+        Testing::PoolingApp app;
+        ResourceManager manager(&app);
+        ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
+        EXPECT_FALSE(manager.LoadGroup("Game"));
+        EXPECT_EQ(manager.GetErrorText(), c.error);
+        EXPECT_FALSE(manager.LoadNextOfGroup());
+        EXPECT_TRUE(manager.mLoadedGroups.empty());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, LoadFailure, ::testing::Values(
-    FailureCase{"MissingImage", "gfx/a.png", "", "Failed to load image: gfx/a.png"},
-    FailureCase{"MissingAlphaImage", "gfx/a_alpha.png", "", "Failed to load image: gfx/a_alpha.png"},
-    FailureCase{"AlphaOfAnotherSize", "gfx/a_alpha.png", Png(1, 1, {0}), "AlphaImage size mismatch between gfx/a.png and gfx/a_alpha.png"},
-    FailureCase{"GridOfAnotherSize", "gfx/grid.png", Png(4, 2, std::vector<uint32_t>(8)), "GridAlphaImage size mismatch between gfx/cels.png and gfx/grid.png"},
-    FailureCase{"MissingSound", "sfx/s.wav", "", "Failed to load sound: sfx/s.wav"},
-    FailureCase{"MissingDescriptor", "fonts/f.txt", "", "Failed to load font: fonts/f.txt"},
-    FailureCase{"MalformedDescriptor", "fonts/f.txt", "A (1, 2;", "Failed to load font: fonts/f.txt"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ResourceManager, RetryAfterAFailedAlphaLoadGetsTheAlpha)
+TEST_F(Game, RetryAfterAFailedAlphaLoadGetsTheAlpha)
 {
-    GameFolder folder;
     std::vector<Tools::PakFile> files = GameFiles();
     const Tools::PakFile alpha = files[2];
     files.erase(files.begin() + 2);
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    EXPECT_FALSE(manager.LoadGroup("Game"));
-    EXPECT_TRUE(app.mSharedImageMap.empty());
-
-    folder.Write({alpha}, false);
-    ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
-    EXPECT_EQ(Alphas(static_cast<Res::ImageRes&>(*manager.mImageMap.at("IMAGE_A"))), 0x40C0u);
+    Open(files);
+    EXPECT_FALSE(mManager.LoadGroup("Game"));
+    EXPECT_TRUE(mApp.mSharedImageMap.empty());
+    Write({alpha});
+    ASSERT_TRUE(mManager.LoadGroup("Game")) << mManager.GetErrorText();
+    EXPECT_EQ(Alphas("IMAGE_A"), 0x40C0u);
 }
 
-TEST(ResourceManager, LookupsThrowTheFirstFailureAndExcuseProgramResourcesOnlyWhenAllowed)
+TEST_F(Game, LookupsThrowTheFirstFailureAndExcuseProgramResourcesOnlyWhenAllowed)
 {
-    GameFolder folder;
-    folder.Write(GameFiles(), false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
+    Open(GameFiles());
+    EXPECT_THROW(mManager.GetSoundOrThrow("IMAGE_A"), ResourceManagerException);
     try {
-        manager.GetSoundOrThrow("IMAGE_A");
-        FAIL();
+        mManager.GetFontOrThrow("FONT_F");
+        ADD_FAILURE();
     } catch (const ResourceManagerException& e) {
         EXPECT_EQ(e.mWhat, "Sound resource not found: IMAGE_A");
     }
-    try {
-        manager.GetFontOrThrow("FONT_F");
-        FAIL();
-    } catch (const ResourceManagerException& e) {
-        EXPECT_EQ(e.mWhat, "Sound resource not found: IMAGE_A");
-    }
-    EXPECT_THROW(manager.GetImageOrThrow("IMAGE_!program"), ResourceManagerException);
-    manager.mAllowMissingProgramResources = true;
-    EXPECT_EQ(manager.GetImageOrThrow("IMAGE_!program").GetImage(), nullptr);
-}
-
-TEST(ResourceManager, TagListsOfAnyLengthReachTheFont)
-{
-    GameFolder folder;
-    std::string tags;
-    for (int i = 0; i < 400; ++i)
-        tags += "\ttag" + std::to_string(i) + ",\r\n";
-    std::vector<Tools::PakFile> files = GameFiles();
-    files[0].data = "<ResourceManifest><Resources id=\"G\"><Font id=\"F\" path=\"fonts/f.txt\" tags=\"" + tags +
-                    "\"/></Resources></ResourceManifest>";
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    ASSERT_TRUE(manager.LoadGroup("G")) << manager.GetErrorText();
-    const auto* font = dynamic_cast<ImageFont*>(manager.GetFontOrThrow("F"));
-    ASSERT_EQ(font->mTags.size(), 400u);
-    EXPECT_EQ(font->mTags.back(), "TAG399");
-}
-
-TEST(ResourceManager, StepsWithoutAGroupOrOfAnUnknownGroupEndAtOnce)
-{
-    ResourceManager manager(nullptr);
-    EXPECT_FALSE(manager.LoadNextOfGroup());
-    manager.BeginGroupLoad("Nowhere");
-    EXPECT_FALSE(manager.LoadNextOfGroup());
-    EXPECT_FALSE(manager.HadFailure());
+    EXPECT_THROW(mManager.GetImageOrThrow("IMAGE_!program"), ResourceManagerException);
+    mManager.mAllowMissingProgramResources = true;
+    EXPECT_EQ(mManager.GetImageOrThrow("IMAGE_!program").GetImage(), nullptr);
 }
 
 // The manifest reader keeps its own group list: reading between two steps
 // must not move the load position to another list.
-TEST(ResourceManager, AManifestReadBetweenStepsLeavesTheLoadPositionAlone)
+TEST_F(Game, AManifestReadBetweenStepsLeavesTheLoadPositionAlone)
 {
-    GameFolder folder;
     std::vector<Tools::PakFile> files = GameFiles();
     files.push_back({"more.xml", "<ResourceManifest><Resources id=\"Other\"><Sound path=\"sfx/s.wav\"/>"
                                  "</Resources></ResourceManifest>"});
-    folder.Write(files, false);
-    Testing::PoolingApp app;
-    ResourceManager manager(&app);
-    ASSERT_TRUE(manager.ReadManifestFile("properties/resources.xml"));
-    manager.BeginGroupLoad("Game");
-    ASSERT_TRUE(manager.LoadNextOfGroup());
-    ASSERT_TRUE(manager.ReadManifestFile("more.xml"));
+    Open(files);
+    mManager.BeginGroupLoad("Game");
+    EXPECT_TRUE(mManager.LoadNextOfGroup());
+    ASSERT_TRUE(mManager.ReadManifestFile("more.xml"));
     int steps = 1;
-    while (manager.LoadNextOfGroup())
+    while (mManager.LoadNextOfGroup())
         ++steps;
     EXPECT_EQ(steps, 6);
-    EXPECT_EQ(manager.GetSoundOrThrow("SOUND_S"), 0);
 }
 
 } // namespace
