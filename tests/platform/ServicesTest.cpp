@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace {
@@ -22,13 +21,6 @@ TEST(SystemServices, KeepsTheSettingsOfTheUserInTheConfigFolder)
     EXPECT_TRUE(settings && settings->SetValue("SOFTWARE\\Tavoren\\Zarquel", "InProgress", 4, one, 4));
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Tavoren/Zarquel/values.txt"));
     old ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
-}
-
-TEST(SystemServices, MakeTheSystemsWindowsNotYetOnTheDesktop)
-{
-    const std::unique_ptr<Platform::Window> window = Platform::SystemServices().makeWindow();
-    ASSERT_TRUE(window);
-    EXPECT_FALSE(window->IsCreated());
 }
 
 } // namespace
