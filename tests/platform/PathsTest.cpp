@@ -53,10 +53,8 @@ TEST(ResolveFileName, CacheNoticesAFileThatWentAwayAndCaseVariantsPickOneStably)
 TEST(UserFolders, FollowXdgVariablesAndFallBackToHome)
 {
     std::vector<std::pair<const char*, std::optional<std::string>>> saved;
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
-        const char* value = std::getenv(name);
-        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"})
+        saved.emplace_back(name, std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
     setenv("HOME", "/home/player", 1);
     setenv("XDG_DATA_HOME", "/x/data/", 1);
     setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
