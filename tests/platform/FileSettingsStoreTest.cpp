@@ -1,11 +1,13 @@
 #include "platform/FileSettingsStore.h"
 
+#include "fakes/MemorySettingsStore.h"
 #include "fakes/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -17,7 +19,9 @@ using Platform::FileSettingsStore;
 using Platform::kSettingBinary;
 using Platform::kSettingDword;
 using Platform::kSettingString;
+using Platform::SettingsStore;
 using Testing::TempDir;
+using Bytes = std::vector<uint8_t>;
 
 const std::string kKey = "SOFTWARE\\Tavoren\\Zarquel";
 const std::string kValues = "Tavoren/Zarquel/values.txt";
@@ -36,21 +40,21 @@ std::string ReadText(const std::string& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-bool Set(FileSettingsStore& store, const std::string& name, uint32_t type, const std::string& bytes,
+bool Set(SettingsStore& store, const std::string& name, uint32_t type, const std::string& bytes,
          const std::string& key = kKey)
 {
     return store.SetValue(key, name, type, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-bool SetDword(FileSettingsStore& store, const std::string& name, uint8_t number, const std::string& key = kKey)
+bool SetDword(SettingsStore& store, const std::string& name, uint8_t number, const std::string& key = kKey)
 {
     return Set(store, name, kSettingDword, std::string{static_cast<char>(number), 0, 0, 0}, key);
 }
 
-bool Has(FileSettingsStore& store, const std::string& name, const std::string& key = kKey)
+bool Has(SettingsStore& store, const std::string& name, const std::string& key = kKey)
 {
     uint32_t type = 0;
-    std::vector<uint8_t> data;
+    Bytes data;
     return store.QueryValue(key, name, type, data);
 }
 
@@ -184,5 +188,83 @@ TEST(FileSettingsStore, WritersOnTwoThreadsKeepEveryValue)
     for (int i = 0; i < 40; ++i)
         EXPECT_TRUE(Has(reopened, "First" + std::to_string(i)) && Has(reopened, "Second" + std::to_string(i))) << i;
 }
+
+// Other tests stand the fake in for the file store, so both keep the same
+// promises: every case here runs on each.
+class SettingsStoreTest : public ::testing::TestWithParam<std::string> {
+protected:
+    TempDir mDir;
+    std::unique_ptr<SettingsStore> mStore = GetParam() == "File"
+        ? std::unique_ptr<SettingsStore>(std::make_unique<FileSettingsStore>(mDir / "settings"))
+        : std::make_unique<Testing::MemorySettingsStore>();
+    SettingsStore& store = *mStore;
+};
+
+TEST_P(SettingsStoreTest, TypedValuesReadBackExactly)
+{
+    Bytes everyByte(256);
+    for (size_t i = 0; i < everyByte.size(); ++i)
+        everyByte[i] = static_cast<uint8_t>(i);
+    const struct { std::string name; uint32_t type; Bytes data; } samples[] = {
+        {"Largest", kSettingDword, {0xFF, 0xFF, 0xFF, 0xFF}}, {"ShortDword", kSettingDword, {1, 2, 3}},
+        {"EveryByteAsString", kSettingString, everyByte}, {"EveryByte", kSettingBinary, everyByte},
+        {"EmptyString", kSettingString, {}}, {"", kSettingDword, {7, 0, 0, 0}}, {"a = b", 7, {1, 2}},
+        {std::string("line\nbreak\0zero \xe9\xff\"\\", 20), kSettingBinary, {0}}};
+    for (const auto& s : samples)
+        ASSERT_TRUE(store.SetValue(kKey, s.name, s.type, s.data.data(), s.data.size())) << s.name;
+    for (const auto& s : samples) {
+        uint32_t type = 0;
+        Bytes data;
+        ASSERT_TRUE(store.QueryValue(kKey, s.name, type, data)) << s.name;
+        EXPECT_EQ(type, s.type) << s.name;
+        EXPECT_EQ(data, s.data) << s.name;
+    }
+}
+
+TEST_P(SettingsStoreTest, KeysAndNamesIgnoreAsciiCaseOnlyAndDeleteRemovesOneValueOnce)
+{
+    ASSERT_TRUE(SetDword(store, "MusicVolume", 85));
+    ASSERT_TRUE(SetDword(store, "MUSICVOLUME", 50, "software\\TAVOREN\\zarquel"));
+    ASSERT_TRUE(SetDword(store, "\xc9t\xe9", 1));
+    uint32_t type = 0;
+    Bytes data;
+    ASSERT_TRUE(store.QueryValue("Software\\tavoren\\ZARQUEL", "musicvolume", type, data));
+    EXPECT_EQ(data, (Bytes{50, 0, 0, 0}));
+    EXPECT_TRUE(Has(store, "\xc9T\xe9"));
+    EXPECT_FALSE(Has(store, "\xe9t\xe9"));
+    EXPECT_TRUE(store.DeleteValue(kKey, "MUSICvolume"));
+    EXPECT_FALSE(Has(store, "MusicVolume"));
+    EXPECT_TRUE(Has(store, "\xc9t\xe9"));
+    EXPECT_FALSE(store.DeleteValue(kKey, "MusicVolume"));
+    EXPECT_FALSE(store.DeleteValue(kKey + "\\Missing", "\xc9t\xe9"));
+}
+
+TEST_P(SettingsStoreTest, SubKeysLiveApartFromTheirParentsWhichTheyCreate)
+{
+    EXPECT_FALSE(store.KeyExists(kKey));
+    ASSERT_TRUE(SetDword(store, "RuntimeError", 1, kKey + "\\Test3D"));
+    EXPECT_TRUE(store.KeyExists(kKey));
+    EXPECT_FALSE(Has(store, "RuntimeError"));
+    EXPECT_TRUE(Has(store, "RuntimeError", kKey + "\\\\test3d\\"));
+    EXPECT_FALSE(store.KeyExists(kKey + "\\Other"));
+    ASSERT_TRUE(store.CreateKey(kKey + "\\A\\B"));
+    EXPECT_TRUE(store.KeyExists(kKey + "\\a\\b"));
+}
+
+TEST_P(SettingsStoreTest, RefusedCallsLeaveEverythingAlone)
+{
+    EXPECT_FALSE(store.SetValue(kKey, "Bad", kSettingBinary, nullptr, 4));
+    EXPECT_FALSE(Has(store, "Bad"));
+    EXPECT_TRUE(store.SetValue(kKey, "Empty", kSettingBinary, nullptr, 0));
+    uint32_t type = 99;
+    Bytes data = {9, 9};
+    EXPECT_FALSE(store.QueryValue(kKey, "Missing", type, data));
+    EXPECT_FALSE(store.QueryValue(kKey + "\\Missing", "Empty", type, data));
+    EXPECT_EQ(type, 99u);
+    EXPECT_EQ(data, (Bytes{9, 9}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, SettingsStoreTest, ::testing::Values("File", "Memory"),
+                         [](const auto& info) { return info.param; });
 
 } // namespace
