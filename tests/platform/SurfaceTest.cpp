@@ -61,7 +61,7 @@ TEST(Surface, CreateRefusesWhatCannotBeAddressed)
     }
 }
 
-TEST(Surface, NestedLocksBalanceAndKeepBlitsOutUntilTheLast)
+TEST(Surface, BlitIsRefusedUntilTheLastUnlockAndWithoutKeyOrMatchingFormat)
 {
     const auto surface = MakeSurface(2, 2);
     const auto other = MakeSurface(2, 2);
@@ -75,16 +75,11 @@ TEST(Surface, NestedLocksBalanceAndKeepBlitsOutUntilTheLast)
     EXPECT_EQ(surface->Unlock(), kDDOk);
     EXPECT_EQ(surface->Unlock(), kDDErrNotLocked);
     EXPECT_EQ(surface->Blt(nullptr, other.get(), nullptr, kBltWait), kDDOk);
-}
-
-TEST(Surface, BlitIsRefusedWithoutSourceKeyOrMatchingFormat)
-{
     const auto dest = MakeSurface(2, 2, kFormatR5G6B5);
-    const auto other = MakeSurface(2, 2, kFormatX1R5G5B5);
     EXPECT_EQ(dest->Blt(nullptr, nullptr, nullptr, kBltWait), kDDErrInvalidParams);
     EXPECT_EQ(dest->Blt(nullptr, dest.get(), nullptr, 0x400), kDDErrInvalidParams);
     EXPECT_EQ(dest->Blt(nullptr, dest.get(), nullptr, kBltKeySrc), kDDErrNoColorKey);
-    EXPECT_EQ(dest->Blt(nullptr, other.get(), nullptr, kBltWait), kDDErrInvalidPixelFormat);
+    EXPECT_EQ(dest->Blt(nullptr, MakeSurface(2, 2, kFormatX1R5G5B5).get(), nullptr, 0), kDDErrInvalidPixelFormat);
 }
 
 // The lower-right 2 × 2 of a 3 × 3 source goes to the top right of a 4 × 3
@@ -112,10 +107,7 @@ TEST(Surface, BlitCopiesTheRectangleExactlyAndTheKeyComparesColourBitsOnly)
         ASSERT_EQ(dest->Blt(&to, source.get(), &from, kBltWait), kDDOk);
         EXPECT_EQ(Pixels(*dest), (Pixels32{f, f, c.key, 6, f, f, 8, c.padded, f, f, f, f}));
     }
-}
-
-TEST(Surface, KeyRangeLeavesOutEveryColourBetweenLowAndHigh)
-{
+    // A key range leaves out every colour from low to high.
     const auto dest = MakeSurface(4, 1);
     const auto source = MakeSurface(4, 1);
     Pixels(*source, {0x10, 0x11, 0x13, 0x14});
@@ -181,7 +173,7 @@ TEST(Surface, OverlappingAreasMoveAsIfReadFirst)
     }
 }
 
-TEST(Surface, FlipCopiesTheBackBufferToTheFrontAndKeepsIt)
+TEST(Surface, FlipCopiesTheBackBufferToTheFrontAndALostFrontRefusesEverything)
 {
     std::unique_ptr<Surface> front;
     ASSERT_EQ(Surface::CreateFlipping({2, 1, kFormatR5G6B5, 8}, front), kDDOk);
@@ -194,19 +186,13 @@ TEST(Surface, FlipCopiesTheBackBufferToTheFrontAndKeepsIt)
     LockedPixels locked;
     ASSERT_EQ(back->Lock(locked), kDDOk);
     EXPECT_EQ(front->Flip(), kDDErrSurfaceBusy);
-}
-
-TEST(Surface, ALostFrontLosesItsBackBufferAndRefusesLockBlitAndFlip)
-{
-    std::unique_ptr<Surface> front;
-    ASSERT_EQ(Surface::CreateFlipping({2, 2, kFormatX8R8G8B8, 0}, front), kDDOk);
-    const auto other = MakeSurface(2, 2);
-    LockedPixels locked;
+    EXPECT_EQ(back->Unlock(), kDDOk);
+    // A lost front loses its back buffer too.
     ASSERT_EQ(front->Lock(locked), kDDOk);
     front->MarkLost();
     EXPECT_EQ(front->Unlock(), kDDOk);
-    EXPECT_EQ(front->BackBuffer()->Lock(locked), kDDErrSurfaceLost);
-    EXPECT_EQ(other->Blt(nullptr, front.get(), nullptr, kBltWait), kDDErrSurfaceLost);
+    EXPECT_EQ(back->Lock(locked), kDDErrSurfaceLost);
+    EXPECT_EQ(MakeSurface(2, 1, kFormatR5G6B5)->Blt(nullptr, front.get(), nullptr, kBltWait), kDDErrSurfaceLost);
     EXPECT_EQ(front->Flip(), kDDErrSurfaceLost);
 }
 
