@@ -73,7 +73,7 @@ TEST_F(SdlWindowTest, PostedMessagesComeFromAnyThreadBeforeInputAndAreBounded)
     EXPECT_FALSE(recording.window.PostMessage({0xC123, 0, 0}));
 }
 
-TEST_F(SdlWindowTest, LateTimerFiresOnceAndAKilledOneNever)
+TEST_F(SdlWindowTest, LateTimerFiresOnceAKilledOneNeverAndDestroyDropsThem)
 {
     RecordingWindow recording;
     recording.window.SetTimer(100, 1);
@@ -82,6 +82,16 @@ TEST_F(SdlWindowTest, LateTimerFiresOnceAndAKilledOneNever)
     SleepMilliseconds(10);
     recording.window.PumpMessages();
     EXPECT_EQ(recording.received, (Messages{{WM_TIMER, 100, 0}}));
+    // Destroying the window drops its timers and posted messages.
+    recording.window.SetTimer(100, 1);
+    recording.window.PostMessage({0xC123, 0, 0});
+    recording.window.Destroy();
+    ASSERT_TRUE(recording.window.Create(Describe("Again", 320, 240)));
+    SleepMilliseconds(5);
+    recording.received.clear();
+    recording.window.PumpMessages();
+    for (const MessageRecord& message : recording.received)
+        EXPECT_TRUE(message.message != WM_TIMER && message.message != 0xC123u) << message.message;
 }
 
 TEST_F(SdlWindowTest, SigtermAndQuitRequestsArriveAsCloseAtThePumpingWindow)
@@ -110,7 +120,7 @@ TEST_F(SdlWindowTest, PointerPositionIsReadableFromAnotherThread)
     EXPECT_FALSE(recording.window.CursorInside());
 }
 
-TEST_F(SdlWindowTest, CreateRefusesSizesOutOfRangeWithAReason)
+TEST_F(SdlWindowTest, SizesStayInRangeAndFullScreenDrawsOnTheWholeDesktop)
 {
     SdlWindow window;
     EXPECT_FALSE(window.Create(Describe("Zero", 0, 0)));
@@ -118,6 +128,13 @@ TEST_F(SdlWindowTest, CreateRefusesSizesOutOfRangeWithAReason)
     EXPECT_FALSE(window.IsCreated());
     EXPECT_NE(window.Error().find("out of range"), std::string::npos) << window.Error();
     EXPECT_TRUE(window.Create(Describe("Invisible", 0, 0, WindowStyle::Hidden)));
+    window.SetClientSize({400, 300});
+    EXPECT_EQ(window.ClientSize(), (Size{400, 300}));
+    window.SetClientSize({0, Window::kMaxSide + 1});
+    EXPECT_EQ(window.ClientSize(), (Size{1, Window::kMaxSide}));
+    RecordingWindow full(Describe("Full", 800, 600, WindowStyle::FullScreen));
+    EXPECT_EQ(full.window.DrawableSize(), full.window.DesktopSize());
+    EXPECT_GT(full.window.DesktopSize().width, 0);
 }
 
 // Not a fixture test: nothing here asks for the dummy driver.
@@ -134,33 +151,6 @@ TEST(SdlWindowWithoutDesktop, RefusesToOpenAWindowNobodyCouldSee)
         return;
     }
     EXPECT_NE(window.Error().find("No display"), std::string::npos) << window.Error();
-}
-
-TEST_F(SdlWindowTest, DestroyDropsTimersAndPostedMessages)
-{
-    RecordingWindow recording;
-    recording.window.SetTimer(100, 1);
-    recording.window.PostMessage({0xC123, 0, 0});
-    recording.window.Destroy();
-    ASSERT_TRUE(recording.window.Create(Describe("Again", 320, 240)));
-    SleepMilliseconds(5);
-    recording.window.PumpMessages();
-    for (const MessageRecord& message : recording.received) {
-        EXPECT_NE(message.message, WM_TIMER);
-        EXPECT_NE(message.message, 0xC123u);
-    }
-}
-
-TEST_F(SdlWindowTest, SizesStayWithinLimitsAndFullScreenDrawsOnTheWholeDesktop)
-{
-    RecordingWindow recording;
-    recording.window.SetClientSize({400, 300});
-    EXPECT_EQ(recording.window.ClientSize(), (Size{400, 300}));
-    recording.window.SetClientSize({0, Window::kMaxSide + 1});
-    EXPECT_EQ(recording.window.ClientSize(), (Size{1, Window::kMaxSide}));
-    RecordingWindow full(Describe("Full", 800, 600, WindowStyle::FullScreen));
-    EXPECT_EQ(full.window.DrawableSize(), full.window.DesktopSize());
-    EXPECT_GT(full.window.DesktopSize().width, 0);
 }
 
 // A 2 × 2 frame of red, green, blue and a mid grey lands in its rectangle of
@@ -192,7 +182,7 @@ TEST_F(SdlWindowTest, PresentedFrameLandsInItsRectangleOnBlack)
     }
 }
 
-TEST_F(SdlWindowTest, PresentRefusesOtherThreadsAndUnreadableFrames)
+TEST_F(SdlWindowTest, PresentAndCursorsRefuseOtherThreadsAndUnreadablePictures)
 {
     RecordingWindow recording;
     const uint32_t pixel = 0;
@@ -202,11 +192,6 @@ TEST_F(SdlWindowTest, PresentRefusesOtherThreadsAndUnreadableFrames)
     EXPECT_FALSE(presented);
     EXPECT_NE(recording.window.Error().find("thread"), std::string::npos);
     EXPECT_TRUE(recording.window.Present({&pixel, 4, 1, 1}, {})) << recording.window.Error();
-}
-
-TEST_F(SdlWindowTest, CursorsRefuseBadPictures)
-{
-    RecordingWindow recording;
     const std::vector<uint32_t> picture(32 * 32, 0xFF000000);
     EXPECT_EQ(recording.window.CreateCursor(nullptr, 32, 32, {0, 0}), nullptr);
     EXPECT_EQ(recording.window.CreateCursor(picture.data(), 0, 32, {0, 0}), nullptr);
