@@ -1,5 +1,4 @@
 #include "platform/Clock.h"
-#include "platform/Thread.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +14,6 @@ TEST(Clock, TickCountAndPerformanceCounterAdvanceAcrossASleep)
     EXPECT_GE(static_cast<int32_t>(Platform::TickCount() - ticks), 19);
     EXPECT_GE(Platform::PerformanceCounter() - counter, 19000);
     EXPECT_GT(Platform::TimeStampCounter(), cycles);
-}
-
-TEST(Thread, PriorityIsRememberedEvenWhenTheSchedulerRefuses)
-{
-    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityNormal);
-    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityHighest);
-    EXPECT_EQ(Platform::GetCurrentThreadPriority(), Platform::kThreadPriorityHighest);
-    Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
 }
 
 } // namespace
