@@ -10,7 +10,7 @@ namespace {
 using namespace Platform;
 using Words = std::vector<uint32_t>;
 
-TEST(Frame, ConvertWidensEachChannelToFullRangeOpaqueWords)
+TEST(Frame, ConvertWidensChannelsToOpaqueWordsFollowingBothPitchesUnaligned)
 {
     const struct { const char* name; PixelFormat format; Words pixels, expected; } cases[] = {
         // The unused byte may hold anything the blitters left.
@@ -35,10 +35,6 @@ TEST(Frame, ConvertWidensEachChannelToFullRangeOpaqueWords)
         ASSERT_TRUE(ConvertToXrgb8888({bytes.data(), width * size, width, 1, c.format}, out.data(), width * 4));
         EXPECT_EQ(out, c.expected);
     }
-}
-
-TEST(Frame, RowsFollowBothPitchesAndNeedNoAlignment)
-{
     // Two rows of one 16-bit pixel, 3 bytes apart, the first at an odd address.
     std::vector<uint8_t> bytes = {0, 0x00, 0xF8, 0, 0x1F, 0x00, 0, 0};
     Words out(4, 0x12345678);

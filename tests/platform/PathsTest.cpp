@@ -13,7 +13,7 @@ namespace {
 using Platform::ResolveFileName;
 using Testing::TempDir;
 
-TEST(ResolveFileName, FindsTheFileWhateverTheCaseAndSeparatorsOrKeepsTheUnmatchedRest)
+TEST(ResolveFileName, FindsFilesWhateverTheCaseOrKeepsTheUnmatchedRestAndNoticesChanges)
 {
     TempDir dir;
     dir.WriteFile("Images/Ball.PNG", "x");
@@ -26,6 +26,13 @@ TEST(ResolveFileName, FindsTheFileWhateverTheCaseAndSeparatorsOrKeepsTheUnmatche
         {"images\\..\\save\\TOPSCORES", "Images/../Save/topscores"}};
     for (const auto& c : cases)
         EXPECT_EQ(ResolveFileName(dir.Path() + "/" + c.asked), dir / c.expected) << '"' << c.asked << '"';
+    // The cache notices a file that went away, and case variants pick one stably.
+    dir.WriteFile("A/b.txt", "x");
+    EXPECT_EQ(ResolveFileName(dir / "a/B.TXT"), dir / "A/b.txt");
+    std::filesystem::remove_all(dir / "A");
+    dir.WriteFile("a/B.txt", "x");
+    dir.WriteFile("a/b.TXT", "x");
+    EXPECT_EQ(ResolveFileName(dir / "A/b.txt"), dir / "a/B.txt");
 }
 
 TEST(ResolveFileName, RelativeNamesResolveAgainstTheWorkingFolder)
@@ -37,17 +44,6 @@ TEST(ResolveFileName, RelativeNamesResolveAgainstTheWorkingFolder)
     EXPECT_EQ(ResolveFileName("data\\music.OGG"), "Data/Music.ogg");
     EXPECT_EQ(ResolveFileName(""), "");
     std::filesystem::current_path(previous);
-}
-
-TEST(ResolveFileName, CacheNoticesAFileThatWentAwayAndCaseVariantsPickOneStably)
-{
-    TempDir dir;
-    dir.WriteFile("A/b.txt", "x");
-    EXPECT_EQ(ResolveFileName(dir / "a/B.TXT"), dir / "A/b.txt");
-    std::filesystem::remove_all(dir / "A");
-    dir.WriteFile("a/B.txt", "x");
-    dir.WriteFile("a/b.TXT", "x");
-    EXPECT_EQ(ResolveFileName(dir / "A/b.txt"), dir / "a/B.txt");
 }
 
 TEST(UserFolders, FollowXdgVariablesAndFallBackToHome)

@@ -32,7 +32,7 @@ std::string Contents(const std::string& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-TEST(Process, ArgumentsArriveExactlyAsGivenAndFailureToStartIsReported)
+TEST(Process, ArgumentsArriveExactlyAsGivenFailuresAreReportedAndChildrenReaped)
 {
     for (const char* program : {"", "zarquel-no-such-program", "/"})
         EXPECT_FALSE(StartProgram(program, {"x"})) << program;
@@ -44,10 +44,6 @@ TEST(Process, ArgumentsArriveExactlyAsGivenAndFailureToStartIsReported)
                                     tricky, "", "end"}));
     ASSERT_TRUE(Eventually([&] { return !Contents(out).empty(); }));
     EXPECT_EQ(Contents(out), tricky + "\n\nend\n");
-}
-
-TEST(Process, FinishedProgramsAreReaped)
-{
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(StartProgram("true", {}));
     // Lists the children not yet reaped, zombies included.
