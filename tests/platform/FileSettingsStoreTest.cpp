@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -131,7 +132,7 @@ TEST(FileSettingsStore, CorruptFileReadsAsEmptyAndIsReplacedByTheNextWrite)
     }
 }
 
-TEST(FileSettingsStore, ValueThatWouldOverfillTheFileIsRefusedAndNothingIsLost)
+TEST(FileSettingsStore, OverfillingValueOrStrangeValuesFileIsRefusedAndNothingIsLost)
 {
     TempDir dir;
     FileSettingsStore store(dir.Path());
@@ -140,17 +141,12 @@ TEST(FileSettingsStore, ValueThatWouldOverfillTheFileIsRefusedAndNothingIsLost)
     EXPECT_FALSE(Set(store, "TooBig", kSettingBinary, std::string(FileSettingsStore::kMaxFileBytes / 2, 'x')));
     EXPECT_TRUE(Has(store, "A") && Has(store, "Fits"));
     EXPECT_FALSE(Has(store, "TooBig"));
-}
-
-TEST(FileSettingsStore, ValuesFileThatIsNotARegularFileReadsAsEmptyWithoutBlocking)
-{
-    TempDir dir;
-    fs::create_directories(dir / kValues);
+    // A values file that is not a regular file reads as empty without blocking.
+    fs::create_directories(dir / "Folder/values.txt");
     fs::create_directories(dir / "Other");
     ASSERT_EQ(mkfifo((dir / "Other/values.txt").c_str(), 0600), 0);
-    FileSettingsStore store(dir.Path());
-    EXPECT_FALSE(Has(store, "A"));
-    EXPECT_FALSE(SetDword(store, "A", 1));
+    EXPECT_FALSE(Has(store, "A", "Folder"));
+    EXPECT_FALSE(SetDword(store, "A", 1, "Folder"));
     EXPECT_FALSE(Has(store, "A", "Other"));
     ASSERT_TRUE(SetDword(store, "A", 1, "Other"));
     EXPECT_TRUE(Has(store, "A", "Other"));
@@ -200,11 +196,10 @@ protected:
     SettingsStore& store = *mStore;
 };
 
-TEST_P(SettingsStoreTest, TypedValuesReadBackExactly)
+TEST_P(SettingsStoreTest, TypedValuesReadBackExactlyAndRefusedCallsChangeNothing)
 {
     Bytes everyByte(256);
-    for (size_t i = 0; i < everyByte.size(); ++i)
-        everyByte[i] = static_cast<uint8_t>(i);
+    std::iota(everyByte.begin(), everyByte.end(), 0);
     const struct { std::string name; uint32_t type; Bytes data; } samples[] = {
         {"Largest", kSettingDword, {0xFF, 0xFF, 0xFF, 0xFF}}, {"ShortDword", kSettingDword, {1, 2, 3}},
         {"EveryByteAsString", kSettingString, everyByte}, {"EveryByte", kSettingBinary, everyByte},
@@ -212,13 +207,22 @@ TEST_P(SettingsStoreTest, TypedValuesReadBackExactly)
         {std::string("line\nbreak\0zero \xe9\xff\"\\", 20), kSettingBinary, {0}}};
     for (const auto& s : samples)
         ASSERT_TRUE(store.SetValue(kKey, s.name, s.type, s.data.data(), s.data.size())) << s.name;
+    uint32_t type = 0;
+    Bytes data;
     for (const auto& s : samples) {
-        uint32_t type = 0;
-        Bytes data;
         ASSERT_TRUE(store.QueryValue(kKey, s.name, type, data)) << s.name;
         EXPECT_EQ(type, s.type) << s.name;
         EXPECT_EQ(data, s.data) << s.name;
     }
+    EXPECT_FALSE(store.SetValue(kKey, "Bad", kSettingBinary, nullptr, 4));
+    EXPECT_FALSE(Has(store, "Bad"));
+    EXPECT_TRUE(store.SetValue(kKey, "Empty", kSettingBinary, nullptr, 0));
+    type = 99;
+    data = {9, 9};
+    EXPECT_FALSE(store.QueryValue(kKey, "Missing", type, data));
+    EXPECT_FALSE(store.QueryValue(kKey + "\\Missing", "Empty", type, data));
+    EXPECT_EQ(type, 99u);
+    EXPECT_EQ(data, (Bytes{9, 9}));
 }
 
 TEST_P(SettingsStoreTest, KeysAndNamesIgnoreAsciiCaseOnlyAndDeleteRemovesOneValueOnce)
@@ -249,19 +253,6 @@ TEST_P(SettingsStoreTest, SubKeysLiveApartFromTheirParentsWhichTheyCreate)
     EXPECT_FALSE(store.KeyExists(kKey + "\\Other"));
     ASSERT_TRUE(store.CreateKey(kKey + "\\A\\B"));
     EXPECT_TRUE(store.KeyExists(kKey + "\\a\\b"));
-}
-
-TEST_P(SettingsStoreTest, RefusedCallsLeaveEverythingAlone)
-{
-    EXPECT_FALSE(store.SetValue(kKey, "Bad", kSettingBinary, nullptr, 4));
-    EXPECT_FALSE(Has(store, "Bad"));
-    EXPECT_TRUE(store.SetValue(kKey, "Empty", kSettingBinary, nullptr, 0));
-    uint32_t type = 99;
-    Bytes data = {9, 9};
-    EXPECT_FALSE(store.QueryValue(kKey, "Missing", type, data));
-    EXPECT_FALSE(store.QueryValue(kKey + "\\Missing", "Empty", type, data));
-    EXPECT_EQ(type, 99u);
-    EXPECT_EQ(data, (Bytes{9, 9}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, SettingsStoreTest, ::testing::Values("File", "Memory"),
