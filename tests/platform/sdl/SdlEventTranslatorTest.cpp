@@ -9,12 +9,10 @@
 namespace {
 
 using namespace Platform;
-using Detail::KeyCode;
 
 SDL_Event Key(bool down, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE, Uint8 repeat = 0)
 {
-    const Uint32 type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    return {.key = {type, 0, 0, 0, repeat, 0, 0, {scancode, sym, mod, 0}}};
+    return {.key = {Uint32(down ? SDL_KEYDOWN : SDL_KEYUP), 0, 0, 0, repeat, 0, 0, {scancode, sym, mod, 0}}};
 }
 
 SDL_Event Text(const char* utf8)
@@ -24,15 +22,14 @@ SDL_Event Text(const char* utf8)
     return event;
 }
 
+SDL_Event Button(bool down, Uint8 button, Uint8 clicks)
+{
+    return {.button = {Uint32(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP), 0, 0, 0, button, 0, clicks, 0, 4, 2}};
+}
+
 SDL_Event Motion(int x, int y, Uint32 buttons = 0)
 {
     return {.motion = {SDL_MOUSEMOTION, 0, 0, 0, buttons, x, y, 0, 0}};
-}
-
-SDL_Event Button(bool down, Uint8 button, Uint8 clicks)
-{
-    const Uint32 type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    return {.button = {type, 0, 0, 0, button, 0, clicks, 0, 4, 2}};
 }
 
 SDL_Event Wheel(Sint32 y, Uint32 direction = SDL_MOUSEWHEEL_NORMAL)
@@ -57,7 +54,6 @@ TEST(EventTranslator, GivesTheWindowsMessagesInOrder)
         {"letter", {Key(true, SDL_SCANCODE_A, 'a'), Text("a"), Key(false, SDL_SCANCODE_A, 'a')},
          {{WM_KEYDOWN, 'A', kA}, {WM_CHAR, 'a', kA}, {WM_KEYUP, 'A', 0xC01E0001}}},
         {"auto-repeat", {Key(true, SDL_SCANCODE_A, 'a', KMOD_NONE, 1)}, {{WM_KEYDOWN, 'A', 0x401E0001}}},
-        {"extended key", {Key(true, SDL_SCANCODE_RIGHT, SDLK_RIGHT)}, {{WM_KEYDOWN, VK_RIGHT, 0x014D0001}}},
         {"editing keys type control characters",
          {Key(true, SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE), Key(true, SDL_SCANCODE_TAB, SDLK_TAB),
           Key(true, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER), Key(true, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE)},
@@ -86,6 +82,19 @@ TEST(EventTranslator, GivesTheWindowsMessagesInOrder)
          {{WM_KEYDOWN, 'E', 0x00120001}, {WM_CHAR, 0x80, 0x00120001}}},
         {"text becomes 1252 bytes", {Text("\u00E9\u4E2D\u20AC")}, {{WM_CHAR, 0xE9, 1}, {WM_CHAR, 0x80, 1}}},
         {"key without a Windows code", {Key(true, SDL_SCANCODE_F13, SDLK_F13)}, {}},
+        {"unknown key", {Key(true, SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN)}, {}},
+        {"scancode out of range", {Key(true, static_cast<SDL_Scancode>(SDL_NUM_SCANCODES), SDLK_UNKNOWN)}, {}},
+        // The virtual key follows the layout's character, else the key's place.
+        {"azerty A on the Q key", {Key(true, SDL_SCANCODE_Q, 'a')}, {{WM_KEYDOWN, 'A', 0x00100001}}},
+        {"dvorak quote on the Q key", {Key(true, SDL_SCANCODE_Q, '\'')}, {{WM_KEYDOWN, VK_OEM_7, 0x00100001}}},
+        {"azerty ampersand keeps the digit", {Key(true, SDL_SCANCODE_1, '&')}, {{WM_KEYDOWN, '1', 0x00020001}}},
+        {"accented letter keeps its place", {Key(true, SDL_SCANCODE_SEMICOLON, 0xF6)},
+         {{WM_KEYDOWN, VK_OEM_1, 0x00270001}}},
+        {"function key", {Key(true, SDL_SCANCODE_F5, SDLK_F5)}, {{WM_KEYDOWN, VK_F1 + 4, 0x003F0001}}},
+        {"keypad digit", {Key(true, SDL_SCANCODE_KP_7, SDLK_KP_7)}, {{WM_KEYDOWN, VK_NUMPAD0 + 7, 0x00470001}}},
+        {"right ctrl is extended", {Key(true, SDL_SCANCODE_RCTRL, SDLK_RCTRL, KMOD_RCTRL)},
+         {{WM_KEYDOWN, VK_CONTROL, 0x011D0001}}},
+        {"windows key", {Key(true, SDL_SCANCODE_LGUI, SDLK_LGUI)}, {{WM_KEYDOWN, VK_LWIN, 0x015B0001}}},
         {"move carries buttons shift and position",
          {Key(true, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, KMOD_LSHIFT), Motion(10, 20, SDL_BUTTON_LMASK)},
          {{WM_KEYDOWN, VK_SHIFT, 0x002A0001}, {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, 0x0014000A}}},
@@ -125,29 +134,6 @@ TEST(EventTranslator, GivesTheWindowsMessagesInOrder)
         for (const SDL_Event& event : c.events)
             translator.Translate(event, out);
         EXPECT_EQ(out, c.expected);
-    }
-}
-
-// The virtual key follows the layout's character, else the key's place.
-TEST(KeyCodeOf, FollowsTheLayoutsCharacterElseThePlace)
-{
-    const struct { const char* name; SDL_Scancode scancode; SDL_Keycode sym; KeyCode expected; } cases[] = {
-        {"azerty A on the Q key", SDL_SCANCODE_Q, 'a', {'A', 0x10}},
-        {"dvorak quote on the Q key", SDL_SCANCODE_Q, '\'', {VK_OEM_7, 0x10}},
-        {"azerty ampersand keeps the digit", SDL_SCANCODE_1, '&', {'1', 0x02}},
-        {"accented letter keeps its place", SDL_SCANCODE_SEMICOLON, 0xF6, {VK_OEM_1, 0x27}},
-        {"function key", SDL_SCANCODE_F5, SDLK_F5, {VK_F1 + 4, 0x3F}},
-        {"keypad digit", SDL_SCANCODE_KP_7, SDLK_KP_7, {VK_NUMPAD0 + 7, 0x47}},
-        {"right ctrl is extended", SDL_SCANCODE_RCTRL, SDLK_RCTRL, {VK_CONTROL, 0x1D, true}},
-        {"windows key", SDL_SCANCODE_LGUI, SDLK_LGUI, {VK_LWIN, 0x5B, true}},
-        {"unknown", SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN, {0, 0}},
-        {"scancode out of range", static_cast<SDL_Scancode>(SDL_NUM_SCANCODES), SDLK_UNKNOWN, {0, 0}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const KeyCode code = Detail::KeyCodeOf({c.scancode, c.sym, 0, 0});
-        EXPECT_EQ(code.virtualKey, c.expected.virtualKey);
-        EXPECT_EQ(code.scanCode, c.expected.scanCode);
-        EXPECT_EQ(code.extended, c.expected.extended);
     }
 }
 
