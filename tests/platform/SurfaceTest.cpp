@@ -137,7 +137,7 @@ TEST(Surface, BadRectangleIsInvalidAndTouchesNothing)
 
 // Source pixel i holds i; rows stretch by the same rule as columns, so two
 // destination rows from one repeat it.
-TEST(Surface, StretchTakesTheSourcePixelUnderEachPixelCentre)
+TEST(Surface, StretchTakesThePixelUnderEachCentreAndOverlapsMoveAsIfReadFirst)
 {
     const struct { int32_t sourceWidth; Pixels32 sampled; } cases[] = {
         {2, {0, 0, 1, 1}}, {4, {1, 3}}, {3, {0, 2}}, {2, {0, 1, 1}}, {5, {2}}};
@@ -154,17 +154,13 @@ TEST(Surface, StretchTakesTheSourcePixelUnderEachPixelCentre)
         expected.insert(expected.end(), c.sampled.begin(), c.sampled.end());
         EXPECT_EQ(Pixels(*dest), expected);
     }
-}
-
-// A 3 × 3 surface holding 1..9 blitted onto itself.
-TEST(Surface, OverlappingAreasMoveAsIfReadFirst)
-{
-    const struct { const char* name; SurfaceRect dest, source; Pixels32 result; } cases[] = {
+    // A 3 × 3 surface holding 1..9 blitted onto itself: overlapping areas move as if read first.
+    const struct { const char* name; SurfaceRect dest, source; Pixels32 result; } moves[] = {
         {"right", {1, 0, 3, 3}, {0, 0, 2, 3}, {1, 1, 2, 4, 4, 5, 7, 7, 8}},
         {"down", {0, 1, 3, 3}, {0, 0, 3, 2}, {1, 2, 3, 1, 2, 3, 4, 5, 6}},
         {"up left", {0, 0, 2, 2}, {1, 1, 3, 3}, {5, 6, 3, 8, 9, 6, 7, 8, 9}},
         {"enlarged", {0, 0, 3, 3}, {1, 1, 2, 2}, {5, 5, 5, 5, 5, 5, 5, 5, 5}}};
-    for (const auto& c : cases) {
+    for (const auto& c : moves) {
         SCOPED_TRACE(c.name);
         const auto surface = MakeSurface(3, 3, kFormatR5G6B5, -8);
         Pixels(*surface, {1, 2, 3, 4, 5, 6, 7, 8, 9});

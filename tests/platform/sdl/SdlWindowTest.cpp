@@ -94,7 +94,7 @@ TEST_F(SdlWindowTest, LateTimerFiresOnceAKilledOneNeverAndDestroyDropsThem)
         EXPECT_TRUE(message.message != WM_TIMER && message.message != 0xC123u) << message.message;
 }
 
-TEST_F(SdlWindowTest, SigtermAndQuitRequestsArriveAsCloseAtThePumpingWindow)
+TEST_F(SdlWindowTest, SigtermAndQuitArriveAsCloseAndThePointerIsReadableFromAnotherThread)
 {
     RecordingWindow recording;
     std::raise(SIGTERM);
@@ -103,11 +103,7 @@ TEST_F(SdlWindowTest, SigtermAndQuitRequestsArriveAsCloseAtThePumpingWindow)
     recording.Push({.type = SDL_QUIT});
     recording.window.PumpMessages();
     EXPECT_EQ(recording.received, (Messages{{WM_CLOSE, 0, 0}, {WM_CLOSE, 0, 0}}));
-}
-
-TEST_F(SdlWindowTest, PointerPositionIsReadableFromAnotherThread)
-{
-    RecordingWindow recording;
+    // The pointer's position is readable from another thread.
     const uint32_t id = recording.window.SdlId();
     recording.Push({.motion = {SDL_MOUSEMOTION, 0, id, 0, 0, -12, 34, 0, 0}});
     recording.window.PumpMessages();
