@@ -9,28 +9,13 @@ namespace {
 
 using namespace Platform;
 
-// Sets SDL's video driver for one test and puts the old choice back.
-class VideoDriver {
-public:
-    explicit VideoDriver(const char* name)
-    {
-        if (const char* old = std::getenv("SDL_VIDEODRIVER"))
-            mOld = old;
-        setenv("SDL_VIDEODRIVER", name, 1);
-    }
-    ~VideoDriver() { mOld ? setenv("SDL_VIDEODRIVER", mOld->c_str(), 1) : unsetenv("SDL_VIDEODRIVER"); }
-    VideoDriver(const VideoDriver&) = delete;
-    VideoDriver& operator=(const VideoDriver&) = delete;
-
-private:
-    std::optional<std::string> mOld;
-};
-
 // The dummy driver shows nothing, even on a desktop: no box may wait for a
 // person during the tests.
 TEST(MessageBox, HeadlessOrWithoutVideoWritesCaptionAndTextAndAnswersTheFirstButton)
 {
-    const VideoDriver driver("dummy");
+    const char* old = std::getenv("SDL_VIDEODRIVER");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
     const struct { uint32_t flags; int answer; } cases[] = {
         {MB_OK | MB_ICONERROR, IDOK}, {MB_OKCANCEL, IDOK}, {MB_ABORTRETRYIGNORE, IDABORT},
         {MB_YESNOCANCEL, IDYES}, {MB_YESNO | MB_ICONQUESTION, IDYES}, {MB_RETRYCANCEL, IDRETRY}, {0xF, IDOK}};
@@ -41,10 +26,11 @@ TEST(MessageBox, HeadlessOrWithoutVideoWritesCaptionAndTextAndAnswersTheFirstBut
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "Mode Switch: Caf\u00E9 closed\n");
         EXPECT_EQ(answer, c.answer);
     }
-    const VideoDriver none("no-such-driver");
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     testing::internal::CaptureStderr();
     EXPECT_EQ(ShowMessageBox("Failed to initialize", "FATAL ERROR", MB_ICONERROR), IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "FATAL ERROR: Failed to initialize\n");
+    saved ? setenv("SDL_VIDEODRIVER", saved->c_str(), 1) : unsetenv("SDL_VIDEODRIVER");
 }
 
 } // namespace
