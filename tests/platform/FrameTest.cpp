@@ -10,7 +10,7 @@ namespace {
 using namespace Platform;
 using Words = std::vector<uint32_t>;
 
-TEST(Frame, ConvertWidensChannelsToOpaqueWordsFollowingBothPitchesUnaligned)
+TEST(Frame, ConvertWidensChannelsToOpaqueWordsFollowingBothPitchesAndRefusesUnreadableFrames)
 {
     const struct { const char* name; PixelFormat format; Words pixels, expected; } cases[] = {
         // The unused byte may hold anything the blitters left.
@@ -40,19 +40,16 @@ TEST(Frame, ConvertWidensChannelsToOpaqueWordsFollowingBothPitchesUnaligned)
     Words out(4, 0x12345678);
     ASSERT_TRUE(ConvertToXrgb8888({&bytes[1], 3, 1, 2, kFormatR5G6B5}, out.data(), 8));
     EXPECT_EQ(out, (Words{0xFFFF0000, 0x12345678, 0xFF0000FF, 0x12345678}));
-}
-
-TEST(Frame, UnreadableFramesAreRefusedWithNothingWritten)
-{
+    // Unreadable frames are refused with nothing written.
     const uint32_t some[4] = {};
-    const struct { const char* name; Frame frame; int destinationPitch; } cases[] = {
+    const struct { const char* name; Frame frame; int destinationPitch; } refused[] = {
         {"no pixels", {nullptr, 8, 2, 2}, 8}, {"zero width", {some, 8, 0, 2}, 8},
         {"negative height", {some, 8, 2, -1}, 8},
         {"wider than any display", {some, 1 << 20, kMaxFrameSide + 1, 1}, 1 << 20},
         {"24 bits", {some, 6, 2, 2, PixelFormat{24}}, 8}, {"overlapping rows", {some, 7, 2, 2}, 8},
         {"negative pitch", {some, -8, 2, 2}, 8}, {"short destination rows", {some, 8, 2, 2}, 4},
         {"destination rows not words", {some, 8, 2, 2}, 10}};
-    for (const auto& c : cases) {
+    for (const auto& c : refused) {
         SCOPED_TRACE(c.name);
         Words out(8, 0xDEADBEEF);
         EXPECT_FALSE(ConvertToXrgb8888(c.frame, out.data(), c.destinationPitch));

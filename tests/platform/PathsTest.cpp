@@ -33,11 +33,7 @@ TEST(ResolveFileName, FindsFilesWhateverTheCaseOrKeepsTheUnmatchedRestAndNotices
     dir.WriteFile("a/B.txt", "x");
     dir.WriteFile("a/b.TXT", "x");
     EXPECT_EQ(ResolveFileName(dir / "A/b.txt"), dir / "a/B.txt");
-}
-
-TEST(ResolveFileName, RelativeNamesResolveAgainstTheWorkingFolder)
-{
-    TempDir dir;
+    // Relative names resolve against the working folder.
     dir.WriteFile("Data/Music.ogg", "x");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
