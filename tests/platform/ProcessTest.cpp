@@ -1,16 +1,16 @@
 #include "platform/Process.h"
 
+#include "platform/Clock.h"
+
 #include "fakes/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -20,9 +20,8 @@ using Platform::StartProgram;
 template <typename Condition>
 bool Eventually(Condition done)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 2000 && !done(); ++i)
+        Platform::SleepMilliseconds(5);
     return done();
 }
 

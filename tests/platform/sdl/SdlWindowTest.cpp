@@ -33,9 +33,7 @@ public:
         window.PumpMessages();
         received.clear();
     }
-
     void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
-
     SdlWindow window;
     Messages received;
 };
