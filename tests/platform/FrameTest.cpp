@@ -43,8 +43,7 @@ TEST(Frame, ConvertWidensChannelsToOpaqueWordsFollowingBothPitchesAndRefusesUnre
     // Unreadable frames are refused with nothing written.
     const uint32_t some[4] = {};
     const struct { const char* name; Frame frame; int destinationPitch; } refused[] = {
-        {"no pixels", {nullptr, 8, 2, 2}, 8}, {"zero width", {some, 8, 0, 2}, 8},
-        {"negative height", {some, 8, 2, -1}, 8},
+        {"no pixels", {nullptr, 8, 2, 2}, 8}, {"no width", {some, 8, 0, 2}, 8}, {"no height", {some, 8, 2, -1}, 8},
         {"wider than any display", {some, 1 << 20, kMaxFrameSide + 1, 1}, 1 << 20},
         {"24 bits", {some, 6, 2, 2, PixelFormat{24}}, 8}, {"overlapping rows", {some, 7, 2, 2}, 8},
         {"negative pitch", {some, -8, 2, 2}, 8}, {"short destination rows", {some, 8, 2, 2}, 4},

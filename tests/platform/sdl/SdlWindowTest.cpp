@@ -34,14 +34,13 @@ public:
         received.clear();
     }
     void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+    void PushKey(uint32_t id, SDL_Scancode code, SDL_Keycode sym)
+    {
+        Push({.key = {SDL_KEYDOWN, 0, id, 0, 0, 0, 0, {code, sym, 0, 0}}});
+    }
     SdlWindow window;
     Messages received;
 };
-
-SDL_Event KeyDown(uint32_t windowId, SDL_Scancode scancode, SDL_Keycode sym)
-{
-    return {.key = {SDL_KEYDOWN, 0, windowId, 0, 0, 0, 0, {scancode, sym, 0, 0}}};
-}
 
 class SdlWindowTest : public testing::Test {
 protected:
@@ -52,8 +51,8 @@ TEST_F(SdlWindowTest, EventsReachOnlyTheWindowTheyName)
 {
     RecordingWindow first;
     RecordingWindow second;
-    second.Push(KeyDown(second.window.SdlId(), SDL_SCANCODE_ESCAPE, SDLK_ESCAPE));
-    second.Push(KeyDown(second.window.SdlId() + 100, SDL_SCANCODE_A, 'a'));
+    second.PushKey(second.window.SdlId(), SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    second.PushKey(second.window.SdlId() + 100, SDL_SCANCODE_A, 'a');
     first.window.PumpMessages();
     EXPECT_TRUE(first.received.empty());
     EXPECT_EQ(second.received, (Messages{{WM_KEYDOWN, VK_ESCAPE, 0x00010001}, {WM_CHAR, 27, 0x00010001}}));
@@ -67,7 +66,7 @@ TEST_F(SdlWindowTest, PostedMessagesComeFromAnyThreadBeforeInputAndAreBounded)
     EXPECT_EQ(RegisterMessage("ZarquelNotify"), notify);
     EXPECT_NE(RegisterMessage("OtherNotify"), notify);
     RecordingWindow recording;
-    recording.Push(KeyDown(recording.window.SdlId(), SDL_SCANCODE_F1, SDLK_F1));
+    recording.PushKey(recording.window.SdlId(), SDL_SCANCODE_F1, SDLK_F1);
     std::thread([&] { EXPECT_TRUE(recording.window.PostMessage({notify, 0, 0})); }).join();
     recording.window.PumpMessages();
     EXPECT_EQ(recording.received, (Messages{{notify, 0, 0}, {WM_KEYDOWN, VK_F1, 0x003B0001}}));
