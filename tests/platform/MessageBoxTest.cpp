@@ -20,11 +20,9 @@ TEST(MessageBox, HeadlessOrWithoutVideoWritesCaptionAndTextAndAnswersTheFirstBut
         {MB_OK | MB_ICONERROR, IDOK}, {MB_OKCANCEL, IDOK}, {MB_ABORTRETRYIGNORE, IDABORT},
         {MB_YESNOCANCEL, IDYES}, {MB_YESNO | MB_ICONQUESTION, IDYES}, {MB_RETRYCANCEL, IDRETRY}, {0xF, IDOK}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.flags);
         testing::internal::CaptureStderr();
-        const int answer = ShowMessageBox("Caf\xE9 closed", "Mode Switch", c.flags);
+        EXPECT_EQ(ShowMessageBox("Caf\xE9 closed", "Mode Switch", c.flags), c.answer) << c.flags;
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "Mode Switch: Caf\u00E9 closed\n");
-        EXPECT_EQ(answer, c.answer);
     }
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     testing::internal::CaptureStderr();

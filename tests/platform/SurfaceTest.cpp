@@ -81,9 +81,8 @@ TEST(Surface, BlitIsRefusedUntilTheLastUnlockAndWithoutKeyOrMatchingFormat)
     EXPECT_EQ(dest->Blt(nullptr, MakeSurface(2, 2, kFormatX1R5G5B5).get(), nullptr, 0), kDDErrInvalidPixelFormat);
 }
 
-// The lower-right 2 × 2 of a 3 × 3 source goes to the top right of a 4 × 3
-// destination filled with 0x20, once through the key and once plainly. The
-// padded key is the key with the padding bits set: the key compares colour bits only.
+// The lower-right 2 × 2 of a 3 × 3 source goes to the top right of a 4 × 3 destination filled with 0x20, once
+// through the key and once plainly. The padded key has the padding bits set: keys compare colour bits only.
 TEST(Surface, BlitCopiesTheRectangleExactlyAndTheKeyComparesColourBitsOnly)
 {
     const struct { const char* name; PixelFormat format; int32_t fromPitch, toPitch; uint32_t key, padded; } cases[] = {

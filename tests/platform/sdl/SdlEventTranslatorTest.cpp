@@ -45,8 +45,6 @@ SDL_Event WindowEvent(Uint8 kind, Sint32 data1 = 0, Sint32 data2 = 0)
 constexpr intptr_t kA = 0x001E0001; // repeat 1, scan code 0x1E
 constexpr intptr_t kAltF = 0x20210001; // Alt held, scan code 0x21
 constexpr intptr_t kAt = 0x00020004; // the buttons' position
-const Uint16 kAlt = KMOD_LALT;
-const Uint16 kCtrl = KMOD_LCTRL;
 
 TEST(EventTranslator, GivesTheWindowsMessagesInOrder)
 {
@@ -61,24 +59,24 @@ TEST(EventTranslator, GivesTheWindowsMessagesInOrder)
           {WM_CHAR, 9, 0x000F0001}, {WM_KEYDOWN, VK_RETURN, 0x011C0001}, {WM_CHAR, 13, 0x011C0001},
           {WM_KEYDOWN, VK_ESCAPE, 0x00010001}, {WM_CHAR, 27, 0x00010001}}},
         {"ctrl letter types its control character and no text",
-         {Key(true, SDL_SCANCODE_LCTRL, SDLK_LCTRL, kCtrl), Key(true, SDL_SCANCODE_C, 'c', kCtrl), Text("c")},
+         {Key(true, SDL_SCANCODE_LCTRL, SDLK_LCTRL, KMOD_LCTRL), Key(true, SDL_SCANCODE_C, 'c', KMOD_LCTRL), Text("c")},
          {{WM_KEYDOWN, VK_CONTROL, 0x001D0001}, {WM_KEYDOWN, 'C', 0x002E0001}, {WM_CHAR, 3, 0x002E0001}}},
-        {"ctrl digit types nothing", {Key(true, SDL_SCANCODE_1, '1', kCtrl), Text("1")},
+        {"ctrl digit types nothing", {Key(true, SDL_SCANCODE_1, '1', KMOD_LCTRL), Text("1")},
          {{WM_KEYDOWN, '1', 0x00020001}}},
         {"alt gives system messages",
-         {Key(true, SDL_SCANCODE_LALT, SDLK_LALT, kAlt), Key(true, SDL_SCANCODE_F, 'f', kAlt), Text("f"),
-          Key(false, SDL_SCANCODE_F, 'f', kAlt), Key(false, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_NONE)},
+         {Key(true, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_LALT), Key(true, SDL_SCANCODE_F, 'f', KMOD_LALT), Text("f"),
+          Key(false, SDL_SCANCODE_F, 'f', KMOD_LALT), Key(false, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_NONE)},
          {{WM_SYSKEYDOWN, VK_MENU, 0x20380001}, {WM_SYSKEYDOWN, 'F', kAltF}, {WM_SYSCHAR, 'f', kAltF},
           {WM_SYSKEYUP, 'F', 0xE0210001}, {WM_SYSKEYUP, VK_MENU, 0xE0380001}}},
-        {"alt shift", {Key(true, SDL_SCANCODE_F, 'f', kAlt | KMOD_LSHIFT)},
+        {"alt shift", {Key(true, SDL_SCANCODE_F, 'f', KMOD_LALT | KMOD_LSHIFT)},
          {{WM_SYSKEYDOWN, 'F', kAltF}, {WM_SYSCHAR, 'F', kAltF}}},
-        {"alt enter", {Key(true, SDL_SCANCODE_RETURN, SDLK_RETURN, kAlt)},
+        {"alt enter", {Key(true, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT)},
          {{WM_SYSKEYDOWN, VK_RETURN, 0x201C0001}, {WM_SYSCHAR, 13, 0x201C0001}}},
         // On many layouts the right Alt key is AltGr: what it types arrives.
         {"right alt types like AltGr",
          {Key(true, SDL_SCANCODE_RALT, SDLK_RALT, KMOD_RALT), Key(true, SDL_SCANCODE_Q, 'q', KMOD_RALT), Text("@")},
          {{WM_SYSKEYDOWN, VK_MENU, 0x21380001}, {WM_SYSKEYDOWN, 'Q', 0x20100001}, {WM_CHAR, '@', 0x20100001}}},
-        {"ctrl alt is AltGr", {Key(true, SDL_SCANCODE_E, 'e', kCtrl | kAlt), Text("\u20AC")},
+        {"ctrl alt is AltGr", {Key(true, SDL_SCANCODE_E, 'e', KMOD_LCTRL | KMOD_LALT), Text("\u20AC")},
          {{WM_KEYDOWN, 'E', 0x00120001}, {WM_CHAR, 0x80, 0x00120001}}},
         {"text becomes 1252 bytes", {Text("\u00E9\u4E2D\u20AC")}, {{WM_CHAR, 0xE9, 1}, {WM_CHAR, 0x80, 1}}},
         {"keys without a Windows code, unknown or out of range, and extra buttons",
@@ -104,7 +102,7 @@ TEST(EventTranslator, GivesTheWindowsMessagesInOrder)
          {{WM_LBUTTONDOWN, MK_LBUTTON, kAt}, {WM_LBUTTONUP, 0, kAt}, {WM_LBUTTONDBLCLK, MK_LBUTTON, kAt},
           {WM_LBUTTONUP, 0, kAt}, {WM_LBUTTONDOWN, MK_LBUTTON, kAt}}},
         {"right and middle buttons with ctrl",
-         {Key(true, SDL_SCANCODE_LCTRL, SDLK_LCTRL, kCtrl), Button(true, SDL_BUTTON_RIGHT, 2),
+         {Key(true, SDL_SCANCODE_LCTRL, SDLK_LCTRL, KMOD_LCTRL), Button(true, SDL_BUTTON_RIGHT, 2),
           Button(true, SDL_BUTTON_MIDDLE, 1), Button(false, SDL_BUTTON_RIGHT, 1)},
          {{WM_KEYDOWN, VK_CONTROL, 0x001D0001}, {WM_RBUTTONDBLCLK, MK_RBUTTON | MK_CONTROL, kAt},
           {WM_MBUTTONDOWN, MK_RBUTTON | MK_MBUTTON | MK_CONTROL, kAt}, {WM_RBUTTONUP, MK_MBUTTON | MK_CONTROL, kAt}}},

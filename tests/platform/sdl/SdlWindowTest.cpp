@@ -28,6 +28,7 @@ class RecordingWindow {
 public:
     explicit RecordingWindow(const WindowDescription& description = Describe("Test", 320, 240))
     {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
         EXPECT_TRUE(window.Create(description)) << window.Error();
         window.SetProcedure([this](Window&, const MessageRecord& message) { received.push_back(message); });
         window.PumpMessages();
@@ -42,12 +43,7 @@ public:
     Messages received;
 };
 
-class SdlWindowTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() { setenv("SDL_VIDEODRIVER", "dummy", 0); }
-};
-
-TEST_F(SdlWindowTest, EventsReachOnlyTheWindowTheyName)
+TEST(SdlWindow, EventsReachOnlyTheWindowTheyName)
 {
     RecordingWindow first;
     RecordingWindow second;
@@ -59,7 +55,7 @@ TEST_F(SdlWindowTest, EventsReachOnlyTheWindowTheyName)
 }
 
 // Registered messages: one name one number, from the registered range.
-TEST_F(SdlWindowTest, PostedMessagesComeFromAnyThreadBeforeInputAndAreBounded)
+TEST(SdlWindow, PostedMessagesComeFromAnyThreadBeforeInputAndAreBounded)
 {
     const uint32_t notify = RegisterMessage("ZarquelNotify");
     EXPECT_GE(notify, kFirstRegisteredMessage);
@@ -75,7 +71,7 @@ TEST_F(SdlWindowTest, PostedMessagesComeFromAnyThreadBeforeInputAndAreBounded)
     EXPECT_FALSE(recording.window.PostMessage({notify, 0, 0}));
 }
 
-TEST_F(SdlWindowTest, LateTimerFiresOnceAKilledOneNeverAndDestroyDropsThem)
+TEST(SdlWindow, LateTimerFiresOnceAKilledOneNeverAndDestroyDropsThem)
 {
     RecordingWindow recording;
     recording.window.SetTimer(100, 1);
@@ -96,7 +92,7 @@ TEST_F(SdlWindowTest, LateTimerFiresOnceAKilledOneNeverAndDestroyDropsThem)
         EXPECT_TRUE(message.message != WM_TIMER && message.message != 0xC123u) << message.message;
 }
 
-TEST_F(SdlWindowTest, SigtermAndQuitArriveAsCloseAndThePointerIsReadableFromAnotherThread)
+TEST(SdlWindow, SigtermAndQuitArriveAsCloseAndThePointerIsReadableFromAnotherThread)
 {
     RecordingWindow recording;
     std::raise(SIGTERM);
@@ -118,8 +114,11 @@ TEST_F(SdlWindowTest, SigtermAndQuitArriveAsCloseAndThePointerIsReadableFromAnot
     EXPECT_FALSE(recording.window.CursorInside());
 }
 
-TEST_F(SdlWindowTest, SizesStayInRangeAndFullScreenDrawsOnTheWholeDesktop)
+TEST(SdlWindow, SizesStayInRangeAndFullScreenDrawsOnTheWholeDesktop)
 {
+    RecordingWindow full(Describe("Full", 800, 600, WindowStyle::FullScreen));
+    EXPECT_EQ(full.window.DrawableSize(), full.window.DesktopSize());
+    EXPECT_GT(full.window.DesktopSize().width, 0);
     SdlWindow window;
     EXPECT_FALSE(window.Create(Describe("Zero", 0, 0)));
     EXPECT_FALSE(window.Create(Describe("Huge", Window::kMaxSide + 1, 10)));
@@ -129,12 +128,8 @@ TEST_F(SdlWindowTest, SizesStayInRangeAndFullScreenDrawsOnTheWholeDesktop)
     EXPECT_EQ(window.ClientSize(), (Size{400, 300}));
     window.SetClientSize({0, Window::kMaxSide + 1});
     EXPECT_EQ(window.ClientSize(), (Size{1, Window::kMaxSide}));
-    RecordingWindow full(Describe("Full", 800, 600, WindowStyle::FullScreen));
-    EXPECT_EQ(full.window.DrawableSize(), full.window.DesktopSize());
-    EXPECT_GT(full.window.DesktopSize().width, 0);
 }
 
-// Not a fixture test: nothing here asks for the dummy driver.
 TEST(SdlWindowWithoutDesktop, RefusesToOpenAWindowNobodyCouldSee)
 {
     unsetenv("SDL_VIDEODRIVER");
@@ -152,7 +147,7 @@ TEST(SdlWindowWithoutDesktop, RefusesToOpenAWindowNobodyCouldSee)
 
 // A 2 × 2 frame of red, green, blue and a mid grey lands in its rectangle of
 // a 6 × 4 window on black, read back from the renderer.
-TEST_F(SdlWindowTest, PresentedFrameLandsInItsRectangleOnBlack)
+TEST(SdlWindow, PresentedFrameLandsInItsRectangleOnBlack)
 {
     const uint32_t rgb32[] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00123456};
     const uint16_t rgb16[] = {0xF800, 0x07E0, 0x001F, 0x8410};
@@ -174,7 +169,7 @@ TEST_F(SdlWindowTest, PresentedFrameLandsInItsRectangleOnBlack)
     }
 }
 
-TEST_F(SdlWindowTest, PresentAndCursorsRefuseOtherThreadsAndUnreadablePictures)
+TEST(SdlWindow, PresentAndCursorsRefuseOtherThreadsAndUnreadablePictures)
 {
     RecordingWindow recording;
     const uint32_t pixel = 0;
