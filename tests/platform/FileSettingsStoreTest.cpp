@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -18,17 +19,13 @@ using Platform::kSettingBinary;
 using Platform::kSettingDword;
 using Platform::kSettingString;
 using Testing::TempDir;
+using Bytes = std::vector<uint8_t>;
 
 const std::string kKey = "SOFTWARE\\Tavoren\\Zarquel";
+const std::string kValues = "Tavoren/Zarquel/values.txt";
 
-const std::string kGolden =
-    "vorn-settings 1\n"
-    "\"MusicVolume\" 4 4 85\n"
-    "\"Player\" 1 5 \"Ann\\x0a!\"\n"
-    "\"Window\" 3 3 00ff10\n"
-    "\"Odd \\\"name\\\" \\\\ \\xe9\" 4 2 0100\n"
-    "\"Empty\" 1 0\n"
-    "end\n";
+const std::string kGolden = "vorn-settings 1\n\"MusicVolume\" 4 4 85\n\"Player\" 1 5 \"Ann\\x0a!\"\n"
+                            "\"Window\" 3 3 00ff10\n\"Odd \\\"name\\\" \\\\ \\xe9\" 4 2 0100\n\"Empty\" 1 0\nend\n";
 
 std::string ReadText(const std::string& path)
 {
@@ -50,7 +47,7 @@ bool SetDword(FileSettingsStore& store, const std::string& name, uint8_t number,
 bool Has(FileSettingsStore& store, const std::string& name, const std::string& key = kKey)
 {
     uint32_t type = 0;
-    std::vector<uint8_t> data;
+    Bytes data;
     return store.QueryValue(key, name, type, data);
 }
 
@@ -75,7 +72,6 @@ TEST(FileSettingsStore, EachKeyIsAFolderWithOneReadableValuesFile)
     ASSERT_TRUE(SetDword(store, "MUSICVOLUME", 85, "software\\TAVOREN\\zarquel"));
     ASSERT_TRUE(SetDword(store, "RuntimeError", 1, kKey + "\\Test3D"));
     ASSERT_TRUE(SetDword(store, "AtTheRoot", 3, "software"));
-
     EXPECT_EQ(ReadText(dir / "tavoren/Zarquel/values.txt"), kGolden);
     EXPECT_EQ(ReadText(dir / "tavoren/Zarquel/Test3D/values.txt"), "vorn-settings 1\n\"RuntimeError\" 4 4 1\nend\n");
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"tavoren", "values.txt"}));
@@ -84,77 +80,39 @@ TEST(FileSettingsStore, EachKeyIsAFolderWithOneReadableValuesFile)
     EXPECT_EQ(fs::status(dir / "values.txt").permissions() & fs::perms::others_all, fs::perms::none);
 }
 
-TEST(FileSettingsStore, OnlyTheWholeFileReadsAndACutShortOneIsReplacedByTheNextWrite)
+// Each damaged line sits beside a sound value "A" that a lenient reader would find.
+TEST(FileSettingsStore, CutShortOrCorruptFileReadsAsEmptyAndIsReplacedByTheNextWrite)
 {
+    std::vector<std::string> texts = {
+        "\"A\" 4 4 1\nend\n", "vorn-settings 2\n\"A\" 4 4 1\nend\n", "vorn-settings 1\n\"A\" 4 4 1\nend\nend\n",
+        "vorn-settings 1\r\n\"A\" 4 4 1\r\nend\r\n",
+        "vorn-settings 1\n\"A\" 4 4 1\n\"B\" 3 524288 " + std::string(1048576, '0') + "\nend\n"};
+    for (const char* line : {"garbage", "\"B 4 4 1", "\"B\\q\" 4 4 1", "\"B\\x4\" 4 4 1", "\"B\tC\" 4 4 1",
+                             "\"B\" 3 99999999999999999999999999 00", "\"B\" 3 1048577 00", "\"B\" 3 1 0000",
+                             "\"B\" 3 3 0000", "\"B\" 3 1 0g", "\"B\" 4 4 4294967296", "\"B\" 4 4 -1",
+                             "\"B\" 4294967296 0", "\"B\" 1 3 \"ab\"", "\"B\" 1 2 ab", "\"B\" 3 0 00", "\"B\" 3 1",
+                             "\"B\"  3 0", "\"a\" 3 0"})
+        texts.push_back(std::string("vorn-settings 1\n\"A\" 4 4 1\n") + line + "\nend\n");
+    for (size_t length = 0; length < kGolden.size(); ++length)
+        texts.push_back(kGolden.substr(0, length));
     TempDir dir;
-    for (size_t length = 0; length <= kGolden.size(); ++length) {
-        SCOPED_TRACE(length);
-        dir.WriteFile("Tavoren/Zarquel/values.txt", kGolden.substr(0, length));
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 60));
+        dir.WriteFile(kValues, text);
         FileSettingsStore store(dir.Path());
-        for (const char* name : {"MusicVolume", "Player", "Window", "Empty"})
-            EXPECT_EQ(Has(store, name), length == kGolden.size()) << name;
-        ASSERT_TRUE(SetDword(store, "Muted", 1));
-        if (length < kGolden.size()) {
-            EXPECT_EQ(ReadText(dir / "Tavoren/Zarquel/values.txt"), "vorn-settings 1\n\"Muted\" 4 4 1\nend\n");
-        }
+        for (const char* name : {"A", "MusicVolume", "Player", "Window", "Empty"})
+            EXPECT_FALSE(Has(store, name)) << name;
+        EXPECT_FALSE(store.DeleteValue(kKey, "A"));
+        ASSERT_TRUE(SetDword(store, "B", 2));
+        EXPECT_EQ(ReadText(dir / kValues), "vorn-settings 1\n\"B\" 4 4 2\nend\n");
     }
-}
-
-struct CorruptCase {
-    const char* name;
-    std::string text;
-};
-
-void PrintTo(const CorruptCase& c, std::ostream* os) { *os << c.name; }
-
-// A sound value "A" beside one damaged line: a lenient reader would find "A".
-CorruptCase Damaged(const char* name, const std::string& line)
-{
-    return {name, "vorn-settings 1\n\"A\" 4 4 1\n" + line + "\nend\n"};
-}
-
-class CorruptFile : public ::testing::TestWithParam<CorruptCase> {};
-
-TEST_P(CorruptFile, ReadsAsEmptyAndIsReplacedByTheNextWrite)
-{
-    TempDir dir;
-    dir.WriteFile("Tavoren/Zarquel/values.txt", GetParam().text);
+    dir.WriteFile(kValues, kGolden);
     FileSettingsStore store(dir.Path());
-    EXPECT_FALSE(Has(store, "A"));
-    EXPECT_FALSE(store.DeleteValue(kKey, "A"));
-    ASSERT_TRUE(SetDword(store, "B", 2));
-    EXPECT_EQ(ReadText(dir / "Tavoren/Zarquel/values.txt"), "vorn-settings 1\n\"B\" 4 4 2\nend\n");
+    for (const char* name : {"MusicVolume", "Player", "Window", "Empty"})
+        EXPECT_TRUE(Has(store, name)) << name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, CorruptFile, ::testing::Values(
-    CorruptCase{"NoHeader", "\"A\" 4 4 1\nend\n"},
-    CorruptCase{"OtherVersion", "vorn-settings 2\n\"A\" 4 4 1\nend\n"},
-    CorruptCase{"TextAfterEnd", "vorn-settings 1\n\"A\" 4 4 1\nend\nend\n"},
-    CorruptCase{"CarriageReturns", "vorn-settings 1\r\n\"A\" 4 4 1\r\nend\r\n"},
-    CorruptCase{"OverTheSizeLimit",
-                "vorn-settings 1\n\"A\" 4 4 1\n\"B\" 3 524288 " + std::string(1048576, '0') + "\nend\n"},
-    Damaged("Garbage", "garbage"),
-    Damaged("UnclosedName", "\"B 4 4 1"),
-    Damaged("UnknownEscape", "\"B\\q\" 4 4 1"),
-    Damaged("ShortHexEscape", "\"B\\x4\" 4 4 1"),
-    Damaged("RawControlByte", "\"B\tC\" 4 4 1"),
-    Damaged("HugeLength", "\"B\" 3 99999999999999999999999999 00"),
-    Damaged("LengthOverTheFileLimit", "\"B\" 3 1048577 00"),
-    Damaged("LengthBelowTheData", "\"B\" 3 1 0000"),
-    Damaged("LengthAboveTheData", "\"B\" 3 3 0000"),
-    Damaged("NotHex", "\"B\" 3 1 0g"),
-    Damaged("DwordOverflow", "\"B\" 4 4 4294967296"),
-    Damaged("NegativeDword", "\"B\" 4 4 -1"),
-    Damaged("TypeOverflow", "\"B\" 4294967296 0"),
-    Damaged("StringLengthMismatch", "\"B\" 1 3 \"ab\""),
-    Damaged("UnquotedString", "\"B\" 1 2 ab"),
-    Damaged("DataAfterZeroLength", "\"B\" 3 0 00"),
-    Damaged("MissingData", "\"B\" 3 1"),
-    Damaged("DoubleSpace", "\"B\"  3 0"),
-    Damaged("SameNameInOtherCase", "\"a\" 3 0")),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(FileSettingsStore, ValueThatWouldOverfillTheFileIsRefusedAndNothingIsLost)
+TEST(FileSettingsStore, OverfillingValueStrangeValuesFileOrKeyThatIsNoFolderIsRefusedAndNothingIsLost)
 {
     TempDir dir;
     FileSettingsStore store(dir.Path());
@@ -163,38 +121,28 @@ TEST(FileSettingsStore, ValueThatWouldOverfillTheFileIsRefusedAndNothingIsLost)
     EXPECT_FALSE(Set(store, "TooBig", kSettingBinary, std::string(FileSettingsStore::kMaxFileBytes / 2, 'x')));
     EXPECT_TRUE(Has(store, "A") && Has(store, "Fits"));
     EXPECT_FALSE(Has(store, "TooBig"));
-}
-
-TEST(FileSettingsStore, ValuesFileThatIsNotARegularFileReadsAsEmptyWithoutBlocking)
-{
-    TempDir dir;
-    fs::create_directories(dir / "Tavoren/Zarquel/values.txt");
+    // A values file that is not a regular file reads as empty without blocking.
+    fs::create_directories(dir / "Folder/values.txt");
     fs::create_directories(dir / "Other");
     ASSERT_EQ(mkfifo((dir / "Other/values.txt").c_str(), 0600), 0);
-    FileSettingsStore store(dir.Path());
-    EXPECT_FALSE(Has(store, "A"));
-    EXPECT_FALSE(SetDword(store, "A", 1));
+    EXPECT_FALSE(Has(store, "A", "Folder"));
+    EXPECT_FALSE(SetDword(store, "A", 1, "Folder"));
     EXPECT_FALSE(Has(store, "A", "Other"));
     ASSERT_TRUE(SetDword(store, "A", 1, "Other"));
     EXPECT_TRUE(Has(store, "A", "Other"));
-}
-
-TEST(FileSettingsStore, KeyThatCannotBeAFolderFailsAndTouchesNothing)
-{
-    TempDir dir;
+    // A key that cannot be a folder fails and touches nothing.
     dir.WriteFile("plain", "x");
     FileSettingsStore underAFile(dir / "plain/settings");
     EXPECT_FALSE(underAFile.CreateKey(kKey));
     EXPECT_FALSE(SetDword(underAFile, "A", 1));
-
-    FileSettingsStore store(dir / "root");
+    const auto before = Entries(dir.Path());
     for (const std::string& key : {std::string("SOFTWARE\\..\\Escaped"), std::string("SOFTWARE\\."),
                                    std::string("SOFTWARE\\a/b"), std::string("SOFTWARE\\Values.TXT"),
                                    std::string("SOFTWARE\\values.txt.1a2b3c"), std::string("A\\\0B", 4)}) {
         EXPECT_FALSE(store.CreateKey(key)) << key;
         EXPECT_FALSE(SetDword(store, "A", 1, key)) << key;
     }
-    EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{"plain"});
+    EXPECT_EQ(Entries(dir.Path()), before);
 }
 
 TEST(FileSettingsStore, WritersOnTwoThreadsKeepEveryValue)
@@ -209,10 +157,66 @@ TEST(FileSettingsStore, WritersOnTwoThreadsKeepEveryValue)
     first.join();
     second.join();
     FileSettingsStore reopened(dir.Path());
-    for (int i = 0; i < 40; ++i) {
-        EXPECT_TRUE(Has(reopened, "First" + std::to_string(i))) << i;
-        EXPECT_TRUE(Has(reopened, "Second" + std::to_string(i))) << i;
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(Has(reopened, "First" + std::to_string(i)) && Has(reopened, "Second" + std::to_string(i))) << i;
+}
+
+TEST(FileSettingsStore, TypedValuesReadBackExactlyAndRefusedCallsChangeNothing)
+{
+    TempDir dir;
+    FileSettingsStore store(dir.Path());
+    Bytes everyByte(256);
+    std::iota(everyByte.begin(), everyByte.end(), 0);
+    const struct { std::string name; uint32_t type; Bytes data; } samples[] = {
+        {"Largest", kSettingDword, {0xFF, 0xFF, 0xFF, 0xFF}}, {"ShortDword", kSettingDword, {1, 2, 3}},
+        {"EveryByteAsString", kSettingString, everyByte}, {"EveryByte", kSettingBinary, everyByte},
+        {"EmptyString", kSettingString, {}}, {"", kSettingDword, {7, 0, 0, 0}}, {"a = b", 7, {1, 2}},
+        {std::string("line\nbreak\0zero \xe9\xff\"\\", 20), kSettingBinary, {0}}};
+    for (const auto& s : samples)
+        ASSERT_TRUE(store.SetValue(kKey, s.name, s.type, s.data.data(), s.data.size())) << s.name;
+    uint32_t type = 0;
+    Bytes data;
+    for (const auto& s : samples) {
+        ASSERT_TRUE(store.QueryValue(kKey, s.name, type, data)) << s.name;
+        EXPECT_EQ(type, s.type) << s.name;
+        EXPECT_EQ(data, s.data) << s.name;
     }
+    EXPECT_FALSE(store.SetValue(kKey, "Bad", kSettingBinary, nullptr, 4));
+    EXPECT_FALSE(Has(store, "Bad"));
+    EXPECT_TRUE(store.SetValue(kKey, "Empty", kSettingBinary, nullptr, 0));
+    type = 99;
+    data = {9, 9};
+    EXPECT_FALSE(store.QueryValue(kKey, "Missing", type, data));
+    EXPECT_FALSE(store.QueryValue(kKey + "\\Missing", "Empty", type, data));
+    EXPECT_EQ(type, 99u);
+    EXPECT_EQ(data, (Bytes{9, 9}));
+}
+
+TEST(FileSettingsStore, KeysAndNamesIgnoreAsciiCaseOnlyAndDeleteRemovesOneValueOnce)
+{
+    TempDir dir;
+    FileSettingsStore store(dir.Path());
+    ASSERT_TRUE(SetDword(store, "MusicVolume", 85));
+    ASSERT_TRUE(SetDword(store, "MUSICVOLUME", 50, "software\\TAVOREN\\zarquel"));
+    ASSERT_TRUE(SetDword(store, "\xc9t\xe9", 1));
+    uint32_t type = 0;
+    Bytes data;
+    ASSERT_TRUE(store.QueryValue("Software\\tavoren\\ZARQUEL", "musicvolume", type, data));
+    EXPECT_EQ(data, (Bytes{50, 0, 0, 0}));
+    EXPECT_TRUE(Has(store, "\xc9T\xe9"));
+    EXPECT_FALSE(Has(store, "\xe9t\xe9"));
+    EXPECT_TRUE(store.DeleteValue(kKey, "MUSICvolume"));
+    EXPECT_FALSE(Has(store, "MusicVolume"));
+    EXPECT_TRUE(Has(store, "\xc9t\xe9"));
+    EXPECT_FALSE(store.DeleteValue(kKey, "MusicVolume"));
+    EXPECT_FALSE(store.DeleteValue(kKey + "\\Missing", "\xc9t\xe9"));
+    // Sub-keys live apart from their parents, which they create.
+    ASSERT_TRUE(SetDword(store, "RuntimeError", 1, kKey + "\\Test3D"));
+    EXPECT_FALSE(Has(store, "RuntimeError"));
+    EXPECT_TRUE(Has(store, "RuntimeError", kKey + "\\\\test3d\\"));
+    EXPECT_FALSE(store.KeyExists(kKey + "\\Other"));
+    ASSERT_TRUE(store.CreateKey(kKey + "\\A\\B"));
+    EXPECT_TRUE(store.KeyExists(kKey + "\\a") && store.KeyExists(kKey + "\\a\\b"));
 }
 
 } // namespace

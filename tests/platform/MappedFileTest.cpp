@@ -12,53 +12,39 @@ namespace {
 
 using Platform::MappedFile;
 
-TEST(MappedFile, ViewsTheWholeFileAndAnEmptyOneAsNullOfSizeZero)
+std::string Text(const MappedFile& file)
 {
-    Testing::TempDir dir;
-    dir.WriteFile("data.bin", std::string("ab\0cd", 5));
-    dir.WriteFile("empty", "");
-    MappedFile file;
-    ASSERT_TRUE(file.Open(dir / "data.bin"));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.Data()), file.Size()), std::string("ab\0cd", 5));
-    EXPECT_TRUE(file.Open(dir / "empty"));
-    EXPECT_TRUE(file.IsOpen());
-    EXPECT_EQ(file.Data(), nullptr);
-    EXPECT_EQ(file.Size(), 0u);
+    return {reinterpret_cast<const char*>(file.Data()), static_cast<size_t>(file.Size())};
 }
 
-TEST(MappedFile, MissingFilesAndFoldersLeaveNothingMapped)
+TEST(MappedFile, ViewsTheWholeFileLeavesNothingMappedWhenOpenFailsAndMovesTheView)
 {
     Testing::TempDir dir;
-    dir.WriteFile("Sub/data.bin", "x");
+    dir.WriteFile("Sub/data.bin", std::string("ab\0cd", 5));
+    dir.WriteFile("empty", "");
     MappedFile file;
     ASSERT_TRUE(file.Open(dir / "Sub/data.bin"));
+    EXPECT_EQ(Text(file), std::string("ab\0cd", 5));
     EXPECT_FALSE(file.Open(dir / "missing"));
     EXPECT_FALSE(file.IsOpen());
     EXPECT_FALSE(file.Open(dir / "Sub"));
     EXPECT_EQ(file.Data(), nullptr);
-}
-
-TEST(MappedFile, MovingHandsTheViewOver)
-{
-    Testing::TempDir dir;
+    EXPECT_TRUE(file.Open(dir / "empty"));
+    EXPECT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Data(), nullptr);
+    EXPECT_EQ(file.Size(), 0u);
+    // Moving hands the view over.
     dir.WriteFile("a", "first");
-    dir.WriteFile("b", "second");
-    MappedFile a;
-    MappedFile b;
-    ASSERT_TRUE(a.Open(dir / "a") && b.Open(dir / "b"));
+    MappedFile a, b;
+    ASSERT_TRUE(a.Open(dir / "a") && b.Open(dir / "Sub/data.bin"));
     b = std::move(a);
     MappedFile c(std::move(b));
     EXPECT_FALSE(a.IsOpen() || b.IsOpen());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(c.Data()), c.Size()), "first");
-}
-
-TEST(MappedFile, SizeBeyond4GiBIsKeptWhole)
-{
-    Testing::TempDir dir;
+    EXPECT_EQ(Text(c), "first");
+    // A size beyond 4 GiB is kept whole.
     dir.WriteFile("big", "");
     const uint64_t size = (uint64_t{5} << 30) + 3;
     std::filesystem::resize_file(dir / "big", size);
-    MappedFile file;
     ASSERT_TRUE(file.Open(dir / "big"));
     EXPECT_EQ(file.Size(), size);
     EXPECT_EQ(file.Data()[size - 1], 0);

@@ -13,7 +13,7 @@ namespace {
 using Platform::ResolveFileName;
 using Testing::TempDir;
 
-TEST(ResolveFileName, FindsTheFileWhateverTheCaseAndSeparatorsOrKeepsTheUnmatchedRest)
+TEST(ResolveFileName, FindsFilesWhateverTheCaseOrKeepsTheUnmatchedRestAndNoticesChanges)
 {
     TempDir dir;
     dir.WriteFile("Images/Ball.PNG", "x");
@@ -26,11 +26,14 @@ TEST(ResolveFileName, FindsTheFileWhateverTheCaseAndSeparatorsOrKeepsTheUnmatche
         {"images\\..\\save\\TOPSCORES", "Images/../Save/topscores"}};
     for (const auto& c : cases)
         EXPECT_EQ(ResolveFileName(dir.Path() + "/" + c.asked), dir / c.expected) << '"' << c.asked << '"';
-}
-
-TEST(ResolveFileName, RelativeNamesResolveAgainstTheWorkingFolder)
-{
-    TempDir dir;
+    // The cache notices a file that went away, and case variants pick one stably.
+    dir.WriteFile("A/b.txt", "x");
+    EXPECT_EQ(ResolveFileName(dir / "a/B.TXT"), dir / "A/b.txt");
+    std::filesystem::remove_all(dir / "A");
+    dir.WriteFile("a/B.txt", "x");
+    dir.WriteFile("a/b.TXT", "x");
+    EXPECT_EQ(ResolveFileName(dir / "A/b.txt"), dir / "a/B.txt");
+    // Relative names resolve against the working folder.
     dir.WriteFile("Data/Music.ogg", "x");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
@@ -39,24 +42,11 @@ TEST(ResolveFileName, RelativeNamesResolveAgainstTheWorkingFolder)
     std::filesystem::current_path(previous);
 }
 
-TEST(ResolveFileName, CacheNoticesAFileThatWentAwayAndCaseVariantsPickOneStably)
-{
-    TempDir dir;
-    dir.WriteFile("A/b.txt", "x");
-    EXPECT_EQ(ResolveFileName(dir / "a/B.TXT"), dir / "A/b.txt");
-    std::filesystem::remove_all(dir / "A");
-    dir.WriteFile("a/B.txt", "x");
-    dir.WriteFile("a/b.TXT", "x");
-    EXPECT_EQ(ResolveFileName(dir / "A/b.txt"), dir / "a/B.txt");
-}
-
 TEST(UserFolders, FollowXdgVariablesAndFallBackToHome)
 {
     std::vector<std::pair<const char*, std::optional<std::string>>> saved;
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
-        const char* value = std::getenv(name);
-        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"})
+        saved.emplace_back(name, std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
     setenv("HOME", "/home/player", 1);
     setenv("XDG_DATA_HOME", "/x/data/", 1);
     setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
