@@ -48,18 +48,7 @@ Transform Made(float transX, float angle, float sx, float sy)
     return t;
 }
 
-TEST(Graphics, StartsWithTheWholeDestinationAsClipAndAnEmptyImageWithoutOne)
-{
-    Scene s;
-    EXPECT_EQ(s.g.mClipRect, Rect(0, 0, 100, 80));
-    EXPECT_EQ(s.g.GetColor(), Color(0, 0, 0, 255));
-    EXPECT_TRUE(s.g.GetWriteColoredString());
-    Graphics none(nullptr);
-    EXPECT_EQ(none.mDestImage, &Vorn::TheEmptyImage());
-    EXPECT_EQ(none.mClipRect, Rect());
-}
-
-TEST(Graphics, PopRestoresEveryFieldAndAnEmptyPopChangesNothing)
+TEST(Graphics, PopRestoresEveryFieldAnEmptyPopChangesNothingAndACopyHasNoStack)
 {
     Scene s;
     s.g.PushState();
@@ -68,36 +57,23 @@ TEST(Graphics, PopRestoresEveryFieldAndAnEmptyPopChangesNothing)
     s.g.SetColor(Color(1, 2, 3, 4));
     s.g.SetFont(nullptr);
     s.g.SetDrawMode(Vorn::kDrawModeAdditive);
-    s.g.SetColorize(true);
-    s.g.SetQuickStretch(true);
-    s.g.SetSmoothBlend(true);
-    s.g.SetWriteColoredString(false);
+    s.g.SetColorize(true), s.g.SetQuickStretch(true), s.g.SetSmoothBlend(true), s.g.SetWriteColoredString(false);
     s.g.mScaleX = 2;
     s.g.PopState();
-    EXPECT_EQ(s.g.mTransX + s.g.mTransY, 0.0f);
-    EXPECT_EQ(s.g.mScaleX, 1.0f);
+    EXPECT_EQ(s.g.mTransX + s.g.mTransY + s.g.mScaleX, 1.0f);
     EXPECT_EQ(s.g.mClipRect, Rect(0, 0, 100, 80));
     EXPECT_EQ(s.g.GetColor(), Color(0, 0, 0, 255));
     EXPECT_EQ(s.g.GetFont(), &s.font);
     EXPECT_EQ(s.g.GetDrawMode(), Vorn::kDrawModeNormal);
-    EXPECT_FALSE(s.g.GetColorize() || s.g.mFastStretch || s.g.mLinearBlend);
-    EXPECT_TRUE(s.g.GetWriteColoredString());
+    EXPECT_FALSE(s.g.GetColorize() || s.g.mFastStretch || s.g.mLinearBlend || !s.g.GetWriteColoredString());
     s.g.Translate(5, 5);
     s.g.PopState();
-    EXPECT_EQ(s.g.mTransX, 5.0f);
-}
-
-TEST(Graphics, ACopySharesTheStateButNotTheStack)
-{
-    Scene s;
-    s.g.Translate(7, 0);
     s.g.PushState();
     s.g.Translate(1, 0);
     const auto copy = s.g.Create();
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->mDestImage, &s.screen);
     copy->PopState();
-    EXPECT_EQ(copy->mTransX, 8.0f);
+    EXPECT_EQ(copy->mTransX, 6.0f);
+    EXPECT_EQ(Graphics(nullptr).mDestImage, &Vorn::TheEmptyImage());
 }
 
 TEST(Graphics, ClipRectIsTranslatedAndIntersected)
@@ -119,10 +95,7 @@ struct DrawCase {
     Lines calls;
 };
 
-void PrintTo(const DrawCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const DrawCase& c, std::ostream* os) { *os << c.name; }
 
 class GraphicsDraw : public testing::TestWithParam<DrawCase> {};
 
@@ -152,38 +125,38 @@ INSTANTIATE_TEST_SUITE_P(Shapes, GraphicsDraw,
             s.g.DrawImage(&s.ball, 0, 0);
             s.g.DrawLine(-100, -100, 200, 200);
         }, {}},
-        DrawCase{"rectInsideIsOneOutline", [](Scene& s) { s.g.DrawRect(0, 0, 10, 5); },
-            {"DrawRect 0,0,10,5 #ff000000 m0"}},
         DrawCase{"rectPartlyOutsideIsFourFills", [](Scene& s) { s.g.DrawRect(95, 0, 10, 5); },
             {"FillRect 95,0,5,1 #ff000000 m0", "FillRect 95,5,5,1 #ff000000 m0", "FillRect 95,1,1,4 #ff000000 m0"}},
-        DrawCase{"lineInside", [](Scene& s) { s.g.DrawLine(1, 2, 30, 40); }, {"DrawLine 1,2-30,40 #ff000000 m0"}},
         DrawCase{"lineTranslatedUntruncated", [](Scene& s) {
             s.g.mTransX = 0.5f;
             s.g.Translate(3, 4);
             s.g.DrawLine(0, 0, 10, 10);
         }, {"DrawLine 3.5,4-13.5,14 #ff000000 m0"}},
-        DrawCase{"lineCrossingLeft", [](Scene& s) { s.g.DrawLine(-10, 10, 10, 30); },
-            {"DrawLine 0,20-10,30 #ff000000 m0"}},
-        DrawCase{"lineCrossingRightStopsAtLastColumn", [](Scene& s) { s.g.DrawLine(90, 0, 110, 20); },
-            {"DrawLine 90,0-99,9 #ff000000 m0"}},
-        DrawCase{"lineCrossingTopAndBottom", [](Scene& s) { s.g.DrawLine(5, -10, 5, 100); },
-            {"DrawLine 5,0-5,79 #ff000000 m0"}},
-        DrawCase{"risingLineTopPointFirst", [](Scene& s) { s.g.DrawLine(10, 50, 20, 5); },
-            {"DrawLine 20,5-10,50 #ff000000 m0"}},
+        DrawCase{"linesClippedToTheLastPixelRisingOnesTopPointFirst", [](Scene& s) {
+            s.g.DrawLine(-10, 10, 10, 30), s.g.DrawLine(90, 0, 110, 20);
+            s.g.DrawLine(5, -10, 5, 100), s.g.DrawLine(10, 50, 20, 5);
+        }, {"DrawLine 0,20-10,30 #ff000000 m0", "DrawLine 90,0-99,9 #ff000000 m0", "DrawLine 5,0-5,79 #ff000000 m0",
+               "DrawLine 20,5-10,50 #ff000000 m0"}},
         DrawCase{"lineOutside", [](Scene& s) {
             s.g.DrawLine(-5, -5, -1, 50);
             s.g.DrawLine(0, 80, 50, 90);
         }, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+Lines Box(const Lines& tiles)
+{
+    Lines calls;
+    for (const std::string& tile : tiles)
+        calls.push_back("Blt frame " + tile + ",2 #ffffffff m0");
+    return calls;
+}
+
 INSTANTIATE_TEST_SUITE_P(Images, GraphicsDraw,
     testing::Values(
-        DrawCase{"wholeImageClippedSourceShifted", [](Scene& s) {
-            s.g.DrawImage(&s.ball, -3, 75);
-            s.g.DrawImage(&s.ball, 100, 0);
-        }, {"Blt ball 0,75 src=3,0,7,5 #ffffffff m0"}},
-        DrawCase{"celClippedSourceShifted", [](Scene& s) { s.g.DrawImage(&s.sheet, 95, 2, Rect(10, 0, 10, 10)); },
-            {"Blt sheet 95,2 src=10,0,5,10 #ffffffff m0"}},
+        DrawCase{"clippedSourceShifted", [](Scene& s) {
+            s.g.DrawImage(&s.ball, -3, 75), s.g.DrawImage(&s.ball, 100, 0);
+            s.g.DrawImage(&s.sheet, 95, 2, Rect(10, 0, 10, 10));
+        }, {"Blt ball 0,75 src=3,0,7,5 #ffffffff m0", "Blt sheet 95,2 src=10,0,5,10 #ffffffff m0"}},
         DrawCase{"colorizeGivesTheColourModeAlways", [](Scene& s) {
             s.g.SetColor(Color(10, 20, 30, 40));
             s.g.SetDrawMode(Vorn::kDrawModeAdditive);
@@ -228,12 +201,9 @@ INSTANTIATE_TEST_SUITE_P(Images, GraphicsDraw,
             s.g.Translate(10, 0);
             s.g.DrawImageAsBox(Rect(0, 0, 7, 6), &s.frame);
             EXPECT_EQ(s.g.mClipRect, Rect(0, 0, 100, 80));
-        }, {"Blt frame 10,0 src=0,0,2,2 #ffffffff m0", "Blt frame 15,0 src=4,0,2,2 #ffffffff m0",
-               "Blt frame 10,4 src=0,4,2,2 #ffffffff m0", "Blt frame 15,4 src=4,4,2,2 #ffffffff m0",
-               "Blt frame 12,0 src=2,0,2,2 #ffffffff m0", "Blt frame 12,4 src=2,4,2,2 #ffffffff m0",
-               "Blt frame 14,0 src=2,0,1,2 #ffffffff m0", "Blt frame 14,4 src=2,4,1,2 #ffffffff m0",
-               "Blt frame 10,2 src=0,2,2,2 #ffffffff m0", "Blt frame 15,2 src=4,2,2,2 #ffffffff m0",
-               "Blt frame 12,2 src=2,2,2,2 #ffffffff m0", "Blt frame 14,2 src=2,2,1,2 #ffffffff m0"}},
+        }, Box({"10,0 src=0,0,2", "15,0 src=4,0,2", "10,4 src=0,4,2", "15,4 src=4,4,2", "12,0 src=2,0,2",
+               "12,4 src=2,4,2", "14,0 src=2,0,1", "14,4 src=2,4,1", "10,2 src=0,2,2", "15,2 src=4,2,2",
+               "12,2 src=2,2,2", "14,2 src=2,2,1"})},
         DrawCase{"emptyImageDrawsNothing", [](Scene& s) {
             RecordingImage empty;
             s.g.DrawImage(&empty, 0, 0);
@@ -263,17 +233,11 @@ INSTANTIATE_TEST_SUITE_P(Transforms, GraphicsDraw,
         Transformed("complex", Made(3, 0, 2, 2),
             "BltByMatrix ball 20,30 [2 0 6; 0 2 0]" + kPlain + " src=0,0,10,10 blend=0"),
         Transformed("threeD", Made(0, 0, 1, 1),
-            "BltByMatrix ball 20,30 [1 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0", true)),
+            "BltByMatrix ball 20,30 [1 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0", true),
+        Transformed("negativeXScaleMirrorsWithAPositiveWidth",
+            [] { auto t = Made(0, 0, -1, 1); return t.Scale(2, 1), t; }(),
+            "StretchBltMirrored ball 10,25,20,10 src=0,0,10,10" + kPlain + " fast=0")),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Graphics, ANegativeXScaleMirrorsWithAPositiveWidth)
-{
-    Scene s;
-    Transform t = Made(0, 0, -1, 1);
-    t.Scale(2, 1);
-    s.g.DrawImageTransform(&s.ball, t, 20, 30);
-    EXPECT_EQ(s.screen.mCalls, Lines{"StretchBltMirrored ball 10,25,20,10 src=0,0,10,10" + kPlain + " fast=0"});
-}
 
 TEST(Graphics, NonFinitePositionsCentresAnglesAndMatricesDrawNothing)
 {
@@ -285,7 +249,6 @@ TEST(Graphics, NonFinitePositionsCentresAnglesAndMatricesDrawNothing)
     badExtra.mExtraY = kNaN;
     const std::vector<std::pair<const char*, std::function<void(Graphics&, Image*)>>> draws = {
         {"atFloat", [](Graphics& g, Image* i) { g.DrawImageAtFloat(i, kNaN, 0, Rect(0, 0, 5, 5)); }},
-        {"rotatedY", [](Graphics& g, Image* i) { g.DrawImageRotatedAtFloat(i, 0, kInf, 0, 0, nullptr, 0); }},
         {"rotatedCentre", [](Graphics& g, Image* i) { g.DrawImageRotatedAtFloat(i, 0, 0, kNaN, 0, nullptr, 0); }},
         {"rotatedAngle", [](Graphics& g, Image* i) { g.DrawImageRotatedAtFloat(i, 0, 0, 0, 0, nullptr, -kInf); }},
         {"matrix", [&](Graphics& g, Image* i) { g.DrawImageByMatrix(i, badMatrix, Rect(0, 0, 5, 5), 0, 0); }},
@@ -357,10 +320,7 @@ struct TextCase {
     Lines runs;
 };
 
-void PrintTo(const TextCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
 
 class GraphicsText : public testing::TestWithParam<TextCase> {};
 
@@ -386,8 +346,6 @@ INSTANTIATE_TEST_SUITE_P(Codes, GraphicsText,
         Codes("caretTooNearTheEnd", "ab^12345", 12, {"ab@0,0 #ff000000"}),
         Codes("codeEndingTheText", "ab^0000ff^", 12, {"ab@0,0 #ff000000"}),
         Codes("lowerCaseAndStrayDigits", "^a0zz0f^c", 6, {"c@0,0 #ffa0000f"}),
-        Codes("closingCaretIsAnyCharacter", "^ff0000Xc", 6, {"c@0,0 #ffff0000"}),
-        Codes("oldColourMisspelt", "x^oldclx^y", 12, {"x@0,0 #ff000000", "y@6,0 #ff000000"}),
         Codes("oldColour", "^oldclr^y", 6, {"y@0,0 #ffabcdef"}),
         TextCase{"caretsOrdinaryWhenSwitchedOff", [](Graphics& g) {
             g.SetWriteColoredString(false);
@@ -424,17 +382,14 @@ TextCase Wrapped(const char* name, const char* text, int width, int height, Line
 }
 
 INSTANTIATE_TEST_SUITE_P(Wrapping, GraphicsText,
-    testing::Values(Wrapped("oneLine", "abc", 50, 12, {"abc@5,18 #ff000000"}),
-        Wrapped("twoWords", "abc def", 20, 28, {"abc@5,18 #ff000000", "def@5,34 #ff000000"}),
+    testing::Values(Wrapped("twoWords", "abc def", 20, 28, {"abc@5,18 #ff000000", "def@5,34 #ff000000"}),
         Wrapped("longWord", "abcdefgh", 20, 44, {"abc@5,18 #ff000000", "def@5,34 #ff000000", "gh@5,50 #ff000000"}),
         Wrapped("narrowerThanOneCharacter", "ab", 3, 28, {"a@5,18 #ff000000", "b@5,34 #ff000000"}),
-        Wrapped("trailingNewline", "ab\n", 50, 28, {"ab@5,18 #ff000000"}),
         Wrapped("emptyLine", "ab\n\ncd", 50, 44, {"ab@5,18 #ff000000", "cd@5,50 #ff000000"}),
         Wrapped("blanksSkippedAfterABlank", "ab    cd", 20, 28, {"ab @5,18 #ff000000", "cd@5,34 #ff000000"}),
         Wrapped("blanksKeptAfterANewline", "ab\n  cd", 30, 28, {"ab@5,18 #ff000000", "  cd@5,34 #ff000000"}),
         Wrapped("codeAcrossLines", "^FF0000^ab cd", 20, 28, {"ab@5,18 #ffff0000", "cd@5,34 #ffff0000"}),
         Wrapped("codeCutByTheEnd", "ab^12", 50, 12, {"ab@5,18 #ff000000"}),
-        Wrapped("doubleCaretCountsOnce", "a^^b c", 20, 28, {"a^b@5,18 #ff000000", "c@5,34 #ff000000"}),
         Wrapped("empty", "", 50, -4, {}),
         TextCase{"brokenLinesOutsideTheBandOnlyMeasured", [](Graphics& g) {
             g.SetColor(Color(1, 2, 3));

@@ -21,10 +21,7 @@ struct Refs {
     std::optional<ImageRef> a{ImageRef()}, b{ImageRef()}, kept;
 };
 
-ImageRef ByValue(const ImageRef& ref)
-{
-    return ref;
-}
+ImageRef ByValue(const ImageRef& ref) { return ref; }
 
 struct CountCase {
     const char* name;

@@ -35,13 +35,6 @@ Table Expected(const std::vector<uint32_t>& used)
     return table;
 }
 
-TEST(PaletteBuilder, ColoursDifferingOnlyInAlphaAreDistinct)
-{
-    const Palettized out = Palettize({0xFF112233u, 0x00112233u, 0xFF112233u}, 3, 1);
-    EXPECT_EQ(out.indices, (std::vector<uint8_t>{0, 1, 0}));
-    EXPECT_EQ(out.table, Expected({0xFF112233u, 0x00112233u}));
-}
-
 TEST(PaletteBuilder, TwoHundredFiftySixColoursFitAndThe257thFailsWhereItAppears)
 {
     std::vector<uint32_t> pixels;
@@ -64,12 +57,15 @@ TEST(PaletteBuilder, TwoHundredFiftySixColoursFitAndThe257thFailsWhereItAppears)
     EXPECT_FALSE(Palettize(pixels, 65536, 65536).ok);
 }
 
-TEST(PaletteBuilder, NoPixelsWhenASideIsZeroOrNegative)
+TEST(PaletteBuilder, NoPixelsWhenASideIsZeroOrNegativeAndAlphaAloneMakesAColour)
 {
     for (const auto& [width, height] : {std::pair{0, 5}, {5, 0}, {-1, 5}, {5, -3}}) {
         const Palettized out = Palettize({0x11111111u}, width, height);
         EXPECT_TRUE(out.ok && out.indices[0] == kUntouched && out.table == Expected({})) << width << "x" << height;
     }
+    const Palettized out = Palettize({0xFF112233u, 0x00112233u, 0xFF112233u}, 3, 1);
+    EXPECT_EQ(out.indices, (std::vector<uint8_t>{0, 1, 0}));
+    EXPECT_EQ(out.table, Expected({0xFF112233u, 0x00112233u}));
 }
 
 TEST(PaletteBuilder, RandomImagesReadBackThroughATableInFirstAppearanceOrder)
