@@ -46,15 +46,4 @@ TEST(Matrix3x3, SumsRoundToFloatLeftToRightAndProductsRoundBeforeTheyAreAdded)
     EXPECT_EQ(square.TransformVector3(a, -b, 0).mX, 0.0f);
 }
 
-TEST(Matrix3x3, Vector3UsesTheWholeMatrix)
-{
-    Matrix3x3 m;
-    float value = 1;
-    for (auto& row : m.m)
-        for (float& element : row)
-            element = value++;
-    const Vorn::Vector3 v = m.TransformVector3(1, 2, 3);
-    EXPECT_EQ(v.mX + v.mY * 100 + v.mZ * 10000, 14.0f + 3200 + 500000);
-}
-
 } // namespace

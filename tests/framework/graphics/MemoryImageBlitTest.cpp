@@ -1,7 +1,6 @@
 #include "framework/graphics/MemoryImage.h"
 
 #include "fakes/DisplayApp.h"
-#include "fakes/RecordingImage.h"
 
 #include <gtest/gtest.h>
 
@@ -102,15 +101,6 @@ TEST(MemoryImageBlit, RectanglesAreHeldToBothImages)
     dest->Blt(source.get(), -1, 0, Rect(1, 1, 5, 7), Color::White, 1);
     dest->Blt(source.get(), 1, 0, Rect(-1, -1, 9, 9), Color::White, 1);
     EXPECT_EQ(PixelsOf(*dest), (Pixels{0xFF000006, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000001}));
-}
-
-TEST(MemoryImageBlit, SourceThatIsNoMemoryImageIsMarkedDrawnButDrawsNothing)
-{
-    Testing::RecordingImage other(2, 2);
-    auto dest = MakeImage(1, {0xFF000000});
-    dest->Blt(&other, 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
-    EXPECT_TRUE(other.mDrawn);
-    EXPECT_EQ(PixelsOf(*dest)[0], 0xFF000000u);
 }
 
 } // namespace

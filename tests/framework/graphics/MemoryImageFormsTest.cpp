@@ -101,18 +101,4 @@ TEST(MemoryImageRelease, RebuildsFromTheNativeFormOnA2DDisplayAndWithoutOneKeeps
     EXPECT_EQ(PixelsOf(*alone), (Pixels{0xFF102030}));
 }
 
-TEST(MemoryImageRelease, ReInitPalettizesAndPurgesAgain)
-{
-    DisplayApp display;
-    auto image = MakeImage(2, {0xFF000000, 0xFFFFFFFF}, &display.app);
-    ASSERT_TRUE(image->ReduceToPalette());
-    image->ReleaseMemoryBits();
-    image->FreeSoftwareData();
-    image->GetBits();
-    display.app.RebuildAllImages();
-    EXPECT_EQ(image->mBits, nullptr);
-    EXPECT_NE(image->mColorIndices, nullptr);
-    EXPECT_NE(image->mNativeAlphaData, nullptr);
-}
-
 } // namespace

@@ -38,15 +38,11 @@ TEST(MemoryImageLine, SlantedLineRunsFromItsStartPixelToItsEndColumn)
     EXPECT_EQ(touched.front(), "0,0");
     EXPECT_EQ(touched.back(), "10,3");
     EXPECT_EQ(image->GetBits()[0], 0xFFFEFEFEu);
-}
-
-TEST(MemoryImageLine, AdditiveLineSaturatesAndStraightLinesFillNormally)
-{
-    auto image = Testing::MakeImage(3, {0xFF808080, 0x00C0C0C0, 0, 0, 0, 0, 0, 0, 0});
-    image->DrawLine(0, 0, 1, 1, Color(128, 64, 255, 255), 1);
-    EXPECT_EQ(image->GetBits()[0], 0xFFFFC0FFu);
-    image->DrawLine(0, 2, 2, 2, Color(10, 20, 30, 128), 1);
-    EXPECT_EQ(image->GetBits()[6], 0x8009131Du) << "a fill over transparent black";
+    auto additive = Testing::MakeImage(3, {0xFF808080, 0x00C0C0C0, 0, 0, 0, 0, 0, 0, 0});
+    additive->DrawLine(0, 0, 1, 1, Color(128, 64, 255, 255), 1);
+    additive->DrawLine(0, 2, 2, 2, Color(10, 20, 30, 128), 1);
+    EXPECT_EQ(additive->GetBits()[0], 0xFFFFC0FFu) << "additive saturates";
+    EXPECT_EQ(additive->GetBits()[6], 0x8009131Du) << "a straight line fills normally over transparent black";
 }
 
 TEST(MemoryImageLine, NonFiniteHugeOrOtherModeLinesDrawNothing)

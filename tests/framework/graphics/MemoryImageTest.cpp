@@ -39,17 +39,6 @@ TEST(MemoryImage, NegativeSizesAndItsOwnWordsChangeNothing)
     }
 }
 
-TEST(MemoryImage, CommittedBitsAreScannedForTransparencyAndAlpha)
-{
-    const struct { Pixels pixels; bool hasTrans, hasAlpha; } cases[] = {{{0xFF123456}, false, false},
-        {{0x00123456, 0xFF000000}, true, false}, {{0x01000000}, false, true}, {{0xFE000000, 0}, true, true}};
-    for (const auto& c : cases) {
-        auto image = MakeImage(1, c.pixels);
-        EXPECT_EQ(image->mHasTrans, c.hasTrans) << std::hex << c.pixels[0];
-        EXPECT_EQ(image->mHasAlpha, c.hasAlpha) << std::hex << c.pixels[0];
-    }
-}
-
 TEST(MemoryImage, ForcedFlagsSurvivePixelChangesAndCopies)
 {
     auto image = MakeImage(1, {0xFF000000});

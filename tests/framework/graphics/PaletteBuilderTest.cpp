@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <random>
-#include <set>
 #include <vector>
 
 namespace {
@@ -66,29 +64,6 @@ TEST(PaletteBuilder, NoPixelsWhenASideIsZeroOrNegativeAndAlphaAloneMakesAColour)
     const Palettized out = Palettize({0xFF112233u, 0x00112233u, 0xFF112233u}, 3, 1);
     EXPECT_EQ(out.indices, (std::vector<uint8_t>{0, 1, 0}));
     EXPECT_EQ(out.table, Expected({0xFF112233u, 0x00112233u}));
-}
-
-TEST(PaletteBuilder, RandomImagesReadBackThroughATableInFirstAppearanceOrder)
-{
-    std::mt19937 random(2024);
-    for (int image = 0; image < 40; ++image) {
-        std::vector<uint32_t> colours(1 + random() % 256u);
-        for (uint32_t& colour : colours)
-            colour = random();
-        const int width = 1 + static_cast<int>(random() % 64u);
-        std::vector<uint32_t> pixels(static_cast<size_t>(width) * (1 + random() % 64u));
-        for (uint32_t& pixel : pixels)
-            pixel = colours[random() % colours.size()];
-        const Palettized out = Palettize(pixels, width, static_cast<int>(pixels.size()) / width);
-        ASSERT_TRUE(out.ok) << image;
-        for (size_t i = 0; i < pixels.size(); ++i)
-            ASSERT_EQ(out.table[out.indices[i]], pixels[i]) << image << ", pixel " << i;
-        std::vector<uint32_t> firstAppearances;
-        for (std::set<uint32_t> seen; uint32_t pixel : pixels)
-            if (seen.insert(pixel).second)
-                firstAppearances.push_back(pixel);
-        EXPECT_EQ(out.table, Expected(firstAppearances)) << image;
-    }
 }
 
 } // namespace

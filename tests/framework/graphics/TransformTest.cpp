@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <numbers>
-#include <random>
 
 namespace {
 
@@ -48,39 +47,6 @@ TEST(Transform, RotationAndScaleTogetherBecomeComplexInTheOrderGiven)
     EXPECT_NEAR(rotatedFirst.GetMatrix().TransformPoint(1, 0).mY, -1, 1e-5f);
     rotatedFirst.Reset();
     ExpectMatrixNear(rotatedFirst.GetMatrix(), Matrix3x3(), 0);
-}
-
-// Random operation sequences that keep the simple form must give the matrix
-// that the same operations give when applied to a matrix directly.
-TEST(Transform, SimpleFormMatchesTheMatrixBuiltDirectly)
-{
-    std::mt19937 random(2024);
-    const auto uniform = [&](float low, float high) {
-        return low + (high - low) * static_cast<float>(random() % 10001u) / 10000.0f;
-    };
-    for (int trial = 0; trial < 200; ++trial) {
-        SCOPED_TRACE(trial);
-        Transform t;
-        Matrix3x3 expected;
-        const float tx = uniform(-50, 50), ty = uniform(-50, 50);
-        const auto translate = [&] { t.mTransX = tx, t.mTransY = ty, expected.Translate(tx, ty); };
-        // A rotation follows the translation, a translation follows the scale.
-        const bool rotations = trial % 2 == 0;
-        if (rotations)
-            translate();
-        for (int i = 0, steps = 1 + static_cast<int>(random() % 4u); i < steps; ++i) {
-            const float angle = uniform(-3, 3);
-            const float sx = i == 0 && random() % 2u ? -1.0f : uniform(0, 4), sy = uniform(0, 4);
-            rotations ? t.RotateRad(angle) : t.Scale(sx, sy);
-            rotations ? expected.RotateRad(angle) : expected.Scale(sx, sy);
-        }
-        if (!rotations)
-            translate();
-        t.mExtraX = uniform(-20, 20), t.mExtraY = uniform(-20, 20), t.mStale = true;
-        expected.Translate(t.mExtraX, t.mExtraY);
-        ASSERT_FALSE(t.mComplex);
-        ExpectMatrixNear(t.GetMatrix(), expected, 1e-3f);
-    }
 }
 
 } // namespace
