@@ -8,6 +8,7 @@
 #include <climits>
 #include <functional>
 #include <limits>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ using Lines = std::vector<std::string>;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kPi = std::numbers::pi_v<float>;
 const std::string kPlain = " clip=0,0,100,80 #ffffffff m0";
 const std::string kStretch = " src=0,0,10,10" + kPlain + " fast=0";
 
@@ -180,6 +182,16 @@ INSTANTIATE_TEST_SUITE_P(Transforms, GraphicsDraw,
             "BltByMatrix ball 20,30 [2 0 6; 0 2 0]" + kPlain + " src=0,0,10,10 blend=0"),
         Transformed("threeD", Made(0, 0, 1, 1),
             "BltByMatrix ball 20,30 [1 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0", true),
+        Transformed("secondMirrorIsComplex", [] { auto t = Made(0, 0, -1, 1); return t.Scale(-1, 1), t; }(),
+            "BltByMatrix ball 20,30 [1 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0"),
+        Transformed("flipOfYIsComplex", Made(0, 0, 1, -1),
+            "BltByMatrix ball 20,30 [1 0 0; 0 -1 0]" + kPlain + " src=0,0,10,10 blend=0"),
+        Transformed("mirrorOfScaledXIsComplex", [] { auto t = Made(0, 0, 2, 1); return t.Scale(-1, 1), t; }(),
+            "BltByMatrix ball 20,30 [-2 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0"),
+        Transformed("scaledThenRotated", [] { auto t = Made(0, 0, 2, 1); return t.RotateRad(kPi / 2), t; }(),
+            "BltByMatrix ball 20,30 [-8.74228e-08 1 0; -2 -4.37114e-08 0]" + kPlain + " src=0,0,10,10 blend=0"),
+        Transformed("rotatedThenScaled", [] { auto t = Made(0, kPi / 2, 1, 1); return t.Scale(2, 1), t; }(),
+            "BltByMatrix ball 20,30 [-8.74228e-08 2 0; -1 -4.37114e-08 0]" + kPlain + " src=0,0,10,10 blend=0"),
         Transformed("negativeXScaleMirrorsWithAPositiveWidth",
             [] { auto t = Made(0, 0, -1, 1); return t.Scale(2, 1), t; }(),
             "StretchBltMirrored ball 10,25,20,10" + kStretch)),
