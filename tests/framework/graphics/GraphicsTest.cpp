@@ -28,6 +28,7 @@ constexpr float kPi = std::numbers::pi_v<float>;
 const std::string kPlain = " clip=0,0,100,80 #ffffffff m0";
 const std::string kStretch = " src=0,0,10,10" + kPlain + " fast=0";
 
+
 // A 100 x 80 screen, a 10 x 10 ball, a 20 x 10 sheet of two cels, a 6 x 6 box
 // frame, and the fixed-width font.
 struct Scene {
@@ -37,10 +38,8 @@ struct Scene {
     Scene() { g.SetFont(&font); }
 };
 
-Transform Made(float transX, float angle, float sx, float sy)
+Transform Then(Transform t, float angle, float sx, float sy)
 {
-    Transform t;
-    t.mTransX = transX;
     if (angle != 0.0f)
         t.RotateRad(angle);
     if (sx != 1.0f || sy != 1.0f)
@@ -48,37 +47,30 @@ Transform Made(float transX, float angle, float sx, float sy)
     return t;
 }
 
+Transform Made(float transX, float angle, float sx, float sy)
+{
+    Transform t;
+    t.mTransX = transX;
+    return Then(t, angle, sx, sy);
+}
+
 TEST(Graphics, PopRestoresEveryFieldAnEmptyPopChangesNothingAndACopyHasNoStack)
 {
     Scene s;
-    s.g.PushState();
-    s.g.Translate(3, 4), s.g.ClipRect(0, 0, 10, 10), s.g.SetColor(Color(1, 2, 3, 4)), s.g.SetFont(nullptr);
+    s.g.PushState(), s.g.Translate(3, 4), s.g.ClipRect(0, 0, 10, 10), s.g.SetColor(Color(1, 2, 3, 4));
+    s.g.SetFont(nullptr);
     s.g.SetDrawMode(Vorn::kDrawModeAdditive), s.g.SetColorize(true), s.g.SetQuickStretch(true);
     s.g.SetSmoothBlend(true), s.g.SetWriteColoredString(false), s.g.mScaleX = 2;
     s.g.PopState();
     EXPECT_EQ(s.g.mTransX + s.g.mTransY + s.g.mScaleX, 1.0f);
-    EXPECT_EQ(s.g.mClipRect, Rect(0, 0, 100, 80));
-    EXPECT_EQ(s.g.GetColor(), Color(0, 0, 0, 255));
-    EXPECT_EQ(s.g.GetFont(), &s.font);
-    EXPECT_EQ(s.g.GetDrawMode(), Vorn::kDrawModeNormal);
+    EXPECT_TRUE(s.g.mClipRect == Rect(0, 0, 100, 80) && s.g.GetColor() == Color(0, 0, 0, 255));
+    EXPECT_TRUE(s.g.GetFont() == &s.font && s.g.GetDrawMode() == Vorn::kDrawModeNormal);
     EXPECT_FALSE(s.g.GetColorize() || s.g.mFastStretch || s.g.mLinearBlend || !s.g.GetWriteColoredString());
     s.g.Translate(5, 5), s.g.PopState(), s.g.PushState(), s.g.Translate(1, 0);
     const auto copy = s.g.Create();
     copy->PopState();
     EXPECT_EQ(copy->mTransX, 6.0f);
     EXPECT_EQ(Graphics(nullptr).mDestImage, &Vorn::TheEmptyImage());
-}
-
-TEST(Graphics, ClipRectIsTranslatedAndIntersected)
-{
-    Scene s;
-    s.g.Translate(10, 20);
-    s.g.ClipRect(-15, 0, 30, 100);
-    EXPECT_EQ(s.g.mClipRect, Rect(0, 20, 25, 60));
-    s.g.ClipRect(50, 0, 10, 10);
-    EXPECT_EQ(s.g.mClipRect, Rect());
-    s.g.ClipRect(INT_MAX, 0, 1, 1);
-    EXPECT_EQ(s.g.mClipRect, Rect());
 }
 
 // What one drawing request hands the destination, exactly.
@@ -105,6 +97,10 @@ INSTANTIATE_TEST_SUITE_P(Shapes, GraphicsDraw,
             s.g.SetColor(Color(1, 2, 3, 4)), s.g.Translate(5, 5);
             s.g.FillRect(-10, -10, 20, 20), s.g.FillRect(200, 0, 5, 5);
         }, {"FillRect 0,0,15,15 #04010203 m0"}},
+        DrawCase{"clipRectTranslatedIntersectedAndNeverOverflowing", [](Scene& s) {
+            s.g.Translate(10, 20), s.g.ClipRect(-15, 0, 30, 100), s.g.FillRect(-50, -50, 200, 200);
+            s.g.ClipRect(INT_MAX, 0, 1, 1), s.g.FillRect(-50, -50, 200, 200);
+        }, {"FillRect 0,20,25,60 #ff000000 m0"}},
         DrawCase{"transparentOrDisjointDrawsNothing", [](Scene& s) {
             s.g.SetColor(Color(1, 2, 3, 0)), s.g.FillRect(0, 0, 5, 5), s.g.DrawRect(0, 0, 5, 5);
             s.g.SetColor(Color(1, 2, 3)), s.g.ClipRect(200, 0, 10, 10), s.g.FillRect(0, 0, 100, 100);
@@ -165,6 +161,11 @@ INSTANTIATE_TEST_SUITE_P(Images, GraphicsDraw,
                "12,2 src=2,2,2", "14,2 src=2,2,1"})}),
     [](const auto& info) { return std::string(info.param.name); });
 
+std::string ByMatrix(const std::string& matrix)
+{
+    return "BltByMatrix ball 20,30 " + matrix + kPlain + " src=0,0,10,10 blend=0";
+}
+
 // The ball through a transform at (20, 30): its centre (5, 5) lands there.
 DrawCase Transformed(const char* name, Transform t, const std::string& call, bool is3D = false)
 {
@@ -178,22 +179,15 @@ INSTANTIATE_TEST_SUITE_P(Transforms, GraphicsDraw,
         Transformed("mirror", Made(0, 0, -1, 1), "BltMirrored ball 15,25 src=0,0,10,10 #ffffffff m0"),
         Transformed("scaled", Made(0, 0, 2, 3), "StretchBlt ball 10,15,20,30" + kStretch),
         Transformed("mirrorStretchedInY", Made(0, 0, -1, 2), "StretchBltMirrored ball 15,20,10,20" + kStretch),
-        Transformed("complex", Made(3, 0, 2, 2),
-            "BltByMatrix ball 20,30 [2 0 6; 0 2 0]" + kPlain + " src=0,0,10,10 blend=0"),
-        Transformed("threeD", Made(0, 0, 1, 1),
-            "BltByMatrix ball 20,30 [1 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0", true),
-        Transformed("secondMirrorIsComplex", [] { auto t = Made(0, 0, -1, 1); return t.Scale(-1, 1), t; }(),
-            "BltByMatrix ball 20,30 [1 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0"),
-        Transformed("flipOfYIsComplex", Made(0, 0, 1, -1),
-            "BltByMatrix ball 20,30 [1 0 0; 0 -1 0]" + kPlain + " src=0,0,10,10 blend=0"),
-        Transformed("mirrorOfScaledXIsComplex", [] { auto t = Made(0, 0, 2, 1); return t.Scale(-1, 1), t; }(),
-            "BltByMatrix ball 20,30 [-2 0 0; 0 1 0]" + kPlain + " src=0,0,10,10 blend=0"),
-        Transformed("scaledThenRotated", [] { auto t = Made(0, 0, 2, 1); return t.RotateRad(kPi / 2), t; }(),
-            "BltByMatrix ball 20,30 [-8.74228e-08 1 0; -2 -4.37114e-08 0]" + kPlain + " src=0,0,10,10 blend=0"),
-        Transformed("rotatedThenScaled", [] { auto t = Made(0, kPi / 2, 1, 1); return t.Scale(2, 1), t; }(),
-            "BltByMatrix ball 20,30 [-8.74228e-08 2 0; -1 -4.37114e-08 0]" + kPlain + " src=0,0,10,10 blend=0"),
-        Transformed("negativeXScaleMirrorsWithAPositiveWidth",
-            [] { auto t = Made(0, 0, -1, 1); return t.Scale(2, 1), t; }(),
+        Transformed("complex", Made(3, 0, 2, 2), ByMatrix("[2 0 6; 0 2 0]")),
+        Transformed("threeD", Made(0, 0, 1, 1), ByMatrix("[1 0 0; 0 1 0]"), true),
+        Transformed("secondMirrorIsComplex", Then(Made(0, 0, -1, 1), 0, -1, 1), ByMatrix("[1 0 0; 0 1 0]")),
+        Transformed("flipOfYIsComplex", Made(0, 0, 1, -1), ByMatrix("[1 0 0; 0 -1 0]")),
+        Transformed("mirrorOfScaledXIsComplex", Then(Made(0, 0, 2, 1), 0, -1, 1), ByMatrix("[-2 0 0; 0 1 0]")),
+        Transformed("scaledThenRotated", Then(Made(0, 0, 2, 1), kPi / 2, 1, 1),
+            ByMatrix("[-8.74228e-08 1 0; -2 -4.37114e-08 0]")),
+        Transformed("rotatedThenScaled", Made(0, kPi / 2, 2, 1), ByMatrix("[-8.74228e-08 2 0; -1 -4.37114e-08 0]")),
+        Transformed("negativeXScaleMirrorsWithAPositiveWidth", Then(Made(0, 0, -1, 1), 0, 2, 1),
             "StretchBltMirrored ball 10,25,20,10" + kStretch)),
     [](const auto& info) { return std::string(info.param.name); });
 
