@@ -16,8 +16,7 @@ TEST(Matrix3x3, QuarterTurnTakesTheXAxisUpTheScreenAndOperationsActAfterWhatIsTh
     EXPECT_NEAR(m.TransformPoint(1, 0).mY, -1, 1e-6f);
     EXPECT_NEAR(m.TransformPoint(0, 1).mX, 1, 1e-6f);
     Matrix3x3 translation, scale;
-    translation.Translate(5, 0);
-    scale.Scale(2, 3);
+    translation.Translate(5, 0), scale.Scale(2, 3);
     EXPECT_EQ((translation * scale).TransformPoint(1, 1).mX, 12.0f);
     EXPECT_EQ((scale * translation).TransformPoint(1, 1).mX, 7.0f);
     translation.Scale(2, 3);
@@ -37,11 +36,9 @@ TEST(Matrix3x3, SumsRoundToFloatLeftToRightAndProductsRoundBeforeTheyAreAdded)
 
     // (1 + 2^-12)^2 rounds to b = 1 + 2^-11; a fused multiply-add would keep
     // the 2^-24 that the subtraction of b leaves behind.
-    const float a = 1.0f + std::ldexp(1.0f, -12);
-    const float b = 1.0f + std::ldexp(1.0f, -11);
+    const float a = 1.0f + std::ldexp(1.0f, -12), b = 1.0f + std::ldexp(1.0f, -11);
     Matrix3x3 square;
-    square.m[0][0] = a;
-    square.m[0][1] = 1;
+    square.m[0][0] = a, square.m[0][1] = 1;
     EXPECT_EQ(square.TransformPoint(a, -b).mX, 0.0f);
     EXPECT_EQ(square.TransformVector3(a, -b, 0).mX, 0.0f);
 }

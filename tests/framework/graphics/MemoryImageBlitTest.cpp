@@ -24,19 +24,18 @@ Pixels BlitOnto(const Pixels& dest, MemoryImage& source, const Color& color, int
 
 TEST(MemoryImageBlit, GivesThePixels)
 {
-    const Color kWhite = Color::White;
     const struct { const char* what; Pixels dest, source; Color color; int mode; Pixels expected; } cases[] = {
         {"opaque onto opaque copies", {0xFF000000, 0xFFFFFFFF, 0xFF808080}, {0xFF123456, 0xFF000000, 0x00FFFFFF},
-            kWhite, 0, {0xFF123456, 0xFF000000, 0xFF808080}},
+            Color::White, 0, {0xFF123456, 0xFF000000, 0xFF808080}},
         {"half over white: blue sums two floors, nothing carries", {0xFFFFFFFF, 0xFF000000}, {0x80FFFFFF, 0x80FFFFFF},
-            kWhite, 0, {0xFFFFFFFE, 0xFF7F7F7F}},
-        {"half over transparent", {0, 0xFF000000}, {0x80FFFFFF, 0x80FFFFFF}, kWhite, 0, {0x80FEFEFE, 0xFF7F7F7F}},
-        {"additive saturates", {0xFFC0C0C0}, {0xFF808080}, kWhite, 1, {0xFFFFFFFF}},
-        {"additive keeps the destination's alpha", {0x40000000, 0x40000000}, {0x80FFFFFF, 0xFF000000}, kWhite, 1,
+            Color::White, 0, {0xFFFFFFFE, 0xFF7F7F7F}},
+        {"half over transparent", {0, 0xFF000000}, {0x80FFFFFF, 0x80FFFFFF}, Color::White, 0, {0x80FEFEFE, 0xFF7F7F7F}},
+        {"additive saturates", {0xFFC0C0C0}, {0xFF808080}, Color::White, 1, {0xFFFFFFFF}},
+        {"additive keeps the destination's alpha", {0x40000000, 0x40000000}, {0x80FFFFFF, 0xFF000000}, Color::White, 1,
             {0x407F7F7F, 0x40000000}},
         {"additive without has-alpha adds transparent pixels too", {0xFF000000, 0xFF000000}, {0x00102030, 0xFF000000},
-            kWhite, 1, {0xFF102030, 0xFF000000}},
-        {"other modes draw nothing", {0xFF000000}, {0xFFFFFFFF}, kWhite, 2, {0xFF000000}}};
+            Color::White, 1, {0xFF102030, 0xFF000000}},
+        {"other modes draw nothing", {0xFF000000}, {0xFFFFFFFF}, Color::White, 2, {0xFF000000}}};
     for (const auto& c : cases) {
         auto source = MakeImage(static_cast<int>(c.source.size()), c.source);
         EXPECT_EQ(BlitOnto(c.dest, *source, c.color, c.mode), c.expected) << c.what;
@@ -52,8 +51,7 @@ TEST(MemoryImageBlit, FreshDestinationTakesTheBlendNotTheRunLengthCopy)
     EXPECT_EQ(PixelsOf(dest)[0], 0x80FEFEFEu);
 }
 
-const Color kColours[] = {Color::White, Color(200, 200, 200, 255), Color(100, 100, 100, 77), Color(255, 0, 255),
-    Color(10, 200, 90, 128)};
+const Color kColours[] = {Color::White, Color(200, 200, 200), Color(100, 100, 100, 77), Color(10, 200, 90, 128)};
 
 Pixels Sample()
 {

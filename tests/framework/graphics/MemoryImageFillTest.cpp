@@ -30,8 +30,7 @@ TEST(MemoryImageFill, BlendsTheColourOverThePixelAndAlphaZeroChangesNothing)
 TEST(MemoryImageFill, RectanglesAreHeldToTheImage)
 {
     auto image = MakeImage(3, Pixels(6, 0));
-    image->FillRect(Rect(-5, 1, 7, 100), Color(1, 1, 1), 0);
-    image->ClearRect(Rect(1, -4, 90, 6));
+    image->FillRect(Rect(-5, 1, 7, 100), Color(1, 1, 1), 0), image->ClearRect(Rect(1, -4, 90, 6));
     EXPECT_EQ(PixelsOf(*image), (Pixels{0, 0, 0, 0xFF010101, 0, 0}));
     EXPECT_EQ(image->GetBits()[6], Vorn::kMemoryImageGuardWord);
 }
@@ -44,9 +43,8 @@ TEST(MemoryImageCoverage, BlendsOnlyWhereTheMapCovers)
     const uint8_t coverage[] = {0, 255, 255};
     const Vorn::Span spans[] = {{0, 0, 4}, {1, 0, 4}};
     image->FillSpansWithCoverage(spans, 2, Color(255, 0, 0), 0, coverage, 0, 0, 3, 1);
-    Pixels expected(8, 0xFF000000);
-    expected[1] = expected[2] = 0xFFFE0000;
-    EXPECT_EQ(PixelsOf(*image), expected);
+    EXPECT_EQ(PixelsOf(*image), (Pixels{0xFF000000, 0xFFFE0000, 0xFFFE0000, 0xFF000000, 0xFF000000, 0xFF000000,
+                                    0xFF000000, 0xFF000000}));
 }
 
 } // namespace

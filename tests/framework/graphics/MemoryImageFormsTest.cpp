@@ -89,10 +89,7 @@ TEST(MemoryImageRelease, RebuildsFromTheNativeFormOnA2DDisplayAndWithoutOneKeeps
     MemoryImage copy(*image);
     for (MemoryImage* each : {image.get(), &copy}) {
         const Pixels back = PixelsOf(*each);
-        EXPECT_EQ(back[0], pixels[0]);
-        EXPECT_EQ(back[1], pixels[1]);
-        EXPECT_EQ(back[2] >> 24, 0u);
-        EXPECT_EQ(back[3] >> 24, 0x80u);
+        EXPECT_TRUE(back[0] == pixels[0] && back[1] == pixels[1] && back[2] >> 24 == 0 && back[3] >> 24 == 0x80);
         for (int shift : {0, 8, 16})
             EXPECT_NEAR(static_cast<int>(back[3] >> shift & 0xFF), static_cast<int>(pixels[3] >> shift & 0xFF), 2);
     }

@@ -34,9 +34,7 @@ TEST(MemoryImageLine, SlantedLineRunsFromItsStartPixelToItsEndColumn)
     auto image = Black();
     image->DrawLine(0.5, 0.5, 10.5, 3.5, Color::White, 0);
     const std::vector<std::string> touched = Touched(*image);
-    ASSERT_EQ(touched.size(), 11u);
-    EXPECT_EQ(touched.front(), "0,0");
-    EXPECT_EQ(touched.back(), "10,3");
+    EXPECT_EQ(touched.size() == 11 ? touched.front() + " " + touched.back() : "", "0,0 10,3");
     EXPECT_EQ(image->GetBits()[0], 0xFFFEFEFEu);
     auto additive = Testing::MakeImage(3, {0xFF808080, 0x00C0C0C0, 0, 0, 0, 0, 0, 0, 0});
     additive->DrawLine(0, 0, 1, 1, Color(128, 64, 255, 255), 1);
@@ -59,17 +57,12 @@ TEST(MemoryImageLine, NonFiniteHugeOrOtherModeLinesDrawNothing)
 
 // The step is taken only when the loop runs: between adjacent rows or
 // columns its quotient overflows.
-TEST(MemoryImageSmoothLine, EndsInAdjacentRowsDrawOnlyTheEndPixels)
+TEST(MemoryImageSmoothLine, EndsInAdjacentRowsDrawOnlyTheEndPixelsAndNothingIsWrittenOutside)
 {
     auto image = Black();
     image->DrawSmoothLine(0.1, 2.9999999999, 0.9, 3.0, Color::White, 0);
     image->DrawSmoothLine(5.0, 1.0, 5.0000001, 1.5, Color::White, 0);
     EXPECT_EQ(Touched(*image), (std::vector<std::string>{"5,1", "0,2", "0,3"}));
-}
-
-TEST(MemoryImageSmoothLine, LinesOffTheImageWriteNothingOutside)
-{
-    auto image = Black();
     image->DrawSmoothLine(-20.5, -3.5, 40.5, 30.5, Color(255, 255, 255, 100), 0);
     image->DrawLine(-20.5, -3.5, 40.5, 30.5, Color::White, 0);
     EXPECT_EQ(image->GetBits()[72], Vorn::kMemoryImageGuardWord);

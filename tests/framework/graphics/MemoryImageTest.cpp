@@ -18,10 +18,9 @@ TEST(MemoryImage, CreateGivesZeroPixelsAndTheGuardWordAndDropsThePalette)
     auto image = MakeImage(2, {0xFF0000FF, 0xFF00FF00});
     ASSERT_TRUE(image->ReduceToPalette());
     image->Create(10, 10);
-    EXPECT_EQ(image->mColorTable, nullptr);
+    EXPECT_TRUE(image->mColorTable == nullptr && image->mHasTrans && image->mHasAlpha);
     EXPECT_EQ(PixelsOf(*image), Pixels(100, 0u));
     EXPECT_EQ(image->GetBits()[100], 0x4BEEFADEu);
-    EXPECT_TRUE(image->mHasTrans && image->mHasAlpha);
 }
 
 TEST(MemoryImage, NegativeSizesAndItsOwnWordsChangeNothing)
@@ -47,8 +46,7 @@ TEST(MemoryImage, ForcedFlagsSurvivePixelChangesAndCopies)
     const uint32_t translucent[] = {0x00000000, 0x80000000};
     for (MemoryImage* each : {image.get(), &copy}) {
         each->SetBits(translucent, 2, 1, true);
-        EXPECT_TRUE(each->mForcedMode);
-        EXPECT_FALSE(each->mHasTrans || each->mHasAlpha);
+        EXPECT_TRUE(each->mForcedMode && !each->mHasTrans && !each->mHasAlpha);
     }
 }
 
@@ -63,8 +61,7 @@ TEST(MemoryImage, CopyOfAPaletteImageKeepsThePaletteFormAndJoinsTheApplicationsS
         MemoryImage copy(image);
         EXPECT_EQ(copy.mBits, nullptr);
         EXPECT_EQ(PixelsOf(copy), (Pixels{5, 6, 5}));
-        EXPECT_EQ(set.size(), 2u);
-        EXPECT_TRUE(set.count(&copy));
+        EXPECT_TRUE(set.size() == 2 && set.count(&copy));
     }
     EXPECT_TRUE(set.empty());
 }

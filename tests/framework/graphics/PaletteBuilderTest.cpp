@@ -10,11 +10,7 @@ namespace {
 using Table = std::array<uint32_t, Vorn::kPaletteSize>;
 constexpr uint8_t kUntouched = 0xAA;
 
-struct Palettized {
-    bool ok = false;
-    std::vector<uint8_t> indices;
-    Table table;
-};
+struct Palettized { bool ok = false; std::vector<uint8_t> indices; Table table; };
 
 Palettized Palettize(const std::vector<uint32_t>& pixels, int width, int height)
 {
@@ -41,16 +37,15 @@ TEST(PaletteBuilder, TwoHundredFiftySixColoursFitAndThe257thFailsWhereItAppears)
     const std::vector<uint32_t> colours = pixels;
     pixels.insert(pixels.end(), colours.rbegin(), colours.rend());
     const Palettized full = Palettize(pixels, 64, 8);
-    ASSERT_TRUE(full.ok);
     for (int i = 0; i < 512; ++i)
         ASSERT_EQ(full.indices[i], i < 256 ? i : 511 - i);
-    EXPECT_EQ(full.table, Expected(colours));
+    EXPECT_TRUE(full.ok && full.table == Expected(colours));
 
     pixels.resize(256);
     pixels.insert(pixels.end(), {colours[7], 0x12345u, colours[3]});
     const Palettized over = Palettize(pixels, 7, 37);
-    EXPECT_FALSE(over.ok);
     EXPECT_EQ(std::vector(over.indices.begin() + 256, over.indices.end()), (std::vector<uint8_t>{7, 0xAA, 0xAA}));
+    EXPECT_FALSE(over.ok);
     // 65536 x 65536 wraps to 0 in 32 bits: the real count meets the 257th colour.
     EXPECT_FALSE(Palettize(pixels, 65536, 65536).ok);
 }
