@@ -1,10 +1,8 @@
 #include "framework/display/DDInterface.h"
 
-#include "fakes/FakeWindow.h"
+#include "DisplayFixture.h"
 #include "fakes/RecordingImage.h"
-#include "fakes/ScriptedApp.h"
 #include "fakes/SurfaceDisplayApp.h"
-#include "platform/DebugOutput.h"
 #include "platform/Frame.h"
 #include "platform/Surface.h"
 
@@ -22,13 +20,11 @@ namespace {
 
 using Platform::PixelFormat;
 using Platform::Surface;
+using Testing::CaseName;
 using Testing::SurfacePixels;
 using Vorn::DDInterface;
 using Vorn::Rect;
 using Pixels = std::vector<uint32_t>;
-
-template <typename Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
 
 Pixels All(Surface& surface) { return SurfacePixels(surface); }
 
@@ -74,20 +70,11 @@ Pixels Shown(const Pixels& pixels, const PixelFormat& format, int width)
     return shown;
 }
 
-class PresentTest : public testing::Test {
+class PresentTest : public Testing::DisplayFixture {
 protected:
-    PresentTest() : app(clock), display(&app), cursor(32, 32, "cursor")
+    void Open(bool windowed, int depth = 32, Platform::Size desktop = {1024, 768})
     {
-        mSink = Platform::SetDebugSink([](std::string_view) {});
-        app.mWidth = 800, app.mHeight = 600;
-    }
-    ~PresentTest() override { Platform::SetDebugSink(mSink); }
-
-    void Init(bool windowed, int depth = 32, Platform::Size desktop = {1024, 768})
-    {
-        window.desktopSize = desktop, app.mColorDepth = depth;
-        window.Create({"", 800, 600, windowed ? Platform::WindowStyle::Framed : Platform::WindowStyle::FullScreen, {}});
-        ASSERT_EQ(display.Init(&window, windowed), DDInterface::RESULT_OK) << display.mErrorString;
+        ASSERT_EQ(Init(windowed, depth, desktop), DDInterface::RESULT_OK) << display.mErrorString;
     }
 
     // Draws a frame and presents it; the screen's pixels.
@@ -122,14 +109,7 @@ protected:
             Area(*display.mPrimarySurface, Rect(x - 32 + part.mX, y - 32 + part.mY, part.mWidth, part.mHeight), 0xA5A5);
     }
 
-    Testing::ScriptedClock clock;
-    Testing::ScriptedApp app;
-    Testing::FakeWindow window;
-    DDInterface display;
-    Testing::RecordingImage cursor;
-
-private:
-    Platform::DebugSink mSink;
+    Testing::RecordingImage cursor{32, 32, "cursor"};
 };
 
 // A lost screen then fails with the operation and result name.
@@ -144,7 +124,7 @@ TEST_P(Presentation, ShowsTheDrawnFrameInTheScreensFormat)
 {
     const PresentCase& c = GetParam();
     app.mMessageBoxPopup = c.messageBox, display.mDesktopFormat = c.desktop;
-    Init(c.windowed, c.depth, {1920, 1200});
+    Open(c.windowed, c.depth, {1920, 1200});
     const Pixels drawn = PresentFrame(7);
     EXPECT_EQ(drawn, All(*display.mDrawSurface));
     ASSERT_EQ(window.Presents().size(), 1u);
@@ -171,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, Presentation,
 TEST_F(PresentTest, ClipIsHeldToTheBufferAndAnEmptyOnePresentsNothing)
 {
     EXPECT_FALSE(display.Redraw(nullptr));
-    Init(true);
+    Open(true);
     const Pixels first = PresentFrame(1), second = FillPattern(*display.mDrawSurface, 2);
     const Rect outside(800, 0, 10, 10), corner(790, 590, 50, 50);
     EXPECT_TRUE(display.Redraw(&outside));
@@ -223,7 +203,7 @@ TEST_P(CursorWalk, LeavesNothingBehindAndSavesWhatLiesUnderIt)
     const Platform::Point walk[] = {{400, 300}, {405, 303}, {510, 306}, {0, 0}, {5, 3}, {-31, 300}, {-40, 300},
         {-20, 310}, {799, 599}, {794, 596}, {830, 300}, {799, 0}, {797, -31}, {0, 599}, {400, 631}, {400, 650},
         {400, 300}, {463, 363}, {336, 236}, {101, 501}};
-    Init(GetParam().windowed, GetParam().depth);
+    Open(GetParam().windowed, GetParam().depth);
     const Pixels frame = PresentFrame(3), shown = Shown(frame, display.mPrimarySurface->Format(), 800);
     ASSERT_TRUE(display.SetCursorImage(&cursor));
     EXPECT_FALSE(display.SetCursorImage(&cursor));
@@ -245,7 +225,7 @@ TEST_P(CursorWalk, LeavesNothingBehindAndSavesWhatLiesUnderIt)
 
 TEST_P(CursorWalk, RedrawLeavesTheCursorOnTheScreenAloneWithItsBackgroundSaved)
 {
-    Init(GetParam().windowed, GetParam().depth);
+    Open(GetParam().windowed, GetParam().depth);
     display.SetCursorImage(&cursor);
     display.SetCursorPos(790, 10);
     const Pixels frame = PresentFrame(4);
@@ -266,7 +246,7 @@ TEST_F(PresentTest, PillarboxedFramesTakeTheCursorWhereItShows)
 {
     app.mAspectCorrection = true;
     app.mAspect.Set(16, 9);
-    Init(true);
+    Open(true);
     display.SetCursorImage(&cursor);
     display.SetCursorPos(150, 300);
     const Pixels screen = PresentFrame(6);
@@ -281,7 +261,7 @@ TEST_F(PresentTest, PillarboxedFramesTakeTheCursorWhereItShows)
 TEST_F(PresentTest, BlitToTheScreenTakesTheCursorOffFirst)
 {
     app.mMessageBoxPopup = true;
-    Init(false);
+    Open(false);
     const Pixels frame = PresentFrame(1);
     display.SetCursorImage(&cursor);
     display.SetCursorPos(100, 100);
@@ -298,7 +278,7 @@ TEST_F(PresentTest, CursorOnlyRecordsWhileThereIsNoDisplayOrARedrawRuns)
     display.SetCursorPos(10, 20);
     EXPECT_EQ(display.mCursorX, 0);
     EXPECT_TRUE(display.PresentCursor());
-    Init(true);
+    Open(true);
     PresentFrame(1);
     display.mInRedraw = true;
     display.SetCursorPos(300, 200);
@@ -311,7 +291,7 @@ TEST_F(PresentTest, CursorOnlyRecordsWhileThereIsNoDisplayOrARedrawRuns)
 
 TEST_F(PresentTest, FailedSaveLeavesTheScreenAndNothingSaved)
 {
-    Init(true);
+    Open(true);
     const Pixels frame = PresentFrame(1);
     display.SetCursorImage(&cursor);
     display.mOldCursorArea->MarkLost();
@@ -324,7 +304,7 @@ TEST_F(PresentTest, FailedSaveLeavesTheScreenAndNothingSaved)
 
 TEST_F(PresentTest, CursorThreadAndRedrawsShareTheScreen)
 {
-    Init(true);
+    Open(true);
     const Pixels frame = PresentFrame(8);
     display.SetCursorImage(&cursor);
     std::atomic<bool> done{false};

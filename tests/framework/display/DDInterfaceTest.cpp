@@ -1,14 +1,9 @@
 #include "framework/display/DDInterface.h"
 
-#include "fakes/FakeWindow.h"
-#include "fakes/ScriptedApp.h"
-#include "platform/DebugOutput.h"
+#include "DisplayFixture.h"
 #include "platform/Surface.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
-#include <string>
 
 namespace {
 
@@ -16,35 +11,8 @@ using Platform::PixelFormat;
 using Vorn::DDInterface;
 using Vorn::Rect;
 
-template <typename Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
-
-// An application of 800 × 600 and a window on a desktop the test chooses.
-class DisplayTest : public testing::Test {
-protected:
-    DisplayTest() : app(clock), display(&app)
-    {
-        mSink = Platform::SetDebugSink([](std::string_view) {});
-        app.mWidth = 800, app.mHeight = 600;
-    }
-    ~DisplayTest() override { Platform::SetDebugSink(mSink); }
-
-    int Init(bool windowed, Platform::Size desktop = {1024, 768}, bool withWindow = true)
-    {
-        window.desktopSize = desktop;
-        window.Create({"", app.mWidth, app.mHeight,
-                       windowed ? Platform::WindowStyle::Framed : Platform::WindowStyle::FullScreen, {}});
-        return display.Init(withWindow ? &window : nullptr, windowed);
-    }
-
-    Testing::ScriptedClock clock;
-    Testing::ScriptedApp app;
-    Testing::FakeWindow window;
-    DDInterface display;
-
-private:
-    Platform::DebugSink mSink;
-};
+using DisplayTest = Testing::DisplayFixture;
+using Testing::CaseName;
 
 // channels: bit count and shift of red, green and blue.
 struct ModeCase { const char* name; bool windowed; int colorDepth; PixelFormat screen; std::array<int, 6> channels; };
@@ -54,8 +22,7 @@ class DisplayModes : public DisplayTest, public testing::WithParamInterface<Mode
 TEST_P(DisplayModes, PutEverySurfaceInTheScreensFormat)
 {
     const ModeCase& c = GetParam();
-    app.mColorDepth = c.colorDepth;
-    ASSERT_EQ(Init(c.windowed), DDInterface::RESULT_OK) << display.mErrorString;
+    ASSERT_EQ(Init(c.windowed, c.colorDepth), DDInterface::RESULT_OK) << display.mErrorString;
     EXPECT_TRUE(display.mInitialized && display.mRGBBits == c.screen.bitsPerPixel);
     EXPECT_EQ(static_cast<uint32_t>(display.mGreenMask), c.screen.greenMask);
     EXPECT_EQ((std::array<int, 6>{display.mRedBits, display.mGreenBits, display.mBlueBits, display.mRedShift,
@@ -76,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Init, DisplayModes,
 
 TEST_F(DisplayTest, TablesSaturateSumsAndPlaceChannelValues)
 {
-    app.mColorDepth = 16;
-    ASSERT_EQ(Init(false), DDInterface::RESULT_OK);
+    ASSERT_EQ(Init(false, 16), DDInterface::RESULT_OK);
     ASSERT_TRUE(display.mRedAddTable.size() == 63 && display.mGreenAddTable.size() == 127);
     for (int i = 0; i < 127; ++i)
         EXPECT_EQ(display.mGreenAddTable[i], std::min(i, 63)) << i;
@@ -86,7 +52,6 @@ TEST_F(DisplayTest, TablesSaturateSumsAndPlaceChannelValues)
     // The channel's top bits of i × max / 255, in place.
     for (uint32_t i = 0; i < 256; ++i)
         EXPECT_EQ(display.mRedConvTable[i] | display.mGreenConvTable[i], (i * 31 / 255) << 11 | (i * 63 / 255) << 5);
-    app.mColorDepth = 32;
     ASSERT_EQ(Init(false), DDInterface::RESULT_OK);
     EXPECT_EQ(display.mBlueAddTable.size(), 511u);
     EXPECT_EQ(display.mBlueAddTable[510], 255);
@@ -108,7 +73,7 @@ TEST_P(FullScreenLayouts, FollowAWiderDesktopOnlyForTheThreeDPath)
     app.mWidenToDesktopAspect = c.widen;
     // There is no 3D path to attach: asked for, the set-up fails at its end,
     // with the layout worked out.
-    EXPECT_EQ(Init(false, c.desktop), c.is3D ? DDInterface::RESULT_UNKNOWN : DDInterface::RESULT_OK);
+    EXPECT_EQ(Init(false, 16, c.desktop), c.is3D ? DDInterface::RESULT_UNKNOWN : DDInterface::RESULT_OK);
     EXPECT_EQ(display.mErrorString, c.is3D ? "3D init error: DDERR_NO3D" : "");
     EXPECT_EQ(display.mWidth * 10000 + display.mPrimarySurface->Width(), c.bufferWidth * 10000 + c.displayWidth);
     EXPECT_EQ(display.mIsStretched, c.stretched);
@@ -161,10 +126,9 @@ class InitFailures : public DisplayTest, public testing::WithParamInterface<Fail
 TEST_P(InitFailures, ReturnTheirCodeAndText)
 {
     const FailureCase& c = GetParam();
-    app.mColorDepth = c.colorDepth;
     app.mWidth = c.width, app.mHeight = c.width ? 600 : 0, display.mIs3D = true;
     display.mDesktopFormat = PixelFormat{c.colorDepth, 0xFF0000, 0x00FF00, 0x0000FF};
-    EXPECT_EQ(Init(c.windowed, {1920, 1200}, c.withWindow), c.result);
+    EXPECT_EQ(Init(c.windowed, c.colorDepth, {1920, 1200}, c.withWindow), c.result);
     EXPECT_EQ(display.mErrorString, c.error);
     EXPECT_FALSE(display.mInitialized || display.mInitCount);
 }
