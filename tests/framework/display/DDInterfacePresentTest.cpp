@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -111,19 +112,30 @@ protected:
     Testing::RecordingImage cursor{32, 32, "cursor"};
 };
 
-// A lost screen then fails with the operation and result name.
+// Every surface takes the screen's format; channels are the bit count and
+// shift of red, green and blue. A lost screen then fails with the operation
+// and result name.
 struct PresentCase {
     const char* name; bool windowed; int depth; bool messageBox; Platform::Rect destination; const char* lost;
-    PixelFormat desktop = Platform::kFormatX8R8G8B8;
+    PixelFormat screen; std::array<int, 6> channels;
 };
+const std::array<int, 6> k888{8, 8, 8, 16, 8, 0}, k565{5, 6, 5, 11, 5, 0}, k555{5, 5, 5, 10, 5, 0};
+const PixelFormat kX888 = Platform::kFormatX8R8G8B8, kR565 = Platform::kFormatR5G6B5, kX555 = Platform::kFormatX1R5G5B5;
 
 class Presentation : public PresentTest, public testing::WithParamInterface<PresentCase> {};
 
 TEST_P(Presentation, ShowsTheDrawnFrameInTheScreensFormat)
 {
     const PresentCase& c = GetParam();
-    app.mMessageBoxPopup = c.messageBox, display.mDesktopFormat = c.desktop;
+    app.mMessageBoxPopup = c.messageBox;
+    display.mDesktopFormat = c.windowed ? c.screen : kX888;
     Open(c.windowed, c.depth, {1920, 1200});
+    for (const auto* surface : {&display.mPrimarySurface, &display.mDrawSurface, &display.mBackSurface,
+             &display.mOldCursorArea, &display.mNewCursorArea})
+        EXPECT_EQ((*surface)->Format(), c.screen);
+    EXPECT_EQ((std::array{display.mRedBits, display.mGreenBits, display.mBlueBits, display.mRedShift,
+                  display.mGreenShift, display.mBlueShift}), c.channels);
+    EXPECT_EQ(display.mPrimarySurface->BackBuffer() != nullptr, !c.windowed);
     const Pixels drawn = PresentFrame(7);
     EXPECT_EQ(drawn, All(*display.mDrawSurface));
     ASSERT_EQ(window.Presents().size(), 1u);
@@ -138,12 +150,12 @@ TEST_P(Presentation, ShowsTheDrawnFrameInTheScreensFormat)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Presentation,
-    testing::Values(PresentCase{"Windowed", true, 16, false, {0, 0, 800, 600}, "Windowed"},
-        PresentCase{"Windowed555", true, 16, false, {0, 0, 800, 600}, "Windowed", Platform::kFormatX1R5G5B5},
-        PresentCase{"Flip16", false, 16, false, {160, 0, 1600, 1200}, "FullScreen Flip"},
-        PresentCase{"Blt16", false, 16, true, {160, 0, 1600, 1200}, "FullScreen Blt"},
-        PresentCase{"Flip32", false, 32, false, {160, 0, 1600, 1200}, "FullScreen Flip"},
-        PresentCase{"Blt32", false, 32, true, {160, 0, 1600, 1200}, "FullScreen Blt"}),
+    testing::Values(PresentCase{"Windowed", true, 16, false, {0, 0, 800, 600}, "Windowed", kX888, k888},
+        PresentCase{"Windowed555", true, 16, false, {0, 0, 800, 600}, "Windowed", kX555, k555},
+        PresentCase{"Flip16", false, 16, false, {160, 0, 1600, 1200}, "FullScreen Flip", kR565, k565},
+        PresentCase{"Blt16", false, 16, true, {160, 0, 1600, 1200}, "FullScreen Blt", kR565, k565},
+        PresentCase{"Flip32", false, 32, false, {160, 0, 1600, 1200}, "FullScreen Flip", kX888, k888},
+        PresentCase{"Blt32", false, 32, true, {160, 0, 1600, 1200}, "FullScreen Blt", kX888, k888}),
     CaseName<PresentCase>);
 
 TEST_F(PresentTest, ClipIsHeldToTheBufferAndAnEmptyOnePresentsNothing)

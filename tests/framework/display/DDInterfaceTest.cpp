@@ -3,7 +3,6 @@
 #include "DisplayFixture.h"
 #include "platform/Surface.h"
 
-#include <array>
 
 namespace {
 
@@ -13,33 +12,6 @@ using Vorn::Rect;
 
 using DisplayTest = Testing::DisplayFixture;
 using Testing::CaseName;
-
-// channels: bit count and shift of red, green and blue.
-struct ModeCase { const char* name; bool windowed; int colorDepth; PixelFormat screen; std::array<int, 6> channels; };
-
-class DisplayModes : public DisplayTest, public testing::WithParamInterface<ModeCase> {};
-
-TEST_P(DisplayModes, PutEverySurfaceInTheScreensFormat)
-{
-    const ModeCase& c = GetParam();
-    ASSERT_EQ(Init(c.windowed, c.colorDepth), DDInterface::RESULT_OK) << display.mErrorString;
-    EXPECT_TRUE(display.mInitialized && display.mRGBBits == c.screen.bitsPerPixel);
-    EXPECT_EQ(static_cast<uint32_t>(display.mGreenMask), c.screen.greenMask);
-    EXPECT_EQ((std::array<int, 6>{display.mRedBits, display.mGreenBits, display.mBlueBits, display.mRedShift,
-                  display.mGreenShift, display.mBlueShift}),
-        c.channels);
-    for (const auto* surface : {&display.mPrimarySurface, &display.mDrawSurface, &display.mBackSurface,
-             &display.mOldCursorArea, &display.mNewCursorArea})
-        EXPECT_EQ((*surface)->Format(), c.screen);
-    EXPECT_EQ(display.mPrimarySurface->BackBuffer() != nullptr, !c.windowed);
-    EXPECT_EQ(app.mLetterbox, Rect(0, 0, 800, 600));
-}
-
-INSTANTIATE_TEST_SUITE_P(Init, DisplayModes,
-    testing::Values(ModeCase{"Windowed16", true, 16, Platform::kFormatX8R8G8B8, {8, 8, 8, 16, 8, 0}},
-        ModeCase{"FullScreen16", false, 16, Platform::kFormatR5G6B5, {5, 6, 5, 11, 5, 0}},
-        ModeCase{"FullScreen32", false, 32, Platform::kFormatX8R8G8B8, {8, 8, 8, 16, 8, 0}}),
-    CaseName<ModeCase>);
 
 TEST_F(DisplayTest, TablesSaturateSumsAndPlaceChannelValues)
 {
