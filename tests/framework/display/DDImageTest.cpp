@@ -91,19 +91,6 @@ TEST(DDImage, ReadsBackFullFiveSixFiveWithoutFillingLowBits)
     EXPECT_EQ(image->GetBits()[0], 0xFFF8FCF8u);
 }
 
-TEST(DDImage, LocksNestAndAnUnlockAtZeroChangesNothing)
-{
-    SurfaceDisplayApp app(k32);
-    auto image = app.MakeImage(1, {kBlack});
-    ASSERT_TRUE(image->LockSurface() && image->LockSurface());
-    image->UnlockSurface();
-    EXPECT_EQ(image->mSurface->LockCount(), 1);
-    image->UnlockSurface();
-    EXPECT_EQ(image->mSurface->LockCount(), 0);
-    EXPECT_TRUE(image->UnlockSurface());
-    EXPECT_EQ(image->mLockCount, 0);
-}
-
 TEST(DDImage, CreateKeepsTheAlphaFlagsAndDropsThePalette)
 {
     SurfaceDisplayApp app(k32);
