@@ -17,16 +17,14 @@ TEST_F(DisplayTest, TablesSaturateSumsAndPlaceChannelValues)
 {
     ASSERT_EQ(Init(false, 16), DDInterface::RESULT_OK);
     ASSERT_TRUE(display.mRedAddTable.size() == 63 && display.mGreenAddTable.size() == 127);
-    for (int i = 0; i < 127; ++i)
-        EXPECT_EQ(display.mGreenAddTable[i], std::min(i, 63)) << i;
-    for (int i = 0; i < 63; ++i)
-        EXPECT_EQ(display.mRedAddTable[i], std::min(i, 31)) << i;
     // The channel's top bits of i × max / 255, in place.
-    for (uint32_t i = 0; i < 256; ++i)
+    for (int i = 0; i < 256; ++i) {
+        EXPECT_EQ(display.mGreenAddTable[std::min(i, 126)], std::min(i, 63)) << i;
+        EXPECT_EQ(display.mRedAddTable[std::min(i, 62)], std::min(i, 31)) << i;
         EXPECT_EQ(display.mRedConvTable[i] | display.mGreenConvTable[i], (i * 31 / 255) << 11 | (i * 63 / 255) << 5);
+    }
     ASSERT_EQ(Init(false), DDInterface::RESULT_OK);
-    EXPECT_EQ(display.mBlueAddTable.size(), 511u);
-    EXPECT_EQ(display.mBlueAddTable[510], 255);
+    EXPECT_TRUE(display.mBlueAddTable.size() == 511 && display.mBlueAddTable[510] == 255);
     for (uint32_t i = 0; i < 256; ++i)
         EXPECT_EQ(display.mRedConvTable[i], i << 16);
 }
