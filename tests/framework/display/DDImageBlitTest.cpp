@@ -41,12 +41,8 @@ Pixels Pattern(const PixelFormat& f, size_t count)
 }
 
 struct Blitter {
-    explicit Blitter(const PixelFormat& format) : app(format), dest(app.MakeImage(6, Pixels(6, 0xFF000000)))
-    {
-        EXPECT_NE(dest->GetSurface(), nullptr);
-    }
-    Pixels Blit(Vorn::Image& source, const Color& color, int mode, bool mirrored,
-        const Pixels& under)
+    explicit Blitter(const PixelFormat& format) : app(format) { EXPECT_NE(dest->GetSurface(), nullptr); }
+    Pixels Blit(Vorn::Image& source, const Color& color, int mode, bool mirrored, const Pixels& under)
     {
         SurfacePixels(*dest->mSurface, under);
         const Rect all(0, 0, source.mWidth, 1);
@@ -56,7 +52,7 @@ struct Blitter {
     }
     uint32_t ColorBits() const { return ColorBitsOf(dest->mSurface->Format()); }
     SurfaceDisplayApp app;
-    std::unique_ptr<Vorn::DDImage> dest;
+    std::unique_ptr<Vorn::DDImage> dest = app.MakeImage(6, Pixels(6, 0xFF000000));
 };
 
 const PixelFormat kFormats[] = {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5, Platform::kFormatX1R5G5B5};

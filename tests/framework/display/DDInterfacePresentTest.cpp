@@ -48,11 +48,9 @@ Pixels FillPattern(Surface& surface, uint32_t seed)
 {
     const PixelFormat f = surface.Format();
     Pixels pattern;
-    for (int i = 0; i < surface.Width() * surface.Height(); ++i) {
-        uint32_t h = static_cast<uint32_t>(i % surface.Width()) * 0x9E3779B1u
-                     ^ static_cast<uint32_t>(i / surface.Width()) * 0x85EBCA77u ^ seed;
-        h = (h ^ h >> 15) * 0x2C1B3C6Du;
-        pattern.push_back(((h ^ h >> 12) & (f.redMask | f.greenMask | f.blueMask)) | 1u);
+    for (uint32_t i = 0; i < static_cast<uint32_t>(surface.Width() * surface.Height()); ++i) {
+        const uint32_t h = (i * 0x9E3779B1u ^ seed * 0x85EBCA77u) * 0x2C1B3C6Du;
+        pattern.push_back(((h ^ h >> 15) & (f.redMask | f.greenMask | f.blueMask)) | 1u);
     }
     return SurfacePixels(surface, pattern);
 }
@@ -185,7 +183,6 @@ TEST(PresentOnSystemWindow, FramesReachTheWindowInEitherMode)
     const Platform::DebugSink sink = Platform::SetDebugSink([](std::string_view) {});
     Testing::ScriptedClock clock;
     Testing::ScriptedApp app(clock);
-    app.mColorDepth = 16;
     for (const bool windowed : {true, false}) {
         const std::unique_ptr<Platform::Window> window = Platform::MakeSystemWindow();
         ASSERT_TRUE(window->Create({"", 640, 480,
@@ -241,8 +238,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, CursorWalk,
 
 TEST_F(PresentTest, PillarboxedFramesTakeTheCursorWhereItShows)
 {
-    app.mAspectCorrection = true;
-    app.mAspect.Set(16, 9);
+    app.mAspectCorrection = true, app.mAspect.Set(16, 9);
     Open(true);
     display.SetCursorImage(&cursor), display.SetCursorPos(150, 300);
     const Pixels screen = PresentFrame(6);
