@@ -19,13 +19,9 @@ TEST(PresentedFrame, ShowsWhatWasDrawnThroughTheDrawingContext)
         {Platform::kFormatX1R5G5B5, 0x7C00, 0x03E0, 0x001F}};
     for (const auto& c : cases) {
         Testing::SurfaceDisplayApp app(c.format, 8, 4);
-        Vorn::DDImage* screen = app.Display().GetScreenImage();
-        ASSERT_NE(screen, nullptr);
         auto image = Testing::MakeImage(2, {0xFF00FF00, 0xFF0000FF});
-        Vorn::Graphics graphics(screen);
-        graphics.SetColor(Vorn::Color(255, 0, 0));
-        graphics.FillRect(0, 0, 8, 4);
-        graphics.DrawImage(image.get(), 6, 3);
+        Vorn::Graphics graphics(app.Display().GetScreenImage());
+        graphics.SetColor(Vorn::Color(255, 0, 0)), graphics.FillRect(0, 0, 8, 4), graphics.DrawImage(image.get(), 6, 3);
         ASSERT_TRUE(app.Display().Redraw(nullptr)) << app.Display().mErrorString;
         const auto shown = [&] {
             std::vector<uint32_t> pixels = Testing::SurfacePixels(*app.Display().mPrimarySurface);
@@ -37,8 +33,7 @@ TEST(PresentedFrame, ShowsWhatWasDrawnThroughTheDrawingContext)
         expected[30] = c.green, expected[31] = c.blue;
         EXPECT_EQ(shown(), expected) << c.format.bitsPerPixel;
         auto cursor = Testing::MakeImage(1, {0xFF0000FF});
-        app.Display().SetCursorImage(cursor.get());
-        app.Display().SetCursorPos(3, 2);
+        app.Display().SetCursorImage(cursor.get()), app.Display().SetCursorPos(3, 2);
         expected[1 * 8 + 2] = c.blue;
         EXPECT_EQ(shown(), expected) << c.format.bitsPerPixel;
         app.Display().SetCursorImage(nullptr);
