@@ -34,8 +34,7 @@ TEST(DDImage, ColorKeyIsAFreeConvertedValueAndReadsBackTransparent)
         auto image = app.MakeImage(static_cast<int>(c.pixels.size()), c.pixels);
         ASSERT_TRUE(image->BuildSurface());
         uint32_t low = 0, high = 0;
-        ASSERT_EQ(image->mSurface->GetColorKey(low, high), Platform::kDDOk);
-        EXPECT_TRUE(low == c.key && high == c.key) << low;
+        EXPECT_TRUE(image->mSurface->GetColorKey(low, high) == Platform::kDDOk && low == c.key && high == c.key);
         image->FreeAllButSurface();
         ASSERT_EQ(image->mBits, nullptr);
         const uint32_t* back = image->GetBits();
@@ -55,9 +54,8 @@ TEST(DDImage, WithoutAFreeKeyOrWithPartialAlphaStaysInMemoryAndDrawsThere)
     image->FillRect(Rect(0, 256, 1, 1), Color(1, 2, 3), 0);
     EXPECT_TRUE(image->mSurface == nullptr && image->GetBits()[256 * 256] == 0xFF010203u);
     auto partial = app.MakeImage(2, {0x80FFFFFF, kWhite});
-    EXPECT_EQ(partial->GetSurface(), nullptr);
     partial->FillRect(Rect(1, 0, 1, 1), Color(0, 0, 255), 0);
-    EXPECT_EQ(partial->GetBits()[1], 0xFF0000FFu);
+    EXPECT_TRUE(partial->mSurface == nullptr && partial->GetBits()[1] == 0xFF0000FFu);
 }
 
 TEST(DDImage, SurfaceFillWritesTheFormulaValue)
@@ -76,8 +74,7 @@ TEST(DDImage, SurfaceFillWritesTheFormulaValue)
         ASSERT_NE(image->GetSurface(), nullptr);
         SurfacePixels(*image->mSurface, {c.before, c.before});
         image->FillRect(Rect(1, 0, 1, 1), c.color, c.mode);
-        EXPECT_EQ(SurfacePixels(*image->mSurface), (Pixels{c.before, c.after}));
-        EXPECT_EQ(image->mBits, nullptr);
+        EXPECT_TRUE(SurfacePixels(*image->mSurface) == (Pixels{c.before, c.after}) && image->mBits == nullptr);
     }
 }
 
@@ -110,8 +107,7 @@ TEST(DDImage, BuildsFromPaletteFormAndRebuildsAfterMarkBitsChanged)
     ASSERT_TRUE(image->ReduceToPalette());
     ASSERT_NE(image->GetSurface(), nullptr);
     EXPECT_EQ(SurfacePixels(*image->mSurface), (Pixels{0xF800, 0x001F}));
-    image->GetBits()[0] = kWhite;
-    image->MarkBitsChanged();
+    image->GetBits()[0] = kWhite, image->MarkBitsChanged();
     EXPECT_EQ(image->mSurface, nullptr);
     ASSERT_NE(image->GetSurface(), nullptr);
     EXPECT_EQ(SurfacePixels(*image->mSurface)[0], 0xFFFFu);
@@ -123,21 +119,15 @@ TEST(DDImage, BitsAreKeptWhileNoSurfaceHoldsThem)
 {
     Testing::DisplayApp unopened;
     Vorn::DDImage image(unopened.app.mDDInterface.get());
-    const uint32_t pixel = kBlack;
-    image.SetBits(&pixel, 1, 1);
-    image.FillRect(Rect(0, 0, 1, 1), Color(9, 9, 9), 0);
+    image.SetBits(&kBlack, 1, 1), image.FillRect(Rect(0, 0, 1, 1), Color(9, 9, 9), 0);
     EXPECT_EQ(image.GetBits()[0], 0xFF090909u);
 
     SurfaceDisplayApp app(k32);
     auto lost = app.MakeImage(1, {kBlack}), unreadable = app.MakeImage(1, {kBlack});
     ASSERT_TRUE(lost->GetSurface() && unreadable->GetSurface());
-    lost->mSurface->MarkLost();
-    lost->FreeAllButSurface();
-    EXPECT_NE(lost->mBits, nullptr);
-    unreadable->FreeAllButSurface();
-    unreadable->mNoLock = true;
-    unreadable->FreeSurface();
-    EXPECT_NE(unreadable->mSurface, nullptr);
+    lost->mSurface->MarkLost(), lost->FreeAllButSurface();
+    unreadable->FreeAllButSurface(), unreadable->mNoLock = true, unreadable->FreeSurface();
+    EXPECT_TRUE(lost->mBits && unreadable->mSurface);
 }
 
 TEST(DDImage, ScreenImageKeepsItsSurfaceThroughThePurges)
