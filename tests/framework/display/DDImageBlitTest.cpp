@@ -78,7 +78,6 @@ TEST_P(BlitProperties, Hold)
     if (form == Form::Palette) {
         EXPECT_EQ(blitter.Blit(*MakeSource(Form::Argb), tint, mode, false, under), drawn);
     }
-
     source->SetVolatile(false);
     const Pixels normal = blitter.Blit(*source, tint, mode, false, under);
     source->SetVolatile(form == Form::Volatile);
@@ -87,7 +86,6 @@ TEST_P(BlitProperties, Hold)
     std::reverse(mirrored.begin(), mirrored.end());
     for (size_t i = 0; i < normal.size(); ++i)
         EXPECT_EQ(mirrored[i] & blitter.ColorBits(), normal[i] & blitter.ColorBits()) << i;
-
     const uint32_t masks[3] = {format.redMask, format.greenMask, format.blueMask};
     for (int c = 0; c < 3; ++c) {
         const uint32_t top = 0xFFu << (16 - 8 * c);

@@ -130,14 +130,4 @@ TEST(DDImage, BitsAreKeptWhileNoSurfaceHoldsThem)
     EXPECT_TRUE(lost->mBits && unreadable->mSurface);
 }
 
-TEST(DDImage, ScreenImageKeepsItsSurfaceThroughThePurges)
-{
-    SurfaceDisplayApp app(k32);
-    Vorn::DDImage* screen = app.Display().GetScreenImage();
-    ASSERT_NE(screen, nullptr);
-    const auto surface = screen->mSurface;
-    screen->ReleaseMemoryBits(), screen->FreeDerivedData(), screen->FreeNativeData(), screen->MarkBitsChanged();
-    EXPECT_EQ(screen->mSurface, surface);
-}
-
 } // namespace

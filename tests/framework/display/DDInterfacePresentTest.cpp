@@ -254,8 +254,7 @@ TEST_F(PresentTest, CursorOnlyRecordsWhileThereIsNoDisplayOrARedrawRuns)
     display.SetCursorImage(&cursor), display.SetCursorPos(10, 20);
     EXPECT_EQ(display.mCursorX, 0);
     EXPECT_TRUE(display.PresentCursor());
-    Open(true);
-    PresentFrame(1);
+    Open(true), PresentFrame(1);
     display.mInRedraw = true, display.SetCursorPos(300, 200);
     EXPECT_EQ(display.mCursorX, 10);
     display.mInRedraw = false;
