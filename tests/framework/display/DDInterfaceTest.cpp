@@ -113,25 +113,16 @@ Vorn::DDSurfaceDesc Plain(const PixelFormat* format = nullptr)
     return desc;
 }
 
-TEST_F(DisplayTest, SurfacesNeedAScreen)
+// Surfaces need a screen; the pixel order follows the screen, not the latest
+// surface; initialising again starts from nothing, but the choice of video
+// memory made before there was a screen holds.
+TEST_F(DisplayTest, SurfacesNeedAScreenWhoseOrderTheyFollowAndInitStartsAfresh)
 {
     std::shared_ptr<Platform::Surface> surface;
-    Vorn::DDSurfaceDesc screen;
-    screen.mFlags = Vorn::DDSD_CAPS, screen.mCaps = Vorn::DDSCAPS_PRIMARYSURFACE;
-    EXPECT_EQ(display.CreateSurface(screen, surface), Vorn::kDDErrNotInitialized);
+    Vorn::DDSurfaceDesc primary;
+    primary.mFlags = Vorn::DDSD_CAPS, primary.mCaps = Vorn::DDSCAPS_PRIMARYSURFACE;
+    EXPECT_EQ(display.CreateSurface(primary, surface), Vorn::kDDErrNotInitialized);
     EXPECT_EQ(display.CreateSurface(Plain(), surface), Vorn::kDDErrNotInitialized);
-    ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
-    EXPECT_EQ(display.CreateSurface(screen, surface), Vorn::kDDErrPrimarySurfaceAlreadyExists);
-    ASSERT_EQ(display.CreateSurface(Plain(), surface), Platform::kDDOk);
-    EXPECT_EQ(surface->Format(), display.mPrimarySurface->Format());
-    display.CleanUp();
-    EXPECT_TRUE(display.CreateSurface(Plain(), surface) == Vorn::kDDErrNotInitialized && surface == nullptr);
-}
-
-// Initialising again starts from nothing, but the choice of video memory
-// made before there was a screen holds.
-TEST_F(DisplayTest, PixelOrderFollowsTheScreenNotTheLatestSurfaceAndInitStartsAfresh)
-{
     display.SetDrawInVideoMemory(true);
     std::weak_ptr<Platform::Surface> firstScreen;
     for (const PixelFormat& screen : {Platform::kFormatX8B8G8R8, Platform::kFormatX8R8G8B8}) {
@@ -141,13 +132,17 @@ TEST_F(DisplayTest, PixelOrderFollowsTheScreenNotTheLatestSurfaceAndInitStartsAf
         ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
         if (display.mInitCount == 1)
             firstScreen = display.mPrimarySurface;
-        std::shared_ptr<Platform::Surface> surface;
+        EXPECT_EQ(display.CreateSurface(primary, surface), Vorn::kDDErrPrimarySurfaceAlreadyExists);
+        ASSERT_EQ(display.CreateSurface(Plain(), surface), Platform::kDDOk);
+        EXPECT_EQ(surface->Format(), screen);
         ASSERT_EQ(display.CreateSurface(Plain(&other), surface), Platform::kDDOk);
         EXPECT_EQ(surface->Format(), other);
         EXPECT_EQ(Vorn::gStandardPixelOrder, screen.IsStandardOrder());
     }
     EXPECT_TRUE(firstScreen.expired() && !display.mHasSavedBackground && display.mDrawToVideoMemory);
     EXPECT_EQ(display.mInitCount, 2);
+    display.CleanUp();
+    EXPECT_TRUE(display.CreateSurface(Plain(), surface) == Vorn::kDDErrNotInitialized && surface == nullptr);
 }
 
 } // namespace
