@@ -134,11 +134,9 @@ TEST(DDImageBlit, HardwareCopyRetakesOrForgetsTheCallersLock)
     EXPECT_TRUE((drawn[0] & 0xFFFFFF) == 0x112233u && drawn[1] == 0x777777u);
 
     ASSERT_TRUE(blitter.dest->LockSurface());
-    blitter.dest->mSurface->MarkLost();
-    blitter.dest->Blt(source.get(), 0, 0, Rect(0, 0, 2, 1), Color::White, 0);
+    blitter.dest->mSurface->MarkLost(), blitter.dest->Blt(source.get(), 0, 0, Rect(0, 0, 2, 1), Color::White, 0);
     EXPECT_TRUE(blitter.dest->mLockCount == 0 && blitter.dest->mLockedSurfaceDesc.mBits == nullptr);
-    EXPECT_TRUE(blitter.dest->UnlockSurface());
-    EXPECT_EQ(blitter.dest->mLockCount, 0);
+    EXPECT_TRUE(blitter.dest->UnlockSurface() && blitter.dest->mLockCount == 0);
 }
 
 // Without a surface to lock the mirrored blit has no road: nothing is drawn
@@ -149,8 +147,7 @@ TEST(DDImageBlit, MirroredWithoutASurfaceKeepsTheBits)
     Vorn::DDImage dest(unopened.app.mDDInterface.get());
     const uint32_t pixel = 0xFF000000;
     dest.SetBits(&pixel, 1, 1);
-    auto source = MakeSource(Form::Argb, {0xFFFFFFFF});
-    dest.BltMirrored(source.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+    dest.BltMirrored(MakeSource(Form::Argb, {~0u}).get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
     EXPECT_TRUE(dest.mBits && dest.mBits[0] == pixel);
 }
 
@@ -159,14 +156,13 @@ TEST(DDImageBlit, CoverageBlendsByCoverageAndSkipsEmptySpans)
     SurfaceDisplayApp app(Platform::kFormatX8R8G8B8);
     auto dest = app.MakeImage(3, Pixels(3, 0xFF000000));
     ASSERT_NE(dest->GetSurface(), nullptr);
-    SurfacePixels(*dest->mSurface, {0x404040, 0x404040, 0x404040});
+    SurfacePixels(*dest->mSurface, Pixels(3, 0x404040));
     const Vorn::Span spans[] = {{0, 0, 2}, {0, 2, 0}, {0, 2, -5}};
     const uint8_t coverage[] = {0, 255, 255};
     dest->FillSpansWithCoverage(spans, 0, Color::White, 0, coverage, 0, 0, 3, 1);
     EXPECT_NE(dest->mBits, nullptr);
     dest->FillSpansWithCoverage(spans, 3, Color::White, 0, coverage, 0, 0, 3, 1);
-    EXPECT_EQ(SurfacePixels(*dest->mSurface), (Pixels{0x404040, 0xFDFDFD, 0x404040}));
-    EXPECT_EQ(dest->mBits, nullptr);
+    EXPECT_TRUE(SurfacePixels(*dest->mSurface) == (Pixels{0x404040, 0xFDFDFD, 0x404040}) && dest->mBits == nullptr);
 }
 
 } // namespace

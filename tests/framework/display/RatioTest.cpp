@@ -6,20 +6,17 @@
 
 namespace {
 
-TEST(Ratio, IsKeptReducedAndBothZeroLeavesItUnchanged)
+// Both zero leaves a ratio unchanged; a size of 0 is neither wider nor narrower.
+TEST(Ratio, IsKeptReducedAndWiderIsStrictlyWider)
 {
     // A zero denominator divides by the numerator.
-    const int cases[][4] = {{800, 600, 4, 3}, {1920, 1080, 16, 9}, {0, 0, 16, 9}, {800, 0, 1, 0}, {0, 600, 0, 1},
+    const int reductions[][4] = {{800, 600, 4, 3}, {1920, 1080, 16, 9}, {0, 0, 16, 9}, {800, 0, 1, 0}, {0, 600, 0, 1},
         {-800, 600, -4, 3}, {INT_MIN, 2, INT_MIN / 2, 1}, {INT_MIN, INT_MIN, -1, -1}};
     Vorn::Ratio ratio;
-    for (const auto& c : cases) {
+    for (const auto& c : reductions) {
         ratio.Set(c[0], c[1]);
         EXPECT_TRUE(ratio.mNumerator == c[2] && ratio.mDenominator == c[3]) << c[0] << ":" << c[1];
     }
-}
-
-TEST(Ratio, WiderIsStrictlyWiderAndASizeOfZeroIsNeither)
-{
     const struct { int a[2], b[2]; bool wider; } cases[] = {{{8, 5}, {4, 3}, true}, {{5, 4}, {4, 3}, false},
         {{4, 3}, {4, 3}, false}, {{4, 3}, {16, 9}, false}, {{683, 384}, {16, 9}, true}, {{1, 0}, {4, 3}, false},
         {{4, 3}, {1, 0}, false}, {{INT_MAX, 1}, {INT_MAX - 1, 1}, true}};
