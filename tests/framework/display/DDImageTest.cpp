@@ -78,16 +78,6 @@ TEST(DDImage, SurfaceFillWritesTheFormulaValue)
     }
 }
 
-TEST(DDImage, ReadsBackFullFiveSixFiveWithoutFillingLowBits)
-{
-    SurfaceDisplayApp app(k565);
-    auto image = app.MakeImage(1, {kBlack});
-    ASSERT_NE(image->GetSurface(), nullptr);
-    SurfacePixels(*image->mSurface, {0xFFFF});
-    image->FreeAllButSurface();
-    EXPECT_EQ(image->GetBits()[0], 0xFFF8FCF8u);
-}
-
 TEST(DDImage, CreateKeepsTheAlphaFlagsAndDropsThePalette)
 {
     SurfaceDisplayApp app(k32);
@@ -98,8 +88,9 @@ TEST(DDImage, CreateKeepsTheAlphaFlagsAndDropsThePalette)
     EXPECT_EQ(Testing::PixelsOf(*image), Pixels(3, 0));
 }
 
-// A palette image is converted from the pixels GetBits gives; a change of
-// the bits drops the surface and the next use rebuilds it.
+// A palette image is converted from the pixels GetBits gives; read back, full
+// 5-6-5 channels do not fill their low bits; a change of the bits drops the
+// surface and the next use rebuilds it.
 TEST(DDImage, BuildsFromPaletteFormAndRebuildsAfterMarkBitsChanged)
 {
     SurfaceDisplayApp app(k565);
@@ -107,6 +98,8 @@ TEST(DDImage, BuildsFromPaletteFormAndRebuildsAfterMarkBitsChanged)
     ASSERT_TRUE(image->ReduceToPalette());
     ASSERT_NE(image->GetSurface(), nullptr);
     EXPECT_EQ(SurfacePixels(*image->mSurface), (Pixels{0xF800, 0x001F}));
+    image->FreeAllButSurface();
+    EXPECT_EQ(Pixels(image->GetBits(), image->GetBits() + 2), (Pixels{0xFFF80000, 0xFF0000F8}));
     image->GetBits()[0] = kWhite, image->MarkBitsChanged();
     EXPECT_EQ(image->mSurface, nullptr);
     ASSERT_NE(image->GetSurface(), nullptr);

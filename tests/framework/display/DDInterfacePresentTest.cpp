@@ -62,8 +62,8 @@ Pixels Shown(const Pixels& pixels, const PixelFormat& format, int width)
     Pixels packed(pixels.size()), shown(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i)
         std::memcpy(reinterpret_cast<uint8_t*>(packed.data()) + i * bytes, &pixels[i], bytes);
-    const int height = static_cast<int>(pixels.size()) / width;
-    const Platform::Frame frame{packed.data(), width * format.BytesPerPixel(), width, height, format};
+    const Platform::Frame frame{
+        packed.data(), width * format.BytesPerPixel(), width, static_cast<int>(pixels.size()) / width, format};
     EXPECT_TRUE(Platform::ConvertToXrgb8888(frame, shown.data(), width * 4));
     return shown;
 }
