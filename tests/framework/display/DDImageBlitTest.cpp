@@ -139,18 +139,6 @@ TEST(DDImageBlit, HardwareCopyRetakesOrForgetsTheCallersLock)
     EXPECT_TRUE(blitter.dest->UnlockSurface() && blitter.dest->mLockCount == 0);
 }
 
-// Without a surface to lock the mirrored blit has no road: nothing is drawn
-// and the bits stay.
-TEST(DDImageBlit, MirroredWithoutASurfaceKeepsTheBits)
-{
-    Testing::DisplayApp unopened;
-    Vorn::DDImage dest(unopened.app.mDDInterface.get());
-    const uint32_t pixel = 0xFF000000;
-    dest.SetBits(&pixel, 1, 1);
-    dest.BltMirrored(MakeSource(Form::Argb, {~0u}).get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
-    EXPECT_TRUE(dest.mBits && dest.mBits[0] == pixel);
-}
-
 TEST(DDImageBlit, CoverageBlendsByCoverageAndSkipsEmptySpans)
 {
     SurfaceDisplayApp app(Platform::kFormatX8R8G8B8);

@@ -108,11 +108,14 @@ TEST(DDImage, BuildsFromPaletteFormAndRebuildsAfterMarkBitsChanged)
 
 // The only copy of the pixels is never dropped: not when no surface could
 // be had, not when the surface cannot be locked, not when it cannot be read.
+// Without a surface to lock the mirrored blit has no road: it draws nothing.
 TEST(DDImage, BitsAreKeptWhileNoSurfaceHoldsThem)
 {
     Testing::DisplayApp unopened;
     Vorn::DDImage image(unopened.app.mDDInterface.get());
     image.SetBits(&kBlack, 1, 1), image.FillRect(Rect(0, 0, 1, 1), Color(9, 9, 9), 0);
+    auto white = Testing::MakeImage(1, {kWhite});
+    image.BltMirrored(white.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
     EXPECT_EQ(image.GetBits()[0], 0xFF090909u);
 
     SurfaceDisplayApp app(k32);
