@@ -141,16 +141,16 @@ TEST(DDImageBlit, HardwareCopyRetakesOrForgetsTheCallersLock)
 
 TEST(DDImageBlit, CoverageBlendsByCoverageAndSkipsEmptySpans)
 {
-    SurfaceDisplayApp app(Platform::kFormatX8R8G8B8);
-    auto dest = app.MakeImage(3, Pixels(3, 0xFF000000));
-    ASSERT_NE(dest->GetSurface(), nullptr);
-    SurfacePixels(*dest->mSurface, Pixels(3, 0x404040));
+    Blitter blitter(Platform::kFormatX8R8G8B8);
+    auto& dest = blitter.dest;
+    SurfacePixels(*dest->mSurface, Pixels(6, 0x404040));
     const Vorn::Span spans[] = {{0, 0, 2}, {0, 2, 0}, {0, 2, -5}};
     const uint8_t coverage[] = {0, 255, 255};
     dest->FillSpansWithCoverage(spans, 0, Color::White, 0, coverage, 0, 0, 3, 1);
     EXPECT_NE(dest->mBits, nullptr);
     dest->FillSpansWithCoverage(spans, 3, Color::White, 0, coverage, 0, 0, 3, 1);
-    EXPECT_TRUE(SurfacePixels(*dest->mSurface) == (Pixels{0x404040, 0xFDFDFD, 0x404040}) && dest->mBits == nullptr);
+    EXPECT_EQ(SurfacePixels(*dest->mSurface), (Pixels{0x404040, 0xFDFDFD, 0x404040, 0x404040, 0x404040, 0x404040}));
+    EXPECT_EQ(dest->mBits, nullptr);
 }
 
 } // namespace
