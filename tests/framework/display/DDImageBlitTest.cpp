@@ -132,7 +132,6 @@ TEST(DDImageBlit, HardwareCopyRetakesOrForgetsTheCallersLock)
     blitter.dest->UnlockSurface();
     const Pixels drawn = SurfacePixels(*blitter.dest->mSurface);
     EXPECT_TRUE((drawn[0] & 0xFFFFFF) == 0x112233u && drawn[1] == 0x777777u);
-
     ASSERT_TRUE(blitter.dest->LockSurface());
     blitter.dest->mSurface->MarkLost(), blitter.dest->Blt(source.get(), 0, 0, Rect(0, 0, 2, 1), Color::White, 0);
     EXPECT_TRUE(blitter.dest->mLockCount == 0 && blitter.dest->mLockedSurfaceDesc.mBits == nullptr);

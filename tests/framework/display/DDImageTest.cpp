@@ -117,7 +117,6 @@ TEST(DDImage, BitsAreKeptWhileNoSurfaceHoldsThem)
     auto white = Testing::MakeImage(1, {kWhite});
     image.BltMirrored(white.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
     EXPECT_EQ(image.GetBits()[0], 0xFF090909u);
-
     SurfaceDisplayApp app(k32);
     auto lost = app.MakeImage(1, {kBlack}), unreadable = app.MakeImage(1, {kBlack});
     ASSERT_TRUE(lost->GetSurface() && unreadable->GetSurface());

@@ -84,11 +84,9 @@ protected:
     }
 
     // The saved area holds the screen's pixels under the cursor at (x, y), as
-    // far as the area lies in the region (the whole screen by default).
-    void ExpectSavedUnder(int x, int y, Rect region = Rect())
+    // far as the area lies in the region (the frame by default).
+    void ExpectSavedUnder(int x, int y, Rect region = Rect(0, 0, 800, 600))
     {
-        if (region.mWidth == 0)
-            region = Rect(0, 0, display.mPrimarySurface->Width(), display.mPrimarySurface->Height());
         const Rect visible = Rect(x - 32, y - 32, 64, 64).Intersection(region);
         ASSERT_EQ(display.mHasSavedBackground, visible.mWidth > 0 && visible.mHeight > 0);
         const Rect part(visible.mX - (x - 32), visible.mY - (y - 32), visible.mWidth, visible.mHeight);
@@ -233,8 +231,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, CursorWalk,
 
 TEST_F(PresentTest, PillarboxedFramesTakeTheCursorWhereItShows)
 {
-    app.mAspectCorrection = true, app.mAspect.Set(16, 9);
-    Open(true);
+    app.mAspectCorrection = true, app.mAspect.Set(16, 9), Open(true);
     display.SetCursorImage(&cursor), display.SetCursorPos(150, 300);
     const Pixels screen = PresentFrame(6);
     // The frame starts at x = 133 and takes the cursor only that far.
@@ -252,8 +249,7 @@ TEST_F(PresentTest, CursorOnlyRecordsWhileThereIsNoDisplayOrARedrawRuns)
     Open(true), PresentFrame(1);
     display.mInRedraw = true, display.SetCursorPos(300, 200);
     EXPECT_EQ(display.mCursorX, 10);
-    display.mInRedraw = false;
-    PresentFrame(1);
+    display.mInRedraw = false, PresentFrame(1);
     EXPECT_TRUE(display.mCursorX == 300 && display.mCursorY == 200);
     ExpectSavedUnder(300, 200);
 }
@@ -280,8 +276,7 @@ TEST_F(PresentTest, CursorThreadAndRedrawsShareTheScreen)
     });
     for (int i = 0; i < 100; ++i)
         ASSERT_TRUE(display.Redraw(nullptr)) << display.mErrorString;
-    done = true;
-    cursorThread.join();
+    done = true, cursorThread.join();
     display.SetCursorImage(nullptr);
     EXPECT_TRUE(All(*display.mPrimarySurface) == frame && All(*display.mDrawSurface) == frame);
 }

@@ -52,8 +52,7 @@ TEST_F(DisplayTest, FullScreenFollowsAWiderDesktopOnlyForTheThreeDPath)
 
 TEST_F(DisplayTest, HackAspectWidensTheWindowOnceAroundItsClientArea)
 {
-    app.mAspectCorrection = true, window.position = {300, 100};
-    app.mAspect.Set(16, 9);
+    app.mAspectCorrection = true, window.position = {300, 100}, app.mAspect.Set(16, 9);
     ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
     EXPECT_TRUE(display.mPrimarySurface->Width() == 1066 && display.mPresentationRect == Rect(133, 0, 800, 600));
     EXPECT_EQ(window.ClientSize(), (Platform::Size{1066, 600}));

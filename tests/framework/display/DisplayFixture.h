@@ -1,6 +1,5 @@
 #pragma once
-// An application of 800 x 600 with a display object and a scripted window on
-// a desktop the test chooses; debug output is silenced meanwhile.
+// An 800 x 600 application, its display and a scripted window; no debug output.
 
 #include "fakes/FakeWindow.h"
 #include "fakes/ScriptedApp.h"

@@ -6,10 +6,10 @@
 
 namespace {
 
-// Both zero leaves a ratio unchanged; a size of 0 is neither wider nor narrower.
+// A zero denominator divides by the numerator; both zero leaves a ratio
+// unchanged; a size of 0 is neither wider nor narrower.
 TEST(Ratio, IsKeptReducedAndWiderIsStrictlyWider)
 {
-    // A zero denominator divides by the numerator.
     const int reductions[][4] = {{800, 600, 4, 3}, {1920, 1080, 16, 9}, {0, 0, 16, 9}, {800, 0, 1, 0}, {0, 600, 0, 1},
         {-800, 600, -4, 3}, {INT_MIN, 2, INT_MIN / 2, 1}, {INT_MIN, INT_MIN, -1, -1}};
     Vorn::Ratio ratio;
