@@ -1,18 +1,18 @@
 #include "framework/display/DDInterface.h"
 
-#include "fakes/FakeWindow.h"
+#include "DisplayFixture.h"
 #include "fakes/RecordingImage.h"
-#include "fakes/ScriptedApp.h"
-#include "platform/DebugOutput.h"
+#include "fakes/SurfaceDisplayApp.h"
 #include "platform/Frame.h"
 #include "platform/Surface.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,90 +21,62 @@ namespace {
 
 using Platform::PixelFormat;
 using Platform::Surface;
+using Testing::CaseName;
+using Testing::SurfacePixels;
 using Vorn::DDInterface;
 using Vorn::Rect;
+using Pixels = std::vector<uint32_t>;
 
-template <typename Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info)
-{
-    return info.param.name;
-}
-
-// Reads (or with `fill`, writes) the pixels of a rectangle of a surface, as
-// far as it lies on it, row by row.
-std::vector<uint32_t> Pixels(Surface& surface, Rect rect, const std::function<uint32_t(int, int)>& fill = {})
+Pixels All(Surface& surface) { return SurfacePixels(surface); }
+// The pixels of a rectangle of a surface, as far as it lies on it, row by
+// row; with `value`, that rectangle is painted first.
+Pixels Area(Surface& surface, Rect rect, std::optional<uint32_t> value = {})
 {
     rect = rect.Intersection(Rect(0, 0, surface.Width(), surface.Height()));
-    std::vector<uint32_t> pixels;
-    Platform::LockedPixels locked;
-    EXPECT_EQ(surface.Lock(locked), Platform::kDDOk);
-    const int bytes = surface.Format().BytesPerPixel();
+    Pixels all = All(surface), area;
     for (int y = rect.mY; y < rect.mY + rect.mHeight; ++y)
-        for (int x = rect.mX; x < rect.mX + rect.mWidth; ++x) {
-            uint8_t* at = locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * bytes;
-            uint32_t value = 0;
-            if (fill) {
-                value = fill(x, y);
-                std::memcpy(at, &value, static_cast<size_t>(bytes));
-            }
-            std::memcpy(&value, at, static_cast<size_t>(bytes));
-            pixels.push_back(value);
-        }
-    surface.Unlock();
-    return pixels;
-}
-
-std::vector<uint32_t> All(Surface& surface)
-{
-    return Pixels(surface, Rect(0, 0, surface.Width(), surface.Height()));
+        for (int x = rect.mX; x < rect.mX + rect.mWidth; ++x)
+            area.push_back(value ? all[y * surface.Width() + x] = *value : all[y * surface.Width() + x]);
+    if (value)
+        SurfacePixels(surface, all);
+    return area;
 }
 
 // Every pixel unlike its neighbours and never 0, so that a pixel put back at
 // the wrong place or left unwritten shows.
-std::vector<uint32_t> FillPattern(Surface& surface, uint32_t seed)
+Pixels FillPattern(Surface& surface, uint32_t seed)
 {
     const PixelFormat f = surface.Format();
-    return Pixels(surface, Rect(0, 0, surface.Width(), surface.Height()), [&](int x, int y) {
-        uint32_t h = static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u ^ seed;
-        h = (h ^ h >> 15) * 0x2C1B3C6Du;
-        return ((h ^ h >> 12) & (f.redMask | f.greenMask | f.blueMask)) | 1u;
-    });
+    Pixels pattern;
+    for (uint32_t i = 0; i < static_cast<uint32_t>(surface.Width() * surface.Height()); ++i) {
+        const uint32_t h = (i * 0x9E3779B1u ^ seed * 0x85EBCA77u) * 0x2C1B3C6Du;
+        pattern.push_back(((h ^ h >> 15) & (f.redMask | f.greenMask | f.blueMask)) | 1u);
+    }
+    return SurfacePixels(surface, pattern);
 }
 
 // What the window shows of a screen's pixels, as 0xFFRRGGBB words.
-std::vector<uint32_t> Shown(const std::vector<uint32_t>& pixels, const PixelFormat& format, int width)
+Pixels Shown(const Pixels& pixels, const PixelFormat& format, int width)
 {
-    std::vector<uint32_t> packed(pixels.size() * 2);
+    const size_t bytes = static_cast<size_t>(format.BytesPerPixel());
+    Pixels packed(pixels.size()), shown(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i)
-        std::memcpy(reinterpret_cast<uint8_t*>(packed.data()) + i * static_cast<size_t>(format.BytesPerPixel()),
-            &pixels[i], static_cast<size_t>(format.BytesPerPixel()));
-    const int height = static_cast<int>(pixels.size()) / width;
-    std::vector<uint32_t> shown(pixels.size());
-    const Platform::Frame frame{packed.data(), width * format.BytesPerPixel(), width, height, format};
+        std::memcpy(reinterpret_cast<uint8_t*>(packed.data()) + i * bytes, &pixels[i], bytes);
+    const Platform::Frame frame{
+        packed.data(), width * format.BytesPerPixel(), width, static_cast<int>(pixels.size()) / width, format};
     EXPECT_TRUE(Platform::ConvertToXrgb8888(frame, shown.data(), width * 4));
     return shown;
 }
 
-class PresentTest : public testing::Test {
+class PresentTest : public Testing::DisplayFixture {
 protected:
-    PresentTest() : app(clock), display(&app), cursor(32, 32, "cursor")
+    void Open(bool windowed, int depth = 32, Platform::Size desktop = {1024, 768})
     {
-        mSink = Platform::SetDebugSink([](std::string_view) {});
-        app.mWidth = 800;
-        app.mHeight = 600;
-    }
-    ~PresentTest() override { Platform::SetDebugSink(mSink); }
-
-    void Init(bool windowed, int depth = 32, Platform::Size desktop = {1024, 768})
-    {
-        window.desktopSize = desktop;
-        app.mColorDepth = depth;
-        window.Create({"", 800, 600, windowed ? Platform::WindowStyle::Framed : Platform::WindowStyle::FullScreen, {}});
-        ASSERT_EQ(display.Init(&window, windowed), DDInterface::RESULT_OK) << display.mErrorString;
+        ASSERT_EQ(Init(windowed, depth, desktop), DDInterface::RESULT_OK) << display.mErrorString;
     }
 
     // Draws a frame and presents it; the screen's pixels.
-    std::vector<uint32_t> PresentFrame(uint32_t seed)
+    Pixels PresentFrame(uint32_t seed)
     {
         FillPattern(*display.mDrawSurface, seed);
         EXPECT_TRUE(display.Redraw(nullptr)) << display.mErrorString;
@@ -112,19 +84,16 @@ protected:
     }
 
     // The saved area holds the screen's pixels under the cursor at (x, y), as
-    // far as the area lies in the region (the whole screen by default).
-    void ExpectSavedUnder(int x, int y, Rect region = Rect())
+    // far as the area lies in the region (the frame by default).
+    void ExpectSavedUnder(int x, int y, Rect region = Rect(0, 0, 800, 600))
     {
-        Surface& screen = *display.mPrimarySurface;
-        if (region.mWidth == 0)
-            region = Rect(0, 0, screen.Width(), screen.Height());
         const Rect visible = Rect(x - 32, y - 32, 64, 64).Intersection(region);
         ASSERT_EQ(display.mHasSavedBackground, visible.mWidth > 0 && visible.mHeight > 0);
-        if (!display.mHasSavedBackground)
-            return;
         const Rect part(visible.mX - (x - 32), visible.mY - (y - 32), visible.mWidth, visible.mHeight);
-        EXPECT_EQ(display.mSavedCursorPart, part);
-        EXPECT_EQ(Pixels(*display.mOldCursorArea, part), Pixels(screen, visible));
+        if (display.mHasSavedBackground) {
+            EXPECT_EQ(display.mSavedCursorPart, part);
+            EXPECT_EQ(Area(*display.mOldCursorArea, part), Area(*display.mPrimarySurface, visible));
+        }
     }
 
     // Marks the screen where a cursor covering its whole area would be
@@ -133,28 +102,21 @@ protected:
     {
         const Rect& part = display.mSavedCursorPart;
         if (display.mHasSavedBackground)
-            Pixels(*display.mPrimarySurface, Rect(x - 32 + part.mX, y - 32 + part.mY, part.mWidth, part.mHeight),
-                [](int, int) { return 0xA5A5u; });
+            Area(*display.mPrimarySurface, Rect(x - 32 + part.mX, y - 32 + part.mY, part.mWidth, part.mHeight), 0xA5A5);
     }
 
-    Testing::ScriptedClock clock;
-    Testing::ScriptedApp app;
-    Testing::FakeWindow window;
-    DDInterface display;
-    Testing::RecordingImage cursor;
-
-private:
-    Platform::DebugSink mSink;
+    Testing::RecordingImage cursor{32, 32, "cursor"};
 };
 
+// Every surface takes the screen's format; channels are the bit count and
+// shift of red, green and blue. A lost screen then fails with the operation
+// and result name.
 struct PresentCase {
-    const char* name;
-    bool windowed;
-    int depth;
-    bool messageBox;
-    Platform::Rect destination;
-    PixelFormat desktop = Platform::kFormatX8R8G8B8;
+    const char* name; bool windowed; int depth; bool messageBox; Platform::Rect destination; const char* lost;
+    PixelFormat screen; std::array<int, 6> channels;
 };
+const std::array<int, 6> k888{8, 8, 8, 16, 8, 0}, k565{5, 6, 5, 11, 5, 0}, k555{5, 5, 5, 10, 5, 0};
+const PixelFormat kX888 = Platform::kFormatX8R8G8B8, kR565 = Platform::kFormatR5G6B5, kX555 = Platform::kFormatX1R5G5B5;
 
 class Presentation : public PresentTest, public testing::WithParamInterface<PresentCase> {};
 
@@ -162,106 +124,74 @@ TEST_P(Presentation, ShowsTheDrawnFrameInTheScreensFormat)
 {
     const PresentCase& c = GetParam();
     app.mMessageBoxPopup = c.messageBox;
-    display.mDesktopFormat = c.desktop;
-    Init(c.windowed, c.depth, {1920, 1200});
-    const std::vector<uint32_t> drawn = PresentFrame(7);
+    display.mDesktopFormat = c.windowed ? c.screen : kX888;
+    Open(c.windowed, c.depth, {1920, 1200});
+    for (const auto* surface : {&display.mPrimarySurface, &display.mDrawSurface, &display.mBackSurface,
+             &display.mOldCursorArea, &display.mNewCursorArea})
+        EXPECT_EQ((*surface)->Format(), c.screen);
+    EXPECT_EQ((std::array{display.mRedBits, display.mGreenBits, display.mBlueBits, display.mRedShift,
+                  display.mGreenShift, display.mBlueShift}), c.channels);
+    EXPECT_EQ(display.mPrimarySurface->BackBuffer() != nullptr, !c.windowed);
+    const Pixels drawn = PresentFrame(7);
     EXPECT_EQ(drawn, All(*display.mDrawSurface));
     ASSERT_EQ(window.Presents().size(), 1u);
     const Testing::FakeWindow::Presented& shown = window.Presents().back();
-    EXPECT_EQ(shown.format, display.mPrimarySurface->Format());
     // A mode keeps its aspect on a wider desktop.
-    EXPECT_EQ(shown.destination, c.destination);
+    EXPECT_TRUE(shown.format == display.mPrimarySurface->Format() && shown.destination == c.destination);
     EXPECT_EQ(shown.pixels, Shown(drawn, shown.format, 800));
+    display.mPrimarySurface->MarkLost();
+    EXPECT_FALSE(display.Redraw(nullptr));
+    EXPECT_EQ(display.mErrorString, std::string("Redraw ") + c.lost + ": DDERR_SURFACELOST");
+    EXPECT_TRUE(!display.mInRedraw && window.Presents().size() == 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Presentation,
-    testing::Values(PresentCase{"Windowed", true, 16, false, {0, 0, 800, 600}},
-        PresentCase{"Windowed555", true, 16, false, {0, 0, 800, 600}, Platform::kFormatX1R5G5B5},
-        PresentCase{"Flip16", false, 16, false, {160, 0, 1600, 1200}},
-        PresentCase{"Blt16", false, 16, true, {160, 0, 1600, 1200}},
-        PresentCase{"Flip32", false, 32, false, {160, 0, 1600, 1200}},
-        PresentCase{"Blt32", false, 32, true, {160, 0, 1600, 1200}}),
+    testing::Values(PresentCase{"Windowed", true, 16, false, {0, 0, 800, 600}, "Windowed", kX888, k888},
+        PresentCase{"Windowed555", true, 16, false, {0, 0, 800, 600}, "Windowed", kX555, k555},
+        PresentCase{"Flip16", false, 16, false, {160, 0, 1600, 1200}, "FullScreen Flip", kR565, k565},
+        PresentCase{"Blt16", false, 16, true, {160, 0, 1600, 1200}, "FullScreen Blt", kR565, k565},
+        PresentCase{"Flip32", false, 32, false, {160, 0, 1600, 1200}, "FullScreen Flip", kX888, k888},
+        PresentCase{"Blt32", false, 32, true, {160, 0, 1600, 1200}, "FullScreen Blt", kX888, k888}),
     CaseName<PresentCase>);
 
 TEST_F(PresentTest, ClipIsHeldToTheBufferAndAnEmptyOnePresentsNothing)
 {
     EXPECT_FALSE(display.Redraw(nullptr));
-    Init(true);
-    const std::vector<uint32_t> first = PresentFrame(1);
-    const std::vector<uint32_t> second = FillPattern(*display.mDrawSurface, 2);
-    const Rect outside(800, 0, 10, 10);
-    EXPECT_TRUE(display.Redraw(&outside));
-    EXPECT_EQ(window.Presents().size(), 1u);
-    const Rect corner(790, 590, 50, 50);
+    ASSERT_EQ(display.Init(nullptr, true), DDInterface::RESULT_OK);
+    EXPECT_FALSE(display.Redraw(nullptr));
+    EXPECT_EQ(display.mErrorString, "Present: DDERR_NOHWND");
+    Open(true);
+    const Pixels first = PresentFrame(1), second = FillPattern(*display.mDrawSurface, 2);
+    const Rect outside(800, 0, 10, 10), corner(790, 590, 50, 50);
+    EXPECT_TRUE(display.Redraw(&outside) && window.Presents().size() == 1);
     ASSERT_TRUE(display.Redraw(&corner));
-    const std::vector<uint32_t> screen = All(*display.mPrimarySurface);
+    const Pixels screen = All(*display.mPrimarySurface);
     for (size_t i = 0; i < screen.size(); ++i)
         ASSERT_EQ(screen[i], i % 800 >= 790 && i / 800 >= 590 ? second[i] : first[i]) << i;
     // With a cursor, the whole frame: the cursor may have left the rectangle.
     display.SetCursorImage(&cursor);
-    const std::vector<uint32_t> third = FillPattern(*display.mDrawSurface, 3);
+    const Pixels third = FillPattern(*display.mDrawSurface, 3);
     ASSERT_TRUE(display.Redraw(&corner));
     EXPECT_EQ(All(*display.mPrimarySurface), third);
 }
 
-struct LostCase {
-    const char* name;
-    bool windowed, messageBox;
-    const char* error;
-};
-
-class LostScreen : public PresentTest, public testing::WithParamInterface<LostCase> {};
-
-TEST_P(LostScreen, FailsWithTheOperationAndResultName)
-{
-    app.mMessageBoxPopup = GetParam().messageBox;
-    Init(GetParam().windowed);
-    display.mPrimarySurface->MarkLost();
-    EXPECT_FALSE(display.Redraw(nullptr));
-    EXPECT_EQ(display.mErrorString, GetParam().error);
-    EXPECT_FALSE(display.mInRedraw);
-    EXPECT_TRUE(window.Presents().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, LostScreen,
-    testing::Values(LostCase{"Windowed", true, false, "Redraw Windowed: DDERR_SURFACELOST"},
-        LostCase{"Flip", false, false, "Redraw FullScreen Flip: DDERR_SURFACELOST"},
-        LostCase{"Blt", false, true, "Redraw FullScreen Blt: DDERR_SURFACELOST"}),
-    CaseName<LostCase>);
-
-TEST_F(PresentTest, WithoutAWindowNothingCanBeShown)
-{
-    ASSERT_EQ(display.Init(nullptr, true), DDInterface::RESULT_OK);
-    EXPECT_FALSE(display.Redraw(nullptr));
-    EXPECT_EQ(display.mErrorString, "Present: DDERR_NOHWND");
-}
-
-TEST(PresentOnSystemWindow, FramesReachTheWindowInEitherMode)
+TEST_F(PresentTest, FramesReachASystemWindowInEitherMode)
 {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
-    const Platform::DebugSink sink = Platform::SetDebugSink([](std::string_view) {});
-    Testing::ScriptedClock clock;
-    Testing::ScriptedApp app(clock);
-    app.mColorDepth = 16;
     for (const bool windowed : {true, false}) {
-        const std::unique_ptr<Platform::Window> window = Platform::MakeSystemWindow();
-        ASSERT_TRUE(window->Create({"", 640, 480,
+        const std::unique_ptr<Platform::Window> system = Platform::MakeSystemWindow();
+        ASSERT_TRUE(system->Create({"", 800, 600,
             windowed ? Platform::WindowStyle::Framed : Platform::WindowStyle::FullScreen, {}}));
-        DDInterface display(&app);
-        ASSERT_EQ(display.Init(window.get(), windowed), DDInterface::RESULT_OK) << display.mErrorString;
+        ASSERT_EQ(display.Init(system.get(), windowed), DDInterface::RESULT_OK) << display.mErrorString;
         EXPECT_TRUE(display.Redraw(nullptr)) << display.mErrorString;
     }
-    Platform::SetDebugSink(sink);
 }
 
-struct WalkCase {
-    const char* name;
-    bool windowed;
-    int depth;
-};
+struct WalkCase { const char* name; bool windowed; int depth; };
 
 class CursorWalk : public PresentTest, public testing::WithParamInterface<WalkCase> {};
 
+// A redraw leaves the cursor on the screen alone with its background saved.
 TEST_P(CursorWalk, LeavesNothingBehindAndSavesWhatLiesUnderIt)
 {
     // Small and large moves, onto every edge and corner, partly and wholly
@@ -269,12 +199,15 @@ TEST_P(CursorWalk, LeavesNothingBehindAndSavesWhatLiesUnderIt)
     const Platform::Point walk[] = {{400, 300}, {405, 303}, {510, 306}, {0, 0}, {5, 3}, {-31, 300}, {-40, 300},
         {-20, 310}, {799, 599}, {794, 596}, {830, 300}, {799, 0}, {797, -31}, {0, 599}, {400, 631}, {400, 650},
         {400, 300}, {463, 363}, {336, 236}, {101, 501}};
-    Init(GetParam().windowed, GetParam().depth);
-    const std::vector<uint32_t> frame = PresentFrame(3);
-    const std::vector<uint32_t> shown = Shown(frame, display.mPrimarySurface->Format(), 800);
+    Open(GetParam().windowed, GetParam().depth);
     ASSERT_TRUE(display.SetCursorImage(&cursor));
     EXPECT_FALSE(display.SetCursorImage(&cursor));
-
+    display.SetCursorPos(790, 10);
+    const Pixels frame = PresentFrame(3), shown = Shown(frame, display.mPrimarySurface->Format(), 800);
+    EXPECT_EQ(All(*display.mDrawSurface), frame);
+    EXPECT_EQ(All(*(GetParam().windowed ? display.mDrawSurface : display.mBackSurface)), frame);
+    ExpectSavedUnder(790, 10);
+    StampCursor(790, 10);
     for (const Platform::Point& step : walk) {
         SCOPED_TRACE(std::to_string(step.x) + "," + std::to_string(step.y));
         display.SetCursorPos(step.x, step.y);
@@ -296,87 +229,45 @@ INSTANTIATE_TEST_SUITE_P(Screens, CursorWalk,
         WalkCase{"FullScreen32", false, 32}),
     CaseName<WalkCase>);
 
-TEST_P(CursorWalk, RedrawLeavesTheCursorOnTheScreenAloneWithItsBackgroundSaved)
-{
-    Init(GetParam().windowed, GetParam().depth);
-    display.SetCursorImage(&cursor);
-    display.SetCursorPos(790, 10);
-    const std::vector<uint32_t> frame = PresentFrame(4);
-    EXPECT_EQ(All(*display.mDrawSurface), frame);
-    if (!GetParam().windowed) {
-        EXPECT_EQ(All(*display.mBackSurface), frame);
-    }
-    ExpectSavedUnder(790, 10);
-    StampCursor(790, 10);
-    display.SetCursorPos(700, 100);
-    EXPECT_EQ(All(*display.mPrimarySurface), frame);
-}
-
 TEST_F(PresentTest, PillarboxedFramesTakeTheCursorWhereItShows)
 {
-    app.mAspectCorrection = true;
-    app.mAspect.Set(16, 9);
-    Init(true);
-    display.SetCursorImage(&cursor);
-    display.SetCursorPos(150, 300);
-    const std::vector<uint32_t> screen = PresentFrame(6);
+    app.mAspectCorrection = true, app.mAspect.Set(16, 9), Open(true);
+    display.SetCursorImage(&cursor), display.SetCursorPos(150, 300);
+    const Pixels screen = PresentFrame(6);
     // The frame starts at x = 133 and takes the cursor only that far.
     ExpectSavedUnder(150, 300, display.mPresentationRect);
-    StampCursor(150, 300);
-    display.SetCursorPos(160, 310);
+    StampCursor(150, 300), display.SetCursorPos(160, 310);
     EXPECT_EQ(All(*display.mPrimarySurface), screen);
     ExpectSavedUnder(160, 310);
 }
 
-TEST_F(PresentTest, BlitToTheScreenTakesTheCursorOffFirst)
-{
-    app.mMessageBoxPopup = true;
-    Init(false);
-    const std::vector<uint32_t> frame = PresentFrame(1);
-    display.SetCursorImage(&cursor);
-    display.SetCursorPos(100, 100);
-    StampCursor(100, 100);
-    const Rect clip(500, 500, 20, 20);
-    ASSERT_TRUE(display.Redraw(&clip));
-    EXPECT_FALSE(display.mHasSavedBackground);
-    EXPECT_EQ(All(*display.mPrimarySurface), frame);
-}
-
 TEST_F(PresentTest, CursorOnlyRecordsWhileThereIsNoDisplayOrARedrawRuns)
 {
-    display.SetCursorImage(&cursor);
-    display.SetCursorPos(10, 20);
+    display.SetCursorImage(&cursor), display.SetCursorPos(10, 20);
     EXPECT_EQ(display.mCursorX, 0);
     EXPECT_TRUE(display.PresentCursor());
-    Init(true);
-    const std::vector<uint32_t> frame = PresentFrame(1);
-    display.mInRedraw = true;
-    display.SetCursorPos(300, 200);
+    Open(true), PresentFrame(1);
+    display.mInRedraw = true, display.SetCursorPos(300, 200);
     EXPECT_EQ(display.mCursorX, 10);
-    display.mInRedraw = false;
-    PresentFrame(1);
-    EXPECT_EQ(display.mCursorX, 300);
-    EXPECT_EQ(display.mCursorY, 200);
+    display.mInRedraw = false, PresentFrame(1);
+    EXPECT_TRUE(display.mCursorX == 300 && display.mCursorY == 200);
     ExpectSavedUnder(300, 200);
 }
 
 TEST_F(PresentTest, FailedSaveLeavesTheScreenAndNothingSaved)
 {
-    Init(true);
-    const std::vector<uint32_t> frame = PresentFrame(1);
-    display.SetCursorImage(&cursor);
-    display.mOldCursorArea->MarkLost();
-    display.SetCursorPos(300, 200);
+    Open(true);
+    const Pixels frame = PresentFrame(1);
+    display.SetCursorImage(&cursor), display.mOldCursorArea->MarkLost(), display.SetCursorPos(300, 200);
     EXPECT_FALSE(display.mHasSavedBackground);
     EXPECT_EQ(All(*display.mPrimarySurface), frame);
-    EXPECT_TRUE(display.PresentCursor());
-    EXPECT_EQ(window.Presents().size(), 1u);
+    EXPECT_TRUE(display.PresentCursor() && window.Presents().size() == 1);
 }
 
 TEST_F(PresentTest, CursorThreadAndRedrawsShareTheScreen)
 {
-    Init(true);
-    const std::vector<uint32_t> frame = PresentFrame(8);
+    Open(true);
+    const Pixels frame = PresentFrame(8);
     display.SetCursorImage(&cursor);
     std::atomic<bool> done{false};
     std::thread cursorThread([&] {
@@ -385,11 +276,9 @@ TEST_F(PresentTest, CursorThreadAndRedrawsShareTheScreen)
     });
     for (int i = 0; i < 100; ++i)
         ASSERT_TRUE(display.Redraw(nullptr)) << display.mErrorString;
-    done = true;
-    cursorThread.join();
+    done = true, cursorThread.join();
     display.SetCursorImage(nullptr);
-    EXPECT_EQ(All(*display.mPrimarySurface), frame);
-    EXPECT_EQ(All(*display.mDrawSurface), frame);
+    EXPECT_TRUE(All(*display.mPrimarySurface) == frame && All(*display.mDrawSurface) == frame);
 }
 
 } // namespace

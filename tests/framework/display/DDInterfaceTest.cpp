@@ -1,14 +1,8 @@
 #include "framework/display/DDInterface.h"
 
-#include "fakes/FakeWindow.h"
-#include "fakes/ScriptedApp.h"
-#include "platform/DebugOutput.h"
+#include "DisplayFixture.h"
 #include "platform/Surface.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <string>
 
 namespace {
 
@@ -16,218 +10,91 @@ using Platform::PixelFormat;
 using Vorn::DDInterface;
 using Vorn::Rect;
 
-template <typename Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info)
-{
-    return info.param.name;
-}
-
-// An application of 800 × 600 and a window on a desktop the test chooses.
-class DisplayTest : public testing::Test {
-protected:
-    DisplayTest() : app(clock), display(&app)
-    {
-        mSink = Platform::SetDebugSink([](std::string_view) {});
-        app.mWidth = 800;
-        app.mHeight = 600;
-    }
-    ~DisplayTest() override { Platform::SetDebugSink(mSink); }
-
-    int Init(bool windowed, Platform::Size desktop = {1024, 768}, bool withWindow = true)
-    {
-        window.desktopSize = desktop;
-        window.Create({"", app.mWidth, app.mHeight,
-                       windowed ? Platform::WindowStyle::Framed : Platform::WindowStyle::FullScreen, {}});
-        return display.Init(withWindow ? &window : nullptr, windowed);
-    }
-
-    Testing::ScriptedClock clock;
-    Testing::ScriptedApp app;
-    Testing::FakeWindow window;
-    DDInterface display;
-
-private:
-    Platform::DebugSink mSink;
-};
-
-TEST(DDInterfaceResults, NamesEveryCodeAndCallsTheRestUnknown)
-{
-    const char* const names[] = {"RESULT_OK", "RESULT_FAIL", "RESULT_DD_CREATE_FAIL", "RESULT_SURFACE_FAIL",
-        "RESULT_EXCLUSIVE_FAIL", "RESULT_DISPCHANGE_FAIL", "RESULT_INVALID_COLORDEPTH", "RESULT_UNKNOWN"};
-    for (int code = 0; code < 8; ++code)
-        EXPECT_EQ(DDInterface::ResultToString(code), names[code]);
-    EXPECT_EQ(DDInterface::ResultToString(9), "RESULT_UNKNOWN");
-    EXPECT_EQ(DDInterface::ResultToString(-1), "RESULT_UNKNOWN");
-}
-
-struct ModeCase {
-    const char* name;
-    bool windowed;
-    int colorDepth;
-    PixelFormat screen;
-    std::array<int, 6> channels; // bit count and shift of red, green and blue
-};
-
-class DisplayModes : public DisplayTest, public testing::WithParamInterface<ModeCase> {};
-
-TEST_P(DisplayModes, PutEverySurfaceInTheScreensFormat)
-{
-    const ModeCase& c = GetParam();
-    app.mColorDepth = c.colorDepth;
-    ASSERT_EQ(Init(c.windowed), DDInterface::RESULT_OK) << display.mErrorString;
-    EXPECT_TRUE(display.mInitialized);
-    EXPECT_EQ(display.mRGBBits, c.screen.bitsPerPixel);
-    EXPECT_EQ(static_cast<uint32_t>(display.mGreenMask), c.screen.greenMask);
-    EXPECT_EQ((std::array<int, 6>{display.mRedBits, display.mGreenBits, display.mBlueBits, display.mRedShift,
-                  display.mGreenShift, display.mBlueShift}),
-        c.channels);
-    for (const auto* surface : {&display.mPrimarySurface, &display.mDrawSurface, &display.mBackSurface,
-             &display.mOldCursorArea, &display.mNewCursorArea})
-        EXPECT_EQ((*surface)->Format(), c.screen);
-    EXPECT_EQ(display.mDrawSurface->Width(), 800);
-    EXPECT_EQ(display.mPrimarySurface->BackBuffer() != nullptr, !c.windowed);
-    EXPECT_EQ(app.mLetterbox, Rect(0, 0, 800, 600));
-}
-
-INSTANTIATE_TEST_SUITE_P(Init, DisplayModes,
-    testing::Values(ModeCase{"Windowed16", true, 16, Platform::kFormatX8R8G8B8, {8, 8, 8, 16, 8, 0}},
-        ModeCase{"FullScreen16", false, 16, Platform::kFormatR5G6B5, {5, 6, 5, 11, 5, 0}},
-        ModeCase{"FullScreen32", false, 32, Platform::kFormatX8R8G8B8, {8, 8, 8, 16, 8, 0}}),
-    CaseName<ModeCase>);
+using DisplayTest = Testing::DisplayFixture;
+using Testing::CaseName;
 
 TEST_F(DisplayTest, TablesSaturateSumsAndPlaceChannelValues)
 {
-    app.mColorDepth = 16;
-    ASSERT_EQ(Init(false), DDInterface::RESULT_OK);
-    ASSERT_EQ(display.mRedAddTable.size(), 63u);
-    ASSERT_EQ(display.mGreenAddTable.size(), 127u);
-    for (int i = 0; i < 127; ++i) {
-        EXPECT_EQ(display.mGreenAddTable[i], std::min(i, 63));
-        if (i < 63) {
-            EXPECT_EQ(display.mRedAddTable[i], std::min(i, 31));
-        }
+    ASSERT_EQ(Init(false, 16), DDInterface::RESULT_OK);
+    ASSERT_TRUE(display.mRedAddTable.size() == 63 && display.mGreenAddTable.size() == 127);
+    // The channel's top bits of i × max / 255, in place.
+    for (int i = 0; i < 256; ++i) {
+        EXPECT_EQ(display.mGreenAddTable[std::min(i, 126)], std::min(i, 63)) << i;
+        EXPECT_EQ(display.mRedAddTable[std::min(i, 62)], std::min(i, 31)) << i;
+        EXPECT_EQ(display.mRedConvTable[i] | display.mGreenConvTable[i], (i * 31 / 255) << 11 | (i * 63 / 255) << 5);
     }
-    for (uint32_t i = 0; i < 256; ++i) {
-        // The channel's top bits of i × max / 255, in place.
-        EXPECT_EQ(display.mRedConvTable[i], (i * 31 / 255) << 11);
-        EXPECT_EQ(display.mGreenConvTable[i], (i * 63 / 255) << 5);
-    }
-    app.mColorDepth = 32;
     ASSERT_EQ(Init(false), DDInterface::RESULT_OK);
-    EXPECT_EQ(display.mBlueAddTable.size(), 511u);
-    EXPECT_EQ(display.mBlueAddTable[510], 255);
+    EXPECT_TRUE(display.mBlueAddTable.size() == 511 && display.mBlueAddTable[510] == 255);
     for (uint32_t i = 0; i < 256; ++i)
         EXPECT_EQ(display.mRedConvTable[i], i << 16);
 }
 
-struct LayoutCase {
-    const char* name;
-    Platform::Size desktop;
-    bool is3D, widen;
-    int bufferWidth, displayWidth;
-    bool stretched;
-    Rect presentation;
-};
-
-class FullScreenLayouts : public DisplayTest, public testing::WithParamInterface<LayoutCase> {};
-
-TEST_P(FullScreenLayouts, FollowAWiderDesktopOnlyForTheThreeDPath)
+// Headless drivers tell no desktop size: the buffer's stands in. There is no
+// 3D path to attach: asked for, the set-up fails at its end, with the layout
+// worked out.
+TEST_F(DisplayTest, FullScreenFollowsAWiderDesktopOnlyForTheThreeDPath)
 {
-    const LayoutCase& c = GetParam();
-    display.mIs3D = c.is3D;
-    app.mWidenToDesktopAspect = c.widen;
-    // There is no 3D path to attach: asked for, the set-up fails at its end,
-    // with the layout worked out.
-    EXPECT_EQ(Init(false, c.desktop), c.is3D ? DDInterface::RESULT_UNKNOWN : DDInterface::RESULT_OK);
-    EXPECT_EQ(display.mErrorString, c.is3D ? "3D init error: DDERR_NO3D" : "");
-    EXPECT_EQ(display.mWidth, c.bufferWidth);
-    EXPECT_EQ(display.mPrimarySurface->Width(), c.displayWidth);
-    EXPECT_EQ(display.mIsStretched, c.stretched);
-    EXPECT_EQ(display.mPresentationRect, c.presentation);
+    const Rect plain(0, 0, 800, 600);
+    const struct { Platform::Size desktop; bool is3D, widen; int bufferWidth, displayWidth; Rect presentation; }
+    cases[] = {{{1920, 1200}, true, false, 800, 1920, Rect(160, 0, 1600, 1200)},
+        {{1920, 1200}, true, true, 960, 1920, Rect(0, 0, 1920, 1200)}, {{1280, 1024}, true, false, 800, 800, plain},
+        {{1920, 1200}, false, true, 800, 800, plain}, {{0, 1200}, true, false, 800, 800, plain}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        display.mIs3D = c.is3D, app.mWidenToDesktopAspect = c.widen, display.mErrorString.clear();
+        EXPECT_EQ(Init(false, 16, c.desktop), c.is3D ? DDInterface::RESULT_UNKNOWN : DDInterface::RESULT_OK);
+        EXPECT_EQ(display.mErrorString, c.is3D ? "3D init error: DDERR_NO3D" : "");
+        EXPECT_EQ(display.mWidth * 10000 + display.mPrimarySurface->Width(), c.bufferWidth * 10000 + c.displayWidth);
+        EXPECT_EQ(display.mIsStretched, c.displayWidth != 800);
+        EXPECT_EQ(display.mPresentationRect, c.presentation);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Desktops, FullScreenLayouts,
-    testing::Values(LayoutCase{"Letterbox", {1920, 1200}, true, false, 800, 1920, true, Rect(160, 0, 1600, 1200)},
-        LayoutCase{"Widened", {1920, 1200}, true, true, 960, 1920, true, Rect(0, 0, 1920, 1200)},
-        LayoutCase{"NotWider", {1280, 1024}, true, false, 800, 800, false, Rect(0, 0, 800, 600)},
-        LayoutCase{"WithoutThreeD", {1920, 1200}, false, true, 800, 800, false, Rect(0, 0, 800, 600)},
-        // Headless drivers tell no desktop size: the buffer's stands in.
-        LayoutCase{"UnknownDesktop", {0, 1200}, true, false, 800, 800, false, Rect(0, 0, 800, 600)}),
-    CaseName<LayoutCase>);
 
 TEST_F(DisplayTest, HackAspectWidensTheWindowOnceAroundItsClientArea)
 {
-    app.mAspectCorrection = true;
-    app.mAspect.Set(16, 9);
-    window.position = {300, 100};
+    app.mAspectCorrection = true, window.position = {300, 100}, app.mAspect.Set(16, 9);
     ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
-    EXPECT_EQ(display.mPrimarySurface->Width(), 1066);
-    EXPECT_EQ(display.mPresentationRect, Rect(133, 0, 800, 600));
+    EXPECT_TRUE(display.mPrimarySurface->Width() == 1066 && display.mPresentationRect == Rect(133, 0, 800, 600));
     EXPECT_EQ(window.ClientSize(), (Platform::Size{1066, 600}));
-    EXPECT_EQ(window.position, (Platform::Point{167, 100}));
     ASSERT_EQ(display.Init(&window, true), DDInterface::RESULT_OK);
     EXPECT_EQ(window.position, (Platform::Point{167, 100}));
-    app.mWidenToDesktopAspect = true;
-    window.position = {50, 0};
-    window.SetClientSize({800, 600});
-    ASSERT_EQ(display.Init(&window, true), DDInterface::RESULT_OK);
-    EXPECT_EQ(display.mWidth, 1066);
-    EXPECT_EQ(display.mPresentationRect, Rect(0, 0, 1066, 600));
-    EXPECT_EQ(window.position, (Platform::Point{0, 0}));
 }
 
-struct RefreshCase {
-    int reported, rate, period;
-    bool broken;
-};
-
-class RefreshRates : public DisplayTest, public testing::WithParamInterface<RefreshCase> {};
-
-TEST_P(RefreshRates, AreHeldBetweenSixtyAndOneHundred)
+TEST_F(DisplayTest, RefreshRatesAreHeldBetweenSixtyAndOneHundred)
 {
-    window.refreshRate = GetParam().reported;
-    ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
-    EXPECT_EQ(display.mRefreshRate, GetParam().rate);
-    EXPECT_EQ(display.mMillisecondsPerFrame, GetParam().period);
-    EXPECT_EQ(app.mVSyncBroken, GetParam().broken);
+    const struct { int reported, rate, period; bool broken; } cases[] = {{0, 60, 16, true}, {59, 60, 16, true},
+        {85, 85, 11, false}, {100, 100, 10, false}, {144, 100, 10, true}};
+    for (const auto& c : cases) {
+        window.refreshRate = c.reported, app.mVSyncBroken = false;
+        ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
+        EXPECT_EQ(display.mRefreshRate * 100 + display.mMillisecondsPerFrame, c.rate * 100 + c.period) << c.reported;
+        EXPECT_EQ(app.mVSyncBroken, c.broken) << c.reported;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Monitors, RefreshRates,
-    testing::Values(RefreshCase{0, 60, 16, true}, RefreshCase{59, 60, 16, true}, RefreshCase{85, 85, 11, false},
-        RefreshCase{100, 100, 10, false}, RefreshCase{144, 100, 10, true}));
-
-struct FailureCase {
-    const char* name;
-    bool windowed, withWindow;
-    int colorDepth, width, result;
-    const char* error;
-};
+struct FailureCase { const char* name; bool windowed, withWindow; int colorDepth, width, result; const char* error; };
 
 class InitFailures : public DisplayTest, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(InitFailures, ReturnTheirCodeAndText)
 {
     const FailureCase& c = GetParam();
-    app.mColorDepth = c.colorDepth;
-    app.mWidth = c.width;
-    app.mHeight = c.width ? 600 : 0;
-    display.mIs3D = true;
+    app.mWidth = c.width, app.mHeight = c.width ? 600 : 0, display.mIs3D = true;
     display.mDesktopFormat = PixelFormat{c.colorDepth, 0xFF0000, 0x00FF00, 0x0000FF};
-    EXPECT_EQ(Init(c.windowed, {1920, 1200}, c.withWindow), c.result);
+    EXPECT_EQ(Init(c.windowed, c.colorDepth, {1920, 1200}, c.withWindow), c.result);
     EXPECT_EQ(display.mErrorString, c.error);
-    EXPECT_FALSE(display.mInitialized);
-    EXPECT_EQ(display.mInitCount, 0);
+    EXPECT_FALSE(display.mInitialized || display.mInitCount);
 }
 
+const char* const kBadMode = "SetDisplayMode FullScreen: DDERR_INVALIDMODE";
+
+// A buffer without a size is never laid out: it would divide by 0.
 INSTANTIATE_TEST_SUITE_P(Cases, InitFailures,
     testing::Values(FailureCase{"DesktopOf24Bits", true, true, 24, 800, DDInterface::RESULT_INVALID_COLORDEPTH, ""},
-        FailureCase{"ModeOf24Bits", false, true, 24, 800, DDInterface::RESULT_DISPCHANGE_FAIL,
-            "SetDisplayMode FullScreen: DDERR_INVALIDMODE"},
+        FailureCase{"ModeOf24Bits", false, true, 24, 800, DDInterface::RESULT_DISPCHANGE_FAIL, kBadMode},
         FailureCase{"NoWindow", false, false, 32, 800, DDInterface::RESULT_EXCLUSIVE_FAIL,
             "SetCooperativeLevel FullScreen: DDERR_NOHWND"},
-        // A buffer without a size is never laid out: it would divide by 0.
-        FailureCase{"NoBufferFullScreen", false, true, 32, 0, DDInterface::RESULT_DISPCHANGE_FAIL,
-            "SetDisplayMode FullScreen: DDERR_INVALIDMODE"},
+        FailureCase{"NoBufferFullScreen", false, true, 32, 0, DDInterface::RESULT_DISPCHANGE_FAIL, kBadMode},
         FailureCase{"NoBufferWindowed", true, true, 32, 0, DDInterface::RESULT_SURFACE_FAIL,
             "CreateSurface Windowed Primary: DDERR_INVALIDPARAMS"}),
     CaseName<FailureCase>);
@@ -236,56 +103,40 @@ Vorn::DDSurfaceDesc Plain(const PixelFormat* format = nullptr)
 {
     Vorn::DDSurfaceDesc desc;
     desc.mFlags = Vorn::DDSD_CAPS | Vorn::DDSD_WIDTH | Vorn::DDSD_HEIGHT | (format ? Vorn::DDSD_PIXELFORMAT : 0);
-    desc.mWidth = 8;
-    desc.mHeight = 8;
-    if (format)
-        desc.mPixelFormat = *format;
+    desc.mWidth = desc.mHeight = 8, desc.mPixelFormat = format ? *format : desc.mPixelFormat;
     return desc;
 }
 
-TEST_F(DisplayTest, SurfacesNeedAScreen)
+// Surfaces need a screen; the pixel order follows the screen, not the latest
+// surface; initialising again starts from nothing, but the choice of video
+// memory made before there was a screen holds.
+TEST_F(DisplayTest, SurfacesNeedAScreenWhoseOrderTheyFollowAndInitStartsAfresh)
 {
     std::shared_ptr<Platform::Surface> surface;
-    Vorn::DDSurfaceDesc screen;
-    screen.mFlags = Vorn::DDSD_CAPS;
-    screen.mCaps = Vorn::DDSCAPS_PRIMARYSURFACE;
-    EXPECT_EQ(display.CreateSurface(screen, surface), Vorn::kDDErrNotInitialized);
+    Vorn::DDSurfaceDesc primary;
+    primary.mFlags = Vorn::DDSD_CAPS, primary.mCaps = Vorn::DDSCAPS_PRIMARYSURFACE;
+    EXPECT_EQ(display.CreateSurface(primary, surface), Vorn::kDDErrNotInitialized);
     EXPECT_EQ(display.CreateSurface(Plain(), surface), Vorn::kDDErrNotInitialized);
-    ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
-    EXPECT_EQ(display.CreateSurface(screen, surface), Vorn::kDDErrPrimarySurfaceAlreadyExists);
-    ASSERT_EQ(display.CreateSurface(Plain(), surface), Platform::kDDOk);
-    EXPECT_EQ(surface->Format(), display.mPrimarySurface->Format());
-    display.CleanUp();
-    EXPECT_EQ(display.CreateSurface(Plain(), surface), Vorn::kDDErrNotInitialized);
-    EXPECT_EQ(surface, nullptr);
-}
-
-TEST_F(DisplayTest, PixelOrderFollowsTheScreenNotTheLatestSurface)
-{
+    display.SetDrawInVideoMemory(true);
+    std::weak_ptr<Platform::Surface> firstScreen;
     for (const PixelFormat& screen : {Platform::kFormatX8B8G8R8, Platform::kFormatX8R8G8B8}) {
         const PixelFormat other =
             screen == Platform::kFormatX8R8G8B8 ? Platform::kFormatX8B8G8R8 : Platform::kFormatX8R8G8B8;
-        display.mDesktopFormat = screen;
+        display.mDesktopFormat = screen, display.mHasSavedBackground = true;
         ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
-        std::shared_ptr<Platform::Surface> surface;
+        if (display.mInitCount == 1)
+            firstScreen = display.mPrimarySurface;
+        EXPECT_EQ(display.CreateSurface(primary, surface), Vorn::kDDErrPrimarySurfaceAlreadyExists);
+        ASSERT_EQ(display.CreateSurface(Plain(), surface), Platform::kDDOk);
+        EXPECT_EQ(surface->Format(), screen);
         ASSERT_EQ(display.CreateSurface(Plain(&other), surface), Platform::kDDOk);
         EXPECT_EQ(surface->Format(), other);
         EXPECT_EQ(Vorn::gStandardPixelOrder, screen.IsStandardOrder());
     }
-}
-
-TEST_F(DisplayTest, InitialisingAgainStartsFromNothing)
-{
-    display.SetDrawInVideoMemory(true);
-    ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
-    // The choice made before there was a screen holds.
-    EXPECT_TRUE(display.mDrawToVideoMemory);
-    const std::weak_ptr<Platform::Surface> firstScreen = display.mPrimarySurface;
-    display.mHasSavedBackground = true;
-    ASSERT_EQ(Init(true), DDInterface::RESULT_OK);
-    EXPECT_TRUE(firstScreen.expired());
-    EXPECT_FALSE(display.mHasSavedBackground);
+    EXPECT_TRUE(firstScreen.expired() && !display.mHasSavedBackground && display.mDrawToVideoMemory);
     EXPECT_EQ(display.mInitCount, 2);
+    display.CleanUp();
+    EXPECT_TRUE(display.CreateSurface(Plain(), surface) == Vorn::kDDErrNotInitialized && surface == nullptr);
 }
 
 } // namespace

@@ -3,63 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
+#include <utility>
 
 namespace {
 
-struct TextCase {
-    uint32_t code;
-    const char* text;
-};
-
-void PrintTo(const TextCase& c, std::ostream* os)
-{
-    *os << std::hex << c.code << " -> " << c.text;
-}
-
-class DirectXResultTextTest : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(DirectXResultTextTest, GivesTheNameOrTheHexNumber)
-{
-    EXPECT_EQ(Vorn::DirectXResultText(static_cast<int32_t>(GetParam().code)), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Families, DirectXResultTextTest,
-    ::testing::Values(TextCase{0x88760005, "DDERR_ALREADYINITIALIZED"}, TextCase{0x887601C2, "DDERR_SURFACELOST"},
-                      TextCase{0x88760096, "DDERR_INVALIDRECT"}, TextCase{0x887602BB, "DDERR_DEVICEDOESNTOWNSURFACE"},
-                      TextCase{0x887602BC, "D3DERR_BADMAJORVERSION"}, TextCase{0x88760800, "D3DERR_INVALIDVERTEXFORMAT"},
-                      TextCase{0x88760836, "D3DERR_NOTINBEGINSTATEBLOCK"}, TextCase{0x8878000A, "DSERR_ALLOCATED"},
-                      TextCase{0x88780096, "DSERR_BUFFERLOST"}, TextCase{0x887800AA, "DSERR_UNINITIALIZED"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    SharedValues, DirectXResultTextTest,
-    ::testing::Values(TextCase{0x80004001, "DDERR_UNSUPPORTED"}, TextCase{0x80004002, "DSERR_NOINTERFACE"},
-                      TextCase{0x80004005, "DSERR_GENERIC"}, TextCase{0x80040110, "DSERR_NOAGGREGATION"},
-                      TextCase{0x800401F0, "DDERR_NOTINITIALIZED"}, TextCase{0x8007000E, "E_OUTOFMEMORY"},
-                      TextCase{0x80070057, "DDERR_INVALIDPARAMS"}));
-
-INSTANTIATE_TEST_SUITE_P(Unknown, DirectXResultTextTest,
-                         ::testing::Values(TextCase{0x80004003, "80004003"}, TextCase{0x8876FFFF, "8876ffff"},
-                                           TextCase{0x887602BE, "887602be"}, TextCase{0x88790096, "88790096"},
-                                           TextCase{0xA, "a"}));
-
 // Names are upper case; the hexadecimal fallback is digits and lower case.
-int NamedCodesFrom(uint32_t first, uint32_t count)
+TEST(DirectXResultText, GivesTheNameOrTheHexNumberAndNames193Codes)
 {
+    const std::pair<uint32_t, const char*> cases[] = {{0x88760005, "DDERR_ALREADYINITIALIZED"},
+        {0x887602BB, "DDERR_DEVICEDOESNTOWNSURFACE"}, {0x887602BC, "D3DERR_BADMAJORVERSION"},
+        {0x88760836, "D3DERR_NOTINBEGINSTATEBLOCK"}, {0x887800AA, "DSERR_UNINITIALIZED"},
+        {0x80004001, "DDERR_UNSUPPORTED"}, {0x80004002, "DSERR_NOINTERFACE"}, {0x8007000E, "E_OUTOFMEMORY"},
+        {0x80070057, "DDERR_INVALIDPARAMS"}, {0x80004003, "80004003"}, {0x887602BE, "887602be"}, {0xA, "a"}};
+    for (const auto& [code, text] : cases)
+        EXPECT_EQ(Vorn::DirectXResultText(static_cast<int32_t>(code)), text) << std::hex << code;
     int named = 0;
-    for (uint32_t code = first; code < first + count; ++code) {
-        const char initial = Vorn::DirectXResultText(static_cast<int32_t>(code))[0];
-        named += initial >= 'A' && initial <= 'Z';
-    }
-    return named;
-}
-
-TEST(DirectXResultText, Names193Codes)
-{
-    const int shared = NamedCodesFrom(0x80004001, 5) + NamedCodesFrom(0x80040110, 1) + NamedCodesFrom(0x800401F0, 1)
-                       + NamedCodesFrom(0x8007000E, 1) + NamedCodesFrom(0x80070057, 1);
-    EXPECT_EQ(shared + NamedCodesFrom(0x88760000, 0x10000) + NamedCodesFrom(0x88780000, 0x10000), 193);
+    for (const auto& [first, count] : {std::pair{0x80004001u, 5u}, {0x80040110u, 1u}, {0x800401F0u, 1u},
+             {0x8007000Eu, 1u}, {0x80070057u, 1u}, {0x88760000u, 0x10000u}, {0x88780000u, 0x10000u}})
+        for (uint32_t code = first; code < first + count; ++code) {
+            const char initial = Vorn::DirectXResultText(static_cast<int32_t>(code))[0];
+            named += initial >= 'A' && initial <= 'Z';
+        }
+    EXPECT_EQ(named, 193);
 }
 
 } // namespace

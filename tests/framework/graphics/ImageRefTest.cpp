@@ -21,47 +21,34 @@ struct Refs {
     std::optional<ImageRef> a{ImageRef()}, b{ImageRef()}, kept;
 };
 
-ImageRef ByValue(const ImageRef& ref)
+ImageRef ByValue(const ImageRef& ref) { return ref; }
+
+TEST(ImageRef, CountsStayRightAndReachZeroWithTheLastHolder)
 {
-    return ref;
+    // a: 'P' holds record P, 'L' holds it but shows the loose image, '-' holds neither.
+    const struct { const char* name; void (*step)(Refs&); int p, q; char a; } cases[] = {
+        {"CopyConstruct", [](Refs& r) { r.kept.emplace(*r.a); }, 2, 1, 'P'},
+        {"MoveConstruct", [](Refs& r) { r.kept.emplace(std::move(*r.a)); }, 1, 1, '-'},
+        {"CopyAssign", [](Refs& r) { *r.a = *r.b; }, 0, 2, '-'},
+        {"MoveAssign", [](Refs& r) { *r.a = std::move(*r.b); }, 0, 1, '-'},
+        {"SelfCopyAssign", [](Refs& r) { *r.a = *&*r.a; }, 1, 1, 'P'},
+        {"SelfMoveAssign", [](Refs& r) { *r.a = std::move(*&*r.a); }, 1, 1, 'P'},
+        {"OwnRecordAssigned", [](Refs& r) { *r.a = &r.p; }, 1, 1, 'P'},
+        {"ReturnedByValue", [](Refs& r) { *r.a = ByValue(ByValue(*r.a)); }, 1, 1, 'P'},
+        {"UnsharedPreferred", [](Refs& r) { r.a->mUnshared = &r.loose; }, 1, 1, 'L'},
+        {"UnsharedNotTakenByCopy", [](Refs& r) { *r.b = &r.loose, *r.a = *r.b; }, 0, 0, '-'}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Refs r;
+        *r.a = &r.p, *r.b = &r.q;
+        c.step(r);
+        EXPECT_EQ(r.p.mRefCount * 10 + r.q.mRefCount, c.p * 10 + c.q);
+        EXPECT_EQ(r.a->mPooled == &r.p, c.a != '-');
+        EXPECT_EQ(r.a->GetImage() == &r.loose, c.a == 'L');
+        EXPECT_EQ(r.app.mCleanSharedImages.load(), c.p == 0 || c.q == 0);
+        r.a.reset(), r.b.reset(), r.kept.reset();
+        EXPECT_EQ(r.p.mRefCount + r.q.mRefCount, 0);
+    }
 }
-
-struct CountCase {
-    const char* name;
-    void (*step)(Refs&);
-    int p, q;
-    char a;  // 'P' holds record P, 'L' holds it but shows the loose image, '-' holds neither
-};
-
-class ImageRefCounts : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(ImageRefCounts, StayRightAndReachZeroWithTheLastHolder)
-{
-    const CountCase& c = GetParam();
-    Refs r;
-    *r.a = &r.p;
-    *r.b = &r.q;
-    c.step(r);
-    EXPECT_EQ(r.p.mRefCount, c.p);
-    EXPECT_EQ(r.q.mRefCount, c.q);
-    EXPECT_EQ(r.a->mPooled == &r.p, c.a != '-');
-    EXPECT_EQ(r.a->GetImage() == &r.loose, c.a == 'L');
-    EXPECT_EQ(r.app.mCleanSharedImages.load(), c.p == 0 || c.q == 0);
-    r.a.reset(), r.b.reset(), r.kept.reset();
-    EXPECT_EQ(r.p.mRefCount + r.q.mRefCount, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Steps, ImageRefCounts,
-    testing::Values(CountCase{"CopyConstruct", [](Refs& r) { r.kept.emplace(*r.a); }, 2, 1, 'P'},
-        CountCase{"MoveConstruct", [](Refs& r) { r.kept.emplace(std::move(*r.a)); }, 1, 1, '-'},
-        CountCase{"CopyAssign", [](Refs& r) { *r.a = *r.b; }, 0, 2, '-'},
-        CountCase{"MoveAssign", [](Refs& r) { *r.a = std::move(*r.b); }, 0, 1, '-'},
-        CountCase{"SelfCopyAssign", [](Refs& r) { *r.a = *&*r.a; }, 1, 1, 'P'},
-        CountCase{"SelfMoveAssign", [](Refs& r) { *r.a = std::move(*&*r.a); }, 1, 1, 'P'},
-        CountCase{"OwnRecordAssigned", [](Refs& r) { *r.a = &r.p; }, 1, 1, 'P'},
-        CountCase{"ReturnedByValue", [](Refs& r) { *r.a = ByValue(ByValue(*r.a)); }, 1, 1, 'P'},
-        CountCase{"UnsharedPreferred", [](Refs& r) { r.a->mUnshared = &r.loose; }, 1, 1, 'L'},
-        CountCase{"UnsharedNotTakenByCopy", [](Refs& r) { *r.b = &r.loose, *r.a = *r.b; }, 0, 0, '-'}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
