@@ -58,6 +58,12 @@ TEST_F(DisplayTest, HackAspectWidensTheWindowOnceAroundItsClientArea)
     EXPECT_EQ(window.ClientSize(), (Platform::Size{1066, 600}));
     ASSERT_EQ(display.Init(&window, true), DDInterface::RESULT_OK);
     EXPECT_EQ(window.position, (Platform::Point{167, 100}));
+    // Widened to the desktop's shape, the window shows the whole buffer.
+    app.mWidenToDesktopAspect = true, window.position = {50, 0};
+    window.SetClientSize({800, 600});
+    ASSERT_EQ(display.Init(&window, true), DDInterface::RESULT_OK);
+    EXPECT_TRUE(display.mWidth == 1066 && display.mPresentationRect == Rect(0, 0, 1066, 600));
+    EXPECT_EQ(window.position, (Platform::Point{0, 0}));
 }
 
 TEST_F(DisplayTest, RefreshRatesAreHeldBetweenSixtyAndOneHundred)
