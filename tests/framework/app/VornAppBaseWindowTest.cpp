@@ -312,6 +312,12 @@ TEST(Overlays, ShowTheFrameRateAndTheDemoTimeLeft)
     clock.Advance(1000);
     app.DrawDemoTimeOverlay();
     EXPECT_EQ(font.mRuns.back(), "00:00:00@2,10 #ffffffff");
+    // A stopped replay keeps what it showed.
+    const size_t shown = font.mRuns.size();
+    app.mUpdateMultiplier = 0.0;
+    clock.Advance(100000);
+    app.DrawDemoTimeOverlay();
+    EXPECT_EQ(font.mRuns.size(), shown);
 }
 
 } // namespace
