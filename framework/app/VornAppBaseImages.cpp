@@ -106,6 +106,9 @@ void VornAppBase::DiscardPooledImage(ImageRef& reference)
 
 void VornAppBase::FreeUnusedSharedImages()
 {
+    // Every update asks; the display lock is taken only when there is work.
+    if (!mCleanSharedImages.load())
+        return;
     AutoCrit lock(ImageLock());
     // Cleared before the walk: a count that drops to 0 behind it asks again.
     if (!mCleanSharedImages.exchange(false))
