@@ -1,4 +1,5 @@
 #include "platform/FileSettingsStore.h"
+#include "platform/AtomicFile.h"
 #include "platform/posix/NameMatch.h"
 
 #include <cerrno>
@@ -288,47 +289,13 @@ Values Load(const std::string& folder)
     return values;
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t put = write(fd, text.data() + done, text.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
-
 bool Save(const std::string& folder, const Values& values)
 {
     const std::string text = Serialize(values);
     // Refused rather than written: the reader would take the whole key as empty.
     if (text.size() > FileSettingsStore::kMaxFileBytes)
         return false;
-    const std::string target = ValuesPath(folder);
-    std::string temporary = target + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    // Makes the rename itself durable. Some file systems cannot sync a folder;
-    // the new file is in place either way, so that is not a failed write.
-    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        fsync(folderFd);
-        close(folderFd);
-    }
-    return true;
+    return WriteFileAtomically(ValuesPath(folder), text);
 }
 
 // ---- Key folders
