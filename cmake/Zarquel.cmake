@@ -21,14 +21,23 @@ function(zarquel_framework)
   target_link_libraries(vorn_framework INTERFACE "$<LINK_GROUP:RESCAN,${joined}>")
 endfunction()
 
-# One test binary per source folder, each test case registered with ctest.
+# Registers a test binary with ctest: each test case in a process of its
+# own, and the whole binary once more as one process, so that a test that
+# passes only alone, or only after another, fails.
+function(zarquel_register_tests name)
+  set(environment "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${environment}")
+  add_test(NAME ${name}.Whole COMMAND ${name})
+  set_tests_properties(${name}.Whole PROPERTIES ENVIRONMENT "${environment}")
+endfunction()
+
+# One test binary per source folder.
 function(zarquel_tests name dir)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE zarquel_test_support vorn_framework GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+  target_link_libraries(${name} PRIVATE zarquel_test_main zarquel_test_support vorn_framework GTest::gmock)
+  zarquel_register_tests(${name})
 endfunction()

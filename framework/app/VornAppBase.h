@@ -761,6 +761,13 @@ extern VornAppBase* gApplication;
 // them.
 [[noreturn]] void ExitProgram(int code);
 
+// Called by ExitProgram with its code before the process ends; null by
+// default. Only the test harness installs one, so that a test reaching a
+// fatal path fails instead of ending its process as a pass. Returns the hook
+// it replaces.
+using ExitProgramHook = void (*)(int code);
+ExitProgramHook SetExitProgramHook(ExitProgramHook hook);
+
 // The whole file, read through the file layer, replaces the buffer's
 // contents; false, with the buffer unchanged, when it cannot be opened or
 // read whole or is larger than a buffer holds.

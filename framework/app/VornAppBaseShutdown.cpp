@@ -5,6 +5,7 @@
 #include "framework/app/StringUtils.h"
 #include "framework/sound/MusicInterface.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -74,8 +75,21 @@ std::string VornAppBase::GetCrashAttachmentName()
     return std::string();
 }
 
+namespace {
+
+std::atomic<ExitProgramHook> gExitProgramHook{nullptr};
+
+} // namespace
+
+ExitProgramHook SetExitProgramHook(ExitProgramHook hook)
+{
+    return gExitProgramHook.exchange(hook);
+}
+
 void ExitProgram(int code)
 {
+    if (const ExitProgramHook hook = gExitProgramHook.load())
+        hook(code);
     std::fflush(nullptr);
     std::_Exit(code);
 }

@@ -137,14 +137,18 @@ TEST(DemoRoundTrip, ThePlaybackMeetsTheRecordedRunAtEveryUpdate)
     const std::string demo = "-demofile=" + (dir / "run.dmo");
 
     Course recorded;
-    ScriptedClock clock(100000);
-    ReplayedGame game(clock, recorded, {"-record", demo.c_str()});
-    const uint8_t highScore[4] = {0x39, 0x30, 0, 0};
-    game.mSettingsStore.SetValue("SOFTWARE\\Tavoren\\Zarquel", "HighScore", Platform::kSettingDword, highScore, 4);
-    game.mSettingsStore.SetValue("SOFTWARE\\Tavoren\\Zarquel\\Test3D", "Passed", Platform::kSettingDword, highScore, 4);
-    game.Init();
-    game.RunUntilShutdown();
-    ASSERT_EQ(game.mUpdateCount, 58);
+    {
+        // The recording is saved when the recording application ends.
+        ScriptedClock clock(100000);
+        ReplayedGame game(clock, recorded, {"-record", demo.c_str()});
+        const uint8_t highScore[4] = {0x39, 0x30, 0, 0};
+        game.mSettingsStore.SetValue("SOFTWARE\\Tavoren\\Zarquel", "HighScore", Platform::kSettingDword, highScore, 4);
+        game.mSettingsStore.SetValue("SOFTWARE\\Tavoren\\Zarquel\\Test3D", "Passed", Platform::kSettingDword, highScore,
+            4);
+        game.Init();
+        game.RunUntilShutdown();
+        ASSERT_EQ(game.mUpdateCount, 58);
+    }
     ASSERT_EQ(recorded.results, (std::vector<std::string>{"4: 1 12345", "6: 1", "7: 0", "9: 1 1", "11: pasted text"}));
     ASSERT_EQ(recorded.handOverUpdate, 15);
 

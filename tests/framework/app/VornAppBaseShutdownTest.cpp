@@ -1,5 +1,6 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/FatalExit.h"
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
@@ -9,6 +10,7 @@
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -101,17 +103,32 @@ TEST_F(ExitProgramDeathTest, EndsWithTheCodeAfterFlushingOpenStreams)
 {
     Testing::TempDir dir;
     const std::string path = dir / "out.txt";
-    EXPECT_EXIT(
+    EXPECT_FATAL_EXIT(
         {
             std::FILE* file = std::fopen(path.c_str(), "w");
             std::fputs("written before the exit", file);
             Vorn::ExitProgram(3);
         },
-        ::testing::ExitedWithCode(3), "");
+        3, "");
     std::ifstream in(path);
     std::stringstream contents;
     contents << in.rdbuf();
     EXPECT_EQ(contents.str(), "written before the exit");
+}
+
+// The test binaries' main installs the hook: a test that reaches a fatal
+// path fails, where the exit would have ended its process as a pass.
+TEST(ExitProgram, UnderTestAFatalExitFailsTheTestThatTookIt)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            try {
+                Vorn::ExitProgram(0);
+            } catch (const Testing::FatalExit& exit) {
+                EXPECT_EQ(exit.code, 0);
+            }
+        },
+        "fatal exit with code 0");
 }
 
 

@@ -1,5 +1,6 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/FatalExit.h"
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
@@ -140,7 +141,7 @@ TEST_F(StartDeathTest, ADemoThatCannotBeLoadedEndsTheProgramWithItsText)
     const std::string demo = "-demofile=" + missing;
     ScriptedClock clock;
     SeededApp app(clock, {"-play", demo.c_str()});
-    EXPECT_EXIT(app.Init(), ::testing::ExitedWithCode(0), "FATAL ERROR: Demo file not found: .*missing.dmo");
+    EXPECT_FATAL_EXIT(app.Init(), 0, "FATAL ERROR: Demo file not found: .*missing.dmo");
 }
 
 class WindowedStartupApp : public Testing::WindowedApp {
@@ -185,7 +186,7 @@ TEST_F(SingleInstanceDeathTest, ASecondCopyBringsTheFirstToTheFrontAndExits)
     first.Init();
     WindowedStartupApp second(clock);
     second.mInstanceFolder = first.mInstanceFolder;
-    EXPECT_EXIT(second.Init(), ::testing::ExitedWithCode(0), "");
+    EXPECT_FATAL_EXIT(second.Init(), 0, "");
     const auto& calls = first.mWindow->Calls();
     for (int i = 0; i < 500 && std::count(calls.begin(), calls.end(), "BringToFront") == 0; ++i) {
         first.mWindow->PumpMessages();
@@ -355,12 +356,12 @@ TEST_F(CommandLineDeathTest, AnUnknownOrMiscasedOptionEndsTheProgramWithCodeZero
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
-    EXPECT_EXIT(app.SplitCommandLine("-play foo -record"), ::testing::ExitedWithCode(0),
+    EXPECT_FATAL_EXIT(app.SplitCommandLine("-play foo -record"), 0,
                 "FATAL ERROR: Invalid command line parameter: foo");
-    EXPECT_EXIT(app.ApplyCommandLineOption("-PLAY", ""), ::testing::ExitedWithCode(0),
+    EXPECT_FATAL_EXIT(app.ApplyCommandLineOption("-PLAY", ""), 0,
                 "Invalid command line parameter: -PLAY");
     app.SetString("INVALID_COMMANDLINE_PARAM", u"Unknown option: ");
-    EXPECT_EXIT(app.ApplyCommandLineOption("-fast", "1"), ::testing::ExitedWithCode(0), "Unknown option: -fast");
+    EXPECT_FATAL_EXIT(app.ApplyCommandLineOption("-fast", "1"), 0, "Unknown option: -fast");
     EXPECT_DEATH(app.ApplyCommandLineOption("-crash", ""), "");
 }
 

@@ -1,5 +1,6 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/FatalExit.h"
 #include "fakes/FixedFont.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/WindowedApp.h"
@@ -66,7 +67,7 @@ TEST(CreateMainWindow, AFatalDisplayFailureEndsTheProgramWithItsText)
         app.mCreateError = createError;
         app.mDisplayResults = {result};
         app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
-        EXPECT_EXIT(app.CreateMainWindow(), ::testing::ExitedWithCode(1), text);
+        EXPECT_FATAL_EXIT(app.CreateMainWindow(), 1, text);
     }
 }
 
@@ -197,7 +198,7 @@ TEST(ReinitDisplayFor3D, A2DDisplayThatFailsEndsTheProgram)
     WindowedApp app(clock);
     app.CreateMainWindow();
     app.mDisplayResults = {R::RESULT_SURFACE_FAIL};
-    EXPECT_EXIT(app.ReinitDisplayFor3D(false, true), ::testing::ExitedWithCode(1),
+    EXPECT_FATAL_EXIT(app.ReinitDisplayFor3D(false, true), 1,
                 "fatal Failed to initialize DirectDraw: RESULT_SURFACE_FAIL");
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+// Every test binary's main installs a fatal-exit hook: a test that reaches
+// ExitProgram fails there (the exit is thrown as a FatalExit, which no code
+// of the program catches) instead of ending its process with the fatal
+// path's code, which the test runner would count as a pass. A test that
+// means to reach a fatal path, inside a death test's child, allows it for a
+// scope.
+
+#include "framework/app/VornAppBase.h"
+
+#include <gtest/gtest.h>
+
+namespace Testing {
+
+struct FatalExit {
+    int code;
+};
+
+class AllowFatalExit {
+public:
+    AllowFatalExit() : mHook(Vorn::SetExitProgramHook(nullptr)) {}
+    ~AllowFatalExit() { Vorn::SetExitProgramHook(mHook); }
+    AllowFatalExit(const AllowFatalExit&) = delete;
+    AllowFatalExit& operator=(const AllowFatalExit&) = delete;
+
+private:
+    Vorn::ExitProgramHook mHook;
+};
+
+} // namespace Testing
+
+// The statement ends the program through ExitProgram with the code, and its
+// output matches the pattern.
+#define EXPECT_FATAL_EXIT(statement, code, pattern)                                                                    \
+    EXPECT_EXIT(                                                                                                       \
+        {                                                                                                              \
+            const Testing::AllowFatalExit allowed;                                                                     \
+            statement;                                                                                                 \
+        },                                                                                                             \
+        ::testing::ExitedWithCode(code), pattern)
