@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -20,6 +23,58 @@ TEST(StringToInt, ParsesOrFailsLeavingZero)
         EXPECT_EQ(StringToInt(c.text, value), c.ok) << '"' << c.text << '"';
         EXPECT_EQ(value, c.value) << '"' << c.text << '"';
     }
+}
+
+// Digits after the point add digit x scale, the scale starting at 0.1 and
+// divided by 10 at each digit: "0.3" is 3 x 0.1, one step above the double
+// nearest to 0.3, and the file values the game reads rely on that.
+TEST(StringToDouble, SumsTheDigitsAsScaledOrFailsLeavingZero)
+{
+    const struct { const char* text; bool ok; double value; } cases[] = {
+        {"3.25", true, 3.25}, {"-0.5", true, -0.5}, {"1.", true, 1.0}, {".5", true, 0.5}, {"250", true, 250.0},
+        {"0.3", true, 0x1.3333333333334p-2}, {"1.15", true, 0x1.2666666666667p+0},
+        {"0.123456789", true, 0x1.f9add3739636p-4}, {"-12.345", true, -0x1.8b0a3d70a3d71p+3},
+        {"1.2.3", false, 0.0}, {"1e3", false, 0.0}, {"1.5e3", false, 0.0}, {"", false, 0.0}, {" 1", false, 0.0},
+        {"1 ", false, 0.0}, {"+1", false, 0.0}, {"1-", false, 0.0}, {"--1", false, 0.0}, {"0x1", false, 0.0}};
+    for (const auto& c : cases) {
+        double value = 99.0;
+        EXPECT_EQ(StringToDouble(c.text, value), c.ok) << '"' << c.text << '"';
+        EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+    }
+    double minus = 1.0;
+    EXPECT_TRUE(StringToDouble("-", minus));
+    EXPECT_TRUE(minus == 0.0 && std::signbit(minus));
+}
+
+TEST(GroupThousands, PutsACommaBetweenGroupsOfThreeFromTheRight)
+{
+    const std::pair<int, const char*> cases[] = {{0, "0"}, {7, "7"}, {42, "42"}, {999, "999"}, {1000, "1,000"},
+        {10000, "10,000"}, {100000, "100,000"}, {1234567, "1,234,567"}, {2147483647, "2,147,483,647"}, {-5, ""},
+        {INT32_MIN, ""}};
+    for (const auto& [number, text] : cases)
+        EXPECT_EQ(GroupThousands(number), text) << number;
+}
+
+TEST(DecodeXMLEntities, ReplacesTheKnownNamesAndALoneAmpersandForAnyOther)
+{
+    const std::pair<const char*, const char*> cases[] = {{"a &lt; b &amp;&amp; c", "a < b && c"},
+        {"&gt;&quot;&apos;", ">\"'"}, {"x&nbsp;y", "x y"}, {"&cr;", "\n"}, {"&foo;x", "&x"}, {"AT&T", "AT&T"},
+        {"&LT;", "&"}, {"&;", "&"}, {"&&lt;", "&"}, {"&lt", "&lt"}, {"&#65;", "&"}, {"a;b&amp;", "a;b&"}};
+    for (const auto& [text, decoded] : cases) {
+        EXPECT_EQ(DecodeXMLEntities(text), decoded) << text;
+        EXPECT_EQ(DecodeXMLEntitiesW(StringToWString(text)), StringToWString(decoded)) << text;
+    }
+    // A wide character whose low byte spells a name is not that name.
+    EXPECT_EQ(DecodeXMLEntitiesW(u"&\u016Ct;"), u"&");
+}
+
+TEST(Trim, DropsLeadingAndTrailingWhiteSpaceOnly)
+{
+    const std::pair<std::string, std::string> cases[] = {{" \t\n\v\f\rabc \r\n", "abc"}, {"a b", "a b"},
+        {" \t ", ""}, {"", ""}, {"x", "x"}, {" x", "x"}, {"x ", "x"}, {"\xA0x\x85", "\xA0x\x85"},
+        {std::string("\0x", 2), std::string("\0x", 2)}};
+    for (const auto& [text, trimmed] : cases)
+        EXPECT_EQ(Trim(text), trimmed) << '"' << text << '"';
 }
 
 TEST(StringCase, ChangesOnlyAsciiLetters)

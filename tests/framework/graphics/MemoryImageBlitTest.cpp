@@ -1,5 +1,6 @@
 #include "framework/graphics/MemoryImage.h"
 
+#include "ArgbReference.h"
 #include "fakes/DisplayApp.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,66 @@ TEST(MemoryImageBlit, GivesThePixels)
         auto source = MakeImage(static_cast<int>(c.source.size()), c.source);
         EXPECT_EQ(BlitOnto(c.dest, *source, c.color, c.mode), c.expected) << c.what;
     }
+}
+
+// Hand-worked rows of the colorized variants: grey k = 128 halves the
+// source with its own floors (red and blue 126, green 127), and a colour
+// scales each channel by its component.
+TEST(MemoryImageBlit, ColorizedVariantsGiveTheirOwnFloors)
+{
+    const struct { Pixels dest, source; Color color; Pixels expected; } cases[] = {
+        {{0xFF000000}, {0xFFFFFFFF}, Color(128, 128, 128), {0xFF7E7F7E}},
+        {{0xFF000000}, {0xFFFFFFFF}, Color(255, 0, 255), {0xFFFD00FD}},
+        {{0xFFFFFFFF}, {0xFF000000}, Color(255, 255, 255, 254), {0xFF010101}}};
+    for (const auto& c : cases) {
+        auto source = MakeImage(1, c.source);
+        EXPECT_EQ(BlitOnto(c.dest, *source, c.color, 0), c.expected) << std::hex << c.color.ToInt();
+    }
+}
+
+const Color kTints[] = {Color::White, Color(255, 255, 255, 254), Color(200, 200, 200), Color(128, 128, 128, 77),
+    Color(0, 0, 0, 255), Color(10, 200, 90, 128), Color(255, 0, 255), Color(1, 2, 3, 254), Color(255, 254, 255, 1)};
+
+// Every variant, both modes, on a source rectangle cut out of the middle of
+// a larger source (so runs reach past its edges) placed inside a larger
+// destination: each pixel of the area is the formula's, all others stay.
+TEST(MemoryImageBlit, EveryPixelOfTheAreaGetsItsVariantsFormula)
+{
+    constexpr int kSourceWidth = 24, kDestWidth = 30;
+    const Rect from(3, 1, 19, 3);
+    const int x = 5, y = 2;
+    for (const bool opaqueDest : {true, false})
+        for (const bool sourceHasAlpha : {true, false}) {
+            Pixels sourcePixels = Reference::SamplePixels(kSourceWidth * 5, 7);
+            for (uint32_t& p : sourcePixels)
+                if (!sourceHasAlpha)
+                    p = (p >> 24) < 128 ? p & 0xFFFFFF : p | 0xFF000000;
+            // Long runs of one class, cut by the rectangle's edges.
+            for (int i = 30; i < 60; ++i)
+                sourcePixels[static_cast<size_t>(i)] = 0xFF000000 | sourcePixels[static_cast<size_t>(i)];
+            for (int i = 70; i < 90; ++i)
+                sourcePixels[static_cast<size_t>(i)] &= 0xFFFFFF;
+            const Pixels destPixels = Reference::SamplePixels(kDestWidth * 7, 8, !opaqueDest);
+            for (const Color& color : kTints)
+                for (const int mode : {0, 1}) {
+                    auto source = MakeImage(kSourceWidth, sourcePixels);
+                    auto dest = MakeImage(kDestWidth, destPixels);
+                    dest->Blt(source.get(), x, y, from, color, mode);
+                    Pixels expected = destPixels;
+                    for (int row = 0; row < from.mHeight; ++row)
+                        for (int col = 0; col < from.mWidth; ++col) {
+                            uint32_t& d = expected[static_cast<size_t>((y + row) * kDestWidth + x + col)];
+                            const uint32_t s =
+                                sourcePixels[static_cast<size_t>((from.mY + row) * kSourceWidth + from.mX + col)];
+                            d = mode == 0 ? Reference::BltNormal(d, s, color, opaqueDest)
+                                          : Reference::BltAdditive(d, s, color, sourceHasAlpha);
+                        }
+                    ASSERT_EQ(PixelsOf(*dest), expected) << std::hex << color.ToInt() << " mode " << mode
+                                                         << (opaqueDest ? " opaque" : " alpha") << " destination, "
+                                                         << (sourceHasAlpha ? "alpha" : "keyed") << " source";
+                    EXPECT_TRUE(source->mDrawn);
+                }
+        }
 }
 
 TEST(MemoryImageBlit, FreshDestinationTakesTheBlendNotTheRunLengthCopy)

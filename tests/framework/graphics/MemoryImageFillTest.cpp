@@ -1,5 +1,6 @@
 #include "framework/graphics/MemoryImage.h"
 
+#include "ArgbReference.h"
 #include "fakes/DisplayApp.h"
 
 #include <gtest/gtest.h>
@@ -27,12 +28,67 @@ TEST(MemoryImageFill, BlendsTheColourOverThePixelAndAlphaZeroChangesNothing)
     }
 }
 
+// Colour alphas where the weight's floors fall differently, over pixels of
+// every alpha class: each pixel of the rectangle gets the over blend, the
+// pixels around it stay.
+TEST(MemoryImageFill, EveryPixelOfTheRectangleGetsTheOverBlend)
+{
+    constexpr int kWidth = 40;
+    const Pixels dest = Reference::SamplePixels(kWidth * 12, 21);
+    const Rect rect(3, 2, 31, 9);
+    const Pixels colours = Reference::SamplePixels(20, 22);
+    for (const uint32_t alpha : {0u, 1u, 2u, 77u, 127u, 128u, 129u, 200u, 254u, 255u})
+        for (const uint32_t packed : colours) {
+            const Color color(static_cast<int>(packed >> 16 & 0xFF), static_cast<int>(packed >> 8 & 0xFF),
+                static_cast<int>(packed & 0xFF), static_cast<int>(alpha));
+            auto image = MakeImage(kWidth, dest);
+            image->FillRect(rect, color, 0);
+            Pixels expected = dest;
+            for (int y = rect.mY; y < rect.mY + rect.mHeight; ++y)
+                for (int x = rect.mX; x < rect.mX + rect.mWidth; ++x) {
+                    uint32_t& d = expected[static_cast<size_t>(y * kWidth + x)];
+                    d = alpha == 255 ? color.ToInt() : Reference::Over(d, color.ToInt(), alpha);
+                }
+            ASSERT_EQ(PixelsOf(*image), expected) << std::hex << color.ToInt();
+        }
+}
+
 TEST(MemoryImageFill, RectanglesAreHeldToTheImage)
 {
     auto image = MakeImage(3, Pixels(6, 0));
     image->FillRect(Rect(-5, 1, 7, 100), Color(1, 1, 1), 0), image->ClearRect(Rect(1, -4, 90, 6));
     EXPECT_EQ(PixelsOf(*image), (Pixels{0, 0, 0, 0xFF010101, 0, 0}));
     EXPECT_EQ(image->GetBits()[6], Vorn::kMemoryImageGuardWord);
+}
+
+// Each coverage byte gives the weight floor(alpha * (byte + 1) / 256); the
+// byte of pixel (x, y) lies (y - map y) rows and (x - map x) columns into the
+// map. Spans on several rows, a map placed off the image's corner.
+TEST(MemoryImageCoverage, EveryPixelTakesItsOwnBytesWeight)
+{
+    constexpr int kWidth = 24, kHeight = 6;
+    const int mapX = 2, mapY = 1, mapWidth = 20, mapHeight = 4;
+    std::vector<uint8_t> coverage(static_cast<size_t>(mapWidth * mapHeight));
+    for (size_t i = 0; i < coverage.size(); ++i)
+        coverage[i] = static_cast<uint8_t>(i * 67 % 256 == 1 ? 0 : i * 67 % 256);
+    coverage[5] = 255, coverage[6] = 0, coverage[7] = 1;
+    const Vorn::Span spans[] = {{1, 2, 20}, {2, 5, 9}, {4, 3, 16}, {3, 21, 1}};
+    const Pixels dest = Reference::SamplePixels(kWidth * kHeight, 31);
+    for (const uint32_t alpha : {255u, 254u, 128u, 1u}) {
+        const Color color(0x5A, 0xC3, 0x0F, static_cast<int>(alpha));
+        auto image = MakeImage(kWidth, dest);
+        image->FillSpansWithCoverage(spans, 4, color, 1, coverage.data(), mapX, mapY, mapWidth, mapHeight);
+        Pixels expected = dest;
+        for (const Vorn::Span& span : spans)
+            for (int x = span.mX; x < span.mX + span.mWidth; ++x) {
+                const uint32_t cov = coverage[static_cast<size_t>((span.mY - mapY) * mapWidth + x - mapX)];
+                const uint32_t weight = alpha * (cov + 1) / 256;
+                uint32_t& d = expected[static_cast<size_t>(span.mY * kWidth + x)];
+                if (weight > 0)
+                    d = Reference::Over(d, color.ToInt(), weight);
+            }
+        ASSERT_EQ(PixelsOf(*image), expected) << alpha;
+    }
 }
 
 // Zero coverage leaves its pixel, the next keeps its column, and pixels
