@@ -1,7 +1,9 @@
 # The two commands a player or a developer needs on a fresh Debian 12 machine:
 #   make run    installs what is missing, builds and starts the game
-#   make test   installs what is missing, builds and runs every test,
-#               then again under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make test   installs what is missing, builds and runs every test, then
+#               again under AddressSanitizer + UndefinedBehaviorSanitizer, the
+#               test binaries that start threads under ThreadSanitizer, and
+#               the fuzz targets when clang is installed
 
 PACKAGES := g++ cmake make pkg-config \
 	libsdl2-dev libode-dev libpng-dev zlib1g-dev libjpeg-dev libvorbisidec-dev \
@@ -11,10 +13,11 @@ PACKAGES := g++ cmake make pkg-config \
 JOBS  ?= $(shell nproc)
 BUILD ?= build
 ASAN  ?= build-asan
+TSAN  ?= build-tsan
 FUZZ  ?= build-fuzz
 FUZZ_SECONDS ?= 10
 
-.PHONY: all deps build build-asan run test test-normal test-asan test-fuzz bench clean
+.PHONY: all deps build build-asan build-tsan run test test-normal test-asan test-tsan test-fuzz bench clean
 
 all: build
 
@@ -38,6 +41,10 @@ build-asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_SANITIZE=ON -DZARQUEL_BENCH=OFF
 	cmake --build $(ASAN) -j $(JOBS)
 
+build-tsan: deps
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_TSAN=ON -DZARQUEL_BENCH=OFF
+	cmake --build $(TSAN) -j $(JOBS) --target thread_tests
+
 run: build
 	cd $(BUILD)/game && ./zarquel
 
@@ -48,13 +55,25 @@ test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN) --output-on-failure --timeout 300 -j $(JOBS)
 
+# Each test binary that starts threads as one process; any race report fails it.
+test-tsan: build-tsan
+	TSAN_OPTIONS=second_deadlock_stack=1 \
+	  ctest --test-dir $(TSAN) --output-on-failure --timeout 900 -j $(JOBS)
+
 # The file readers' fuzz targets, when clang and its fuzzing runtime are here.
+# A sanitizer report stops a target and fails the step; the canary shows that
+# it does.
 test-fuzz: deps
 	@if printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' | \
 	    clang++ -x c++ -fsanitize=fuzzer - -o /tmp/zarquel-fuzz-probe 2>/dev/null; then \
 	  cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	    -DZARQUEL_FUZZ=ON -DZARQUEL_TESTS=OFF -DZARQUEL_BENCH=OFF && \
 	  cmake --build $(FUZZ) -j $(JOBS) && \
+	  printf x >$(FUZZ)/canary.in && \
+	  if $(FUZZ)/tests/fuzz/UndefinedBehaviourCanary $(FUZZ)/canary.in >$(FUZZ)/canary.log 2>&1 || \
+	     ! grep -q 'runtime error' $(FUZZ)/canary.log; then \
+	    echo "The fuzz build lets undefined behaviour pass"; exit 1; \
+	  fi && \
 	  for fuzzer in $(FUZZ)/tests/fuzz/*Fuzz; do \
 	    corpus=$(FUZZ)/corpus/$$(basename $$fuzzer); mkdir -p $$corpus; \
 	    echo "Fuzzing $$(basename $$fuzzer) for $(FUZZ_SECONDS) s"; \
@@ -65,10 +84,10 @@ test-fuzz: deps
 	  echo "clang++ with libFuzzer not found: fuzz targets skipped"; \
 	fi
 
-test: test-normal test-asan test-fuzz
+test: test-normal test-asan test-tsan test-fuzz
 
 bench: build
 	$(BUILD)/bench/zarquel_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ)
+	rm -rf $(BUILD) $(ASAN) $(TSAN) $(FUZZ)

@@ -24,10 +24,24 @@ endfunction()
 # Registers a test binary with ctest: each test case in a process of its
 # own, and the whole binary once more as one process, so that a test that
 # passes only alone, or only after another, fails.
+# Under ThreadSanitizer only the whole run of a binary that starts threads
+# is registered, with the tests named in ZARQUEL_TSAN_SKIP_<name> left out.
 function(zarquel_register_tests name)
   set(environment "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${environment}")
-  add_test(NAME ${name}.Whole COMMAND ${name})
+  if(ZARQUEL_TSAN)
+    if(NOT name IN_LIST ZARQUEL_THREAD_TESTS)
+      return()
+    endif()
+    set(filter "")
+    if(ZARQUEL_TSAN_SKIP_${name})
+      list(JOIN ZARQUEL_TSAN_SKIP_${name} ":" skipped)
+      set(filter "--gtest_filter=-${skipped}")
+    endif()
+    add_test(NAME ${name}.Whole COMMAND ${name} ${filter})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${environment}")
+    add_test(NAME ${name}.Whole COMMAND ${name})
+  endif()
   set_tests_properties(${name}.Whole PROPERTIES ENVIRONMENT "${environment}")
 endfunction()
 
