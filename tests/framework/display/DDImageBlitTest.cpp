@@ -1,5 +1,6 @@
 #include "framework/display/DDImage.h"
 
+#include "SurfaceReference.h"
 #include "fakes/DisplayApp.h"
 #include "fakes/SurfaceDisplayApp.h"
 
@@ -115,6 +116,94 @@ TEST(ExactBlit, WritesTheFormulaValue)
         Blitter blitter(c.format);
         auto source = MakeSource(c.form, {c.source});
         EXPECT_EQ(blitter.Blit(*source, c.color, c.mode, false, {c.under})[0], c.drawn) << &c - cases;
+    }
+}
+
+const PixelFormat kAllFormats[] = {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5, Platform::kFormatX1R5G5B5,
+    Platform::kFormatX8B8G8R8, Platform::kFormatB5G6R5};
+const Color kTints[] = {Color::White, Color(255, 255, 255, 254), Color(128, 128, 128), Color(200, 200, 200, 77),
+    Color(0, 0, 0), Color(10, 200, 90, 128), Color(255, 0, 255), Color(1, 2, 3, 254), Color(255, 254, 255, 1)};
+
+enum class Kind { Translucent, Keyed, Palette, Volatile, VolatileKeyed };
+
+// 60 colours of every alpha class, so that the source also fits a palette;
+// a run of opaque and one of transparent pixels cross the rectangle's edges.
+Pixels SourcePixels(Kind kind, size_t count)
+{
+    const Pixels colours = Reference::SamplePixels(60, 61);
+    Pixels pixels;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t p = colours[i * 7 % colours.size()];
+        if (i >= 30 && i < 60)
+            p |= 0xFF000000;
+        if (i >= 70 && i < 90)
+            p &= 0xFFFFFF;
+        if (kind == Kind::Keyed || kind == Kind::VolatileKeyed)
+            p = (p >> 24) < 128 ? p & 0xFFFFFF : p | 0xFF000000;
+        pixels.push_back(p);
+    }
+    return pixels;
+}
+
+// Every path of the surface blitters, in every pixel format and both modes,
+// plain and mirrored, on a rectangle cut out of a larger source and placed
+// inside a larger destination: each pixel of the area gets its path's
+// formula, every other pixel stays.
+TEST(SurfaceBlit, EveryPixelOfTheAreaGetsItsPathsFormula)
+{
+    constexpr int kSourceWidth = 24, kDestWidth = 30, kDestHeight = 7;
+    const Rect from(3, 1, 19, 3);
+    const int x = 5, y = 2;
+    for (const PixelFormat& format : kAllFormats) {
+        const SurfaceReference::Format f(format);
+        SurfaceDisplayApp app(format, kDestWidth, kDestHeight);
+        ASSERT_TRUE(app.initialised);
+        Pixels under = Reference::SamplePixels(kDestWidth * kDestHeight, 62);
+        for (uint32_t& p : under)
+            p = f.Store(p);
+        for (const Kind kind : {Kind::Translucent, Kind::Keyed, Kind::Palette, Kind::Volatile, Kind::VolatileKeyed}) {
+            const Pixels argb = SourcePixels(kind, kSourceWidth * 5);
+            auto source = Testing::MakeImage(kSourceWidth, argb);
+            ASSERT_TRUE(kind != Kind::Palette || source->ReduceToPalette());
+            source->SetVolatile(kind == Kind::Volatile || kind == Kind::VolatileKeyed);
+            const bool keyed = kind == Kind::Keyed || kind == Kind::VolatileKeyed;
+            for (const Color& color : kTints)
+                for (const int mode : {0, 1})
+                    for (const bool mirrored : {false, true}) {
+                        auto dest = app.MakeImage(kDestWidth, Pixels(kDestWidth * kDestHeight, 0xFF000000));
+                        ASSERT_NE(dest->GetSurface(), nullptr);
+                        SurfacePixels(*dest->mSurface, under);
+                        if (mirrored)
+                            dest->BltMirrored(source.get(), x, y, from, color, mode);
+                        else
+                            dest->Blt(source.get(), x, y, from, color, mode);
+                        const SurfaceReference::Tint tint(color);
+                        Pixels expected = under;
+                        for (int row = 0; row < from.mHeight; ++row)
+                            for (int col = 0; col < from.mWidth; ++col) {
+                                const int destX = x + (mirrored ? from.mWidth - 1 - col : col);
+                                uint32_t& d = expected[static_cast<size_t>((y + row) * kDestWidth + destX)];
+                                const uint32_t c =
+                                    argb[static_cast<size_t>((from.mY + row) * kSourceWidth + from.mX + col)];
+                                const uint32_t s = Reference::Premultiplied(c, f.m);
+                                if (mode == 1)
+                                    d = SurfaceReference::Additive(f, d, s, tint);
+                                else if (mirrored)
+                                    d = SurfaceReference::Run(f, d, s, tint);
+                                else if (source->mIsVolatile && tint.white)
+                                    d = SurfaceReference::Volatile(f, d, c);
+                                else if (keyed && tint.white)
+                                    d = c >> 24 == 0 ? d : f.Store(s);
+                                else
+                                    d = SurfaceReference::Run(f, d, s, tint);
+                            }
+                        ASSERT_EQ(SurfacePixels(*dest->mSurface), expected)
+                            << format.bitsPerPixel << "/" << std::hex << format.redMask << " kind "
+                            << static_cast<int>(kind) << " #" << color.ToInt() << std::dec << " mode " << mode
+                            << (mirrored ? " mirrored" : "");
+                        EXPECT_EQ(dest->mLockCount, 0);
+                    }
+        }
     }
 }
 

@@ -153,6 +153,31 @@ inline uint32_t LinePixel(uint32_t d, const Vorn::Color& color, int mode)
     return Pack(255, out);
 }
 
+// The premultiplied word of a pixel in a display format of these masks:
+// each channel floor(c * (alpha + 1) / 256), cut to its top bits and moved
+// to its place; the alpha byte on top.
+inline uint32_t Premultiplied(uint32_t argb, const uint32_t masks[3])
+{
+    uint32_t word = argb & 0xFF000000;
+    for (int i = 0; i < 3; ++i) {
+        const uint32_t c = Channel(argb, i) * (Alpha(argb) + 1) / 256;
+        word |= (c >> (8 - __builtin_popcount(masks[i]))) << __builtin_ctz(masks[i]);
+    }
+    return word;
+}
+
+// Back from the premultiplied word: each channel ((w & m) * 256 / (alpha +
+// 1)) & m, moved down and widened to 8 bits with its low bits empty.
+inline uint32_t Unpremultiplied(uint32_t word, const uint32_t masks[3])
+{
+    uint32_t argb = word & 0xFF000000;
+    for (int i = 0; i < 3; ++i) {
+        const uint32_t v = ((word & masks[i]) * 256 / ((word >> 24) + 1)) & masks[i];
+        argb |= (v >> __builtin_ctz(masks[i])) << (8 - __builtin_popcount(masks[i])) << (16 - 8 * i);
+    }
+    return argb;
+}
+
 // Pixels for the tables: every alpha class and the boundary channel values,
 // mixed with pseudo-random ones from a fixed seed.
 inline std::vector<uint32_t> SamplePixels(size_t count, uint32_t seed, bool anyAlpha = true)

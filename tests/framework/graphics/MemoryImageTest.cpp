@@ -38,6 +38,91 @@ TEST(MemoryImage, NegativeSizesAndItsOwnWordsChangeNothing)
     }
 }
 
+// has-trans: some alpha 0; has-alpha: some alpha 1..254. A palette image is
+// judged by all 256 entries of its table (unused ones are opaque black);
+// an image with no pixels anywhere counts as transparent.
+TEST(MemoryImage, ScanningSetsTheFlagsFromEveryPixelsAlpha)
+{
+    const struct { Pixels pixels; bool palette, trans, alpha; } cases[] = {{{0xFF000000, 0xFFFFFFFF}, false, false, false},
+        {{0xFF000000, 0x00FFFFFF}, false, true, false}, {{0x01000000, 0xFFFFFFFF}, false, false, true},
+        {{0xFEFFFFFF}, false, false, true}, {{0x80000000, 0x00000000, 0xFF000000}, false, true, true},
+        {{0xFF102030, 0x00102030}, true, true, false}, {{0xFF102030, 0xFE102030}, true, false, true},
+        {{0x7F000000, 0xFF000000, 0x00000000}, true, true, true}};
+    for (const auto& c : cases) {
+        auto image = MakeImage(static_cast<int>(c.pixels.size()), c.pixels);
+        if (c.palette) {
+            ASSERT_TRUE(image->ReduceToPalette());
+            image->MarkBitsChanged();
+            image->ScanPixelFlags();
+        }
+        EXPECT_EQ(image->mHasTrans, c.trans) << std::hex << c.pixels[0];
+        EXPECT_EQ(image->mHasAlpha, c.alpha) << std::hex << c.pixels[0];
+        EXPECT_FALSE(image->mBitsChanged);
+    }
+    MemoryImage unforced(nullptr);
+    unforced.mHasAlpha = true;
+    unforced.MarkBitsChanged();
+    unforced.ScanPixelFlags();
+    EXPECT_TRUE(unforced.mHasTrans && !unforced.mHasAlpha);
+    // Scanned only after a change.
+    auto image = MakeImage(1, {0xFF000000});
+    image->GetBits()[0] = 0x00000000;
+    image->ScanPixelFlags();
+    EXPECT_FALSE(image->mHasTrans);
+}
+
+// Every change of the pixels counts and drops the derived forms; freeing the
+// software forms keeps (or first rebuilds) the master copy.
+TEST(MemoryImage, PixelChangesDropTheDerivedFormsAndFreeingThemKeepsThePixels)
+{
+    Testing::DisplayApp display;
+    auto image = MakeImage(2, {0xFF102030, 0x80405060}, &display.app);
+    const int changes = image->mBitsChangedCount;
+    const auto build = [&] {
+        image->GetPremultipliedData(display.Display());
+        image->GetRunLengthAlpha();
+        image->GetRunLengthAdditive(display.Display());
+    };
+    build();
+    image->FillRect(Vorn::Rect(0, 0, 1, 1), Vorn::Color(1, 2, 3), 0);
+    EXPECT_EQ(image->mBitsChangedCount, changes + 1);
+    EXPECT_TRUE(!image->mNativeAlphaData && !image->mRLAlphaData && !image->mRLAdditiveData);
+    build();
+    image->FreeNativeData();
+    EXPECT_TRUE(!image->mNativeAlphaData && image->mRLAlphaData && !image->mRLAdditiveData);
+    build();
+    image->FreeSoftwareData();
+    EXPECT_TRUE(!image->mNativeAlphaData && !image->mRLAlphaData && !image->mRLAdditiveData);
+    EXPECT_EQ(PixelsOf(*image), (Pixels{0xFF010203, 0x80405060}));
+    image->Clear();
+    EXPECT_EQ(PixelsOf(*image), (Pixels{0, 0}));
+    EXPECT_EQ(image->mBitsChangedCount, changes + 2);
+
+    // A purged image gets its pixels back before its forms go.
+    auto purged = MakeImage(1, {0xFF808080}, &display.app);
+    purged->ReleaseMemoryBits();
+    ASSERT_EQ(purged->mBits, nullptr);
+    purged->FreeSoftwareData();
+    EXPECT_TRUE(purged->mBits && !purged->mNativeAlphaData);
+    EXPECT_EQ(PixelsOf(*purged), (Pixels{0xFF808080}));
+}
+
+// A copy of an image that holds only its premultiplied form has pixels
+// rebuilt from it; every form is copied, none shared.
+TEST(MemoryImage, CopiesHoldTheirOwnFormsAndAPurgedSourceGivesRebuiltPixels)
+{
+    Testing::DisplayApp display(Testing::kR5G6B5);
+    auto image = MakeImage(2, {0xFFFFFFFF, 0x00000000}, &display.app);
+    image->GetRunLengthAlpha();
+    image->ReleaseMemoryBits();
+    MemoryImage copy(*image);
+    EXPECT_EQ(PixelsOf(copy), (Pixels{0xFFF8FCF8, 0x00000000}));
+    ASSERT_TRUE(copy.mRLAlphaData && copy.mRLAlphaData != image->mRLAlphaData);
+    EXPECT_EQ(copy.mRLAlphaData[0], 1);
+    EXPECT_EQ(copy.GetBits()[2], Vorn::kMemoryImageGuardWord);
+    EXPECT_EQ(image->mBits, nullptr);
+}
+
 TEST(MemoryImage, ForcedFlagsSurvivePixelChangesAndCopies)
 {
     auto image = MakeImage(1, {0xFF000000});
