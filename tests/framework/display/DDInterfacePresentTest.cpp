@@ -1,8 +1,10 @@
 #include "framework/display/DDInterface.h"
 
 #include "DisplayFixture.h"
+#include "fakes/DisplayApp.h"
 #include "fakes/RecordingImage.h"
 #include "fakes/SurfaceDisplayApp.h"
+#include "framework/graphics/ArgbReference.h"
 #include "platform/Frame.h"
 #include "platform/Surface.h"
 
@@ -189,39 +191,105 @@ TEST_F(PresentTest, FramesReachASystemWindowInEitherMode)
 
 struct WalkCase { const char* name; bool windowed; int depth; };
 
-class CursorWalk : public PresentTest, public testing::WithParamInterface<WalkCase> {};
+// A cursor that really draws: 17 x 11 pixels, odd so that its centring in
+// the 64 x 64 area rounds, each opaque pixel unlike the next, with a
+// transparent border column and a transparent pixel inside.
+Pixels CursorPixels()
+{
+    Pixels pixels;
+    for (uint32_t i = 0; i < 17 * 11; ++i)
+        pixels.push_back(i % 17 == 0 || i == 100 ? 0x00FFFFFFu : 0xFF000000u | ((i * 0x3D2B1Fu) & 0xFFFFFF));
+    return pixels;
+}
 
-// A redraw leaves the cursor on the screen alone with its background saved.
-TEST_P(CursorWalk, LeavesNothingBehindAndSavesWhatLiesUnderIt)
+// Where two screens differ, as "x,y got/expected", the first few.
+std::string Differences(const Pixels& got, const Pixels& expected)
+{
+    std::string text;
+    for (size_t i = 0, shown = 0; i < got.size() && i < expected.size() && shown < 8; ++i)
+        if (got[i] != expected[i]) {
+            text += " " + std::to_string(i % 800) + "," + std::to_string(i / 800) + " " + std::to_string(got[i]) + "/" +
+                    std::to_string(expected[i]);
+            ++shown;
+        }
+    return text;
+}
+
+class CursorWalk : public PresentTest, public testing::WithParamInterface<WalkCase> {
+protected:
+    // The frame with the cursor drawn centred on (x, y): its opaque pixels in
+    // the screen's format, as far as they lie on the screen.
+    Pixels WithCursor(Pixels screen, int x, int y)
+    {
+        const PixelFormat format = display.mPrimarySurface->Format();
+        const uint32_t masks[3] = {format.redMask, format.greenMask, format.blueMask};
+        const int left = x - 32 + (64 - 17) / 2, top = y - 32 + (64 - 11) / 2;
+        for (int j = 0; j < 11; ++j)
+            for (int i = 0; i < 17; ++i) {
+                const uint32_t c = cursorPixels[static_cast<size_t>(j * 17 + i)];
+                if (c >> 24 != 0 && left + i >= 0 && left + i < 800 && top + j >= 0 && top + j < 600) {
+                    const uint32_t native = Reference::Premultiplied(c, masks);
+                    screen[static_cast<size_t>((top + j) * 800 + left + i)] =
+                        format.bitsPerPixel == 16 ? native & 0xFFFF : native;
+                }
+            }
+        return screen;
+    }
+
+    const Pixels cursorPixels = CursorPixels();
+    std::unique_ptr<Vorn::MemoryImage> drawn = Testing::MakeImage(17, cursorPixels);
+};
+
+// After every move the screen is the frame with the cursor centred on the
+// pointer, nothing of an earlier place left; the saved area holds the frame
+// under the cursor; a redraw leaves the cursor on the screen alone.
+TEST_P(CursorWalk, ShowsTheCursorCentredOnThePointerAndLeavesNothingBehind)
 {
     // Small and large moves, onto every edge and corner, partly and wholly
     // off the screen.
     const Platform::Point walk[] = {{400, 300}, {405, 303}, {510, 306}, {0, 0}, {5, 3}, {-31, 300}, {-40, 300},
         {-20, 310}, {799, 599}, {794, 596}, {830, 300}, {799, 0}, {797, -31}, {0, 599}, {400, 631}, {400, 650},
-        {400, 300}, {463, 363}, {336, 236}, {101, 501}};
+        {400, 300}, {463, 363}, {336, 236}, {101, 501}, {120, 520}, {110, 515}};
     Open(GetParam().windowed, GetParam().depth);
-    ASSERT_TRUE(display.SetCursorImage(&cursor));
-    EXPECT_FALSE(display.SetCursorImage(&cursor));
+    ASSERT_TRUE(display.SetCursorImage(drawn.get()));
+    EXPECT_FALSE(display.SetCursorImage(drawn.get()));
     display.SetCursorPos(790, 10);
-    const Pixels frame = PresentFrame(3), shown = Shown(frame, display.mPrimarySurface->Format(), 800);
+    const Pixels frame = FillPattern(*display.mDrawSurface, 3);
+    ASSERT_TRUE(display.Redraw(nullptr));
     EXPECT_EQ(All(*display.mDrawSurface), frame);
     EXPECT_EQ(All(*(GetParam().windowed ? display.mDrawSurface : display.mBackSurface)), frame);
-    ExpectSavedUnder(790, 10);
-    StampCursor(790, 10);
+    const PixelFormat format = display.mPrimarySurface->Format();
+    const Pixels onScreen = WithCursor(frame, 790, 10);
+    ASSERT_EQ(All(*display.mPrimarySurface), onScreen) << Differences(All(*display.mPrimarySurface), onScreen);
+    ASSERT_EQ(window.Presents().back().pixels, Shown(onScreen, format, 800));
     for (const Platform::Point& step : walk) {
         SCOPED_TRACE(std::to_string(step.x) + "," + std::to_string(step.y));
         display.SetCursorPos(step.x, step.y);
-        ASSERT_EQ(All(*display.mPrimarySurface), frame);
-        ExpectSavedUnder(step.x, step.y);
+        const Pixels expected = WithCursor(frame, step.x, step.y);
+        ASSERT_EQ(All(*display.mPrimarySurface), expected) << Differences(All(*display.mPrimarySurface), expected);
+        const Rect visible = Rect(step.x - 32, step.y - 32, 64, 64).Intersection(Rect(0, 0, 800, 600));
+        ASSERT_EQ(display.mHasSavedBackground, visible.mWidth > 0 && visible.mHeight > 0);
+        if (display.mHasSavedBackground) {
+            const Rect part(visible.mX - (step.x - 32), visible.mY - (step.y - 32), visible.mWidth, visible.mHeight);
+            EXPECT_EQ(display.mSavedCursorPart, part);
+            Pixels under;
+            for (int y = visible.mY; y < visible.mY + visible.mHeight; ++y)
+                for (int x = visible.mX; x < visible.mX + visible.mWidth; ++x)
+                    under.push_back(frame[static_cast<size_t>(y * 800 + x)]);
+            EXPECT_EQ(Area(*display.mOldCursorArea, part), under);
+        }
         ASSERT_TRUE(display.PresentCursor());
-        ASSERT_EQ(window.Presents().back().pixels, shown);
-        StampCursor(step.x, step.y);
+        ASSERT_EQ(window.Presents().back().pixels, Shown(expected, format, 800));
     }
-    // Taking the image away takes the cursor off the screen.
+    // A redraw at the last place shows the same; taking the image away takes
+    // the cursor off the screen.
+    const Pixels again = PresentFrame(3);
+    EXPECT_EQ(again, WithCursor(frame, 110, 515));
     EXPECT_TRUE(display.SetCursorImage(nullptr));
     EXPECT_EQ(All(*display.mPrimarySurface), frame);
     display.SetCursorPos(20, 20);
     EXPECT_FALSE(display.mHasSavedBackground);
+    EXPECT_EQ(All(*display.mPrimarySurface), frame);
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, CursorWalk,
