@@ -118,6 +118,164 @@ TEST(MainLoop, RefreshPacedStepsOncePerRefreshWithFractionalUpdates)
     }
 }
 
+// The steps after a one-second stall: the backlog is held to 200 ms, that is
+// 20 updates of 10 ms; every tenth step of the catch-up draws instead of
+// updating (9 updates, a draw, 9 updates, a draw), and the last two updates
+// end in a draw of their own before the loop sleeps again.
+TEST(MainLoop, AStallIsCaughtUpWithTwentyUpdatesAndACatchUpDrawEveryTenthStep)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    app.mLoadingThreadFinished = true;
+    app.RunFor(105);
+    ASSERT_TRUE(app.mLoadingHandedOver);
+    app.mLog.clear();
+    clock.ForgetSleeps();
+    clock.Advance(1000);
+    for (int i = 0; i < 1000 && clock.Sleeps().empty(); ++i)
+        app.StepLoopState(nullptr);
+    std::string log;
+    for (const std::string& entry : app.mLog)
+        log += entry;
+    EXPECT_EQ(log, "UUUUUUUUUDUUUUUUUUUDUUD");
+    EXPECT_EQ(clock.Sleeps(), std::vector<uint32_t>{10});
+}
+
+// Refresh pacing, full screen, 60 Hz unless said: one step is 1000 / 60 ms.
+void PaceByRefresh(ScriptedApp& app, int32_t rate = 60)
+{
+    app.mVSyncUpdates = true;
+    app.mRefreshRate = rate;
+    app.mIsPhysWindowed = false;
+    app.mLoadingHandedOver = true;
+}
+
+// An update runs once the backlog holds a whole step; paced by the refresh
+// with a draw since the last update, once it holds three quarters of one
+// (truncated: 12 ms at 60 Hz), and right away after a draw.
+TEST(MainLoop, AnUpdateWaitsForAStepOfBacklogOrWhenPacedForThreeQuartersOfOne)
+{
+    const struct { bool paced, updateSinceDraw; double backlog; bool updates; } cases[] = {
+        {false, true, 9.99, false}, {false, true, 10.0, true}, {false, false, 9.99, false},
+        {true, true, 11.99, false}, {true, true, 12.0, true}, {true, false, 0.0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.paced << c.updateSinceDraw << " " << c.backlog);
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        app.mLoadingHandedOver = true;
+        if (c.paced)
+            PaceByRefresh(app);
+        app.mUpdateSinceDraw = c.updateSinceDraw;
+        app.mTimeAcc = c.backlog;
+        app.mLastTime = clock.Milliseconds();
+        app.mLoopState = VornAppBase::kStateUpdate;
+        EXPECT_TRUE(app.Process(true));
+        EXPECT_EQ(app.mUpdateCount, c.updates ? 1 : 0);
+        EXPECT_EQ(app.mLoopState, c.updates ? VornAppBase::kStateFractionUpdate : VornAppBase::kStateFinished);
+        EXPECT_EQ(app.mTimeAcc, c.backlog);
+    }
+}
+
+// After the update the backlog loses one step; paced, 0.2 ms more, and it
+// never goes below 0.
+TEST(MainLoop, AfterTheUpdatesTheBacklogLosesAStepAndWhenPacedAFifthMore)
+{
+    const struct { bool paced; double before, after; } cases[] = {
+        {false, 30.0, 20.0}, {false, 5.0, -5.0}, {true, 30.0, 30.0 - 1000.0 / 60.0 - 0.2}, {true, 16.8, 0.0}};
+    for (const auto& c : cases) {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        if (c.paced)
+            PaceByRefresh(app);
+        else
+            app.mFrameTime = 10;
+        app.mTimeAcc = c.before;
+        app.mLastTime = clock.Milliseconds();
+        app.mLoopState = VornAppBase::kStateFractionUpdate;
+        EXPECT_TRUE(app.Process(true));
+        EXPECT_EQ(app.mTimeAcc, c.after) << c.paced << " " << c.before;
+        EXPECT_EQ(app.mLoopState, VornAppBase::kStateFinished);
+    }
+}
+
+// Each step adds the fraction (held as a 32-bit float) less one to the
+// fractional backlog and runs a whole update for each whole one in it; each
+// such update counts as a catch-up, and the fraction is handed on.
+TEST(MainLoop, RefreshPacedStepsRunTheWholeUpdatesTheFractionsAddUpTo)
+{
+    const struct { int32_t rate; double before; int updates; } cases[] = {
+        {60, 0.5, 1}, {60, 0.3, 0}, {100, 0.99, 0}, {50, 0.0, 1}, {30, 0.25, 2}, {40, 0.75, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rate);
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        auto manager = std::make_unique<RecordingManager>(&app);
+        RecordingManager* recorder = manager.get();
+        app.mWidgetManager = std::move(manager);
+        app.mVSyncUpdates = true;
+        app.mRefreshRate = c.rate;
+        app.mFractionalUpdateAcc = c.before;
+        app.mLoopState = VornAppBase::kStateFractionUpdate;
+        app.Process(true);
+        const float fraction = static_cast<float>(1000.0 / (10.0 * c.rate));
+        EXPECT_EQ(app.mUpdateCount, c.updates);
+        EXPECT_EQ(app.mCatchUpCount, c.updates);
+        EXPECT_EQ(app.mFractionalUpdateAcc, c.before + (static_cast<double>(fraction) - 1.0) - c.updates);
+        EXPECT_EQ(recorder->mFractions, std::vector<float>{fraction});
+    }
+}
+
+// The speed check: every second's worth of updates (100 at 10 ms) that took
+// 800 ms or less is a strike, a slower one clears the strikes, three strikes
+// break the refresh pacing. The first group is measured from time 0, and
+// each check comes before its update, so a group's time is that of the 100
+// updates before it: a slow group also slows the one after it by one update.
+// At 100 Hz no fractional updates come between the checked ones.
+TEST(MainLoop, ThreeFastSecondsInARowMarkVerticalSyncBroken)
+{
+    const struct { std::vector<uint32_t> groupMs; int32_t brokenAt; } cases[] = {
+        {{8, 8, 8, 8, 8}, 400}, {{8, 8, 9, 8, 8, 8, 8}, 700}, {{9, 9, 9, 9, 9, 9}, 0}, {{8, 8, 8, 9, 8, 8}, 0}};
+    for (const auto& c : cases) {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        PaceByRefresh(app, 100);
+        app.mOnUpdate = [&] {
+            const size_t group = static_cast<size_t>(app.mUpdateCount - 1) / 100;
+            clock.Advance(group < c.groupMs.size() ? c.groupMs[group] : 100);
+        };
+        const int32_t last = static_cast<int32_t>(c.groupMs.size()) * 100;
+        for (int i = 0; i < 10000 && !app.mVSyncBroken && app.mUpdateCount < last; ++i)
+            app.StepLoopState(nullptr);
+        EXPECT_EQ(app.mVSyncBroken ? app.mUpdateCount : 0, c.brokenAt) << c.groupMs.size();
+    }
+}
+
+// While the loading thread runs, each step then sleeps twice the time it
+// worked less what it slept, at most 250 ms, and not when it may not sleep.
+TEST(MainLoop, WhileLoadingEachStepGivesTheLoadingThreadTwiceItsWorkingTime)
+{
+    const struct { int32_t state; bool updateSinceDraw; uint32_t updateMs, drawMs; std::vector<uint32_t> sleeps; }
+    cases[] = {{VornAppBase::kStateUpdate, true, 7, 0, {14}}, {VornAppBase::kStateUpdate, true, 200, 0, {250}},
+        {VornAppBase::kStateUpdate, true, 0, 0, {0}}, {VornAppBase::kStateFinished, false, 0, 0, {6}},
+        {VornAppBase::kStateFinished, true, 0, 5, {10}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.state << " " << c.updateMs << " " << c.drawMs);
+        for (const bool allowSleep : {true, false}) {
+            ScriptedClock clock;
+            ScriptedApp app(clock);
+            app.mLoadingThreadRunning = true;
+            app.mOnUpdate = [&] { clock.Advance(c.updateMs); };
+            app.mOnDraw = [&] { clock.Advance(c.drawMs); };
+            app.mUpdateSinceDraw = c.updateSinceDraw;
+            app.mTimeAcc = c.state == VornAppBase::kStateUpdate ? 10.0 : 4.0;
+            app.mLastTime = clock.Milliseconds();
+            app.mLoopState = c.state;
+            EXPECT_EQ(app.Process(allowSleep), allowSleep);
+            EXPECT_EQ(clock.Sleeps(), allowSleep ? c.sleeps : std::vector<uint32_t>{});
+        }
+    }
+}
+
 enum class FastForwardEnd { RefusedUpdate, SecondPassed, OneStep };
 
 TEST(FastForward, EachWayOfEndingFinishesTheStep)
