@@ -119,6 +119,29 @@ TEST(Buffer, SetDataOfNothingEmptiesAndOfTooMuchChangesNothing)
     }
 }
 
+// Writes append after the data SetData put in, whatever was written before:
+// never ORed into the copied bytes.
+TEST(Buffer, WritesAfterSetDataAppendAfterTheData)
+{
+    Buffer b;
+    b.WriteBits(0x1F, 5);
+    const uint8_t data[] = {0xA0, 0x0B};
+    b.SetData(data, 2);
+    b.WriteBits(5, 3);
+    b.WriteByte(0xFF);
+    EXPECT_EQ(HeldBytes(b), (Bytes{0xA0, 0x0B, 0xFD, 0x07}));
+    EXPECT_EQ(BitsLeft(b), 27);
+    b.Clear();
+    b.SetData(data, 1);
+    b.WriteInt16(0x1234);
+    b.WriteBoolean(true);
+    b.WriteString("x");
+    b.WriteInt32(-2);
+    EXPECT_EQ(HeldBytes(b), (Bytes{0xA0, 0x34, 0x12, 1, 1, 0, 'x', 0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(b.ReadByte(), 0xA0);
+    EXPECT_EQ(b.ReadInt16(), 0x1234);
+}
+
 TEST(Buffer, SetDataAndWriteBytesAcceptTheBuffersOwnBytesAtAnyAlignment)
 {
     Buffer b = Holding({1, 2, 3});
