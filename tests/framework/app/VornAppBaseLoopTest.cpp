@@ -6,6 +6,7 @@
 #include "framework/display/DDInterface.h"
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
+#include "platform/DebugOutput.h"
 #include "platform/Thread.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,10 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <limits>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <tuple>
 
@@ -274,6 +278,69 @@ TEST(MainLoop, WhileLoadingEachStepGivesTheLoadingThreadTwiceItsWorkingTime)
             EXPECT_EQ(clock.Sleeps(), allowSleep ? c.sleeps : std::vector<uint32_t>{});
         }
     }
+}
+
+// A run's statistics go to the debug output when it ends, the average frame
+// rate only when any time was spent drawing: draws x 1000 / (draw time +
+// screen-blit time), in integers.
+TEST(Start, WritesTheRunsStatisticsWhenItEnds)
+{
+    for (const bool drew : {true, false}) {
+        std::string output;
+        const Platform::DebugSink previous = Platform::SetDebugSink([&](std::string_view text) { output += text; });
+        {
+            ScriptedClock clock;
+            ScriptedApp app(clock);
+            app.mAutoStartLoadingThread = false;
+            app.mOnUpdate = [&] {
+                if (app.mUpdateCount == 50) {
+                    app.mDrawTime = drew ? 37 : 0;
+                    app.mScreenBltTime = drew ? 12 : 0;
+                    app.Shutdown();
+                }
+            };
+            app.Start();
+            const auto line = [](const char* name, long long value) {
+                return std::string(name) + " = " + std::to_string(value) + "\r\n";
+            };
+            char seconds[64];
+            std::snprintf(seconds, sizeof seconds, "Seconds       = %g\r\n", (clock.Milliseconds() - 100000) / 1000.0);
+            std::string expected = seconds + line("Sleep Count  ", app.mSleepCount) + line("Update Count ", 50) +
+                                   line("Draw Count   ", app.mDrawCount) + line("Draw Time    ", drew ? 37 : 0) +
+                                   line("Screen Blt   ", drew ? 12 : 0);
+            if (drew)
+                expected += line("Avg FPS      ", app.mDrawCount * 1000LL / 49);
+            EXPECT_NE(output.find(expected), std::string::npos) << output << "\nexpected:\n" << expected;
+            EXPECT_GT(app.mDrawCount, 1);
+        }
+        Platform::SetDebugSink(previous);
+    }
+}
+
+// The developer's single step: one update, its fractional update and a
+// draw, then the loop only sleeps a frame at a time until asked again.
+TEST(MainLoop, SingleSteppingRunsOneUpdateAndDrawThenOnlySleeps)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    auto manager = std::make_unique<RecordingManager>(&app);
+    RecordingManager* recorder = manager.get();
+    app.mWidgetManager = std::move(manager);
+    app.mVSyncUpdates = true;
+    app.mStepMode = VornAppBase::kStepRunOne;
+    app.mLoopState = VornAppBase::kStateUpdate;
+    app.StepLoopState(nullptr);
+    EXPECT_EQ(app.mLog, (std::vector<std::string>{"U", "D"}));
+    EXPECT_EQ(recorder->mFractions, std::vector<float>{1.0f});
+    EXPECT_EQ(app.mStepMode, VornAppBase::kStepStepped);
+    for (int i = 0; i < 6; ++i)
+        app.StepLoopState(nullptr);
+    EXPECT_EQ(app.mLog.size(), 2u);
+    EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{10, 10, 10}));
+    bool updated = true;
+    app.mLeaveStep = true;
+    EXPECT_FALSE(app.StepLoopState(&updated));
+    EXPECT_FALSE(updated);
 }
 
 enum class FastForwardEnd { RefusedUpdate, SecondPassed, OneStep };
