@@ -70,7 +70,8 @@ TEST(Blend, AdditiveColourScalesEachChannelByTheAlphaHeldToItsRange)
 {
     const struct { Color color; uint32_t r, g, b; } cases[] = {{Color(255, 128, 1, 255), 255, 128, 1},
         {Color(255, 128, 2, 128), 128, 64, 1}, {Color(10, 20, 30, 0), 0, 0, 0}, {Color(300, -4, 255, 255), 255, 0, 255},
-        {Color(255, 255, 255, 999), 255, 255, 255}, {Color(100, 200, 254, 254), 99, 199, 253}};
+        {Color(255, 255, 255, 999), 255, 255, 255}, {Color(100, 200, 254, 254), 99, 199, 253},
+        {Color(255, 255, 255, 0), 0, 0, 0}, {Color(255, 255, 255, -9), 0, 0, 0}};
     for (const auto& c : cases) {
         const Vorn::Blend::AdditiveColor added(c.color);
         EXPECT_TRUE(added.r == c.r && added.g == c.g && added.b == c.b) << std::hex << c.color.ToInt();

@@ -74,7 +74,7 @@ TEST(MemoryImageCoverage, EveryPixelTakesItsOwnBytesWeight)
     coverage[5] = 255, coverage[6] = 0, coverage[7] = 1;
     const Vorn::Span spans[] = {{1, 2, 20}, {2, 5, 9}, {4, 3, 16}, {3, 21, 1}};
     const Pixels dest = Reference::SamplePixels(kWidth * kHeight, 31);
-    for (const uint32_t alpha : {255u, 254u, 128u, 1u}) {
+    for (const uint32_t alpha : {255u, 254u, 128u, 1u, 0u}) {
         const Color color(0x5A, 0xC3, 0x0F, static_cast<int>(alpha));
         auto image = MakeImage(kWidth, dest);
         image->FillSpansWithCoverage(spans, 4, color, 1, coverage.data(), mapX, mapY, mapWidth, mapHeight);
@@ -88,6 +88,43 @@ TEST(MemoryImageCoverage, EveryPixelTakesItsOwnBytesWeight)
                     d = Reference::Over(d, color.ToInt(), weight);
             }
         ASSERT_EQ(PixelsOf(*image), expected) << alpha;
+    }
+}
+
+// Spans and maps that do not fit: no coverage, a map of no width, spans on
+// rows outside the image or the map, spans past the count. Nothing outside
+// is written; an alpha outside 0..255 counts as the nearest end.
+TEST(MemoryImageCoverage, WritesNothingOutsideTheImageTheMapOrTheCount)
+{
+    const Pixels dest(12, 0xFF000000);
+    const std::vector<uint8_t> map(12, 255);
+    const Vorn::Span spans[] = {{1, 0, 4}, {2, 1, 2}, {-1, 0, 4}, {3, 0, 4}};
+    Pixels row1 = dest, first = dest;
+    for (size_t i = 4; i < 8; ++i)
+        row1[i] = 0xFFFE0000;
+    first[4] = 0xFFFE0000;
+    const struct { const uint8_t* coverage; int mapWidth, mapHeight, count; int alpha; Pixels expected; } cases[] = {
+        {nullptr, 4, 3, 4, 255, dest}, {map.data(), 0, 3, 4, 255, dest}, {map.data(), -4, 3, 4, 255, dest},
+        {map.data(), 4, 3, 4, 0, dest}, {map.data(), 4, 3, 4, -20, dest}, {map.data(), 4, 3, 1, 255, row1},
+        {map.data(), 1, 3, 4, 255, first}, {map.data(), 4, 1, 4, 300, row1}};
+    for (const auto& c : cases) {
+        auto image = MakeImage(4, dest);
+        image->FillSpansWithCoverage(spans, c.count, Color(255, 0, 0, c.alpha), 0, c.coverage, 0, 1, c.mapWidth,
+            c.mapHeight);
+        EXPECT_EQ(PixelsOf(*image), c.expected) << c.mapWidth << " " << c.count << " " << c.alpha;
+        EXPECT_EQ(image->GetBits()[12], Vorn::kMemoryImageGuardWord);
+    }
+}
+
+// A fill's alpha outside 0..255 counts as the nearest end: below it leaves
+// the pixels, above it blends with the weight 255.
+TEST(MemoryImageFill, AnAlphaOutsideItsRangeCountsAsTheNearestEnd)
+{
+    for (const auto& [alpha, expected] : {std::pair{-1, 0x80102030u}, {256, Reference::Over(0x80102030, 0xFFC0B0A0, 255)},
+             {1000, Reference::Over(0x80102030, 0xFFC0B0A0, 255)}}) {
+        auto image = MakeImage(1, {0x80102030});
+        image->FillRect(Rect(0, 0, 1, 1), Color(0xC0, 0xB0, 0xA0, alpha), 0);
+        EXPECT_EQ(PixelsOf(*image)[0], expected) << alpha;
     }
 }
 
