@@ -35,6 +35,18 @@ public:
     std::vector<float> mFractions;
 };
 
+// Refresh-paced updates at the rate, the fractions handed to the widgets
+// written down.
+RecordingManager& RecordFractions(ScriptedApp& app, int32_t refreshRate)
+{
+    auto manager = std::make_unique<RecordingManager>(&app);
+    RecordingManager& recorder = *manager;
+    app.mWidgetManager = std::move(manager);
+    app.mVSyncUpdates = true;
+    app.mRefreshRate = refreshRate;
+    return recorder;
+}
+
 // Logs its own deletion into the application's log.
 class TrackedWidget : public Vorn::Widget {
 public:
@@ -108,11 +120,7 @@ TEST(MainLoop, RefreshPacedStepsOncePerRefreshWithFractionalUpdates)
         SCOPED_TRACE(refreshRate);
         ScriptedClock clock;
         ScriptedApp app(clock);
-        auto manager = std::make_unique<RecordingManager>(&app);
-        RecordingManager* recorder = manager.get();
-        app.mWidgetManager = std::move(manager);
-        app.mVSyncUpdates = true;
-        app.mRefreshRate = refreshRate;
+        RecordingManager* recorder = &RecordFractions(app, refreshRate);
         app.RunFor(1000);
         // However the steps fall, the game still sees 100 updates a second.
         EXPECT_NEAR(app.mUpdateCount, 100, 3);
@@ -213,11 +221,7 @@ TEST(MainLoop, RefreshPacedStepsRunTheWholeUpdatesTheFractionsAddUpTo)
         SCOPED_TRACE(c.rate);
         ScriptedClock clock;
         ScriptedApp app(clock);
-        auto manager = std::make_unique<RecordingManager>(&app);
-        RecordingManager* recorder = manager.get();
-        app.mWidgetManager = std::move(manager);
-        app.mVSyncUpdates = true;
-        app.mRefreshRate = c.rate;
+        const RecordingManager& recorder = RecordFractions(app, c.rate);
         app.mFractionalUpdateAcc = c.before;
         app.mLoopState = VornAppBase::kStateFractionUpdate;
         app.Process(true);
@@ -225,7 +229,7 @@ TEST(MainLoop, RefreshPacedStepsRunTheWholeUpdatesTheFractionsAddUpTo)
         EXPECT_EQ(app.mUpdateCount, c.updates);
         EXPECT_EQ(app.mCatchUpCount, c.updates);
         EXPECT_EQ(app.mFractionalUpdateAcc, c.before + (static_cast<double>(fraction) - 1.0) - c.updates);
-        EXPECT_EQ(recorder->mFractions, std::vector<float>{fraction});
+        EXPECT_EQ(recorder.mFractions, std::vector<float>{fraction});
     }
 }
 
@@ -323,15 +327,12 @@ TEST(MainLoop, SingleSteppingRunsOneUpdateAndDrawThenOnlySleeps)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
-    auto manager = std::make_unique<RecordingManager>(&app);
-    RecordingManager* recorder = manager.get();
-    app.mWidgetManager = std::move(manager);
-    app.mVSyncUpdates = true;
+    const RecordingManager& recorder = RecordFractions(app, 100);
     app.mStepMode = VornAppBase::kStepRunOne;
     app.mLoopState = VornAppBase::kStateUpdate;
     app.StepLoopState(nullptr);
     EXPECT_EQ(app.mLog, (std::vector<std::string>{"U", "D"}));
-    EXPECT_EQ(recorder->mFractions, std::vector<float>{1.0f});
+    EXPECT_EQ(recorder.mFractions, std::vector<float>{1.0f});
     EXPECT_EQ(app.mStepMode, VornAppBase::kStepStepped);
     for (int i = 0; i < 6; ++i)
         app.StepLoopState(nullptr);
