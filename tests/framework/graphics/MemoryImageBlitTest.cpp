@@ -58,6 +58,43 @@ TEST(MemoryImageBlit, ColorizedVariantsGiveTheirOwnFloors)
     }
 }
 
+// Additive colorized red and green floor s * k * sA / 65536: with s = 200,
+// k = 203 and alpha 205 that is 126 (the product lies just below 127 x 65536
+// though above 127 x 65535); blue floors twice, also to 126.
+TEST(MemoryImageBlit, AdditiveColorizedChannelsFloorTheWholeProduct)
+{
+    auto source = MakeImage(1, {0xCDC8C8C8});
+    EXPECT_EQ(BlitOnto({0xFF000000}, *source, Color(203, 203, 203), 1), (Pixels{0xFF7E7E7E}));
+}
+
+// The run-length path trusts the destination's flags: where they say opaque,
+// transparent runs leave the pixels as they are, every other run writes
+// alpha 255; a run of alpha 1 still blends: over 128, red and green stay
+// floor((128 * 255 + 255) / 256) = 128 while blue's two floors give 127.
+TEST(MemoryImageBlit, OnADestinationFlaggedOpaqueRunsWriteOpaquePixels)
+{
+    auto source = MakeImage(5, {0x00FFFFFF, 0x00FFFFFF, 0x01FFFFFF, 0x80FFFFFF, 0xFF123456});
+    auto dest = MakeImage(5, Pixels(5, 0x40808080));
+    dest->ForceAlphaFlags(false, false);
+    dest->Blt(source.get(), 0, 0, Rect(0, 0, 5, 1), Color::White, 0);
+    EXPECT_EQ(PixelsOf(*dest), (Pixels{0x40808080, 0x40808080, 0xFF80807F, 0xFFBFBFBF, 0xFF123456}));
+    auto grey = MakeImage(3, Pixels(3, 0xFF808080));
+    grey->Blt(source.get(), 0, 0, Rect(2, 0, 3, 1), Color::White, 0);
+    EXPECT_EQ(PixelsOf(*grey), (Pixels{0xFF80807F, 0xFFBFBFBF, 0xFF123456}));
+}
+
+// Colour components outside 0..255 count as the nearest end: (300, 300,
+// 300) is the grey 255, not white.
+TEST(MemoryImageBlit, ColourComponentsOutsideTheirRangeCountAsTheNearestEnd)
+{
+    auto source = MakeImage(2, {0xFFFFFFFF, 0x80FFFFFF});
+    const Pixels dest{0xFF000000, 0xFF000000};
+    const Pixels over = BlitOnto(dest, *source, Color(300, 300, 300, 300), 0);
+    EXPECT_EQ(over, (Pixels{Reference::BltGrey(dest[0], 0xFFFFFFFF, 255, 255),
+                        Reference::BltGrey(dest[1], 0x80FFFFFF, 255, 255)}));
+    EXPECT_EQ(BlitOnto(dest, *source, Color(-5, 300, 300, 255), 0), BlitOnto(dest, *source, Color(0, 255, 255), 0));
+}
+
 const Color kTints[] = {Color::White, Color(255, 255, 255, 254), Color(200, 200, 200), Color(128, 128, 128, 77),
     Color(0, 0, 0, 255), Color(10, 200, 90, 128), Color(255, 0, 255), Color(1, 2, 3, 254), Color(255, 254, 255, 1)};
 
