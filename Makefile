@@ -68,7 +68,7 @@ test-fuzz: deps
 	    clang++ -x c++ -fsanitize=fuzzer - -o /tmp/zarquel-fuzz-probe 2>/dev/null; then \
 	  cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	    -DZARQUEL_FUZZ=ON -DZARQUEL_TESTS=OFF -DZARQUEL_BENCH=OFF && \
-	  cmake --build $(FUZZ) -j $(JOBS) && \
+	  cmake --build $(FUZZ) -j $(JOBS) --target fuzz_targets && \
 	  printf x >$(FUZZ)/canary.in && \
 	  if $(FUZZ)/tests/fuzz/UndefinedBehaviourCanary $(FUZZ)/canary.in >$(FUZZ)/canary.log 2>&1 || \
 	     ! grep -q 'runtime error' $(FUZZ)/canary.log; then \
