@@ -121,8 +121,10 @@ TEST(MemoryImageLine, EveryWrittenPixelGetsItsFormula)
     const std::array<double, 4> lines[] = {{0.5, 0.5, 10.5, 3.5}, {10.5, 3.5, 0.5, 0.5}, {0.2, 5.7, 11.9, 0.1},
         {3.7, 0.2, 5.9, 5.8}, {8.9, 5.1, 6.2, 0.3}, {1, 4, 9, 1}, {0, 0, 5, 5}, {5, 5, 0, 0}, {11.5, 0.5, 0.5, 5.5},
         {2.25, 1.75, 9.5, 2.5}, {6.6, 0.4, 5.1, 5.9}, {0.9, 0.9, 11.1, 1.1}};
+    // Blue 127 and alpha 254 are where the roundings of the colour terms
+    // part from their neighbours.
     const Color colours[] = {Color::White, Color(255, 128, 0), Color(1, 128, 129, 200), Color(200, 100, 50, 1),
-        Color(77, 0, 255, 128)};
+        Color(77, 0, 255, 128), Color(10, 20, 127), Color(255, 254, 253, 254)};
     const Pixels dest = Reference::SamplePixels(kWidth * kHeight, 41);
     for (const auto& l : lines)
         for (const Color& color : colours)
@@ -233,7 +235,12 @@ TEST(MemoryImageSmoothLine, EveryPixelTakesItsShareOfTheColour)
     const std::array<double, 4> lines[] = {{0.5, 0.5, 10.5, 3.5}, {10.5, 3.5, 0.5, 0.5}, {0.2, 5.7, 11.9, 0.1},
         {3.7, 0.2, 5.9, 5.8}, {8.9, 5.1, 6.2, 0.3}, {1, 4, 9, 1}, {0, 0, 5, 5}, {11.5, 0.5, 0.5, 5.5},
         {2.25, 1.75, 9.5, 2.5}, {6.6, 0.4, 5.1, 5.9}, {0.9, 0.9, 11.1, 1.1}, {3.3, 2.6, 3.9, 5.2},
-        {10.75, 0.25, 11.5, 4.5}, {0.5, 4.5, 11.5, 5.5}};
+        {10.75, 0.25, 11.5, 4.5}, {0.5, 4.5, 11.5, 5.5}, {0, 0, 6, 2}, {1, 1, 7, 3},
+        // Leaving the last column to the left: no neighbour from that column.
+        {11.5, 0.5, 10.2, 5.5},
+        // Fractional parts multiplying to just under one half: 127 in the
+        // error's top byte.
+        {2.5, 1.99999, 9.5, 4.5}};
     const Color colours[] = {Color::White, Color(255, 128, 0), Color(1, 128, 129, 200), Color(200, 100, 50, 1),
         Color(77, 0, 255, 254)};
     const Pixels dest = Reference::SamplePixels(kWidth * 6, 43);
@@ -246,6 +253,20 @@ TEST(MemoryImageSmoothLine, EveryPixelTakesItsShareOfTheColour)
         }
 }
 
+// A line of slope 1/3 takes the error to exactly 0xFFFF, which does not yet
+// step down a row.
+TEST(MemoryImageSmoothLine, WorkedEdgesOfTheError)
+{
+    auto image = Testing::MakeImage(12, std::vector<uint32_t>(72, kBlack));
+    image->DrawSmoothLine(0, 0, 6, 2, Color::White, 0);
+    // At x = 3 the error is 0xFFFF: the line pixel weighs 0 and stays, the
+    // one below takes it all.
+    EXPECT_EQ(Touched(*image), (std::vector<std::string>{"0,0", "1,0", "2,0", "1,1", "2,1", "3,1", "4,1", "5,1",
+                                   "4,2", "5,2", "6,2"}));
+    EXPECT_EQ(image->GetBits()[3], kBlack);
+    EXPECT_EQ(image->GetBits()[12 + 3], 0xFFFEFEFEu);
+}
+
 // The step is taken only when the loop runs: between adjacent rows or
 // columns its quotient overflows.
 TEST(MemoryImageSmoothLine, EndsInAdjacentRowsDrawOnlyTheEndPixelsAndNothingIsWrittenOutside)
@@ -256,6 +277,9 @@ TEST(MemoryImageSmoothLine, EndsInAdjacentRowsDrawOnlyTheEndPixelsAndNothingIsWr
     EXPECT_EQ(Touched(*image), (std::vector<std::string>{"5,1", "0,2", "0,3"}));
     image->DrawSmoothLine(-20.5, -3.5, 40.5, 30.5, Color(255, 255, 255, 100), 0);
     image->DrawLine(-20.5, -3.5, 40.5, 30.5, Color::White, 0);
+    // Through the first column below the last row.
+    image->DrawLine(0.5, 4.5, 0.9, 9.5, Color::White, 0);
+    image->DrawSmoothLine(0.5, 4.5, 0.9, 9.5, Color::White, 0);
     EXPECT_EQ(image->GetBits()[72], Vorn::kMemoryImageGuardWord);
 }
 
