@@ -119,8 +119,10 @@ TEST(ExactBlit, WritesTheFormulaValue)
     }
 }
 
+// The display's formats, the blue-first orders, and a 16-bit layout that is
+// neither 5-6-5 nor 5-5-5.
 const PixelFormat kAllFormats[] = {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5, Platform::kFormatX1R5G5B5,
-    Platform::kFormatX8B8G8R8, Platform::kFormatB5G6R5};
+    Platform::kFormatX8B8G8R8, Platform::kFormatB5G6R5, PixelFormat{16, 0x0F00, 0x00F0, 0x000F}};
 const Color kTints[] = {Color::White, Color(255, 255, 255, 254), Color(128, 128, 128), Color(200, 200, 200, 77),
     Color(0, 0, 0), Color(10, 200, 90, 128), Color(255, 0, 255), Color(1, 2, 3, 254), Color(255, 254, 255, 1)};
 

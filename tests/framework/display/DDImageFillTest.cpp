@@ -16,8 +16,10 @@ using Vorn::Color;
 using Vorn::Rect;
 using Pixels = std::vector<uint32_t>;
 
+// The display's formats, the blue-first orders, and a 16-bit layout that is
+// neither 5-6-5 nor 5-5-5.
 const PixelFormat kFormats[] = {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5, Platform::kFormatX1R5G5B5,
-    Platform::kFormatX8B8G8R8, Platform::kFormatB5G6R5};
+    Platform::kFormatX8B8G8R8, Platform::kFormatB5G6R5, PixelFormat{16, 0x0F00, 0x00F0, 0x000F}};
 
 constexpr int kWidth = 20, kHeight = 6;
 
@@ -42,9 +44,11 @@ struct Surface {
     Pixels under;
 };
 
+// 43 x 3 + 127 and 15 x 128 + 128 land on whole multiples of 256, where the
+// roundings of the translucent fills part from their neighbours.
 const Color kColours[] = {Color(255, 255, 255), Color(0, 0, 0), Color(255, 0, 128), Color(1, 128, 254),
     Color(255, 255, 255, 254), Color(200, 100, 50, 128), Color(255, 128, 0, 1), Color(3, 250, 127, 0),
-    Color(127, 129, 255, 77), Color(255, 255, 255, 128)};
+    Color(127, 129, 255, 77), Color(255, 255, 255, 128), Color(43, 129, 1, 3), Color(15, 15, 15, 128)};
 
 // Both modes in every format: each pixel of the rectangle gets the fill's
 // formula, the others stay; the memory forms go.
@@ -111,6 +115,42 @@ TEST(SurfaceCoverage, EveryPixelTakesItsOwnBytesWeight)
                 << format.bitsPerPixel << "/" << std::hex << format.redMask << " #" << color.ToInt();
         }
     }
+}
+
+// Without surface drawing nothing is filled, in either mode or by coverage.
+TEST(SurfaceFill, NoSurfaceDrawingFillsNothing)
+{
+    Surface surface(Platform::kFormatX8R8G8B8);
+    auto image = surface.Fresh();
+    image->mNoLock = true;
+    const std::vector<uint8_t> coverage(kWidth * kHeight, 255);
+    const Vorn::Span span{1, 0, kWidth};
+    for (const int mode : {0, 1}) {
+        image->FillRect(Rect(0, 0, kWidth, kHeight), Color(255, 0, 0), mode);
+        image->FillSpansWithCoverage(&span, 1, Color(255, 0, 0), mode, coverage.data(), 0, 0, kWidth, kHeight);
+    }
+    image->mNoLock = false;
+    EXPECT_EQ(SurfacePixels(*image->mSurface), surface.under);
+    EXPECT_EQ(image->mLockCount, 0);
+}
+
+// Spans past the count, on the row below the map (the bytes there belong to
+// someone else) or below the image (here on a surface taller than the
+// image) are not filled.
+TEST(SurfaceCoverage, FillsNoSpanPastTheCountTheMapOrTheImage)
+{
+    Surface surface(Platform::kFormatX8R8G8B8);
+    auto image = surface.Fresh();
+    image->mHeight = kHeight - 1;
+    const std::vector<uint8_t> bytes(kWidth * kHeight, 255);
+    const Vorn::Span spans[] = {{1, 0, 4}, {3, 0, 4}, {kHeight - 1, 0, 4}, {2, 0, 4}};
+    image->FillSpansWithCoverage(spans, 3, Color(0, 0, 0), 0, bytes.data(), 0, 1, kWidth, 2);
+    Pixels expected = surface.under;
+    for (int x = 0; x < 4; ++x) {
+        uint32_t& d = expected[static_cast<size_t>(kWidth + x)];
+        d = SurfaceReference::Coverage(surface.f, d, Color(0, 0, 0), 255);
+    }
+    EXPECT_EQ(SurfacePixels(*image->mSurface), expected);
 }
 
 // A rectangle or span reaching outside the surface writes only the part
