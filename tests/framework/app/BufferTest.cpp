@@ -205,28 +205,71 @@ TEST(Buffer, DataNeverOutgrowsASigned32BitBitCount)
     Bytes chunk(kChunk, 0xA5);
     Buffer b;
     for (int i = 0; i < 256; ++i)
-        b.WriteBytes(chunk.data(), i < 255 ? kChunk : kChunk - 1);
-    // 2^31 - 8 bits are held: no write of 8 bits or more fits, nor any part of one.
-    b.WriteByte(1);
-    b.WriteBoolean(true);
-    b.WriteBits(-1, 8);
+        b.WriteBytes(chunk.data(), i < 255 ? kChunk : kChunk - 2);
+    // 2^31 - 16 bits are held: no write of 16 bits or more fits, nor any
+    // part of one.
     b.WriteInt16(-1);
     b.WriteInt32(-1);
     b.WriteString("");
-    b.WriteBytes(chunk.data(), 1);
-    EXPECT_EQ(b.GetByteLength(), kMostBytes);
+    b.WriteString("abc");
+    b.WriteBytes(chunk.data(), 2);
+    EXPECT_EQ(b.GetByteLength(), kMostBytes - 1);
+    // 7 bits and then a whole byte still fit, exactly; then nothing more.
     b.WriteBits(0x55, 7);
+    b.WriteByte(0xAB);
     b.WriteBits(1, 1);
+    b.WriteBoolean(true);
     ASSERT_EQ(b.GetByteLength(), 1 << 28);
+    EXPECT_EQ(b.GetBytes()[kMostBytes - 1], 0xD5);
     EXPECT_EQ(b.GetBytes()[kMostBytes], 0x55);
 
     for (int i = 0; i < 256; ++i)
-        b.ReadBytes(chunk.data(), i < 255 ? kChunk : kChunk - 1);
-    EXPECT_EQ(chunk[kChunk - 2], 0xA5);
+        b.ReadBytes(chunk.data(), i < 255 ? kChunk : kChunk - 2);
+    EXPECT_EQ(chunk[kChunk - 3], 0xA5);
+    // Reads up to the largest count, a byte from 8 bits before it.
+    EXPECT_EQ(b.ReadBits(7, false), 0x55);
+    EXPECT_EQ(b.ReadByte(), 0xAB);
+    EXPECT_TRUE(b.AtEnd());
+    EXPECT_EQ(b.BitsLeft(), 0);
     // A whole byte would take the read position past the largest count.
+    b.SetReadPosition(Buffer::kMaxBits - 7);
     EXPECT_EQ(b.ReadByte(), 0);
     EXPECT_EQ(b.ReadBits(8, false), 0x55);
-    EXPECT_TRUE(b.AtEnd());
+}
+
+// A 32-bit read has nothing to extend: its top bit is the value's.
+TEST(Buffer, AThirtyTwoBitReadIsItsOwnSign)
+{
+    Buffer b = Holding({0x01, 0x00, 0x00, 0x80});
+    EXPECT_EQ(b.ReadBits(32, true), INT32_MIN + 1);
+}
+
+TEST(Buffer, BitsLeftCountsFromTheReadPositionToTheEndOfTheData)
+{
+    Buffer b;
+    EXPECT_EQ(b.BitsLeft(), 0);
+    b.WriteBits(0x1FF, 11);
+    EXPECT_EQ(b.BitsLeft(), 11);
+    b.ReadBits(4, false);
+    EXPECT_EQ(b.BitsLeft(), 7);
+    b.ReadBits(9, false);
+    EXPECT_EQ(b.BitsLeft(), 0);
+}
+
+// A byte run read from a whole-byte position stops at the data's end even
+// where the store's memory goes on (here left over from before a Clear).
+TEST(Buffer, AlignedByteRunsStopAtTheEndOfTheData)
+{
+    Buffer b;
+    const Bytes old(16, 0xEE);
+    b.WriteBytes(old.data(), 16);
+    b.Clear();
+    const Bytes data{1, 2, 3, 4};
+    b.WriteBytes(data.data(), 4);
+    b.ReadBits(16, false);
+    uint8_t got[3] = {9, 9, 9};
+    b.ReadBytes(got, 3);
+    EXPECT_EQ(Bytes(got, got + 3), (Bytes{3, 4, 0}));
 }
 
 } // namespace
