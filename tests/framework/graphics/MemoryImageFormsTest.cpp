@@ -2,6 +2,7 @@
 
 #include "ArgbReference.h"
 #include "fakes/DisplayApp.h"
+#include "framework/graphics/PaletteBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,7 @@ TEST(MemoryImageRunLength, CountsToTheEndOfEachRunWithinItsRowCappedAt255)
         capped.push_back(static_cast<uint8_t>(n));
     const struct { int width; Bytes alphas, runs; } cases[] = {{6, {0, 0, 255, 255, 255, 128}, {2, 1, 3, 2, 1, 1}},
         {3, Bytes(6, 255), {3, 2, 1, 3, 2, 1}}, {1, {0, 0, 255}, {1, 1, 1}}, {3, {1, 254, 128}, {3, 2, 1}},
+        {1, {128}, {1}},
         {600, Bytes(600, 255), capped}};
     for (const auto& c : cases) {
         Pixels pixels;
@@ -65,6 +67,22 @@ TEST(MemoryImagePaletteForm, RunLengthsAreThoseOfTheSameImageInArgbAndGetBitsExp
     EXPECT_EQ(additive(*palette), additive(*argb));
     EXPECT_EQ(PixelsOf(*palette), ManyPixelsFewColours());
     EXPECT_EQ(palette->mColorTable, nullptr);
+}
+
+// In palette form the premultiplied form is one word per palette entry,
+// every one of the 256.
+TEST(MemoryImageNative, APaletteImageHasAPremultipliedWordForEachEntry)
+{
+    DisplayApp display(Testing::kR5G6B5);
+    Pixels pixels = ManyPixelsFewColours();
+    pixels[0] = 0x80FFFFFF;
+    auto image = MakeImage(40, pixels);
+    ASSERT_TRUE(image->ReduceToPalette());
+    ASSERT_EQ(image->mColorTable[0], 0x80FFFFFFu);
+    const uint32_t* native = image->GetPremultipliedData(display.Display());
+    const uint32_t masks[3] = {0xF800, 0x7E0, 0x1F};
+    for (int i = 0; i < Vorn::kPaletteSize; ++i)
+        ASSERT_EQ(native[i], Reference::Premultiplied(image->mColorTable[static_cast<size_t>(i)], masks)) << i;
 }
 
 TEST(MemoryImageNative, PremultipliesIntoTheDisplayFormatKeepingAlphaOnTop)
