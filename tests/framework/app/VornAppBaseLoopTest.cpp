@@ -167,16 +167,23 @@ void PaceByRefresh(ScriptedApp& app, int32_t rate = 60)
 // (truncated: 12 ms at 60 Hz), and right away after a draw.
 TEST(MainLoop, AnUpdateWaitsForAStepOfBacklogOrWhenPacedForThreeQuartersOfOne)
 {
-    const struct { bool paced, updateSinceDraw; double backlog; bool updates; } cases[] = {
-        {false, true, 9.99, false}, {false, true, 10.0, true}, {false, false, 9.99, false},
-        {true, true, 11.99, false}, {true, true, 12.0, true}, {true, false, 0.0, true}};
+    // In a window the refresh paces only while waiting for the blank without
+    // the soft wait.
+    enum Pacing { kFrameTime, kRefresh, kWindowSoftWait, kWindowWait };
+    const struct { Pacing pacing; bool updateSinceDraw; double backlog; bool updates; } cases[] = {
+        {kFrameTime, true, 9.99, false}, {kFrameTime, true, 10.0, true}, {kFrameTime, false, 9.99, false},
+        {kRefresh, true, 11.99, false}, {kRefresh, true, 12.0, true}, {kRefresh, false, 0.0, true},
+        {kWindowSoftWait, true, 12.0, false}, {kWindowWait, true, 12.0, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.paced << c.updateSinceDraw << " " << c.backlog);
+        SCOPED_TRACE(::testing::Message() << c.pacing << c.updateSinceDraw << " " << c.backlog);
         ScriptedClock clock;
         ScriptedApp app(clock);
         app.mLoadingHandedOver = true;
-        if (c.paced)
+        if (c.pacing != kFrameTime)
             PaceByRefresh(app);
+        app.mIsPhysWindowed = c.pacing == kWindowSoftWait || c.pacing == kWindowWait;
+        app.mWaitForVSync = app.mIsPhysWindowed;
+        app.mSoftVSyncWait = c.pacing == kWindowSoftWait;
         app.mUpdateSinceDraw = c.updateSinceDraw;
         app.mTimeAcc = c.backlog;
         app.mLastTime = clock.Milliseconds();
@@ -216,7 +223,7 @@ TEST(MainLoop, AfterTheUpdatesTheBacklogLosesAStepAndWhenPacedAFifthMore)
 TEST(MainLoop, RefreshPacedStepsRunTheWholeUpdatesTheFractionsAddUpTo)
 {
     const struct { int32_t rate; double before; int updates; } cases[] = {
-        {60, 0.5, 1}, {60, 0.3, 0}, {100, 0.99, 0}, {50, 0.0, 1}, {30, 0.25, 2}, {40, 0.75, 2}};
+        {60, 0.5, 1}, {60, 0.3, 0}, {100, 0.99, 0}, {50, 0.0, 1}, {30, 0.25, 2}, {40, 0.75, 2}, {1, 0.0, 99}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rate);
         ScriptedClock clock;
@@ -255,6 +262,30 @@ TEST(MainLoop, ThreeFastSecondsInARowMarkVerticalSyncBroken)
         for (int i = 0; i < 10000 && !app.mVSyncBroken && app.mUpdateCount < last; ++i)
             app.StepLoopState(nullptr);
         EXPECT_EQ(app.mVSyncBroken ? app.mUpdateCount : 0, c.brokenAt) << c.groupMs.size();
+    }
+    // At a frame time of 1 ms a second's worth is 1000 updates.
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    PaceByRefresh(app, 1000);
+    app.mFrameTime = 1;
+    for (int i = 0; i < 100000 && !app.mVSyncBroken; ++i)
+        app.StepLoopState(nullptr);
+    EXPECT_EQ(app.mUpdateCount, 4000);
+}
+
+// Only refresh-paced updates hand fractions to the widgets, and not while
+// the window is minimised.
+TEST(MainLoop, NoFractionalUpdatesWithoutRefreshPacingOrWhileMinimised)
+{
+    for (const bool minimized : {false, true}) {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        const RecordingManager& recorder = RecordFractions(app, 60);
+        app.mVSyncUpdates = minimized;
+        app.mMinimized = minimized;
+        app.RunFor(200);
+        EXPECT_GT(app.mUpdateCount, 10);
+        EXPECT_TRUE(recorder.mFractions.empty());
     }
 }
 
@@ -342,6 +373,21 @@ TEST(MainLoop, SingleSteppingRunsOneUpdateAndDrawThenOnlySleeps)
     app.mLeaveStep = true;
     EXPECT_FALSE(app.StepLoopState(&updated));
     EXPECT_FALSE(updated);
+}
+
+// Fast-forwarding draws once a whole second of wall time has passed: with
+// updates of 3 ms, after update 334 (1002 ms), not after 333 (999 ms).
+TEST(FastForward, DrawsOnceASecondOfWallTimeHasPassed)
+{
+    ScriptedClock clock;
+    ScriptedApp app(clock);
+    PlayWithNextCommandAt(app, 100000);
+    app.mFastForwardToUpdateNum = 5000;
+    app.mOnUpdate = [&] { clock.Advance(3); };
+    app.mLoopState = VornAppBase::kStateUpdate;
+    EXPECT_TRUE(app.Process(true));
+    EXPECT_EQ(app.mUpdateCount, 334);
+    EXPECT_EQ(app.Count("D"), 1);
 }
 
 enum class FastForwardEnd { RefusedUpdate, SecondPassed, OneStep };

@@ -123,6 +123,40 @@ TEST(MemoryImage, CopiesHoldTheirOwnFormsAndAPurgedSourceGivesRebuiltPixels)
     EXPECT_EQ(image->mBits, nullptr);
 }
 
+// Sizes of nothing are sizes all the same: the image takes them and holds no
+// pixels.
+TEST(MemoryImage, ASideOfZeroGivesAnImageWithoutPixels)
+{
+    for (const auto& [width, height] : {std::pair{0, 3}, {5, 0}, {0, 0}}) {
+        auto created = MakeImage(2, {1, 2, 3, 4});
+        created->Create(width, height);
+        auto set = MakeImage(2, {1, 2, 3, 4});
+        set->SetBits(Pixels{9}.data(), width, height, true);
+        for (MemoryImage* image : {created.get(), set.get()}) {
+            EXPECT_EQ(image->GetWidth() * 10 + image->GetHeight(), width * 10 + height);
+            EXPECT_EQ(image->PixelCount(), 0u);
+            EXPECT_TRUE(PixelsOf(*image).empty());
+            EXPECT_EQ(image->GetBits()[0], Vorn::kMemoryImageGuardWord);
+        }
+    }
+    MemoryImage fresh(nullptr);
+    EXPECT_EQ(fresh.PixelCount(), 0u);
+}
+
+// A copy holds every pixel and its own guard word; a palette image expands
+// its indices into exactly its pixels.
+TEST(MemoryImage, CopiesAndExpandedPalettesHoldEveryPixelAndTheGuardWord)
+{
+    const Pixels pixels{0xFF000001, 0x80000002, 0x00000003, 0xFF000004, 0xFF000005, 0x12345678};
+    auto image = MakeImage(3, pixels);
+    MemoryImage copy(*image);
+    EXPECT_EQ(PixelsOf(copy), pixels);
+    EXPECT_EQ(copy.GetBits()[6], Vorn::kMemoryImageGuardWord);
+    ASSERT_TRUE(image->ReduceToPalette());
+    EXPECT_EQ(PixelsOf(*image), pixels);
+    EXPECT_EQ(image->GetBits()[6], Vorn::kMemoryImageGuardWord);
+}
+
 TEST(MemoryImage, ForcedFlagsSurvivePixelChangesAndCopies)
 {
     auto image = MakeImage(1, {0xFF000000});
