@@ -229,6 +229,36 @@ TEST(DDImageBlit, HardwareCopyRetakesOrForgetsTheCallersLock)
     EXPECT_TRUE(blitter.dest->UnlockSurface() && blitter.dest->mLockCount == 0);
 }
 
+// Without surface drawing no software blit draws, in either mode, plain or
+// mirrored.
+TEST(DDImageBlit, NoSurfaceDrawingBlitsNothing)
+{
+    for (const int mode : {0, 1})
+        for (const bool mirrored : {false, true}) {
+            Blitter blitter(Platform::kFormatX8R8G8B8);
+            blitter.dest->mNoLock = true;
+            auto source = MakeSource(Form::Argb);
+            const Pixels under(6, 0x123456);
+            EXPECT_EQ(blitter.Blit(*source, Color(10, 200, 30), mode, mirrored, under), under) << mode << mirrored;
+        }
+}
+
+// The hardware copy gives up only the image's own lock: a lock someone else
+// holds on the surface stays, and the locked surface takes no copy.
+TEST(DDImageBlit, HardwareCopyLeavesALockItDoesNotHold)
+{
+    Blitter blitter(Platform::kFormatX8R8G8B8);
+    auto source = blitter.app.MakeImage(2, {0xFF112233, 0xFF445566});
+    ASSERT_NE(source->GetSurface(), nullptr);
+    SurfacePixels(*blitter.dest->mSurface, Pixels(6, 0x777777));
+    Platform::LockedPixels held;
+    ASSERT_EQ(blitter.dest->mSurface->Lock(held), Platform::kDDOk);
+    blitter.dest->Blt(source.get(), 0, 0, Rect(0, 0, 2, 1), Color::White, 0);
+    EXPECT_EQ(blitter.dest->mSurface->LockCount(), 1);
+    blitter.dest->mSurface->Unlock();
+    EXPECT_EQ(SurfacePixels(*blitter.dest->mSurface), Pixels(6, 0x777777));
+}
+
 TEST(DDImageBlit, CoverageBlendsByCoverageAndSkipsEmptySpans)
 {
     Blitter blitter(Platform::kFormatX8R8G8B8);
