@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -296,6 +297,32 @@ INSTANTIATE_TEST_SUITE_P(Screens, CursorWalk,
     testing::Values(WalkCase{"Windowed", true, 32}, WalkCase{"FullScreen16", false, 16},
         WalkCase{"FullScreen32", false, 32}),
     CaseName<WalkCase>);
+
+// The mode keeps its shape on any desktop: 800 x 600 on a desktop one pixel
+// high is one pixel wide, centred.
+TEST_F(PresentTest, AFullScreenModeKeepsItsShapeOnADesktopOnePixelHigh)
+{
+    Open(false, 32, {800, 1});
+    PresentFrame(1);
+    ASSERT_EQ(window.Presents().size(), 1u);
+    EXPECT_EQ(window.Presents().back().destination, (Platform::Rect{399, 0, 1, 1}));
+}
+
+// Pointer positions at the ends of the int range draw nothing and save
+// nothing, and leave the screen as it was.
+TEST_F(PresentTest, ACursorAtTheEndsOfTheIntRangeDrawsNothing)
+{
+    Open(true);
+    auto drawing = Testing::MakeImage(1, {0xFFFFFFFF});
+    display.SetCursorImage(drawing.get());
+    const Pixels frame = PresentFrame(4);
+    for (const Platform::Point& at :
+        {Platform::Point{INT_MAX, INT_MAX}, {INT_MIN, INT_MIN}, {INT_MAX, 300}, {400, INT_MIN}, {INT_MIN, INT_MAX}}) {
+        display.SetCursorPos(at.x, at.y);
+        EXPECT_FALSE(display.mHasSavedBackground) << at.x << "," << at.y;
+        EXPECT_EQ(All(*display.mPrimarySurface), frame) << at.x << "," << at.y;
+    }
+}
 
 TEST_F(PresentTest, PillarboxedFramesTakeTheCursorWhereItShows)
 {
