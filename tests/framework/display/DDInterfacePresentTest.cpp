@@ -298,14 +298,41 @@ INSTANTIATE_TEST_SUITE_P(Screens, CursorWalk,
         WalkCase{"FullScreen32", false, 32}),
     CaseName<WalkCase>);
 
-// The mode keeps its shape on any desktop: 800 x 600 on a desktop one pixel
-// high is one pixel wide, centred.
-TEST_F(PresentTest, AFullScreenModeKeepsItsShapeOnADesktopOnePixelHigh)
+// The mode keeps its shape on any desktop, centred: letterboxed on a 5:4
+// desktop, one pixel wide on a desktop one pixel high.
+TEST_F(PresentTest, AFullScreenModeKeepsItsShapeOnAnyDesktop)
 {
-    Open(false, 32, {800, 1});
-    PresentFrame(1);
-    ASSERT_EQ(window.Presents().size(), 1u);
-    EXPECT_EQ(window.Presents().back().destination, (Platform::Rect{399, 0, 1, 1}));
+    for (const auto& [desktop, shown] : {std::pair{Platform::Size{1280, 1024}, Platform::Rect{0, 32, 1280, 960}},
+             {Platform::Size{800, 1}, Platform::Rect{399, 0, 1, 1}}}) {
+        Open(false, 32, desktop);
+        PresentFrame(1);
+        EXPECT_EQ(window.Presents().back().destination, shown) << desktop.width << "x" << desktop.height;
+    }
+}
+
+// Another cursor image takes effect at the next move: the screen keeps the
+// cursor drawn. Taking the image away takes the cursor off the screen and
+// the window is shown the screen without it; taking it away again changes
+// nothing, though a new frame came meanwhile.
+TEST_F(PresentTest, ChangingOrRemovingTheCursorImage)
+{
+    Open(true);
+    auto first = Testing::MakeImage(2, {0xFFFF0000, 0xFFFF0000});
+    auto second = Testing::MakeImage(2, {0xFF00FF00, 0xFF00FF00});
+    display.SetCursorImage(first.get());
+    display.SetCursorPos(100, 100);
+    PresentFrame(5);
+    const Pixels withFirst = All(*display.mPrimarySurface);
+    EXPECT_TRUE(display.SetCursorImage(second.get()));
+    EXPECT_EQ(All(*display.mPrimarySurface), withFirst);
+    EXPECT_TRUE(display.SetCursorImage(nullptr));
+    const Pixels frame = FillPattern(*display.mDrawSurface, 5);
+    EXPECT_EQ(All(*display.mPrimarySurface), frame);
+    ASSERT_TRUE(display.PresentCursor());
+    EXPECT_EQ(window.Presents().back().pixels, Shown(frame, display.mPrimarySurface->Format(), 800));
+    const Pixels next = PresentFrame(6);
+    EXPECT_FALSE(display.SetCursorImage(nullptr));
+    EXPECT_EQ(All(*display.mPrimarySurface), next);
 }
 
 // Pointer positions at the ends of the int range draw nothing and save
