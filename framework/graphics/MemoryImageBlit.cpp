@@ -2,6 +2,7 @@
 // with optional colorizing, from ARGB or palette sources.
 
 #include "framework/graphics/Blend.h"
+#include "framework/graphics/BlitPixel.h"
 #include "framework/graphics/MemoryImage.h"
 
 #include <algorithm>
@@ -11,8 +12,6 @@ namespace Vorn {
 namespace {
 
 using Blend::kAlpha;
-using Blend::kGreen;
-using Blend::kRedBlue;
 
 struct ArgbSource {
     const uint32_t* bits;
@@ -103,118 +102,17 @@ void RunLengthArea(uint32_t* dest, const BlitArea& area, const Source& source, c
     }
 }
 
-uint32_t WhitePixel(uint32_t d, uint32_t s)
-{
-    const uint32_t a = s >> 24;
-    if (a == 0)
-        return d;
-    const uint32_t outA = Blend::OverAlpha(d >> 24, a);
-    return Blend::Mix(d, s, 255 * a / outA, outA << 24);
-}
-
-// The colour's alpha times the source's; 0 leaves the pixel.
-struct Coverage {
-    uint32_t outA;
-    uint32_t w;
-};
-
-bool Cover(uint32_t d, uint32_t s, uint32_t colorAlpha, Coverage& coverage)
-{
-    const uint32_t a = (s >> 24) * colorAlpha / 255;
-    if (a == 0)
-        return false;
-    coverage.outA = Blend::OverAlpha(d >> 24, a);
-    coverage.w = 255 * a / coverage.outA;
-    return true;
-}
-
-uint32_t Clamped(int channel)
-{
-    return static_cast<uint32_t>(std::clamp(channel, 0, 255));
-}
-
-template <typename Source>
-void NormalBlt(MemoryImage& dest, MemoryImage& sourceImage, const BlitArea& area, const Source& source,
-    const Color& color)
-{
-    uint32_t* bits = dest.mBits.get();
-    if (color.IsWhite()) {
-        if (!dest.mHasTrans && !dest.mHasAlpha)
-            RunLengthArea(bits, area, source, sourceImage.GetRunLengthAlpha());
-        else
-            BlendArea(bits, area, source, WhitePixel);
-        return;
-    }
-    const uint32_t colorAlpha = Clamped(color.mAlpha);
-    const uint32_t r = Clamped(color.mRed);
-    const uint32_t g = Clamped(color.mGreen);
-    const uint32_t b = Clamped(color.mBlue);
-    if (r == g && g == b) {
-        BlendArea(bits, area, source, [colorAlpha, k = r](uint32_t d, uint32_t s) {
-            Coverage c;
-            if (!Cover(d, s, colorAlpha, c))
-                return d;
-            const uint32_t rb = (((((s & kRedBlue) * k) >> 8) & kRedBlue) * c.w >> 8) +
-                                ((d & kRedBlue) * (256 - c.w) >> 8);
-            const uint32_t gr = ((s & kGreen) * c.w * k >> 16) + ((d & kGreen) * (256 - c.w) >> 8);
-            return (rb & kRedBlue) | (gr & kGreen) | (c.outA << 24);
-        });
-        return;
-    }
-    BlendArea(bits, area, source, [colorAlpha, r, g, b](uint32_t d, uint32_t s) {
-        Coverage c;
-        if (!Cover(d, s, colorAlpha, c))
-            return d;
-        const uint32_t keep = 256 - c.w;
-        const uint32_t red = ((((s & 0xFF0000u) * c.w >> 8) * r) >> 8) + ((d & 0xFF0000u) * keep >> 8);
-        const uint32_t green = ((s & kGreen) * c.w * g >> 16) + ((d & kGreen) * keep >> 8);
-        const uint32_t blue = ((s & 0xFFu) * c.w * b >> 16) + ((d & 0xFFu) * keep >> 8);
-        return (red & 0xFF0000u) | (green & kGreen) | (blue & 0xFFu) | (c.outA << 24);
-    });
-}
-
-template <typename Source>
-void AdditiveBlt(MemoryImage& dest, const BlitArea& area, const Source& source, bool sourceHasAlpha,
-    const Color& color)
-{
-    using Blend::AddChannels;
-    using Blend::Channel;
-    uint32_t* bits = dest.mBits.get();
-    if (color.IsWhite()) {
-        if (sourceHasAlpha) {
-            BlendArea(bits, area, source, [](uint32_t d, uint32_t s) {
-                const uint32_t a = s >> 24;
-                return AddChannels(d, Channel(s, 16) * a / 256, Channel(s, 8) * a / 256, Channel(s, 0) * a / 256);
-            });
-        } else {
-            BlendArea(bits, area, source, [](uint32_t d, uint32_t s) {
-                return AddChannels(d, Channel(s, 16), Channel(s, 8), Channel(s, 0));
-            });
-        }
-        return;
-    }
-    const Blend::AdditiveColor k(color);
-    if (sourceHasAlpha) {
-        BlendArea(bits, area, source, [k](uint32_t d, uint32_t s) {
-            const uint32_t a = s >> 24;
-            return AddChannels(d, Channel(s, 16) * k.r * a / 65536, Channel(s, 8) * k.g * a / 65536,
-                Channel(s, 0) * k.b / 256 * a / 256);
-        });
-    } else {
-        BlendArea(bits, area, source, [k](uint32_t d, uint32_t s) {
-            return AddChannels(d, Channel(s, 16) * k.r / 256, Channel(s, 8) * k.g / 256, Channel(s, 0) * k.b / 256);
-        });
-    }
-}
-
 template <typename Source>
 void BltFrom(MemoryImage& dest, MemoryImage& sourceImage, const BlitArea& area, const Source& source,
     const Color& color, int mode)
 {
-    if (mode == kDrawModeNormal)
-        NormalBlt(dest, sourceImage, area, source, color);
-    else
-        AdditiveBlt(dest, area, source, sourceImage.mHasAlpha, color);
+    uint32_t* bits = dest.mBits.get();
+    if (mode == kDrawModeNormal && color.IsWhite() && !dest.mHasTrans && !dest.mHasAlpha) {
+        RunLengthArea(bits, area, source, sourceImage.GetRunLengthAlpha());
+        return;
+    }
+    BlitPixel::WithPixel(color, mode, sourceImage.mHasAlpha,
+        [&](const auto& pixel) { BlendArea(bits, area, source, pixel); });
 }
 
 } // namespace
