@@ -1,5 +1,6 @@
 #include "framework/graphics/SWTri.h"
 
+#include "framework/display/NativeDisplay.h"
 #include "framework/graphics/MemoryImage.h"
 
 #include <algorithm>
@@ -46,6 +47,15 @@ int32_t Fixed(double value)
 int32_t FixedChannel(uint32_t color, int shift)
 {
     return static_cast<int32_t>(Channel(color, shift) << 16);
+}
+
+// The display's premultiplied form of an image is the premultiplied ARGB
+// the rasterisers mix: 8-bit channels where ARGB has them. Images keep it
+// for the blitters, so the triangles need not premultiply every texel.
+bool PremultipliesAsArgb(const NativeDisplay& display)
+{
+    return display.mRGBBits == 32 && display.mRedMask == 0xFF0000 && display.mGreenMask == 0xFF00 &&
+           display.mBlueMask == 0xFF;
 }
 
 struct Features {
@@ -142,9 +152,12 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
     if (f.texture.width <= 0 || f.texture.height <= 0 || f.texture.width > kMaxCoordinate ||
         f.texture.height > kMaxCoordinate)
         return;
+    const NativeDisplay* display = texture->AppDisplay();
     if (texture->mColorTable && texture->mColorIndices) {
         f.texture.palette = texture->mColorTable.get();
         f.texture.indices = texture->mColorIndices.get();
+    } else if (display && PremultipliesAsArgb(*display)) {
+        f.texture.premultiplied = texture->GetPremultipliedData(*display);
     } else if (!(f.texture.bits = texture->GetBits())) {
         return;
     }

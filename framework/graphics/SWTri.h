@@ -36,9 +36,11 @@ struct FixedVertex {
     int32_t v = 0;
 };
 
-// The texture: ARGB words, or a palette and its indices; rows of `width`.
+// The texture: ARGB words, the same premultiplied (each channel times alpha
+// + 1, over 256), or a palette and its indices; rows of `width`.
 struct TextureInfo {
     const uint32_t* bits = nullptr;
+    const uint32_t* premultiplied = nullptr;
     const uint32_t* palette = nullptr;
     const uint8_t* indices = nullptr;
     int width = 0;

@@ -24,12 +24,6 @@ int CeilRow(int32_t y)
     return static_cast<int>(CeilDiv(y, 65536));
 }
 
-uint32_t ToFixed(double value)
-{
-    const double held = std::clamp(std::nearbyint(value), -2147483648.0, 2147483647.0);
-    return static_cast<uint32_t>(static_cast<int32_t>(held));
-}
-
 } // namespace
 
 void TriangleScan::Edge::Start(const FixedVertex& a, const FixedVertex& b, int row)
@@ -78,31 +72,26 @@ bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
     return mDet != 0;
 }
 
+// Gradients past 2^31 units a pixel are held there: every product of the
+// plane then stays within 64 bits over the largest image.
 TriangleScan::Plane TriangleScan::PlaneOf(int32_t a0, int32_t a1, int32_t a2) const
 {
-    Plane plane;
-    plane.x0 = mIn[0]->x / 65536.0;
-    plane.y0 = mIn[0]->y / 65536.0;
-    const double dx1 = mIn[1]->x / 65536.0 - plane.x0;
-    const double dy1 = mIn[1]->y / 65536.0 - plane.y0;
-    const double dx2 = mIn[2]->x / 65536.0 - plane.x0;
-    const double dy2 = mIn[2]->y / 65536.0 - plane.y0;
+    const double x0 = mIn[0]->x / 65536.0;
+    const double y0 = mIn[0]->y / 65536.0;
+    const double dx1 = mIn[1]->x / 65536.0 - x0;
+    const double dy1 = mIn[1]->y / 65536.0 - y0;
+    const double dx2 = mIn[2]->x / 65536.0 - x0;
+    const double dy2 = mIn[2]->y / 65536.0 - y0;
     const double da1 = static_cast<double>(a1) - a0;
     const double da2 = static_cast<double>(a2) - a0;
-    plane.at = a0;
-    plane.dx = (da1 * dy2 - da2 * dy1) / mDet;
-    plane.dy = (da2 * dx1 - da1 * dx2) / mDet;
+    constexpr double kLimit = 2147483648.0;
+    const double dx = std::clamp((da1 * dy2 - da2 * dy1) / mDet, -kLimit, kLimit);
+    const double dy = std::clamp((da2 * dx1 - da1 * dx2) / mDet, -kLimit, kLimit);
+    Plane plane;
+    plane.dx = std::llround(dx * 65536.0);
+    plane.dy = std::llround(dy * 65536.0);
+    plane.base = std::llround((a0 - dx * x0 - dy * y0) * 65536.0);
     return plane;
-}
-
-uint32_t TriangleScan::Plane::At(int x, int row) const
-{
-    return ToFixed(at + dx * (x - x0) + dy * (row - y0));
-}
-
-uint32_t TriangleScan::Plane::Step() const
-{
-    return ToFixed(dx);
 }
 
 namespace {
@@ -113,6 +102,9 @@ void Entry(const FixedVertex* vertices, const Destination& dest, const TextureIn
     if (texture.palette)
         Rasterize<Target, PaletteFetch, Mode, How, Shade>(vertices, dest,
             PaletteFetch{texture.palette, texture.indices, texture.width, texture.height}, color);
+    else if (texture.premultiplied)
+        Rasterize<Target, PremultipliedFetch, Mode, How, Shade>(vertices, dest,
+            PremultipliedFetch{{texture.premultiplied, texture.width, texture.height}}, color);
     else
         Rasterize<Target, ArgbFetch, Mode, How, Shade>(vertices, dest,
             ArgbFetch{texture.bits, texture.width, texture.height}, color);

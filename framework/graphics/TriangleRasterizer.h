@@ -32,11 +32,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace Vorn::SWTri {
 
-// Texel fetches: a straight-alpha ARGB word at (x, y) inside the texture.
+// Texel fetches: the ARGB word at (x, y) inside the texture, straight or
+// already premultiplied by the rules above.
 struct ArgbFetch {
+    static constexpr bool kPremultiplied = false;
     const uint32_t* bits;
     int width;
     int height;
@@ -46,7 +49,12 @@ struct ArgbFetch {
     }
 };
 
+struct PremultipliedFetch : ArgbFetch {
+    static constexpr bool kPremultiplied = true;
+};
+
 struct PaletteFetch {
+    static constexpr bool kPremultiplied = false;
     const uint32_t* table;
     const uint8_t* indices;
     int width;
@@ -75,6 +83,18 @@ inline Lanes Premultiplied(uint32_t t)
     return {a, (((t >> 16) & 0xFF) * (a + 1)) >> 8, (((t >> 8) & 0xFF) * (a + 1)) >> 8, ((t & 0xFF) * (a + 1)) >> 8};
 }
 
+inline Lanes Unpacked(uint32_t t)
+{
+    return {t >> 24, (t >> 16) & 0xFF, (t >> 8) & 0xFF, t & 0xFF};
+}
+
+template <typename Fetch>
+Lanes Texel(const Fetch& fetch, int x, int y)
+{
+    const uint32_t t = fetch(x, y);
+    return Fetch::kPremultiplied ? Unpacked(t) : Premultiplied(t);
+}
+
 inline Lanes Lerp(const Lanes& p, const Lanes& q, uint32_t f)
 {
     return {(p.a * (256 - f) + q.a * f) >> 8, (p.r * (256 - f) + q.r * f) >> 8, (p.g * (256 - f) + q.g * f) >> 8,
@@ -99,7 +119,7 @@ template <Sampling Mode, typename Fetch>
 Lanes Sample(const Fetch& fetch, int32_t u, int32_t v)
 {
     if constexpr (Mode == Sampling::Point) {
-        return Premultiplied(fetch(std::clamp(u >> 16, 0, fetch.width - 1), std::clamp(v >> 16, 0, fetch.height - 1)));
+        return Texel(fetch, std::clamp(u >> 16, 0, fetch.width - 1), std::clamp(v >> 16, 0, fetch.height - 1));
     } else {
         // Positions to the nearest 1/256 texel, half a texel back.
         const int64_t su = (int64_t{u} - 0x7F80) >> 8;
@@ -114,8 +134,8 @@ Lanes Sample(const Fetch& fetch, int32_t u, int32_t v)
         const int x1 = column(iu + 1);
         const int y0 = row(iv);
         const int y1 = row(iv + 1);
-        const Lanes left = Lerp(Premultiplied(fetch(x0, y0)), Premultiplied(fetch(x0, y1)), fv);
-        const Lanes right = Lerp(Premultiplied(fetch(x1, y0)), Premultiplied(fetch(x1, y1)), fv);
+        const Lanes left = Lerp(Texel(fetch, x0, y0), Texel(fetch, x0, y1), fv);
+        const Lanes right = Lerp(Texel(fetch, x1, y0), Texel(fetch, x1, y1), fv);
         return Lerp(left, right, fu);
     }
 }
@@ -199,15 +219,16 @@ public:
     bool Setup(const FixedVertex* vertices, int width, int height);
 
     // An attribute's value at the centre of pixel (x, row) and its step per
-    // column, both 16.16.
+    // column, both 16.16, rounded from a plane held with 16 more bits.
     struct Plane {
-        double at = 0;
-        double dx = 0;
-        double dy = 0;
-        double x0 = 0;
-        double y0 = 0;
-        uint32_t At(int x, int row) const;
-        uint32_t Step() const;
+        int64_t base = 0;
+        int64_t dx = 0;
+        int64_t dy = 0;
+        uint32_t At(int x, int row) const
+        {
+            return static_cast<uint32_t>((base + dx * x + dy * row + 0x8000) >> 16);
+        }
+        uint32_t Step() const { return static_cast<uint32_t>((dx + 0x8000) >> 16); }
     };
     Plane PlaneOf(int32_t a0, int32_t a1, int32_t a2) const;
     // The plane of field `field` of the three vertices as the caller gave them.
@@ -278,6 +299,21 @@ private:
     double mDet = 0;
 };
 
+} // namespace Vorn::SWTri
+
+#include "framework/graphics/TriangleSpanSse2.h"
+
+namespace Vorn::SWTri {
+
+template <typename Target>
+inline constexpr bool kRedLowTarget = false;
+template <>
+inline constexpr bool kRedLowTarget<Target888<true>> = true;
+template <typename Target>
+inline constexpr bool kFastTarget = false;
+template <bool RedLow>
+inline constexpr bool kFastTarget<Target888<RedLow>> = true;
+
 template <typename Pixel>
 Pixel* RowOf(const Destination& dest, int row)
 {
@@ -310,6 +346,15 @@ void Rasterize(const FixedVertex* vertices, const Destination& dest, const Fetch
         uint32_t vv = v.At(x, row);
         const uint32_t du = u.Step();
         const uint32_t dv = v.Step();
+#if defined(__SSE2__)
+        if constexpr (kFastTarget<Target> && std::is_base_of_v<ArgbFetch, Fetch> && Shade == Shading::Constant) {
+            if (Sse2::InRange(uu, du, count) && Sse2::InRange(vv, dv, count)) {
+                Sse2::Span<kRedLowTarget<Target>, Fetch::kPremultiplied, Mode, How>(out, count, uu, vv, du, dv, fetch,
+                    constant);
+                return;
+            }
+        }
+#endif
         uint32_t c[4] = {};
         uint32_t dc[4] = {};
         if constexpr (Shade == Shading::Vertex) {
