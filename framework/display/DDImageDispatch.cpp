@@ -97,15 +97,14 @@ void DDImage::BltByMatrix(Image* source, float x, float y, const Matrix3x3& matr
     auto* from = dynamic_cast<MemoryImage*>(source);
     if (UsesDirect3D() || !from)
         return;
-    if (!SurfaceLockable()) {
+    if (!LockSurface()) {
         if (DrawsOnBits())
             MemoryImage::BltByMatrix(source, x, y, matrix, clip, color, mode, sourceRect, blend);
         return;
     }
-    if (mNoLock || sourceRect.mWidth <= 0 || sourceRect.mHeight <= 0 ||
-        sourceRect.Intersection(Rect(0, 0, from->mWidth, from->mHeight)) != sourceRect || !LockSurface())
-        return;
-    BltByMatrixKernel(sourceRect, matrix, *from, x, y, clip, color, SurfaceDestination(), blend, mode);
+    if (!mNoLock && sourceRect.mWidth > 0 && sourceRect.mHeight > 0 &&
+        sourceRect.Intersection(Rect(0, 0, from->mWidth, from->mHeight)) == sourceRect)
+        BltByMatrixKernel(sourceRect, matrix, *from, x, y, clip, color, SurfaceDestination(), blend, mode);
     UnlockSurface();
     FreeAllButSurface();
 }
@@ -118,15 +117,14 @@ void DDImage::DrawTexturedTriangles(Image* source, const TriangleVertex (*triang
     auto* from = dynamic_cast<MemoryImage*>(source);
     if (UsesDirect3D() || !from)
         return;
-    if (!SurfaceLockable()) {
+    if (!LockSurface()) {
         if (DrawsOnBits())
             MemoryImage::DrawTexturedTriangles(source, triangles, count, clip, color, mode, offsetX, offsetY, blend);
         return;
     }
-    if (mNoLock || !triangles || count <= 0 || !LockSurface())
-        return;
-    DrawTexturedTrianglesKernel(*from, triangles, count, clip, color, SurfaceDestination(), offsetX, offsetY, blend,
-        mode);
+    if (!mNoLock && triangles && count > 0)
+        DrawTexturedTrianglesKernel(*from, triangles, count, clip, color, SurfaceDestination(), offsetX, offsetY,
+            blend, mode);
     UnlockSurface();
     FreeAllButSurface();
 }

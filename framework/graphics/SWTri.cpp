@@ -13,6 +13,8 @@ namespace {
 // 16.16 terms overflow 32 bits past this many pixels or texels.
 constexpr int kMaxCoordinate = 32767;
 constexpr int kMaxListLength = 16;
+// Three corners and at most one more for each bound.
+constexpr int kMaxClippedVertices = 7;
 
 bool Inside(const TriangleVertex& p, float bound, Bound kind)
 {
@@ -171,6 +173,7 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
              (vertexColors ? kVertexColors : 0) | (mode != kDrawModeNormal ? kAdditive : 0);
 
     const FRect bounds(area.mX, area.mY, area.mWidth, area.mHeight);
+    ClipPool pool;
     const double texelsWide = f.texture.width;
     const double texelsHigh = f.texture.height;
     for (int j = 0; j + 2 < count; ++j) {
@@ -189,10 +192,19 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         }
         if (!finite)
             continue;
-        ClipPool pool;
-        const TriangleVertex* clipped[kMaxListLength] = {};
-        const int n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, pool);
-        FixedVertex fixed[kMaxListLength];
+        const TriangleVertex* clipped[kMaxListLength];
+        const bool inside = std::all_of(std::begin(corners), std::end(corners), [&](const TriangleVertex& p) {
+            return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
+                   p.mY <= bounds.mY + bounds.mHeight;
+        });
+        int n = 3;
+        if (inside) {
+            for (int k = 0; k < 3; ++k)
+                clipped[k] = &corners[k];
+        } else {
+            n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, pool);
+        }
+        FixedVertex fixed[kMaxClippedVertices];
         for (int k = 0; k < n; ++k) {
             const TriangleVertex& p = *clipped[k];
             FixedVertex& out = fixed[k];

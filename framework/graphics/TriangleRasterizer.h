@@ -340,6 +340,9 @@ void Rasterize(const FixedVertex* vertices, const Destination& dest, const Fetch
         shade[2] = scan.PlaneOf<&FixedVertex::green>();
         shade[3] = scan.PlaneOf<&FixedVertex::blue>();
     }
+#if defined(__SSE2__)
+    const Sse2::Pixel4 fastPixel(constant);
+#endif
     scan.ForEachSpan([&](int row, int x, int count) {
         Pixel* out = RowOf<Pixel>(dest, row) + x;
         uint32_t uu = u.At(x, row);
@@ -350,7 +353,7 @@ void Rasterize(const FixedVertex* vertices, const Destination& dest, const Fetch
         if constexpr (kFastTarget<Target> && std::is_base_of_v<ArgbFetch, Fetch> && Shade == Shading::Constant) {
             if (Sse2::InRange(uu, du, count) && Sse2::InRange(vv, dv, count)) {
                 Sse2::Span<kRedLowTarget<Target>, Fetch::kPremultiplied, Mode, How>(out, count, uu, vv, du, dv, fetch,
-                    constant);
+                    fastPixel);
                 return;
             }
         }
