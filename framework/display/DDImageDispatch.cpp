@@ -102,8 +102,7 @@ void DDImage::BltByMatrix(Image* source, float x, float y, const Matrix3x3& matr
             MemoryImage::BltByMatrix(source, x, y, matrix, clip, color, mode, sourceRect, blend);
         return;
     }
-    if (!mNoLock && sourceRect.mWidth > 0 && sourceRect.mHeight > 0 &&
-        sourceRect.Intersection(Rect(0, 0, from->mWidth, from->mHeight)) == sourceRect)
+    if (!mNoLock && from->Holds(sourceRect))
         BltByMatrixKernel(sourceRect, matrix, *from, x, y, clip, color, SurfaceDestination(), blend, mode);
     UnlockSurface();
     FreeAllButSurface();

@@ -158,11 +158,6 @@ void ChooseLoop(const DDImage::LockedDesc& dest, const DDInterface& display, con
     }
 }
 
-bool Inside(const Rect& rect, const Image& image)
-{
-    return rect.Intersection(Rect(0, 0, image.mWidth, image.mHeight)) == rect;
-}
-
 } // namespace
 
 // Draw mode 0 blends, any other adds.
@@ -185,7 +180,7 @@ void DDImage::BltRotated(Image* source, float x, float y, const Rect& sourceRect
     if (!blit.Setup(sourceRect, x, y, clip.Intersection(Rect(0, 0, mWidth, mHeight)), angle, centerX, centerY))
         return;
     auto* from = dynamic_cast<MemoryImage*>(source);
-    if (!from || !Inside(sourceRect, *from)) {
+    if (!from || !from->Holds(sourceRect)) {
         FreeAllButSurface();
         return;
     }

@@ -16,11 +16,6 @@ namespace Vorn {
 
 namespace {
 
-bool Inside(const Rect& rect, const Image& image)
-{
-    return rect.Intersection(Rect(0, 0, image.mWidth, image.mHeight)) == rect;
-}
-
 // The source part in whole pixels, at least one wide and high, inside the
 // source rectangle.
 Platform::SurfaceRect WholeSourcePixels(const StretchArea& area)
@@ -64,7 +59,7 @@ void DDImage::Stretch(Image* source, const Rect& destRect, const Rect& sourceRec
         return;
     auto* from = dynamic_cast<MemoryImage*>(source);
     StretchArea area;
-    if ((from && !Inside(sourceRect, *from)) ||
+    if ((from && !from->Holds(sourceRect)) ||
         !area.Clip(destRect, sourceRect, clip.Intersection(Rect(0, 0, mWidth, mHeight)), mirrored))
         return;
     if (!fast && !mirrored) {

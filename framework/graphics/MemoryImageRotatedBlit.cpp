@@ -69,11 +69,6 @@ void DrawRotated(uint32_t* bits, int width, const RotatedBlit& blit, const TapSo
     }
 }
 
-bool Inside(const Rect& rect, const Image& image)
-{
-    return rect.Intersection(Rect(0, 0, image.mWidth, image.mHeight)) == rect;
-}
-
 } // namespace
 
 void MemoryImage::BltAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
@@ -91,7 +86,7 @@ void MemoryImage::BltRotated(Image* source, float x, float y, const Rect& source
         return;
     source->mDrawn = true;
     auto* from = dynamic_cast<MemoryImage*>(source);
-    if (!from || !Inside(sourceRect, *from) || !GetBits())
+    if (!from || !from->Holds(sourceRect) || !GetBits())
         return;
     RotatedBlit blit;
     const Rect area = clip.Intersection(Rect(0, 0, mWidth, mHeight));

@@ -7,15 +7,6 @@
 
 namespace Vorn {
 
-namespace {
-
-bool Inside(const Rect& rect, const Image& image)
-{
-    return rect.Intersection(Rect(0, 0, image.mWidth, image.mHeight)) == rect;
-}
-
-} // namespace
-
 // The fast stretch lays each sampled pixel as the plain blit does, in every
 // colour and mode: a colorized or additive stretch is drawn as such, never
 // as a plain one. The smooth stretch takes neither colour nor mode.
@@ -27,7 +18,7 @@ void MemoryImage::StretchBlt(Image* source, const Rect& destRect, const Rect& so
     source->mDrawn = true;
     auto* from = dynamic_cast<MemoryImage*>(source);
     StretchArea area;
-    if (!from || !Inside(sourceRect, *from) ||
+    if (!from || !from->Holds(sourceRect) ||
         !area.Clip(destRect, sourceRect, clip.Intersection(Rect(0, 0, mWidth, mHeight)), false) || !GetBits())
         return;
     if (fastStretch)

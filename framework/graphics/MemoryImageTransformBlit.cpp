@@ -7,15 +7,6 @@
 
 namespace Vorn {
 
-namespace {
-
-bool Inside(const Rect& rect, const Image& image)
-{
-    return rect.mWidth > 0 && rect.mHeight > 0 && rect.Intersection(Rect(0, 0, image.mWidth, image.mHeight)) == rect;
-}
-
-} // namespace
-
 SWTri::Destination MemoryImage::TriangleDestination()
 {
     SWTri::Destination dest;
@@ -74,7 +65,7 @@ void MemoryImage::BltByMatrix(Image* source, float x, float y, const Matrix3x3& 
         return;
     source->mDrawn = true;
     auto* from = dynamic_cast<MemoryImage*>(source);
-    if (!from || !Inside(sourceRect, *from) || !GetBits())
+    if (!from || !from->Holds(sourceRect) || !GetBits())
         return;
     BltByMatrixKernel(sourceRect, matrix, *from, x, y, clip, color, TriangleDestination(), blend, mode);
     MarkBitsChanged();
