@@ -116,29 +116,33 @@ std::array<TriangleVertex, 4> Quad(float x0, float y0, float x1, float y1, uint3
 }
 
 const Pixels kRow = {0xFF102030, 0x80FF8040, 0x00FFFFFF, 0xFFF0E0D0};
+// Opaque throughout: the sample replaces the pixel without reading it.
+const Pixels kOpaqueRow = {0xFF102030, 0xFFFF8040, 0xFF00FF00, 0xFFF0E0D0};
 
 // Four texels stretched over eight pixels: texel positions 0.25, 0.75, ...
 // at the pixel centres.
 TEST(TriangleRasterizer, BilinearSamplesFollowTheDocumentedRules)
 {
-    auto texture = MakeImage(4, kRow);
-    const struct { const char* what; int mode; Color color; } cases[] = {
-        {"over", 0, Color::White}, {"over tinted", 0, Color(200, 100, 50, 180)}, {"add", 1, Color::White},
-        {"add tinted", 1, Color(255, 128, 0, 100)}};
-    for (const auto& c : cases) {
-        Canvas<uint32_t> canvas(10, 3, SWTri::kFormat888, 0xFF404040);
-        const auto quad = Quad(1, 1, 9, 2);
-        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, true, false, Rect(0, 0, 10, 3), c.color,
-            c.mode);
-        for (int x = 0; x < 10; ++x) {
-            uint32_t expected = 0xFF404040;
-            if (x >= 1 && x < 9) {
-                const Lanes s = Tinted(BilinearRow(kRow, (x - 1) * 32768 + 16384), c.color);
-                expected = c.mode == 0 ? Over(0xFF404040, s) : Add(0xFF404040, s);
+    for (const Pixels& row : {kRow, kOpaqueRow}) {
+        auto texture = MakeImage(4, row);
+        const struct { const char* what; int mode; Color color; } cases[] = {
+            {"over", 0, Color::White}, {"over tinted", 0, Color(200, 100, 50, 180)}, {"add", 1, Color::White},
+            {"add tinted", 1, Color(255, 128, 0, 100)}};
+        for (const auto& c : cases) {
+            Canvas<uint32_t> canvas(10, 3, SWTri::kFormat888, 0xFF404040);
+            const auto quad = Quad(1, 1, 9, 2);
+            SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, true, false, Rect(0, 0, 10, 3), c.color,
+                c.mode);
+            for (int x = 0; x < 10; ++x) {
+                uint32_t expected = 0xFF404040;
+                if (x >= 1 && x < 9) {
+                    const Lanes s = Tinted(BilinearRow(row, (x - 1) * 32768 + 16384), c.color);
+                    expected = c.mode == 0 ? Over(0xFF404040, s) : Add(0xFF404040, s);
+                }
+                EXPECT_EQ(canvas.At(x, 1), expected) << c.what << " x=" << x;
+                EXPECT_EQ(canvas.At(x, 0), 0xFF404040u) << c.what;
+                EXPECT_EQ(canvas.At(x, 2), 0xFF404040u) << c.what;
             }
-            EXPECT_EQ(canvas.At(x, 1), expected) << c.what << " x=" << x;
-            EXPECT_EQ(canvas.At(x, 0), 0xFF404040u) << c.what;
-            EXPECT_EQ(canvas.At(x, 2), 0xFF404040u) << c.what;
         }
     }
 }
