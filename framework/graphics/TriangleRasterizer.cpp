@@ -72,8 +72,8 @@ bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
     return mDet != 0;
 }
 
-// Gradients past 2^31 units a pixel are held there: every product of the
-// plane then stays within 64 bits over the largest image.
+// Gradients past 2^27 units (2048 texels) a pixel are held there: every
+// term of the plane then stays far within 64 bits over the largest image.
 TriangleScan::Plane TriangleScan::PlaneOf(int32_t a0, int32_t a1, int32_t a2) const
 {
     const double x0 = mIn[0]->x / 65536.0;
@@ -84,7 +84,7 @@ TriangleScan::Plane TriangleScan::PlaneOf(int32_t a0, int32_t a1, int32_t a2) co
     const double dy2 = mIn[2]->y / 65536.0 - y0;
     const double da1 = static_cast<double>(a1) - a0;
     const double da2 = static_cast<double>(a2) - a0;
-    constexpr double kLimit = 2147483648.0;
+    constexpr double kLimit = 134217728.0;
     const double dx = std::clamp((da1 * dy2 - da2 * dy1) / mDet, -kLimit, kLimit);
     const double dy = std::clamp((da2 * dx1 - da1 * dx2) / mDet, -kLimit, kLimit);
     Plane plane;

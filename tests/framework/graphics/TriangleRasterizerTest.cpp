@@ -319,4 +319,24 @@ TEST(TriangleRasterizer, RefusesWhatItCannotDraw)
     }
 }
 
+// A texture as wide as the rasteriser takes, squeezed into two pixels and
+// stretched far past its ends: every sample is a texel of it, nothing
+// overflows.
+TEST(TriangleRasterizer, ExtremeTextureCoordinatesStayDefined)
+{
+    Pixels texels(32767, 0xFF0000FF);
+    texels.back() = 0xFFFF0000;
+    auto texture = MakeImage(32767, texels);
+    const TriangleVertex squeezed[3] = {{0, 0, 0, 0, 0}, {2, 0, 1, 0, 0}, {0, 2, 0, 1, 0}};
+    const TriangleVertex stretched[3] = {{0, 0, -1000, -1000, 0}, {4, 0, 1000, 0, 0}, {0, 4, 0, 1000, 0}};
+    for (const TriangleVertex* tri : {squeezed, stretched})
+        for (bool linear : {false, true}) {
+            Canvas<uint32_t> canvas(4, 4, SWTri::kFormat888, 0);
+            SWTri::DrawTriangles(tri, 3, texture.get(), canvas.dest, linear, false, Rect(0, 0, 4, 4), Color::White, 0);
+            for (uint32_t p : canvas.pixels)
+                EXPECT_TRUE(p == 0 || p == 0xFF0000FF || p == 0xFFFF0000 || linear) << std::hex << p;
+            EXPECT_NE(canvas.pixels[0], 0u);
+        }
+}
+
 } // namespace
