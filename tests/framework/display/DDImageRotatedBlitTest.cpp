@@ -167,6 +167,19 @@ TEST(DDImageRotatedBlit, OpaqueTapsWeighTwoFiftyFour)
     EXPECT_EQ(SurfacePixels(*screen16->mSurface)[1 * 6 + 2], 0xFFFFu);
 }
 
+// A clip reaching past the surface (a caller bypassing the drawing context)
+// is held to it: the top row and left column are drawn, nothing beyond.
+TEST(DDImageRotatedBlit, ClipReachingPastTheSurfaceIsHeldToIt)
+{
+    SurfaceDisplayApp app(Platform::kFormatX8R8G8B8, 4, 3);
+    Vorn::DDImage* screen = app.Display().GetScreenImage();
+    SurfacePixels(*screen->mSurface, Pixels(12, 0));
+    auto source = Testing::MakeImage(4, Pixels(12, 0xFFFFFFFF));
+    screen->BltAtFloat(source.get(), -1.0f, 0.0f, Rect(0, 0, 4, 3), Rect(-50, -50, 500, 500), Color::White, 0);
+    const uint32_t w = 0x00FDFDFD;
+    EXPECT_EQ(SurfacePixels(*screen->mSurface), (Pixels{w, w, 0, 0, w, w, 0, 0, 0, 0, 0, 0}));
+}
+
 // A colour of alpha 0 leaves the surface as it was; draw mode 2 adds.
 TEST(DDImageRotatedBlit, TransparentColourLeavesAndModeTwoAdds)
 {
