@@ -68,7 +68,7 @@ TEST(DDImageLine, PlainLinePixelValues)
 
     Screen wide;
     SurfacePixels(*wide.image->mSurface, Pixels(72, 0x00408020));
-    wide.image->DrawLine(0, 0, 4, 2, Color(200, 100, 50, 128), 0);
+    wide.image->DrawLine(0, 0, 4, 2, Color(201, 101, 51, 128), 0);
     // S = (((c * a + 128) >> 8) * M + (M >> 1)) >> 8, kept ((d * 128) + (M >> 1))
     // >> 8: in channel units floor((x + 127.5) / 256) above the lowest byte,
     // floor((x + 127) / 256) in it.
@@ -76,11 +76,46 @@ TEST(DDImageLine, PlainLinePixelValues)
         const uint32_t half = low ? 254 : 255;
         return ((c * 128 + 128) / 256 * 510 + half) / 512 + (d * 256 + half) / 512;
     };
-    EXPECT_EQ(wide.At(1, 0), term(200, 0x40, false) << 16 | term(100, 0x80, false) << 8 | term(50, 0x20, true));
+    EXPECT_EQ(wide.At(1, 0), term(201, 0x40, false) << 16 | term(101, 0x80, false) << 8 | term(51, 0x20, true));
     wide.image->DrawLine(0, 3, 4, 5, Color(255, 255, 255, 0), 1);
     EXPECT_EQ(wide.At(2, 4), 0x00408020u);
     wide.image->DrawLine(0, 3, 4, 5, Color(0, 200, 255, 255), 1);
     EXPECT_EQ(wide.At(2, 4), 0x0040FFFFu);
+}
+
+// Without surface drawing the plain lines draw nothing.
+TEST(DDImageLine, NoSurfaceDrawingDrawsNoPlainLine)
+{
+    Screen screen;
+    screen.image->mNoLock = true;
+    screen.image->DrawLine(0, 0, 4, 2, Color::White, 0);
+    screen.image->DrawLine(0, 0, 4, 2, Color::White, 1);
+    screen.image->mNoLock = false;
+    EXPECT_TRUE(screen.Drawn().empty());
+}
+
+// A 45-degree line: weight 255 on it, 0 for the neighbour below, which is
+// left as it was; with alpha 128 the weight becomes 255 * 129 >> 8 = 128.
+TEST(DDImageLine, SmoothLineWeights)
+{
+    Screen wide;
+    SurfacePixels(*wide.image->mSurface, Pixels(72, 0x00408020));
+    wide.image->DrawSmoothLine(1, 1, 4, 4, Color::White, 0);
+    // (64 * 1 + 254 * 255) >> 8 = 253, (128 + 254 * 255) >> 8 = 253, (32 + ...) = 253.
+    EXPECT_EQ(wide.At(2, 2), 0x00FDFDFDu);
+    EXPECT_EQ(wide.At(2, 3), 0x00408020u);
+    Screen half;
+    half.image->DrawSmoothLine(1, 1, 4, 4, Color(255, 255, 255, 128), 0);
+    EXPECT_EQ(half.At(2, 2), 0x007F7F7Fu);
+    // 5-6-5: Q = 30, 62, 30; (31 * Q) >> 5 = 29, 60, 29; the neighbour's
+    // weight (256 - 0) >> 3 = 32 keeps it whole.
+    Screen narrow(Platform::kFormatR5G6B5);
+    SurfacePixels(*narrow.image->mSurface, Pixels(72, 0x8410));
+    narrow.image->DrawSmoothLine(1, 1, 4, 4, Color::White, 0);
+    EXPECT_EQ(narrow.At(2, 3), 0x8410u);
+    SurfacePixels(*narrow.image->mSurface, Pixels(72, 0));
+    narrow.image->DrawSmoothLine(1, 1, 4, 4, Color::White, 0);
+    EXPECT_EQ(narrow.At(2, 2), 29u << 11 | 60u << 5 | 29u);
 }
 
 TEST(DDImageLine, SmoothLines)
