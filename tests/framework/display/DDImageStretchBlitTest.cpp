@@ -77,6 +77,37 @@ TEST(DDImageStretchBlit, SurfaceSourcesTakeTheStretchingCopy)
     EXPECT_EQ(screen.Row(1), (Pixels{0, 0, 0, 0, 0, 0x102030, 0x102030, 0}));
 }
 
+// The surface copy takes the source part in whole pixels held to the source
+// rectangle: its last column can be the whole of it.
+TEST(DDImageStretchBlit, StretchingCopyTakesTheLastColumn)
+{
+    Screen screen;
+    auto source = screen.app.MakeImage(4, kRow);
+    ASSERT_NE(source->GetSurface(), nullptr);
+    screen.image->StretchBlt(source.get(), Rect(0, 0, 3, 1), Rect(3, 0, 1, 1), Rect(0, 0, 8, 2), Color::White, 0, true);
+    EXPECT_EQ(screen.Row(0), (Pixels{0xA0B0C0, 0xA0B0C0, 0xA0B0C0, 0, 0, 0, 0, 0}));
+}
+
+// A source that is no memory image draws nothing on either road; a source
+// pixel of alpha 1 still weighs the destination down.
+TEST(DDImageStretchBlit, SourcesThatDrawAndThatDoNot)
+{
+    Screen screen;
+    Vorn::Image nothing;
+    auto translucent = screen.app.MakeImage(4, Pixels(4, 0x80000000));
+    translucent->StretchBlt(&nothing, Rect(0, 0, 4, 1), Rect(0, 0, 0, 0), Rect(0, 0, 4, 1), Color::White, 0, true);
+    screen.image->StretchBlt(&nothing, Rect(0, 0, 4, 1), Rect(0, 0, 0, 0), Rect(0, 0, 4, 1), Color::White, 0, true);
+    EXPECT_TRUE(nothing.mDrawn);
+    EXPECT_EQ(Testing::PixelsOf(*translucent), Pixels(4, 0x80000000));
+    SurfacePixels(*screen.image->mSurface, Pixels(16, 0x00FFFFFF));
+    auto faint = Testing::MakeImage(1, {0x01000000});
+    screen.image->StretchBlt(faint.get(), Rect(0, 0, 2, 1), Rect(0, 0, 1, 1), Rect(0, 0, 8, 2), Color::White, 0, true);
+    // (255 * 255) >> 8 = 254 plus the native word: colour 0 (times 2 >> 8),
+    // the source alpha on top.
+    EXPECT_EQ(screen.Row(0)[0], 0x01FEFEFEu);
+    EXPECT_EQ(screen.Row(0)[2], 0xFFFFFFu);
+}
+
 // Additive and colorized stretches are drawn as such, never through the
 // plain copy: additive skips words without colour and saturates.
 TEST(DDImageStretchBlit, AdditiveAndColorizedStretchesKeepTheirFormulas)

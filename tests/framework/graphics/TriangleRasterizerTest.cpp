@@ -279,21 +279,79 @@ TEST(TriangleRasterizer, FillsTheClipToItsLastColumnAndRow)
         }
 }
 
+// Palette textures take the generic kernel, ARGB ones on 32-bit targets the
+// vector spans: the two agree to the bit, in every mode, sampling, colour
+// and channel order, over the texture's edges (coordinates past 0..1).
 TEST(TriangleRasterizer, PaletteAndArgbTexturesAgree)
 {
-    const Pixels texels = {0xFF102030, 0x80FF8040, 0x00FFFFFF, 0xFFF0E0D0, 0x40123456, 0xFF102030};
+    const Pixels texels = {0xFF102030, 0x80FF8040, 0x00FFFFFF, 0xFFF0E0D0, 0x40123456, 0xFF102030, 0xC0FFFFFF,
+        0xFF808080, 0x01FFFFFF};
     auto argb = MakeImage(3, texels);
     auto palette = MakeImage(3, texels);
     ASSERT_TRUE(palette->ReduceToPalette());
-    const TriangleVertex tri[3] = {{0.2f, 0.1f, 0, 0, 0}, {9.7f, 1.4f, 1, 0.2f, 0}, {3.3f, 8.9f, 0.4f, 1, 0}};
+    const TriangleVertex tri[3] = {{0.2f, 0.1f, -0.3f, -0.2f, 0}, {11.7f, 1.4f, 1.4f, 0.2f, 0}, {3.3f, 10.9f, 0.4f, 1.3f, 0}};
+    for (int format : {SWTri::kFormat8888, SWTri::kFormat888})
+        for (bool redLow : {false, true})
+            for (bool linear : {false, true})
+                for (int mode : {0, 1})
+                    for (const Color& color : {Color::White, Color(90, 200, 255, 200)}) {
+                        Canvas<uint32_t> a(12, 12, format, 0x80C0A040, redLow);
+                        Canvas<uint32_t> b(12, 12, format, 0x80C0A040, redLow);
+                        SWTri::DrawTriangles(tri, 3, argb.get(), a.dest, linear, false, Rect(0, 0, 12, 12), color, mode);
+                        SWTri::DrawTriangles(tri, 3, palette.get(), b.dest, linear, false, Rect(0, 0, 12, 12), color,
+                            mode);
+                        EXPECT_EQ(a.pixels, b.pixels) << format << redLow << linear << mode << color.mRed;
+                        EXPECT_NE(a.pixels, Canvas<uint32_t>(12, 12, format, 0x80C0A040).pixels);
+                    }
+}
+
+// A 2 x 2 texture doubled onto 5-6-5 and held to its edge past it: the
+// generic kernel's taps, both directions, by the rules.
+TEST(TriangleRasterizer, SixteenBitTargetsSampleBothDirections)
+{
+    const Pixels texels = {0xFFF80000, 0x8000FC00, 0xFF0000F8, 0x40FFFFFF};
+    auto texture = MakeImage(2, texels);
+    const auto quad = Quad(0, 0, 4, 4);
+    const auto expected565 = [&](const Lanes& s, uint32_t d) {
+        const uint32_t fields[3][2] = {{11, 5}, {5, 6}, {0, 5}};
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t shift = fields[c][0];
+            const uint32_t bits = fields[c][1];
+            const uint32_t dc = (d >> shift) & ((1u << bits) - 1);
+            out |= ((s[static_cast<size_t>(c + 1)] >> (8 - bits)) + dc * (256 - s[0]) / 256) << shift;
+        }
+        return out;
+    };
     for (bool linear : {false, true}) {
-        Canvas<uint32_t> a(10, 10, SWTri::kFormat8888, 0x80808080);
-        Canvas<uint32_t> b(10, 10, SWTri::kFormat8888, 0x80808080);
-        SWTri::DrawTriangles(tri, 3, argb.get(), a.dest, linear, false, Rect(0, 0, 10, 10), Color(90, 200, 255, 200), 0);
-        SWTri::DrawTriangles(tri, 3, palette.get(), b.dest, linear, false, Rect(0, 0, 10, 10), Color(90, 200, 255, 200),
+        Canvas<uint16_t> canvas(4, 4, SWTri::kFormat565, 0x4208);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, linear, false, Rect(0, 0, 4, 4), Color::White,
             0);
-        EXPECT_EQ(a.pixels, b.pixels);
-        EXPECT_NE(a.pixels, Canvas<uint32_t>(10, 10, SWTri::kFormat8888, 0x80808080).pixels);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) {
+                Lanes s;
+                if (!linear) {
+                    s = Premultiply(texels[static_cast<size_t>(y / 2 * 2 + x / 2)]);
+                } else {
+                    // Texel positions 0.25 + x / 2 - 0.5: held at both ends.
+                    const auto at = [](int i, int& first, uint32_t& f) {
+                        const int q = (i * 128 - 64) >> 8;
+                        first = q;
+                        f = static_cast<uint32_t>((i * 128 - 64) & 0xFF);
+                    };
+                    int ix = 0;
+                    int iy = 0;
+                    uint32_t fx = 0;
+                    uint32_t fy = 0;
+                    at(x, ix, fx);
+                    at(y, iy, fy);
+                    const auto texel = [&](int tx, int ty) {
+                        return Premultiply(texels[static_cast<size_t>(std::clamp(ty, 0, 1) * 2 + std::clamp(tx, 0, 1))]);
+                    };
+                    s = Mix(Mix(texel(ix, iy), texel(ix, iy + 1), fy), Mix(texel(ix + 1, iy), texel(ix + 1, iy + 1), fy), fx);
+                }
+                EXPECT_EQ(canvas.At(x, y), expected565(s, 0x4208)) << linear << " " << x << "," << y;
+            }
     }
 }
 
