@@ -197,6 +197,28 @@ TEST(MemoryImageRotatedBlit, PositiveAnglesTurnCounterClockwise)
     EXPECT_EQ(below, 0);
 }
 
+// Quarter turns about the corner at an integral position: a turn by pi / 2
+// maps source (u, v) to (10 + v, 10 - u), by -pi / 2 to (10 - v, 10 + u).
+// Of the three columns across only one passes the clipping margins; the
+// rows run over u = 1 .. 6 and u = 0 .. 6 (the start of u = 0 is exactly 0,
+// drawn; the row of u = 0 for +pi / 2 lies on the bounds' bottom edge, not
+// drawn). Each written pixel is one opaque tap weighed 254.
+TEST(MemoryImageRotatedBlit, QuarterTurnsAboutTheCorner)
+{
+    const struct { double angle; int column; int firstRow; int lastRow; } cases[] = {
+        {std::numbers::pi / 2, 11, 4, 9}, {-std::numbers::pi / 2, 9, 10, 16}};
+    for (const auto& c : cases) {
+        auto source = MakeImage(8, Pixels(8 * 3, 0xFFFFFFFF));
+        auto dest = MakeImage(20, Pixels(20 * 20, 0xFF000000));
+        dest->BltRotated(source.get(), 10.0f, 10.0f, Rect(0, 0, 8, 3), Rect(0, 0, 20, 20), Color::White, 0, c.angle,
+            0.0f, 0.0f);
+        Pixels expected(20 * 20, 0xFF000000);
+        for (int y = c.firstRow; y <= c.lastRow; ++y)
+            expected[static_cast<size_t>(y * 20 + c.column)] = 0xFFFDFDFD;
+        EXPECT_EQ(PixelsOf(*dest), expected) << c.angle;
+    }
+}
+
 // Bounds that miss the clip, a clip or source reaching outside its image,
 // and values that are not finite draw nothing and touch no memory outside.
 TEST(MemoryImageRotatedBlit, DrawsNothingWhereNothingLands)

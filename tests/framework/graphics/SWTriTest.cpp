@@ -74,6 +74,18 @@ TEST(SWTri, InterpolationFollowsTheEdge)
     EXPECT_EQ(made.mX, 0.0f);
 }
 
+// Two corners beyond one bound leave a triangle.
+TEST(SWTri, TwoCornersBeyondABoundLeaveThree)
+{
+    const TriangleVertex a{1, 1, 0, 0, 0}, b{14, 2, 1, 0, 0}, c{13, 8, 0, 1, 0};
+    SWTri::ClipPool pool;
+    const TriangleVertex* out[16] = {};
+    ASSERT_EQ(SWTri::ClipPolygon(&a, &b, &c, out, kBounds, pool), 3);
+    EXPECT_EQ(out[0], &a);
+    EXPECT_EQ(out[1]->mX, 10.0f);
+    EXPECT_EQ(out[2]->mX, 10.0f);
+}
+
 TEST(SWTri, EachBoundClipsItsSide)
 {
     const TriangleVertex a{-2, 5, 0, 0, 0}, b{5, -2, 0, 0, 0}, c{12, 12, 0, 0, 0};

@@ -355,6 +355,19 @@ TEST(TriangleRasterizer, SixteenBitTargetsSampleBothDirections)
     }
 }
 
+// Colour components past 255 count as 255: such a colour draws as white.
+TEST(TriangleRasterizer, ColourComponentsAreHeldToTheirRange)
+{
+    auto texture = MakeImage(2, {0xFF804020, 0x80FFFFFF});
+    const auto quad = Quad(0, 0, 2, 1);
+    Canvas<uint32_t> white(2, 1, SWTri::kFormat888, 0xFF101010);
+    Canvas<uint32_t> over(2, 1, SWTri::kFormat888, 0xFF101010);
+    SWTri::DrawTriangles(quad.data(), 4, texture.get(), white.dest, false, false, Rect(0, 0, 2, 1), Color::White, 0);
+    SWTri::DrawTriangles(quad.data(), 4, texture.get(), over.dest, false, false, Rect(0, 0, 2, 1),
+        Color(300, 256, 999, 400), 0);
+    EXPECT_EQ(over.pixels, white.pixels);
+}
+
 // Formats no rasteriser draws, non-finite vertices and short strips draw
 // nothing.
 TEST(TriangleRasterizer, RefusesWhatItCannotDraw)
