@@ -82,8 +82,9 @@ uint32_t Expected(uint32_t d, const std::vector<Tap>& taps, const Color& color, 
     return out;
 }
 
+// Alpha 0xFC weighs 251 at fraction zero: the least coverage drawn opaque.
 const Pixels kSource = {0xFF102030, 0xFFF0E0D0, 0x80FF8040, 0xFF405060, 0x00FFFFFF, 0xFF808080, 0xC0204080,
-    0xFFFFFFFF, 0x40FFFFFF, 0xFF000000, 0xFF7F7F7F, 0xFF123456, 0xFFABCDEF, 0x10101010, 0xFF00FF00};
+    0xFCFFFFFF, 0x40FFFFFF, 0xFF000000, 0xFF7F7F7F, 0xFF123456, 0xFFABCDEF, 0x10101010, 0xFF00FF00};
 constexpr int kW = 5;
 constexpr int kH = 3;
 
