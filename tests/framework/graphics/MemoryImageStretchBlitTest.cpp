@@ -32,6 +32,11 @@ TEST(StretchArea, TakesTheSourcePartTheVisibleDestinationShows)
     const std::vector<int> columns = area.NearestColumns(StretchArea::Stepping::Fixed);
     EXPECT_EQ(columns.front(), 50);
     EXPECT_EQ(columns.back(), 99);
+    // The source rectangle's corner moves the part with it.
+    ASSERT_TRUE(area.Clip(Rect(0, 0, 200, 100), Rect(10, 5, 100, 50), Rect(50, 20, 150, 100), false));
+    EXPECT_EQ(area.x, 35.0);
+    EXPECT_EQ(area.y, 15.0);
+    EXPECT_EQ(area.height, 40.0);
 }
 
 TEST(StretchArea, RefusesWhatHasNoArea)
@@ -86,6 +91,16 @@ TEST(MemoryImageStretchBlit, SmoothEnlargingInterpolates)
     auto dest = MakeImage(4, Pixels(4, 0));
     dest->StretchBlt(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1), Color::White, 0, false);
     EXPECT_EQ(PixelsOf(*dest), (Pixels{0xFF000000, 0xFF545454, 0xFFAAAAAA, 0xFFFEFEFE}));
+}
+
+// One pixel onto one: the single tap weighs the whole (257, then 256):
+// 128 * 257 * 256 >> 16 = 128, laid with the over blend onto transparent.
+TEST(MemoryImageStretchBlit, SmoothSinglePixel)
+{
+    auto source = MakeImage(1, {0xFF808080});
+    auto dest = MakeImage(1, Pixels(1, 0));
+    dest->StretchBlt(source.get(), Rect(0, 0, 1, 1), Rect(0, 0, 1, 1), Rect(0, 0, 1, 1), Color::White, 0, false);
+    EXPECT_EQ(PixelsOf(*dest), (Pixels{0xFF7F7F7F}));
 }
 
 // Smooth shrinking averages the area: black and white into one pixel give
