@@ -95,8 +95,8 @@ TEST(DDImageStretchBlit, SourcesThatDrawAndThatDoNot)
     Screen screen;
     Vorn::Image nothing;
     auto translucent = screen.app.MakeImage(4, Pixels(4, 0x80000000));
-    translucent->StretchBlt(&nothing, Rect(0, 0, 4, 1), Rect(0, 0, 0, 0), Rect(0, 0, 4, 1), Color::White, 0, true);
-    screen.image->StretchBlt(&nothing, Rect(0, 0, 4, 1), Rect(0, 0, 0, 0), Rect(0, 0, 4, 1), Color::White, 0, true);
+    translucent->StretchBlt(&nothing, Rect(0, 0, 4, 1), Rect(0, 0, 1, 1), Rect(0, 0, 4, 1), Color::White, 0, true);
+    screen.image->StretchBlt(&nothing, Rect(0, 0, 4, 1), Rect(0, 0, 1, 1), Rect(0, 0, 4, 1), Color::White, 0, true);
     EXPECT_TRUE(nothing.mDrawn);
     EXPECT_EQ(Testing::PixelsOf(*translucent), Pixels(4, 0x80000000));
     SurfacePixels(*screen.image->mSurface, Pixels(16, 0x00FFFFFF));

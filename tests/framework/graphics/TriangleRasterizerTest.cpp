@@ -366,6 +366,14 @@ TEST(TriangleRasterizer, ColourComponentsAreHeldToTheirRange)
     SWTri::DrawTriangles(quad.data(), 4, texture.get(), over.dest, false, false, Rect(0, 0, 2, 1),
         Color(300, 256, 999, 400), 0);
     EXPECT_EQ(over.pixels, white.pixels);
+    // Vertices without colours take the draw colour, held the same way.
+    const TriangleVertex strip[4] = {{-0.5f, -0.5f, 0, 0, 0}, {1.5f, -0.5f, 1, 0, 0}, {-0.5f, 0.5f, 0, 1, 0},
+        {1.5f, 0.5f, 1, 1, 0}};
+    Canvas<uint32_t> red(2, 1, SWTri::kFormat888, 0xFF101010);
+    Canvas<uint32_t> past(2, 1, SWTri::kFormat888, 0xFF101010);
+    SWTri::DrawTriangles(strip, 4, texture.get(), red.dest, false, true, Rect(0, 0, 2, 1), Color(255, 0, 0), 0);
+    SWTri::DrawTriangles(strip, 4, texture.get(), past.dest, false, true, Rect(0, 0, 2, 1), Color(256, 0, 0), 0);
+    EXPECT_EQ(past.pixels, red.pixels);
 }
 
 // Formats no rasteriser draws, non-finite vertices and short strips draw
