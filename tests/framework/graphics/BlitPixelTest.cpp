@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -118,6 +119,37 @@ TEST(BlitPixel, OverTableMatchesTheDivisions)
     const Pixels out = PixelsOf(*dest);
     for (size_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(out[i], Over(under[i], source[i])) << "a " << (i >> 8) << " dA " << (i & 0xFF);
+}
+
+// The additive forms, written out from their rules, over a pixel whose
+// channels differ: each channel its own factor and rounding.
+TEST(BlitPixel, AdditiveFormsFollowTheirRules)
+{
+    const uint32_t d = 0x80406080;
+    const uint32_t s = 0xC0A05030;
+    const auto ch = [](uint32_t p, int shift) { return (p >> shift) & 0xFF; };
+    const auto add = [&](uint32_t r, uint32_t g, uint32_t b) {
+        return (d & 0xFF000000) | std::min(ch(d, 16) + r, 255u) << 16 | std::min(ch(d, 8) + g, 255u) << 8 |
+               std::min(ch(d, 0) + b, 255u);
+    };
+    const uint32_t a = s >> 24;
+    for (const Color& color : {Color::White, Color(200, 150, 100, 180), Color(77, 77, 77)})
+        for (bool hasAlpha : {false, true}) {
+            uint32_t expected = 0;
+            if (color.IsWhite()) {
+                expected = hasAlpha ? add(ch(s, 16) * a / 256, ch(s, 8) * a / 256, ch(s, 0) * a / 256)
+                                    : add(ch(s, 16), ch(s, 8), ch(s, 0));
+            } else {
+                const auto k = [&](int c) { return static_cast<uint32_t>(c * color.mAlpha / 255); };
+                expected = hasAlpha ? add(ch(s, 16) * k(color.mRed) * a / 65536, ch(s, 8) * k(color.mGreen) * a / 65536,
+                                          ch(s, 0) * k(color.mBlue) / 256 * a / 256)
+                                    : add(ch(s, 16) * k(color.mRed) / 256, ch(s, 8) * k(color.mGreen) / 256,
+                                          ch(s, 0) * k(color.mBlue) / 256);
+            }
+            uint32_t got = 0;
+            Vorn::BlitPixel::WithPixel(color, 1, hasAlpha, [&](const auto& pixel) { got = pixel(d, s); });
+            EXPECT_EQ(got, expected) << color.mRed << " " << hasAlpha;
+        }
 }
 
 TEST(BlitPixel, EveryColourAndModeHasItsForm)
