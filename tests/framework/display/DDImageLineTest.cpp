@@ -46,7 +46,9 @@ TEST(DDImageLine, StepsThroughThePixelsOfTheRules)
         {"vertical is a fill", 2.0, 1.0, 2.0, 4.9, {{2, 1}, {2, 2}, {2, 3}, {2, 4}}},
         {"along x", 0, 0, 4, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}}},
         {"ends where a step leaves the bounding box", 0, 2.5, 4, 1.8, {{0, 2}, {1, 2}, {2, 2}}},
-        {"45 degrees runs along y", 1, 1, 4, 4, {{1, 1}, {2, 2}, {3, 3}, {4, 4}}}};
+        {"45 degrees runs along y", 1, 1, 4, 4, {{1, 1}, {2, 2}, {3, 3}, {4, 4}}},
+        {"horizontal fills one row", 2.0, 1.0, 4.0, 1.0, {{2, 1}, {3, 1}, {4, 1}}},
+        {"a fractional start decides the first steps", 0, 0.5, 4, 3.5, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 3}}}};
     for (const auto& c : cases)
         for (int mode : {0, 1}) {
             Screen screen;
@@ -104,6 +106,14 @@ TEST(DDImageLine, SmoothLineWeights)
     // (64 * 1 + 254 * 255) >> 8 = 253, (128 + 254 * 255) >> 8 = 253, (32 + ...) = 253.
     EXPECT_EQ(wide.At(2, 2), 0x00FDFDFDu);
     EXPECT_EQ(wide.At(2, 3), 0x00408020u);
+    // A slope of one half: the error alternates, the neighbour below the
+    // line takes 128 where the line takes 127.
+    Screen slope;
+    slope.image->DrawSmoothLine(1, 1, 7, 4, Color::White, 0);
+    EXPECT_EQ(slope.At(2, 1), 0x007E7E7Eu);
+    EXPECT_EQ(slope.At(2, 2), 0x007F7F7Fu);
+    EXPECT_EQ(slope.At(2, 3), 0u);
+    EXPECT_EQ(slope.At(3, 2), 0x00FDFDFDu);
     Screen half;
     half.image->DrawSmoothLine(1, 1, 4, 4, Color(255, 255, 255, 128), 0);
     EXPECT_EQ(half.At(2, 2), 0x007F7F7Fu);
