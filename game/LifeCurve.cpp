@@ -48,8 +48,7 @@ Value LifeCurve<Value>::Evaluate(float t)
     const int count = static_cast<int>(mKeys.size());
     if (count == 0)
         return Neutral(Value{});
-    if (count == 1)
-        return Scaled(mKeys[0].value, mScale);
+    // A single key has no key above any fraction: its value throughout.
     for (int i = mCursor; i < count; ++i) {
         const Key& to = mKeys[i];
         if (t < to.time) {

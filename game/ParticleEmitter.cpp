@@ -20,14 +20,14 @@ float Radians(int degrees)
 }
 
 // A random whole angle below the spread, in radians; 0 unless the spread's
-// whole part is above 0. Spreads beyond the generator's range draw as wide as
-// the range reaches, so no spread can overflow the truncation.
+// whole part is above 0. The generator draws below 32768, and the remainder
+// of a draw by anything larger is the draw itself: wider spreads draw as
+// 32768 does, so no spread overflows the truncation.
 float ScatterRadians(float spread, ParticleRandom& random)
 {
-    constexpr float kWidest = ParticleRandom::kRandMax + 1;
     if (!(spread >= 1.0f))
         return 0.0f;
-    const int whole = spread >= kWidest ? ParticleRandom::kRandMax + 1 : static_cast<int>(spread);
+    const int whole = static_cast<int>(std::min(spread, ParticleRandom::kRandMax + 1.0f));
     return Radians(random.Rand() % whole);
 }
 

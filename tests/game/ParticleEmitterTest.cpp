@@ -121,7 +121,7 @@ TEST(ParticleEmitter, TheStartDirectionTurnsWithinTheSpreads)
         int outOfPlaneRange;
     };
     for (const Row& row : {Row{{3.0f, 4.0f}, {90.0f, 0.0f}, 90, 0}, Row{{1.0f, 0.0f}, {0.0f, 45.5f}, 0, 45},
-             Row{{0.0f, -2.0f}, {0.99f, -30.0f}, 0, 0}, Row{{-1.0f, 1.0f}, {1e30f, 1e9f}, 32768, 32768},
+             Row{{0.0f, -2.0f}, {0.99f, -30.0f}, 0, 0}, Row{{0.0f, 1.0f}, {1.0f, 2.0f}, 1, 2}, Row{{-1.0f, 1.0f}, {1e30f, 1e9f}, 32768, 32768},
              Row{{0.0f, 0.0f}, {20.0f, 0.0f}, 20, 0}, Row{{3e38f, 3e38f}, {0.0f, 0.0f}, 0, 0}}) {
         ParticleEmitter emitter;
         emitter.VelocityDir = row.dir;
@@ -187,24 +187,31 @@ TEST(ParticleEmitter, SegmentsAndCirclesPlaceTheStartAroundTheOrigin)
 }
 
 // Both circle draws 0 has no direction: the point at angle 0 instead of a
-// division by zero. A seed that draws it is searched for.
+// division by zero. Seeds that draw it, and one that draws 0 only for x, are
+// searched for.
 TEST(ParticleEmitter, ACircleDrawOfTwoZerosTakesThePointAtAngleZero)
 {
-    uint32_t seed = 1;
-    for (;; ++seed) {
-        Draws d(seed);
-        d.Next();
-        if (d.Next() % 200 == 100 && d.Next() % 200 == 100)
-            break;
-    }
+    auto seedDrawing = [](bool bothZero) {
+        for (uint32_t seed = 1;; ++seed) {
+            Draws d(seed);
+            d.Next();
+            if (d.Next() % 200 == 100 && (d.Next() % 200 == 100) == bothZero)
+                return seed;
+        }
+    };
     ParticleEmitter circle;
     circle.EmitterType = kEmitterCircle;
     circle.Radius = 25.0f;
     Particle p;
-    ParticleRandom random(seed);
+    ParticleRandom random(seedDrawing(true));
     circle.Emit(p, random);
     EXPECT_EQ(p.mOffset.mX, 25.0f);
     EXPECT_EQ(p.mOffset.mY, 0.0f);
+
+    ParticleRandom upright(seedDrawing(false));
+    circle.Emit(p, upright);
+    EXPECT_EQ(p.mOffset.mX, 0.0f);
+    EXPECT_EQ(std::abs(p.mOffset.mY), 25.0f);
 }
 
 TEST(ParticleEmitter, OriginsOfFarPositionsAndShiftsDoNotOverflow)
@@ -289,6 +296,20 @@ TEST(ParticleEmitter, ABurstIsOneNewParticleAndDelayedCopies)
     }
     EXPECT_NE(slots[4].mLifeTime, slots[0].mLifeTime);
     EXPECT_EQ(slots[6].mLifeTime, slots[4].mLifeTime);
+
+    // Pairs: new, copy, new, copy.
+    Listed pairs;
+    pairs.emitter.BurstSize = 2;
+    pairs.emitter.BurstDelay = 0.25f;
+    pairs.emitter.ParticlesPerEmit = 2;
+    pairs.StepAt(0.0f);
+    const auto& paired = pairs.system.mParticles;
+    EXPECT_EQ(paired[1].mLifeTime, paired[0].mLifeTime);
+    EXPECT_EQ(paired[1].mStartDelay, 0.25f);
+    EXPECT_NE(paired[2].mLifeTime, paired[1].mLifeTime);
+    EXPECT_EQ(paired[2].mStartDelay, 0.0f);
+    EXPECT_EQ(paired[3].mLifeTime, paired[2].mLifeTime);
+    EXPECT_EQ(pairs.Live(), 4);
 }
 
 TEST(ParticleEmitter, AFullPoolDropsTheRestAndTheSearchGoesOnFromTheLastSlotUsed)
