@@ -144,7 +144,11 @@ TEST(ParticleEmitter, TheStartDirectionTurnsWithinTheSpreads)
         const double y = usable ? row.dir.mY / length : 1.0;
         EXPECT_NEAR(p.mDirection.mX, (x * std::cos(a) - y * std::sin(a)) * std::cos(b), 1e-5) << row.spread.mX;
         EXPECT_NEAR(p.mDirection.mY, x * std::sin(a) + y * std::cos(a), 1e-5) << row.spread.mX;
-        EXPECT_FLOAT_EQ(p.mVelocityCurve.mScale, 300.0 + d.Variation(300.0, 0)) << "draws used";
+        // Six more draws: speed, turbulence, size, spin sense and scale,
+        // rotation offset.
+        for (int i = 0; i < 6; ++i)
+            d.Next();
+        EXPECT_EQ(random.Rand(), d.Next()) << "draws used";
     }
 }
 

@@ -44,6 +44,7 @@ TEST(Particle, AStartDelayHoldsItBackAndTheRestOfTheStepMovesIt)
     p.Update(0.03f, random);
     EXPECT_EQ(p.mStartDelay, 0.0f);
     EXPECT_EQ(p.mAge, 0.0f);
+    EXPECT_EQ(p.mSize, 0.0f);
 
     p.mStartDelay = 0.01f;
     p.Update(0.03f, random);
@@ -75,13 +76,16 @@ TEST(Particle, ALifetimeNotAboveZeroReadsTheEndOfItsCurvesWithoutDividing)
 {
     ParticleRandom random(1);
     Particle p = Moving();
+    // A key beyond the end of life tells fraction 1 from a fraction that is
+    // no number.
+    p.mSizeCurve = {{0.0f, 10.0f}, {2.0f, 30.0f}};
     p.mLifeTime = 0.0f;
     p.Update(0.0f, random);
     EXPECT_FALSE(p.IsLive());
-    EXPECT_FLOAT_EQ(p.mSize, 30.0f);
+    EXPECT_FLOAT_EQ(p.mSize, 20.0f);
     p.mLifeTime = -1.0f;
     p.Update(0.0f, random);
-    EXPECT_FLOAT_EQ(p.mSize, 30.0f);
+    EXPECT_FLOAT_EQ(p.mSize, 20.0f);
 }
 
 // velocity = speed x direction + force / mass x age; offset += velocity x dt.

@@ -124,6 +124,13 @@ TEST(Renderer, TranslucentSpritesAreColourisedAndOpaqueOnesAreNot)
     // Left as the last sprite set it.
     EXPECT_TRUE(s.g.GetColorize());
     EXPECT_EQ(s.g.GetColor(), Vorn::Color(255, 255, 255, 254));
+
+    // An opaque sprite switches colorizing off and leaves the colour alone.
+    s.Queue("faint", 1).mAlpha = 100;
+    s.Queue("solid", 2);
+    s.renderer.Draw(&s.g);
+    EXPECT_FALSE(s.g.GetColorize());
+    EXPECT_EQ(s.g.GetColor(), Vorn::Color(255, 255, 255, 100));
 }
 
 TEST(Renderer, ASpriteWithoutImageIsSkipped)
@@ -157,6 +164,14 @@ TEST(Renderer, ItsParticlesStartFromTheApplicationsSeed)
     app.mRandSeed = 4242;
     Renderer renderer;
     std::mt19937 reference(4242);
+    EXPECT_EQ(renderer.mParticleSystem->mRandom.Rand(), static_cast<int>(reference() >> 17));
+}
+
+TEST(Renderer, WithoutAnApplicationItsParticlesStartFromSeedZero)
+{
+    Renderer renderer;
+    // The generator's seed 0 stands for 4357.
+    std::mt19937 reference(4357);
     EXPECT_EQ(renderer.mParticleSystem->mRandom.Rand(), static_cast<int>(reference() >> 17));
 }
 
