@@ -148,6 +148,7 @@ TEST(Particle, TurbulenceTurnsTheDirectionByThreeDrawnAngles)
     EXPECT_NEAR(p.mDirection.mX, x1 * std::cos(yaw) + y1 * std::sin(pitch) * std::sin(yaw), 1e-5);
     EXPECT_NEAR(p.mDirection.mY, y1 * std::cos(pitch), 1e-5);
     EXPECT_NEAR(p.mOffset.mX, 300.0 * p.mDirection.mX * 0.1, 1e-4);
+    EXPECT_NEAR(p.mOffset.mY, 300.0 * p.mDirection.mY * 0.1, 1e-4);
     // Exactly three draws.
     EXPECT_EQ(random.Rand(), static_cast<int>(reference() >> 17));
 

@@ -152,12 +152,14 @@ TEST(veParticleSystem, DrawsEveryLiveParticleColouredAndScaledInSlotOrder)
     EXPECT_FALSE(s.g.GetColorize());
 }
 
+// 100 px/s along (0.6, 0.8) for a quarter second from (10, 20).
 TEST(veParticleSystem, TheRotationTurnsTheImageAndTheOffsetMovesIt)
 {
     Scene s;
     ParticleEmitter& e = s.Add(StillEmitter(10, 20));
     e.PartMass = {{0.0f, 1.0f}};
     e.Velocity = 100.0f;
+    e.VelocityDir = {3.0f, 4.0f};
     e.SpinOverLife = {{0.0f, 0.5f}};
     s.Texture(e, "spark");
     s.system.Update(0.25f);
@@ -168,7 +170,7 @@ TEST(veParticleSystem, TheRotationTurnsTheImageAndTheOffsetMovesIt)
     const float r = p.mRotation;
     EXPECT_FLOAT_EQ(std::abs(r), 0.5f);
     char expected[200];
-    std::snprintf(expected, sizeof expected, "BltByMatrix spark 10,45 [%g %g 0; %g %g 0]",
+    std::snprintf(expected, sizeof expected, "BltByMatrix spark 25,40 [%g %g 0; %g %g 0]",
         2.0f * std::cos(r), 2.0f * std::sin(r), -2.0f * std::sin(r), 2.0f * std::cos(r));
     EXPECT_EQ(s.screen.mCalls[0].rfind(expected, 0), 0u) << s.screen.mCalls[0];
 }
@@ -193,6 +195,24 @@ TEST(veParticleSystem, ParticlesWithoutOwnerOrImageAreCountedButNotDrawn)
     shown.mEnabled = false;
     s.system.Update(0.03f);
     EXPECT_EQ(s.system.mBuckets[0].mCount, 3);
+}
+
+TEST(veParticleSystem, ASlotWhoseParticleDiedIsNeitherDrawnNorCounted)
+{
+    Scene s;
+    ParticleEmitter& brief = s.Add(StillEmitter(1, 1, 0.05f));
+    ParticleEmitter& lasting = s.Add(StillEmitter(2, 2, 10.0f));
+    s.Texture(brief, "brief");
+    s.Texture(lasting, "lasting");
+    s.system.Update(0.03f);
+    brief.mEnabled = false;
+    lasting.mEnabled = false;
+    s.system.Update(0.03f);
+    EXPECT_FALSE(s.system.mParticles[0].IsLive());
+    EXPECT_EQ(s.system.mParticles[0].mBucketIndex, 0);
+    s.system.Draw(&s.g);
+    ASSERT_EQ(s.screen.mCalls.size(), 1u);
+    EXPECT_EQ(s.screen.mCalls[0].rfind("BltByMatrix lasting 2,2 ", 0), 0u);
 }
 
 TEST(veParticleSystem, BoundParticlesFollowTheirEnabledEmitter)
