@@ -380,7 +380,8 @@ void WidgetManager::ForgetWidget(Widget* widget)
         mBaseModalWidget = nullptr;
 }
 
-// Nothing lies below no widget: a target of none takes no role away.
+// Nothing lies below no widget, and the modal widget is not below itself:
+// neither loses a role here.
 void WidgetManager::SetModalTarget(Widget* widget, const FlagsModifier& belowModal)
 {
     mBaseModalWidget = widget;
@@ -388,11 +389,11 @@ void WidgetManager::SetModalTarget(Widget* widget, const FlagsModifier& belowMod
     if (!widget)
         return;
     if (belowModal.mRemoveFlags & kWidgetFlagAllowMouse) {
-        if (Widget* hovered = mOverWidget; hovered && IsBelow(hovered, widget)) {
+        if (Widget* hovered = mOverWidget; hovered && hovered != widget && IsBelow(hovered, widget)) {
             mOverWidget = nullptr;
             HoverLeave(hovered);
         }
-        if (Widget* pressed = mLastDownWidget; pressed && IsBelow(pressed, widget)) {
+        if (Widget* pressed = mLastDownWidget; pressed && pressed != widget && IsBelow(pressed, widget)) {
             const int buttons = mDownButtons;
             mLastDownWidget = nullptr;
             mDownButtons = 0;
@@ -400,7 +401,7 @@ void WidgetManager::SetModalTarget(Widget* widget, const FlagsModifier& belowMod
         }
     }
     if (belowModal.mRemoveFlags & kWidgetFlagAllowFocus) {
-        if (Widget* focused = mFocusWidget; focused && IsBelow(focused, widget)) {
+        if (Widget* focused = mFocusWidget; focused && focused != widget && IsBelow(focused, widget)) {
             mFocusWidget = nullptr;
             focused->LostFocus();
         }
