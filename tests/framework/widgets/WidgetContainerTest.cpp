@@ -258,6 +258,38 @@ INSTANTIATE_TEST_SUITE_P(Cases, DirtySpreading,
         SpreadCase{"PlainMarkingGoesForwardOnly", false, false, false, false, {0, 0, 1, 1, 1, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct CoverCase {
+    Rect marked;
+    Rect cover;
+    bool backDirty;
+};
+
+// The cover must hold the marked widget's first and last pixels, both taken
+// within the manager: one pixel short on any side and it hides nothing.
+TEST_F(Tree, OnlyASiblingHoldingTheWholeVisibleAreaStopsTheBackwardMarking)
+{
+    const CoverCase cases[] = {
+        {Rect(10, 10, 20, 20), Rect(10, 10, 20, 20), false},
+        {Rect(10, 10, 20, 20), Rect(10, 10, 19, 20), true},
+        {Rect(10, 10, 20, 20), Rect(10, 10, 20, 19), true},
+        {Rect(10, 10, 20, 20), Rect(11, 10, 19, 20), true},
+        {Rect(0, 10, 20, 20), Rect(1, 0, 100, 100), true},
+        {Rect(10, 0, 20, 20), Rect(0, 1, 100, 100), true},
+        {Rect(790, 590, 20, 20), Rect(780, 580, 20, 20), false},
+        {Rect(-5, -5, 20, 20), Rect(0, 0, 15, 15), false},
+    };
+    for (const CoverCase& c : cases) {
+        LoggingWidget* back = Add(Rect(-100, -100, 1000, 1000));
+        LoggingWidget* cover = Add(c.cover);
+        LoggingWidget* marked = Add(c.marked);
+        CleanAll();
+        marked->MarkDirtyWhole();
+        EXPECT_TRUE(cover->mDirty);
+        EXPECT_EQ(back->mDirty, c.backDirty) << c.cover.mX << "," << c.cover.mY;
+        manager.RemoveAllWidgets(false, false);
+    }
+}
+
 TEST_F(Tree, AWidgetWithAlphaMarksWhatLiesBehindItAndNestedMarkingSpreadsFromTheTop)
 {
     LoggingWidget* back = Add(Rect(0, 0, 100, 100));
@@ -400,7 +432,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, HitTest,
     ::testing::Values(HitCase{"Back", 20, 20, 0, 20, 20}, HitCase{"Front", 60, 90, 1, 20, 40},
         HitCase{"ChildOfFront", 51, 62, 2, 1, 2}, HitCase{"InsetFallsThrough", 42, 90, 0, 42, 90},
         HitCase{"HoleFallsThrough", 95, 95, 0, 95, 95}, HitCase{"HoleOutsideEverything", 120, 120, -1, 0, 0},
-        HitCase{"ChildOfUnseen", 205, 5, 4, 5, 5}, HitCase{"Nothing", 300, 300, -1, 0, 0}),
+        HitCase{"ChildOfUnseen", 205, 5, 4, 5, 5}, HitCase{"Nothing", 300, 300, -1, 0, 0},
+        HitCase{"InsetLeftEdge", 45, 90, 1, 5, 40}, HitCase{"TopEdge", 60, 50, 1, 20, 0},
+        HitCase{"BottomEdge", 60, 150, -1, 0, 0}, HitCase{"ChildRightEdge", 70, 65, 1, 30, 15},
+        HitCase{"ChildBottomEdge", 55, 80, 1, 15, 30}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HitTest, HiddenWidgetsAndWidgetsWithoutMouseFlagsAreNotHitNorTheirChildren)

@@ -212,6 +212,7 @@ TEST_F(Modal, APushTakesHoverPressAndFocusFromWhatLiesBelowAndAPopGivesTheFocusB
     manager.AddWidget(&d);
     manager.PushModalLayer(&d);
     EXPECT_THAT(log, ElementsAre("d attached", "b leave", "b up 10 5 0 1", "o lost focus"));
+    EXPECT_EQ(manager.mDownButtons, 0);
     log.clear();
     // Over the widget behind the dialog nothing is hovered.
     Feed({{'u', 110, 105}, {'m', 320, 320}, {'d', 320, 320}, {'u', 320, 320}, {'m', 110, 106}});
@@ -245,6 +246,42 @@ TEST_F(Modal, APopGivesNoFocusToAWidgetThatIsDisabledOrWhenAnotherHasTakenIt)
         o.mDisabled = false;
     }
     manager.PopModalLayer(&d);
+}
+
+// A push ends the hover of a widget below the modal one, though not of the
+// modal widget itself; a pop restores one layer while the widget below it
+// remains, and leaves a layer pushed meanwhile.
+TEST_F(Modal, LayersComeAndGoOneAtATime)
+{
+    LoggingWidget second(log, "e", Rect(0, 0, 10, 10));
+    Feed({{'m', 110, 105}});
+    manager.AddWidget(&second);
+    log.clear();
+    manager.PushModalLayer(&second);
+    EXPECT_THAT(log, ElementsAre("b leave"));
+    Feed({{'m', 5, 5}});
+    manager.PushModalLayer(&second);
+    EXPECT_EQ(manager.mOverWidget, &second);
+    manager.AddWidget(&d);
+    manager.PushModalLayer(&d);
+
+    manager.PopModalLayer(&d);
+    EXPECT_EQ(manager.mBaseModalWidget, &second);
+    EXPECT_EQ(manager.mModalLayers.size(), 2u);
+    manager.PopModalLayer(&second);
+    EXPECT_EQ(manager.mBaseModalWidget, &second);
+    EXPECT_EQ(manager.mModalLayers.size(), 1u);
+
+    manager.SetFocus(&o);
+    manager.PopModalLayer(&second);
+    manager.PushModalLayer(&d);
+    o.mOn["focus"] = [&] { manager.PushModalLayer(&b); };
+    manager.RemoveWidget(&d);
+    manager.PopModalLayer(&d);
+    EXPECT_EQ(manager.mFocusWidget, &o);
+    ASSERT_EQ(manager.mModalLayers.size(), 1u);
+    EXPECT_EQ(manager.mModalLayers[0].mModalWidget, &b);
+    manager.RemoveWidget(&second);
 }
 
 // A's dialog went while B's was above it: popping B unwinds A's layer too,
