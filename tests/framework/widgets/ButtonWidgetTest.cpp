@@ -74,7 +74,9 @@ constexpr FramePixel kFramePixels[] = {
     {0, 0, kLight, kDark}, {18, 0, kLight, kDark}, {19, 0, kDark, kLight}, {0, 8, kLight, kDark},
     {0, 9, kDark, kLight}, {19, 9, kDark, kLight}, {1, 1, kFace, kShadow}, {17, 1, kFace, kShadow},
     {18, 1, kShadow, kFace}, {1, 7, kFace, kShadow}, {1, 8, kShadow, kFace}, {18, 8, kShadow, kFace},
-    {5, 5, kFace, kFace}, {2, 2, kFace, kFace},
+    {19, 8, kDark, kLight}, {18, 9, kDark, kLight}, {5, 5, kFace, kFace}, {2, 2, kFace, kFace},
+    // Nothing outside the button.
+    {20, 5, 0, 0}, {5, 10, 0, 0}, {20, 10, 0, 0},
 };
 
 TEST(ButtonFrame, IsExactInPixelsRaisedPressedAndInvertedWithTheLabelShiftedWhenPressed)
@@ -91,12 +93,12 @@ TEST(ButtonFrame, IsExactInPixelsRaisedPressedAndInvertedWithTheLabelShiftedWhen
             button.mInverted = inverted;
             button.mIsDown = button.mIsOver = down;
             Vorn::MemoryImage image;
-            image.Create(20, 10);
+            image.Create(21, 11);
             Vorn::Graphics g(&image);
             button.Draw(&g);
             const bool pressedLook = down != inverted;
             for (const FramePixel& p : kFramePixels)
-                EXPECT_EQ(image.GetBits()[p.y * 20 + p.x], pressedLook ? p.pressed : p.raised)
+                EXPECT_EQ(image.GetBits()[p.y * 21 + p.x], pressedLook ? p.pressed : p.raised)
                     << p.x << "," << p.y << " inverted " << inverted << " down " << down;
             // "OK" is 12 wide: x (20 - 12) / 2; baseline (10 + 10 - 10 / 6 - 1) / 2.
             const auto& runs = static_cast<FixedFont*>(button.mFont.get())->mRuns;
@@ -167,6 +169,30 @@ TEST(ButtonLabel, GetsTheFallbackSystemFontAndSurvivesBeingGivenItsOwnFont)
     EXPECT_EQ(button.mFont->StringWidth("abc"), 18);
     button.SetFont(nullptr);
     EXPECT_EQ(button.mFont, nullptr);
+}
+
+// With pictures too, the pressed label moves one pixel right and down and
+// takes the hover colour.
+TEST(ButtonLabel, ShiftsOverPicturesWhenPressed)
+{
+    ListenerLog listener;
+    RecordingImage normal(10, 10, "normal");
+    for (const bool pressed : {false, true}) {
+        ButtonWidget button(1, &listener);
+        button.Resize(0, 0, 40, 20);
+        button.mButtonImage = &normal;
+        button.mLabel = "ab";
+        FixedFont font;
+        button.SetFont(&font);
+        button.SetColor(ButtonWidget::kColorLabelHilite, Vorn::Color(0, 0, 255));
+        button.mIsDown = pressed;
+        button.mIsOver = pressed;
+        Vorn::Graphics g;
+        button.Draw(&g);
+        // "ab" is 12 wide: x (40 - 12) / 2; baseline (20 + 10 - 1 - 1) / 2.
+        EXPECT_THAT(static_cast<FixedFont*>(button.mFont.get())->mRuns,
+            ElementsAre(pressed ? "ab@15,15 #ff0000ff" : "ab@14,14 #ff000000"));
+    }
 }
 
 struct ImageCase {
@@ -319,6 +345,10 @@ TEST_F(ButtonInput, TheOverPictureFadesInAndOutByItsSpeeds)
         fade.push_back(button.mOverAlpha);
     }
     EXPECT_THAT(fade, ElementsAre(0.75, 0.5, 0.25, 0.0, 0.0));
+    // Once faded out, an idle button is left alone.
+    button.mDirty = false;
+    manager.UpdateTree();
+    EXPECT_FALSE(button.mDirty);
 
     // Without speeds, entering and leaving drop a fade at once.
     button.mOverAlphaFadeInSpeed = 0.0;
