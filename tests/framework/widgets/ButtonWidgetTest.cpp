@@ -76,7 +76,7 @@ constexpr FramePixel kFramePixels[] = {
     {18, 1, kShadow, kFace}, {1, 7, kFace, kShadow}, {1, 8, kShadow, kFace}, {18, 8, kShadow, kFace},
     {19, 8, kDark, kLight}, {18, 9, kDark, kLight}, {5, 5, kFace, kFace}, {2, 2, kFace, kFace},
     // Nothing outside the button.
-    {20, 5, 0, 0}, {5, 10, 0, 0}, {20, 10, 0, 0},
+    {20, 0, 0, 0}, {20, 5, 0, 0}, {0, 10, 0, 0}, {5, 10, 0, 0}, {20, 10, 0, 0},
 };
 
 TEST(ButtonFrame, IsExactInPixelsRaisedPressedAndInvertedWithTheLabelShiftedWhenPressed)
@@ -350,17 +350,52 @@ TEST_F(ButtonInput, TheOverPictureFadesInAndOutByItsSpeeds)
     manager.UpdateTree();
     EXPECT_FALSE(button.mDirty);
 
-    // Without speeds, entering and leaving drop a fade at once.
     button.mOverAlphaFadeInSpeed = 0.0;
     button.mOverAlphaSpeed = 0.0;
-    for (const int x : {110, 300}) {
-        button.mOverAlpha = 0.5;
-        manager.MouseMove(x, 105);
-        EXPECT_EQ(button.mOverAlpha, 0.0);
-    }
     button.mOverAlpha = 0.3;
     manager.UpdateTree();
     EXPECT_EQ(button.mOverAlpha, 0.0);
+}
+
+struct HoverFade {
+    double fadeIn;
+    double fadeOut;
+    double before;
+    bool enter;
+    double after;
+};
+
+// Entering without a fade-in speed, or leaving without a fade-out speed,
+// drops a fade at once; with a speed the fade goes on from where it is, and
+// leaving with a fade-out speed starts it at full strength.
+TEST_F(ButtonInput, HoveringKeepsOrDropsAFadeByTheSpeeds)
+{
+    const HoverFade cases[] = {{0.0, 0.0, 0.5, true, 0.0}, {0.1, 0.0, 0.5, true, 0.5}, {0.0, 0.0, 0.5, false, 0.0},
+        {0.0, 0.25, 0.5, false, 0.5}, {0.0, 0.25, 0.0, false, 1.0}, {0.0, 0.0, 0.0, false, 0.0}};
+    for (const HoverFade& c : cases) {
+        button.mOverAlphaFadeInSpeed = c.fadeIn;
+        button.mOverAlphaSpeed = c.fadeOut;
+        manager.MouseMove(c.enter ? 300 : 110, 105);
+        button.mOverAlpha = c.before;
+        manager.MouseMove(c.enter ? 110 : 300, 105);
+        EXPECT_EQ(button.mOverAlpha, c.after) << c.fadeIn << " " << c.fadeOut << " " << c.before << " " << c.enter;
+    }
+}
+
+// A hovered button whose fade has nothing left to do is not redrawn.
+TEST_F(ButtonInput, AHoveredButtonWithoutAFadeToRunStaysClean)
+{
+    manager.MouseMove(110, 105);
+    for (const double fadeIn : {0.0, 0.1}) {
+        button.mOverAlphaFadeInSpeed = fadeIn;
+        button.mOverAlpha = fadeIn > 0.0 ? 1.0 : 0.0;
+        button.mDirty = false;
+        manager.UpdateTree();
+        EXPECT_FALSE(button.mDirty) << fadeIn;
+        EXPECT_EQ(button.mOverAlpha, fadeIn > 0.0 ? 1.0 : 0.0);
+    }
+    EXPECT_THAT(button.mColors, ElementsAre(Vorn::Color(0, 0, 0), Vorn::Color(0, 0, 0), Vorn::Color(0, 0, 0),
+                                    Vorn::Color(255, 255, 255), Vorn::Color(132, 132, 132), Vorn::Color(212, 212, 212)));
 }
 
 // Hovering marks the button for redrawing only when its look changes.
