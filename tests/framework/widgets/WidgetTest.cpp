@@ -18,7 +18,6 @@ namespace {
 
 using Testing::FixedFont;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using Vorn::Color;
 using Vorn::Rect;
 
@@ -170,26 +169,6 @@ TEST(WidgetDigits, EachDigitIsCutFromItsCellOfTheStrip)
     EXPECT_EQ(row0[14], digit(0));
     EXPECT_EQ(row0[15], digit(0));
     EXPECT_EQ(std::count(row0, row0 + 14, 0u), 14);
-}
-
-TEST(WidgetDefaults, SlotsWithoutBehaviourDoNothingAndFocusFollowsItsCalls)
-{
-    Vorn::Widget widget;
-    Vorn::Graphics g;
-    widget.DrawOverlay(&g, 3);
-    widget.KeyDown(9);
-    widget.GotFocus();
-    EXPECT_TRUE(widget.mHasFocus);
-    widget.LostFocus();
-    EXPECT_FALSE(widget.mHasFocus);
-    EXPECT_TRUE(widget.IsPointVisible(-1, -1));
-    EXPECT_FALSE(widget.WantsFocus());
-    widget.mWantsFocus = true;
-    EXPECT_TRUE(widget.WantsFocus());
-    widget.SetVisible(false);
-    widget.SetVisible(false);
-    EXPECT_FALSE(widget.mVisible);
-    EXPECT_THAT(widget.mColors, IsEmpty());
 }
 
 } // namespace
