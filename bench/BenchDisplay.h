@@ -1,10 +1,10 @@
 #pragma once
-// A full-screen display in the headless video driver, whose screen image
-// the drawing benchmarks draw on, and the sprite they draw.
+// A display at the depth asked for, full screen in a window of the headless
+// video driver, with a sprite maker for what is drawn onto it.
 
 #include "framework/app/VornAppBase.h"
-#include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
+#include "framework/graphics/MemoryImage.h"
 #include "platform/DebugOutput.h"
 #include "platform/Window.h"
 
@@ -14,10 +14,8 @@
 #include <memory>
 #include <vector>
 
-namespace Testing {
+namespace Bench {
 
-// A full-screen display at the depth asked for, in a window of the headless
-// video driver.
 struct BenchDisplay {
     explicit BenchDisplay(int depth) : mSink(Platform::SetDebugSink([](std::string_view) {}))
     {
@@ -57,9 +55,10 @@ struct BenchDisplay {
     Platform::DebugSink mSink;
     Vorn::VornAppBase app;
     std::unique_ptr<Platform::Window> window;
-    // The application's, so that its images draw from the display's forms.
+    // The application's, so that images made on it draw from the display's
+    // forms as the game's do.
     Vorn::DDInterface* display = nullptr;
     bool ready = false;
 };
 
-} // namespace Testing
+} // namespace Bench

@@ -3,18 +3,15 @@
 // second), and a full 800 x 600 frame drawn and presented (time per frame).
 
 #include "BenchDisplay.h"
+#include "framework/display/DDImage.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
-#include <vector>
 
 namespace {
 
-using Testing::BenchDisplay;
+using Bench::BenchDisplay;
 using Vorn::Color;
 using Vorn::Rect;
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-using Testing::BenchDisplay;
+using Bench::BenchDisplay;
 using Vorn::Color;
 
 constexpr double kAngle = std::numbers::pi / 6;
