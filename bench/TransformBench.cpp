@@ -4,6 +4,7 @@
 // compositor; and a busy frame of 400 balls and 3000 particles.
 
 #include "BenchDisplay.h"
+#include "framework/display/DDImage.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Transform.h"
 
