@@ -3,6 +3,7 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/StringUtils.h"
+#include "framework/resources/ImageLib.h"
 #include "framework/sound/MusicInterface.h"
 
 #include <cstdio>
@@ -36,6 +37,7 @@ void VornAppBase::Shutdown()
         mMainWindow->Hide();
     if (mSaveSettingsAtShutdown)
         SaveSettings();
+    ImageLib::FreeJPEG2000Codec();
 }
 
 void VornAppBase::RequestShutdown()

@@ -159,9 +159,16 @@ void DDImage::ScanPixelFlags()
         MemoryImage::ScanPixelFlags();
 }
 
+// Drawing clips to the image's size: an attached image larger than its
+// surface would draw past the surface's pixels.
+bool DDImage::KeepsSurfaceSize(int width, int height) const
+{
+    return mSurfaceAttached && (width != mWidth || height != mHeight);
+}
+
 void DDImage::Create(int width, int height)
 {
-    if (width < 0 || height < 0)
+    if (width < 0 || height < 0 || KeepsSurfaceSize(width, height))
         return;
     mBits.reset();
     mColorIndices.reset();
@@ -169,6 +176,12 @@ void DDImage::Create(int width, int height)
     mWidth = width;
     mHeight = height;
     MarkBitsChanged();
+}
+
+void DDImage::SetBits(const uint32_t* bits, int width, int height, bool commit)
+{
+    if (!KeepsSurfaceSize(width, height))
+        MemoryImage::SetBits(bits, width, height, commit);
 }
 
 bool DDImage::ReduceToPalette()

@@ -6,6 +6,7 @@
 #include "framework/app/FileUtils.h"
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
+#include "framework/display/DDImage.h"
 #include "framework/graphics/FontData.h"
 #include "framework/graphics/ImageFont.h"
 #include "framework/graphics/MemoryImage.h"
@@ -101,14 +102,25 @@ bool ResourceManager::LoadImageResource(ImageRes* res)
     res->mImage = ref;
     ref.Release();
     image->mPurgeBits = res->mPurgeBits;
+    // Images of the display may live in a surface; plain memory images never
+    // have one.
+    DDImage* displayImage = dynamic_cast<DDImage*>(image);
     if (res->mDDSurface) {
         image->ScanPixelFlags();
-        if (!image->mHasAlpha)
+        if (!image->mHasAlpha) {
+            if (displayImage)
+                displayImage->mWantDDSurface = true;
             image->mPurgeBits = true;
+        }
     }
-    // A memory image never has a surface yet: palettized at once.
-    if (res->mPalletize)
-        image->ReduceToPalette();
+    // A shared image may already have been given a surface: it is then
+    // palettized at the next rebuild of the display's images.
+    if (res->mPalletize) {
+        if (displayImage && displayImage->mSurface)
+            image->mWantPal = true;
+        else
+            image->ReduceToPalette();
+    }
     if (res->mA4R4G4B4)
         image->mD3DFlags |= kImageFlagUseA4R4G4B4;
     if (res->mA8R8G8B8)

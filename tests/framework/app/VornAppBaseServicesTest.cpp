@@ -4,12 +4,18 @@
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
+#include "fakes/SurfaceDisplayApp.h"
+#include "fakes/WindowedApp.h"
 #include "framework/app/StringUtils.h"
 #include "framework/display/DDImage.h"
+#include "framework/display/DDInterface.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/resources/ImageLib.h"
 #include "framework/sound/DSoundManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "platform/Clipboard.h"
+#include "platform/DebugOutput.h"
+#include "platform/Surface.h"
 #include "platform/Window.h"
 
 #include <gtest/gtest.h>
@@ -188,6 +194,42 @@ TEST(ImageSetWalks, ReachEveryImageWhileAnotherThreadMakesImages)
         EXPECT_EQ(image->mBits != nullptr, keepsBits);
         EXPECT_EQ(image->mNativeAlphaData == nullptr, keepsBits);
     }
+}
+
+// An image that held a surface in the window's 32 bits is drawn in full
+// screen's 16 bits and again in the window's 32: each mode switch rebuilds
+// its surface in the new format.
+TEST(ImageSetWalks, ImagesWithASurfaceDrawInTheNewFormatAfterEveryModeSwitch)
+{
+    const Platform::DebugSink sink = Platform::SetDebugSink([](std::string_view) {});
+    ScriptedClock clock;
+    Testing::WindowedApp app(clock);
+    app.mRealScreenModes = true;
+    app.mColorDepth = 16;
+    app.CreateMainWindow();
+    {
+        Vorn::DDImage image(app.mDDInterface.get());
+        const uint32_t pixels[2] = {0xFFFF0000, 0xFF0000FF};
+        image.SetBits(pixels, 2, 1, true);
+        image.mWantDDSurface = true;
+        const struct { bool windowed; uint32_t red, blue; } modes[] = {
+            {true, 0xFF0000, 0x0000FF}, {false, 0xF800, 0x001F}, {true, 0xFF0000, 0x0000FF}};
+        for (const auto& m : modes) {
+            SCOPED_TRACE(m.windowed);
+            if (m.windowed != app.mIsWindowed)
+                app.ChangeScreenModeKeep3D(m.windowed);
+            ASSERT_EQ(app.mIsPhysWindowed, m.windowed);
+            ASSERT_NE(image.GetSurface(), nullptr);
+            Vorn::DDImage* screen = app.mDDInterface->GetScreenImage();
+            EXPECT_EQ(image.GetSurface()->Format(), screen->GetSurface()->Format());
+            Vorn::Graphics g(screen);
+            g.DrawImage(&image, 3, 5);
+            const std::vector<uint32_t> shown = Testing::SurfacePixels(*screen->GetSurface());
+            EXPECT_EQ(shown[5 * 800 + 3], m.red);
+            EXPECT_EQ(shown[5 * 800 + 4], m.blue);
+        }
+    }
+    Platform::SetDebugSink(sink);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/Jpeg2000File.h"
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
 #include "fakes/WindowedApp.h"
 #include "framework/crash/CrashCatcher.h"
+#include "framework/resources/ImageLib.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
@@ -56,6 +58,24 @@ TEST(Shutdown, EndsTheLoopOnceAndOnlyOnce)
 
     EXPECT_FALSE(app.StepLoopState(nullptr));
     EXPECT_FALSE(app.StepUntilUpdate());
+}
+
+// The application brings the JPEG 2000 codec with it and lets it go when it
+// shuts down.
+TEST(Shutdown, JpegTwoThousandImagesReadFromConstructionToShutdown)
+{
+    Testing::TempDir dir;
+    const std::vector<uint8_t> file = Testing::EncodeJpeg2000(OPJ_CODEC_J2K, {{1, 2, 3, 4, 5, 6}});
+    dir.WriteFile("grey.j2k", std::string(file.begin(), file.end()));
+    const std::string path = dir / "grey.j2k";
+    ImageLib::FreeJPEG2000Codec();
+    ScriptedClock clock;
+    ShutdownApp app(clock);
+    const auto image = ImageLib::LoadImageFile(path, false);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetBits()[5], 0xFF060606u);
+    app.Shutdown();
+    EXPECT_EQ(ImageLib::LoadImageFile(path, false), nullptr);
 }
 
 TEST(Shutdown, FromAnotherThreadOnlyAsksTheMainLoop)
