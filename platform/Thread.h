@@ -15,4 +15,14 @@ inline constexpr int kThreadPriorityHighest = 2;
 int GetCurrentThreadPriority();
 void SetCurrentThreadPriority(int priority);
 
+// What the scheduler holds for the calling thread: the level last asked and
+// the thread's real nice value, which someone else (a niced start, the
+// desktop) may have set. Restoring puts back exactly that.
+struct ThreadPriorityState {
+    int level;
+    int nice;
+};
+ThreadPriorityState SaveCurrentThreadPriority();
+void RestoreCurrentThreadPriority(const ThreadPriorityState& state);
+
 } // namespace Platform

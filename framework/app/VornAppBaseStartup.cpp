@@ -140,6 +140,9 @@ void VornAppBase::MakeMainWindowObject()
 void VornAppBase::MakeAppDataFolder()
 {
     std::string folder = Platform::UserDataFolder();
+    // A user without a home has no data folder: the demo name stays as it is.
+    if (folder.empty())
+        return;
     // An empty vendor adds no empty folder level.
     if (!mVendorFolder.empty())
         folder += "/" + mVendorFolder;
