@@ -10,13 +10,18 @@
 
 namespace Vorn {
 
-DDImage::DDImage(DDInterface* display) : MemoryImage(display->mApp), mDisplay(display)
+DDImage::DDImage(DDInterface* display) : MemoryImage(display->mApp, Unregistered{}), mDisplay(display)
 {
     mDisplay->RegisterImage(this);
+    Register();
 }
 
+// Out of the image set first: a walk must not meet the image while its
+// parts are going.
 DDImage::~DDImage()
 {
+    if (mApp)
+        mApp->RemoveFromImageSet(this);
     ReleaseSurface();
     mDisplay->UnregisterImage(this);
 }

@@ -98,6 +98,15 @@ bool ResourceManager::LoadImageResource(ImageRes* res)
         return false;
     }
 
+    ApplyImageSettings(res, image, ref);
+    OnResourceLoaded(res);
+    return true;
+}
+
+// Under the image lock: the main thread may walk the image set meanwhile.
+void ResourceManager::ApplyImageSettings(ImageRes* res, MemoryImage* image, ImageRef& ref)
+{
+    const AutoCrit lock(mApp->ImageLock());
     image->ScanPixelFlags();
     res->mImage = ref;
     ref.Release();
@@ -133,8 +142,6 @@ bool ResourceManager::LoadImageResource(ImageRes* res)
     image->mNumCols = res->mCols;
     if (image->mPurgeBits)
         image->ReleaseMemoryBits();
-    OnResourceLoaded(res);
-    return true;
 }
 
 bool ResourceManager::LoadAlphaSource(ImageRes* res, MemoryImage* image)
@@ -142,6 +149,7 @@ bool ResourceManager::LoadAlphaSource(ImageRes* res, MemoryImage* image)
     const std::unique_ptr<ImageLib::Image> alpha = ImageLib::LoadImageFile(res->mAlphaImage, true);
     if (!alpha)
         return Fail(FormatString("Failed to load image: %s", res->mAlphaImage.c_str()));
+    const AutoCrit lock(mApp->ImageLock());
     uint32_t* bits = image->GetBits();
     if (!bits || alpha->GetWidth() != image->mWidth || alpha->GetHeight() != image->mHeight)
         return Fail(FormatString("AlphaImage size mismatch between %s and %s", res->mPath.c_str(),
@@ -156,6 +164,7 @@ bool ResourceManager::LoadAlphaGrid(ImageRes* res, MemoryImage* image)
     const std::unique_ptr<ImageLib::Image> grid = ImageLib::LoadImageFile(res->mAlphaGridImage, true);
     if (!grid)
         return Fail(FormatString("Failed to load image: %s", res->mAlphaGridImage.c_str()));
+    const AutoCrit lock(mApp->ImageLock());
     // Rows and cols are 1 or more: the manifest refuses others.
     const int celWidth = image->mWidth / res->mCols;
     const int celHeight = image->mHeight / res->mRows;

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <latch>
 #include <memory>
@@ -194,6 +195,30 @@ TEST(ImageSetWalks, ReachEveryImageWhileAnotherThreadMakesImages)
         EXPECT_EQ(image->mBits != nullptr, keepsBits);
         EXPECT_EQ(image->mNativeAlphaData == nullptr, keepsBits);
     }
+}
+
+// The loading thread makes display images from files and copies and drops
+// them while the main thread rebuilds every image after a display change:
+// no walk meets an image being built, filled or destroyed.
+TEST(ImageSetWalks, ReachNoImageAnotherThreadIsMakingOrDestroying)
+{
+    ImagesApp t;
+    std::atomic<int> made{0};
+    std::jthread loader([&t, &made](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            const std::unique_ptr<Vorn::DDImage> image = t.app.GetImage(t.red);
+            ASSERT_NE(image, nullptr);
+            const std::unique_ptr<Vorn::DDImage> copy = t.app.CopyImage(image.get());
+            ++made;
+        }
+    });
+    for (int i = 0; i < 500 || made.load() < 20; ++i) {
+        t.app.RebuildAllImages();
+        t.app.FreeAllImageSoftwareData();
+    }
+    loader.request_stop();
+    loader.join();
+    EXPECT_GE(made.load(), 20);
 }
 
 // An image that held a surface in the window's 32 bits is drawn in full
