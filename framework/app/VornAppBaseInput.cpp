@@ -133,10 +133,12 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
         widgets.KeyChar(static_cast<char>(LowByte(message.wParam)));
         break;
     case WM_MOVE:
+        // The outer window's place, where the next window is made.
         if (mainWindow && mIsWindowed && !mMainWindow->IsMinimized()) {
             const Point position = mMainWindow->Position();
-            mPreferredX = position.x;
-            mPreferredY = position.y;
+            const Platform::FrameMargins frame = mMainWindow->Decorations();
+            mPreferredX = position.x - frame.left;
+            mPreferredY = position.y - frame.top;
         }
         break;
     case WM_SIZE:

@@ -185,7 +185,11 @@ bool VornAppBase::FitsDesktop() const
     const Platform::Rect work = mMainWindowObject->WorkArea();
     if (work.width <= 0 || work.height <= 0)
         return true;
-    return mWidth < work.width && mHeight < work.height;
+    // The client area a maximised window would have: the work area less the
+    // frame, as far as the desktop has told it.
+    const Platform::FrameMargins frame = mMainWindowObject->Decorations();
+    return int64_t{mWidth} + frame.left + frame.right < work.width &&
+           int64_t{mHeight} + frame.top + frame.bottom < work.height;
 }
 
 void VornAppBase::SeedRandomGenerators(uint32_t seed)

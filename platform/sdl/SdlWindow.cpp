@@ -239,6 +239,23 @@ Point SdlWindow::Position() const
     return position;
 }
 
+// Known only once the window manager has framed a window; kept for the
+// windows made after it, whose frames are the same.
+FrameMargins SdlWindow::Decorations() const
+{
+    static std::atomic<uint64_t> lastKnown{0};
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    if (mWindow && !(SDL_GetWindowFlags(mWindow) & (SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN)) &&
+        SDL_GetWindowBordersSize(mWindow, &top, &left, &bottom, &right) == 0 && top >= 0 && left >= 0 &&
+        top < 65536 && left < 65536 && bottom >= 0 && right >= 0 && bottom < 65536 && right < 65536)
+        lastKnown = uint64_t(left) | uint64_t(top) << 16 | uint64_t(right) << 32 | uint64_t(bottom) << 48;
+    const uint64_t known = lastKnown.load();
+    return {int(known & 0xFFFF), int(known >> 16 & 0xFFFF), int(known >> 32 & 0xFFFF), int(known >> 48 & 0xFFFF)};
+}
+
 void SdlWindow::SetPosition(Point position)
 {
     if (mWindow) {

@@ -38,6 +38,7 @@ public:
     bool HasFocus() const override;
     void SetTitle(const std::string& title) override;
     Point Position() const override;
+    FrameMargins Decorations() const override;
     void SetPosition(Point position) override;
     Size ClientSize() const override;
     void SetClientSize(Size size) override;

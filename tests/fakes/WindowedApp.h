@@ -76,6 +76,7 @@ public:
         mMakeWindow = [this] {
             auto window = std::make_unique<FakeWindow>();
             window->workArea = mWorkArea;
+            window->frame = mWindowFrame;
             window->focused = mWindowFocused;
             window->createError = mCreateError;
             mWindow = window.get();
@@ -150,6 +151,7 @@ public:
     FakeWindow* mWindow = nullptr;
     // What the next window is made with.
     Platform::Rect mWorkArea{0, 0, 1024, 740};
+    Platform::FrameMargins mWindowFrame;
     bool mWindowFocused = true;
     std::string mCreateError;
 

@@ -173,6 +173,21 @@ TEST(Init, OpensTheWindowInAModeThatFitsAndKeepsTheDemoUnderTheDataFolder)
     }
 }
 
+// A window fits when the client area of a maximised window, the work area
+// less the frame, holds it.
+TEST(Init, AWindowFitsWhenTheWorkAreaLessTheFrameHoldsIt)
+{
+    for (const int workHeight : {643, 642}) {
+        SCOPED_TRACE(workHeight);
+        ScriptedClock clock;
+        WindowedStartupApp app(clock);
+        app.mWorkArea = {0, 0, 1024, workHeight};
+        app.mWindowFrame = {2, 40, 2, 2};
+        app.Init();
+        EXPECT_EQ(app.mIsWindowed, workHeight == 643);
+    }
+}
+
 class SingleInstanceDeathTest : public ::testing::Test {
 protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "fast"); }
