@@ -262,6 +262,9 @@ public:
     virtual int RefreshRate() const = 0;
     // The desktop's screen saver; empty when the system does not tell.
     virtual std::optional<ScreenSaverSettings> ScreenSaver() const = 0;
+    // Whether the desktop may start its screen saver while the program runs
+    // (it may not, at first).
+    virtual void AllowScreenSaver(bool allow) = 0;
 
     // Delivers everything pending, never waiting: messages posted to any
     // window of the process, input and state changes, then due timers. Call

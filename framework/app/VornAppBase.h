@@ -720,6 +720,8 @@ private:
     // The end of every window creation: focus, images, the widget manager's
     // drawing image and the timer.
     void FinishMainWindow();
+    // Lets the desktop's screen saver run where the program holds for it.
+    void AllowScreenSaverWhenIdle();
     // The fatal error of a display that cannot be initialised in 2D.
     [[noreturn]] void FailDisplayInit(int32_t result, const std::string& errorText);
     bool WindowedPosition(Platform::Point& position) const;

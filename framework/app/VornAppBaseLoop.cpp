@@ -391,6 +391,7 @@ void VornAppBase::HandOverLoading()
     Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
     mLoadingHandedOver = true;
     mLoadingThreadRunning = false;
+    AllowScreenSaverWhenIdle();
     OnLoadingFinished();
 }
 

@@ -187,6 +187,16 @@ void VornAppBase::FinishMainWindow()
     }
     AdoptDisplay(true);
     mMainWindow->SetTimer(kMainTimerId, static_cast<uint32_t>(FrameTime()));
+    AllowScreenSaverWhenIdle();
+}
+
+// The desktop's saver may start where the idle check holds the program for
+// it: in a window, once loading was handed over. Before that, and in full
+// screen, the program runs on with no saver.
+void VornAppBase::AllowScreenSaverWhenIdle()
+{
+    if (mMainWindow)
+        mMainWindow->AllowScreenSaver(mLoadingHandedOver && mWindowCreatedWindowed);
 }
 
 void VornAppBase::FailDisplayInit(int32_t result, const std::string& errorText)

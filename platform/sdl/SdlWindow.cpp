@@ -117,6 +117,11 @@ constexpr int kMaxCoordinate = 1 << 20;
 
 } // namespace
 
+bool TerminationRequested()
+{
+    return gTerminationRequested.load();
+}
+
 SdlWindow::SdlWindow()
 {
     LiveWindows().push_back(this);
@@ -286,6 +291,16 @@ Size SdlWindow::DrawableSize() const
     else if (mWindow)
         SDL_GetWindowSizeInPixels(mWindow, &size.width, &size.height);
     return size;
+}
+
+void SdlWindow::AllowScreenSaver(bool allow)
+{
+    if (!mVideo.IsUp())
+        return;
+    if (allow)
+        SDL_EnableScreenSaver();
+    else
+        SDL_DisableScreenSaver();
 }
 
 int SdlWindow::DisplayIndex() const

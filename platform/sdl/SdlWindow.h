@@ -18,6 +18,9 @@ namespace Platform::Detail {
 
 class SdlCursor;
 
+// A termination signal arrived that no window's pump has acted on yet.
+bool TerminationRequested();
+
 class SdlWindow final : public Window {
 public:
     SdlWindow();
@@ -57,6 +60,7 @@ public:
     Point CursorPosition() const override;
     bool CursorInside() const override { return mCursorInside.load(); }
     void ShowCursor(bool visible) override;
+    void AllowScreenSaver(bool allow) override;
     void SetCursor(const Cursor& cursor) override;
     const Cursor& SystemCursor(SystemCursorShape shape) override;
     std::unique_ptr<Cursor> CreateCursor(const uint32_t* argb, int width, int height, Point hotSpot) override;

@@ -303,6 +303,25 @@ TEST(ScreenSaverIdle, HoldsOnceIdleBeyondTheSaversTimeoutAndLetsGoOnInput)
     }
 }
 
+// The desktop's saver runs where the program holds for it: in a window once
+// loading was handed over; before that, and in full screen, it does not.
+TEST(ScreenSaverIdle, TheDesktopsSaverMayRunInAWindowAfterTheLoadingHandOver)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.mRealScreenModes = true;
+    app.CreateMainWindow();
+    EXPECT_FALSE(app.mWindow->screenSaverAllowed);
+    app.mLoadingThreadStarted = true;
+    app.mLoadingThreadFinished = true;
+    ASSERT_TRUE(app.RunUpdateTick());
+    EXPECT_TRUE(app.mWindow->screenSaverAllowed);
+    app.ChangeScreenModeKeep3D(false);
+    EXPECT_FALSE(app.mWindow->screenSaverAllowed);
+    app.ChangeScreenModeKeep3D(true);
+    EXPECT_TRUE(app.mWindow->screenSaverAllowed);
+}
+
 TEST(ScreenSaverIdle, InputBeforeTheFirstTimerCountsAsInputNow)
 {
     ScriptedClock clock(500000);
