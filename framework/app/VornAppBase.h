@@ -751,6 +751,9 @@ private:
     // path beginning with '!'; null when the file cannot be read or there is
     // no display.
     std::unique_ptr<MemoryImage> MakeSharedImage(const std::string& path);
+    // Stores the decoded image (null when there is none) and wakes those
+    // waiting for it.
+    void FinishSharedImage(SharedImage& shared, std::unique_ptr<MemoryImage> image);
     // Waits without the display lock until the record's image is stored.
     void WaitForSharedImage(const SharedImage& shared);
     void DeleteAllSharedImages();

@@ -78,11 +78,24 @@ void VornAppBase::FindOrCreatePooledImage(ImageRef& reference, const std::string
         WaitForSharedImage(*shared);
         return;
     }
-    std::unique_ptr<MemoryImage> image = MakeSharedImage(path);
+    std::unique_ptr<MemoryImage> image;
+    try {
+        image = MakeSharedImage(path);
+    } catch (...) {
+        // The entry stays without an image, as for a file that cannot be
+        // read; those waiting for it must not wait for ever.
+        FinishSharedImage(*shared, nullptr);
+        throw;
+    }
+    FinishSharedImage(*shared, std::move(image));
+}
+
+void VornAppBase::FinishSharedImage(SharedImage& shared, std::unique_ptr<MemoryImage> image)
+{
     {
         const std::lock_guard lock(mSharedImageLoadMutex);
-        shared->mPooled.mImage = image.release();
-        shared->mLoading = false;
+        shared.mPooled.mImage = image.release();
+        shared.mLoading = false;
     }
     mSharedImageLoaded.notify_all();
 }

@@ -22,7 +22,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
+#include <new>
 #include <latch>
 #include <memory>
 #include <string>
@@ -170,6 +173,47 @@ TEST(SharedImages, TwoThreadsAskingForOneImageBothGetItLoaded)
         EXPECT_NE(isNew[0], isNew[1]) << round;
         EXPECT_EQ(got[1]->PixelAt(128 * 128 - 1), 0xFF123456u) << round;
     }
+}
+
+// The first decode of a shared image throws while another caller waits for
+// it: the waiter wakes with no image, and the failure reaches the first.
+struct ThrowingDecodeApp : ScriptedApp {
+    using ScriptedApp::ScriptedApp;
+    std::unique_ptr<Vorn::DDImage> GetImage(const std::string&) override
+    {
+        mDecoding.count_down();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        throw std::bad_alloc();
+    }
+    std::latch mDecoding{1};
+};
+
+TEST(SharedImages, AFirstDecodeThatThrowsWakesThoseWaitingForIt)
+{
+    ScriptedClock clock;
+    ThrowingDecodeApp app(clock);
+    std::promise<Vorn::MemoryImage*> waited;
+    std::jthread first([&app] {
+        ImageRef ref;
+        EXPECT_THROW(app.FindOrCreatePooledImage(ref, "big.png", "", nullptr), std::bad_alloc);
+    });
+    app.mDecoding.wait();
+    std::jthread second([&app, &waited] {
+        ImageRef ref;
+        bool isNew = true;
+        app.FindOrCreatePooledImage(ref, "BIG.PNG", "", &isNew);
+        EXPECT_FALSE(isNew);
+        waited.set_value(ref.GetImage());
+    });
+    std::future<Vorn::MemoryImage*> result = waited.get_future();
+    if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "the waiter was never woken";
+        const std::lock_guard lock(app.mSharedImageLoadMutex);
+        for (auto& [key, shared] : app.mSharedImageMap)
+            shared.mLoading = false;
+        app.mSharedImageLoaded.notify_all();
+    }
+    EXPECT_EQ(result.get(), nullptr);
 }
 
 // Under the lock the set cannot change beneath a walk while the loading
