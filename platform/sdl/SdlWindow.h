@@ -85,14 +85,12 @@ private:
     std::vector<uintptr_t> TakeDueTimers(uint32_t now);
     void Deliver(const MessageRecord& message);
     int DisplayIndex() const;
-    bool PrepareTexture(int width, int height);
+    SDL_Surface* Staging(const Frame& frame);
     bool Fail(std::string error);
 
     VideoSubsystem mVideo;
     SDL_Window* mWindow = nullptr;
-    SDL_Renderer* mRenderer = nullptr;
-    SDL_Texture* mTexture = nullptr;
-    Size mTextureSize;
+    SDL_Surface* mStaging = nullptr;
     bool mHiddenStyle = false;
     const std::thread::id mOwner = std::this_thread::get_id();
     WindowProcedure mProcedure;
