@@ -2,7 +2,13 @@
 // Thread priorities in the framework's terms (the values it stores and
 // compares): -2 lowest .. 0 normal .. 2 highest.
 
+#include <cstdint>
+
 namespace Platform {
+
+// The system's number of the calling thread, as tools and crash reports
+// show it.
+uint32_t CurrentThreadId();
 
 inline constexpr int kThreadPriorityLowest = -2;
 inline constexpr int kThreadPriorityNormal = 0;

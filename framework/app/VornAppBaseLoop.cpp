@@ -157,6 +157,7 @@ void VornAppBase::ResetFractionTime()
 
 bool VornAppBase::Process(bool allowSleep)
 {
+    ShowPendingErrors();
     if (mShutdownRequested)
         Shutdown();
 

@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/Random.h"
 #include "platform/SingleInstance.h"
+#include "platform/Thread.h"
 
 #include <filesystem>
 #include <system_error>
@@ -36,6 +37,7 @@ bool IsAbsoluteName(const std::string& name)
 void VornAppBase::Init()
 {
     mMainThreadId = std::this_thread::get_id();
+    mMainThreadSystemId = Platform::CurrentThreadId();
     if (mShutdown)
         return;
 

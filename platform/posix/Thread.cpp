@@ -19,7 +19,7 @@ int GetCurrentThreadPriority()
 
 namespace {
 
-id_t CurrentThreadId()
+id_t KernelThreadId()
 {
     return static_cast<id_t>(syscall(SYS_gettid));
 }
@@ -31,7 +31,12 @@ void SetCurrentThreadPriority(int priority)
     tPriority = priority;
     // Linux schedules threads by their own nice value; 5 nice steps a level.
     const int nice = -5 * std::clamp(priority, kThreadPriorityLowest, kThreadPriorityHighest);
-    setpriority(PRIO_PROCESS, CurrentThreadId(), nice);
+    setpriority(PRIO_PROCESS, KernelThreadId(), nice);
+}
+
+uint32_t CurrentThreadId()
+{
+    return static_cast<uint32_t>(KernelThreadId());
 }
 
 ThreadPriorityState SaveCurrentThreadPriority()
@@ -39,14 +44,14 @@ ThreadPriorityState SaveCurrentThreadPriority()
     // -1 is a nice value too: errno tells a failure, and then the thread
     // keeps whatever it has.
     errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, CurrentThreadId());
+    const int nice = getpriority(PRIO_PROCESS, KernelThreadId());
     return {tPriority, errno == 0 ? nice : 0};
 }
 
 void RestoreCurrentThreadPriority(const ThreadPriorityState& state)
 {
     tPriority = state.level;
-    setpriority(PRIO_PROCESS, CurrentThreadId(), state.nice);
+    setpriority(PRIO_PROCESS, KernelThreadId(), state.nice);
 }
 
 } // namespace Platform

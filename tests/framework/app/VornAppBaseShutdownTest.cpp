@@ -7,6 +7,7 @@
 #include "fakes/WindowedApp.h"
 #include "framework/crash/CrashCatcher.h"
 #include "framework/resources/ImageLib.h"
+#include "framework/resources/ResourceManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
@@ -76,6 +77,35 @@ TEST(Shutdown, JpegTwoThousandImagesReadFromConstructionToShutdown)
     EXPECT_EQ(image->GetBits()[5], 0xFF060606u);
     app.Shutdown();
     EXPECT_EQ(ImageLib::LoadImageFile(path, false), nullptr);
+}
+
+// The loading thread's report of failed resources is shown by the main
+// loop, which then shuts the program down; the game learns that loading
+// failed.
+TEST(Shutdown, ResourcesThatFailOnTheLoadingThreadAreShownByTheMainLoopWhichEnds)
+{
+    struct ReportingApp : ScriptedApp {
+        using ScriptedApp::ScriptedApp;
+        void ShowFatalError(const std::string& text) override
+        {
+            mShown.push_back(text + (std::this_thread::get_id() == mMainThreadId ? " on main" : " elsewhere"));
+        }
+        std::vector<std::string> mShown;
+    };
+    ScriptedClock clock;
+    ReportingApp app(clock);
+    app.mMainThreadId = std::this_thread::get_id();
+    ASSERT_FALSE(app.mResourceManager->ReadManifestFile("no/such/resources.xml"));
+    std::thread([&app] {
+        app.ReportResourceFailure(false);
+        app.SetLoadingFailed();
+    }).join();
+    EXPECT_TRUE(app.mShown.empty());
+    EXPECT_TRUE(app.LoadingFailed());
+    app.mLoopState = VornAppBase::kStateUpdate;
+    app.Process(true);
+    EXPECT_EQ(app.mShown, std::vector<std::string>{"Resource file not found: no/such/resources.xml on main"});
+    EXPECT_TRUE(app.mShutdown);
 }
 
 TEST(Shutdown, FromAnotherThreadOnlyAsksTheMainLoop)
