@@ -161,6 +161,20 @@ TEST(FileSettingsStore, DamagedFileKeepsEveryReadableValueAndIsKeptAsideBeforeTh
     }
 }
 
+// A file of exactly the size limit is written, read whole and rewritten
+// without a copy kept aside.
+TEST(FileSettingsStore, AFileOfExactlyTheLimitIsWhole)
+{
+    TempDir dir;
+    FileSettingsStore store(dir.Path());
+    // 16 + 3 + 1 + 1 + 1 + 6 + 1 + 2 x 524271 + 1 + 4 bytes: the limit.
+    ASSERT_TRUE(Set(store, "B", kSettingBinary, std::string(524271, 'x')));
+    ASSERT_EQ(fs::file_size(dir / kValues), FileSettingsStore::kMaxFileBytes);
+    EXPECT_TRUE(Has(store, "B"));
+    EXPECT_TRUE(store.DeleteValue(kKey, "B"));
+    EXPECT_FALSE(fs::exists(dir / (kValues + ".bad")));
+}
+
 // A file cut short anywhere keeps the values of its complete lines (a
 // number cut between its digits cannot be told from a shorter one).
 TEST(FileSettingsStore, CutShortFileKeepsTheValuesOfItsCompleteLines)
