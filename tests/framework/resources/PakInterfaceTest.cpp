@@ -129,7 +129,8 @@ TEST_F(PakInterfaceTest, ARecordWhoseDataLiesPastTheEndDropsOnlyItselfAndWhatFol
 {
     std::string archive = *Tools::BuildPak({{"resources.xml", "<x/>"}, {"big", "12"}, {"after", "3"}});
     const size_t bigSize = archive.find(std::string(1, static_cast<char>('g' ^ kPakKey))) + 1;
-    archive[bigSize + 1] = static_cast<char>(0x10 ^ kPakKey);
+    // Its top size byte: 2 + 2^24 bytes.
+    archive[bigSize + 3] = static_cast<char>(0x01 ^ kPakKey);
     dir.WriteFile("main.pak", archive);
     ASSERT_TRUE(pak.AddArchive("main.pak"));
     EXPECT_EQ(ReadAll(pak, "resources.xml"), "<x/>");
