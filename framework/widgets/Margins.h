@@ -1,0 +1,17 @@
+#pragma once
+// Four insets around a rectangle.
+
+namespace Vorn {
+
+struct Margins {
+    Margins() = default;
+    // Every side the same: the message dialog insets its content by 24.
+    explicit constexpr Margins(int all) : mLeft(all), mTop(all), mRight(all), mBottom(all) {}
+
+    int mLeft = 0;
+    int mTop = 0;
+    int mRight = 0;
+    int mBottom = 0;
+};
+
+} // namespace Vorn
