@@ -34,7 +34,8 @@ inline constexpr int kImageFlagUseA8R8G8B8 = 8;
 class MemoryImage : public Image {
 public:
     // Registers with gApplication; with no application the image lives
-    // unregistered.
+    // unregistered. An image made on another thread than the main one must
+    // be made and filled under the application's image lock.
     MemoryImage();
     explicit MemoryImage(VornAppBase* app);
     // Copies the pixels and every derived form but not the texture set.
@@ -142,6 +143,7 @@ public:
     const NativeDisplay* AppDisplay() const;
 
 protected:
+<<<<<<< HEAD
     // The stretches into the bits, which the caller has fetched: nearest
     // pixel laid as the plain blit lays it (mirrored: written from the
     // right), or smoothly resampled and laid with the over blend.
@@ -152,7 +154,16 @@ private:
     // The bits as a destination of the software triangles: without alpha
     // only while the alpha flags are forced off.
     SWTri::Destination TriangleDestination();
+=======
+    // For derived images, which register themselves once they are whole: a
+    // walk over the image set on the main thread must never meet an image
+    // another thread is still building.
+    struct Unregistered {};
+    MemoryImage(VornAppBase* app, Unregistered);
+>>>>>>> main
     void Register();
+
+private:
     // A fresh master copy with its guard word, pixels undefined.
     void AllocateBits();
     void FreePalette();
