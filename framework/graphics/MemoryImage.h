@@ -143,27 +143,23 @@ public:
     const NativeDisplay* AppDisplay() const;
 
 protected:
-<<<<<<< HEAD
     // The stretches into the bits, which the caller has fetched: nearest
     // pixel laid as the plain blit lays it (mirrored: written from the
     // right), or smoothly resampled and laid with the over blend.
     void StretchNearest(MemoryImage& source, const StretchArea& area, const Color& color, int mode, bool mirrored);
     void StretchSmooth(MemoryImage& source, const StretchArea& area);
 
-private:
-    // The bits as a destination of the software triangles: without alpha
-    // only while the alpha flags are forced off.
-    SWTri::Destination TriangleDestination();
-=======
     // For derived images, which register themselves once they are whole: a
     // walk over the image set on the main thread must never meet an image
     // another thread is still building.
     struct Unregistered {};
     MemoryImage(VornAppBase* app, Unregistered);
->>>>>>> main
     void Register();
 
 private:
+    // The bits as a destination of the software triangles: without alpha
+    // only while the alpha flags are forced off.
+    SWTri::Destination TriangleDestination();
     // A fresh master copy with its guard word, pixels undefined.
     void AllocateBits();
     void FreePalette();
