@@ -175,10 +175,12 @@ TEST(MemoryImageLine, NonFiniteHugeOrOtherModeLinesDrawNothing)
     }
 }
 
-// The anti-aliased line in the manner of Wu, over a destination: a 16.16
-// error from the start's fractional parts, one pixel per major step shared
-// with its neighbour across the line, the weights scaled by the colour's
-// alpha.
+// The anti-aliased line in the manner of Wu, over a destination: it runs
+// downward by its float ends and steps across in the direction of their
+// difference; a 16.16 error from the start's fractional parts; one pixel per
+// major step, kept within the integer ends, shared with its neighbour across
+// the line wherever that lies in the image; the weights scaled by the
+// colour's alpha.
 Pixels WuLine(Pixels pixels, int width, double x1, double y1, double x2, double y2, const Color& color)
 {
     const int height = static_cast<int>(pixels.size()) / width;
@@ -190,16 +192,14 @@ Pixels WuLine(Pixels pixels, int width, double x1, double y1, double x2, double 
             d = Reference::Over(d, color.ToInt(), weight);
         }
     };
-    int xs = Trunc(x1), ys = Trunc(y1), xe = Trunc(x2), ye = Trunc(y2);
-    if (ys > ye)
-        std::swap(xs, xe), std::swap(ys, ye), std::swap(x1, x2), std::swap(y1, y2);
-    int dx = xe - xs;
+    if (y1 > y2)
+        std::swap(x1, x2), std::swap(y1, y2);
+    const int xs = Trunc(x1), ys = Trunc(y1), xe = Trunc(x2), ye = Trunc(y2);
+    const int dir = x2 < x1 ? -1 : 1;
+    const int dx = (xe - xs) * dir;
     const int dy = ye - ys;
-    double fdx = x2 - x1;
+    const double fdx = (x2 - x1) * dir;
     const double fdy = y2 - y1;
-    int dir = 1;
-    if (dx < 0)
-        dx = -dx, fdx = -fdx, dir = -1;
     int64_t e = static_cast<int64_t>(std::fabs(x1 - xs) * std::fabs(y1 - ys) * 65536);
     const auto v = [&e] { return static_cast<uint32_t>(255 - ((e >> 8) & 0xFF)); };
     blend(xs, ys, v());
@@ -208,21 +208,19 @@ Pixels WuLine(Pixels pixels, int width, double x1, double y1, double x2, double 
         for (int i = 0; i < dy - 1; ++i) {
             e += Trunc(65536 * fdx / fdy);
             if (e > 0xFFFF)
-                e &= 0xFFFF, x += dir;
+                e &= 0xFFFF, x = x == xe ? x : x + dir;
             ++y;
             blend(x, y, v());
-            if (x < width - 1)
-                blend(x + dir, y, 255 - v());
+            blend(x + dir, y, 255 - v());
         }
     } else {
         for (int i = 0; i < dx - 1; ++i) {
             e += Trunc(65536 * fdy / fdx);
             if (e > 0xFFFF)
-                e &= 0xFFFF, ++y;
+                e &= 0xFFFF, y = y == ye ? y : y + 1;
             x += dir;
             blend(x, y, v());
-            if (y < height - 1)
-                blend(x, y + 1, 255 - v());
+            blend(x, y + 1, 255 - v());
         }
     }
     blend(xe, ye, v());
@@ -236,8 +234,11 @@ TEST(MemoryImageSmoothLine, EveryPixelTakesItsShareOfTheColour)
         {3.7, 0.2, 5.9, 5.8}, {8.9, 5.1, 6.2, 0.3}, {1, 4, 9, 1}, {0, 0, 5, 5}, {11.5, 0.5, 0.5, 5.5},
         {2.25, 1.75, 9.5, 2.5}, {6.6, 0.4, 5.1, 5.9}, {0.9, 0.9, 11.1, 1.1}, {3.3, 2.6, 3.9, 5.2},
         {10.75, 0.25, 11.5, 4.5}, {0.5, 4.5, 11.5, 5.5}, {0, 0, 6, 2}, {1, 1, 7, 3},
-        // Leaving the last column to the left: no neighbour from that column.
+        // Leaving the last column to the left: its neighbour lies inside.
         {11.5, 0.5, 10.2, 5.5},
+        // Ends whose float and integer differences disagree: one column
+        // stepping left, one row running upward.
+        {5.9, 0.5, 5.1, 5.5}, {1.5, 2.7, 9.5, 2.2},
         // Fractional parts multiplying to just under one half: 127 in the
         // error's top byte.
         {2.5, 1.99999, 9.5, 4.5}};
