@@ -214,23 +214,29 @@ TEST(Buffer, DataNeverOutgrowsASigned32BitBitCount)
     b.WriteString("abc");
     b.WriteBytes(chunk.data(), 2);
     EXPECT_EQ(b.GetByteLength(), kMostBytes - 1);
-    // 7 bits and then a whole byte still fit, exactly; then nothing more.
-    b.WriteBits(0x55, 7);
+    // A whole byte still fits; another does not in the 7 bits left, which
+    // 7 bits then fill exactly; then nothing more.
     b.WriteByte(0xAB);
+    b.WriteByte(0xCD);
+    b.WriteBits(0x55, 7);
     b.WriteBits(1, 1);
     b.WriteBoolean(true);
     ASSERT_EQ(b.GetByteLength(), 1 << 28);
-    EXPECT_EQ(b.GetBytes()[kMostBytes - 1], 0xD5);
+    EXPECT_EQ(b.GetBytes()[kMostBytes - 1], 0xAB);
     EXPECT_EQ(b.GetBytes()[kMostBytes], 0x55);
 
     for (int i = 0; i < 256; ++i)
         b.ReadBytes(chunk.data(), i < 255 ? kChunk : kChunk - 2);
     EXPECT_EQ(chunk[kChunk - 3], 0xA5);
-    // Reads up to the largest count, a byte from 8 bits before it.
-    EXPECT_EQ(b.ReadBits(7, false), 0x55);
+    // Reads up to the largest count, 7 bits from 7 bits before it.
     EXPECT_EQ(b.ReadByte(), 0xAB);
+    EXPECT_EQ(b.ReadBits(7, false), 0x55);
     EXPECT_TRUE(b.AtEnd());
     EXPECT_EQ(b.BitsLeft(), 0);
+    // A byte from 8 bits before the largest count: the top bit of 0xAB,
+    // then the 7 bits.
+    b.SetReadPosition(Buffer::kMaxBits - 8);
+    EXPECT_EQ(b.ReadByte(), 0xAB);
     // A whole byte would take the read position past the largest count.
     b.SetReadPosition(Buffer::kMaxBits - 7);
     EXPECT_EQ(b.ReadByte(), 0);
