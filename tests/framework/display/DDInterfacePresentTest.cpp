@@ -299,11 +299,13 @@ INSTANTIATE_TEST_SUITE_P(Screens, CursorWalk,
     CaseName<WalkCase>);
 
 // The mode keeps its shape on any desktop, centred: letterboxed on a 5:4
-// desktop, one pixel wide on a desktop one pixel high.
+// desktop, one pixel wide on a desktop one pixel high. A desktop of no width
+// or no height is handed on as it is.
 TEST_F(PresentTest, AFullScreenModeKeepsItsShapeOnAnyDesktop)
 {
     for (const auto& [desktop, shown] : {std::pair{Platform::Size{1280, 1024}, Platform::Rect{0, 32, 1280, 960}},
-             {Platform::Size{800, 1}, Platform::Rect{399, 0, 1, 1}}}) {
+             {Platform::Size{800, 1}, Platform::Rect{399, 0, 1, 1}}, {Platform::Size{0, 600}, Platform::Rect{0, 0, 0, 600}},
+             {Platform::Size{800, 0}, Platform::Rect{0, 0, 800, 0}}}) {
         Open(false, 32, desktop);
         PresentFrame(1);
         EXPECT_EQ(window.Presents().back().destination, shown) << desktop.width << "x" << desktop.height;
