@@ -64,7 +64,8 @@ std::vector<Tools::PakFile> GameFiles()
         {"gfx/cels.tga", Tga(4, 2, std::vector<uint32_t>(8, 0xFF102030))},
         {"gfx/grid.tga", Tga(2, 1, {0xFF00000A, 0xFF0000C8})},
         {"sfx/s.wav", "RIFF"},
-        {"fonts/f.txt", "Define Name 'x';\nLayerSetImage Main 'font.png';\n"},
+        {"fonts/f.txt", "Define Name 'x';\nCreateLayer Main;\nLayerSetImage Main 'f.tga';\n"},
+        {"fonts/f.tga", Tga(1, 1, {0xFFFFFFFF})},
     };
 }
 
