@@ -1,5 +1,6 @@
 #include "framework/resources/ResourceManager.h"
 
+#include "fakes/FontFolder.h"
 #include "fakes/PoolingApp.h"
 #include "fakes/TempDir.h"
 #include "framework/graphics/ImageFont.h"
@@ -21,14 +22,7 @@ namespace {
 using namespace Vorn;
 using Res = ResourceManager;
 
-// An uncompressed top-down TGA of the given pixels, row by row.
-std::string Tga(int width, int height, const std::vector<uint32_t>& pixels)
-{
-    std::string bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width), 0, char(height), 0, 32, 0x28};
-    for (const uint32_t p : pixels)
-        bytes += {char(p), char(p >> 8), char(p >> 16), char(p >> 24)};
-    return bytes;
-}
+using Testing::Tga;
 
 // With a tag list far past the 1023 characters a fixed buffer would hold.
 std::string Manifest()
