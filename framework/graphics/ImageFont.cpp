@@ -45,12 +45,9 @@ double Bounded(const GlyphLayer& layer, double factor)
     return extent > 0.0 && factor * extent > kMaxScaledSide ? kMaxScaledSide / extent : factor;
 }
 
-// The extra advance of `first` when `second` follows; none after a first
-// character of 0.
+// The extra advance of `first` when `second` follows.
 int64_t KerningAdvance(const GlyphLayer& layer, unsigned char first, unsigned char second, double factor)
 {
-    if (first == 0)
-        return 0;
     return Scaled(int64_t{layer.mCharData[first].mKerningOffsets[second]} + layer.mSpacing, factor);
 }
 
@@ -349,7 +346,7 @@ int ImageFont::CharWidthWithKerning(char c, char previous)
     for (const ActiveFontLayer& active : mActiveLayerList) {
         const GlyphLayer& layer = *active.mBaseLayer;
         const int64_t advance = Scaled(layer.mCharData[ch].mWidth, active.mScale) +
-                                KerningAdvance(layer, before, ch, active.mScale);
+                                (before != 0 ? KerningAdvance(layer, before, ch, active.mScale) : 0);
         widest = any ? std::max(widest, advance) : advance;
         any = true;
     }
@@ -402,7 +399,8 @@ void ImageFont::DrawStringLayered(Graphics* g, int x, int y, const std::string& 
             scratch.Append(DrawOrder(layer, glyph), command);
             if (rects)
                 rects->push_back(Rect(command.mX, command.mY, command.mSource.mWidth, command.mSource.mHeight));
-            const int64_t candidate = pen + int64_t{Scaled(glyph.mWidth, f)} + KerningAdvance(layer, c, next, f);
+            const int64_t candidate =
+                pen + int64_t{Scaled(glyph.mWidth, f)} + (next != 0 ? KerningAdvance(layer, c, next, f) : 0);
             advance = made ? std::max(advance, candidate) : candidate;
             made = true;
         }
