@@ -88,10 +88,12 @@ public:
         const FT_Size_Metrics& metrics = face->size->metrics;
         mAscent = Ceiling(metrics.ascender);
         mDescent = Ceiling(-metrics.descender);
-        // The face gives the middle of the stroke.
-        mUnderlineThickness =
-            std::max(1, Rounded(FT_MulFix(face->underline_thickness, metrics.y_scale)));
-        mUnderlineTop = Rounded(-FT_MulFix(face->underline_position, metrics.y_scale)) - mUnderlineThickness / 2;
+        // The face gives the middle of the stroke: its top edge is half a
+        // thickness above that.
+        const FT_Pos position = FT_MulFix(face->underline_position, metrics.y_scale);
+        const FT_Pos thickness = FT_MulFix(face->underline_thickness, metrics.y_scale);
+        mUnderlineThickness = std::max(1, Rounded(thickness));
+        mUnderlineTop = Rounded(-position - thickness / 2);
     }
     ~FreeTypeSystemFont() override
     {
