@@ -3,6 +3,8 @@
 #include "fakes/FontFolder.h"
 #include "fakes/PoolingApp.h"
 #include "fakes/TempDir.h"
+#include "framework/display/DDImage.h"
+#include "framework/graphics/FontData.h"
 #include "framework/graphics/ImageFont.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/SysFont.h"
@@ -176,6 +178,27 @@ TEST_F(Game, AMissingOrBadFileStopsTheGroupWithThisText)
         EXPECT_FALSE(manager.LoadNextOfGroup());
         EXPECT_TRUE(manager.mLoadedGroups.empty());
     }
+}
+
+// A width-list font draws from a display image of the application's; its
+// width list lies on the disk beside the program.
+TEST_F(Game, AWidthListFontTakesItsImageFromTheApplication)
+{
+    const std::string manifest = "<ResourceManifest><Resources id=\"G\"><Font id=\"W\" path=\"w.txt\" "
+                                 "image=\"w.tga\"/></Resources></ResourceManifest>";
+    Write({{"m.xml", manifest}, {"w.txt", "2 2 A 3 B 3"}});
+    ASSERT_TRUE(mManager.ReadManifestFile("m.xml"));
+    EXPECT_FALSE(mManager.LoadGroup("G"));
+    EXPECT_EQ(mManager.GetErrorText(), "Failed to load image: w.tga");
+
+    Write({{"w.tga", Tga(6, 1, std::vector<uint32_t>(6, 0xFF00FF00))}});
+    ASSERT_TRUE(mManager.LoadGroup("G")) << mManager.GetErrorText();
+    const auto& res = static_cast<Res::FontRes&>(*mManager.mFontMap.at("W"));
+    ASSERT_NE(dynamic_cast<DDImage*>(res.mImage.get()), nullptr);
+    auto* font = dynamic_cast<ImageFont*>(mManager.GetFontOrThrow("W"));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->mFontData->mFontLayerList.front().mImage.GetImage(), res.mImage.get());
+    EXPECT_EQ(font->StringWidth("AbB"), 9);
 }
 
 TEST_F(Game, RetryAfterAFailedAlphaLoadGetsTheAlpha)
