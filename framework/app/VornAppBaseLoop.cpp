@@ -155,6 +155,7 @@ bool VornAppBase::Process(bool allowSleep)
 {
     if (mShutdownRequested)
         Shutdown();
+    ShowPostedFatalErrors();
 
     const bool playing = mPlaying;
     const bool paced = !playing && mVSyncUpdates && !mNothingDrawn && !mVSyncBroken &&

@@ -6,7 +6,6 @@
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
 #include "framework/graphics/MemoryImage.h"
-#include "platform/MessageBox.h"
 #include "platform/Paths.h"
 
 #include <fstream>
@@ -93,16 +92,13 @@ bool FontData::Error(const std::string& text)
         message += " on Line " + FormatString("%d:\r\n\r\n", mCurrentLineNum) + mCurrentLine;
 
     // Fonts are also loaded on the loading thread. The fatal-error box
-    // there shows the text alone: ignoring input meanwhile, releasing keys
-    // and buttons and resetting the frame timing belong to the main thread.
+    // ignores input meanwhile, releases keys and buttons and resets the frame
+    // timing: work of the main thread, which is handed the text to show.
     const std::thread::id mainThread = mApp->mMainThreadId;
-    if (mainThread == std::thread::id() || std::this_thread::get_id() == mainThread) {
+    if (mainThread == std::thread::id() || std::this_thread::get_id() == mainThread)
         mApp->ShowFatalError(message);
-    } else if (mApp->IsScreenSaver()) {
-        mApp->AppendToErrorLog(message);
-    } else if (!mApp->mShutdown) {
-        Platform::ShowMessageBox(message, mApp->GetString("FATAL_ERROR", "FATAL ERROR"), Platform::MB_ICONERROR);
-    }
+    else
+        mApp->PostFatalError(message);
     return false;
 }
 

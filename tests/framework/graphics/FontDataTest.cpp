@@ -279,17 +279,19 @@ TEST_F(Descriptor, AMissingFileIsNoErrorToShow)
     EXPECT_TRUE(mApp.mFatalErrors.empty());
 }
 
-// The loading thread shows the bare text and leaves the box's bookkeeping
-// (input, timing) to the main thread.
-TEST_F(Descriptor, OffTheMainThreadAnErrorIsAPlainBox)
+// The loading thread hands the text to the main thread, whose next loop
+// step shows it: the box's bookkeeping (input, timing) is the main
+// thread's.
+TEST_F(Descriptor, OffTheMainThreadAnErrorIsShownByTheMainThread)
 {
     mApp.mMainThreadId = std::this_thread::get_id();
-    Write("f.txt", "Frobnicate");
-    testing::internal::CaptureStderr();
+    Write("f.txt", "CreateLayer A;\nFrobnicate");
     std::thread([&] { mData.Load(&mApp, "f.txt"); }).join();
-    const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(mApp.mFatalErrors.empty());
-    EXPECT_NE(printed.find("FATAL ERROR: Font Descriptor Error in f.txt"), std::string::npos) << printed;
+    mApp.Process(false);
+    EXPECT_EQ(mApp.mFatalErrors, std::vector<std::string>{Shown("Unknown Command", 2, "Frobnicate")});
+    mApp.Process(false);
+    EXPECT_EQ(mApp.mFatalErrors.size(), 1u);
 }
 
 // A width-list font's data has no application: its errors are kept only.
