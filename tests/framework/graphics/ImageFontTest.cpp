@@ -78,19 +78,35 @@ TEST_F(ImageFontTest, EveryOutlinePieceIsDrawnBeforeAnyFill)
     EXPECT_EQ(width, 10);
 }
 
+// Glyph order + base order + 128, held to 0..255; told apart by their x
+// offsets.
 TEST_F(ImageFontTest, OrdersAreHeldTo0To255AndKeepTheirMakingOrderWithin)
 {
-    // Told apart by their x offsets 1..5.
-    Font(Layer("L1", "LayerSetBaseOrder L1 200;\nLayerSetOffset L1 (1 0);\n") +
-         Layer("L2", "LayerSetBaseOrder L2 127;\nLayerSetOffset L2 (2 0);\n") +
-         Layer("L3", "LayerSetBaseOrder L3 -300;\nLayerSetOffset L3 (3 0);\n") +
-         Layer("L4", "LayerSetBaseOrder L4 -128;\nLayerSetOffset L4 (4 0);\n") +
-         Layer("L5", "LayerSetBaseOrder L5 1;\nLayerSetCharOrders L5 ('A') (2147483647);\n"
-                     "LayerSetOffset L5 (5 0);\n"));
-    std::vector<std::string> xs;
+    const struct {
+        const char* name;
+        int baseOrder;
+    } layers[] = {
+        {"L1", 200},  // 255
+        {"L2", 127},  // 255, after L1
+        {"L3", 126},  // 254
+        {"L4", -300}, // 0
+        {"L5", -128}, // 0, after L4
+        {"L6", -129}, // 0, after L5
+        {"L7", -127}, // 1
+    };
+    std::string descriptor;
+    for (int i = 0; i < 7; ++i) {
+        const std::string name = layers[i].name;
+        descriptor += Layer(name, "LayerSetBaseOrder " + name + " " + std::to_string(layers[i].baseOrder) +
+                                      ";\nLayerSetOffset " + name + " (" + std::to_string(i + 1) + " 0);\n");
+    }
+    // Glyph order 2147483647 + 1 takes no wrap.
+    Font(descriptor + Layer("L8", "LayerSetBaseOrder L8 1;\nLayerSetCharOrders L8 ('A') (2147483647);\n"
+                                  "LayerSetOffset L8 (8 0);\n"));
+    std::string xs;
     for (const std::string& call : Draw("A", 0, 8))
-        xs.push_back(call.substr(10, 1));
-    EXPECT_EQ(xs, (std::vector<std::string>{"3", "4", "1", "2", "5"}));
+        xs += call.substr(10, 1);
+    EXPECT_EQ(xs, "45673128");
 }
 
 TEST_F(ImageFontTest, PiecesSitAtPenPlusOffsetsBelowTheAscent)
@@ -273,16 +289,49 @@ TEST_F(ImageFontTest, AnotherPointSizeRendersTheGlyphsScaled)
     EXPECT_EQ(width, 6 + 4);
 }
 
+// The glyphs side by side are 3 + 5 wide: from 1024 times on they would
+// pass 8192.
 TEST_F(ImageFontTest, AHugeScaleRendersAtMost8192PixelsASide)
 {
-    ImageFont& font = Font("SetDefaultPointSize 100000;\n" +
-                           Layer("Fill", "LayerSetPointSize Fill 1;\nLayerSetImageMap Fill ('A' 'V') ((0 0 3 1) (3 0 5 1));\n"));
-    const auto& active = font.mActiveLayerList.at(0);
-    // The glyphs side by side are 3 + 5 wide.
-    EXPECT_DOUBLE_EQ(active.mScale, 8192.0 / 8);
-    EXPECT_EQ(active.mScaledImage->mWidth, 8192);
-    EXPECT_EQ(active.mScaledImage->mHeight, 1024);
-    EXPECT_EQ(font.CharWidth('A'), 4 * 1024);
+    for (const int pointSize : {100000, 2000, 1024}) {
+        ImageFont& font = Font("SetDefaultPointSize " + std::to_string(pointSize) + ";\n" +
+                               Layer("Fill", "LayerSetPointSize Fill 1;\n"
+                                             "LayerSetImageMap Fill ('A' 'V') ((0 0 3 1) (3 0 5 1));\n"));
+        const auto& active = font.mActiveLayerList.at(0);
+        EXPECT_DOUBLE_EQ(active.mScale, 1024.0) << pointSize;
+        EXPECT_EQ(active.mScaledImage->mWidth, 8192);
+        EXPECT_EQ(active.mScaledImage->mHeight, 1024);
+        EXPECT_EQ(font.CharWidth('A'), 4 * 1024);
+    }
+    ImageFont& small = Font("SetDefaultPointSize 1000;\n" + Layer("Fill", "LayerSetPointSize Fill 1;\n"));
+    EXPECT_DOUBLE_EQ(small.mActiveLayerList.at(0).mScale, 1000.0);
+}
+
+// A single glyph one pixel wide after scaling still gets its image.
+TEST_F(ImageFontTest, AOnePixelGlyphIsRendered)
+{
+    ImageFont& font = Font(Layer("Fill", "LayerSetImageMap Fill ('A' 'V') ((0 0 1 8) (3 0 0 8));\n"));
+    font.SetScale(1.5);
+    font.Prepare();
+    const auto& image = *font.mActiveLayerList.at(0).mScaledImage;
+    EXPECT_EQ(image.mWidth * 100 + image.mHeight, 1 * 100 + 12);
+}
+
+TEST_F(ImageFontTest, WithoutActiveLayersTheMetricsAreZero)
+{
+    ImageFont& font = Font(Layer("Fill", "LayerSetAscentPadding Fill 3;\nLayerSetLineSpacingOffset Fill -5;\n"
+                                         "LayerPointRange Fill 10 20;\n"));
+    font.SetPointSize(15);
+    font.Prepare();
+    EXPECT_EQ(font.GetAscentPadding() * 10 + font.GetLineSpacingOffset(), 3 * 10 - 5);
+    font.SetPointSize(30);
+    font.Prepare();
+    EXPECT_TRUE(font.mActiveLayerList.empty());
+    EXPECT_EQ(font.GetAscent(), 0);
+    EXPECT_EQ(font.GetHeight(), 0);
+    EXPECT_EQ(font.GetAscentPadding(), 0);
+    EXPECT_EQ(font.GetLineSpacingOffset(), 0);
+    EXPECT_EQ(font.StringWidth("AV"), 0);
 }
 
 TEST_F(ImageFontTest, ANonPositiveScaleRendersEmptyGlyphsAndKeepsTheAdvancesSign)
