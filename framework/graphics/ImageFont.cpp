@@ -12,6 +12,7 @@
 #include "framework/app/CriticalSection.h"
 
 #include <algorithm>
+#include <new>
 #include <array>
 
 namespace Vorn {
@@ -169,9 +170,14 @@ ImageFont::ImageFont(const ImageFont& other)
 
 ImageFont::~ImageFont() = default;
 
+// Null when memory runs out.
 std::unique_ptr<Font> ImageFont::Duplicate() const
 {
-    return std::make_unique<ImageFont>(*this);
+    try {
+        return std::make_unique<ImageFont>(*this);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 bool ImageFont::LayerApplies(const GlyphLayer& layer) const

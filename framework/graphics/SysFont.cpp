@@ -7,6 +7,7 @@
 #include "platform/SystemFont.h"
 
 #include <algorithm>
+#include <new>
 #include <cstdint>
 #include <limits>
 
@@ -122,9 +123,14 @@ void SysFont::Init()
     mHeight = mSystemFont->Ascent() + mSystemFont->Descent();
 }
 
+// Null when memory runs out.
 std::unique_ptr<Font> SysFont::Duplicate() const
 {
-    return std::make_unique<SysFont>(*this);
+    try {
+        return std::make_unique<SysFont>(*this);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 int SysFont::StringWidth(const std::string& text)

@@ -118,8 +118,10 @@ INSTANTIATE_TEST_SUITE_P(Commands, DescriptorErrors, ::testing::Values(
         [](FontData& d) { EXPECT_EQ(d.mFontLayerMap.at("MAIN")->mCharData['a'].mImageRect, Rect(0, 0, 1, 1)); }},
     ErrorCase{"MapPastTheBottom", kImage + "LayerSetImageMap Main ('a') ((0 1 1 2))",
         {Shown("Image rectangle out of bounds", 3, "LayerSetImageMap Main ('a') ((0 1 1 2))")}},
-    ErrorCase{"MapNegative", kImage + "LayerSetImageMap Main ('a') ((-1 0 1 1))",
+    ErrorCase{"MapNegativeX", kImage + "LayerSetImageMap Main ('a') ((-1 0 1 1))",
         {Shown("Image rectangle out of bounds", 3, "LayerSetImageMap Main ('a') ((-1 0 1 1))")}},
+    ErrorCase{"MapNegativeY", kImage + "LayerSetImageMap Main ('a') ((0 -1 1 1))",
+        {Shown("Image rectangle out of bounds", 3, "LayerSetImageMap Main ('a') ((0 -1 1 1))")}},
     ErrorCase{"MapWidthWrapsIn32Bits", kImage + "LayerSetImageMap Main ('a') ((1 0 2147483647 1))",
         {Shown("Image rectangle out of bounds", 3, "LayerSetImageMap Main ('a') ((1 0 2147483647 1))")}},
     ErrorCase{"MapHeightWrapsIn32Bits", kImage + "LayerSetImageMap Main ('a') ((0 1 1 2147483647))",
@@ -179,6 +181,7 @@ LayerRequireTags Main ('bold' "Shiny");
 LayerExcludeTags Main ('small');
 CreateLayerFrom Outline Main;
 LayerSetSpacing Outline 9;
+LayerSetDrawMode Outline 0;
 )")) << ::testing::PrintToString(mApp.mFatalErrors);
     EXPECT_TRUE(mApp.mFatalErrors.empty());
     EXPECT_EQ(mData.mDefaultPointSize, 20);
@@ -216,6 +219,7 @@ LayerSetSpacing Outline 9;
 
     const GlyphLayer& outline = Layer("OUTLINE");
     EXPECT_EQ(outline.mSpacing, 9);
+    EXPECT_EQ(outline.mDrawMode, 0);
     EXPECT_EQ(outline.mCharData['A'].mKerningOffsets['V'], -2);
     EXPECT_EQ(outline.mImage.GetImage(), main.mImage.GetImage());
     EXPECT_EQ(main.mImage.mPooled->mRefCount.load(), 2);

@@ -1,5 +1,7 @@
 #include "framework/graphics/ImageFont.h"
 
+#include "framework/app/VornAppBase.h"
+
 #include "fakes/FontFolder.h"
 #include "fakes/RecordingImage.h"
 #include "framework/graphics/FontData.h"
@@ -154,6 +156,56 @@ TEST_F(ImageFontTest, WidthsMeasuredAndDrawnForTwoLayers)
     EXPECT_EQ(font.CharWidthWithKerning('V', 0), 6);
     EXPECT_EQ(font.CharWidth('A'), 4);
     EXPECT_EQ(font.StringWidth("AVA"), 4 + 5 + 4 + 1);
+}
+
+TEST_F(ImageFontTest, KerningAndSpacingSumsTakeNoWrap)
+{
+    ImageFont& font = Font(Layer("Fill", "LayerSetSpacing Fill 2147483647;\nLayerSetKerningPairs Fill ('AV') (127);\n"));
+    EXPECT_EQ(font.CharWidthWithKerning('V', 'A'), std::numeric_limits<int>::max());
+    EXPECT_EQ(font.StringWidth("AVAV"), std::numeric_limits<int>::max());
+    int width = 0;
+    Draw("AV", 0, 8, Color::White, &width);
+    EXPECT_EQ(width, std::numeric_limits<int>::max());
+}
+
+// Of a 12-pixel strip, 'A' takes 10 and 'B' 5: 'B' reaches past the edge,
+// keeps its advance and is not drawn.
+TEST_F(ImageFontTest, AWidthListGlyphPastTheEdgeAdvancesWithoutPixels)
+{
+    Write("w.txt", "0 6 A 10 B 5 C 1");
+    Vorn::MemoryImage strip(nullptr);
+    strip.mFilePath = "strip";
+    strip.SetBits(std::vector<uint32_t>(12 * 6, 0xFF102030u).data(), 12, 6);
+    ImageFont font(&strip, "w.txt");
+    ASSERT_TRUE(font.mFontData->mInitialized);
+    int width = 0;
+    mScreen.mCalls.clear();
+    font.DrawStringLayered(&mGraphics, 0, 6, "AbA", Color::White, Rect(), nullptr, &width);
+    EXPECT_EQ(mScreen.mCalls,
+        (std::vector<std::string>{"Blt strip 0,0 src=0,0,10,6 #ffffffff m0", "Blt strip 15,0 src=0,0,10,6 #ffffffff m0"}));
+    EXPECT_EQ(width, 25);
+    EXPECT_EQ(font.CharWidth('C'), 0);
+}
+
+// A width-list font's data has no application: its rendered layers belong to
+// the program's, a descriptor font's to the font's own.
+TEST_F(ImageFontTest, RenderedLayersBelongToTheFontsApplicationOrTheProgramsOne)
+{
+    Write("w.txt", "0 6 A 3");
+    Vorn::MemoryImage strip(nullptr);
+    strip.SetBits(std::vector<uint32_t>(12 * 6, 0xFF102030u).data(), 12, 6);
+    Testing::ScriptedClock clock;
+    Testing::ScriptedApp program(clock);
+    ASSERT_EQ(Vorn::gApplication, &program);
+    ImageFont listed(&strip, "w.txt");
+    listed.SetScale(2.0);
+    listed.Prepare();
+    EXPECT_EQ(listed.mActiveLayerList.at(0).mScaledImage->mApp, &program);
+    Write("f.txt", Layer("Fill"));
+    ImageFont described(&mApp, "f.txt");
+    described.SetScale(2.0);
+    described.Prepare();
+    EXPECT_EQ(described.mActiveLayerList.at(0).mScaledImage->mApp, &mApp);
 }
 
 TEST_F(ImageFontTest, CharactersFrom0x80IndexTheirOwnGlyphs)

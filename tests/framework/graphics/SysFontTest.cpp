@@ -151,7 +151,7 @@ TEST_F(SysFontTest, PointsBecomePixelsAt96DotsPerInch)
 {
     const struct {
         int points, pixels;
-    } cases[] = {{12, 16}, {8, 11}, {9, 12}, {1, 1}, {100000, 256}};
+    } cases[] = {{12, 16}, {8, 11}, {9, 12}, {72, 96}, {1, 1}, {100000, 256}};
     for (const auto& c : cases) {
         Reference face(Testing::kDejaVuSans, c.pixels);
         const SysFont font("Arial", c.points, false, false, false);
@@ -213,30 +213,39 @@ TEST_F(SysFontTest, TheShadowAndTheDoubleDrawStayInsideTheTextsImage)
     EXPECT_EQ(blit.width, width);
     EXPECT_EQ(blit.pixels, expected);
 
+    font.mAscentPadding = 3;
+    font.mLineSpacingOffset = 2;
     const std::unique_ptr<Vorn::Font> copy = font.Duplicate();
     const auto& plain = dynamic_cast<SysFont&>(*copy);
     EXPECT_FALSE(plain.mDrawShadow || plain.mSimulateBold);
     EXPECT_EQ(plain.GetHeight(), face.Height());
+    EXPECT_EQ(plain.GetAscentPadding() * 10 + plain.GetLineSpacingOffset(), 0);
 }
 
-// DejaVu Sans at 16 pixels: the stroke's middle 43/64 below the baseline,
-// 45/64 thick, so one row, the first below the baseline.
+// DejaVu Sans: the stroke's middle 85 and its thickness 90 of 2048 units
+// below the baseline. At 16 pixels: middle 0.66, thickness 0.70, so one row,
+// the first below the baseline. At 96 pixels: middle 3.98, thickness 4.22,
+// so four rows from round(3.98 - 2.11) = 2 on.
 TEST_F(SysFontTest, TheUnderlineRunsUnderTheWholeAdvance)
 {
-    SysFont font("Tahoma", 12, false, false, true);
-    Reference face(Testing::kDejaVuSans, 16);
-    const CaptureImage::Blit blit = DrawOne(font, "a b", 0, 20, Color(255, 0, 0));
-    const auto row = [&](int y) {
-        return std::vector<uint32_t>(blit.pixels.begin() + y * blit.width, blit.pixels.begin() + (y + 1) * blit.width);
-    };
-    EXPECT_EQ(row(face.Ascent()), std::vector<uint32_t>(static_cast<size_t>(blit.width), 0xFFFF0000u));
-    std::vector<uint32_t> plain(blit.pixels.size(), 0);
-    face.Draw(plain, blit.width, U"a b", 0, 0, 0xFF0000);
-    for (int y = 0; y < face.Height(); ++y) {
-        if (y == face.Ascent())
-            continue;
-        EXPECT_EQ(row(y), std::vector<uint32_t>(plain.begin() + y * blit.width, plain.begin() + (y + 1) * blit.width))
-            << y;
+    const struct {
+        int points, pixels, top, rows;
+    } cases[] = {{12, 16, 0, 1}, {72, 96, 2, 4}};
+    for (const auto& c : cases) {
+        SysFont font("Tahoma", c.points, false, false, true);
+        Reference face(Testing::kDejaVuSans, c.pixels);
+        const CaptureImage::Blit blit = DrawOne(font, "a b", 0, 200, Color(255, 0, 0));
+        const auto row = [&](const std::vector<uint32_t>& pixels, int y) {
+            return std::vector<uint32_t>(pixels.begin() + y * blit.width, pixels.begin() + (y + 1) * blit.width);
+        };
+        std::vector<uint32_t> plain(blit.pixels.size(), 0);
+        face.Draw(plain, blit.width, U"a b", 0, 0, 0xFF0000);
+        for (int y = 0; y < face.Height(); ++y) {
+            const bool under = y >= face.Ascent() + c.top && y < face.Ascent() + c.top + c.rows;
+            EXPECT_EQ(row(blit.pixels, y),
+                under ? std::vector<uint32_t>(static_cast<size_t>(blit.width), 0xFFFF0000u) : row(plain, y))
+                << c.points << " points, row " << y;
+        }
     }
 }
 
@@ -270,7 +279,7 @@ TEST_F(SysFontTest, OnADisplayImageTextIsOnePixelLowerAndUncolorized)
     Testing::DisplayApp display;
     SysFont font("Tahoma", 12, false, false, false);
     const std::vector<uint32_t> black(60 * 30, 0xFF000000u);
-    const auto drawn = [&](bool onDisplay, bool colorize, float scale, const Rect& clip) {
+    const auto drawn = [&](bool onDisplay, bool colorize, float scale, const Rect& clip, int y = 18) {
         Vorn::DDImage surface(display.app.mDDInterface.get());
         Vorn::MemoryImage memory(nullptr);
         Vorn::MemoryImage& image = onDisplay ? surface : memory;
@@ -280,7 +289,7 @@ TEST_F(SysFontTest, OnADisplayImageTextIsOnePixelLowerAndUncolorized)
         g.SetColorize(colorize);
         g.mScaleX = scale;
         g.mScaleY = scale;
-        font.DrawString(&g, 2, 18, "Hi", g.GetColor(), clip);
+        font.DrawString(&g, 2, y, "Hi", g.GetColor(), clip);
         return Testing::PixelsOf(image);
     };
     const Rect whole(0, 0, 60, 30);
@@ -296,6 +305,13 @@ TEST_F(SysFontTest, OnADisplayImageTextIsOnePixelLowerAndUncolorized)
     EXPECT_EQ(drawn(true, false, 1.0f, Rect(0, 0, 60, 16)), clipped);
     EXPECT_EQ(drawn(false, false, 1.0f, Rect(0, 0, 60, 16)), plain);
     EXPECT_NE(drawn(false, true, 1.0f, whole), plain);
+    // A clip rectangle reaching past the image is held to it; text above the
+    // top loses only what is above.
+    const std::vector<uint32_t> high = drawn(true, false, 1.0f, Rect(-10, -10, 100, 100), 8);
+    std::vector<uint32_t> highExpected(plain.begin() + 10 * 60 - 60, plain.end());
+    highExpected.resize(plain.size(), 0xFF000000u);
+    EXPECT_EQ(high, highExpected);
+    EXPECT_NE(std::vector<uint32_t>(high.begin(), high.begin() + 60), std::vector<uint32_t>(60, 0xFF000000u));
 }
 
 } // namespace
