@@ -221,6 +221,18 @@ TEST_F(ImageFontTest, CharactersFrom0x80IndexTheirOwnGlyphs)
     EXPECT_EQ(font.StringWidth("\xE9\xFF"), 7);
 }
 
+// Code 0 is a character like any other, at any scale.
+TEST_F(ImageFontTest, TheCharacterOfCode0HasItsGlyph)
+{
+    const std::string nul(1, '\0');
+    ImageFont& font = Font(Layer("Fill", "LayerSetImageMap Fill ('" + nul + "') ((5 0 2 8));\nLayerSetCharWidths Fill ('" +
+                                             nul + "') (3);\n"));
+    EXPECT_EQ(Draw(std::string(1, '\0'), 0, 8), std::vector<std::string>{"Blt f.tga 0,0 src=5,0,2,8 #ffffffff m0"});
+    font.SetScale(2.0);
+    EXPECT_EQ(font.CharWidth('\0'), 6);
+    EXPECT_EQ(font.mActiveLayerList.at(0).mCharRects[0], Rect(0, 0, 4, 16));
+}
+
 TEST_F(ImageFontTest, ColourIsMultipliedThenAddedAndHeldTo0To255)
 {
     const Color asked(10, 20, 30, 40);
