@@ -144,8 +144,8 @@ protected:
     }
 };
 
-const std::string kText = "Ag, Zarquel! \xE9\x80";
-const std::u32string kChars = U"Ag, Zarquel! \u00E9\u20AC";
+const std::string kText = "Ag, Zarquel! \xE9\x80\xFF";
+const std::u32string kChars = U"Ag, Zarquel! \u00E9\u20AC\u00FF";
 
 TEST_F(SysFontTest, PointsBecomePixelsAt96DotsPerInch)
 {
