@@ -126,7 +126,7 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
         break;
     case WM_MOVE:
         if (mainWindow && mIsWindowed && !mMainWindow->IsMinimized()) {
-            const Point position = mMainWindow->Position();
+            const Platform::Point position = mMainWindow->Position();
             mPreferredX = position.x;
             mPreferredY = position.y;
         }

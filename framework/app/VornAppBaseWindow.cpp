@@ -341,7 +341,7 @@ bool VornAppBase::CheckScreenSaverPassword(Platform::Window& window, const Messa
         return message.wParam == SC_CLOSE || message.wParam == SC_NEXTWINDOW || message.wParam == SC_PREVWINDOW ||
                message.wParam == SC_SCREENSAVE;
     case WM_MOUSEMOVE: {
-        const Point at{static_cast<int16_t>(message.lParam & 0xFFFF),
+        const Platform::Point at{static_cast<int16_t>(message.lParam & 0xFFFF),
                        static_cast<int16_t>((message.lParam >> 16) & 0xFFFF)};
         if (at != mScreenSaverCursor) {
             ++mScreenSaverMoves;

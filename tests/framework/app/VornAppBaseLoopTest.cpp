@@ -27,7 +27,11 @@ using Vorn::VornAppBase;
 class RecordingManager : public Vorn::WidgetManager {
 public:
     using WidgetManager::WidgetManager;
-    void UpdateTreeFraction(float fraction) override { mFractions.push_back(fraction); }
+    bool UpdateTreeFraction(float fraction) override
+    {
+        mFractions.push_back(fraction);
+        return false;
+    }
     std::vector<float> mFractions;
 };
 
