@@ -6,6 +6,7 @@
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ std::vector<uint8_t> Prefix(int& advance)
 // overlay: "FPS: " where the face puts it, white on black, and digits after.
 TEST(FrameRate, TheOverlayShowsItsDigitsInARealWindow)
 {
-    if (!Testing::HasXvfb() || !Testing::PinSystemFonts())
+    if (!Testing::HasXvfb() || !std::filesystem::exists(Testing::kDejaVuSans))
         GTEST_SKIP() << "needs xvfb-run and fonts-dejavu-core";
     Testing::TempDir dir;
     const std::string script = std::string("P=\"") + FRAME_RATE + "\"\nX=\"" XPROBE "\"\nT='Zarquel frame rate'\n"
