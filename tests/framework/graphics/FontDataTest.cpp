@@ -141,7 +141,16 @@ INSTANTIATE_TEST_SUITE_P(Commands, DescriptorErrors, ::testing::Values(
         [](FontData& d) { EXPECT_EQ(d.mFontLayerMap.at("MAIN")->mCharData['b'].mOffsetY, 3); }},
     ErrorCase{"KerningOfOneCharacter", "CreateLayer Main;\nLayerSetKerningPairs Main ('A' 'AV') (1 2)",
         {Shown(kBad, 2, "LayerSetKerningPairs Main ('A' 'AV') (1 2)")},
-        [](FontData& d) { EXPECT_EQ(d.mFontLayerMap.at("MAIN")->mCharData['A'].mKerningOffsets['V'], 2); }},
+        [](FontData& d) {
+            const auto& kerning = d.mFontLayerMap.at("MAIN")->mCharData['A'].mKerningOffsets;
+            EXPECT_EQ(kerning['V'] * 10 + kerning[0], 20);
+        }},
+    ErrorCase{"WidthOfTwoCharacters", "CreateLayer Main;\nLayerSetCharWidths Main ('ab' 'c') (4 5)",
+        {Shown(kBad, 2, "LayerSetCharWidths Main ('ab' 'c') (4 5)")},
+        [](FontData& d) {
+            const auto& glyphs = d.mFontLayerMap.at("MAIN")->mCharData;
+            EXPECT_EQ(glyphs['a'].mWidth * 10 + glyphs['c'].mWidth, 5);
+        }},
     ErrorCase{"OrdersSizes", "CreateLayer Main;\nLayerSetCharOrders Main ('a') (1 2)",
         {Shown("List Size Mismatch", 2, "LayerSetCharOrders Main ('a') (1 2)")}},
     ErrorCase{"ParserError", "Define A (1 2", {Shown("Unterminated List", 1, "Define A (1 2")}},

@@ -473,8 +473,10 @@ TEST_F(ImageFontTest, AFontThatDidNotLoadMeasuresNothingAndDrawsNothing)
 
 TEST_F(ImageFontTest, DefinitionsAreReadBack)
 {
-    ImageFont& font = Font("Define x 3;\nDefine Colour (0.5 1 (2 x));\n");
+    ImageFont& font = Font("Define x 3;\nDefine Colour (0.5 1 (2 x));\nDefine y x;\nDefine z w;\n");
     EXPECT_EQ(font.GetDefinition("colour"), "(0.5, 1, (2, 3))");
+    EXPECT_EQ(font.GetDefinition("Y"), "3");
+    EXPECT_EQ(font.GetDefinition("z"), "w");
 }
 
 // Opaque glyphs in white onto an opaque image: the glyphs' own pixels.
