@@ -245,11 +245,8 @@ bool SoundBuffer::MixInto(int32_t* sum, size_t frames)
         uint64_t frame = mPosition >> 32;
         const uint64_t end = mLooping ? mLoopEnd : mFrames;
         if (frame >= end) {
-            if (!mLooping) {
-                mPlaying = false;
-                mPosition = 0;
-                return false;
-            }
+            if (!mLooping)
+                break;
             frame = mLoopStart + (frame - mLoopEnd) % (mLoopEnd - mLoopStart);
             mPosition = frame << 32 | (mPosition & 0xFFFFFFFF);
         }
@@ -265,6 +262,12 @@ bool SoundBuffer::MixInto(int32_t* sum, size_t frames)
         MixFormat(mFormat, data, mPosition, mStep, gains, sum, atEnd, [wrap](uint64_t) { return wrap; });
         sum += 2 * atEnd;
         frames -= atEnd;
+    }
+    // Ends as soon as the last frame is out, not at the next pull.
+    if (!mLooping && (mPosition >> 32) >= mFrames) {
+        mPlaying = false;
+        mPosition = 0;
+        return false;
     }
     return true;
 }

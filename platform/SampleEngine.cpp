@@ -99,7 +99,8 @@ uint32_t SampleEngine::SampleLoad(int, const std::string& fileName, uint32_t)
     if (!buffer)
         return 0;
     uint32_t length = 0;
-    std::memcpy(buffer->Lock(0, buffer->Size(), length), samples.data(), length);
+    uint8_t* memory = buffer->Lock(0, buffer->Size(), length);
+    std::memcpy(memory, samples.data(), length);
     buffer->Unlock();
     return Add(std::move(buffer), channels == 1 ? kSampleMono : 0);
 }
