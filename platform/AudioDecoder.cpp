@@ -204,7 +204,7 @@ public:
         if (!handle)
             return nullptr;
         source->mHandle = handle;
-        mpg123_param(handle, MPG123_FLAGS, MPG123_QUIET, 0.0);
+        mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
         mpg123_format_none(handle);
         const long* rates = nullptr;
         size_t rateCount = 0;

@@ -53,16 +53,7 @@ bool WriteOgg(std::FILE* out, int channels, int rate, long frames, const std::ve
     while (ogg_stream_flush(&stream, &page) != 0)
         writePage();
     constexpr long kChunk = 1024;
-    for (long done = 0; done <= frames; done += kChunk) {
-        const long count = std::min(kChunk, frames - done);
-        if (count > 0) {
-            float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-            for (long i = 0; i < count; ++i) {
-                for (int c = 0; c < channels; ++c)
-                    buffer[c][i] = samples[static_cast<size_t>((done + i) * channels + c)];
-            }
-        }
-        vorbis_analysis_wrote(&dsp, static_cast<int>(std::max(count, 0L)));
+    const auto drain = [&] {
         while (vorbis_analysis_blockout(&dsp, &block) == 1) {
             vorbis_analysis(&block, nullptr);
             vorbis_bitrate_addblock(&block);
@@ -73,9 +64,20 @@ bool WriteOgg(std::FILE* out, int channels, int rate, long frames, const std::ve
                     writePage();
             }
         }
-        if (count <= 0)
-            break;
+    };
+    for (long done = 0; done < frames; done += kChunk) {
+        const long count = std::min(kChunk, frames - done);
+        float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
+        for (long i = 0; i < count; ++i) {
+            for (int c = 0; c < channels; ++c)
+                buffer[c][i] = samples[static_cast<size_t>((done + i) * channels + c)];
+        }
+        vorbis_analysis_wrote(&dsp, static_cast<int>(count));
+        drain();
     }
+    // The end of the stream.
+    vorbis_analysis_wrote(&dsp, 0);
+    drain();
     while (ogg_stream_flush(&stream, &page) != 0)
         writePage();
     ogg_stream_clear(&stream);
@@ -98,9 +100,14 @@ bool WriteMp3(std::FILE* out, int channels, int rate, long frames, const std::ve
         lame_close(lame);
         return false;
     }
+    std::vector<float> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
+    for (long i = 0; i < frames; ++i) {
+        left[static_cast<size_t>(i)] = samples[static_cast<size_t>(i * channels)];
+        right[static_cast<size_t>(i)] = samples[static_cast<size_t>(i * channels + channels - 1)];
+    }
     std::vector<unsigned char> encoded(static_cast<size_t>(1.25 * frames + 7200) * 2);
-    const int size = lame_encode_buffer_interleaved_ieee_float(lame, samples.data(), static_cast<int>(frames),
-                                                               encoded.data(), static_cast<int>(encoded.size()));
+    const int size = lame_encode_buffer_ieee_float(lame, left.data(), right.data(), static_cast<int>(frames),
+                                                   encoded.data(), static_cast<int>(encoded.size()));
     if (size < 0) {
         lame_close(lame);
         return false;
