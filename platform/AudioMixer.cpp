@@ -237,19 +237,23 @@ bool SoundBuffer::IsPlaying()
     return mPlaying;
 }
 
+void SoundBuffer::WrapIntoLoop()
+{
+    const uint64_t frame = mPosition >> 32;
+    if (frame >= mLoopEnd)
+        mPosition = (mLoopStart + (frame - mLoopEnd) % (mLoopEnd - mLoopStart)) << 32 | (mPosition & 0xFFFFFFFF);
+}
+
 bool SoundBuffer::MixInto(int32_t* sum, size_t frames)
 {
     const uint8_t* data = mSamples->data();
     const Gains gains{mLeftGain, mRightGain};
     while (frames > 0) {
-        uint64_t frame = mPosition >> 32;
+        if (mLooping)
+            WrapIntoLoop();
         const uint64_t end = mLooping ? mLoopEnd : mFrames;
-        if (frame >= end) {
-            if (!mLooping)
-                break;
-            frame = mLoopStart + (frame - mLoopEnd) % (mLoopEnd - mLoopStart);
-            mPosition = frame << 32 | (mPosition & 0xFFFFFFFF);
-        }
+        if ((mPosition >> 32) >= end)
+            break;
         // Up to the last frame before the end the next frame is simply the
         // following one; the end frame itself takes the loop's start, or
         // itself where nothing follows.
@@ -257,13 +261,15 @@ bool SoundBuffer::MixInto(int32_t* sum, size_t frames)
         MixFormat(mFormat, data, mPosition, mStep, gains, sum, plain, [](uint64_t f) { return f + 1; });
         sum += 2 * plain;
         frames -= plain;
-        const size_t atEnd = std::min(FramesBefore(mPosition, mStep, end, frames), frames);
+        const size_t atEnd = FramesBefore(mPosition, mStep, end, frames);
         const uint64_t wrap = mLooping ? mLoopStart : end - 1;
         MixFormat(mFormat, data, mPosition, mStep, gains, sum, atEnd, [wrap](uint64_t) { return wrap; });
         sum += 2 * atEnd;
         frames -= atEnd;
     }
-    // Ends as soon as the last frame is out, not at the next pull.
+    // Wraps or ends as soon as the last frame is out, not at the next pull.
+    if (mLooping)
+        WrapIntoLoop();
     if (!mLooping && (mPosition >> 32) >= mFrames) {
         mPlaying = false;
         mPosition = 0;

@@ -119,6 +119,7 @@ private:
 
     bool MixInto(int32_t* sum, size_t frames) override;
     void UpdateGains();
+    void WrapIntoLoop();
 
     AudioMixer& mMixer;
     const PcmFormat mFormat;
