@@ -232,12 +232,12 @@ int DSoundManager::VolumeToAttenuation(double volume)
 {
     if (!(volume > 0.0))
         return Platform::kSilence;
-    const double attenuation = (std::log10(volume * 9 + 1) - 1) * 2333;
-    if (attenuation >= 0.0)
+    const double exact = (std::log10(volume * 9 + 1) - 1) * 2333;
+    if (exact >= 0.0)
         return Platform::kFullVolume;
-    if (attenuation < -2000.0)
-        return Platform::kSilence;
-    return static_cast<int>(attenuation);
+    // Above -2333 for any positive volume; the truncated value decides.
+    const int attenuation = static_cast<int>(exact);
+    return attenuation < -2000 ? Platform::kSilence : attenuation;
 }
 
 } // namespace Vorn
