@@ -1,6 +1,8 @@
 #include "fakes/SoundFiles.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace Testing {
 
@@ -52,14 +54,18 @@ std::string Wav(uint16_t channels, uint32_t rate, uint16_t bits, const std::stri
 
 double ToneFrequency(const std::vector<int16_t>& samples, size_t stride, size_t offset, double rate)
 {
-    // A crossing counts only after the wave has gone well below zero, so that
-    // coding noise around zero does not count twice.
-    constexpr int kArmBelow = -1000;
+    // A crossing counts only after the wave has gone well below zero (a
+    // quarter of its peak), so that coding noise around zero does not count
+    // twice.
+    int peak = 0;
+    for (size_t i = offset; i < samples.size(); i += stride)
+        peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+    const int armBelow = -peak / 4;
     double first = 0.0, last = 0.0;
     size_t crossings = 0;
     bool armed = false;
     for (size_t i = offset + stride; i < samples.size(); i += stride) {
-        armed = armed || samples[i - stride] < kArmBelow;
+        armed = armed || samples[i - stride] < armBelow;
         if (!armed || samples[i - stride] >= 0 || samples[i] < 0)
             continue;
         // Where between the two samples the line crosses zero.
