@@ -103,6 +103,8 @@ struct MemoryFile {
     size_t Read(void* to, size_t count)
     {
         const size_t got = static_cast<size_t>(std::min<uint64_t>(count, bytes.size() - position));
+        if (got == 0)
+            return 0;
         std::memcpy(to, bytes.data() + position, got);
         position += got;
         return got;
