@@ -75,11 +75,16 @@ TEST(AudioMixer, RefusesBuffersItCannotPlay)
         EXPECT_NE(mixer.CreateBuffer(format, size), nullptr);
 }
 
-TEST(AudioMixer, NothingPlayingGivesSilence)
+TEST(AudioMixer, NothingPlayingGivesSilenceAndNewBuffersAreSilent)
 {
     AudioMixer mixer;
     auto buffer = Filled(mixer, kMono16, Bytes16({1000}));
     EXPECT_EQ(Mix(mixer, 3), std::vector<int16_t>(6, 0));
+    for (const PcmFormat& format : {PcmFormat{1, 44100, 8}, PcmFormat{2, 44100, 16}}) {
+        auto fresh = mixer.CreateBuffer(format, 8);
+        fresh->Play(false);
+        EXPECT_EQ(Mix(mixer, 2), std::vector<int16_t>(4, 0)) << format.bitsPerSample;
+    }
 }
 
 TEST(AudioMixer, FullVolumeCentredAtItsRatePlaysTheSamplesAsTheyAre)
@@ -230,6 +235,7 @@ TEST(AudioMixer, LoopPointsRepeatTheirSpanAndBadPointsLoopEverything)
     };
     const Case cases[] = {
         {1, 3, true, {10, 20, 30, 20, 30, 20, 30, 20}},
+        {1, 4, true, {10, 20, 30, 40, 20, 30, 40, 20}},
         {1, 3, false, {10, 20, 30, 40, 50, 0, 0, 0}},
         {3, 3, true, {10, 20, 30, 40, 50, 10, 20, 30}},
         {2, 6, true, {10, 20, 30, 40, 50, 10, 20, 30}},
@@ -322,7 +328,8 @@ TEST(AudioMixer, LoopingCanBeChangedWhilePlaying)
 // on the right), read a few frames at a time.
 class CountingSource : public Platform::PcmSource {
 public:
-    CountingSource(uint16_t channels, uint32_t rate, uint64_t frames) : mChannels(channels), mRate(rate), mFrames(frames)
+    CountingSource(uint16_t channels, uint32_t rate, uint64_t frames, int scale = 1)
+        : mChannels(channels), mRate(rate), mFrames(frames), mScale(scale)
     {
     }
     uint16_t Channels() const override { return mChannels; }
@@ -331,9 +338,10 @@ public:
     {
         size_t done = 0;
         for (; done < frames && mNext < mFrames; ++done, ++mNext) {
-            out[done * mChannels] = static_cast<int16_t>(mNext % 30000);
+            const int value = static_cast<int>(mNext * mScale % 30000);
+            out[done * mChannels] = static_cast<int16_t>(value);
             if (mChannels == 2)
-                out[done * mChannels + 1] = static_cast<int16_t>(-static_cast<int>(mNext % 30000));
+                out[done * mChannels + 1] = static_cast<int16_t>(-value);
         }
         return done;
     }
@@ -349,6 +357,7 @@ private:
     uint16_t mChannels;
     uint32_t mRate;
     uint64_t mFrames;
+    int mScale;
     uint64_t mNext = 0;
 };
 
@@ -392,15 +401,27 @@ TEST(StreamVoice, ResamplesAtItsRateAndLoops)
     EXPECT_EQ(left[4501], 0);
     EXPECT_EQ(doubled->State(), Platform::StreamState::kPlaying);
 
+    // Output frame i stands at source frame i / 2, halfway between two
+    // frames for odd i, also across the decoded windows.
     AudioMixer other;
-    auto halved = other.CreateStream(std::make_unique<CountingSource>(1, 22050, 5000));
-    halved->SetGain(32768);
-    halved->Play(true);
-    // Output frame i stands at source frame i / 2, halfway between two frames
-    // for odd i: (1 × 0x8000) >> 16 adds nothing; half gain halves again.
+    auto slowly = other.CreateStream(std::make_unique<CountingSource>(1, 22050, 5000, 4));
+    slowly->Play(true);
     const std::vector<int16_t> slow = Side(Mix(other, 9000), 0);
     for (size_t i = 0; i < slow.size(); ++i)
-        ASSERT_EQ(slow[i], static_cast<int16_t>(i / 4)) << i;
+        ASSERT_EQ(slow[i], static_cast<int16_t>(2 * i)) << i;
+
+    // Faster than one frame per output frame it reads past whole windows.
+    AudioMixer third;
+    auto fast = third.CreateStream(std::make_unique<CountingSource>(1, 100000, 20000));
+    fast->SetGain(32768);
+    fast->Play(true);
+    const std::vector<int16_t> quick = Side(Mix(third, 8000), 0);
+    const uint64_t step = (uint64_t{100000} << 32) / 44100;
+    for (size_t i = 0; i < quick.size(); ++i) {
+        const uint64_t position = i * step;
+        const int64_t frame = static_cast<int64_t>(position >> 32);
+        ASSERT_EQ(quick[i], (frame + ((1 * static_cast<int64_t>((position >> 16) & 0xFFFF)) >> 16)) * 32768 >> 16) << i;
+    }
 }
 
 TEST(StreamVoice, StopPauseAndPositionsBehaveAsAPlayerExpects)

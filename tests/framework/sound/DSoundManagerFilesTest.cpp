@@ -106,6 +106,8 @@ TEST_F(Files, WavFilesLoadWithTheirFormatOrNotAtAll)
         {"extra chunks", Wav(1, 44100, 16, data, Chunk("LIST", "abcd") + Chunk("fact", "1234")), true, {1, 44100, 16},
          data},
         {"scrambled", Wav(1, 44100, 8, "\x6B\x6A", Chunk("xor ", "\x6B")), true, {1, 44100, 8}, std::string("\0\x01", 2)},
+        {"chunks named nearly alike", Wav(1, 44100, 8, "\x6B\x6A", Chunk("xorz", "\x6B") + Chunk("dat!", "zz")), true,
+         {1, 44100, 8}, "\x6B\x6A"},
         {"float", Riff(FormatChunk(1, 44100, 32, 3) + Chunk("data", "abcd")), false, {}, ""},
         {"24-bit", Wav(1, 44100, 24, "abcdef"), false, {}, ""},
         {"no channels", Wav(0, 44100, 16, data), false, {}, ""},
@@ -180,6 +182,9 @@ TEST_F(Files, AuFilesAreBelievedOnlyAsFarAsTheyGo)
         {"8-bit linear is signed", Au(2, 8000, 2, std::string("\x00\x7F\x80\xFF", 4)), true, {2, 8000, 8},
          std::string("\x80\xFF\x00\x7F", 4)},
         {"data after a gap", Au(2, 8000, 1, "ab", 40), true, {1, 8000, 8}, "\xE1\xE2"},
+        {"rate above 65535", Au(2, 70000, 1, "ab"), true, {1, 70000, 8}, "\xE1\xE2"},
+        {"offset with a high byte", ".snd" + Big32(0x01000018) + Big32(2) + Big32(2) + Big32(8000) + Big32(1) + "ab",
+         false, {}, ""},
         {"16-bit linear", Au(3, 8000, 1, "abcd"), false, {}, ""},
         {"size past the end", Au(2, 8000, 1, "abcd", 24, 5), false, {}, ""},
         {"unknown size", Au(2, 8000, 1, "abcd", 24, 0xFFFFFFFFu), false, {}, ""},
@@ -315,6 +320,18 @@ TEST_F(Files, ASourceOnlyInTheArchiveRecordsTheArchivesTime)
     const std::string cache = ReadFile(mData / "cached/sfx/arch.wav");
     ASSERT_EQ(cache.size(), 71u + 11 + 2);
     EXPECT_EQ(cache.substr(57, 8), Little32(static_cast<uint32_t>(archiveTime)) + Little32(archiveTime >> 32));
+}
+
+// Only names of more than two characters that begin with no separator and
+// no drive letter are cached.
+TEST_F(Files, OnlyRelativeNamesHaveACache)
+{
+    const std::pair<const char*, bool> cases[] = {{"ab", false}, {"abc", true}, {"C:x", false}, {":bc", true}};
+    for (const auto& [name, cached] : cases) {
+        mGame.WriteFile(std::string(name) + ".au", Au(2, 8000, 1, "x"));
+        ASSERT_TRUE(mManager.LoadSound(0, name)) << name;
+        EXPECT_EQ(fs::exists(mData / "cached/" + name + ".wav"), cached) << name;
+    }
 }
 
 TEST_F(Files, TheCacheWriterRefusesWhatItCannotWrite)

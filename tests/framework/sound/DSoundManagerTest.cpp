@@ -6,6 +6,7 @@
 #include "framework/sound/DSoundInstance.h"
 #include "platform/AudioMixer.h"
 #include "platform/AudioOutput.h"
+#include "platform/Clock.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ TEST(VolumeToAttenuation, FollowsTheLogarithmAndFallsSilentBelowMinus2000)
     const double infinity = std::numeric_limits<double>::infinity();
     const std::pair<double, int> cases[] = {
         {1.0, 0},         {0.5, -605},     {0.25, -1138}, {0.75, -258},     {0.999, 0},       {0.05, -1956},
-        {0.0433, -1999},  {0.0432, -2000}, {0.04, -10000}, {0.0, -10000},   {-0.5, -10000},   {nan, -10000},
+        {0.0433, -1999},  {0.0432, -2000}, {0.043, -10000}, {0.04, -10000}, {0.0, -10000},   {-0.5, -10000},   {nan, -10000},
         {1.5, 0},         {infinity, 0},   {-infinity, -10000},
     };
     for (const auto& [volume, attenuation] : cases)
@@ -165,6 +166,22 @@ TEST_F(Manager, ThirtyTwoInstancesPlayAtOnceAndFinishedOnesMakeRoom)
     Left(4);
     EXPECT_NE(mManager.GetSoundInstance(0), nullptr);
     EXPECT_EQ(mManager.mInstances[0].get(), playing[0]);
+}
+
+// Released instances are swept at most once a second, when an instance is
+// asked for; between sweeps only the slot taken is freed.
+TEST_F(Manager, ReleasedInstancesAreSweptOnceASecond)
+{
+    mManager.LoadSound(0, "sfx/beep");
+    for (const auto& [sinceSweep, swept] : {std::pair{500u, false}, std::pair{1500u, true}}) {
+        mManager.ReleaseInstances();
+        Vorn::SoundInstance* first = mManager.GetSoundInstance(0);
+        mManager.GetSoundInstance(0)->Release();
+        first->Release();
+        mManager.mLastReleaseTick = Platform::TickCount() - sinceSweep;
+        mManager.GetSoundInstance(0);
+        EXPECT_EQ(mManager.mInstances[1] == nullptr, swept) << sinceSweep;
+    }
 }
 
 TEST_F(Manager, StopAllSoundsKeepsAutoReleaseSoStoppedSoundsAreFreed)
