@@ -312,6 +312,29 @@ TEST_F(PresentTest, AFullScreenModeKeepsItsShapeOnAnyDesktop)
     }
 }
 
+// Window positions map back onto the screen shown in the window, rounding
+// toward its top left; before anything is shown, or when the window shows
+// nothing, they stay as they are.
+TEST_F(PresentTest, WindowPositionsMapOntoTheScreenShownInTheWindow)
+{
+    const auto mapped = [this](int x, int y) {
+        display.WindowToScreen(x, y);
+        return Platform::Point{x, y};
+    };
+    Open(false, 32, {1280, 1024});
+    EXPECT_EQ(mapped(640, 512), (Platform::Point{640, 512}));
+    PresentFrame(1);
+    EXPECT_EQ(mapped(640, 512), (Platform::Point{400, 300}));
+    EXPECT_EQ(mapped(0, 32), (Platform::Point{0, 0}));
+    EXPECT_EQ(mapped(1279, 991), (Platform::Point{799, 599}));
+    EXPECT_EQ(mapped(2, 34), (Platform::Point{1, 1}));
+    for (const Platform::Size desktop : {Platform::Size{0, 600}, Platform::Size{800, 0}}) {
+        Open(false, 32, desktop);
+        PresentFrame(1);
+        EXPECT_EQ(mapped(5, 7), (Platform::Point{5, 7})) << desktop.width << "x" << desktop.height;
+    }
+}
+
 // Another cursor image takes effect at the next move: the screen keeps the
 // cursor drawn. Taking the image away takes the cursor off the screen and
 // the window is shown the screen without it; taking it away again changes
