@@ -1,5 +1,6 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/CurrentPathGuard.h"
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
@@ -43,18 +44,9 @@ public:
     void PostInit() override { mLog.push_back(mSoundManager && mMusicInterface ? "PostInit with sound" : "PostInit"); }
 };
 
-class CurrentPathGuard {
-public:
-    CurrentPathGuard() : mPath(std::filesystem::current_path()) {}
-    ~CurrentPathGuard() { std::filesystem::current_path(mPath); }
-
-private:
-    std::filesystem::path mPath;
-};
-
 TEST(Init, PreparesInOrderAndEntersTheWorkingFolder)
 {
-    CurrentPathGuard guard;
+    Testing::CurrentPathGuard guard;
     Testing::TempDir dir;
     ScriptedClock clock;
     StartupApp app(clock);
