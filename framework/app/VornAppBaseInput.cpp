@@ -135,7 +135,7 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
     case WM_MOVE:
         // The outer window's place, where the next window is made.
         if (mainWindow && mIsWindowed && !mMainWindow->IsMinimized()) {
-            const Point position = mMainWindow->Position();
+            const Platform::Point position = mMainWindow->Position();
             const Platform::FrameMargins frame = mMainWindow->Decorations();
             mPreferredX = position.x - frame.left;
             mPreferredY = position.y - frame.top;

@@ -201,7 +201,7 @@ TEST(Init, TheResourceManifestIsReadOrItsFailureEndsTheProgram)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Testing::TempDir dir;
-    const CurrentPathGuard here;
+    const Testing::CurrentPathGuard here;
     std::filesystem::current_path(dir.Path());
     ScriptedClock clock;
     WindowedStartupApp app(clock);
