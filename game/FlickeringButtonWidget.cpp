@@ -18,12 +18,17 @@ void FlickeringButtonWidget::Update()
 {
     ButtonWidget::Update();
     mFlickerPhase += kPhasePerUpdate;
+    // Glowing, it paints the title under itself and is opaque: its redraw on
+    // every update leaves the rest of the screen alone.
+    mHasAlpha = !mFlickerOn;
     if (mFlickerOn)
         MarkDirty();
 }
 
 void FlickeringButtonWidget::Draw(Vorn::Graphics* g)
 {
+    if (mFlickerOn)
+        g->DrawImage(IMAGE_LOGO, 0, 0, GetRect());
     ButtonWidget::Draw(g);
     if (!mFlickerOn)
         return;

@@ -91,8 +91,7 @@ void TitleScreen::Update()
 {
     Widget::Update();
     mLogoButton->mFlickerOn = mLoadingFinished;
-    const bool redrawRequested = mApp->mTitleRedrawRequested.exchange(false);
-    if (mLoadingFinished || redrawRequested)
+    if (mApp->mTitleRedrawRequested.exchange(false))
         MarkDirty();
 }
 

@@ -201,15 +201,22 @@ TEST_F(Title, BeforeLoadingEndsTheScreenRedrawsOnlyWhenTheLoadingThreadAsks)
     EXPECT_FALSE(title->mDirty);
 }
 
-TEST_F(Title, OnceLoadingEndedTheMainMenuShowsAndTheScreenRedrawsEveryUpdate)
+// Once loading has ended the main menu shows and the logo glows: it alone
+// is redrawn on every update, opaque over its piece of the title picture,
+// and the title under it stays as it is.
+TEST_F(Title, OnceLoadingEndedTheMainMenuShowsAndOnlyTheGlowingLogoRedraws)
 {
     title->ShowMainButtons();
     EXPECT_THAT(Shown(), ElementsAre(kPlay, kScores, kExit, kLogo, kOptions));
     for (int i = 0; i < 3; ++i) {
-        title->mDirty = false;
-        title->Update();
-        EXPECT_TRUE(title->mDirty);
+        for (Vorn::Widget* widget : app.mWidgetManager->mWidgets)
+            widget->mDirty = false;
+        app.mWidgetManager->UpdateTree();
+        EXPECT_FALSE(title->mDirty);
         EXPECT_TRUE(Button(kLogo).mFlickerOn);
+        EXPECT_TRUE(Button(kLogo).mDirty);
+        EXPECT_FALSE(Button(kLogo).mHasAlpha);
+        EXPECT_FALSE(Button(kPlay).mDirty);
     }
 }
 
@@ -410,18 +417,21 @@ TEST_F(Title, TheBoardReturnsToTheTitleOnAClickOrAKey)
 }
 
 // The glow: white at alpha (sin(phase) + 1) x 255 x 0.5, truncated, over the
-// button's own picture; the phase moves 0.1 each update and 0.01 each draw
-// while it glows.
+// button's own picture, both over the piece of the title picture under the
+// button; the phase moves 0.1 each update and 0.01 each draw while it glows.
+// Without the glow the button is a plain see-through button.
 TEST(FlickeringButton, GlowsOverItsPictureAtThePhasesAlpha)
 {
     RecordingImage glow(30, 10, "glow");
     RecordingImage picture(30, 20, "button");
+    RecordingImage titlePicture(800, 600, "title");
     picture.mNumRows = 2;
     IMAGE_MENU_LOGO = &glow;
+    IMAGE_LOGO = &titlePicture;
     FlickeringButtonWidget button(7, nullptr);
     button.mButtonImage = &picture;
     button.mNormalRect = picture.GetCelRect(0);
-    button.Resize(0, 0, 30, 10);
+    button.Resize(40, 50, 30, 10);
 
     const struct {
         double phase;
@@ -434,7 +444,8 @@ TEST(FlickeringButton, GlowsOverItsPictureAtThePhasesAlpha)
         button.mFlickerOn = true;
         button.mFlickerPhase = c.phase;
         button.Draw(&g);
-        EXPECT_THAT(screen.mCalls, ElementsAre("Blt button 0,0 src=0,0,30,10 #ffffffff m0",
+        EXPECT_THAT(screen.mCalls, ElementsAre("Blt title 0,0 src=40,50,30,10 #ffffffff m0",
+                                       "Blt button 0,0 src=0,0,30,10 #ffffffff m0",
                                        std::string("Blt glow 0,0 src=0,0,30,10 #") + c.alpha + "ffffff m0"));
         EXPECT_DOUBLE_EQ(button.mFlickerPhase, c.phase + 0.01);
         EXPECT_FALSE(g.GetColorize());
@@ -452,10 +463,12 @@ TEST(FlickeringButton, GlowsOverItsPictureAtThePhasesAlpha)
     button.Update();
     EXPECT_DOUBLE_EQ(button.mFlickerPhase, 2.1);
     EXPECT_FALSE(button.mDirty);
+    EXPECT_TRUE(button.mHasAlpha);
     button.mFlickerOn = true;
     button.Update();
     EXPECT_DOUBLE_EQ(button.mFlickerPhase, 2.2);
     EXPECT_TRUE(button.mDirty);
+    EXPECT_FALSE(button.mHasAlpha);
 }
 
 } // namespace
