@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -109,6 +110,27 @@ TEST(GameApp, LoadsTheGameGroupThenStartsTheMusicAndShowsTheMainMenu)
                                        TitleScreen::kButtonOptions));
     EXPECT_FALSE(app.mTitleRedrawRequested);
     EXPECT_TRUE(app.mFatalErrors.empty());
+}
+
+// The real loading thread beside a main loop that updates and draws the
+// title: the title redraws as resources arrive, and the hand-over follows.
+TEST(GameApp, LoadsOnItsOwnThreadWhileTheMainLoopDrawsTheTitle)
+{
+    TestGameApp app;
+    app.Init();
+    int frames = 0;
+    app.mWindow->onPresent = [&](const Testing::FakeWindow::Presented&) { ++frames; };
+    app.mRunning = true;
+    app.StartLoadingThread();
+    const auto start = std::chrono::steady_clock::now();
+    while (ShownButtons(app).empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+        app.RunUpdates(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(ShownButtons(app).size(), 5u);
+    EXPECT_EQ(app.mCompletedLoadingThreadTasks, kGameResources);
+    EXPECT_GT(frames, 0);
+    EXPECT_THAT(app.mMusicCalls, ElementsAre("load 1 Music/Music.ogg", "fade in 1 0 0.002 0"));
 }
 
 TEST(GameApp, WithoutItsMusicTheMenuStillShows)
