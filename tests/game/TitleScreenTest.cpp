@@ -6,6 +6,7 @@
 #include "framework/app/FileUtils.h"
 #include "framework/app/PathUtils.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/widgets/ButtonWidget.h"
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/WidgetManager.h"
 #include "game/Board.h"
@@ -18,9 +19,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -70,8 +74,9 @@ protected:
         IMAGE_LOGO = Picture(800, 600, "title");
         IMAGE_DIALOG_OPTIONS = Picture(560, 460, "dialog");
         IMAGE_SCORES_BKG = Picture(800, 600, "scores background");
-        for (Vorn::Image** image : {&IMAGE_HELP_SCREEN, &IMAGE_BKG_1_1, &IMAGE_TRACK_1})
-            *image = Picture(800, 600, "help");
+        IMAGE_HELP_SCREEN = Picture(800, 600, "help");
+        IMAGE_BKG_1_1 = Picture(800, 600, "floor");
+        IMAGE_TRACK_1 = Picture(800, 600, "track");
         SOUND_BTN = 7;
         app.ShowTitleScreen();
         title = app.mTitleScreen.get();
@@ -311,6 +316,12 @@ TEST_F(Title, BeginnerOpensTheHelpOverTheChoiceUntilAClick)
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->GetRect(), Vorn::Rect(0, 0, 800, 600));
     EXPECT_EQ(app.mWidgetManager->mFocusWidget, help);
+    RecordingImage screen(800, 600);
+    Vorn::Graphics g(&screen);
+    help->Draw(&g);
+    EXPECT_THAT(screen.mCalls, ElementsAre("Blt floor 0,0 src=0,0,800,600 #ffffffff m0",
+                                   "Blt track 0,0 src=0,0,800,600 #ffffffff m0",
+                                   "Blt help 0,0 src=0,0,800,600 #ffffffff m0"));
 
     app.mWidgetManager->MouseDown(10, 10, -1);
     app.mWidgetManager->MouseUp(10, 10, -1);
@@ -351,6 +362,18 @@ TEST_F(Title, OptionsOpensTheModalDialogCentredBelowTheTop)
     EXPECT_EQ(app.mWidgetManager->mBaseModalWidget, dialog);
     EXPECT_EQ(dialog->mOkButton->GetRect(), Vorn::Rect(426, 410, 84, 40));
     EXPECT_EQ(dialog->mCancelButton->GetRect(), Vorn::Rect(516, 410, 120, 40));
+    for (const Vorn::ButtonWidget* button : {dialog->mOkButton.get(), dialog->mCancelButton.get()}) {
+        EXPECT_EQ(button->mNormalRect, Vorn::Rect(0, 0, button->mWidth, 40));
+        EXPECT_EQ(button->mOverRect, Vorn::Rect(0, 40, button->mWidth, 40));
+        EXPECT_EQ(button->mOverImage, button->mButtonImage);
+        EXPECT_TRUE(button->mDoFinger);
+    }
+    EXPECT_EQ(dialog->mOkButton->mButtonImage->mFilePath, "ok");
+    EXPECT_EQ(dialog->mCancelButton->mButtonImage->mFilePath, "cancel");
+    RecordingImage screen(800, 600);
+    Vorn::Graphics g(&screen);
+    dialog->Draw(&g);
+    EXPECT_THAT(screen.mCalls, ElementsAre("Blt dialog 0,0 src=0,0,560,460 #ffffffff m0"));
 
     for (const int button : {Vorn::OptionsDialog::kButtonOk, Vorn::OptionsDialog::kButtonCancel}) {
         SCOPED_TRACE(button);
@@ -402,6 +425,11 @@ TEST_F(Title, TheBoardReturnsToTheTitleOnAClickOrAKey)
         app.mTitleScreen->ShowMainButtons();
         app.mTitleScreen->ButtonDepress(kHard);
         app.DeleteQueuedWidgets();
+        RecordingImage screen(800, 600);
+        Vorn::Graphics g(&screen);
+        app.mBoard->Draw(&g);
+        EXPECT_THAT(screen.mCalls, ElementsAre("Blt floor 0,0 src=0,0,800,600 #ffffffff m0",
+                                       "Blt track 0,0 src=0,0,800,600 #ffffffff m0"));
         if (key) {
             app.mWidgetManager->KeyDown(32);
             app.mWidgetManager->KeyUp(32);
