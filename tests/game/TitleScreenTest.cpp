@@ -359,6 +359,9 @@ TEST_F(Title, OptionsOpensTheModalDialogCentredBelowTheTop)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->GetRect(), Vorn::Rect(120, 15, 560, 460));
     EXPECT_TRUE(dialog->IsModal());
+    EXPECT_EQ(dialog->mId, 6);
+    // No buttons of the message dialog's own.
+    EXPECT_EQ(dialog->mButtonMode, 0);
     EXPECT_EQ(app.mWidgetManager->mBaseModalWidget, dialog);
     EXPECT_EQ(dialog->mOkButton->GetRect(), Vorn::Rect(426, 410, 84, 40));
     EXPECT_EQ(dialog->mCancelButton->GetRect(), Vorn::Rect(516, 410, 120, 40));
