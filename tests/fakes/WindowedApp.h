@@ -38,9 +38,8 @@ public:
     bool MouseUp(int x, int y, int click) override { return Log("up", x, y, click); }
     bool MouseExit() override { return Log("exit"); }
     void MouseWheel(int steps) override { Log("wheel", steps); }
-    // Keys are held as the real manager holds them: Ctrl+Alt+D reads them.
-    bool KeyDown(int key) override { return Hold(key, 1, "key down"); }
-    bool KeyUp(int key) override { return Hold(key, 0, "key up"); }
+    bool KeyDown(int key) override { return Log("key down", key); }
+    bool KeyUp(int key) override { return Log("key up", key); }
     bool KeyChar(char c) override { return Log("char", static_cast<unsigned char>(c)); }
     void GotFocus() override { Log("focus"); }
     void LostFocus() override { Log("focus lost"); }
@@ -48,13 +47,6 @@ public:
     void SystemColorsChangedAll() override { Log("colours"); }
 
 private:
-    bool Hold(int key, uint8_t held, const char* call)
-    {
-        if (key >= 0 && key < static_cast<int>(mKeyDown.size()))
-            mKeyDown[static_cast<size_t>(key)] = held;
-        return Log(call, key);
-    }
-
     template <typename... Values>
     bool Log(const char* call, Values... values)
     {
