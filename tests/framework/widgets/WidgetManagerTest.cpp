@@ -488,21 +488,31 @@ TEST_F(Drawing, OnlyDirtyTopLevelWidgetsAreDrawnAndAnIdleFrameDrawsNothing)
     EXPECT_EQ(Draws(), (std::vector<int>{1, 1, 1}));
 }
 
-// What a draw may have changed: the rectangle around the widgets it drew;
-// all of the image where one of them draws unclipped or an overlay was
-// drawn; nothing when nothing was drawn.
-TEST_F(Drawing, TheDrawnAreaHoldsTheWidgetsDrawn)
+// What the draws since the area was last cleared may have changed: the
+// rectangle around the widgets they drew; all of the image where one of them
+// draws unclipped or an overlay was drawn; nothing when nothing was drawn.
+TEST_F(Drawing, TheDrawnAreaHoldsTheWidgetsDrawnUntilCleared)
 {
+    // The widgets start dirty.
+    manager.DrawToScreen();
+    manager.mDrawnArea = Rect();
     o.MarkDirty();
     manager.DrawToScreen();
     EXPECT_EQ(manager.mDrawnArea, Rect(300, 300, 50, 50));
+    manager.mDrawnArea = Rect();
     b.MarkDirty();
     manager.DrawToScreen();
     EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 60, 30));
+    // A later draw adds to what was not cleared.
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 250, 250));
+    manager.mDrawnArea = Rect();
     b.MarkDirty();
     o.MarkDirty();
     manager.DrawToScreen();
     EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 250, 250));
+    manager.mDrawnArea = Rect();
     EXPECT_FALSE(manager.DrawToScreen());
     EXPECT_EQ(manager.mDrawnArea, Rect());
 
@@ -510,11 +520,13 @@ TEST_F(Drawing, TheDrawnAreaHoldsTheWidgetsDrawn)
     o.MarkDirty();
     manager.DrawToScreen();
     EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+    manager.mDrawnArea = Rect();
     o.mClip = true;
     o.mWidgetFlagsMod.mRemoveFlags = Vorn::kWidgetFlagClip;
     o.MarkDirty();
     manager.DrawToScreen();
     EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+    manager.mDrawnArea = Rect();
     o.mWidgetFlagsMod.mRemoveFlags = 0;
     o.mOn["draw"] = [&] { manager.AddDeferredOverlay(&o, 1); };
     o.MarkDirty();
