@@ -369,6 +369,12 @@ public:
     bool ReadRegistryBoolean(const std::string& valueName, bool& value);
     // Acts in every demo mode and is never recorded.
     void EraseRegistryValue(const std::string& valueName);
+    // Straight to the store, never a demo command, and nothing while a demo
+    // plays: for what belongs to this machine, not to a recorded game.
+    bool WriteSettingDirect(const std::string& valueName, const std::string& text);
+    // The store's key and value name for a value name; false without a
+    // registry key.
+    bool RegistryLocation(const std::string& valueName, std::string& keyPath, std::string& name) const;
 
     // has-focus = active and not minimized; a change mutes or unmutes and
     // reaches the widget manager and the focus hooks.
@@ -401,6 +407,13 @@ public:
     bool Is3DEnabled() const;
     // Lets the display release the image's textures; nothing without one.
     void DropTextureData(MemoryImage* image);
+    // Fills the image's allocated pixel words from its textures; false when
+    // they cannot stand in for them.
+    bool ReadBackTextureBits(MemoryImage* image);
+    // The display's capability test ran and found no failure (Supported),
+    // and no doubt either (Recommended).
+    bool Is3DSupported() const;
+    bool Is3DRecommended() const;
 
     uint32_t Now() const { return mClock->Milliseconds(); }
 
@@ -765,9 +778,6 @@ private:
     // A pointer position in the window into the screen's pixels.
     void WindowToScreen(int& x, int& y) const;
     void TakeReplayedDisplayMode(bool windowed, int32_t refreshRate);
-    // The store's key and value name for a value name; false without a
-    // registry key.
-    bool RegistryLocation(const std::string& valueName, std::string& keyPath, std::string& name) const;
     // Straight to the store, never a demo command: a replay must not depend
     // on whether the previous run on its machine ended cleanly.
     void MarkRunInProgress();

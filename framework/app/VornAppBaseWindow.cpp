@@ -4,6 +4,7 @@
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/display/D3DTester.h"
 #include "framework/display/DDInterface.h"
 #include "framework/widgets/WidgetManager.h"
 
@@ -113,6 +114,10 @@ void VornAppBase::CreateMainWindow()
     }
 
     const int32_t result = InitDisplay();
+    // A machine that failed the test must not pay for a 3D set-up at every
+    // start.
+    if (mDDInterface->mD3DTester && !mDDInterface->mD3DTester->mFailureReason.empty())
+        EraseRegistryValue("Is3D");
     if (mWindowCreatedWindowed && result == DDInterface::RESULT_INVALID_COLORDEPTH) {
         if (mFullScreenFailed) {
             ShowFatalError(GetString("PLEASE_SET_COLOR_DEPTH", "Please set your desktop color depth to 16 bit."));
