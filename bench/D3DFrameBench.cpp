@@ -6,6 +6,7 @@
 
 #include "BenchDisplay.h"
 
+#include "framework/display/DDImage.h"
 #include "framework/graphics/Graphics.h"
 
 #include <benchmark/benchmark.h>

@@ -239,7 +239,8 @@ bool D3DInterface::BeginSceneIfNeeded()
 
 void D3DInterface::SetBlendMode(int mode)
 {
-    mDevice->SetBlendFactors(BlendFactor::SrcAlpha, mode == kDrawModeNormal ? BlendFactor::InvSrcAlpha : BlendFactor::One);
+    mDevice->SetBlendFactors(BlendFactor::SrcAlpha,
+        mode == kDrawModeNormal ? BlendFactor::InvSrcAlpha : BlendFactor::One);
 }
 
 void D3DInterface::SetLinearFilter(bool linear)

@@ -145,7 +145,8 @@ void D3DInterface::CreateTextureGrid(TextureSet& set, int width, int height) con
     set.mPieceHeight = ph;
     set.mColumns = (width + pw - 1) / pw;
     set.mRows = (height + ph - 1) / ph;
-    set.mPieces.assign(static_cast<size_t>(set.mColumns) * static_cast<size_t>(set.mRows), TexturePiece{nullptr, pw, ph});
+    set.mPieces.assign(static_cast<size_t>(set.mColumns) * static_cast<size_t>(set.mRows),
+        TexturePiece{nullptr, pw, ph});
     for (int row = 0; row < set.mRows; ++row) {
         TexturePiece& last = set.mPieces[static_cast<size_t>(row * set.mColumns + set.mColumns - 1)];
         last.mWidth = rw;

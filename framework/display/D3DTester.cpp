@@ -274,8 +274,10 @@ bool D3DTester::Setup(int screenWidth, int screenHeight, int bitsPerPixel)
         }
         gD3DTestA8R8G8B8 = (formats & kTextureA8R8G8B8) != 0;
         const int textureFormat = gD3DTestA8R8G8B8 ? kTextureA8R8G8B8 : kTextureA4R4G4B4;
-        CheckDX("CreateSurface (TextureSurface1)", SoftDevice3D::CreateTexture(kTileSize, kTileSize, textureFormat, mTexture1));
-        CheckDX("CreateSurface (TextureSurfacd2)", SoftDevice3D::CreateTexture(kTileSize, kTileSize, textureFormat, mTexture2));
+        CheckDX("CreateSurface (TextureSurface1)",
+            SoftDevice3D::CreateTexture(kTileSize, kTileSize, textureFormat, mTexture1));
+        CheckDX("CreateSurface (TextureSurfacd2)",
+            SoftDevice3D::CreateTexture(kTileSize, kTileSize, textureFormat, mTexture2));
         return true;
     } catch (const TestException& e) {
         mFailureReason = e.mText;

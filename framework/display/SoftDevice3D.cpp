@@ -345,7 +345,8 @@ int32_t SoftDevice3D::Clear(uint32_t argb)
         return result;
     const Platform::PixelFormat& f = mTarget->Format();
     const auto place = [&](uint32_t mask, uint32_t channel) {
-        return mask ? ((channel * (mask >> Platform::PixelFormat::Shift(mask))) / 255) << Platform::PixelFormat::Shift(mask) : 0u;
+        const int shift = Platform::PixelFormat::Shift(mask);
+        return mask ? ((channel * (mask >> shift)) / 255) << shift : 0u;
     };
     const uint32_t pixel = place(f.redMask, (argb >> 16) & 0xFF) | place(f.greenMask, (argb >> 8) & 0xFF) |
                            place(f.blueMask, argb & 0xFF);
