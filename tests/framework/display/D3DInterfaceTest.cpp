@@ -120,6 +120,13 @@ TEST(TextureGrid, EightHundredBySixHundred)
     EXPECT_EQ(corner.mHeight, 18);
     EXPECT_FLOAT_EQ(corner.mU0, 22.0f / 32);
     EXPECT_FLOAT_EQ(corner.mV1, 1.0f);
+    // One row or column past a whole piece makes a piece of its own.
+    TextureSet tall;
+    d3d.CreateTextureGrid(tall, 129, 129);
+    EXPECT_EQ(tall.mColumns, 2);
+    EXPECT_EQ(tall.mRows, 2);
+    EXPECT_EQ(tall.mPieces[3].mWidth, 1);
+    EXPECT_EQ(tall.mPieces[3].mHeight, 1);
     // Outside the grid there is no piece.
     EXPECT_EQ(set.GetPieceAt(1024, 0, 5, 5).mWidth, 0);
     EXPECT_EQ(set.GetPieceAt(-1, 0, 5, 5).mWidth, 0);
