@@ -58,6 +58,15 @@ public:
         return Premultiplied ? x : Premultiply(x);
     }
 
+    // (p * (256 - f) + q * f) >> 8 per lane, as p + ((q - p) * f >> 8): the
+    // 256 p inside the sum is a whole multiple of 256. One signed high
+    // multiply of 2 (q - p) (within +-510) by f * 128 (`weights`, within
+    // 32640) gives the shifted product exactly.
+    static __m128i Mix(__m128i p, __m128i q, __m128i weights)
+    {
+        return _mm_add_epi16(p, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(q, p), 1), weights));
+    }
+
     // Lanes 0-3 hold `low`, lanes 4-7 `high`.
     static __m128i Weights(uint32_t low, uint32_t high)
     {
@@ -88,19 +97,14 @@ public:
             upper = Premultiply(upper);
             lower = Premultiply(lower);
         }
-        const __m128i down = Weights(fv, fv);
-        const __m128i stay = _mm_sub_epi16(_mm_set1_epi16(256), down);
-        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(upper, stay), _mm_mullo_epi16(lower, down)), 8);
+        return Mix(upper, lower, Weights(fv << 7, fv << 7));
     }
 
     // The columns of two pixels mixed across by their fu: both samples.
     static __m128i Across(__m128i first, __m128i second, uint32_t fuFirst, uint32_t fuSecond)
     {
-        const __m128i right = Weights(fuFirst, fuSecond);
-        const __m128i left = _mm_sub_epi16(_mm_set1_epi16(256), right);
-        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi64(first, second), left),
-                                  _mm_mullo_epi16(_mm_unpackhi_epi64(first, second), right)),
-            8);
+        return Mix(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second),
+            Weights(fuFirst << 7, fuSecond << 7));
     }
 
     // Tints the samples of `Count` pixels and lays them onto out[0 ..]. An
@@ -122,10 +126,12 @@ public:
             const __m128i colour = _mm_and_si128(_mm_packus_epi16(s, s), _mm_set1_epi32(0xFFFFFF));
             result = _mm_adds_epu8(Load<Count>(out), colour);
         } else if constexpr (How == Compose::Over) {
-            const __m128i d = _mm_unpacklo_epi8(Load<Count>(out), _mm_setzero_si128());
+            // d * 256 in each lane, so that the high half of its product
+            // with 256 - s_a is d * (256 - s_a) >> 8.
+            const __m128i d = _mm_unpacklo_epi8(_mm_setzero_si128(), Load<Count>(out));
             const __m128i keep =
                 _mm_sub_epi16(_mm_set1_epi16(256), _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF));
-            result = _mm_packus_epi16(_mm_add_epi16(s, _mm_srli_epi16(_mm_mullo_epi16(d, keep), 8)), s);
+            result = _mm_packus_epi16(_mm_add_epi16(s, _mm_mulhi_epu16(d, keep)), s);
         } else {
             result = _mm_packus_epi16(s, s);
         }
