@@ -506,4 +506,54 @@ TEST(TriangleRasterizer, VectorSpansEqualTheGenericKernel)
         }
 }
 
+// Coverage by the pixel rules, worked exactly on the 16.16 corners: a
+// centre (x, y) is inside when top <= y < bottom and left(y) <= x <
+// right(y), left and right being the edges' exact crossings of row y.
+bool Covered(const SWTri::FixedVertex (&tri)[3], int x, int y)
+{
+    const SWTri::FixedVertex* p[3] = {&tri[0], &tri[1], &tri[2]};
+    std::sort(std::begin(p), std::end(p), [](auto* a, auto* b) { return a->y < b->y; });
+    const int64_t row = int64_t{y} * 65536;
+    if (row < p[0]->y || row >= p[2]->y)
+        return false;
+    // x compared with the crossing of edge a-b: sign of x * dy - crossing * dy.
+    const auto side = [&](const SWTri::FixedVertex& a, const SWTri::FixedVertex& b) {
+        const int64_t dy = int64_t{b.y} - a.y;
+        return int64_t{x} * 65536 * dy - (int64_t{a.x} * dy + (int64_t{b.x} - a.x) * (row - a.y));
+    };
+    const SWTri::FixedVertex& top = *p[0];
+    const SWTri::FixedVertex& mid = *p[1];
+    const SWTri::FixedVertex& bottom = *p[2];
+    const int64_t toLong = side(top, bottom);
+    const int64_t toShort = row < mid.y ? side(top, mid) : side(mid, bottom);
+    const int64_t cross = (int64_t{mid.x} - top.x) * (int64_t{bottom.y} - top.y) -
+                          (int64_t{bottom.x} - top.x) * (int64_t{mid.y} - top.y);
+    // The middle corner right of the long edge: the long edge is the left one.
+    return cross > 0 ? toLong >= 0 && toShort < 0 : toShort >= 0 && toLong < 0;
+}
+
+// Corners a hair either side of pixel centres and rows: the first, middle
+// and last rows and the columns of every span are the ones the rules give.
+TEST(TriangleRasterizer, RowsAndColumnsFollowTheCentresExactly)
+{
+    std::mt19937 random(4417);
+    std::uniform_int_distribution<int> whole(0, 20);
+    std::uniform_int_distribution<int> hair(-3, 3);
+    const uint32_t one = 0xFF010101;
+    for (int n = 0; n < 300; ++n) {
+        SWTri::FixedVertex tri[3];
+        for (SWTri::FixedVertex& p : tri) {
+            p.x = std::max(0, whole(random) * 65536 + hair(random) * (n % 3 == 0 ? 1 : 9000));
+            p.y = std::max(0, whole(random) * 65536 + hair(random) * (n % 3 == 0 ? 1 : 9000));
+        }
+        Canvas<uint32_t> canvas(24, 24, SWTri::kFormat888, 0xFF000000);
+        SWTri::Rasterize<SWTri::Target888<false>, SWTri::ArgbFetch, SWTri::Sampling::Point, SWTri::Compose::Add,
+            SWTri::Shading::Constant>(tri, canvas.dest, SWTri::ArgbFetch{&one, 1, 1}, SWTri::ColorInfo{});
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x)
+                ASSERT_EQ(canvas.At(x, y), Covered(tri, x, y) ? one : 0xFF000000u)
+                    << "triangle " << n << " at " << x << "," << y;
+    }
+}
+
 } // namespace
