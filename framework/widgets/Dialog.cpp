@@ -211,13 +211,14 @@ void Dialog::Draw(Graphics* g)
         y = top + mHeaderFont->GetHeight() + mSpaceAfterHeader;
     }
 
-    g->SetFont(mLinesFont.get());
-    g->SetColor(GetColor(kColorLines));
-    const Rect lines(ButtonsLeft() + kLinesInset, y,
-        mWidth - mContentInsets.mRight - mBackgroundInsets.mLeft - mContentInsets.mLeft - mBackgroundInsets.mRight -
-            2 * kLinesInset,
-        0);
-    y += DrawWrappedTextIn(g, mDialogLines, lines, mLinesFont->GetLineSpacing() + mLineSpacingOffset, mTextAlign);
+    // Absent lines take no room, as in the preferred height.
+    if (!mDialogLines.empty()) {
+        g->SetFont(mLinesFont.get());
+        g->SetColor(GetColor(kColorLines));
+        const Rect lines(ButtonsLeft() + kLinesInset, y, ButtonsWidth() - 2 * kLinesInset, 0);
+        y += DrawWrappedTextIn(g, mDialogLines, lines, mLinesFont->GetLineSpacing() + mLineSpacingOffset,
+            mTextAlign);
+    }
 
     if (!mDialogFooter.empty() && mButtonMode != kButtonsFooter) {
         y += mHeaderFont->GetLineSpacing() + kBlockGap;

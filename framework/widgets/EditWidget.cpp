@@ -463,6 +463,8 @@ void EditWidget::Draw(Graphics* g)
     cursorX = std::min(std::max(0, cursorX), right);
     hiliteX = std::min(std::max(0, hiliteX), right);
     const int left = std::min(cursorX, hiliteX);
+    if (cursorX == hiliteX)
+        return;
 
     Graphics hilite(*g);
     hilite.SetFont(font);
