@@ -152,6 +152,20 @@ TEST(SliderValue, IsClampedToZeroToOneWithoutTellingTheListener)
     EXPECT_THAT(listener.mCalls, IsEmpty());
 }
 
+// A click on a slider of one pixel lands at fraction 0; one of no length
+// has no fraction.
+TEST(SliderValue, ClicksOnTheShortestSlidersStayInRange)
+{
+    RecordingImage thumb(0, 4);
+    Slider slider(nullptr, &thumb, 1, nullptr);
+    for (const int length : {1, 0}) {
+        slider.Resize(0, 0, length, 4);
+        slider.SetValue(0.5);
+        slider.MouseDown(0, 0, 1);
+        EXPECT_EQ(slider.mVal, length == 1 ? 0.0 : 0.5) << length;
+    }
+}
+
 TEST(SliderValue, WithoutAListenerClicksAndDragsOnlyMoveTheThumb)
 {
     RecordingImage thumb(10, 10);
@@ -201,15 +215,30 @@ TEST(SliderDraw, AVerticalTrackIsStackedAndItsThumbMovesDown)
     RecordingImage thumb(10, 20, "thumb");
     Slider slider(&track, &thumb, 1, nullptr);
     slider.mHorizontal = false;
-    slider.Resize(0, 0, 14, 40);
-    slider.SetValue(0.25);
+    slider.Resize(0, 0, 14, 45);
+    slider.SetValue(0.2);
     RecordingImage screen(200, 200);
     Vorn::Graphics g(&screen);
     slider.Draw(&g);
     EXPECT_THAT(screen.mCalls,
         ElementsAre("Blt track 4,0 src=0,0,6,10 #ffffffff m0", "Blt track 4,10 src=0,10,6,10 #ffffffff m0",
-            "Blt track 4,20 src=0,10,6,10 #ffffffff m0", "Blt track 4,30 src=0,20,6,10 #ffffffff m0",
-            "Blt thumb 2,5 src=0,0,10,20 #ffffffff m0"));
+            "Blt track 4,20 src=0,10,6,10 #ffffffff m0", "Blt track 4,30 src=0,10,6,5 #ffffffff m0",
+            "Blt track 4,35 src=0,20,6,10 #ffffffff m0", "Blt thumb 2,5 src=0,0,10,20 #ffffffff m0"));
+}
+
+// 91 long: the eighth middle cell shows one column before the right end.
+TEST(SliderDraw, TheLastMiddleCellShowsUpToTheRightEnd)
+{
+    RecordingImage track(30, 6, "track");
+    RecordingImage thumb(0, 6, "thumb");
+    Slider slider(&track, &thumb, 1, nullptr);
+    slider.Resize(0, 0, 91, 6);
+    RecordingImage screen(200, 200);
+    Vorn::Graphics g(&screen);
+    slider.Draw(&g);
+    ASSERT_EQ(screen.mCalls.size(), 10u);
+    EXPECT_EQ(screen.mCalls[8], "Blt track 80,0 src=10,0,1,6 #ffffffff m0");
+    EXPECT_EQ(screen.mCalls[9], "Blt track 81,0 src=20,0,10,6 #ffffffff m0");
 }
 
 TEST(SliderDraw, ATrackTooSmallForThreeCellsDrawsOnlyTheThumb)
