@@ -122,6 +122,9 @@ DDImage* VornAppBase::OverlayImage(std::unique_ptr<DDImage>& image)
         mOverlayFont = std::make_unique<SysFont>("Tahoma", 8, false, false, false);
     if (!image) {
         image = std::make_unique<DDImage>(mDDInterface.get());
+        // Drawn in its bits: marking them changed after each redraw drops the
+        // surface unread, and with it anything drawn there.
+        image->mDrawToBits = true;
         image->Create(kOverlayWidth, mOverlayFont->GetHeight() + 4);
     }
     return image.get();

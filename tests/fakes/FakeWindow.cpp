@@ -203,7 +203,10 @@ bool FakeWindow::Present(const Platform::Frame& frame, const Platform::Rect& des
     }
     presented.pixels.resize(size_t(frame.width) * size_t(frame.height));
     Platform::ConvertToXrgb8888(frame, presented.pixels.data(), frame.width * 4);
-    mPresents.push_back(std::move(presented));
+    if (onPresent)
+        onPresent(presented);
+    else
+        mPresents.push_back(std::move(presented));
     return true;
 }
 

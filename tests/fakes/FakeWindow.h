@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -57,6 +58,9 @@ public:
     bool focused = true;
     // The next Create fails with this text when it is not empty.
     std::string createError;
+    // When set, each presented frame goes here instead of being kept: a long
+    // run would keep too many.
+    std::function<void(const Presented&)> onPresent;
 
     // Queues a message as if it arrived from the desktop; the next pump
     // delivers it, after the messages posted.
