@@ -41,6 +41,9 @@ public:
         int height = 0;
         Platform::PixelFormat format;
         Platform::Rect destination;
+        // The whole frame is kept; this is the part said to have changed,
+        // none when the whole frame was presented.
+        std::optional<Platform::Rect> area;
         std::vector<uint32_t> pixels;
     };
 
@@ -119,9 +122,13 @@ public:
                                                    Platform::Point hotSpot) override;
 
     bool Present(const Platform::Frame& frame, const Platform::Rect& destination) override;
+    bool PresentArea(const Platform::Frame& frame, const Platform::Rect& destination,
+                     const Platform::Rect& area) override;
 
 private:
     void Deliver(const Platform::MessageRecord& message);
+    bool Keep(const Platform::Frame& frame, const Platform::Rect& destination,
+              const std::optional<Platform::Rect>& area);
 
     bool mCreated = false;
     Platform::WindowDescription mDescription;
