@@ -154,7 +154,9 @@ void TopScoresScreen::Draw(Vorn::Graphics* g)
 
 void TopScoresScreen::ButtonDepress(int id)
 {
-    if (!mNameField)
+    // Answered once: a late report must not open the field over a row that
+    // is no longer the new one.
+    if (!mNameField || mYesButton->mDisabled)
         return;
     Show(mYesButton.get(), false);
     Show(mNoButton.get(), false);

@@ -1,5 +1,6 @@
 #include "game/TitleScreen.h"
 
+#include "ScreenFixture.h"
 #include "TestGameApp.h"
 #include "fakes/FixedFont.h"
 #include "fakes/RecordingImage.h"
@@ -144,7 +145,7 @@ protected:
     Testing::TempDir mData;
     std::vector<std::unique_ptr<RecordingImage>> mPictures;
     Testing::FixedFont mFont;
-    Testing::TestGameApp app;
+    Testing::ScreenApp app;
     TitleScreen* title = nullptr;
 };
 
@@ -410,6 +411,8 @@ TEST_F(Title, OptionsOpensTheModalDialogCentredBelowTheTop)
         }
     }
     EXPECT_THAT(app.mPlayed, ElementsAre(7, 7, 7, 7));
+    // OK asked for the mode of the untouched box: a window.
+    EXPECT_THAT(app.mScreenModes, ElementsAre(true));
 }
 
 // A board left by the player brings a new title with the main menu; after a
