@@ -19,12 +19,12 @@ std::string GameFolder()
     return std::filesystem::path(ZARQUEL).parent_path().string();
 }
 
-// The script's common start: the program in the game's folder, its window
-// up and loading ended.
-std::string Start(const Testing::TempDir& dir, const std::string& program, const std::string& log)
+// The script's common start: the command run in the game's folder, its
+// window up and loading ended.
+std::string Start(const Testing::TempDir& dir, const std::string& command, const std::string& log)
 {
-    return "cd \"" + GameFolder() + "\"\nX=\"" XPROBE "\"\nT=Zarquel\nO=\"" + dir.Path() + "\"\n\"" + program +
-           "\" >\"$O/" + log + "\" 2>&1 & Z=$!\n"
+    return "cd \"" + GameFolder() + "\"\nX=\"" XPROBE "\"\nT=Zarquel\nO=\"" + dir.Path() + "\"\n" + command +
+           " >\"$O/" + log + "\" 2>&1 & Z=$!\n"
            "\"$X\" wait $T 30 &&\n"
            "  for i in $(seq 300); do grep -q 'Resource Loading Time' \"$O/" + log + "\" && break; sleep 0.1; done &&\n";
 }
@@ -94,7 +94,7 @@ TEST(Screens, ANewHighScoreTakesTheTypedName)
     if (!Testing::HasXvfb())
         GTEST_SKIP() << "needs xvfb-run";
     Testing::TempDir dir;
-    const std::string script = Start(dir, LOST_GAME, "run.log") +
+    const std::string script = Start(dir, "\"" LOST_GAME "\" 750", "run.log") +
                                "  \"$X\" move $T 20 20 && sleep 0.5 && \"$X\" shot $T \"$O/question.ppm\" &&\n"
                                "  \"$X\" click $T 400 290 && sleep 0.3 &&\n"
                                "  for k in shift+z e d shift+minus minus 9; do \"$X\" key $T $k || exit 1; done &&\n"
@@ -106,7 +106,8 @@ TEST(Screens, ANewHighScoreTakesTheTypedName)
     EXPECT_EQ(Testing::ReadTextFile(dir / "code"), "0\n") << Testing::ReadTextFile(dir / "run.log");
     EXPECT_EQ(Testing::ReadTextFile(dir / "data/Zarquel/Save/topscores"),
         "5000 Anonymous\n2500 Anonymous\n1250 Anonymous\n750 Zed-9\n625 Anonymous\n312 Anonymous\n"
-        "156 Anonymous\n78 Anonymous\n39 Anonymous\n19 Anonymous\n");
+        "156 Anonymous\n78 Anonymous\n39 Anonymous\n19 Anonymous\n")
+        << Testing::ReadTextFile(dir / "run.log");
 }
 
 } // namespace
