@@ -274,6 +274,36 @@ TEST_F(Scores, NoShowsTheTableAndKeepsTheEmptyName)
     ExpectLeftOnClick(screen);
 }
 
+// A new first place takes its name in the top row.
+TEST_F(Scores, ANewFirstPlaceIsNamedInTheTopRow)
+{
+    TopScoresScreen* screen = Open("100 \n", 0);
+    Click(400, 290);
+    EXPECT_EQ(screen->mNameField->GetRect(), Rect(396, 147, 300, 14));
+    Type("Al");
+    Enter();
+    EXPECT_EQ(ScoresFile(), "100 Al\n25 Anonymous\n12 Anonymous\n6 Anonymous\n3 Anonymous\n1 Anonymous\n"
+                            "0 Anonymous\n0 Anonymous\n0 Anonymous\n0 Anonymous\n");
+    ExpectLeftOnClick(screen);
+}
+
+// A name entered for a row that is no longer in the table names nobody and
+// writes nothing.
+TEST_F(Scores, ANameForARowOutsideTheTableWritesNothing)
+{
+    TopScoresScreen* screen = Open("", 2);
+    Click(400, 290);
+    for (const int row : {-1, 10}) {
+        SCOPED_TRACE(row);
+        gNewTopScoreIndex = row;
+        screen->EditWidgetText(TopScoresScreen::kNameFieldId, "Eve");
+        EXPECT_FALSE(screen->mNameField->mVisible);
+        EXPECT_EQ(gNewTopScoreIndex, -1);
+        EXPECT_EQ(ScoresFile(), "");
+    }
+    ExpectLeftOnClick(screen);
+}
+
 struct CharCase {
     char c;
     bool allowed;
