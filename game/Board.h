@@ -24,4 +24,6 @@ public:
 
     GameApp* mApp;
     int mDifficulty;
+    // The score shown, which a lost game enters into the high-score table.
+    int mDisplayedScore = 0;
 };
