@@ -1,6 +1,15 @@
 #include "game/GameApp.h"
 
-GameApp::GameApp()
+#include "framework/app/PathUtils.h"
+
+GameApp* gGameApp = nullptr;
+
+std::string AutosavePath()
+{
+    return Vorn::GetAppDataFolder() + kSaveFolderName + kAutosaveFileName;
+}
+
+GameApp::GameApp(Platform::Services services) : VornAppBase(services)
 {
     mProductName = "Zarquel";
     mTitle = mProductName;
@@ -11,4 +20,7 @@ GameApp::GameApp()
     mAutoEnable3D = true;
     mWidenToDesktopAspect = true;
     mVSyncUpdates = false;
+    gGameApp = this;
 }
+
+void GameApp::ReturnToTitle(bool) {}
