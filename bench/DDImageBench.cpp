@@ -1,6 +1,7 @@
 // The software drawing onto the screen image in the display's own format: a
 // 64 x 64 sprite blitted normal and additive at 16 and 32 bits (pixels per
-// second), and a full 800 x 600 frame drawn and presented (time per frame).
+// second), and a full 800 x 600 frame presented (time per frame) on the
+// headless driver's 1024 x 768 desktop, scaled into it.
 
 #include "BenchDisplay.h"
 #include "framework/display/DDImage.h"
@@ -45,8 +46,11 @@ void BM_FramePresent(benchmark::State& state)
     auto background = std::make_unique<Vorn::MemoryImage>(nullptr);
     const std::vector<uint32_t> pixels(800 * 600, 0xFF204060);
     background->SetBits(pixels.data(), 800, 600, true);
+    // Only the presentation is timed: drawing the frame is the blitters'.
     for (auto _ : state) {
+        state.PauseTiming();
         screen.Blt(background.get(), 0, 0, Rect(0, 0, 800, 600), Color::White, 0);
+        state.ResumeTiming();
         benchmark::DoNotOptimize(bench.display->Redraw(nullptr));
     }
 }

@@ -2,7 +2,13 @@
 // Thread priorities in the framework's terms (the values it stores and
 // compares): -2 lowest .. 0 normal .. 2 highest.
 
+#include <cstdint>
+
 namespace Platform {
+
+// The system's number of the calling thread, as tools and crash reports
+// show it.
+uint32_t CurrentThreadId();
 
 inline constexpr int kThreadPriorityLowest = -2;
 inline constexpr int kThreadPriorityNormal = 0;
@@ -14,5 +20,15 @@ inline constexpr int kThreadPriorityHighest = 2;
 // raise, which changes only how promptly the thread runs, so it is not an error.
 int GetCurrentThreadPriority();
 void SetCurrentThreadPriority(int priority);
+
+// What the scheduler holds for the calling thread: the level last asked and
+// the thread's real nice value, which someone else (a niced start, the
+// desktop) may have set. Restoring puts back exactly that.
+struct ThreadPriorityState {
+    int level;
+    int nice;
+};
+ThreadPriorityState SaveCurrentThreadPriority();
+void RestoreCurrentThreadPriority(const ThreadPriorityState& state);
 
 } // namespace Platform

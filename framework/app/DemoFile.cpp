@@ -1,5 +1,6 @@
 #include "framework/app/DemoFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -101,10 +102,6 @@ std::optional<std::vector<DemoMarker>> ParseMarkers(Buffer& block)
 bool SaveDemoFile(const std::string& path, const std::string& versionString, const DemoFileInfo& info,
                   const Buffer& stream)
 {
-    std::ofstream out(Platform::ResolveFileName(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-
     const std::string version = versionString.substr(0, kMaxVersionLength);
     std::string head;
     PutUint32(head, kMagic);
@@ -124,11 +121,10 @@ bool SaveDemoFile(const std::string& path, const std::string& versionString, con
     head.append(reinterpret_cast<const char*>(block.GetBytes()), static_cast<size_t>(block.GetByteLength()));
     PutUint32(head, static_cast<uint32_t>(info.totalUpdates));
 
-    out.write(head.data(), static_cast<std::streamsize>(head.size()));
     if (stream.GetBytes() != nullptr)
-        out.write(reinterpret_cast<const char*>(stream.GetBytes()), stream.GetByteLength());
-    out.close();
-    return !out.fail();
+        head.append(reinterpret_cast<const char*>(stream.GetBytes()), static_cast<size_t>(stream.GetByteLength()));
+    // Whole or not at all: a crash or a full disk keeps the demo there was.
+    return Platform::WriteFileAtomically(Platform::ResolveFileName(path), head);
 }
 
 bool LoadDemoFile(const std::string& path, const std::string& expectedVersionString, DemoFileInfo& info,

@@ -72,8 +72,10 @@ public:
     void MarkBitsChanged() override;
     void ScanPixelFlags() override;
     void FreeNativeData() override;
-    // Keeps the alpha flags as they are.
+    // Keeps the alpha flags as they are. An image attached to an outside
+    // surface keeps the surface's size: a change of size is refused.
     void Create(int width, int height) override;
+    void SetBits(const uint32_t* bits, int width, int height, bool commit = true) override;
     // Reads the surface back when there are no bits: colour-keyed pixels
     // come back with alpha 0, every other pixel opaque.
     uint32_t* GetBits() override;
@@ -128,6 +130,8 @@ private:
     // Locks and unlocks once: the surface can be drawn on and read back.
     bool SurfaceLockable();
     bool IsCursorAreaImage() const;
+    // True when the image is attached and the size differs from its own.
+    bool KeepsSurfaceSize(int width, int height) const;
     // Drops the surface without reading it back, and any lock on it.
     void ReleaseSurface();
     // Copies the source's surface onto this one, the colour key honoured,

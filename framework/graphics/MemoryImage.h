@@ -32,7 +32,8 @@ inline constexpr int kImageFlagUseA8R8G8B8 = 8;
 class MemoryImage : public Image {
 public:
     // Registers with gApplication; with no application the image lives
-    // unregistered.
+    // unregistered. An image made on another thread than the main one must
+    // be made and filled under the application's image lock.
     MemoryImage();
     explicit MemoryImage(VornAppBase* app);
     // Copies the pixels and every derived form but not the texture set.
@@ -130,8 +131,15 @@ public:
     // The application's display while it has a pixel format, else null.
     const NativeDisplay* AppDisplay() const;
 
-private:
+protected:
+    // For derived images, which register themselves once they are whole: a
+    // walk over the image set on the main thread must never meet an image
+    // another thread is still building.
+    struct Unregistered {};
+    MemoryImage(VornAppBase* app, Unregistered);
     void Register();
+
+private:
     // A fresh master copy with its guard word, pixels undefined.
     void AllocateBits();
     void FreePalette();

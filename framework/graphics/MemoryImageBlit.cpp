@@ -5,6 +5,8 @@
 #include "framework/graphics/MemoryImage.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace Vorn {
 
@@ -51,13 +53,18 @@ bool ClipBlit(BlitArea& area, const MemoryImage& source, const MemoryImage& dest
     const Rect wanted = area.source;
     if (!Blend::ClipToBounds(area.source, source.mWidth, source.mHeight))
         return false;
-    Rect placed(area.x + area.source.mX - wanted.mX, area.y + area.source.mY - wanted.mY, area.source.mWidth,
-        area.source.mHeight);
+    // Summed in 64 bits and held to an int: a place beyond that lies outside
+    // the destination either way, and the sum must not overflow.
+    const auto place = [](int at, int clipped, int asked) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t{at} + clipped - asked, INT_MIN, INT_MAX));
+    };
+    Rect placed(place(area.x, area.source.mX, wanted.mX), place(area.y, area.source.mY, wanted.mY),
+        area.source.mWidth, area.source.mHeight);
     const Rect kept = placed;
     if (!Blend::ClipToBounds(placed, dest.mWidth, dest.mHeight))
         return false;
-    area.source = Rect(area.source.mX + placed.mX - kept.mX, area.source.mY + placed.mY - kept.mY, placed.mWidth,
-        placed.mHeight);
+    area.source = Rect(area.source.mX + (placed.mX - kept.mX), area.source.mY + (placed.mY - kept.mY),
+        placed.mWidth, placed.mHeight);
     area.x = placed.mX;
     area.y = placed.mY;
     area.sourceWidth = source.mWidth;

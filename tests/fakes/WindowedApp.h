@@ -69,6 +69,7 @@ public:
         mMakeWindow = [this] {
             auto window = std::make_unique<FakeWindow>();
             window->workArea = mWorkArea;
+            window->frame = mWindowFrame;
             window->focused = mWindowFocused;
             window->createError = mCreateError;
             mWindow = window.get();
@@ -143,6 +144,7 @@ public:
     FakeWindow* mWindow = nullptr;
     // What the next window is made with.
     Platform::Rect mWorkArea{0, 0, 1024, 740};
+    Platform::FrameMargins mWindowFrame;
     bool mWindowFocused = true;
     std::string mCreateError;
 

@@ -109,6 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {"0 move 100 50", "0 down 100 50 1", "0 move -1 0"},
                  {C::Position(100, 50), C::MouseButton(true, 1), C::Position(-1, 0)},
                  nullptr, false, false, true},
+        // Held to what a demo's 12 signed bits keep, live as in the replay.
+        Delivery{"far outside", {{WM_MOUSEMOVE, 0, At(2300, -2049)}, {WM_MOUSEMOVE, 0, At(2047, -2048)},
+                                 {WM_MOUSEMOVE, 0, At(2030, -2030)}},
+                 {"0 move 2047 -2048", "0 move 2030 -2030"},
+                 {C::Position(2047, -2048), C::MouseMove(-17, 18)}},
         Delivery{"back inside before the timer looks", {{WM_MOUSEMOVE, 0, At(5, 5)}}, {"0 move 5 5"},
                  {C::MouseMove(5, 5), C::MouseEnter()}, "ApplyCursor", false, false, false, true},
         Delivery{"Alt+Enter", {{WM_SYSKEYDOWN, VK_RETURN, 0}}, {}, {}, "full screen"},
@@ -165,6 +170,23 @@ TEST_F(Input, AClickInFullScreenLandsWhereTheScreenIsShownOnTheDesktop)
     app.mDDInterface->mScreenRectInWindow = Vorn::Rect(160, 0, 1600, 1200);
     Dispatch({{WM_LBUTTONDOWN, 0, At(960, 601)}});
     EXPECT_THAT(app.mCalls, ElementsAre("0 move 400 300", "0 down 400 300 1"));
+}
+
+// A replay ignores live input, but the player is still at the machine: a
+// held program must wake up on it.
+TEST_F(Input, InputDuringAReplayEndsTheScreenSaverHold)
+{
+    app.SetDemoMode(Vorn::DemoMode::Playing);
+    app.mIsWindowed = true;
+    app.mWindow->screenSaver = ScreenSaverSettings{true, 60};
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    clock.Advance(58001);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    ASSERT_TRUE(app.mUpdatesHeld);
+    Dispatch({{WM_MOUSEMOVE, 0, At(5, 5)}});
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_FALSE(app.mUpdatesHeld);
+    EXPECT_THAT(app.mCalls, ElementsAre("0 dirty"));
 }
 
 // The player's input, by update, as the desktop delivers it.
