@@ -9,6 +9,8 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 namespace Testing {
@@ -38,6 +40,12 @@ bool Clickable(const Ball& ball)
 }
 
 } // namespace
+
+std::string ReadGameFile(const std::string& name)
+{
+    std::ifstream in(kGameFolder + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 void NumberSounds()
 {

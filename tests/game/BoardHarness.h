@@ -24,6 +24,9 @@ namespace Testing {
 
 inline const std::string kGameFolder = GAME_DATA_DIR;
 
+// A loose file of the game's data; empty when it cannot be read.
+std::string ReadGameFile(const std::string& name);
+
 // Each sound global gets a number of its own, so that a test can tell which
 // one played: SOUND_FLIP1..10 are 101..110, SOUND_DELETE1..3 201..203,
 // SOUND_BONUS 301, SOUND_EXPLODE 302, SOUND_SCORE 303.
