@@ -1,5 +1,7 @@
 #include "BoardHarness.h"
 
+#include "fakes/RecordingImage.h"
+
 #include "framework/app/PathUtils.h"
 #include "framework/display/DDInterface.h"
 #include "framework/resources/ResourceManager.h"
@@ -17,15 +19,33 @@ namespace Testing {
 
 namespace {
 
-// The pictures and the font the board draws; emptied when the harness that
-// loaded them goes, since the resources go with its application.
-const std::array<Vorn::Image**, 38> kBoardPictures = {&IMAGE_BKG_1_1, &IMAGE_BKG_1_2, &IMAGE_BKG_1_3, &IMAGE_BKG_1_4,
-    &IMAGE_BKG_2_1, &IMAGE_BKG_2_2, &IMAGE_BKG_2_3, &IMAGE_BKG_2_4, &IMAGE_BKG_3_1, &IMAGE_BKG_3_2, &IMAGE_BKG_3_3,
-    &IMAGE_BKG_3_4, &IMAGE_BKG_4_1, &IMAGE_BKG_4_2, &IMAGE_BKG_4_3, &IMAGE_BKG_4_4, &IMAGE_BONUS, &IMAGE_GAME_OVER,
-    &IMAGE_MENU, &IMAGE_NEXT_LEVEL, &IMAGE_SYMBOLS, &IMAGE_TOKEN_1, &IMAGE_TOKEN_2, &IMAGE_TOKEN_3, &IMAGE_TOKEN_4,
-    &IMAGE_TOKEN_5, &IMAGE_TOKEN_6, &IMAGE_TOKEN_SHADOW, &IMAGE_TRACK_1, &IMAGE_TRACK_2, &IMAGE_TRACK_3,
-    &IMAGE_TRACK_4, &IMAGE_VORTEX_BOTTOM, &IMAGE_VORTEX_TOP, &IMAGE_PAUSE, &IMAGE_LOGO, &IMAGE_MENU_LOGO,
-    &IMAGE_HELP_SCREEN};
+struct Picture {
+    Vorn::Image** global;
+    const char* id;
+    int width, height, rows, cols;
+};
+
+// The pictures the board draws, with the sizes and cels of the game's data;
+// emptied when the harness that set them goes, since they go with it.
+const std::array<Picture, 35> kBoardPictures = {{{&IMAGE_BKG_1_1, "IMAGE_BKG_1_1", 800, 600, 1, 1},
+    {&IMAGE_BKG_1_2, "IMAGE_BKG_1_2", 800, 600, 1, 1}, {&IMAGE_BKG_1_3, "IMAGE_BKG_1_3", 800, 600, 1, 1},
+    {&IMAGE_BKG_1_4, "IMAGE_BKG_1_4", 800, 600, 1, 1}, {&IMAGE_BKG_2_1, "IMAGE_BKG_2_1", 800, 600, 1, 1},
+    {&IMAGE_BKG_2_2, "IMAGE_BKG_2_2", 800, 600, 1, 1}, {&IMAGE_BKG_2_3, "IMAGE_BKG_2_3", 800, 600, 1, 1},
+    {&IMAGE_BKG_2_4, "IMAGE_BKG_2_4", 800, 600, 1, 1}, {&IMAGE_BKG_3_1, "IMAGE_BKG_3_1", 800, 600, 1, 1},
+    {&IMAGE_BKG_3_2, "IMAGE_BKG_3_2", 800, 600, 1, 1}, {&IMAGE_BKG_3_3, "IMAGE_BKG_3_3", 800, 600, 1, 1},
+    {&IMAGE_BKG_3_4, "IMAGE_BKG_3_4", 800, 600, 1, 1}, {&IMAGE_BKG_4_1, "IMAGE_BKG_4_1", 800, 600, 1, 1},
+    {&IMAGE_BKG_4_2, "IMAGE_BKG_4_2", 800, 600, 1, 1}, {&IMAGE_BKG_4_3, "IMAGE_BKG_4_3", 800, 600, 1, 1},
+    {&IMAGE_BKG_4_4, "IMAGE_BKG_4_4", 800, 600, 1, 1}, {&IMAGE_BONUS, "IMAGE_BONUS", 480, 96, 1, 5},
+    {&IMAGE_GAME_OVER, "IMAGE_GAME_OVER", 520, 190, 1, 1}, {&IMAGE_MENU, "IMAGE_MENU", 104, 56, 2, 1},
+    {&IMAGE_NEXT_LEVEL, "IMAGE_NEXT_LEVEL", 520, 190, 1, 1}, {&IMAGE_SYMBOLS, "IMAGE_SYMBOLS", 384, 384, 4, 4},
+    {&IMAGE_TOKEN_1, "IMAGE_TOKEN_1", 96, 96, 1, 1}, {&IMAGE_TOKEN_2, "IMAGE_TOKEN_2", 96, 96, 1, 1},
+    {&IMAGE_TOKEN_3, "IMAGE_TOKEN_3", 96, 96, 1, 1}, {&IMAGE_TOKEN_4, "IMAGE_TOKEN_4", 96, 96, 1, 1},
+    {&IMAGE_TOKEN_5, "IMAGE_TOKEN_5", 96, 96, 1, 1}, {&IMAGE_TOKEN_6, "IMAGE_TOKEN_6", 96, 96, 1, 1},
+    {&IMAGE_TOKEN_SHADOW, "IMAGE_TOKEN_SHADOW", 120, 120, 1, 1}, {&IMAGE_TRACK_1, "IMAGE_TRACK_1", 800, 600, 1, 1},
+    {&IMAGE_TRACK_2, "IMAGE_TRACK_2", 800, 600, 1, 1}, {&IMAGE_TRACK_3, "IMAGE_TRACK_3", 800, 600, 1, 1},
+    {&IMAGE_TRACK_4, "IMAGE_TRACK_4", 800, 600, 1, 1},
+    {&IMAGE_VORTEX_BOTTOM, "IMAGE_VORTEX_BOTTOM", 180, 180, 1, 1},
+    {&IMAGE_VORTEX_TOP, "IMAGE_VORTEX_TOP", 180, 180, 1, 1}, {&IMAGE_PAUSE, "IMAGE_PAUSE", 800, 600, 1, 1}}};
 
 bool Hovers(const Ball& ball, int x, int y)
 {
@@ -41,10 +61,15 @@ bool Clickable(const Ball& ball)
 
 } // namespace
 
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::string ReadGameFile(const std::string& name)
 {
-    std::ifstream in(kGameFolder + "/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadFile(kGameFolder + "/" + name);
 }
 
 void NumberSounds()
@@ -71,13 +96,44 @@ BoardHarness::BoardHarness(uint32_t seed)
 
 BoardHarness::~BoardHarness()
 {
-    if (!mArchive)
+    ForgetPictures();
+    if (mArchive)
+        Vorn::gPakInterface = mPreviousArchive;
+}
+
+void BoardHarness::ForgetPictures()
+{
+    if (!mPicturesSet)
         return;
-    for (Vorn::Image** picture : kBoardPictures)
-        *picture = nullptr;
+    for (const Picture& picture : kBoardPictures)
+        *picture.global = nullptr;
     FONT_SCORE = nullptr;
     NumberSounds();
-    Vorn::gPakInterface = mPreviousArchive;
+}
+
+void BoardHarness::WithRecordingPictures()
+{
+    for (const Picture& picture : kBoardPictures) {
+        auto standIn = std::make_unique<RecordingImage>(picture.width, picture.height, picture.id);
+        standIn->mNumRows = picture.rows;
+        standIn->mNumCols = picture.cols;
+        *picture.global = standIn.get();
+        mStandIns.push_back(std::move(standIn));
+    }
+    mOwnFont = std::make_unique<FixedFont>();
+    mScoreFont = mOwnFont.get();
+    FONT_SCORE = mScoreFont;
+    mPicturesSet = true;
+}
+
+Ball& BoardHarness::AddBall(Board& board, float x, float y, int symbol, float size)
+{
+    auto ball = std::make_unique<Ball>(board.mRenderer.get(), x, y, size);
+    ball->SetUp(symbol, board.mLevel->mSymbolSet);
+    while (ball->mGrowCounter != 0)
+        ball->Update();
+    board.mBalls.push_back(std::move(ball));
+    return *board.mBalls.back();
 }
 
 std::unique_ptr<Board> BoardHarness::MakeBoard(int difficulty)
@@ -102,6 +158,7 @@ void BoardHarness::WithPictures()
     FetchTitleScreenResources(resources);
     FetchGameResources(resources);
     NumberSounds();
+    mPicturesSet = true;
 }
 
 void BoardHarness::Run(Board& board, int updates)

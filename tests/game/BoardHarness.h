@@ -7,6 +7,7 @@
 // pointing at them.
 
 #include "fakes/CurrentPathGuard.h"
+#include "fakes/FixedFont.h"
 #include "fakes/MemorySettingsStore.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
@@ -24,7 +25,9 @@ namespace Testing {
 
 inline const std::string kGameFolder = GAME_DATA_DIR;
 
-// A loose file of the game's data; empty when it cannot be read.
+// A whole file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// A loose file of the game's data.
 std::string ReadGameFile(const std::string& name);
 
 // Each sound global gets a number of its own, so that a test can tell which
@@ -58,6 +61,13 @@ public:
     // Loads the game's pictures and font into the resource globals for the
     // rest of the harness's life.
     void WithPictures();
+    // Stand-ins instead, that write down how they are drawn: each picture a
+    // RecordingImage named after its id (cels as in the game's data), the
+    // score font a FixedFont.
+    void WithRecordingPictures();
+    // A grown ball of the symbol at rest at (x, y), appended to the live
+    // balls.
+    static Ball& AddBall(Board& board, float x, float y, int symbol, float size = 0.5f);
 
     static void Run(Board& board, int updates);
     // Points at (x, y), lets one update take the pointer in, and releases
@@ -78,9 +88,16 @@ public:
     BoardApp mApp{Platform::Services{&mClock, &mSettings}};
     PhysicsWorld mPhysics;
 
+    FixedFont* mScoreFont = nullptr;
+
 private:
+    void ForgetPictures();
+
     std::unique_ptr<Vorn::PakInterface> mArchive;
     Vorn::PakInterface* mPreviousArchive = nullptr;
+    std::vector<std::unique_ptr<Vorn::Image>> mStandIns;
+    std::unique_ptr<FixedFont> mOwnFont;
+    bool mPicturesSet = false;
 };
 
 } // namespace Testing
