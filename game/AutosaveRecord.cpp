@@ -2,10 +2,13 @@
 
 #include "game/Level.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <iomanip>
 #include <limits>
+#include <string>
+#include <system_error>
 
 namespace {
 
@@ -43,19 +46,42 @@ bool ScoreValue(int64_t value)
     return value >= -kMaxScore && value <= kMaxScore;
 }
 
+// Each value is one whole token: "0.55" where an int belongs is no int,
+// and a value beyond its type's range cannot be read.
+bool ReadToken(std::istream& in, std::string& token)
+{
+    return static_cast<bool>(in >> token);
+}
+
+template <typename Number>
+bool ParseWhole(const std::string& token, Number& value)
+{
+    const char* end = token.data() + token.size();
+    const auto [stop, error] = std::from_chars(token.data(), end, value);
+    return error == std::errc() && stop == end;
+}
+
 // Reads one value of each kind; false when it cannot be read or is outside
 // the range.
 bool ReadInt(std::istream& in, int& value, int least, int most)
 {
-    return static_cast<bool>(in >> value) && Within(value, least, most);
+    std::string token;
+    return ReadToken(in, token) && ParseWhole(token, value) && Within(value, least, most);
+}
+
+bool ReadAnyInt(std::istream& in, int& value)
+{
+    std::string token;
+    return ReadToken(in, token) && ParseWhole(token, value);
 }
 
 // Through a double: a float the game wrote near the bottom of its range
 // (a subnormal) must read back, and one beyond the top of it must not.
 bool ReadFloat(std::istream& in, float& value)
 {
+    std::string token;
     double wide;
-    if (!(in >> wide) || !(std::fabs(wide) <= std::numeric_limits<float>::max()))
+    if (!ReadToken(in, token) || !ParseWhole(token, wide) || !(std::fabs(wide) <= std::numeric_limits<float>::max()))
         return false;
     value = static_cast<float>(wide);
     return true;
@@ -63,7 +89,11 @@ bool ReadFloat(std::istream& in, float& value)
 
 bool ReadBool(std::istream& in, bool& value)
 {
-    return static_cast<bool>(in >> value);
+    std::string token;
+    if (!ReadToken(in, token) || (token != "0" && token != "1"))
+        return false;
+    value = token == "1";
+    return true;
 }
 
 bool ReadScores(std::istream& in, int& displayed, int& toAdd)
@@ -76,7 +106,8 @@ bool ReadScores(std::istream& in, int& displayed, int& toAdd)
 // anything is reserved for it.
 bool ReadCount(std::istream& in, int64_t& count, int64_t most)
 {
-    return static_cast<bool>(in >> count) && count >= 0 && count <= most;
+    std::string token;
+    return ReadToken(in, token) && ParseWhole(token, count) && count >= 0 && count <= most;
 }
 
 bool ReadBall(std::istream& in, AutosaveRecord::SavedBall& ball)
@@ -117,11 +148,10 @@ void AutosaveRecord::Write(std::ostream& out) const
 
 bool AutosaveRecord::Read(std::istream& in)
 {
-    in >> std::noboolalpha >> std::dec;
     if (!ReadScores(in, displayedScore, scoreToAdd) || !ReadInt(in, stage, 0, kMaxStage) ||
         !ReadInt(in, difficulty, 1, 8) || (difficulty > 3 && difficulty != 8))
         return false;
-    if (!ReadBool(in, spawnRequested) || !ReadBool(in, lost) || !(in >> reserved) || !ReadFloat(in, trackSpeed) ||
+    if (!ReadBool(in, spawnRequested) || !ReadBool(in, lost) || !ReadAnyInt(in, reserved) || !ReadFloat(in, trackSpeed) ||
         !ReadScores(in, displayedScore, scoreToAdd) || !ReadInt(in, combo, 0, kMaxCombo) ||
         !ReadInt(in, misses, 0, kMaxMisses) || !ReadInt(in, stopTimer, 0, kMaxStopTimer) ||
         !ReadInt(in, reverseTimer, 0, kMaxReverseTimer) || !ReadInt(in, revealTimer, 0, kMaxRevealTimer) ||
