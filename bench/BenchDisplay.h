@@ -25,13 +25,13 @@ struct BenchDisplay {
         app.mColorDepth = depth;
         window = Platform::MakeSystemWindow();
         window->Create({"", 800, 600, Platform::WindowStyle::FullScreen, {}});
-        display = std::make_unique<Vorn::DDInterface>(&app);
-        app.mDDInterface = nullptr;
+        app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
+        display = app.mDDInterface.get();
         ready = display->Init(window.get(), false) == Vorn::DDInterface::RESULT_OK;
     }
     ~BenchDisplay()
     {
-        display.reset();
+        app.mDDInterface.reset();
         Platform::SetDebugSink(mSink);
     }
     BenchDisplay(const BenchDisplay&) = delete;
@@ -55,7 +55,9 @@ struct BenchDisplay {
     Platform::DebugSink mSink;
     Vorn::VornAppBase app;
     std::unique_ptr<Platform::Window> window;
-    std::unique_ptr<Vorn::DDInterface> display;
+    // The application's, so that images made on it draw from the display's
+    // forms as the game's do.
+    Vorn::DDInterface* display = nullptr;
     bool ready = false;
 };
 

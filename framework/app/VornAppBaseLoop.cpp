@@ -160,6 +160,7 @@ bool VornAppBase::Process(bool allowSleep)
     ShowPendingErrors();
     if (mShutdownRequested)
         Shutdown();
+    ShowPostedFatalErrors();
 
     const bool playing = mPlaying;
     const bool paced = !playing && mVSyncUpdates && !mNothingDrawn && !mVSyncBroken &&

@@ -83,6 +83,23 @@ void VornAppBase::ShowFatalError(const std::string& text)
     LeaveMessageBoxMode();
 }
 
+void VornAppBase::PostFatalError(const std::string& text)
+{
+    const std::lock_guard lock(mPostedFatalErrorsMutex);
+    mPostedFatalErrors.push_back(text);
+}
+
+void VornAppBase::ShowPostedFatalErrors()
+{
+    std::vector<std::string> posted;
+    {
+        const std::lock_guard lock(mPostedFatalErrorsMutex);
+        posted.swap(mPostedFatalErrors);
+    }
+    for (const std::string& text : posted)
+        ShowFatalError(text);
+}
+
 void VornAppBase::ShowFatalErrorW(const std::u16string& text)
 {
     ShowFatalError(WStringToString(text));

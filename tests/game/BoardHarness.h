@@ -40,8 +40,11 @@ public:
     explicit BoardApp(Platform::Services services) : GameApp(services) {}
 
     void PlaySoundById(int id) override { mPlayed.push_back(id); }
+    // The title is not loaded here: the board's leave is written down.
+    void ReturnToTitle(bool lost) override { mReturns.push_back(lost); }
 
     std::vector<int> mPlayed;
+    std::vector<bool> mReturns;
 };
 
 struct BoardSurroundings {

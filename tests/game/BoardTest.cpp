@@ -458,6 +458,7 @@ TEST_F(AttachedBoard, TheMenuButtonSavesTheGameAndLeavesForTheTitle)
     EXPECT_EQ(MenuButton(), nullptr);
     EXPECT_EQ(mBoard->mMenuButton, nullptr);
     EXPECT_TRUE(std::filesystem::exists(mHarness.mDataDir / "Save/autosave"));
+    EXPECT_EQ(mHarness.mApp.mReturns, std::vector<bool>{false});
 }
 
 TEST_F(AttachedBoard, AReleaseAfterTheLastBallOfALostStageEntersTheScoreAndLeaves)
@@ -472,6 +473,7 @@ TEST_F(AttachedBoard, AReleaseAfterTheLastBallOfALostStageEntersTheScoreAndLeave
     EXPECT_FALSE(std::filesystem::exists(mHarness.mDataDir / "Save/autosave"));
     const std::string table = Testing::ReadFile(mHarness.mDataDir / "Save/topscores");
     EXPECT_EQ(table.rfind("7777 \n5000 Anonymous\n", 0), 0u) << table;
+    EXPECT_EQ(mHarness.mApp.mReturns, std::vector<bool>{true});
 }
 
 TEST_F(AttachedBoard, DrawsTheFloorThenTheSpritesByLayerThenTheScore)

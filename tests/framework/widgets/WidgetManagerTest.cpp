@@ -488,6 +488,40 @@ TEST_F(Drawing, OnlyDirtyTopLevelWidgetsAreDrawnAndAnIdleFrameDrawsNothing)
     EXPECT_EQ(Draws(), (std::vector<int>{1, 1, 1}));
 }
 
+// What a draw may have changed: the rectangle around the widgets it drew;
+// all of the image where one of them draws unclipped or an overlay was
+// drawn; nothing when nothing was drawn.
+TEST_F(Drawing, TheDrawnAreaHoldsTheWidgetsDrawn)
+{
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(300, 300, 50, 50));
+    b.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 60, 30));
+    b.MarkDirty();
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 250, 250));
+    EXPECT_FALSE(manager.DrawToScreen());
+    EXPECT_EQ(manager.mDrawnArea, Rect());
+
+    o.mClip = false;
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+    o.mClip = true;
+    o.mWidgetFlagsMod.mRemoveFlags = Vorn::kWidgetFlagClip;
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+    o.mWidgetFlagsMod.mRemoveFlags = 0;
+    o.mOn["draw"] = [&] { manager.AddDeferredOverlay(&o, 1); };
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+}
+
 // Overlays come in ascending priority, those below a widget's priority
 // before it; one queued at the highest priority there is still comes last.
 TEST_F(Drawing, QueuedOverlaysAreDrawnInPriorityOrderBetweenTheWidgets)
