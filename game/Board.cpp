@@ -7,6 +7,7 @@
 #include "game/GameResources.h"
 #include "game/PhysicsWorld.h"
 #include "game/TopScores.h"
+#include "game/TutorialScreen.h"
 #include "platform/Random.h"
 
 #include <algorithm>
@@ -293,8 +294,16 @@ void Board::DrawHud(Vorn::Graphics* g)
 
 void Board::KeyUp(int keyCode)
 {
-    if (keyCode == kKeyPause || keyCode == kKeyEscape)
+    if (keyCode == kKeyF1) {
+        // The help takes the focus: the board stands still under it and
+        // goes on when it closes. It deletes itself.
+        auto* help = new TutorialScreen();
+        help->CreateReturnButton();
+        help->Resize(0, 0, mWidth, mHeight);
+        mParent->AddWidget(help);
+    } else if (keyCode == kKeyPause || keyCode == kKeyEscape) {
         mPaused = true;
+    }
 }
 
 void Board::MouseMove(int x, int y)

@@ -9,6 +9,7 @@
 #include "framework/graphics/Graphics.h"
 #include "framework/widgets/WidgetManager.h"
 #include "game/GameResources.h"
+#include "game/TutorialScreen.h"
 #include "platform/Random.h"
 
 #include <gtest/gtest.h>
@@ -474,6 +475,27 @@ TEST_F(AttachedBoard, AReleaseAfterTheLastBallOfALostStageEntersTheScoreAndLeave
     const std::string table = Testing::ReadFile(mHarness.mDataDir / "Save/topscores");
     EXPECT_EQ(table.rfind("7777 \n5000 Anonymous\n", 0), 0u) << table;
     EXPECT_EQ(mHarness.mApp.mReturns, std::vector<bool>{true});
+}
+
+TEST_F(AttachedBoard, F1LaysTheHelpOverTheBoardWhichStandsStillUntilItCloses)
+{
+    BoardHarness::Run(*mBoard, 75);
+    mBoard->KeyUp(Board::kKeyF1);
+    auto* help = dynamic_cast<TutorialScreen*>(mManager().mWidgets.back());
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->GetRect(), (Vorn::Rect{0, 0, 800, 600}));
+    EXPECT_EQ(mManager().mFocusWidget, help);
+    EXPECT_FALSE(mBoard->mHasFocus);
+    const float travel = mBoard->mTravel;
+    const size_t balls = mBoard->mBalls.size();
+    BoardHarness::Run(*mBoard, 60);
+    EXPECT_EQ(mBoard->mTravel, travel);
+    EXPECT_EQ(mBoard->mBalls.size(), balls);
+    help->MouseUpButton(0, 0, 0, 1);
+    mHarness.mApp.DeleteQueuedWidgets();
+    EXPECT_EQ(mManager().mFocusWidget, mBoard);
+    BoardHarness::Run(*mBoard, 60);
+    EXPECT_GT(mBoard->mBalls.size(), balls);
 }
 
 TEST_F(AttachedBoard, DrawsTheFloorThenTheSpritesByLayerThenTheScore)
