@@ -3,6 +3,7 @@
 
 #include "game/Ball.h"
 
+#include "ReferenceRand.h"
 #include "fakes/RecordingImage.h"
 #include "game/GameResources.h"
 #include "game/PhysicsWorld.h"
@@ -22,20 +23,7 @@
 
 namespace {
 
-// The runtime's generator as the platform layer describes it, to know the
-// draws a ball makes.
-class ReferenceRand {
-public:
-    explicit ReferenceRand(uint32_t seed) : mSeed(seed) {}
-    int Next()
-    {
-        mSeed = mSeed * 214013u + 2531011u;
-        return static_cast<int>(mSeed >> 16 & 0x7FFF);
-    }
-
-private:
-    uint32_t mSeed;
-};
+using Testing::ReferenceRand;
 
 class BallFixture : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 #include "game/Board.h"
 
 #include "BoardHarness.h"
+#include "ReferenceRand.h"
 #include "game/GameResources.h"
 #include "platform/Random.h"
 
@@ -19,18 +20,7 @@ namespace {
 
 using Testing::BoardHarness;
 
-class ReferenceRand {
-public:
-    explicit ReferenceRand(uint32_t seed) : mSeed(seed) {}
-    int Next()
-    {
-        mSeed = mSeed * 214013u + 2531011u;
-        return static_cast<int>(mSeed >> 16 & 0x7FFF);
-    }
-
-private:
-    uint32_t mSeed;
-};
+using Testing::ReferenceRand;
 
 // A stage with nothing pending and balls placed in two straights of the
 // first track, 100 pixels apart, far from its end.

@@ -5,6 +5,7 @@
 #include "game/Board.h"
 
 #include "BoardHarness.h"
+#include "ReferenceRand.h"
 #include "fakes/RecordingImage.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/widgets/WidgetManager.h"
@@ -26,19 +27,7 @@ namespace {
 
 using Testing::BoardHarness;
 
-// The runtime's generator as the platform layer describes it.
-class ReferenceRand {
-public:
-    explicit ReferenceRand(uint32_t seed) : mSeed(seed) {}
-    int Next()
-    {
-        mSeed = mSeed * 214013u + 2531011u;
-        return static_cast<int>(mSeed >> 16 & 0x7FFF);
-    }
-
-private:
-    uint32_t mSeed;
-};
+using Testing::ReferenceRand;
 
 // The pending symbols of a fresh stage: pairs drawn, then shuffled front to
 // back, each place swapped with one at or before it.
