@@ -294,6 +294,18 @@ TEST_F(BoardFixture, AStageIsLostWhenABallComesStrictlyWithinFiftyOfTheEnd)
     EXPECT_FALSE(board->IsLevelCleared());
 }
 
+TEST_F(BoardFixture, ALoneBallAtTheEndLosesTheStage)
+{
+    const auto board = mHarness.MakeBoard(1);
+    board->mPendingSymbols.clear();
+    Ball& lone = BoardHarness::AddBall(*board, 300.0f, 150.0f, 0);
+    lone.mX = board->mLevel->mEndX + 49.0f;
+    lone.mY = board->mLevel->mEndY;
+    board->UpdateTrack();
+    EXPECT_TRUE(board->mLost);
+    EXPECT_TRUE(lone.mBeingRemoved);
+}
+
 TEST_F(BoardFixture, FinishedRemovalsLeaveTheOthersInOrder)
 {
     const auto board = mHarness.MakeBoard(1);
@@ -322,12 +334,16 @@ TEST_F(BoardFixture, TheShownScoreMovesOnePointPerUpdateTowardTheTrueOne)
     BoardHarness::Run(*board, 2);
     EXPECT_EQ(board->mDisplayedScore, 2);
     EXPECT_EQ(board->mScoreToAdd, 1);
+    BoardHarness::Run(*board, 2);
+    EXPECT_EQ(board->mDisplayedScore, 3);
+    EXPECT_EQ(board->mScoreToAdd, 0);
     board->mScoreToAdd = -4;
     BoardHarness::Run(*board, 3);
-    EXPECT_EQ(board->mDisplayedScore, -1);
+    EXPECT_EQ(board->mDisplayedScore, 0);
     EXPECT_EQ(board->mScoreToAdd, -1);
-    BoardHarness::Run(*board, 5);
-    EXPECT_EQ(board->mDisplayedScore, -2);
+    // Once there, it stays.
+    BoardHarness::Run(*board, 6);
+    EXPECT_EQ(board->mDisplayedScore, -1);
     EXPECT_EQ(board->mScoreToAdd, 0);
 }
 
