@@ -297,7 +297,6 @@ void StreamVoice::MoveTo(uint64_t frame)
     mWindowStart = frame;
     mWindowFrames = 0;
     mSourceEnded = !mSource->Seek(frame);
-    mSourceFrame = frame;
 }
 
 void StreamVoice::Play(bool restart)
@@ -354,32 +353,22 @@ void StreamVoice::SetPosition(uint64_t frame)
 
 bool StreamVoice::Reach(uint64_t frame)
 {
-    if (frame < mWindowStart)
+    // A step is at most 100000 / 44100 frames: playing on, a frame lies at
+    // most at the window's end. Any other frame is a jump.
+    if (frame < mWindowStart || frame > mWindowStart + mWindowFrames)
         MoveTo(frame);
     // Keeps the frames from `frame` on and decodes after them.
     while (frame + 1 >= mWindowStart + mWindowFrames && !mSourceEnded) {
-        const uint64_t keepFrom = std::min(frame, mWindowStart + mWindowFrames);
-        const uint64_t kept = mWindowStart + mWindowFrames - keepFrom;
-        std::memmove(mWindow.data(), mWindow.data() + (keepFrom - mWindowStart) * mChannels,
+        const uint64_t kept = mWindowStart + mWindowFrames - frame;
+        std::memmove(mWindow.data(), mWindow.data() + (frame - mWindowStart) * mChannels,
                      kept * mChannels * sizeof(int16_t));
-        mWindowStart = keepFrom;
-        mWindowFrames = kept;
-        if (mSourceFrame < frame) {
-            // Skipped over by a fast pitch: read and drop up to the frame.
-            const size_t drop = static_cast<size_t>(std::min<uint64_t>(frame - mSourceFrame, kStreamWindowFrames));
-            const size_t got = mSource->Read(mWindow.data(), drop);
-            mSourceFrame += got;
-            mWindowStart = mSourceFrame;
-            mSourceEnded = got < drop;
-            continue;
-        }
+        mWindowStart = frame;
         const size_t room = kStreamWindowFrames - static_cast<size_t>(kept);
         const size_t got = mSource->Read(mWindow.data() + kept * mChannels, room);
-        mWindowFrames += got;
-        mSourceFrame += got;
+        mWindowFrames = kept + got;
         mSourceEnded = got < room;
     }
-    return frame >= mWindowStart && frame < mWindowStart + mWindowFrames;
+    return frame < mWindowStart + mWindowFrames;
 }
 
 bool StreamVoice::MixInto(int32_t* sum, size_t frames)

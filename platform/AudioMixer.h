@@ -189,7 +189,6 @@ private:
     std::vector<int16_t> mWindow;
     uint64_t mWindowStart = 0;
     uint64_t mWindowFrames = 0;
-    uint64_t mSourceFrame = 0; // where the source will read next
     bool mSourceEnded = false;
     uint64_t mPosition = 0; // 32.32 frames
     uint32_t mGain = 65536;

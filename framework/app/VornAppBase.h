@@ -146,11 +146,9 @@ public:
     virtual void ShowFatalErrorW(const std::u16string& text);
     // Shows the text; does not end the program (callers do, with ExitProgram).
     virtual void ShowFatalError(const std::string& text);
-    // From a thread other than the main one: the main thread shows the text
-    // with ShowFatalError at its next loop step.
+    // From a thread other than the main one: the main loop's next pass shows
+    // the text with ShowFatalError.
     void PostFatalError(const std::string& text);
-    // What other threads posted, shown in order; main thread only.
-    void ShowPostedFatalErrors();
     virtual void AppendToErrorLog(const std::string& text);
     // Deletes the widget once the loop is back at the depth it was queued at.
     virtual void QueueWidgetDeletion(Widget* widget);
@@ -456,8 +454,6 @@ public:
     std::thread::id mMainThreadId;
     // The same thread as the system numbers it, for the crash report.
     uint32_t mMainThreadSystemId = 0;
-    std::mutex mPostedFatalErrorsMutex;
-    std::vector<std::string> mPostedFatalErrors;
     std::atomic<bool> mCrashed{false};
     std::atomic<bool> mShutdown{false};
     bool mLeaveStep = false;

@@ -160,7 +160,6 @@ bool VornAppBase::Process(bool allowSleep)
     ShowPendingErrors();
     if (mShutdownRequested)
         Shutdown();
-    ShowPostedFatalErrors();
 
     const bool playing = mPlaying;
     const bool paced = !playing && mVSyncUpdates && !mNothingDrawn && !mVSyncBroken &&

@@ -85,19 +85,8 @@ void VornAppBase::ShowFatalError(const std::string& text)
 
 void VornAppBase::PostFatalError(const std::string& text)
 {
-    const std::lock_guard lock(mPostedFatalErrorsMutex);
-    mPostedFatalErrors.push_back(text);
-}
-
-void VornAppBase::ShowPostedFatalErrors()
-{
-    std::vector<std::string> posted;
-    {
-        const std::lock_guard lock(mPostedFatalErrorsMutex);
-        posted.swap(mPostedFatalErrors);
-    }
-    for (const std::string& text : posted)
-        ShowFatalError(text);
+    const std::lock_guard lock(mPendingErrorsMutex);
+    mPendingErrors.push_back(text);
 }
 
 void VornAppBase::ShowFatalErrorW(const std::u16string& text)

@@ -134,6 +134,8 @@ bool InsideImage(const Rect& rect, const MemoryImage& image)
 
 } // namespace
 
+ActiveFontLayer::ActiveFontLayer(const GlyphLayer* layer) : mBaseLayer(layer) {}
+
 ActiveFontLayer::ActiveFontLayer(const ActiveFontLayer& other)
     : mBaseLayer(other.mBaseLayer), mImage(other.mImage), mCharRects(other.mCharRects), mScale(other.mScale)
 {
@@ -143,6 +145,7 @@ ActiveFontLayer::ActiveFontLayer(const ActiveFontLayer& other)
     }
 }
 
+ActiveFontLayer::ActiveFontLayer(ActiveFontLayer&&) noexcept = default;
 ActiveFontLayer::~ActiveFontLayer() = default;
 
 ImageFont::ImageFont(VornAppBase* app, const std::string& descriptorFile) : mFontData(std::make_shared<FontData>())

@@ -23,11 +23,11 @@ struct GlyphLayer;
 // A layer as the font's current size draws it.
 class ActiveFontLayer {
 public:
-    explicit ActiveFontLayer(const GlyphLayer* layer) : mBaseLayer(layer) {}
+    explicit ActiveFontLayer(const GlyphLayer* layer);
     // A rendered image is duplicated, the layer's own image shared.
     ActiveFontLayer(const ActiveFontLayer& other);
     ActiveFontLayer& operator=(const ActiveFontLayer&) = delete;
-    ActiveFontLayer(ActiveFontLayer&&) noexcept = default;
+    ActiveFontLayer(ActiveFontLayer&&) noexcept;
     ~ActiveFontLayer();
 
     // Not owned.

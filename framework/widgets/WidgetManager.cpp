@@ -496,7 +496,6 @@ bool WidgetManager::DrawToScreen()
     DDImage* surfaceImage = dynamic_cast<DDImage*>(mImage);
     const bool locked = surfaceImage && surfaceImage->LockSurface();
     bool drawn = false;
-    mDrawnArea = Rect();
     if (anyDirty) {
         Graphics screen(g);
         screen.Translate(-mScreenRect.mX, -mScreenRect.mY);

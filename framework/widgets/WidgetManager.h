@@ -135,10 +135,11 @@ public:
     // The image the tree is drawn onto; the application sets it after every
     // display set-up and clears it when the window goes.
     Image* mImage = nullptr;
-    // The part of the image the last DrawToScreen may have changed (in its
-    // pixels): the rectangle around the widgets it drew, or all of the image
-    // when one of them or an overlay could draw anywhere. Empty when nothing
-    // was drawn.
+    // The part of the image the DrawToScreen calls since whoever shows the
+    // image last cleared it may have changed (in its pixels): the rectangle
+    // around the widgets they drew, or all of the image when one of them or
+    // an overlay could draw anywhere. Empty when nothing was drawn. Drawn
+    // frames that were not shown stay in it until a showing clears it.
     Rect mDrawnArea;
     std::vector<QueuedOverlay> mDeferredOverlayWidgets;
     int mMinDeferredOverlayPriority = kNoOverlayPriority;

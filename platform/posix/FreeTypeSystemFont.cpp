@@ -140,11 +140,9 @@ private:
         glyph->width = static_cast<int>(bitmap.width);
         glyph->height = static_cast<int>(bitmap.rows);
         glyph->coverage.resize(static_cast<size_t>(bitmap.width) * bitmap.rows);
-        // A negative pitch means the rows are stored bottom up.
-        const size_t rowBytes = static_cast<size_t>(std::abs(bitmap.pitch));
+        // FreeType's own renderer stores rows top down: the pitch is positive.
         for (unsigned row = 0; row < bitmap.rows; ++row) {
-            const unsigned stored = bitmap.pitch < 0 ? bitmap.rows - 1 - row : row;
-            const uint8_t* from = bitmap.buffer + stored * rowBytes;
+            const uint8_t* from = bitmap.buffer + static_cast<size_t>(row) * static_cast<size_t>(bitmap.pitch);
             std::copy(from, from + bitmap.width, glyph->coverage.begin() + static_cast<ptrdiff_t>(row * bitmap.width));
         }
         return glyph;

@@ -1,5 +1,7 @@
 #include "fakes/SoundFiles.h"
 
+#include "platform/AudioMixer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -89,6 +91,37 @@ double ToneLevel(const std::vector<int16_t>& samples, size_t stride, size_t offs
     for (size_t i = offset; i < samples.size(); i += stride, ++count)
         sum += static_cast<double>(samples[i]) * samples[i];
     return count ? std::sqrt(sum / count) : 0.0;
+}
+
+std::vector<int16_t> MixFrames(Platform::AudioMixer& mixer, size_t frames)
+{
+    std::vector<int16_t> out(2 * frames, 0x5555);
+    mixer.Mix(out.data(), frames);
+    return out;
+}
+
+std::vector<int16_t> MixLeft(Platform::AudioMixer& mixer, size_t frames)
+{
+    const std::vector<int16_t> out = MixFrames(mixer, frames);
+    std::vector<int16_t> left;
+    for (size_t i = 0; i < out.size(); i += 2)
+        left.push_back(out[i]);
+    return left;
+}
+
+PullingDevice::PullingDevice(Platform::AudioMixer& mixer)
+    : mThread([this, &mixer] {
+          std::vector<int16_t> out(2 * 256);
+          while (!mDone.load())
+              mixer.Mix(out.data(), 256);
+      })
+{
+}
+
+PullingDevice::~PullingDevice()
+{
+    mDone = true;
+    mThread.join();
 }
 
 } // namespace Testing

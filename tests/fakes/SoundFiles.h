@@ -2,9 +2,15 @@
 // Sound files written by hand for the readers' tests, and a measure of what
 // came out of them.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
+
+namespace Platform {
+class AudioMixer;
+}
 
 namespace Testing {
 
@@ -28,5 +34,24 @@ std::string Wav(uint16_t channels, uint32_t rate, uint16_t bits, const std::stri
 double ToneFrequency(const std::vector<int16_t>& samples, size_t stride, size_t offset, double rate);
 // The root-mean-square level of those samples.
 double ToneLevel(const std::vector<int16_t>& samples, size_t stride, size_t offset);
+
+// `frames` stereo frames of the mixer's output, interleaved.
+std::vector<int16_t> MixFrames(Platform::AudioMixer& mixer, size_t frames);
+// The left samples of the same.
+std::vector<int16_t> MixLeft(Platform::AudioMixer& mixer, size_t frames);
+
+// Pulls the mixer from a thread of its own, as the audio device does, until
+// it is destroyed.
+class PullingDevice {
+public:
+    explicit PullingDevice(Platform::AudioMixer& mixer);
+    ~PullingDevice();
+    PullingDevice(const PullingDevice&) = delete;
+    PullingDevice& operator=(const PullingDevice&) = delete;
+
+private:
+    std::atomic<bool> mDone{false};
+    std::thread mThread;
+};
 
 } // namespace Testing

@@ -1,5 +1,7 @@
 #include "platform/AudioMixer.h"
 
+#include "fakes/SoundFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -469,13 +471,8 @@ TEST(StreamVoice, AnEmptySourceEndsEvenWhenLooping)
 TEST(MixerThreads, VoicesChangeWhileTheDevicePulls)
 {
     AudioMixer mixer;
-    std::atomic<bool> done{false};
-    std::thread device([&] {
-        std::vector<int16_t> out(2 * 256);
-        while (!done.load())
-            mixer.Mix(out.data(), 256);
-    });
     auto source = Filled(mixer, kStereo16, Bytes16(std::vector<int16_t>(4000, 1000)));
+    Testing::PullingDevice device(mixer);
     for (int round = 0; round < 300; ++round) {
         auto copy = source->Duplicate();
         copy->SetVolume(-round);
@@ -492,8 +489,6 @@ TEST(MixerThreads, VoicesChangeWhileTheDevicePulls)
         copy->SetCurrentPosition(8);
         copy->Play(false);
     }
-    done = true;
-    device.join();
 }
 
 } // namespace

@@ -14,16 +14,6 @@ using namespace Testing;
 using Platform::AudioMixer;
 using Platform::MusicEngine;
 
-std::vector<int16_t> Left(AudioMixer& mixer, size_t frames)
-{
-    std::vector<int16_t> out(2 * frames);
-    mixer.Mix(out.data(), frames);
-    std::vector<int16_t> left;
-    for (size_t i = 0; i < out.size(); i += 2)
-        left.push_back(out[i]);
-    return left;
-}
-
 class Engine : public ::testing::Test {
 protected:
     Engine()
@@ -70,14 +60,14 @@ TEST_F(Engine, AStreamPlaysAtVolumeTimesGlobalVolume)
         engine.SetConfig(Platform::kConfigStreamVolume, c.global);
         EXPECT_TRUE(engine.ChannelSetAttributes(stream, Platform::kKeepFrequency, c.volume, Platform::kKeepPan));
         engine.ChannelPlay(stream, true);
-        EXPECT_EQ(Left(*mMixer, 4), c.out) << c.volume << " " << c.global;
+        EXPECT_EQ(MixLeft(*mMixer, 4), c.out) << c.volume << " " << c.global;
     }
     const uint32_t stream = mEngine.StreamCreateFile(mDir / "ramp.wav");
     mEngine.ChannelSetAttributes(stream, Platform::kKeepFrequency, 50, Platform::kKeepPan);
     mEngine.ChannelSetAttributes(stream, Platform::kKeepFrequency, Platform::kKeepVolume, Platform::kKeepPan);
     mEngine.SetConfig(0, 2000);
     mEngine.ChannelPlay(stream, true);
-    EXPECT_EQ(Left(*mMixer, 1), (std::vector<int16_t>{500}));
+    EXPECT_EQ(MixLeft(*mMixer, 1), (std::vector<int16_t>{500}));
     EXPECT_FALSE(mEngine.ChannelSetAttributes(stream + 1, -1, 50, -101));
 }
 
@@ -91,19 +81,19 @@ TEST_F(Engine, ChannelsReportTheirActivity)
     mEngine.ChannelPause(stream);
     EXPECT_EQ(mEngine.ChannelIsActive(stream), Platform::kChannelPaused);
     mEngine.ChannelPlay(stream, false);
-    EXPECT_EQ(Left(*mMixer, 5), (std::vector<int16_t>{1000, 2000, 3000, 4000, 0}));
+    EXPECT_EQ(MixLeft(*mMixer, 5), (std::vector<int16_t>{1000, 2000, 3000, 4000, 0}));
     EXPECT_EQ(mEngine.ChannelIsActive(stream), Platform::kChannelStopped);
     mEngine.ChannelSetFlags(stream, Platform::kChannelLoop);
     mEngine.ChannelPlay(stream, true);
-    EXPECT_EQ(Left(*mMixer, 6), (std::vector<int16_t>{1000, 2000, 3000, 4000, 1000, 2000}));
+    EXPECT_EQ(MixLeft(*mMixer, 6), (std::vector<int16_t>{1000, 2000, 3000, 4000, 1000, 2000}));
     mEngine.ChannelStop(stream);
     EXPECT_EQ(mEngine.ChannelIsActive(stream), Platform::kChannelStopped);
     // A stopped stream goes on from where it stood unless restarted.
     mEngine.ChannelPlay(stream, false);
-    EXPECT_EQ(Left(*mMixer, 1), (std::vector<int16_t>{3000}));
+    EXPECT_EQ(MixLeft(*mMixer, 1), (std::vector<int16_t>{3000}));
     mEngine.ChannelSetFlags(stream, 0);
     mEngine.ChannelPlay(stream, true);
-    EXPECT_EQ(Left(*mMixer, 1), (std::vector<int16_t>{1000}));
+    EXPECT_EQ(MixLeft(*mMixer, 1), (std::vector<int16_t>{1000}));
 }
 
 TEST_F(Engine, BytePositionsRoundDownToAFrame)
@@ -117,7 +107,7 @@ TEST_F(Engine, BytePositionsRoundDownToAFrame)
         const uint32_t stream = engine.StreamCreateFile(mDir / file);
         engine.ChannelPlay(stream, true);
         EXPECT_TRUE(engine.ChannelSetPosition(stream, bytes));
-        EXPECT_EQ(Left(*mMixer, 1), (std::vector<int16_t>{sample})) << file << " " << bytes;
+        EXPECT_EQ(MixLeft(*mMixer, 1), (std::vector<int16_t>{sample})) << file << " " << bytes;
     }
     EXPECT_FALSE(mEngine.ChannelSetPosition(99, 0));
     EXPECT_FALSE(mEngine.ChannelSetFlags(99, 0));
@@ -135,7 +125,7 @@ TEST_F(Engine, OggAndMp3StreamsPlayTheirWholeLength)
         const uint32_t stream = mEngine.StreamCreateFile(path);
         ASSERT_NE(stream, 0u) << kind;
         mEngine.ChannelPlay(stream, true);
-        const std::vector<int16_t> left = Left(*mMixer, 44100 + 2000);
+        const std::vector<int16_t> left = MixLeft(*mMixer, 44100 + 2000);
         EXPECT_NEAR(ToneFrequency(left, 1, 0, 44100), 500, 1.0) << kind;
         EXPECT_EQ(mEngine.ChannelIsActive(stream), Platform::kChannelStopped) << kind;
     }

@@ -17,13 +17,6 @@ using namespace Testing;
 using Platform::AudioMixer;
 using Platform::SampleEngine;
 
-std::vector<int16_t> Mixed(AudioMixer& mixer, size_t frames)
-{
-    std::vector<int16_t> out(2 * frames);
-    mixer.Mix(out.data(), frames);
-    return out;
-}
-
 class Samples : public ::testing::Test {
 protected:
     Samples()
@@ -136,15 +129,15 @@ TEST_F(Samples, ChannelsPlayPauseLoopAndStop)
     EXPECT_FALSE(mEngine.IsPlaying(3));
     EXPECT_EQ(mEngine.PlaySound(3, sample), 3);
     EXPECT_TRUE(mEngine.IsPlaying(3));
-    EXPECT_EQ(Mixed(*mMixer, 1), (std::vector<int16_t>{1, 2}));
+    EXPECT_EQ(MixFrames(*mMixer, 1), (std::vector<int16_t>{1, 2}));
     EXPECT_TRUE(mEngine.SetPaused(3, true));
     EXPECT_TRUE(mEngine.IsPlaying(3));
-    EXPECT_EQ(Mixed(*mMixer, 1), (std::vector<int16_t>{0, 0}));
+    EXPECT_EQ(MixFrames(*mMixer, 1), (std::vector<int16_t>{0, 0}));
     EXPECT_TRUE(mEngine.SetLoopMode(3, Platform::kLoopNormal));
     EXPECT_TRUE(mEngine.SetPaused(3, false));
-    EXPECT_EQ(Mixed(*mMixer, 3), (std::vector<int16_t>{3, 4, 1, 2, 3, 4}));
+    EXPECT_EQ(MixFrames(*mMixer, 3), (std::vector<int16_t>{3, 4, 1, 2, 3, 4}));
     EXPECT_TRUE(mEngine.SetLoopMode(3, Platform::kLoopOff));
-    EXPECT_EQ(Mixed(*mMixer, 2), (std::vector<int16_t>{1, 2, 3, 4}));
+    EXPECT_EQ(MixFrames(*mMixer, 2), (std::vector<int16_t>{1, 2, 3, 4}));
     EXPECT_FALSE(mEngine.IsPlaying(3));
     EXPECT_TRUE(mEngine.SetPaused(3, true));
     EXPECT_FALSE(mEngine.IsPlaying(3));
@@ -152,7 +145,7 @@ TEST_F(Samples, ChannelsPlayPauseLoopAndStop)
     mEngine.PlaySound(3, sample);
     EXPECT_TRUE(mEngine.StopSound(3));
     EXPECT_FALSE(mEngine.IsPlaying(3));
-    EXPECT_EQ(Mixed(*mMixer, 1), (std::vector<int16_t>{0, 0}));
+    EXPECT_EQ(MixFrames(*mMixer, 1), (std::vector<int16_t>{0, 0}));
     EXPECT_FALSE(mEngine.StopSound(3));
     EXPECT_FALSE(mEngine.SetVolume(3, 50));
     EXPECT_FALSE(mEngine.SetPaused(3, false));
@@ -168,7 +161,7 @@ TEST_F(Samples, ChannelVolumeIsLinear)
     for (const auto& [volume, left] : cases) {
         mEngine.PlaySound(0, sample);
         mEngine.SetVolume(0, volume);
-        EXPECT_EQ(Mixed(*mMixer, 1)[0], left) << volume;
+        EXPECT_EQ(MixFrames(*mMixer, 1)[0], left) << volume;
     }
 }
 
@@ -185,11 +178,7 @@ TEST_F(Samples, LoopPointsAndTheLoopBitShapeWhatAChannelPlays)
     EXPECT_TRUE(mEngine.SampleSetLoopPoints(looped, 2, 4));
     EXPECT_FALSE(mEngine.SampleSetLoopPoints(999, 2, 4));
     mEngine.PlaySound(1, looped);
-    const std::vector<int16_t> out = Mixed(*mMixer, 7);
-    std::vector<int16_t> left;
-    for (size_t i = 0; i < out.size(); i += 2)
-        left.push_back(out[i]);
-    EXPECT_EQ(left, (std::vector<int16_t>{1, 2, 3, 4, 3, 4, 3}));
+    EXPECT_EQ(MixLeft(*mMixer, 7), (std::vector<int16_t>{1, 2, 3, 4, 3, 4, 3}));
     mEngine.SampleFree(looped);
     EXPECT_TRUE(mEngine.IsPlaying(1));
 }
@@ -216,12 +205,7 @@ TEST(SampleEngineThreads, LoadingWhilePlaying)
     auto mixer = std::make_shared<AudioMixer>();
     SampleEngine engine;
     engine.Init(mixer);
-    std::atomic<bool> done{false};
-    std::thread device([&] {
-        std::vector<int16_t> out(512);
-        while (!done.load())
-            mixer->Mix(out.data(), 256);
-    });
+    PullingDevice device(*mixer);
     std::thread loading([&] {
         for (int i = 0; i < 100; ++i)
             engine.SampleFree(engine.SampleLoad(-1, dir / "a.wav", 0));
@@ -235,8 +219,6 @@ TEST(SampleEngineThreads, LoadingWhilePlaying)
         engine.IsPlaying(i % 4);
     }
     loading.join();
-    done = true;
-    device.join();
 }
 
 } // namespace

@@ -114,4 +114,36 @@ TEST(DrawDirty, PresentsOnlyWhatTheWidgetsDrewUnlessAWholeFrameIsDue)
     app.mWidgetManager->RemoveWidget(&widget);
 }
 
+// What was drawn while pacing held its frame back is presented with the next
+// frame shown; after a frame is shown, nothing is left over.
+TEST(DrawDirty, AFrameHeldBackIsPresentedWithTheNext)
+{
+    Testing::ScriptedClock clock;
+    ClipRecorder app(clock);
+    Vorn::MemoryImage screen;
+    screen.Create(800, 600);
+    app.mWidgetManager->mImage = &screen;
+    std::vector<std::string> log;
+    Testing::LoggingWidget first(log, "first", Vorn::Rect(10, 20, 30, 40));
+    Testing::LoggingWidget second(log, "second", Vorn::Rect(500, 400, 20, 10));
+    app.mWidgetManager->AddWidget(&first);
+    app.mWidgetManager->AddWidget(&second);
+
+    first.MarkDirty();
+    app.mNextDrawTick = clock.Milliseconds() + 50;
+    EXPECT_FALSE(app.VornAppBase::DrawDirty());
+    EXPECT_TRUE(app.mClips.empty());
+    clock.Advance(50);
+    second.MarkDirty();
+    EXPECT_TRUE(app.VornAppBase::DrawDirty());
+    clock.Advance(50);
+    second.MarkDirty();
+    EXPECT_TRUE(app.VornAppBase::DrawDirty());
+    EXPECT_EQ(app.mClips, (std::vector<std::optional<Vorn::Rect>>{Vorn::Rect(10, 20, 510, 390),
+                              Vorn::Rect(500, 400, 20, 10)}));
+    EXPECT_EQ(app.mWidgetManager->mDrawnArea, Vorn::Rect());
+    app.mWidgetManager->RemoveWidget(&second);
+    app.mWidgetManager->RemoveWidget(&first);
+}
+
 } // namespace

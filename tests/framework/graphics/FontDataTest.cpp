@@ -141,7 +141,16 @@ INSTANTIATE_TEST_SUITE_P(Commands, DescriptorErrors, ::testing::Values(
         [](FontData& d) { EXPECT_EQ(d.mFontLayerMap.at("MAIN")->mCharData['b'].mOffsetY, 3); }},
     ErrorCase{"KerningOfOneCharacter", "CreateLayer Main;\nLayerSetKerningPairs Main ('A' 'AV') (1 2)",
         {Shown(kBad, 2, "LayerSetKerningPairs Main ('A' 'AV') (1 2)")},
-        [](FontData& d) { EXPECT_EQ(d.mFontLayerMap.at("MAIN")->mCharData['A'].mKerningOffsets['V'], 2); }},
+        [](FontData& d) {
+            const auto& kerning = d.mFontLayerMap.at("MAIN")->mCharData['A'].mKerningOffsets;
+            EXPECT_EQ(kerning['V'] * 10 + kerning[0], 20);
+        }},
+    ErrorCase{"WidthOfTwoCharacters", "CreateLayer Main;\nLayerSetCharWidths Main ('ab' 'c') (4 5)",
+        {Shown(kBad, 2, "LayerSetCharWidths Main ('ab' 'c') (4 5)")},
+        [](FontData& d) {
+            const auto& glyphs = d.mFontLayerMap.at("MAIN")->mCharData;
+            EXPECT_EQ(glyphs['a'].mWidth * 10 + glyphs['c'].mWidth, 5);
+        }},
     ErrorCase{"OrdersSizes", "CreateLayer Main;\nLayerSetCharOrders Main ('a') (1 2)",
         {Shown("List Size Mismatch", 2, "LayerSetCharOrders Main ('a') (1 2)")}},
     ErrorCase{"ParserError", "Define A (1 2", {Shown("Unterminated List", 1, "Define A (1 2")}},
@@ -345,6 +354,40 @@ TEST_F(WidthList, GlyphsLieSideBySideAndLettersStandInForTheirOtherCase)
     EXPECT_EQ(mData.mCharMap['a'], 'a');
     EXPECT_EQ(mData.mCharMap['C'], 'C');
     EXPECT_FALSE(mData.LoadFromWidthList(&mImage, "w.txt"));
+}
+
+// Each letter missing from the list borrows its other case's glyph, in both
+// directions, from A to Z; a width of 0 counts as missing.
+TEST_F(WidthList, EveryLetterBorrowsItsOtherCase)
+{
+    const auto mapped = [](const FontData& data) {
+        std::string letters;
+        for (const char c : std::string("AaZzQqEeYybB"))
+            letters += static_cast<char>(data.mCharMap[static_cast<unsigned char>(c)]);
+        return letters;
+    };
+    ASSERT_TRUE(Load("0 6 a 1 Z 0 z 1 Q 1 E 1 e 1 y 1 b 0 B 1"));
+    EXPECT_EQ(mapped(mData), "aazzQQEeyyBB");
+    FontData other;
+    Write("x.txt", "0 6 Z 1 A 1");
+    ASSERT_TRUE(other.LoadFromWidthList(&mImage, "x.txt"));
+    EXPECT_EQ(mapped(other), "AAZZQqEeYybB");
+}
+
+TEST_F(WidthList, AGlyphMayStartAtTheEdgeAndAWidthOf0GoesOn)
+{
+    ASSERT_TRUE(Load("0 6 A 0 B 12 C 3 D 1"));
+    EXPECT_EQ(Glyph('B').mImageRect, Rect(0, 0, 12, 6));
+    EXPECT_EQ(Glyph('C').mImageRect, Rect(12, 0, 3, 6));
+    EXPECT_EQ(Glyph('D').mWidth, 0);
+}
+
+TEST_F(WidthList, WithoutAnImageGlyphsHaveNoHeight)
+{
+    Write("w.txt", "3 4 A 2");
+    ASSERT_TRUE(mData.LoadFromWidthList(nullptr, "w.txt"));
+    EXPECT_EQ(Glyph('A').mImageRect, Rect(0, 0, 2, 0));
+    EXPECT_EQ(mData.mFontLayerMap.at("")->mAscent, 4);
 }
 
 TEST_F(WidthList, AnUnreadableHeaderFailsTheLoad)

@@ -221,6 +221,18 @@ TEST_F(ImageFontTest, CharactersFrom0x80IndexTheirOwnGlyphs)
     EXPECT_EQ(font.StringWidth("\xE9\xFF"), 7);
 }
 
+// Code 0 is a character like any other, at any scale.
+TEST_F(ImageFontTest, TheCharacterOfCode0HasItsGlyph)
+{
+    const std::string nul(1, '\0');
+    ImageFont& font = Font(Layer("Fill", "LayerSetImageMap Fill ('" + nul + "') ((5 0 2 8));\nLayerSetCharWidths Fill ('" +
+                                             nul + "') (3);\n"));
+    EXPECT_EQ(Draw(std::string(1, '\0'), 0, 8), std::vector<std::string>{"Blt f.tga 0,0 src=5,0,2,8 #ffffffff m0"});
+    font.SetScale(2.0);
+    EXPECT_EQ(font.CharWidth('\0'), 6);
+    EXPECT_EQ(font.mActiveLayerList.at(0).mCharRects[0], Rect(0, 0, 4, 16));
+}
+
 TEST_F(ImageFontTest, ColourIsMultipliedThenAddedAndHeldTo0To255)
 {
     const Color asked(10, 20, 30, 40);
@@ -399,16 +411,120 @@ TEST_F(ImageFontTest, ANonPositiveScaleRendersEmptyGlyphsAndKeepsTheAdvancesSign
     }
 }
 
-TEST_F(ImageFontTest, WhitenedGlyphsKeepOnlyTheirAlpha)
+// A 4 x 2 glyph strip "g.tga" of mixed colours and alphas: 'A' is its left
+// half, 'V' its right half.
+const std::vector<uint32_t> kStrip = {0xFF102030u, 0x80F0E0D0u, 0xFF0000FFu, 0x40FFFFFFu, //
+    0xC0204060u, 0xFF808080u, 0x00000000u, 0xFFFF0000u};
+
+std::vector<uint32_t> Pixels(const Vorn::MemoryImage& image)
 {
-    ImageFont& font = Font(Layer("Fill"));
+    std::vector<uint32_t> pixels;
+    for (size_t i = 0; i < image.PixelCount(); ++i)
+        pixels.push_back(image.PixelAt(i));
+    return pixels;
+}
+
+struct RenderCase {
+    double scale;
+    int width;
+    int height;
+    std::vector<uint32_t> pixels;
+};
+
+// Each glyph is stretched smoothly into its rectangle of the new image and
+// laid over its transparent pixels. Halved, a glyph is the floor of the
+// average of its four pixels per channel; doubled, the positions 0, 1/3,
+// 2/3 and 1 interpolate with weights truncated out of 257 across and 256
+// down (at 1/3: 171 and 86 across, 170 and 86 down). Laying a colour over a
+// transparent pixel keeps its alpha and takes 255/256 of each channel:
+// 0x68 becomes 0x67, 0xFF becomes 0xFE.
+const RenderCase kRenderCases[] = {
+    {0.5, 2, 1, {0xCF676F77u, 0x8F7E3E7Eu}},
+    {2.0, 8, 4,
+        {0xFF0F1F2Fu, 0xD55A5F64u, 0xAAA5A09Au, 0x80EFDFCFu, 0xFF0000FEu, 0xBF5454FEu, 0x7FAAAAFEu, 0x40FEFEFEu, //
+            0xEA14293Fu, 0xD5515B66u, 0xC08E8E8Du, 0xABCABFB4u, 0xA90000A8u, 0x9C5437A8u, 0x8EAA70A8u, 0x80FEA8A8u,
+            0xD519344Fu, 0xD5485868u, 0xD5767C81u, 0xD5A49F9Au, 0x54000053u, 0x78541B53u, 0x9CAA3753u, 0xC0FE5353u,
+            0xC01F3F5Fu, 0xD53F546Au, 0xEB5F6A74u, 0xFF7F7F7Fu, 0x00000000u, 0x55540000u, 0xABAA0000u, 0xFFFE0000u}},
+};
+
+class ImageFontRenderTest : public ImageFontTest, public ::testing::WithParamInterface<RenderCase> {
+protected:
+    ImageFont& StripFont()
+    {
+        Write("g.tga", Tga(4, 2, kStrip));
+        return Font("CreateLayer Fill;\nLayerSetImage Fill 'g.tga';\nLayerSetImageMap Fill ('A' 'V') ((0 0 2 2) "
+                    "(2 0 2 2));\nLayerSetCharWidths Fill ('A' 'V') (2 2);\nLayerSetAscent Fill 2;\n");
+    }
+};
+
+TEST_P(ImageFontRenderTest, GlyphsAreStretchedIntoTheirRectangles)
+{
+    const RenderCase& c = GetParam();
+    ImageFont& font = StripFont();
+    font.SetScale(c.scale);
+    font.Prepare();
+    const Vorn::MemoryImage& image = *font.mActiveLayerList.at(0).mScaledImage;
+    EXPECT_EQ(image.mWidth * 100 + image.mHeight, c.width * 100 + c.height);
+    EXPECT_EQ(Pixels(image), c.pixels);
+}
+
+TEST_P(ImageFontRenderTest, WhitenedGlyphsKeepTheirAlpha)
+{
+    const RenderCase& c = GetParam();
+    ImageFont& font = StripFont();
     font.mWhitenGlyphs = true;
+    font.SetScale(c.scale);
+    font.Prepare();
+    std::vector<uint32_t> expected;
+    for (const uint32_t p : c.pixels)
+        expected.push_back((p & 0xFF000000u) | 0xFFFFFFu);
+    EXPECT_EQ(Pixels(*font.mActiveLayerList.at(0).mScaledImage), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(HalvedAndDoubled, ImageFontRenderTest, ::testing::ValuesIn(kRenderCases));
+
+// The width list puts 'C' at the strip's right edge, reaching past it: its
+// place in the rendered image stays transparent while the others are drawn.
+TEST_F(ImageFontTest, ARenderedLayerSkipsGlyphsOutsideItsImage)
+{
+    Write("w.txt", "0 2 A 2 B 2 C 2");
+    Vorn::MemoryImage strip(nullptr);
+    strip.SetBits(kStrip.data(), 4, 2);
+    ImageFont font(&strip, "w.txt");
     font.SetScale(2.0);
     font.Prepare();
-    Vorn::MemoryImage& image = *font.mActiveLayerList.at(0).mScaledImage;
-    ASSERT_EQ(image.PixelCount(), 16u * 16u);
-    for (size_t i = 0; i < image.PixelCount(); ++i)
-        ASSERT_EQ(image.PixelAt(i) & 0xFFFFFFu, 0xFFFFFFu) << i;
+    const auto& active = font.mActiveLayerList.at(0);
+    EXPECT_EQ(active.mCharRects['C'], Rect(8, 0, 4, 4));
+    const Vorn::MemoryImage& image = *active.mScaledImage;
+    ASSERT_EQ(image.mWidth * 100 + image.mHeight, 12 * 100 + 4);
+    const std::vector<uint32_t>& doubled = kRenderCases[1].pixels;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            const uint32_t expected = x < 8 ? doubled[static_cast<size_t>(y * 8 + x)] : 0u;
+            EXPECT_EQ(image.PixelAt(static_cast<size_t>(y * 12 + x)), expected) << x << "," << y;
+        }
+    }
+}
+
+// Drawn at twice its size onto black, the doubled 'A' lands with its top
+// left at the pen, its opaque corners exactly as rendered.
+TEST_F(ImageFontTest, AScaledFontDrawsItsRenderedGlyphs)
+{
+    Write("g.tga", Tga(4, 2, kStrip));
+    ImageFont& font = Font("CreateLayer Fill;\nLayerSetImage Fill 'g.tga';\nLayerSetImageMap Fill ('A') ((0 0 2 2));\n"
+                           "LayerSetCharWidths Fill ('A') (2);\nLayerSetAscent Fill 2;\n");
+    font.SetScale(2.0);
+    Vorn::MemoryImage screen(nullptr);
+    screen.SetBits(std::vector<uint32_t>(8 * 6, 0xFF000000u).data(), 8, 6);
+    Graphics g(&screen);
+    g.SetColor(Color::White);
+    g.SetFont(&font);
+    g.DrawString("A", 3, 5);
+    const uint32_t* bits = screen.GetBits();
+    EXPECT_EQ(bits[1 * 8 + 3], 0xFF0F1F2Fu);
+    EXPECT_EQ(bits[4 * 8 + 6], 0xFF7F7F7Fu);
+    for (const int at : {0 * 8 + 3, 1 * 8 + 2, 1 * 8 + 7, 5 * 8 + 3})
+        EXPECT_EQ(bits[at], 0xFF000000u) << at;
 }
 
 TEST_F(ImageFontTest, ACopySharesTheDataAndDuplicatesRenderedImages)
@@ -461,8 +577,10 @@ TEST_F(ImageFontTest, AFontThatDidNotLoadMeasuresNothingAndDrawsNothing)
 
 TEST_F(ImageFontTest, DefinitionsAreReadBack)
 {
-    ImageFont& font = Font("Define x 3;\nDefine Colour (0.5 1 (2 x));\n");
+    ImageFont& font = Font("Define x 3;\nDefine Colour (0.5 1 (2 x));\nDefine y x;\nDefine z w;\n");
     EXPECT_EQ(font.GetDefinition("colour"), "(0.5, 1, (2, 3))");
+    EXPECT_EQ(font.GetDefinition("Y"), "3");
+    EXPECT_EQ(font.GetDefinition("z"), "w");
 }
 
 // Opaque glyphs in white onto an opaque image: the glyphs' own pixels.

@@ -144,8 +144,8 @@ protected:
     }
 };
 
-const std::string kText = "Ag, Zarquel! \xE9\x80";
-const std::u32string kChars = U"Ag, Zarquel! \u00E9\u20AC";
+const std::string kText = "Ag, Zarquel! \xE9\x80\xFF";
+const std::u32string kChars = U"Ag, Zarquel! \u00E9\u20AC\u00FF";
 
 TEST_F(SysFontTest, PointsBecomePixelsAt96DotsPerInch)
 {
@@ -279,7 +279,7 @@ TEST_F(SysFontTest, OnADisplayImageTextIsOnePixelLowerAndUncolorized)
     Testing::DisplayApp display;
     SysFont font("Tahoma", 12, false, false, false);
     const std::vector<uint32_t> black(60 * 30, 0xFF000000u);
-    const auto drawn = [&](bool onDisplay, bool colorize, float scale, const Rect& clip, int y = 18) {
+    const auto drawn = [&](bool onDisplay, bool colorize, float scale, const Rect& clip, int x = 2, int y = 18) {
         Vorn::DDImage surface(display.app.mDDInterface.get());
         Vorn::MemoryImage memory(nullptr);
         Vorn::MemoryImage& image = onDisplay ? surface : memory;
@@ -289,7 +289,7 @@ TEST_F(SysFontTest, OnADisplayImageTextIsOnePixelLowerAndUncolorized)
         g.SetColorize(colorize);
         g.mScaleX = scale;
         g.mScaleY = scale;
-        font.DrawString(&g, 2, y, "Hi", g.GetColor(), clip);
+        font.DrawString(&g, x, y, "Hi", g.GetColor(), clip);
         return Testing::PixelsOf(image);
     };
     const Rect whole(0, 0, 60, 30);
@@ -305,13 +305,21 @@ TEST_F(SysFontTest, OnADisplayImageTextIsOnePixelLowerAndUncolorized)
     EXPECT_EQ(drawn(true, false, 1.0f, Rect(0, 0, 60, 16)), clipped);
     EXPECT_EQ(drawn(false, false, 1.0f, Rect(0, 0, 60, 16)), plain);
     EXPECT_NE(drawn(false, true, 1.0f, whole), plain);
-    // A clip rectangle reaching past the image is held to it; text above the
-    // top loses only what is above.
-    const std::vector<uint32_t> high = drawn(true, false, 1.0f, Rect(-10, -10, 100, 100), 8);
-    std::vector<uint32_t> highExpected(plain.begin() + 10 * 60 - 60, plain.end());
-    highExpected.resize(plain.size(), 0xFF000000u);
-    EXPECT_EQ(high, highExpected);
-    EXPECT_NE(std::vector<uint32_t>(high.begin(), high.begin() + 60), std::vector<uint32_t>(60, 0xFF000000u));
+    // A clip rectangle reaching past the image is held to it; text above and
+    // left of it loses only what is outside: drawn 3 left and 9 up.
+    const std::vector<uint32_t> corner = drawn(true, false, 1.0f, Rect(-10, -10, 100, 100), -1, 8);
+    std::vector<uint32_t> cornerExpected(plain.size(), 0xFF000000u);
+    for (int y = 0; y + 9 < 30; ++y) {
+        for (int x = 0; x + 3 < 60; ++x)
+            cornerExpected[static_cast<size_t>(y * 60 + x)] = plain[static_cast<size_t>((y + 9) * 60 + x + 3)];
+    }
+    EXPECT_EQ(corner, cornerExpected);
+    const auto lit = [](uint32_t p) { return p != 0xFF000000u; };
+    EXPECT_TRUE(std::any_of(corner.begin(), corner.begin() + 60, lit));
+    bool leftLit = false;
+    for (int y = 0; y < 30; ++y)
+        leftLit = leftLit || lit(corner[static_cast<size_t>(y * 60)]);
+    EXPECT_TRUE(leftLit);
 }
 
 } // namespace

@@ -37,15 +37,7 @@ protected:
         EXPECT_TRUE(mMusic.LoadMusic(1, mDir / "Music/Ramp.wav"));
     }
 
-    std::vector<int16_t> Left(size_t frames)
-    {
-        std::vector<int16_t> out(2 * frames);
-        mMixer->Mix(out.data(), frames);
-        std::vector<int16_t> left;
-        for (size_t i = 0; i < out.size(); i += 2)
-            left.push_back(out[i]);
-        return left;
-    }
+    std::vector<int16_t> Left(size_t frames) { return MixLeft(*mMixer, frames); }
     int Active(int id) { return mMusic.mEngine->ChannelIsActive(mMusic.mSongs.at(id).mStream); }
 
     TempDir mDir;

@@ -25,15 +25,7 @@ protected:
         mInstance = static_cast<DSoundInstance*>(mManager.GetSoundInstance(0));
     }
 
-    std::vector<int16_t> Left(size_t frames)
-    {
-        std::vector<int16_t> out(2 * frames);
-        mMixer->Mix(out.data(), frames);
-        std::vector<int16_t> left;
-        for (size_t i = 0; i < out.size(); i += 2)
-            left.push_back(out[i]);
-        return left;
-    }
+    std::vector<int16_t> Left(size_t frames) { return MixLeft(*mMixer, frames); }
 
     TempDir mDir;
     std::shared_ptr<Platform::AudioMixer> mMixer = std::make_shared<Platform::AudioMixer>();

@@ -52,15 +52,7 @@ protected:
         Vorn::SetAppDataFolder("");
     }
 
-    std::vector<int16_t> Left(size_t frames)
-    {
-        std::vector<int16_t> out(2 * frames);
-        mMixer->Mix(out.data(), frames);
-        std::vector<int16_t> left;
-        for (size_t i = 0; i < out.size(); i += 2)
-            left.push_back(out[i]);
-        return left;
-    }
+    std::vector<int16_t> Left(size_t frames) { return MixLeft(*mMixer, frames); }
 
     std::filesystem::path mFolder;
     TempDir mGame;
@@ -231,12 +223,7 @@ TEST(SoundManagerThreads, LoadingWhilePlaying)
     auto mixer = std::make_shared<Platform::AudioMixer>();
     DSoundManager manager(mixer, false);
     ASSERT_TRUE(manager.LoadSound(0, game.Path() + "/s"));
-    std::atomic<bool> done{false};
-    std::thread device([&] {
-        std::vector<int16_t> out(512);
-        while (!done.load())
-            mixer->Mix(out.data(), 256);
-    });
+    PullingDevice device(*mixer);
     std::thread loading([&] {
         for (unsigned id = 1; id < 200; ++id) {
             manager.LoadSound(id, game.Path() + "/s");
@@ -253,8 +240,6 @@ TEST(SoundManagerThreads, LoadingWhilePlaying)
         manager.GetFreeSoundId();
     }
     loading.join();
-    done = true;
-    device.join();
     EXPECT_EQ(manager.GetNumSounds(), 200);
 }
 

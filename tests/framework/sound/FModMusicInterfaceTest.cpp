@@ -35,15 +35,7 @@ protected:
     }
     ~FMod() override { Vorn::SetAppDataFolder(""); }
 
-    std::vector<int16_t> Left(size_t frames)
-    {
-        std::vector<int16_t> out(2 * frames);
-        mMixer->Mix(out.data(), frames);
-        std::vector<int16_t> left;
-        for (size_t i = 0; i < out.size(); i += 2)
-            left.push_back(out[i]);
-        return left;
-    }
+    std::vector<int16_t> Left(size_t frames) { return MixLeft(*mMixer, frames); }
 
     TempDir mData;
     TempDir mGame;
