@@ -121,6 +121,28 @@ TEST_F(BoardFixture, TheFirstUpdateSpawnsABallAtTheSpawnPointWithTheGamesDraws)
     EXPECT_EQ(board->mPendingSymbols.size(), 99u);
 }
 
+TEST_F(BoardFixture, OneBallInTwiceTheDifficultyPlusTwoIsTranslucent)
+{
+    for (const int difficulty : {1, 2, 3}) {
+        int translucent = 0;
+        for (uint32_t seed = 1; seed <= 24; ++seed) {
+            Platform::SRand(seed);
+            const auto board = mHarness.MakeBoard(difficulty);
+            ReferenceRand rand(seed);
+            ExpectedPending(rand, 100, 4);
+            BoardHarness::Run(*board, 1);
+            ASSERT_EQ(board->mBalls.size(), 1u);
+            // Place, size and the ball's own pictures come first.
+            for (int draw = 0; draw < 5; ++draw)
+                rand.Next();
+            const bool expected = rand.Next() % (2 * difficulty + 2) == 0;
+            EXPECT_EQ(board->mBalls[0]->mTranslucent, expected) << difficulty << " " << seed;
+            translucent += expected;
+        }
+        EXPECT_GT(translucent, 0) << difficulty;
+    }
+}
+
 TEST_F(BoardFixture, HalfTheSpawnsGoInsideTheChain)
 {
     const auto board = mHarness.MakeBoard(1);
