@@ -1,9 +1,12 @@
 #include "game/GameApp.h"
+#include "game/PhysicsWorld.h"
 
 #include <memory>
 
 int main(int argc, char** argv)
 {
+    // Outlives the application, and with it every stage's physics.
+    const PhysicsWorld physics;
     const auto app = std::make_unique<GameApp>();
     app->SetCommandLine(argc, argv);
     app->Init();
