@@ -1,9 +1,14 @@
+#include "framework/crash/CrashCatcher.h"
 #include "game/GameApp.h"
 
 #include <memory>
 
 int main(int argc, char** argv)
 {
+    if (CrashCatcher::IsReporterCommandLine(argc, argv))
+        return CrashCatcher::RunReporter();
+    CrashCatcher::EnableReporter();
+
     const auto app = std::make_unique<GameApp>();
     app->SetCommandLine(argc, argv);
     app->Init();
