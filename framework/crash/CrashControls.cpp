@@ -17,24 +17,27 @@ bool IsLineBreak(char c)
     return c == '\r' || c == '\n';
 }
 
-// Where the paragraph's next line ends, the line starting at `start`.
+// Where the paragraph's next line ends, the line starting at `start`: after
+// the last blank that fits (a blank may hang past the edge), else inside the
+// word. A line holds at least one character.
 size_t WrapEnd(const std::string& text, size_t start, size_t end, int width, Vorn::Font& font)
 {
-    size_t fits = start;
-    size_t lastBreak = std::string::npos;
-    for (size_t i = start; i < end; ++i) {
-        if (font.StringWidth(text.substr(start, i + 1 - start)) > width)
-            break;
-        fits = i + 1;
-        if (text[i] == ' ')
-            lastBreak = i + 1;
-    }
-    if (fits == end)
+    const auto fitsTo = [&](size_t stop) { return font.StringWidth(text.substr(start, stop - start)) <= width; };
+    if (fitsTo(end))
         return end;
-    if (lastBreak != std::string::npos && lastBreak > start)
-        return lastBreak;
-    // A word wider than the field is broken inside; a line holds at least
-    // one character.
+    // Widths grow with the text: the longest run that fits lies between.
+    size_t fits = start;
+    size_t over = end;
+    while (over - fits > 1) {
+        const size_t middle = fits + (over - fits) / 2;
+        (fitsTo(middle) ? fits : over) = middle;
+    }
+    if (text[fits] == ' ')
+        return fits + 1;
+    for (size_t i = fits; i > start; --i) {
+        if (text[i - 1] == ' ')
+            return i;
+    }
     return std::max(fits, start + 1);
 }
 

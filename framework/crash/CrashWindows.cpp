@@ -63,7 +63,7 @@ void CrashWindows::OnClose(CrashWindow& window)
     // Closing the progress window only stops the upload, whose end then
     // ends the loop.
     if (&window == mProgress.get())
-        mTransfer.Abort();
+        AbortUpload();
     else
         mExit = true;
 }
@@ -135,7 +135,7 @@ void CrashWindows::ShowProgressWindow()
     mProgress->System().SetTimer(kDotTimer, kDotPeriodMs);
     mStatus = &mProgress->AddField({24, 10, 224, 24}, kStatusStyle, mBoldFont.get(), kPleaseWait);
     mProgress->AddButton({72, 36, 96, 22}, "Abort", mSmallFont.get(), true);
-    mProgress->OnClick([this](const PushButton&) { mTransfer.Abort(); });
+    mProgress->OnClick([this](const PushButton&) { AbortUpload(); });
     mProgress->OnMessage([this](const Platform::MessageRecord& message) { ProgressWindowProc(message); });
     mProgress->Show();
 }
@@ -156,8 +156,20 @@ void CrashWindows::ProgressWindowProc(const Platform::MessageRecord& message)
     }
 }
 
+void CrashWindows::AbortUpload()
+{
+    mAbortAsked = true;
+    mTransfer.Abort();
+}
+
 void CrashWindows::OnResultTimer()
 {
+    // An abort asked before the upload thread handed its request over was
+    // undone by the transfer's start: it is asked again of the running one.
+    if (mAbortAsked) {
+        FinishUploadThread();
+        mTransfer.Abort();
+    }
     const int result = mTransfer.GetResultCode();
     if (result == Vorn::HTTPTransfer::kIdle || result == Vorn::HTTPTransfer::kRunning)
         return;
@@ -180,6 +192,7 @@ void CrashWindows::OnResultTimer()
 void CrashWindows::StartUpload()
 {
     FinishUploadThread();
+    mAbortAsked = false;
     try {
         mUploadThread = Platform::StartThread([this] { SubmitReport(mUpload, mTransfer); });
     } catch (const std::system_error&) {

@@ -66,6 +66,7 @@ private:
     void SubmitInfoWindowProc(const PushButton& button);
     void ShowProgressWindow();
     void ProgressWindowProc(const Platform::MessageRecord& message);
+    void AbortUpload();
     void OnResultTimer();
     void StartUpload();
     void FinishUploadThread();
@@ -80,6 +81,7 @@ private:
     MessageBoxShower mShowMessageBox;
 
     bool mExit = false;
+    bool mAbortAsked = false;
     int mDotCount = 0;
     std::unique_ptr<Vorn::Font> mSmallFont;
     std::unique_ptr<Vorn::Font> mBoldFont;

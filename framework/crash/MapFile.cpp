@@ -134,8 +134,10 @@ bool ParseHex(std::string_view text, uint32_t& value)
             digit = static_cast<uint32_t>(c - 'A' + 10);
         else if (c >= 'a' && c <= 'f')
             digit = static_cast<uint32_t>(c - 'a' + 10);
-        else
+        else {
+            value = 0;
             return false;
+        }
         result = result << 4 | digit;
     }
     value = result;

@@ -17,8 +17,8 @@
 
 namespace CrashCatcher {
 
-// The value of hex digits (either case). False at any other character; the
-// empty text is 0.
+// The value of hex digits (either case). False, with 0, at any other
+// character; the empty text is 0.
 bool ParseHex(std::string_view text, uint32_t& value);
 
 // Each logical address "SSSS:OOOOOOOO" of the report that a symbol of the

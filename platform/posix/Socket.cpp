@@ -31,6 +31,8 @@ void TcpSocket::Close()
 
 bool TcpSocket::Resolve(const std::string& host, uint32_t& address)
 {
+    if (host.empty())
+        return false;
     in_addr dotted{};
     if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
         address = ntohl(dotted.s_addr);
