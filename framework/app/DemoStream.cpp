@@ -125,13 +125,15 @@ DemoStream& DemoStream::operator=(const DemoStream& other)
 
 bool DemoStream::StopWritersForCrash(std::chrono::milliseconds wait)
 {
-    constexpr auto kStep = std::chrono::milliseconds(1);
+    // Off first: every writer that takes the lock from now on writes
+    // nothing, so the lock is free once the command under way is whole.
+    mMode = DemoMode::Off;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     bool locked = !mWriting.exchange(true, std::memory_order_acquire);
-    for (auto waited = std::chrono::milliseconds(0); !locked && waited < wait; waited += kStep) {
-        std::this_thread::sleep_for(kStep);
+    while (!locked && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
         locked = !mWriting.exchange(true, std::memory_order_acquire);
     }
-    mMode = DemoMode::Off;
     if (locked)
         mWriting.store(false, std::memory_order_release);
     return locked;

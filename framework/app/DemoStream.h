@@ -111,10 +111,10 @@ public:
     DemoMode GetMode() const { return mMode; }
     void SetMode(DemoMode mode) { mMode = mode; }
 
-    // For the crash catcher, in a signal handler: waits at most `wait` for a
-    // command being written, then turns the stream off, so that no writer
-    // changes it any more. False when the wait ran out (the writer may be
-    // the failing thread itself): the stream is then taken as it is.
+    // For the crash catcher, in a signal handler: turns the stream off, so
+    // that no writer changes it any more, and waits at most `wait` for a
+    // command under way to be whole. False when the wait ran out (the writer
+    // may be the failing thread itself): the stream is then taken as it is.
     bool StopWritersForCrash(std::chrono::milliseconds wait);
     // Puts the stream's bytes to the sink followed, without allocating or
     // changing the stream, by a filler command at `updateCount` (and the

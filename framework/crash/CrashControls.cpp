@@ -85,7 +85,8 @@ void TextField::SetText(const std::string& text)
 {
     mText = text.substr(0, mStyle.editable ? kMaxTyped : std::string::npos);
     mCaret = mText.size();
-    Layout();
+    mLines.clear();
+    Layout(0);
     ScrollTo(mStyle.editable ? LineOfCaret() : 0);
 }
 
@@ -112,10 +113,14 @@ int TextField::VisibleLines() const
     return std::max(TextArea().mHeight / LineHeight(), 1);
 }
 
-void TextField::Layout()
+void TextField::Layout(int fromLine)
 {
-    mLines.clear();
-    size_t start = 0;
+    // The lines before stay: each line's break depends only on its own text
+    // and the first word of the next, and the text before the edit that
+    // asked for this has not changed.
+    const auto keep = static_cast<size_t>(std::clamp(fromLine, 0, static_cast<int>(mLines.size())));
+    size_t start = keep < mLines.size() ? mLines[keep].start : 0;
+    mLines.resize(keep < mLines.size() ? keep : 0);
     for (;;) {
         size_t end = start;
         while (end < mText.size() && !IsLineBreak(mText[end]))
@@ -149,14 +154,19 @@ void TextField::ScrollTo(int line)
     mTopLine = std::clamp(line, 0, MaxTopLine());
 }
 
-int TextField::LineOfCaret() const
+int TextField::LineOf(size_t position) const
 {
     int found = 0;
     for (size_t i = 0; i < mLines.size(); ++i) {
-        if (mLines[i].start <= mCaret)
+        if (mLines[i].start <= position)
             found = static_cast<int>(i);
     }
     return found;
+}
+
+int TextField::LineOfCaret() const
+{
+    return LineOf(mCaret);
 }
 
 void TextField::ScrollCaretIntoView()
@@ -320,7 +330,7 @@ void TextField::KeyDown(int key)
     case Platform::VK_DELETE:
         if (mCaret < mText.size()) {
             mText.erase(mCaret, mText.compare(mCaret, 2, "\r\n") == 0 ? 2 : 1);
-            Layout();
+            Layout(LineOfCaret() - 1);
         }
         break;
     default:
@@ -333,11 +343,13 @@ void TextField::Char(unsigned char c)
 {
     if (!mStyle.editable)
         return;
+    int changedLine = LineOfCaret();
     if (c == '\b') {
         if (mCaret == 0)
             return;
         const size_t count = mCaret >= 2 && mText.compare(mCaret - 2, 2, "\r\n") == 0 ? 2 : 1;
         mCaret -= count;
+        changedLine = LineOf(mCaret);
         mText.erase(mCaret, count);
     } else if (c == '\r' && mStyle.multiLine) {
         Insert("\r\n");
@@ -347,7 +359,7 @@ void TextField::Char(unsigned char c)
     } else {
         return;
     }
-    Layout();
+    Layout(changedLine - 1);
     ScrollCaretIntoView();
 }
 

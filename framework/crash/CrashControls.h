@@ -74,11 +74,13 @@ private:
     int LineHeight() const;
     int TextWidth() const;
     Vorn::Rect TextArea() const;
-    void Layout();
+    // Lays the text out again from the line on.
+    void Layout(int fromLine);
     // At the caret, unless the text would grow past kMaxTyped.
     void Insert(std::string_view typed);
     void ScrollTo(int line);
     void ScrollCaretIntoView();
+    int LineOf(size_t position) const;
     int LineOfCaret() const;
     int MaxTopLine() const;
     // The scroll bar's parts: the arrow buttons and the thumb inside the track.

@@ -4,6 +4,8 @@ namespace CrashCatcher {
 
 namespace {
 
+constexpr auto kRepresentPeriod = std::chrono::milliseconds(250);
+
 int LowWord(intptr_t lParam)
 {
     return static_cast<int16_t>(static_cast<uint32_t>(lParam) & 0xFFFF);
@@ -63,10 +65,17 @@ void CrashWindow::Hide()
 
 void CrashWindow::Refresh()
 {
-    if (!mVisible || !mDirty)
+    if (!mVisible)
         return;
+    // A frame presented while the desktop was still mapping the window may
+    // never have been shown: the last one goes out again now and then.
+    const auto now = std::chrono::steady_clock::now();
+    if (!mDirty && now - mLastPresent < kRepresentPeriod)
+        return;
+    if (mDirty)
+        Draw();
     mDirty = false;
-    Draw();
+    mLastPresent = now;
     const Platform::Frame frame{mCanvas.GetBits(), mCanvas.GetWidth() * 4, mCanvas.GetWidth(), mCanvas.GetHeight(),
                                 Platform::kFormatX8R8G8B8};
     mWindow->Present(frame, {});

@@ -8,6 +8,7 @@
 #include "framework/graphics/MemoryImage.h"
 #include "platform/Window.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,7 +47,8 @@ public:
     bool Visible() const { return mVisible; }
     // Something changed: the next Refresh draws and presents.
     void Invalidate() { mDirty = true; }
-    // Draws and presents when something changed since the last time.
+    // Draws and presents when something changed since the last time;
+    // presents the last frame again when it has stood for a while.
     void Refresh();
 
 private:
@@ -69,6 +71,7 @@ private:
     MessageHandler mOnMessage;
     bool mVisible = false;
     bool mDirty = true;
+    std::chrono::steady_clock::time_point mLastPresent;
 };
 
 } // namespace CrashCatcher

@@ -88,6 +88,7 @@ void LoopbackServer::Serve()
             break;
         mRequest.append(bytes, static_cast<size_t>(got));
     }
+    mRequestArrived = RequestComplete(mRequest);
     for (const Piece& piece : mReply) {
         std::this_thread::sleep_for(std::chrono::milliseconds(piece.pauseMs));
         send(fd, piece.bytes.data(), piece.bytes.size(), MSG_NOSIGNAL);
@@ -96,6 +97,14 @@ void LoopbackServer::Serve()
     while (!mCloseAfterReply && Readable(fd, kWaitMs) && recv(fd, bytes, sizeof(bytes), 0) > 0) {
     }
     close(fd);
+}
+
+bool LoopbackServer::WaitForRequest() const
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (!mRequestArrived && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return mRequestArrived;
 }
 
 int LoopbackServer::ClosedPort()

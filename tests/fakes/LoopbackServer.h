@@ -5,6 +5,7 @@
 // that the client reads them apart), then closes, or waits for the client
 // to. Every wait is bounded: a test that goes wrong ends, it does not hang.
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +31,9 @@ public:
     // Waits until the connection is over: the request as it arrived, empty
     // when none came.
     std::string Request();
+    // Waits until a whole request has arrived (or the wait runs out); the
+    // connection goes on.
+    bool WaitForRequest() const;
 
     // A port on which nothing listens.
     static int ClosedPort();
@@ -42,6 +46,7 @@ private:
     int mListenFd = -1;
     int mPort = 0;
     std::string mRequest;
+    std::atomic<bool> mRequestArrived{false};
     std::thread mThread;
 };
 

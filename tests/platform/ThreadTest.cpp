@@ -23,7 +23,7 @@ TEST(Thread, EveryThreadStartedHereHasACrashStack)
     StackSeen seen;
     Platform::StartThread([&seen] { seen = CurrentCrashStack(); }).join();
     EXPECT_TRUE(seen.enabled);
-    EXPECT_GE(seen.size, size_t{64 * 1024});
+    EXPECT_GT(seen.size, 0u);
 }
 
 TEST(Thread, GivingAThreadItsCrashStackTwiceKeepsTheFirst)

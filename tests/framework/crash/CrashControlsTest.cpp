@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,23 @@ TEST(TextField, TypingKeepsLineEndsWholeAndTheCaretInView)
     for (int i = 0; i < 10; ++i)
         field.KeyDown(Platform::VK_LEFT);
     EXPECT_EQ(field.FirstVisibleLine(), 2);
+}
+
+TEST(TextField, EditsLeaveTheLinesAFreshLayoutWouldHave)
+{
+    Testing::FixedFont font;
+    TextField field({0, 0, 100, 400}, {false, false, true, true}, &font, "");
+    std::mt19937 rng(31);
+    const unsigned char typed[] = {'a', 'b', ' ', ' ', '\r', '\b', 'x'};
+    const int keys[] = {Platform::VK_LEFT, Platform::VK_RIGHT, Platform::VK_DELETE, Platform::VK_HOME, Platform::VK_END};
+    for (int i = 0; i < 3000; ++i) {
+        if (rng() % 4 == 0)
+            field.KeyDown(keys[rng() % std::size(keys)]);
+        else
+            field.Char(typed[rng() % std::size(typed)]);
+        const TextField fresh({0, 0, 100, 400}, {false, false, true, true}, &font, field.Text());
+        ASSERT_EQ(Lines(field), Lines(fresh)) << "after edit " << i;
+    }
 }
 
 TEST(TextField, AnEditableFieldTakesNoMoreThanItsLimit)

@@ -210,6 +210,7 @@ TEST_F(CrashWindowsTest, ClosingTheProgressWindowAbortsTheUploadWhichEndsTheLoop
     EXPECT_EQ(windows.DotCount(), 12);
     EXPECT_EQ(Font("Tahoma 10 bold").mRuns.back(), "Please Wait . .@26,22 #ff000000");
 
+    ASSERT_TRUE(server.WaitForRequest());
     progress.Inject({Platform::WM_CLOSE, 0, 0});
     EXPECT_TRUE(windows.Step());
     EXPECT_FALSE(windows.ExitRequested());
