@@ -17,6 +17,8 @@ ProgramEnd RunProgram(const TempDir& dir, const std::string& commandLine, int se
                                 " env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "
                                 "ASAN_OPTIONS=handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:"
                                 "handle_sigill=0:detect_leaks=0 "
+                                "TSAN_OPTIONS=handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:"
+                                "handle_sigill=0 "
                                 "XDG_CONFIG_HOME=\"$PWD/config\" XDG_DATA_HOME=\"$PWD/data\" "
                                 "XDG_RUNTIME_DIR=\"$PWD/runtime\" " +
                                 commandLine + " 2> stderr.txt\necho $? > status.txt\n");

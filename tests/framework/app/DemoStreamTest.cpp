@@ -472,7 +472,8 @@ TEST(DemoStream, StoppedForACrashNothingMoreIsWrittenAndEveryCommandIsWhole)
     writer.join();
     EXPECT_EQ(stream.GetBuffer().GetBitLength(), stopped);
 
-    // Whole pairs of commands: key down, then registry read.
+    // Whole commands: key downs, each followed by a registry read but
+    // perhaps the last.
     DemoStream player(DemoMode::Playing);
     player.GetBuffer() = stream.GetBuffer();
     player.GetBuffer().Rewind();
@@ -482,7 +483,10 @@ TEST(DemoStream, StoppedForACrashNothingMoreIsWrittenAndEveryCommandIsWhole)
         uint32_t type = 0;
         uint8_t value[3] = {};
         int32_t length = 3;
-        ASSERT_TRUE(player.ReplayRegistryRead(type, value, length)) << update;
+        if (!player.ReplayRegistryRead(type, value, length)) {
+            EXPECT_TRUE(player.Ended()) << update;
+            break;
+        }
         ASSERT_EQ(value[2], 3);
         // As the main loop, which reads ahead to the next update's header.
         ASSERT_EQ(player.ReplayNextCommand(update), std::nullopt);
