@@ -18,10 +18,14 @@
 // outside printable ASCII as \xHH, so any name and any data survive. The
 // "end" line tells a complete file from one cut short.
 //
-// A file that does not read back exactly so (cut short, damaged, larger than
-// kMaxFileBytes, not a regular file) is an empty key, and the next write
-// replaces it. Writes go to a temporary file beside it, synced, then renamed
-// over it: a crash leaves the old file or the new one, never a mix.
+// A damaged file keeps every value line that reads back: a line end of
+// "\r\n", a missing final newline, header or end line are taken in stride,
+// and a DWORD may be written by hand as a negative number from -2147483648
+// (its two's complement). A file that held more (a damaged or repeated line,
+// more than kMaxFileBytes, not a regular file) is kept as "values.txt.bad"
+// before the first write replaces it. Writes go to a temporary file beside
+// it, synced, then renamed over it: a crash leaves the old file or the new
+// one, never a mix.
 //
 // Key names that could not be one folder of their own (".", "..", containing
 // '/' or a zero byte, or starting with "values.txt") are refused.

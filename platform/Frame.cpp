@@ -2,7 +2,9 @@
 
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace Platform {
 
@@ -49,7 +51,6 @@ private:
     std::array<uint32_t, 256> mWiden{};
 };
 
-template <typename Pixel>
 void ConvertRows(const Frame& frame, uint32_t* destination, int destinationPitch)
 {
     const Channel red(frame.format.redMask);
@@ -60,10 +61,45 @@ void ConvertRows(const Frame& frame, uint32_t* destination, int destinationPitch
     for (int y = 0; y < frame.height; ++y) {
         auto* out = reinterpret_cast<uint32_t*>(destinationRow);
         for (int x = 0; x < frame.width; ++x) {
-            Pixel pixel;
-            // Rows of a surface need not be aligned for Pixel.
-            std::memcpy(&pixel, sourceRow + size_t(x) * sizeof(Pixel), sizeof(Pixel));
+            uint32_t pixel;
+            // Rows of a surface need not be aligned for a word.
+            std::memcpy(&pixel, sourceRow + size_t(x) * 4, 4);
             out[x] = 0xFF000000u | red.Of(pixel) << 16 | green.Of(pixel) << 8 | blue.Of(pixel);
+        }
+        sourceRow += frame.pitch;
+        destinationRow += destinationPitch;
+    }
+}
+
+// Every 16-bit pixel's word, for the format last converted on this thread:
+// one lookup a pixel instead of three channels.
+const std::vector<uint32_t>& SixteenBitWords(const PixelFormat& format)
+{
+    thread_local PixelFormat cached;
+    thread_local std::vector<uint32_t> words;
+    if (words.empty() || !(cached == format)) {
+        const Channel red(format.redMask);
+        const Channel green(format.greenMask);
+        const Channel blue(format.blueMask);
+        words.resize(65536);
+        for (uint32_t pixel = 0; pixel < 65536; ++pixel)
+            words[pixel] = 0xFF000000u | red.Of(pixel) << 16 | green.Of(pixel) << 8 | blue.Of(pixel);
+        cached = format;
+    }
+    return words;
+}
+
+void ConvertSixteenBitRows(const Frame& frame, uint32_t* destination, int destinationPitch)
+{
+    const uint32_t* words = SixteenBitWords(frame.format).data();
+    const auto* sourceRow = static_cast<const uint8_t*>(frame.pixels);
+    auto* destinationRow = reinterpret_cast<uint8_t*>(destination);
+    for (int y = 0; y < frame.height; ++y) {
+        auto* out = reinterpret_cast<uint32_t*>(destinationRow);
+        for (int x = 0; x < frame.width; ++x) {
+            uint16_t pixel;
+            std::memcpy(&pixel, sourceRow + size_t(x) * 2, 2);
+            out[x] = words[pixel];
         }
         sourceRow += frame.pitch;
         destinationRow += destinationPitch;
@@ -105,9 +141,41 @@ bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinatio
     if (frame.format == kFormatX8R8G8B8)
         CopyX8R8G8B8(frame, destination, destinationPitch);
     else if (frame.format.bitsPerPixel == 16)
-        ConvertRows<uint16_t>(frame, destination, destinationPitch);
+        ConvertSixteenBitRows(frame, destination, destinationPitch);
     else
-        ConvertRows<uint32_t>(frame, destination, destinationPitch);
+        ConvertRows(frame, destination, destinationPitch);
+    return true;
+}
+
+bool ScaleToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch, int width, int height)
+{
+    if (!IsReadable(frame) || !destination || width < 1 || height < 1 || width > kMaxFrameSide ||
+        height > kMaxFrameSide || destinationPitch % 4 != 0 || int64_t{destinationPitch} < int64_t{width} * 4)
+        return false;
+    // Each output pixel takes the source pixel under its centre.
+    std::vector<int> column(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x)
+        column[static_cast<size_t>(x)] = static_cast<int>((2 * int64_t{x} + 1) * frame.width / (2 * int64_t{width}));
+    std::vector<uint32_t> row(static_cast<size_t>(frame.width));
+    const auto* source = static_cast<const uint8_t*>(frame.pixels);
+    auto* out = reinterpret_cast<uint8_t*>(destination);
+    int converted = -1;
+    const uint32_t* previous = nullptr;
+    for (int y = 0; y < height; ++y, out += destinationPitch) {
+        auto* line = reinterpret_cast<uint32_t*>(out);
+        const int sourceY = static_cast<int>((2 * int64_t{y} + 1) * frame.height / (2 * int64_t{height}));
+        if (sourceY == converted) {
+            std::memcpy(line, previous, size_t(width) * 4);
+            continue;
+        }
+        const Frame one{source + static_cast<ptrdiff_t>(sourceY) * frame.pitch, frame.pitch, frame.width, 1,
+                        frame.format};
+        ConvertToXrgb8888(one, row.data(), frame.width * 4);
+        for (int x = 0; x < width; ++x)
+            line[x] = row[static_cast<size_t>(column[static_cast<size_t>(x)])];
+        converted = sourceY;
+        previous = line;
+    }
     return true;
 }
 

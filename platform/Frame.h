@@ -30,4 +30,10 @@ bool IsReadable(const Frame& frame);
 // is shorter than a row or not a whole number of words.
 bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch);
 
+// The same, scaled to width x height: each written pixel is the frame's pixel
+// under its centre. False, with nothing written, for an unreadable frame, a
+// size outside 1..kMaxFrameSide or a destination pitch that is too short or
+// not a whole number of words.
+bool ScaleToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch, int width, int height);
+
 } // namespace Platform

@@ -13,10 +13,12 @@ namespace Platform {
 // name. Successful matches are cached and re-checked on use.
 std::string ResolveFileName(const std::string& name);
 
-// $XDG_DATA_HOME, else $HOME/.local/share; no trailing separator.
+// $XDG_DATA_HOME, else .local/share in the home folder ($HOME, else the
+// password database's); no trailing separator. Empty without a home.
 std::string UserDataFolder();
 
-// $XDG_CONFIG_HOME, else $HOME/.config; no trailing separator.
+// $XDG_CONFIG_HOME, else .config in the home folder; no trailing separator.
+// Empty without a home.
 std::string UserConfigFolder();
 
 // $XDG_RUNTIME_DIR, else the system's temporary folder; no trailing separator.

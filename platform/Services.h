@@ -21,7 +21,8 @@ struct Services {
 };
 
 // The real facilities; they live for the whole process. Settings are kept
-// per user under UserConfigFolder(); windows are the system's.
+// per user under UserConfigFolder(), and not at all without one; windows are
+// the system's.
 Services SystemServices();
 
 } // namespace Platform

@@ -6,6 +6,8 @@
 #include <functional>
 #include <thread>
 
+#include <cstdint>
+
 namespace Platform {
 
 // Every thread the program starts itself starts here: it gets a stack of its
@@ -20,6 +22,10 @@ std::thread StartThread(std::function<void()> body);
 // stack.
 bool GiveThreadCrashStack();
 
+// The system's number of the calling thread, as tools and crash reports
+// show it.
+uint32_t CurrentThreadId();
+
 inline constexpr int kThreadPriorityLowest = -2;
 inline constexpr int kThreadPriorityNormal = 0;
 inline constexpr int kThreadPriorityAboveNormal = 1;
@@ -30,5 +36,15 @@ inline constexpr int kThreadPriorityHighest = 2;
 // raise, which changes only how promptly the thread runs, so it is not an error.
 int GetCurrentThreadPriority();
 void SetCurrentThreadPriority(int priority);
+
+// What the scheduler holds for the calling thread: the level last asked and
+// the thread's real nice value, which someone else (a niced start, the
+// desktop) may have set. Restoring puts back exactly that.
+struct ThreadPriorityState {
+    int level;
+    int nice;
+};
+ThreadPriorityState SaveCurrentThreadPriority();
+void RestoreCurrentThreadPriority(const ThreadPriorityState& state);
 
 } // namespace Platform

@@ -183,9 +183,19 @@ struct WindowDescription {
     int clientWidth = 0;
     int clientHeight = 0;
     WindowStyle style = WindowStyle::Framed;
-    // Where the client area's top-left corner goes on the desktop; none
-    // centres a framed window.
+    // Where the window's outer top-left corner goes on the desktop: that of
+    // the frame the desktop draws around a framed window. None centres a
+    // framed window.
     std::optional<Point> position;
+};
+
+// What the desktop draws around a framed window's client area (title bar,
+// borders), in pixels on each side.
+struct FrameMargins {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
 };
 
 class Window;
@@ -233,6 +243,9 @@ public:
 
     // The client area's top-left corner on the desktop.
     virtual Point Position() const = 0;
+    // The frame of the last framed window the desktop decorated (the window
+    // now, once it has one); zero when the system does not tell.
+    virtual FrameMargins Decorations() const { return {}; }
     virtual void SetPosition(Point position) = 0;
     virtual Size ClientSize() const = 0;
     // Each side held to 1..kMaxSide.
@@ -249,6 +262,9 @@ public:
     virtual int RefreshRate() const = 0;
     // The desktop's screen saver; empty when the system does not tell.
     virtual std::optional<ScreenSaverSettings> ScreenSaver() const = 0;
+    // Whether the desktop may start its screen saver while the program runs
+    // (it may not, at first).
+    virtual void AllowScreenSaver(bool allow) = 0;
 
     // Delivers everything pending, never waiting: messages posted to any
     // window of the process, input and state changes, then due timers. Call

@@ -1,5 +1,6 @@
 #include "framework/app/DemoFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -169,17 +170,13 @@ bool WriteDemoFileHead(ByteSink& sink, std::string_view versionString, uint32_t 
 bool SaveDemoFile(const std::string& path, const std::string& versionString, const DemoFileInfo& info,
                   const Buffer& stream)
 {
-    std::ofstream out(Platform::ResolveFileName(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-
     StringSink head;
     WriteDemoFileHead(head, versionString, info.seed, info.markers, info.totalUpdates);
-    out.write(head.mText.data(), static_cast<std::streamsize>(head.mText.size()));
+    std::string bytes = std::move(head.mText);
     if (stream.GetBytes() != nullptr)
-        out.write(reinterpret_cast<const char*>(stream.GetBytes()), stream.GetByteLength());
-    out.close();
-    return !out.fail();
+        bytes.append(reinterpret_cast<const char*>(stream.GetBytes()), static_cast<size_t>(stream.GetByteLength()));
+    // Whole or not at all: a crash or a full disk keeps the demo there was.
+    return Platform::WriteFileAtomically(Platform::ResolveFileName(path), bytes);
 }
 
 bool LoadDemoFile(const std::string& path, const std::string& expectedVersionString, DemoFileInfo& info,

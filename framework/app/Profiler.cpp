@@ -28,18 +28,20 @@ char FoldCase(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Puts back the thread's real priority, not a level: a program started
+// niced stays as niced as it was.
 class PriorityRaise {
 public:
-    PriorityRaise() : mSaved(Platform::GetCurrentThreadPriority())
+    PriorityRaise() : mSaved(Platform::SaveCurrentThreadPriority())
     {
         Platform::SetCurrentThreadPriority(Platform::kThreadPriorityHighest);
     }
-    ~PriorityRaise() { Platform::SetCurrentThreadPriority(mSaved); }
+    ~PriorityRaise() { Platform::RestoreCurrentThreadPriority(mSaved); }
     PriorityRaise(const PriorityRaise&) = delete;
     PriorityRaise& operator=(const PriorityRaise&) = delete;
 
 private:
-    int mSaved;
+    Platform::ThreadPriorityState mSaved;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
 #include "framework/graphics/Font.h"
+#include "framework/resources/ImageLib.h"
 #include "framework/resources/ResourceManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundManager.h"
@@ -43,6 +44,8 @@ VornAppBase::VornAppBase(Platform::Services services)
     const std::string programPath = ProgramPath();
     mProductVersion = GetProductVersion(programPath);
     mWorkingFolder = GetFileDir(programPath);
+
+    ImageLib::LoadJPEG2000Codec();
 
     for (size_t i = 0; i < mAdd8BitMaxTable.size(); ++i)
         mAdd8BitMaxTable[i] = static_cast<uint8_t>(std::min<size_t>(i, 255));

@@ -270,9 +270,22 @@ public:
     // The program's arguments after its own name; read by FetchCommandLine.
     void SetCommandLine(int argc, const char* const* argv);
 
-    // May be called from any thread, also to report that loading failed: the
-    // main loop shuts the program down at its next pass.
+    // May be called from any thread: the main loop shuts the program down at
+    // its next pass.
     void RequestShutdown();
+    // For the game's loading body: its resources failed. The main loop shuts
+    // the program down at its next pass, and the hand-over is the game's to
+    // skip (LoadingFailed tells it).
+    void SetLoadingFailed();
+    bool LoadingFailed() const { return mLoadingFailed; }
+
+    // Reads "properties\\resources.xml" into the resource manager; a manifest
+    // that cannot be read is reported and ends the program.
+    void ReadResourceManifest();
+    // Shows the resource manager's error text in the fatal-error box and,
+    // with `exit`, ends the program. Without it any thread may call it: on
+    // another than the main one the box waits for the main loop's next pass.
+    void ReportResourceFailure(bool exit);
 
     void ResetFractionTime();
     void AccumulateFractionTime();
@@ -446,6 +459,8 @@ public:
     std::map<int32_t, Dialog*> mDialogMap;
     std::list<Dialog*> mDialogList;
     std::thread::id mMainThreadId;
+    // The same thread as the system numbers it, for the crash report.
+    uint32_t mMainThreadSystemId = 0;
     std::atomic<bool> mCrashed{false};
     std::atomic<bool> mShutdown{false};
     bool mLeaveStep = false;
@@ -603,6 +618,10 @@ public:
     // The one shutdown request: from another thread's Shutdown, or the game
     // reporting that loading failed. Process acts on it.
     std::atomic<bool> mShutdownRequested{false};
+    std::atomic<bool> mLoadingFailed{false};
+    // Fatal errors reported on another thread, shown by the main loop.
+    std::mutex mPendingErrorsMutex;
+    std::vector<std::string> mPendingErrors;
     std::atomic<bool> mCursorThreadRunning{false};
 
     // Cursors.
@@ -726,9 +745,13 @@ private:
     // draws from.
     void SeedRandomGenerators(uint32_t seed);
     void ActOnReplayedCommand(const DemoCommand& command);
+    // The fatal errors other threads reported, on the main thread.
+    void ShowPendingErrors();
     // The end of every window creation: focus, images, the widget manager's
     // drawing image and the timer.
     void FinishMainWindow();
+    // Lets the desktop's screen saver run where the program holds for it.
+    void AllowScreenSaverWhenIdle();
     // The fatal error of a display that cannot be initialised in 2D.
     [[noreturn]] void FailDisplayInit(int32_t result, const std::string& errorText);
     bool WindowedPosition(Platform::Point& position) const;
@@ -758,6 +781,9 @@ private:
     // path beginning with '!'; null when the file cannot be read or there is
     // no display.
     std::unique_ptr<MemoryImage> MakeSharedImage(const std::string& path);
+    // Stores the decoded image (null when there is none) and wakes those
+    // waiting for it.
+    void FinishSharedImage(SharedImage& shared, std::unique_ptr<MemoryImage> image);
     // Waits without the display lock until the record's image is stored.
     void WaitForSharedImage(const SharedImage& shared);
     void DeleteAllSharedImages();

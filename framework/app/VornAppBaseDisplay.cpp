@@ -3,6 +3,7 @@
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
 #include "framework/sound/SoundManager.h"
 #include "framework/widgets/WidgetManager.h"

@@ -59,7 +59,7 @@ void VornAppBase::RebuildAllImages()
 
 void VornAppBase::FreeAllImageSoftwareData()
 {
-    ForEachImage(*this, [](MemoryImage& image) { image.FreeSoftwareData(); });
+    ForEachImage(*this, [](MemoryImage& image) { image.FreeNativeData(); });
 }
 
 void VornAppBase::FreeAllImageDerivedData()

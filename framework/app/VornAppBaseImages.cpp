@@ -22,6 +22,9 @@ std::unique_ptr<DDImage> VornAppBase::GetImage(const std::string& path)
     const std::unique_ptr<ImageLib::Image> decoded = ImageLib::LoadImageFile(path, true);
     if (!decoded)
         return nullptr;
+    // Filled under the image lock: the loading thread makes images while the
+    // main thread walks the image set.
+    const AutoCrit lock(ImageLock());
     auto image = std::make_unique<DDImage>(mDDInterface.get());
     image->mFilePath = path;
     image->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
@@ -32,6 +35,7 @@ std::unique_ptr<DDImage> VornAppBase::CopyImageRect(Image* image, const Rect& re
 {
     if (!mDDInterface)
         return nullptr;
+    const AutoCrit lock(ImageLock());
     auto copy = std::make_unique<DDImage>(mDDInterface.get());
     copy->Create(rect.mWidth, rect.mHeight);
     Graphics graphics(copy.get());
@@ -74,11 +78,24 @@ void VornAppBase::FindOrCreatePooledImage(ImageRef& reference, const std::string
         WaitForSharedImage(*shared);
         return;
     }
-    std::unique_ptr<MemoryImage> image = MakeSharedImage(path);
+    std::unique_ptr<MemoryImage> image;
+    try {
+        image = MakeSharedImage(path);
+    } catch (...) {
+        // The entry stays without an image, as for a file that cannot be
+        // read; those waiting for it must not wait for ever.
+        FinishSharedImage(*shared, nullptr);
+        throw;
+    }
+    FinishSharedImage(*shared, std::move(image));
+}
+
+void VornAppBase::FinishSharedImage(SharedImage& shared, std::unique_ptr<MemoryImage> image)
+{
     {
         const std::lock_guard lock(mSharedImageLoadMutex);
-        shared->mPooled.mImage = image.release();
-        shared->mLoading = false;
+        shared.mPooled.mImage = image.release();
+        shared.mLoading = false;
     }
     mSharedImageLoaded.notify_all();
 }

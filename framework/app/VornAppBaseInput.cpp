@@ -7,6 +7,7 @@
 #include "framework/display/DDInterface.h"
 #include "framework/widgets/WidgetManager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
@@ -18,6 +19,9 @@ namespace {
 
 // Moves shorter than this in both directions are written as relative.
 constexpr int32_t kShortMoveLimit = 32;
+// The positions a demo command can hold.
+constexpr int kMinDemoPosition = -2048;
+constexpr int kMaxDemoPosition = 2047;
 // Timer messages this far apart mean the program was held up.
 constexpr uint32_t kTimerGapMs = 500;
 // How long the timer must have run steadily before a web page's opening is
@@ -93,6 +97,10 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
         y = static_cast<int16_t>((message.lParam >> 16) & 0xFFFF);
         WindowToScreen(x, y);
         widgets.MapMouseToScreen(x, y);
+        // A demo holds a position in 12 signed bits: the widgets live must
+        // see what they will see in the replay.
+        x = std::clamp(x, kMinDemoPosition, kMaxDemoPosition);
+        y = std::clamp(y, kMinDemoPosition, kMaxDemoPosition);
     }
     RecordQueuedMessage(record, x, y);
 
@@ -101,15 +109,15 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
         Shutdown();
         return;
     }
-    if (mPlaying)
-        return;
-
     // When the player last touched a key or the mouse, on the idle check's
     // clock: the last-input time copies timer ticks, 0 before the first.
+    // Input during a replay counts too, or nothing could end the hold.
     if (IsMouseMessage(id) || (id >= WM_KEYDOWN && id <= WM_SYSKEYUP)) {
         mLastInputSeenTick = Now();
         mInputSeen = true;
     }
+    if (mPlaying)
+        return;
     switch (id) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -125,10 +133,12 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
         widgets.KeyChar(static_cast<char>(LowByte(message.wParam)));
         break;
     case WM_MOVE:
+        // The outer window's place, where the next window is made.
         if (mainWindow && mIsWindowed && !mMainWindow->IsMinimized()) {
-            const Point position = mMainWindow->Position();
-            mPreferredX = position.x;
-            mPreferredY = position.y;
+            const Platform::Point position = mMainWindow->Position();
+            const Platform::FrameMargins frame = mMainWindow->Decorations();
+            mPreferredX = position.x - frame.left;
+            mPreferredY = position.y - frame.top;
         }
         break;
     case WM_SIZE:
@@ -167,13 +177,8 @@ void VornAppBase::HandleQueuedMessage(const QueuedMessage& record)
 // screen has been shown there is nothing to scale by.
 void VornAppBase::WindowToScreen(int& x, int& y) const
 {
-    if (mIsPhysWindowed || !mDDInterface)
-        return;
-    const Rect& shown = mDDInterface->mScreenRectInWindow;
-    if (shown.mWidth <= 0 || shown.mHeight <= 0)
-        return;
-    x = static_cast<int>((int64_t{x} - shown.mX) * mDDInterface->mDisplayWidth / shown.mWidth);
-    y = static_cast<int>((int64_t{y} - shown.mY) * mDDInterface->mDisplayHeight / shown.mHeight);
+    if (!mIsPhysWindowed && mDDInterface)
+        mDDInterface->WindowToScreen(x, y);
 }
 
 void VornAppBase::RecordInput(const DemoCommand& command)

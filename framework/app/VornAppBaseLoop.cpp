@@ -29,6 +29,10 @@ constexpr int32_t kFastGroupMs = 800;
 constexpr int32_t kStrikesToBreakVSync = 3;
 constexpr int32_t kFastForwardDrawMs = 1000;
 constexpr int64_t kMaxLoadingSleepMs = 250;
+// A slowed-down replay may ask for a sleep of many seconds: the loop sleeps
+// in steps of at most this much, pumping messages between them, and the time
+// accumulator carries the pacing across them.
+constexpr double kMaxStepSleepMs = 100.0;
 
 int32_t Elapsed(uint32_t now, uint32_t then)
 {
@@ -153,6 +157,7 @@ void VornAppBase::ResetFractionTime()
 
 bool VornAppBase::Process(bool allowSleep)
 {
+    ShowPendingErrors();
     if (mShutdownRequested)
         Shutdown();
 
@@ -208,7 +213,7 @@ bool VornAppBase::Process(bool allowSleep)
         if (mUpdateSinceDraw) {
             DrawDirty();
         } else {
-            const double sleep = std::trunc(step - mTimeAcc);
+            const double sleep = std::min(std::trunc(step - mTimeAcc), kMaxStepSleepMs);
             if (sleep > 0.0) {
                 if (!allowSleep)
                     return false;
@@ -283,8 +288,10 @@ bool VornAppBase::RunFastForward(float fraction)
 
 bool VornAppBase::ProcessPendingUpdate(double step, bool paced, uint32_t now)
 {
+    // At a multiplier of 0.1 or below the limit would refuse even the step's
+    // first update, and a slowed replay would stand still: one always runs.
     ++mCatchUpCount;
-    if (mLoadingHandedOver && mCatchUpCount >= std::ceil(mUpdateMultiplier * 10.0))
+    if (mLoadingHandedOver && mCatchUpCount >= std::max(std::ceil(mUpdateMultiplier * 10.0), 2.0))
         return false;
 
     if (!paced) {
@@ -312,7 +319,9 @@ void VornAppBase::CheckUpdateSpeed(uint32_t now)
     const int64_t updatesPerSecond = (frameTime + 999) / frameTime;
     if (++mVSyncCheckUpdates < updatesPerSecond)
         return;
-    if (Elapsed(now, mVSyncCheckTick) <= kFastGroupMs) {
+    // Unsigned: the first group counts from tick 0, which a signed
+    // difference takes for the future once the clock passed 2^31 ms.
+    if (now - mVSyncCheckTick <= static_cast<uint32_t>(kFastGroupMs)) {
         if (++mVSyncStrikes >= kStrikesToBreakVSync)
             mVSyncBroken = true;
     } else {
@@ -383,6 +392,7 @@ void VornAppBase::HandOverLoading()
     Platform::SetCurrentThreadPriority(Platform::kThreadPriorityNormal);
     mLoadingHandedOver = true;
     mLoadingThreadRunning = false;
+    AllowScreenSaverWhenIdle();
     OnLoadingFinished();
 }
 

@@ -3,6 +3,8 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/StringUtils.h"
+#include "framework/resources/ResourceManager.h"
+#include "framework/resources/ImageLib.h"
 #include "framework/sound/MusicInterface.h"
 
 #include <cstdio>
@@ -36,11 +38,48 @@ void VornAppBase::Shutdown()
         mMainWindow->Hide();
     if (mSaveSettingsAtShutdown)
         SaveSettings();
+    ImageLib::FreeJPEG2000Codec();
 }
 
 void VornAppBase::RequestShutdown()
 {
     mShutdownRequested = true;
+}
+
+void VornAppBase::SetLoadingFailed()
+{
+    mLoadingFailed = true;
+    RequestShutdown();
+}
+
+void VornAppBase::ReadResourceManifest()
+{
+    if (!mResourceManager->ReadManifestFile("properties\\resources.xml"))
+        ReportResourceFailure(true);
+}
+
+void VornAppBase::ReportResourceFailure(bool exit)
+{
+    const std::string text = mResourceManager->GetErrorText();
+    if (!exit && mMainThreadId != std::thread::id() && std::this_thread::get_id() != mMainThreadId) {
+        const std::lock_guard lock(mPendingErrorsMutex);
+        mPendingErrors.push_back(text);
+        return;
+    }
+    ShowFatalError(text);
+    if (exit)
+        ExitProgram(0);
+}
+
+void VornAppBase::ShowPendingErrors()
+{
+    std::vector<std::string> pending;
+    {
+        const std::lock_guard lock(mPendingErrorsMutex);
+        pending.swap(mPendingErrors);
+    }
+    for (const std::string& text : pending)
+        ShowFatalError(text);
 }
 
 void VornAppBase::OnShutdown() {}
@@ -62,11 +101,10 @@ void VornAppBase::HideForCrash()
 std::string VornAppBase::GetCrashInfo()
 {
     const uint32_t seconds = (Now() - mLoadTime) / 1000;
-    std::hash<std::thread::id> threadHash;
     return "Product: " + mProductName + "\r\n" + "Version: " + mProductVersion + "\r\n" + "Time Loaded: " +
            FormatString("%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60) +
            "\r\nFullscreen: " + (mIsWindowed ? "No" : "Yes") + "\r\nPrimary ThreadId: " +
-           FormatString("%zX", threadHash(mMainThreadId)) + "\r\n";
+           FormatString("%X", mMainThreadSystemId) + "\r\n";
 }
 
 std::string VornAppBase::GetCrashAttachmentName()

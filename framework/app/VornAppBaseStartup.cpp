@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/Random.h"
 #include "platform/SingleInstance.h"
+#include "platform/Thread.h"
 
 #include <filesystem>
 #include <system_error>
@@ -36,6 +37,7 @@ bool IsAbsoluteName(const std::string& name)
 void VornAppBase::Init()
 {
     mMainThreadId = std::this_thread::get_id();
+    mMainThreadSystemId = Platform::CurrentThreadId();
     if (mShutdown)
         return;
 
@@ -140,6 +142,9 @@ void VornAppBase::MakeMainWindowObject()
 void VornAppBase::MakeAppDataFolder()
 {
     std::string folder = Platform::UserDataFolder();
+    // A user without a home has no data folder: the demo name stays as it is.
+    if (folder.empty())
+        return;
     // An empty vendor adds no empty folder level.
     if (!mVendorFolder.empty())
         folder += "/" + mVendorFolder;
@@ -182,7 +187,11 @@ bool VornAppBase::FitsDesktop() const
     const Platform::Rect work = mMainWindowObject->WorkArea();
     if (work.width <= 0 || work.height <= 0)
         return true;
-    return mWidth < work.width && mHeight < work.height;
+    // The client area a maximised window would have: the work area less the
+    // frame, as far as the desktop has told it.
+    const Platform::FrameMargins frame = mMainWindowObject->Decorations();
+    return int64_t{mWidth} + frame.left + frame.right < work.width &&
+           int64_t{mHeight} + frame.top + frame.bottom < work.height;
 }
 
 void VornAppBase::SeedRandomGenerators(uint32_t seed)

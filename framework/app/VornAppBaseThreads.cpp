@@ -102,6 +102,7 @@ void VornAppBase::RunCursorThread()
     while (!mShutdown) {
         int32_t x = lastX;
         int32_t y = lastY;
+        bool live = false;
         if (mPlaying) {
             x = mLastDemoMouseX;
             y = mLastDemoMouseY;
@@ -109,11 +110,16 @@ void VornAppBase::RunCursorThread()
             const Platform::Point position = window->CursorPosition();
             x = position.x;
             y = position.y;
+            live = true;
         }
         int32_t period;
         {
             // The display writes these on the main thread under its lock.
             const AutoCrit lock(display.mCritSect);
+            // Into the screen's pixels as mouse messages are, with the
+            // mapping of the frame shown last.
+            if (live && !display.mIsWindowed)
+                display.WindowToScreen(x, y);
             if (mDrawCount != 0) {
                 lastX = display.mCursorX;
                 lastY = display.mCursorY;

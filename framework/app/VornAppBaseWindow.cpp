@@ -137,27 +137,31 @@ void VornAppBase::CreateMainWindow()
     FinishMainWindow();
 }
 
-// Places are those of the client area's top-left corner, the corner the
-// window reports when it moves. A desktop that does not tell its work area
-// lets the system place the window.
+// Places are those of the outer window's top-left corner, with the frame the
+// desktop draws: the corner a window is made at and the one WM_MOVE stores.
+// A desktop that does not tell its work area lets the system place the
+// window.
 bool VornAppBase::WindowedPosition(Platform::Point& position) const
 {
     const Platform::Rect work = mMainWindowObject->WorkArea();
     if (work.width <= 0 || work.height <= 0)
         return false;
+    const Platform::FrameMargins frame = mMainWindowObject->Decorations();
+    const int outerWidth = mWidth + frame.left + frame.right;
+    const int outerHeight = mHeight + frame.top + frame.bottom;
     const int right = work.x + work.width;
     const int bottom = work.y + work.height;
     if (mPreferredX == -1) {
-        position.x = work.x + (work.width - mWidth) / 2;
-        position.y = work.y - static_cast<int>(std::trunc((work.height - mHeight) * kGoldenSection));
+        position.x = work.x + (work.width - outerWidth) / 2;
+        position.y = work.y - static_cast<int>(std::trunc((work.height - outerHeight) * kGoldenSection));
         return true;
     }
     position.x = std::max(mPreferredX, work.x + kWorkAreaMargin);
     position.y = std::max(mPreferredY, work.y + kWorkAreaMargin);
-    if (int64_t{position.x} + mWidth >= right - kWorkAreaMargin)
-        position.x = right - kWorkAreaMargin - mWidth;
-    if (int64_t{position.y} + mHeight >= bottom - kWorkAreaMargin)
-        position.y = bottom - kWorkAreaMargin - mHeight;
+    if (int64_t{position.x} + outerWidth >= right - kWorkAreaMargin)
+        position.x = right - kWorkAreaMargin - outerWidth;
+    if (int64_t{position.y} + outerHeight >= bottom - kWorkAreaMargin)
+        position.y = bottom - kWorkAreaMargin - outerHeight;
     return true;
 }
 
@@ -183,6 +187,16 @@ void VornAppBase::FinishMainWindow()
     }
     AdoptDisplay(true);
     mMainWindow->SetTimer(kMainTimerId, static_cast<uint32_t>(FrameTime()));
+    AllowScreenSaverWhenIdle();
+}
+
+// The desktop's saver may start where the idle check holds the program for
+// it: in a window, once loading was handed over. Before that, and in full
+// screen, the program runs on with no saver.
+void VornAppBase::AllowScreenSaverWhenIdle()
+{
+    if (mMainWindow)
+        mMainWindow->AllowScreenSaver(mLoadingHandedOver && mWindowCreatedWindowed);
 }
 
 void VornAppBase::FailDisplayInit(int32_t result, const std::string& errorText)
@@ -341,7 +355,7 @@ bool VornAppBase::CheckScreenSaverPassword(Platform::Window& window, const Messa
         return message.wParam == SC_CLOSE || message.wParam == SC_NEXTWINDOW || message.wParam == SC_PREVWINDOW ||
                message.wParam == SC_SCREENSAVE;
     case WM_MOUSEMOVE: {
-        const Point at{static_cast<int16_t>(message.lParam & 0xFFFF),
+        const Platform::Point at{static_cast<int16_t>(message.lParam & 0xFFFF),
                        static_cast<int16_t>((message.lParam >> 16) & 0xFFFF)};
         if (at != mScreenSaverCursor) {
             ++mScreenSaverMoves;

@@ -10,13 +10,18 @@
 
 namespace Vorn {
 
-DDImage::DDImage(DDInterface* display) : MemoryImage(display->mApp), mDisplay(display)
+DDImage::DDImage(DDInterface* display) : MemoryImage(display->mApp, Unregistered{}), mDisplay(display)
 {
     mDisplay->RegisterImage(this);
+    Register();
 }
 
+// Out of the image set first: a walk must not meet the image while its
+// parts are going.
 DDImage::~DDImage()
 {
+    if (mApp)
+        mApp->RemoveFromImageSet(this);
     ReleaseSurface();
     mDisplay->UnregisterImage(this);
 }
@@ -159,9 +164,16 @@ void DDImage::ScanPixelFlags()
         MemoryImage::ScanPixelFlags();
 }
 
+// Drawing clips to the image's size: an attached image larger than its
+// surface would draw past the surface's pixels.
+bool DDImage::KeepsSurfaceSize(int width, int height) const
+{
+    return mSurfaceAttached && (width != mWidth || height != mHeight);
+}
+
 void DDImage::Create(int width, int height)
 {
-    if (width < 0 || height < 0)
+    if (width < 0 || height < 0 || KeepsSurfaceSize(width, height))
         return;
     mBits.reset();
     mColorIndices.reset();
@@ -169,6 +181,12 @@ void DDImage::Create(int width, int height)
     mWidth = width;
     mHeight = height;
     MarkBitsChanged();
+}
+
+void DDImage::SetBits(const uint32_t* bits, int width, int height, bool commit)
+{
+    if (!KeepsSurfaceSize(width, height))
+        MemoryImage::SetBits(bits, width, height, commit);
 }
 
 bool DDImage::ReduceToPalette()

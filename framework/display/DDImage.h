@@ -18,6 +18,7 @@
 
 namespace Platform {
 class Surface;
+struct SurfaceRect;
 } // namespace Platform
 
 namespace Vorn {
@@ -48,8 +49,7 @@ public:
     // the memory forms, but only while the surface holds readable pixels.
     void FreeAllButSurface();
 
-    // Destination operations. The rotated and stretched blits are the
-    // memory image's; lines and the transformed blits draw on the bits.
+    // Destination operations.
     void FillRect(const Rect& rect, const Color& color, int mode) override;
     void DrawLine(double startX, double startY, double endX, double endY, const Color& color, int mode) override;
     void DrawSmoothLine(double startX, double startY, double endX, double endY, const Color& color,
@@ -59,6 +59,12 @@ public:
     void Blt(Image* source, int x, int y, const Rect& sourceRect, const Color& color, int mode) override;
     void BltAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip, const Color& color,
         int mode) override;
+    void BltRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip, const Color& color,
+        int mode, double angle, float centerX, float centerY) override;
+    void StretchBlt(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
+        const Color& color, int mode, bool fastStretch) override;
+    void StretchBltMirrored(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
+        const Color& color, int mode, bool fastStretch) override;
     void BltByMatrix(Image* source, float x, float y, const Matrix3x3& matrix, const Rect& clip,
         const Color& color, int mode, const Rect& sourceRect, bool blend) override;
     void DrawTexturedTriangles(Image* source, const TriangleVertex (*triangles)[3], int count, const Rect& clip,
@@ -72,8 +78,10 @@ public:
     void MarkBitsChanged() override;
     void ScanPixelFlags() override;
     void FreeNativeData() override;
-    // Keeps the alpha flags as they are.
+    // Keeps the alpha flags as they are. An image attached to an outside
+    // surface keeps the surface's size: a change of size is refused.
     void Create(int width, int height) override;
+    void SetBits(const uint32_t* bits, int width, int height, bool commit = true) override;
     // Reads the surface back when there are no bits: colour-keyed pixels
     // come back with alpha 0, every other pixel opaque.
     uint32_t* GetBits() override;
@@ -93,6 +101,12 @@ public:
     virtual void BltMirroredNormalOnSurface(Image* source, int x, int y, const Rect& sourceRect,
         const Color& color);
     virtual void BltMirroredAdditiveOnSurface(Image* source, int x, int y, const Rect& sourceRect,
+        const Color& color);
+    // Lines on the locked surface; pixels off the surface are left out.
+    virtual void DrawLineNormalOnSurface(double startX, double startY, double endX, double endY, const Color& color);
+    virtual void DrawLineAdditiveOnSurface(double startX, double startY, double endX, double endY,
+        const Color& color);
+    virtual void DrawSmoothLineNormalOnSurface(double startX, double startY, double endX, double endY,
         const Color& color);
     // Locks nest through the lock count; only the outermost lock locks.
     virtual bool LockSurface();
@@ -128,11 +142,24 @@ private:
     // Locks and unlocks once: the surface can be drawn on and read back.
     bool SurfaceLockable();
     bool IsCursorAreaImage() const;
+    // True when the image is attached and the size differs from its own.
+    bool KeepsSurfaceSize(int width, int height) const;
     // Drops the surface without reading it back, and any lock on it.
     void ReleaseSurface();
     // Copies the source's surface onto this one, the colour key honoured,
     // releasing and retaking a lock the caller holds.
     void HardwareCopy(DDImage& source, int x, int y, const Rect& sourceRect);
+    // The surface's own copy from the source's surface, stretched when the
+    // sizes differ; false when a lock the caller held could not be retaken.
+    bool HardwareBlt(DDImage& source, const Platform::SurfaceRect& destRect, const Platform::SurfaceRect& fromRect);
+    SWTri::Destination SurfaceDestination() const;
+    void Line(double x0, double y0, double x1, double y1, const Color& color, int mode, bool smooth);
+    void Stretch(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip, const Color& color,
+        int mode, bool fast, bool mirrored);
+    void StretchSmoothOnto(MemoryImage* from, const StretchArea& area, const Rect& destRect, const Rect& sourceRect,
+        const Rect& clip, const Color& color, int mode);
+    void StretchNearestOnSurface(MemoryImage& from, const StretchArea& area, const Color& color, int mode,
+        bool mirrored);
     // Not 3D, not attached, and bits to draw on.
     bool DrawsOnBits();
     void FillSpansThroughTemporaryImage(const Span* spans, int count, const Color& color, int mode,

@@ -17,8 +17,10 @@ namespace {
 
 using SurfaceBlend::BlitArea;
 using SurfaceBlend::Masks;
+using SurfaceBlend::NativeOf;
 using SurfaceBlend::NativeWords;
 using SurfaceBlend::SumChannels;
+using SurfaceBlend::Tint;
 
 // Held to both images: a source rectangle reaching past its image, or a
 // placement past the destination, must not touch memory outside either. The
@@ -45,26 +47,6 @@ std::optional<BlitArea> ClipArea(const Image& source, const Image& dest, int x, 
     area.x = kept.mX;
     area.y = kept.mY;
     return area;
-}
-
-// The colour's products r', g', b' and whether it is grey.
-struct Tint {
-    explicit Tint(const Color& color) : alpha(static_cast<uint32_t>(std::clamp(color.mAlpha, 0, 255)))
-    {
-        const int components[3] = {color.mRed, color.mGreen, color.mBlue};
-        for (int i = 0; i < 3; ++i)
-            c[i] = static_cast<uint32_t>(std::clamp(components[i], 0, 255)) * alpha / 255;
-    }
-    bool IsGrey() const { return c[0] == c[1] && c[1] == c[2]; }
-    uint32_t alpha;
-    uint32_t c[3];
-};
-
-NativeWords NativeOf(MemoryImage& source, const NativeDisplay& display)
-{
-    const uint32_t* words = source.GetPremultipliedData(display);
-    const bool palette = source.mColorTable && source.mColorIndices;
-    return NativeWords{words, palette ? source.mColorIndices.get() : nullptr};
 }
 
 // The formula of the run path is chosen once per call.
@@ -250,34 +232,37 @@ void DDImage::AdditiveBlit(Image* source, int x, int y, const Rect& sourceRect, 
     UnlockSurface();
 }
 
+void DDImage::HardwareCopy(DDImage& source, int x, int y, const Rect& sourceRect)
+{
+    const std::optional<BlitArea> area = ClipArea(source, *this, x, y, sourceRect, false);
+    if (area)
+        HardwareBlt(source, Platform::SurfaceRect{area->x, area->y, area->x + area->width, area->y + area->height},
+            Platform::SurfaceRect{area->sourceX, area->sourceY, area->sourceX + area->width,
+                area->sourceY + area->height});
+}
+
 // A lock the caller holds is dropped around the copy (a locked surface takes
 // no blit) and taken again. When it cannot be taken again the lock is
 // forgotten, so that the caller never writes through the stale pointer and
 // its later unlock does nothing.
-void DDImage::HardwareCopy(DDImage& source, int x, int y, const Rect& sourceRect)
+bool DDImage::HardwareBlt(DDImage& source, const Platform::SurfaceRect& destRect, const Platform::SurfaceRect& fromRect)
 {
-    const std::optional<BlitArea> area = ClipArea(source, *this, x, y, sourceRect, false);
-    if (!area)
-        return;
     if (mLockCount > 0 && mSurface)
         mSurface->Unlock();
     Platform::Surface* dest = GetSurface();
     Platform::Surface* from = source.GetSurface();
-    if (dest && from) {
-        const Platform::SurfaceRect destRect{area->x, area->y, area->x + area->width, area->y + area->height};
-        const Platform::SurfaceRect fromRect{area->sourceX, area->sourceY, area->sourceX + area->width,
-            area->sourceY + area->height};
+    if (dest && from)
         dest->Blt(&destRect, from, &fromRect, Platform::kBltWait | (source.mHasTrans ? Platform::kBltKeySrc : 0));
-    }
     if (mLockCount == 0)
-        return;
+        return true;
     Platform::LockedPixels pixels;
     if (dest && dest->Lock(pixels) == Platform::kDDOk) {
         mLockedSurfaceDesc = LockedDesc{pixels.bits, pixels.pitch, dest->Format()};
-        return;
+        return true;
     }
     mLockCount = 0;
     mLockedSurfaceDesc = LockedDesc();
+    return false;
 }
 
 } // namespace Vorn

@@ -1,6 +1,7 @@
 // Where each drawing operation on a DDImage lands: the 3D path (of which only
 // the hardware copy exists yet), software drawing on the locked surface, or
-// the memory image's operation on the bits.
+// the memory image's operation on the bits. Lines, rotated and stretched
+// blits have files of their own.
 
 #include "framework/display/DDImage.h"
 
@@ -16,18 +17,6 @@ namespace Vorn {
 bool DDImage::DrawsOnBits()
 {
     return !UsesDirect3D() && !mSurfaceAttached && GetBits();
-}
-
-void DDImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color, int mode)
-{
-    if (DrawsOnBits())
-        MemoryImage::DrawLine(startX, startY, endX, endY, color, mode);
-}
-
-void DDImage::DrawSmoothLine(double startX, double startY, double endX, double endY, const Color& color, int mode)
-{
-    if (DrawsOnBits())
-        MemoryImage::DrawSmoothLine(startX, startY, endX, endY, color, mode);
 }
 
 void DDImage::Blt(Image* source, int x, int y, const Rect& sourceRect, const Color& color, int mode)
@@ -76,16 +65,47 @@ void DDImage::BltAtFloat(Image* source, float x, float y, const Rect& sourceRect
         BltRotated(source, x, y, sourceRect, clip, color, mode, 0.0, 0.0f, 0.0f);
 }
 
-// A locked surface has no software rasteriser for transformed quads and
-// triangles: nothing is drawn on it and its bits are kept. Without one the
-// memory image's form draws on the bits.
+// The triangle format of the locked surface: 32-bit surfaces of 8-bit
+// channels in either order, 5-6-5 and 5-5-5; any other layout none (0).
+SWTri::Destination DDImage::SurfaceDestination() const
+{
+    const LockedDesc& desc = mLockedSurfaceDesc;
+    const Platform::PixelFormat& f = desc.mFormat;
+    SWTri::Destination dest;
+    dest.bits = desc.mBits;
+    dest.pitch = desc.mPitch;
+    dest.width = mWidth;
+    dest.height = mHeight;
+    if (f.bitsPerPixel == 32 && f.greenMask == 0xFF00 && (f.redMask | f.blueMask) == 0xFF00FF) {
+        dest.format = SWTri::kFormat888;
+        dest.redLow = f.redMask == 0xFF;
+    } else if (f == Platform::kFormatR5G6B5) {
+        dest.format = SWTri::kFormat565;
+    } else if (f == Platform::kFormatX1R5G5B5) {
+        dest.format = SWTri::kFormat555;
+    }
+    return dest;
+}
+
+// On the locked surface, whatever its flags; without a surface to lock, on
+// the bits.
 void DDImage::BltByMatrix(Image* source, float x, float y, const Matrix3x3& matrix, const Rect& clip,
     const Color& color, int mode, const Rect& sourceRect, bool blend)
 {
     if (source)
         source->mDrawn = true;
-    if (!SurfaceLockable() && DrawsOnBits())
-        MemoryImage::BltByMatrix(source, x, y, matrix, clip, color, mode, sourceRect, blend);
+    auto* from = dynamic_cast<MemoryImage*>(source);
+    if (UsesDirect3D() || !from)
+        return;
+    if (!LockSurface()) {
+        if (DrawsOnBits())
+            MemoryImage::BltByMatrix(source, x, y, matrix, clip, color, mode, sourceRect, blend);
+        return;
+    }
+    if (!mNoLock && from->Holds(sourceRect))
+        BltByMatrixKernel(sourceRect, matrix, *from, x, y, clip, color, SurfaceDestination(), blend, mode);
+    UnlockSurface();
+    FreeAllButSurface();
 }
 
 void DDImage::DrawTexturedTriangles(Image* source, const TriangleVertex (*triangles)[3], int count, const Rect& clip,
@@ -93,8 +113,19 @@ void DDImage::DrawTexturedTriangles(Image* source, const TriangleVertex (*triang
 {
     if (source)
         source->mDrawn = true;
-    if (!SurfaceLockable() && DrawsOnBits())
-        MemoryImage::DrawTexturedTriangles(source, triangles, count, clip, color, mode, offsetX, offsetY, blend);
+    auto* from = dynamic_cast<MemoryImage*>(source);
+    if (UsesDirect3D() || !from)
+        return;
+    if (!LockSurface()) {
+        if (DrawsOnBits())
+            MemoryImage::DrawTexturedTriangles(source, triangles, count, clip, color, mode, offsetX, offsetY, blend);
+        return;
+    }
+    if (!mNoLock && triangles && count > 0)
+        DrawTexturedTrianglesKernel(*from, triangles, count, clip, color, SurfaceDestination(), offsetX, offsetY,
+            blend, mode);
+    UnlockSurface();
+    FreeAllButSurface();
 }
 
 void DDImage::FillSpansWithCoverage(const Span* spans, int count, const Color& color, int mode,

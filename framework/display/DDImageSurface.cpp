@@ -229,7 +229,8 @@ void DDImage::FreeSurface()
 
 void DDImage::FreeAllButSurface()
 {
-    if (!mSurface || mNoLock || !SurfaceLockable())
+    const bool anyForm = mBits || mNativeAlphaData || mRLAdditiveData || mRLAlphaData || mColorTable || mColorIndices;
+    if (!anyForm || !mSurface || mNoLock || !SurfaceLockable())
         return;
     mBits.reset();
     mNativeAlphaData.reset();

@@ -239,8 +239,12 @@ public:
     std::unique_ptr<DDImage> mScreenImage;
 
     // Where the window showed the screen last, in its drawable pixels: the
-    // mapping of pointer positions in full screen.
+    // mapping of pointer positions in full screen. Written under the lock.
     Rect mScreenRectInWindow;
+    // In full screen, a pointer position in the window into the screen's
+    // pixels, as the screen was shown last; nothing before the screen has
+    // been shown. Takes the lock: the cursor thread maps too.
+    void WindowToScreen(int& x, int& y);
 
     // The last failure, as operation name, ": " and result name.
     std::string mErrorString;
@@ -260,7 +264,9 @@ private:
     // alpha.
     std::unique_ptr<DDImage> MakeSurfaceImage(std::shared_ptr<Platform::Surface> surface);
     // Draws the cursor image centred in a cursor area, moved by (dx, dy).
-    void DrawCursorImage(DDImage* area, int dx, int dy);
+    // Draws the cursor into a cursor area at (dx, dy) from its usual place,
+    // only inside `clip` (area coordinates).
+    void DrawCursorImage(DDImage* area, int dx, int dy, const Rect& clip);
     void ReadRefreshRate(Platform::Window* window);
 
     // The surface the screen image draws into.

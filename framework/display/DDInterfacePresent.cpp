@@ -137,6 +137,9 @@ bool DDInterface::Redraw(const Rect* clip)
             operation = "Redraw FullScreen Blt";
         }
     } else {
+        // The cursor thread may have drawn the cursor beside the frame (the
+        // bars of a pillarboxed window), where the frame will not cover it.
+        RestoreUnderCursor(*mPrimarySurface);
         Platform::Surface& frame = *FrameSurface();
         mCursorX = mNextCursorX;
         mCursorY = mNextCursorY;
@@ -181,6 +184,16 @@ Rect DDInterface::ScreenRect() const
         height = int64_t{mDisplayHeight} * drawable.width / mDisplayWidth;
     return Rect(static_cast<int>((drawable.width - width) / 2), static_cast<int>((drawable.height - height) / 2),
                 static_cast<int>(width), static_cast<int>(height));
+}
+
+void DDInterface::WindowToScreen(int& x, int& y)
+{
+    const AutoCrit lock(mCritSect);
+    const Rect& shown = mScreenRectInWindow;
+    if (shown.mWidth <= 0 || shown.mHeight <= 0)
+        return;
+    x = static_cast<int>((int64_t{x} - shown.mX) * mDisplayWidth / shown.mWidth);
+    y = static_cast<int>((int64_t{y} - shown.mY) * mDisplayHeight / shown.mHeight);
 }
 
 bool DDInterface::PresentScreen()
@@ -251,17 +264,18 @@ void DDInterface::DrawCursorOnto(Platform::Surface& surface)
     mHasSavedBackground = true;
     mSavedCursorPart = part;
     Copy(*mNewCursorArea, part, *mOldCursorArea, part);
-    DrawCursorImage(mNewCursorImage.get(), 0, 0);
+    DrawCursorImage(mNewCursorImage.get(), 0, 0, kWholeArea);
     PutArea(surface, area, *mNewCursorArea, part);
     if (&surface == mPrimarySurface.get())
         mScreenChanged = true;
 }
 
-void DDInterface::DrawCursorImage(DDImage* area, int dx, int dy)
+void DDInterface::DrawCursorImage(DDImage* area, int dx, int dy, const Rect& clip)
 {
     if (!area || !mCursorImage)
         return;
     Graphics graphics(area);
+    graphics.ClipRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight);
     graphics.DrawImage(mCursorImage, (kCursorAreaWidth - mCursorImage->GetWidth()) / 2 + dx,
         (kCursorAreaHeight - mCursorImage->GetHeight()) / 2 + dy);
 }
@@ -306,13 +320,14 @@ void DDInterface::MoveCursor(Platform::Surface& surface, int x, int y)
     if (!IsEmpty(overlap)) {
         Copy(*mNewCursorArea, Moved(overlap, -dx, -dy), *mOldCursorArea, overlap);
         // Restoring the old area then already shows the new cursor where the
-        // two overlap.
-        DrawCursorImage(mOldCursorImage.get(), dx, dy);
+        // two overlap, and only there: a cursor larger than its area would
+        // otherwise leave pixels outside the new area that nothing restores.
+        DrawCursorImage(mOldCursorImage.get(), dx, dy, overlap);
     }
 
     PutArea(surface, oldArea, *mOldCursorArea, mSavedCursorPart);
     Copy(*mOldCursorArea, kWholeArea, *mNewCursorArea, kWholeArea);
-    DrawCursorImage(mNewCursorImage.get(), 0, 0);
+    DrawCursorImage(mNewCursorImage.get(), 0, 0, kWholeArea);
     PutArea(surface, newArea, *mNewCursorArea, newPart);
 
     mCursorX = x;

@@ -151,6 +151,26 @@ struct NativeWords {
     uint32_t operator()(size_t i) const { return indices ? words[indices[i]] : words[i]; }
 };
 
+// The colour's products r', g', b' and whether it is grey.
+struct Tint {
+    explicit Tint(const Color& color) : alpha(static_cast<uint32_t>(std::clamp(color.mAlpha, 0, 255)))
+    {
+        const int components[3] = {color.mRed, color.mGreen, color.mBlue};
+        for (int i = 0; i < 3; ++i)
+            c[i] = static_cast<uint32_t>(std::clamp(components[i], 0, 255)) * alpha / 255;
+    }
+    bool IsGrey() const { return c[0] == c[1] && c[1] == c[2]; }
+    uint32_t alpha;
+    uint32_t c[3];
+};
+
+inline NativeWords NativeOf(MemoryImage& source, const NativeDisplay& display)
+{
+    const uint32_t* words = source.GetPremultipliedData(display);
+    const bool palette = source.mColorTable && source.mColorIndices;
+    return NativeWords{words, palette ? source.mColorIndices.get() : nullptr};
+}
+
 // Where a blit reads and writes, already held to both images. The mirrored
 // walk writes source column i to destination column x + width - 1 - i.
 struct BlitArea {
@@ -232,6 +252,20 @@ inline AddTables TablesFor(const DDInterface& d, const Platform::PixelFormat& fo
         {d.mRedShift, d.mGreenShift, d.mBlueShift}};
 }
 
+// The premultiplied source word added to the pixel d through the tables: as
+// it is under a white colour, scaled by (r', g', b') under any other.
+inline uint32_t AddPixel(uint32_t word, uint32_t d, const Masks& masks, const AddTables& tables, const uint32_t* scale)
+{
+    uint32_t sum = 0;
+    for (int c = 0; c < 3; ++c) {
+        const uint32_t m = masks.m[c];
+        const int sh = tables.shift[c];
+        const uint32_t index = scale ? ((((word & m) >> sh) * scale[c]) >> 8) + ((d & m) >> sh) : ((d & m) + (word & m)) >> sh;
+        sum |= tables.Saturated(c, index);
+    }
+    return sum;
+}
+
 // Runs of words without colour bits add nothing and are skipped whole. A
 // colour of white adds the source; any other scales it by (r', g', b').
 template <typename Pixel, bool Mirrored>
@@ -243,18 +277,8 @@ void AdditiveBlit(const DDImage::LockedDesc& dest, const BlitArea& area, const N
             const int r = std::min<int>(runs[s], remaining);
             if ((native(s) & 0xFFFFFFu) != 0) {
                 for (int i = 0; i < r; ++i) {
-                    const uint32_t word = native(s + static_cast<size_t>(i));
                     Pixel& out = *Step<Mirrored>(d, i);
-                    const uint32_t old = out;
-                    uint32_t sum = 0;
-                    for (int c = 0; c < 3; ++c) {
-                        const uint32_t m = masks.m[c];
-                        const int sh = tables.shift[c];
-                        const uint32_t index = scale ? ((((word & m) >> sh) * scale[c]) >> 8) + ((old & m) >> sh)
-                                                     : ((old & m) + (word & m)) >> sh;
-                        sum |= tables.Saturated(c, index);
-                    }
-                    out = static_cast<Pixel>(sum);
+                    out = static_cast<Pixel>(AddPixel(native(s + static_cast<size_t>(i)), out, masks, tables, scale));
                 }
             }
             d = Step<Mirrored>(d, r);

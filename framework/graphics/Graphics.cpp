@@ -1,6 +1,7 @@
 #include "framework/graphics/Graphics.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -49,6 +50,13 @@ bool SourceInside(const Image* image, const Rect& source)
 Rect WholeImage(const Image& image)
 {
     return Rect(0, 0, image.GetWidth(), image.GetHeight());
+}
+
+// A position or size summed in 64 bits, held to what an int holds: beyond
+// that it lies outside every image either way.
+int Clamped(int64_t value)
+{
+    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
 }
 
 bool HasArea(const Rect& rect)
@@ -167,15 +175,17 @@ void Graphics::DrawRect(int x, int y, int width, int height)
     int destY = 0;
     if (mColor.mAlpha == 0 || !TranslatePoint(x, y, destX, destY))
         return;
-    const Rect outline(destX, destY, width + 1, height + 1);
+    const int outerWidth = Clamped(int64_t{width} + 1);
+    const int innerHeight = Clamped(int64_t{height} - 1);
+    const Rect outline(destX, destY, outerWidth, Clamped(int64_t{height} + 1));
     if (mClipRect.Intersection(outline) == outline) {
         mDestImage->DrawRect(Rect(destX, destY, width, height), mColor, mDrawMode);
         return;
     }
-    FillRect(x, y, width + 1, 1);
-    FillRect(x, y + height, width + 1, 1);
-    FillRect(x, y + 1, 1, height - 1);
-    FillRect(x + width, y + 1, 1, height - 1);
+    FillRect(x, y, outerWidth, 1);
+    FillRect(x, Clamped(int64_t{y} + height), outerWidth, 1);
+    FillRect(x, Clamped(int64_t{y} + 1), 1, innerHeight);
+    FillRect(Clamped(int64_t{x} + width), Clamped(int64_t{y} + 1), 1, innerHeight);
 }
 
 bool Graphics::ClipLine(double& x0, double& y0, double& x1, double& y1) const
@@ -366,48 +376,56 @@ void Graphics::DrawImageAsBox(const Rect& dest, Image* image, const Rect& source
 {
     if (!SourceInside(image, source))
         return;
-    const int sx = source.mX;
-    const int sy = source.mY;
-    const int cw = source.mWidth / 3;
-    const int ch = source.mHeight / 3;
-    const int mw = source.mWidth - 2 * cw;
-    const int mh = source.mHeight - 2 * ch;
-    const int x = dest.mX;
-    const int y = dest.mY;
-    const int w = dest.mWidth;
-    const int h = dest.mHeight;
+    // Positions and sizes in 64 bits: a box at the edge of what an int holds
+    // must not overflow; each is held to an int where it is drawn.
+    const int64_t sx = source.mX;
+    const int64_t sy = source.mY;
+    const int64_t cw = source.mWidth / 3;
+    const int64_t ch = source.mHeight / 3;
+    const int64_t mw = source.mWidth - 2 * cw;
+    const int64_t mh = source.mHeight - 2 * ch;
+    const int64_t x = dest.mX;
+    const int64_t y = dest.mY;
+    const int64_t w = dest.mWidth;
+    const int64_t h = dest.mHeight;
+    const auto tile = [image](Graphics& g, int64_t atX, int64_t atY, int64_t fromX, int64_t fromY, int64_t width,
+                          int64_t height) {
+        g.DrawImage(image, Clamped(atX), Clamped(atY),
+            Rect(Clamped(fromX), Clamped(fromY), Clamped(width), Clamped(height)));
+    };
+    const auto clip = [](Graphics& g, int64_t atX, int64_t atY, int64_t width, int64_t height) {
+        g.ClipRect(Clamped(atX), Clamped(atY), Clamped(width), Clamped(height));
+    };
 
-    DrawImage(image, x, y, Rect(sx, sy, cw, ch));
-    DrawImage(image, x + w - cw, y, Rect(sx + cw + mw, sy, cw, ch));
-    DrawImage(image, x, y + h - ch, Rect(sx, sy + ch + mh, cw, ch));
-    DrawImage(image, x + w - cw, y + h - ch, Rect(sx + cw + mw, sy + ch + mh, cw, ch));
+    tile(*this, x, y, sx, sy, cw, ch);
+    tile(*this, x + w - cw, y, sx + cw + mw, sy, cw, ch);
+    tile(*this, x, y + h - ch, sx, sy + ch + mh, cw, ch);
+    tile(*this, x + w - cw, y + h - ch, sx + cw + mw, sy + ch + mh, cw, ch);
 
-    // Counted in 64 bits: a box as wide as an int must not overflow the count.
-    const int64_t columns = (int64_t(w) - 2 * cw + mw - 1) / mw;
-    const int64_t rows = (int64_t(h) - 2 * ch + mh - 1) / mh;
+    const int64_t columns = (w - 2 * cw + mw - 1) / mw;
+    const int64_t rows = (h - 2 * ch + mh - 1) / mh;
 
     Graphics edges(*this);
-    edges.ClipRect(x + cw, y, w - 2 * cw, h);
+    clip(edges, x + cw, y, w - 2 * cw, h);
     for (int64_t k = 0; k < columns; ++k) {
-        const int tileX = x + cw + static_cast<int>(k) * mw;
-        edges.DrawImage(image, tileX, y, Rect(sx + cw, sy, mw, ch));
-        edges.DrawImage(image, tileX, y + h - ch, Rect(sx + cw, sy + ch + mh, mw, ch));
+        const int64_t tileX = x + cw + k * mw;
+        tile(edges, tileX, y, sx + cw, sy, mw, ch);
+        tile(edges, tileX, y + h - ch, sx + cw, sy + ch + mh, mw, ch);
     }
 
     Graphics sides(*this);
-    sides.ClipRect(x, y + ch, w, h - 2 * ch);
+    clip(sides, x, y + ch, w, h - 2 * ch);
     for (int64_t j = 0; j < rows; ++j) {
-        const int tileY = y + ch + static_cast<int>(j) * mh;
-        sides.DrawImage(image, x, tileY, Rect(sx, sy + ch, cw, mh));
-        sides.DrawImage(image, x + w - cw, tileY, Rect(sx + cw + mw, sy + ch, cw, mh));
+        const int64_t tileY = y + ch + j * mh;
+        tile(sides, x, tileY, sx, sy + ch, cw, mh);
+        tile(sides, x + w - cw, tileY, sx + cw + mw, sy + ch, cw, mh);
     }
 
     Graphics centre(*this);
-    centre.ClipRect(x + cw, y + ch, w - 2 * cw, h - 2 * ch);
+    clip(centre, x + cw, y + ch, w - 2 * cw, h - 2 * ch);
     for (int64_t k = 0; k < columns; ++k)
         for (int64_t j = 0; j < rows; ++j)
-            centre.DrawImage(image, x + cw + static_cast<int>(k) * mw, y + ch + static_cast<int>(j) * mh,
-                Rect(sx + cw, sy + ch, mw, mh));
+            tile(centre, x + cw + k * mw, y + ch + j * mh, sx + cw, sy + ch, mw, mh);
 }
 
 int Graphics::DrawTextWithCodes(const std::string& text, int x, int y, int width, int justification, bool draw,

@@ -22,6 +22,11 @@ int Image::GetCelHeight() const
     return mHeight / (mNumRows < 1 ? 1 : mNumRows);
 }
 
+bool Image::Holds(const Rect& rect) const
+{
+    return rect.mWidth > 0 && rect.mHeight > 0 && rect.Intersection(Rect(0, 0, mWidth, mHeight)) == rect;
+}
+
 Rect Image::GetCelRect(int cel) const
 {
     const int columns = mNumCols < 1 ? 1 : mNumCols;

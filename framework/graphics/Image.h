@@ -54,6 +54,9 @@ public:
     int GetCelHeight() const;
     // Cels are numbered row by row.
     Rect GetCelRect(int cel) const;
+    // The rectangle has an area and lies inside the image: a blit may read
+    // all of it.
+    bool Holds(const Rect& rect) const;
     // Takes the other image's cel layout and a copy of its animation.
     void CopyAttributes(const Image& other);
 

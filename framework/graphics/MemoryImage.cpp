@@ -42,6 +42,8 @@ MemoryImage::MemoryImage(VornAppBase* app) : mApp(app)
     Register();
 }
 
+MemoryImage::MemoryImage(VornAppBase* app, Unregistered) : mApp(app) {}
+
 MemoryImage::MemoryImage(const MemoryImage& other)
     : Image(other), mBitsChangedCount(other.mBitsChangedCount), mD3DFlags(other.mD3DFlags),
       mForcedMode(other.mForcedMode), mHasTrans(other.mHasTrans), mHasAlpha(other.mHasAlpha),

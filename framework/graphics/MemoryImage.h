@@ -10,6 +10,7 @@
 // application can rebuild display data after a display change.
 
 #include "framework/graphics/Image.h"
+#include "framework/graphics/SWTri.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,7 @@
 namespace Vorn {
 
 class NativeDisplay;
+struct StretchArea;
 class TextureSet;
 class VornAppBase;
 
@@ -32,7 +34,8 @@ inline constexpr int kImageFlagUseA8R8G8B8 = 8;
 class MemoryImage : public Image {
 public:
     // Registers with gApplication; with no application the image lives
-    // unregistered.
+    // unregistered. An image made on another thread than the main one must
+    // be made and filled under the application's image lock.
     MemoryImage();
     explicit MemoryImage(VornAppBase* app);
     // Copies the pixels and every derived form but not the texture set.
@@ -96,6 +99,15 @@ public:
     // than 256 distinct colours, leaving the master copy.
     virtual bool ReduceToPalette();
 
+    // The software matrix blit and textured triangles onto any destination
+    // the triangle set-up draws (memory words or a locked surface). The draw
+    // mode reaches the rasterisers: any mode but normal adds.
+    static void BltByMatrixKernel(const Rect& sourceRect, const Matrix3x3& matrix, MemoryImage& source, float x,
+        float y, const Rect& clip, const Color& color, const SWTri::Destination& dest, bool linear, int mode);
+    static void DrawTexturedTrianglesKernel(MemoryImage& source, const TriangleVertex (*triangles)[3], int count,
+        const Rect& clip, const Color& color, const SWTri::Destination& dest, float offsetX, float offsetY,
+        bool linear, int mode);
+
     // Width x height, 0 for an image without pixels.
     size_t PixelCount() const;
     // The colour of pixel i of the image in palette form or not; needs the
@@ -130,8 +142,24 @@ public:
     // The application's display while it has a pixel format, else null.
     const NativeDisplay* AppDisplay() const;
 
-private:
+protected:
+    // The stretches into the bits, which the caller has fetched: nearest
+    // pixel laid as the plain blit lays it (mirrored: written from the
+    // right), or smoothly resampled and laid with the over blend.
+    void StretchNearest(MemoryImage& source, const StretchArea& area, const Color& color, int mode, bool mirrored);
+    void StretchSmooth(MemoryImage& source, const StretchArea& area);
+
+    // For derived images, which register themselves once they are whole: a
+    // walk over the image set on the main thread must never meet an image
+    // another thread is still building.
+    struct Unregistered {};
+    MemoryImage(VornAppBase* app, Unregistered);
     void Register();
+
+private:
+    // The bits as a destination of the software triangles: without alpha
+    // only while the alpha flags are forced off.
+    SWTri::Destination TriangleDestination();
     // A fresh master copy with its guard word, pixels undefined.
     void AllocateBits();
     void FreePalette();

@@ -5,6 +5,7 @@
 #include "framework/graphics/MemoryImage.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace Vorn {
 
@@ -56,11 +57,13 @@ void MemoryImage::FillSpansWithCoverage(const Span* spans, int count, const Colo
     const auto alpha = static_cast<uint32_t>(std::clamp(color.mAlpha, 0, 255));
     for (int s = 0; s < count; ++s) {
         const Span& span = spans[s];
-        const int mapRow = span.mY - mapY;
+        // In 64 bits: spans and maps anywhere an int reaches must not overflow.
+        const int64_t mapRow = int64_t{span.mY} - mapY;
         if (span.mY < 0 || span.mY >= mHeight || mapRow < 0 || mapRow >= mapHeight)
             continue;
         const int first = std::max({span.mX, 0, mapX});
-        const int end = std::min({span.mX + span.mWidth, mWidth, mapX + mapWidth});
+        const int end = static_cast<int>(
+            std::min({int64_t{span.mX} + span.mWidth, int64_t{mWidth}, int64_t{mapX} + mapWidth}));
         uint32_t* row = bits + static_cast<size_t>(span.mY) * static_cast<size_t>(mWidth);
         const uint8_t* mapLine = coverage + static_cast<size_t>(mapRow) * static_cast<size_t>(mapWidth);
         for (int x = first; x < end; ++x) {

@@ -2,6 +2,7 @@
 // lines are rectangle fills in either mode.
 
 #include "framework/graphics/Blend.h"
+#include "framework/graphics/LineDrawing.h"
 #include "framework/graphics/MemoryImage.h"
 
 #include <algorithm>
@@ -12,38 +13,15 @@ namespace Vorn {
 
 namespace {
 
-// Far beyond any image, near enough that every difference and doubled
-// difference of two coordinates stays an int.
-constexpr double kCoordinateLimit = 1 << 24;
-
-bool UsableCoordinates(double x1, double y1, double x2, double y2)
-{
-    return std::fabs(x1) < kCoordinateLimit && std::fabs(y1) < kCoordinateLimit && std::fabs(x2) < kCoordinateLimit &&
-           std::fabs(y2) < kCoordinateLimit;
-}
-
-int Trunc(double value)
-{
-    return static_cast<int>(value);
-}
-
-// A horizontal or vertical line as one rectangle fill; false for a slanted
-// line.
+// A horizontal or vertical line as one rectangle fill (always normal);
+// false for a slanted line.
 bool FillStraightLine(MemoryImage& image, double x1, double y1, double x2, double y2, const Color& color)
 {
-    if (y1 == y2) {
-        const int left = Trunc(std::min(x1, x2));
-        image.FillRect(Rect(left, Trunc(y1), Trunc(std::max(x1, x2)) - left + 1, Trunc(y2 - y1 + 1.0)), color,
-            kDrawModeNormal);
-        return true;
-    }
-    if (x1 == x2) {
-        const int top = Trunc(std::min(y1, y2));
-        image.FillRect(Rect(Trunc(x1), top, Trunc(x2 - x1 + 1.0), Trunc(std::max(y1, y2)) - top + 1), color,
-            kDrawModeNormal);
-        return true;
-    }
-    return false;
+    Rect rect;
+    if (!LineDrawing::StraightLine(x1, y1, x2, y2, rect))
+        return false;
+    image.FillRect(rect, color, kDrawModeNormal);
+    return true;
 }
 
 // floor((v * 255 + 127.5) / 256) in integers; blue rounds with 127.
@@ -130,126 +108,14 @@ private:
     uint32_t* mBits;
 };
 
-void SteppedLine(MemoryImage& image, double x1, double y1, double x2, double y2, const LinePixel& pixel)
-{
-    Plotter plotter(image);
-    const double minX = std::min(x1, x2);
-    const double maxX = std::max(x1, x2);
-    const double minY = std::min(y1, y2);
-    const double maxY = std::max(y1, y2);
-    const bool xMajor = std::fabs(x2 - x1) > std::fabs(y2 - y1);
-
-    // Major and minor coordinates of the start (smaller major) and the end.
-    double startMajor = xMajor ? x1 : y1;
-    double startMinor = xMajor ? y1 : x1;
-    double endMajor = xMajor ? x2 : y2;
-    double endMinor = xMajor ? y2 : x2;
-    if (endMajor < startMajor) {
-        std::swap(startMajor, endMajor);
-        std::swap(startMinor, endMinor);
-    }
-    const double dMajor = std::fabs(endMajor - startMajor);
-    const double dMinor = std::fabs(endMinor - startMinor);
-    const int minorStep = endMinor < startMinor ? -1 : 1;
-    const auto plot = [&](int major, int minor) {
-        if (xMajor)
-            plotter.Plot(major, minor, pixel);
-        else
-            plotter.Plot(minor, major, pixel);
-    };
-
-    int minor = Trunc(startMinor);
-    int major = Trunc(startMajor);
-    plot(major, minor);
-
-    const int incrE = Trunc(2 * dMinor);
-    const int incrNE = Trunc(2 * (dMinor - dMajor));
-    int d = Trunc((startMinor - minor) * incrE + Trunc(2 * dMinor - dMajor));
-    for (++major; major <= endMajor; ++major) {
-        if (d > 0) {
-            minor += minorStep;
-            const double px = xMajor ? major : minor;
-            const double py = xMajor ? minor : major;
-            if (px < minX || px > maxX || py < minY || py > maxY)
-                return;
-            d += incrNE;
-        } else {
-            d += incrE;
-        }
-        plot(major, minor);
-    }
-}
-
 void WuLine(MemoryImage& image, double x1, double y1, double x2, double y2, const Color& color)
 {
     Plotter plotter(image);
     const uint32_t packed = color.ToInt();
     const uint32_t alpha = static_cast<uint32_t>(std::clamp(color.mAlpha, 0, 255));
-    const auto weigh = [alpha](uint32_t weight) { return alpha < 255 ? weight * (alpha + 1) / 256 : weight; };
-
-    int xs = Trunc(x1);
-    int ys = Trunc(y1);
-    int xe = Trunc(x2);
-    int ye = Trunc(y2);
-    if (ys > ye) {
-        std::swap(xs, xe);
-        std::swap(ys, ye);
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    int dx = xe - xs;
-    const int dy = ye - ys;
-    double fdx = x2 - x1;
-    const double fdy = y2 - y1;
-    int xDir = 1;
-    if (dx < 0) {
-        dx = -dx;
-        fdx = -fdx;
-        xDir = -1;
-    }
-
-    // 16.16 fixed point; the top byte of the fraction is how far the line
-    // lies from the pixel's centre.
-    int64_t e = static_cast<int64_t>(std::fabs(x1 - xs) * std::fabs(y1 - ys) * 65536);
-    const auto lineWeight = [&e] { return static_cast<uint32_t>(255 - ((e >> 8) & 0xFF)); };
-
-    plotter.Over(xs, ys, packed, weigh(lineWeight()));
-    int x = xs;
-    int y = ys;
-    // The step is only worked out when the loop runs: with both ends in one
-    // or two adjacent columns (or rows) the quotient would not fit an int.
-    if (dx < dy) {
-        const int steps = dy - 1;
-        const int64_t step = steps > 0 ? Trunc(65536 * fdx / fdy) : 0;
-        for (int i = 0; i < steps; ++i) {
-            e += step;
-            if (e > 0xFFFF) {
-                e &= 0xFFFF;
-                x += xDir;
-            }
-            ++y;
-            const uint32_t v = lineWeight();
-            plotter.Over(x, y, packed, weigh(v));
-            if (x < image.mWidth - 1)
-                plotter.Over(x + xDir, y, packed, weigh(255 - v));
-        }
-    } else {
-        const int steps = dx - 1;
-        const int64_t step = steps > 0 ? Trunc(65536 * fdy / fdx) : 0;
-        for (int i = 0; i < steps; ++i) {
-            e += step;
-            if (e > 0xFFFF) {
-                e &= 0xFFFF;
-                ++y;
-            }
-            x += xDir;
-            const uint32_t v = lineWeight();
-            plotter.Over(x, y, packed, weigh(v));
-            if (y < image.mHeight - 1)
-                plotter.Over(x, y + 1, packed, weigh(255 - v));
-        }
-    }
-    plotter.Over(xe, ye, packed, weigh(lineWeight()));
+    LineDrawing::Smooth(x1, y1, x2, y2, [&](int x, int y, uint32_t weight) {
+        plotter.Over(x, y, packed, alpha < 255 ? weight * (alpha + 1) / 256 : weight);
+    });
 }
 
 } // namespace
@@ -258,16 +124,19 @@ void WuLine(MemoryImage& image, double x1, double y1, double x2, double y2, cons
 // they cannot be turned into pixel positions.
 void MemoryImage::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int mode)
 {
-    if (!UsableCoordinates(x1, y1, x2, y2) || FillStraightLine(*this, x1, y1, x2, y2, color))
+    if (!LineDrawing::Usable(x1, y1, x2, y2) || FillStraightLine(*this, x1, y1, x2, y2, color))
         return;
-    if (mode == kDrawModeNormal || mode == kDrawModeAdditive)
-        SteppedLine(*this, x1, y1, x2, y2, LinePixel(color, mode));
+    if (mode == kDrawModeNormal || mode == kDrawModeAdditive) {
+        Plotter plotter(*this);
+        const LinePixel pixel(color, mode);
+        LineDrawing::Stepped(x1, y1, x2, y2, [&](int x, int y) { plotter.Plot(x, y, pixel); });
+    }
     MarkBitsChanged();
 }
 
 void MemoryImage::DrawSmoothLine(double x1, double y1, double x2, double y2, const Color& color, int mode)
 {
-    if (!UsableCoordinates(x1, y1, x2, y2) || FillStraightLine(*this, x1, y1, x2, y2, color))
+    if (!LineDrawing::Usable(x1, y1, x2, y2) || FillStraightLine(*this, x1, y1, x2, y2, color))
         return;
     if (mode == kDrawModeNormal)
         WuLine(*this, x1, y1, x2, y2, color);

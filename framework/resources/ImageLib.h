@@ -10,9 +10,10 @@
 
 namespace ImageLib {
 
-// No reader makes an image of more pixels than this (16384 x 16384, 1 GiB of
-// words): a corrupt or hostile header must not ask for unbounded memory.
-inline constexpr int64_t kMaxPixels = int64_t{1} << 28;
+// No reader makes an image of more pixels than this (8192 x 4096, 128 MiB of
+// words): a file of a few bytes declaring a huge size must not make the
+// program allocate and clear gigabytes.
+inline constexpr int64_t kMaxPixels = int64_t{1} << 25;
 
 class Image {
 public:

@@ -123,23 +123,28 @@ uint64_t ReadNumber(const uint8_t* data, uint64_t offset, int bytes)
     return value;
 }
 
-// Bounded: a directory cut short, or one placing data outside the file, must
-// not lead any read past the mapping; such an archive is refused whole.
+// Bounded: no entry may lead a read past the mapping. A directory cut short
+// ends where the file does; an entry whose data lies outside the file is
+// dropped, not the archive: the intact files in it stay readable. Starts
+// add up, so an oversized size pushes every later entry out too.
 bool ReadDirectory(const uint8_t* data, uint64_t size, std::vector<PakEntry>& records)
 {
     if (size < 8 || ReadNumber(data, 0, 4) != kPakMagic || ReadNumber(data, 4, 4) != kPakVersion)
         return false;
     uint64_t offset = 8;
     uint64_t dataSize = 0;
+    std::vector<PakEntry> read;
     while (offset < size) {
         const auto flags = static_cast<uint8_t>(data[offset++] ^ kPakKey);
         if (flags & kPakEndOfDirectory)
             break;
         if (offset >= size)
-            return false;
+            break;
         const auto nameLength = static_cast<uint8_t>(data[offset++] ^ kPakKey);
-        if (size - offset < nameLength + uint64_t{12})
-            return false;
+        if (size - offset < nameLength + uint64_t{12}) {
+            offset = size;
+            break;
+        }
         PakEntry record;
         for (int i = 0; i < nameLength; ++i)
             record.name += static_cast<char>(data[offset + i] ^ kPakKey);
@@ -151,12 +156,15 @@ bool ReadDirectory(const uint8_t* data, uint64_t size, std::vector<PakEntry>& re
         record.fileTime = ReadNumber(data, offset + 4, 8);
         offset += 12;
         dataSize += record.size;
+        read.push_back(std::move(record));
+    }
+    const uint64_t dataArea = size - offset;
+    for (PakEntry& record : read) {
+        if (record.start + record.size > dataArea)
+            continue;
+        record.start += offset;
         records.push_back(std::move(record));
     }
-    if (dataSize > size - offset)
-        return false;
-    for (PakEntry& record : records)
-        record.start += offset;
     return true;
 }
 

@@ -166,6 +166,9 @@ public:
     Font* GetFontRef(const std::string& id) const;
     bool LoadAlphaSource(ImageRes* res, MemoryImage* image);
     bool LoadAlphaGrid(ImageRes* res, MemoryImage* image);
+    // The record's flags, cels and animation given to its loaded image, which
+    // the record then holds (taking the reference).
+    void ApplyImageSettings(ImageRes* res, MemoryImage* image, ImageRef& ref);
 
     std::set<std::string> mLoadedGroups;
     ResMap mImageMap;

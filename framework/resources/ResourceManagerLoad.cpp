@@ -6,6 +6,7 @@
 #include "framework/app/FileUtils.h"
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
+#include "framework/display/DDImage.h"
 #include "framework/graphics/FontData.h"
 #include "framework/graphics/ImageFont.h"
 #include "framework/graphics/MemoryImage.h"
@@ -97,18 +98,38 @@ bool ResourceManager::LoadImageResource(ImageRes* res)
         return false;
     }
 
+    ApplyImageSettings(res, image, ref);
+    OnResourceLoaded(res);
+    return true;
+}
+
+// Under the image lock: the main thread may walk the image set meanwhile.
+void ResourceManager::ApplyImageSettings(ImageRes* res, MemoryImage* image, ImageRef& ref)
+{
+    const AutoCrit lock(mApp->ImageLock());
     image->ScanPixelFlags();
     res->mImage = ref;
     ref.Release();
     image->mPurgeBits = res->mPurgeBits;
+    // Images of the display may live in a surface; plain memory images never
+    // have one.
+    DDImage* displayImage = dynamic_cast<DDImage*>(image);
     if (res->mDDSurface) {
         image->ScanPixelFlags();
-        if (!image->mHasAlpha)
+        if (!image->mHasAlpha) {
+            if (displayImage)
+                displayImage->mWantDDSurface = true;
             image->mPurgeBits = true;
+        }
     }
-    // A memory image never has a surface yet: palettized at once.
-    if (res->mPalletize)
-        image->ReduceToPalette();
+    // A shared image may already have been given a surface: it is then
+    // palettized at the next rebuild of the display's images.
+    if (res->mPalletize) {
+        if (displayImage && displayImage->mSurface)
+            image->mWantPal = true;
+        else
+            image->ReduceToPalette();
+    }
     if (res->mA4R4G4B4)
         image->mD3DFlags |= kImageFlagUseA4R4G4B4;
     if (res->mA8R8G8B8)
@@ -121,8 +142,6 @@ bool ResourceManager::LoadImageResource(ImageRes* res)
     image->mNumCols = res->mCols;
     if (image->mPurgeBits)
         image->ReleaseMemoryBits();
-    OnResourceLoaded(res);
-    return true;
 }
 
 bool ResourceManager::LoadAlphaSource(ImageRes* res, MemoryImage* image)
@@ -130,6 +149,7 @@ bool ResourceManager::LoadAlphaSource(ImageRes* res, MemoryImage* image)
     const std::unique_ptr<ImageLib::Image> alpha = ImageLib::LoadImageFile(res->mAlphaImage, true);
     if (!alpha)
         return Fail(FormatString("Failed to load image: %s", res->mAlphaImage.c_str()));
+    const AutoCrit lock(mApp->ImageLock());
     uint32_t* bits = image->GetBits();
     if (!bits || alpha->GetWidth() != image->mWidth || alpha->GetHeight() != image->mHeight)
         return Fail(FormatString("AlphaImage size mismatch between %s and %s", res->mPath.c_str(),
@@ -144,6 +164,7 @@ bool ResourceManager::LoadAlphaGrid(ImageRes* res, MemoryImage* image)
     const std::unique_ptr<ImageLib::Image> grid = ImageLib::LoadImageFile(res->mAlphaGridImage, true);
     if (!grid)
         return Fail(FormatString("Failed to load image: %s", res->mAlphaGridImage.c_str()));
+    const AutoCrit lock(mApp->ImageLock());
     // Rows and cols are 1 or more: the manifest refuses others.
     const int celWidth = image->mWidth / res->mCols;
     const int celHeight = image->mHeight / res->mRows;

@@ -1,6 +1,5 @@
 #include "framework/resources/ImageDecoders.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -13,9 +12,8 @@ constexpr size_t kHeaderSize = 18;
 constexpr uint8_t kTrueColour = 2;
 constexpr uint8_t kNoColourMap = 0;
 constexpr uint8_t kColourMapPresent = 1;
-// Rows from the top (0x20) and the count of alpha bits in the low nibble;
-// anything else would need reordering that no image of ours uses.
-constexpr uint8_t kTopDown24 = 0x20;
+// Rows from the top (0x20) with 8 alpha bits in the low nibble; anything
+// else would need reordering or a format that no image of ours uses.
 constexpr uint8_t kTopDown32 = 0x28;
 
 uint16_t U16(const uint8_t* p)
@@ -46,7 +44,7 @@ bool Accepted(const TgaHeader& h)
         return false;
     if (h.colourMapType != kNoColourMap && h.colourMapType != kColourMapPresent)
         return false;
-    return (h.pixelDepth == 32 && h.descriptor == kTopDown32) || (h.pixelDepth == 24 && h.descriptor == kTopDown24);
+    return h.pixelDepth == 32 && h.descriptor == kTopDown32;
 }
 
 } // namespace
@@ -65,24 +63,18 @@ std::unique_ptr<Image> DecodeTGA(std::span<const uint8_t> data)
     if (data.size() - kHeaderSize < skip)
         return nullptr;
 
+    // A file shorter than its pixels is refused before anything is
+    // allocated: a few bytes must not make a large image of zeros.
+    const std::span<const uint8_t> pixels = data.subspan(kHeaderSize + skip);
+    const size_t count = size_t{header.width} * header.height;
+    if (pixels.size() / 4 < count)
+        return nullptr;
     std::unique_ptr<Image> image = Image::Create(header.width, header.height);
     if (!image)
         return nullptr;
-
-    const std::span<const uint8_t> pixels = data.subspan(kHeaderSize + skip);
-    const size_t count = size_t{header.width} * header.height;
-    uint32_t* out = image->GetBits();
-    if (header.pixelDepth == 32) {
-        // Bytes B, G, R, A: on a little-endian machine each is already the word.
-        static_assert(std::endian::native == std::endian::little);
-        std::memcpy(out, pixels.data(), std::min(pixels.size() / 4, count) * 4);
-    } else {
-        const size_t present = std::min(pixels.size() / 3, count);
-        for (size_t i = 0; i < present; ++i) {
-            const uint8_t* p = pixels.data() + i * 3;
-            out[i] = 0xFF000000u | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
-        }
-    }
+    // Bytes B, G, R, A: on a little-endian machine each is already the word.
+    static_assert(std::endian::native == std::endian::little);
+    std::memcpy(image->GetBits(), pixels.data(), count * 4);
     return image;
 }
 

@@ -25,6 +25,10 @@ struct XMLParser::ItemState {
 
 namespace {
 
+// What a character above FFFF becomes: 16-bit characters cannot hold it.
+constexpr char16_t kReplacementCharacter = 0xFFFD;
+constexpr uint32_t kLastCodePoint = 0x10FFFF;
+
 // Tested on the low byte, as the tokenizer always has: names and texts keep
 // only that byte anyway.
 bool IsWhiteSpaceByte(char16_t c)
@@ -181,21 +185,29 @@ bool XMLParser::ReadUtf8Char(char16_t& c, bool& illegal)
         } else if ((lead & 0xF0) == 0xE0) {
             codePoint = static_cast<uint32_t>(lead & 0x0F);
             following = 2;
+        } else if ((lead & 0xF8) == 0xF0) {
+            codePoint = static_cast<uint32_t>(lead & 0x07);
+            following = 3;
         } else {
-            // Stray continuation bytes, and the four- and five-byte forms:
-            // their code points lie above what a 16-bit character holds.
+            // Stray continuation bytes, and the five-byte and longer forms,
+            // which no Unicode character has.
             return false;
         }
         for (int i = 0; i < following; ++i) {
             const int next = GetByte();
             if (next < 0 || (next & 0xC0) != 0x80)
                 return false;
-            if (i == 0 && lead == 0xE0 && next < 0xA0)
+            if (i == 0 && ((lead == 0xE0 && next < 0xA0) || (lead == 0xF0 && next < 0x90)))
                 return false;
             codePoint = codePoint * 64 + static_cast<uint32_t>(next & 0x3F);
         }
-        if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint == 0xFFFE || codePoint == 0xFFFF)
+        if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint == 0xFFFE || codePoint == 0xFFFF ||
+            codePoint > kLastCodePoint)
             return false;
+        // A character above FFFF is one character all the same, which a
+        // 16-bit character can only stand in for.
+        if (codePoint > 0xFFFF)
+            codePoint = kReplacementCharacter;
         illegal = false;
         if (codePoint == 0xFEFF && mFirstChar) {
             mFirstChar = false;
@@ -223,11 +235,23 @@ bool XMLParser::ReadUtf16Char(char16_t& c, bool& illegal)
         if (mByteSwap)
             unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
         // High halves D800-DBFF, low halves DC00-DFFF: a lone half is broken
-        // text, and a whole pair stands for a character above FFFF, which a
-        // 16-bit character cannot hold (as in UTF-8 input).
-        if (unit >= 0xD800 && unit <= 0xDFFF) {
+        // text; a whole pair is one character above FFFF, which a 16-bit
+        // character can only stand in for (as in UTF-8 input).
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
             illegal = true;
             return false;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            char16_t low = 0;
+            illegal = true;
+            if (!GetUnit(low))
+                return false;
+            if (mByteSwap)
+                low = static_cast<char16_t>((low >> 8) | (low << 8));
+            if (low < 0xDC00 || low > 0xDFFF)
+                return false;
+            illegal = false;
+            unit = kReplacementCharacter;
         }
         c = unit;
         return true;

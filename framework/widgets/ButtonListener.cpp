@@ -2,7 +2,7 @@
 
 namespace Vorn {
 
-void ButtonListener::ButtonPressCount(int id, int)
+void ButtonListener::ButtonPressClicks(int id, int)
 {
     ButtonPress(id);
 }

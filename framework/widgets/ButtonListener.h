@@ -8,7 +8,7 @@ class ButtonListener {
 public:
     // A mouse button went down on the button; clickCount is 2 for a double
     // click. Owners that do not care about the count get ButtonPress.
-    virtual void ButtonPressCount(int id, int clickCount);
+    virtual void ButtonPressClicks(int id, int clickCount);
     virtual void ButtonPress(int id);
     // The click: released while hovered and while the application has focus.
     virtual void ButtonDepress(int id);

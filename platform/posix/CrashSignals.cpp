@@ -9,7 +9,6 @@
 #include <exception>
 #include <memory>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <sys/uio.h>
 #include <ucontext.h>
 #include <unistd.h>
@@ -51,15 +50,10 @@ bool gInstalled[kSignalCount] = {};
 std::terminate_handler gPreviousTerminate = nullptr;
 std::atomic<bool> gUncaughtException{false};
 // The thread handling a fault; 0 while none is.
-std::atomic<pid_t> gHandlingThread{0};
+std::atomic<uint32_t> gHandlingThread{0};
 // One fault is handled in a process's life: the record lives here rather
 // than on the crash stack.
 CrashFault gFault;
-
-pid_t CurrentThreadId()
-{
-    return static_cast<pid_t>(syscall(SYS_gettid));
-}
 
 // Reads through the kernel, which answers a bad address with an error
 // instead of a fault.
@@ -159,8 +153,8 @@ void ReadRegisters(const ucontext_t& context, CrashRegisters& registers)
 
 void OnSignal(int signal, siginfo_t* info, void* rawContext)
 {
-    const pid_t self = CurrentThreadId();
-    pid_t handling = 0;
+    const uint32_t self = CurrentThreadId();
+    uint32_t handling = 0;
     if (!gHandlingThread.compare_exchange_strong(handling, self)) {
         // The catcher itself failed: what it had done is all there is.
         if (handling == self)

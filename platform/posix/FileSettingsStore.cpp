@@ -96,8 +96,9 @@ std::string Serialize(const Values& values)
     return out + kEnd + '\n';
 }
 
-// ---- Reading it back: strict, so that anything the writer would not have
-// written, including every cut-short file, is noticed.
+// ---- Reading it back: line by line, keeping every value that reads back
+// as the writer wrote it and noting whether anything else was met, so that
+// a damaged file loses only its damaged lines.
 
 int HexValue(char c)
 {
@@ -136,6 +137,24 @@ public:
             ++mPos;
         }
         return mPos > start;
+    }
+
+    // The writer stores a DWORD unsigned; a hand-written -1 .. -2147483648
+    // means the same bits.
+    bool Dword(uint32_t& number)
+    {
+        uint64_t magnitude = 0;
+        if (AtEnd() || mLine[mPos] != '-') {
+            if (!Number(UINT32_MAX, magnitude))
+                return false;
+            number = static_cast<uint32_t>(magnitude);
+            return true;
+        }
+        ++mPos;
+        if (!Number(uint64_t{1} << 31, magnitude) || magnitude == 0)
+            return false;
+        number = static_cast<uint32_t>(0 - magnitude);
+        return true;
     }
 
     bool Quoted(std::string& text)
@@ -213,8 +232,8 @@ bool ParseValue(const std::string& line, Value& value)
             return false;
         value.data.assign(text.begin(), text.end());
     } else if (value.type == kSettingDword && length == 4) {
-        uint64_t number = 0;
-        if (!parser.Number(UINT32_MAX, number))
+        uint32_t number = 0;
+        if (!parser.Dword(number))
             return false;
         value.data = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
                       static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
@@ -224,41 +243,68 @@ bool ParseValue(const std::string& line, Value& value)
     return parser.AtEnd();
 }
 
-bool Parse(const std::string& text, Values& values)
+// The file's lines without their line ends; a hand-edited file may end its
+// lines with "\r\n" and its last line with nothing.
+std::vector<std::string> SplitLines(const std::string& text)
 {
-    if (text.empty() || text.back() != '\n')
-        return false;
     std::vector<std::string> lines;
     for (size_t start = 0; start < text.size();) {
-        const size_t newline = text.find('\n', start);
-        lines.push_back(text.substr(start, newline - start));
+        size_t newline = text.find('\n', start);
+        if (newline == std::string::npos)
+            newline = text.size();
+        std::string line = text.substr(start, newline - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
         start = newline + 1;
     }
-    if (lines.size() < 2 || lines.front() != kHeader || lines.back() != kEnd)
-        return false;
+    return lines;
+}
+
+// Every value that reads back; true when nothing else was met (the header
+// and the end line may be missing: a file cut at a line end loses nothing
+// that could be read). The first of two values of one name holds.
+bool Parse(const std::string& text, Values& values)
+{
+    std::vector<std::string> lines = SplitLines(text);
+    bool whole = true;
+    size_t first = 0;
+    if (!lines.empty() && lines.front() == kHeader)
+        first = 1;
+    else if (!lines.empty())
+        whole = false;
+    size_t last = lines.size();
+    if (last > first && lines[last - 1] == kEnd)
+        --last;
     std::unordered_set<std::string> seen;
-    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    for (size_t i = first; i < last; ++i) {
         Value value;
-        if (!ParseValue(lines[i], value) || !seen.insert(AsciiLower(value.name)).second)
-            return false;
+        if (!ParseValue(lines[i], value) || !seen.insert(AsciiLower(value.name)).second) {
+            whole = false;
+            continue;
+        }
         values.push_back(std::move(value));
     }
-    return true;
+    return whole;
 }
 
 // ---- The file
 
-bool ReadBounded(const std::string& path, std::string& text)
+enum class ReadResult { Missing, Whole, Partial };
+
+// At most kMaxFileBytes of the file; a longer one is cut after its last
+// complete line within the limit and reads as partial.
+ReadResult ReadBounded(const std::string& path, std::string& text)
 {
     // Non-blocking, so that a pipe put in the file's place cannot hang the reader.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Partial;
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              static_cast<uint64_t>(info.st_size) <= FileSettingsStore::kMaxFileBytes;
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    bool cut = false;
     char chunk[65536];
-    while (ok) {
+    while (ok && !cut) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
         if (got == 0)
             break;
@@ -266,13 +312,17 @@ bool ReadBounded(const std::string& path, std::string& text)
             ok = errno == EINTR;
             continue;
         }
-        // The size was checked, but the file may be growing under us.
-        ok = text.size() + static_cast<size_t>(got) <= FileSettingsStore::kMaxFileBytes;
-        if (ok)
-            text.append(chunk, static_cast<size_t>(got));
+        // Checked as it comes: the file may be growing under us.
+        const size_t room = FileSettingsStore::kMaxFileBytes - text.size();
+        cut = static_cast<size_t>(got) > room;
+        text.append(chunk, cut ? room : static_cast<size_t>(got));
     }
     close(fd);
-    return ok;
+    if (cut) {
+        const size_t lastNewline = text.rfind('\n');
+        text.resize(lastNewline == std::string::npos ? 0 : lastNewline + 1);
+    }
+    return ok && !cut ? ReadResult::Whole : ReadResult::Partial;
 }
 
 std::string ValuesPath(const std::string& folder)
@@ -280,20 +330,43 @@ std::string ValuesPath(const std::string& folder)
     return folder + '/' + kValuesFile;
 }
 
-Values Load(const std::string& folder)
+// A key's values, and whether its file was read whole.
+struct Loaded {
+    Values values;
+    bool whole = true;
+};
+
+Loaded Load(const std::string& folder)
 {
     std::string text;
-    Values values;
-    if (!ReadBounded(ValuesPath(folder), text) || !Parse(text, values))
-        return {};
-    return values;
+    Loaded loaded;
+    const ReadResult read = ReadBounded(ValuesPath(folder), text);
+    const bool parsed = Parse(text, loaded.values);
+    loaded.whole = read != ReadResult::Partial && parsed;
+    return loaded;
 }
 
-bool Save(const std::string& folder, const Values& values)
+// The damaged file stays beside the new one: what could not be read may
+// still be the player's. A link keeps it whole whatever its size or kind.
+bool KeepAside(const std::string& folder)
 {
-    const std::string text = Serialize(values);
-    // Refused rather than written: the reader would take the whole key as empty.
+    const std::string damaged = ValuesPath(folder);
+    const std::string aside = damaged + ".bad";
+    std::error_code ec;
+    fs::remove(aside, ec);
+    fs::create_hard_link(damaged, aside, ec);
+    if (!ec)
+        return true;
+    return fs::copy_file(damaged, aside, fs::copy_options::overwrite_existing, ec);
+}
+
+bool Save(const std::string& folder, const Loaded& loaded)
+{
+    const std::string text = Serialize(loaded.values);
+    // Refused rather than written: the reader would lose what is past the limit.
     if (text.size() > FileSettingsStore::kMaxFileBytes)
+        return false;
+    if (!loaded.whole && !KeepAside(folder))
         return false;
     return WriteFileAtomically(ValuesPath(folder), text);
 }
@@ -400,13 +473,14 @@ bool FileSettingsStore::SetValue(const std::string& keyPath, const std::string& 
     std::string folder;
     if (!KeyFolder(keyPath, true, folder))
         return false;
-    Values values = Load(folder);
+    Loaded loaded = Load(folder);
+    Values& values = loaded.values;
     auto it = FindValue(values, name);
     if (it == values.end())
         it = values.insert(values.end(), Value{name, 0, {}});
     it->type = type;
     it->data.assign(data, data + length);
-    return Save(folder, values);
+    return Save(folder, loaded);
 }
 
 bool FileSettingsStore::QueryValue(const std::string& keyPath, const std::string& name, uint32_t& type,
@@ -416,7 +490,7 @@ bool FileSettingsStore::QueryValue(const std::string& keyPath, const std::string
     std::string folder;
     if (!KeyFolder(keyPath, false, folder))
         return false;
-    Values values = Load(folder);
+    Values values = Load(folder).values;
     const auto it = FindValue(values, name);
     if (it == values.end())
         return false;
@@ -431,12 +505,12 @@ bool FileSettingsStore::DeleteValue(const std::string& keyPath, const std::strin
     std::string folder;
     if (!KeyFolder(keyPath, false, folder))
         return false;
-    Values values = Load(folder);
-    const auto it = FindValue(values, name);
-    if (it == values.end())
+    Loaded loaded = Load(folder);
+    const auto it = FindValue(loaded.values, name);
+    if (it == loaded.values.end())
         return false;
-    values.erase(it);
-    return Save(folder, values);
+    loaded.values.erase(it);
+    return Save(folder, loaded);
 }
 
 } // namespace Platform

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <pwd.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -37,16 +39,31 @@ std::string Join(const std::string& dir, const std::string& name)
     return dir + '/' + name;
 }
 
-std::string EnvFolder(const char* variable, const char* homeRelative, const char* fallback)
+// $HOME, else the user's entry in the password database; empty when the
+// user has no home at all.
+std::string HomeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
+
+// Never a folder other users share: without a home there is none.
+std::string EnvFolder(const char* variable, const char* homeRelative)
 {
     const char* value = std::getenv(variable);
     // Relative values are invalid by the XDG rules and are ignored.
     if (value && value[0] == '/')
         return value;
-    const char* home = std::getenv("HOME");
-    if (homeRelative && home && home[0] == '/')
-        return std::string(home) + homeRelative;
-    return fallback;
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + homeRelative;
 }
 
 std::string WithoutTrailingSlash(std::string path)
@@ -115,12 +132,12 @@ std::string ResolveFileName(const std::string& name)
 
 std::string UserDataFolder()
 {
-    return WithoutTrailingSlash(EnvFolder("XDG_DATA_HOME", "/.local/share", "/tmp"));
+    return WithoutTrailingSlash(EnvFolder("XDG_DATA_HOME", "/.local/share"));
 }
 
 std::string UserConfigFolder()
 {
-    return WithoutTrailingSlash(EnvFolder("XDG_CONFIG_HOME", "/.config", "/tmp"));
+    return WithoutTrailingSlash(EnvFolder("XDG_CONFIG_HOME", "/.config"));
 }
 
 std::string RuntimeFolder()

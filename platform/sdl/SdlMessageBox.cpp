@@ -1,12 +1,22 @@
 #include "platform/MessageBox.h"
 
 #include "platform/TextEncoding.h"
+#include "platform/Thread.h"
 #include "platform/sdl/SdlVideo.h"
+#include "platform/sdl/SdlWindow.h"
 
 #include <SDL.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace Platform {
@@ -52,6 +62,57 @@ int AnswerUnseen(const std::string& text, const std::string& caption, const std:
     return buttons.front().answer;
 }
 
+// SDL shows the box in a child process and waits for it, deaf to signals:
+// a termination request is passed on to that child, so that the box closes
+// and the program ends as it would without one. Children the calling thread
+// had before the box are left alone.
+class TerminationWatch {
+public:
+    TerminationWatch()
+        : mThreadId(static_cast<pid_t>(CurrentThreadId())), mBefore(Children()),
+          mWatcher(StartThread([this] { Watch(); }))
+    {
+    }
+
+    TerminationWatch(const TerminationWatch&) = delete;
+    TerminationWatch& operator=(const TerminationWatch&) = delete;
+
+    ~TerminationWatch()
+    {
+        mStop = true;
+        mWatcher.join();
+    }
+
+private:
+    std::set<pid_t> Children() const
+    {
+        std::ifstream list("/proc/self/task/" + std::to_string(mThreadId) + "/children");
+        std::set<pid_t> children;
+        for (pid_t child = 0; list >> child;)
+            children.insert(child);
+        return children;
+    }
+
+    void Watch() const
+    {
+        constexpr auto kPollInterval = std::chrono::milliseconds(20);
+        while (!mStop) {
+            if (Detail::TerminationRequested()) {
+                for (const pid_t child : Children()) {
+                    if (!mBefore.contains(child))
+                        kill(child, SIGKILL);
+                }
+            }
+            std::this_thread::sleep_for(kPollInterval);
+        }
+    }
+
+    const pid_t mThreadId;
+    const std::set<pid_t> mBefore;
+    std::atomic<bool> mStop{false};
+    std::thread mWatcher;
+};
+
 } // namespace
 
 int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags)
@@ -82,7 +143,14 @@ int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t
                                     data.data(),
                                     nullptr};
     int answer = -1;
-    if (SDL_ShowMessageBox(&box, &answer) != 0)
+    int shown = 0;
+    {
+        const TerminationWatch watch;
+        shown = SDL_ShowMessageBox(&box, &answer);
+    }
+    if (Detail::TerminationRequested())
+        return hasCancel ? IDCANCEL : buttons.front().answer;
+    if (shown != 0)
         return AnswerUnseen(text, caption, buttons);
     if (answer < 0)
         return hasCancel ? IDCANCEL : buttons.front().answer;

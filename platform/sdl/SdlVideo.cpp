@@ -13,6 +13,9 @@ VideoSubsystem::VideoSubsystem()
     // Closing the last window is a close request to the application, which
     // decides; SDL must not turn it into a quit of its own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The window surface stays a plain framebuffer: frames are made in
+    // software, and a 3D context behind it would only slow the start.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     mUp = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (!mUp) {
         mError = SDL_GetError();

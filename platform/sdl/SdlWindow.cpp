@@ -117,6 +117,11 @@ constexpr int kMaxCoordinate = 1 << 20;
 
 } // namespace
 
+bool TerminationRequested()
+{
+    return gTerminationRequested.load();
+}
+
 SdlWindow::SdlWindow()
 {
     LiveWindows().push_back(this);
@@ -174,16 +179,12 @@ bool SdlWindow::Create(const WindowDescription& description)
 
 void SdlWindow::Destroy()
 {
-    if (mTexture)
-        SDL_DestroyTexture(mTexture);
-    if (mRenderer)
-        SDL_DestroyRenderer(mRenderer);
+    if (mStaging)
+        SDL_FreeSurface(mStaging);
     if (mWindow)
         SDL_DestroyWindow(mWindow);
-    mTexture = nullptr;
-    mRenderer = nullptr;
+    mStaging = nullptr;
     mWindow = nullptr;
-    mTextureSize = {};
     // Like the window they were meant for, its timers and posted messages go.
     mTimers.clear();
     std::lock_guard lock(mPostedMutex);
@@ -239,6 +240,23 @@ Point SdlWindow::Position() const
     return position;
 }
 
+// Known only once the window manager has framed a window; kept for the
+// windows made after it, whose frames are the same.
+FrameMargins SdlWindow::Decorations() const
+{
+    static std::atomic<uint64_t> lastKnown{0};
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    if (mWindow && !(SDL_GetWindowFlags(mWindow) & (SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN)) &&
+        SDL_GetWindowBordersSize(mWindow, &top, &left, &bottom, &right) == 0 && top >= 0 && left >= 0 &&
+        top < 65536 && left < 65536 && bottom >= 0 && right >= 0 && bottom < 65536 && right < 65536)
+        lastKnown = uint64_t(left) | uint64_t(top) << 16 | uint64_t(right) << 32 | uint64_t(bottom) << 48;
+    const uint64_t known = lastKnown.load();
+    return {int(known & 0xFFFF), int(known >> 16 & 0xFFFF), int(known >> 32 & 0xFFFF), int(known >> 48 & 0xFFFF)};
+}
+
 void SdlWindow::SetPosition(Point position)
 {
     if (mWindow) {
@@ -264,11 +282,19 @@ void SdlWindow::SetClientSize(Size size)
 Size SdlWindow::DrawableSize() const
 {
     Size size;
-    if (mRenderer)
-        SDL_GetRendererOutputSize(mRenderer, &size.width, &size.height);
-    else if (mWindow)
+    if (mWindow)
         SDL_GetWindowSizeInPixels(mWindow, &size.width, &size.height);
     return size;
+}
+
+void SdlWindow::AllowScreenSaver(bool allow)
+{
+    if (!mVideo.IsUp())
+        return;
+    if (allow)
+        SDL_EnableScreenSaver();
+    else
+        SDL_DisableScreenSaver();
 }
 
 int SdlWindow::DisplayIndex() const
@@ -512,27 +538,27 @@ std::unique_ptr<Cursor> SdlWindow::CreateCursor(const uint32_t* argb, int width,
     return std::make_unique<SdlCursor>(cursor);
 }
 
-bool SdlWindow::PrepareTexture(int width, int height)
+// The frame as 0xXXRRGGBB words in its own size, for a window surface of
+// another format or a frame that does not lie wholly on it.
+SDL_Surface* SdlWindow::Staging(const Frame& frame)
 {
-    if (!mRenderer) {
-        mRenderer = SDL_CreateRenderer(mWindow, -1, 0);
-        if (!mRenderer)
-            return Fail(std::string("SDL_CreateRenderer: ") + SDL_GetError());
+    if (mStaging && (mStaging->w != frame.width || mStaging->h != frame.height)) {
+        SDL_FreeSurface(mStaging);
+        mStaging = nullptr;
     }
-    if (mTexture && mTextureSize == Size{width, height})
-        return true;
-    if (mTexture)
-        SDL_DestroyTexture(mTexture);
-    mTextureSize = {};
-    mTexture = SDL_CreateTexture(mRenderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (!mTexture)
-        return Fail(std::string("SDL_CreateTexture: ") + SDL_GetError());
-    // The letterbox scales a frame up or down to the desktop: smoothly.
-    SDL_SetTextureScaleMode(mTexture, SDL_ScaleModeLinear);
-    mTextureSize = {width, height};
-    return true;
+    if (!mStaging)
+        mStaging = SDL_CreateRGBSurfaceWithFormat(0, frame.width, frame.height, 32, SDL_PIXELFORMAT_RGB888);
+    if (!mStaging || SDL_LockSurface(mStaging) != 0)
+        return nullptr;
+    const bool converted = ConvertToXrgb8888(frame, static_cast<uint32_t*>(mStaging->pixels), mStaging->pitch);
+    SDL_UnlockSurface(mStaging);
+    return converted ? mStaging : nullptr;
 }
 
+// Frames are made in software: they go straight into the window's own
+// framebuffer, which the desktop shows without a 3D context (whose set-up
+// alone takes a tenth of a second or more where the desktop has no graphics
+// processor, and which brings threads of its own).
 bool SdlWindow::Present(const Frame& frame, const Rect& destination)
 {
     // SDL's display calls are not safe off the thread that made the window.
@@ -542,24 +568,51 @@ bool SdlWindow::Present(const Frame& frame, const Rect& destination)
         return Fail("Present: no window");
     if (!IsReadable(frame))
         return Fail("Present: unreadable frame");
-    if (!PrepareTexture(frame.width, frame.height))
-        return false;
-
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(mTexture, nullptr, &pixels, &pitch) != 0)
-        return Fail(std::string("SDL_LockTexture: ") + SDL_GetError());
-    const bool converted = ConvertToXrgb8888(frame, static_cast<uint32_t*>(pixels), pitch);
-    SDL_UnlockTexture(mTexture);
-    if (!converted)
-        return Fail("Present: texture rows too short");
+    SDL_Surface* surface = SDL_GetWindowSurface(mWindow);
+    if (!surface)
+        return Fail(std::string("SDL_GetWindowSurface: ") + SDL_GetError());
 
     const bool whole = destination.width <= 0 || destination.height <= 0;
-    const SDL_Rect target = {destination.x, destination.y, destination.width, destination.height};
-    if (SDL_SetRenderDrawColor(mRenderer, 0, 0, 0, 255) != 0 || SDL_RenderClear(mRenderer) != 0 ||
-        SDL_RenderCopy(mRenderer, mTexture, nullptr, whole ? nullptr : &target) != 0)
-        return Fail(std::string("Present: ") + SDL_GetError());
-    SDL_RenderPresent(mRenderer);
+    SDL_Rect target = whole ? SDL_Rect{0, 0, surface->w, surface->h}
+                            : SDL_Rect{destination.x, destination.y, destination.width, destination.height};
+    const SDL_Rect all = {0, 0, surface->w, surface->h};
+    SDL_Rect shown;
+    if (!SDL_IntersectRect(&target, &all, &shown))
+        shown = SDL_Rect{};
+    // The bars around the frame are black.
+    const SDL_Rect bars[4] = {{0, 0, surface->w, shown.y},
+                              {0, shown.y + shown.h, surface->w, surface->h - shown.y - shown.h},
+                              {0, shown.y, shown.x, shown.h},
+                              {shown.x + shown.w, shown.y, surface->w - shown.x - shown.w, shown.h}};
+    for (const SDL_Rect& bar : bars) {
+        if (bar.w > 0 && bar.h > 0)
+            SDL_FillRect(surface, &bar, SDL_MapRGB(surface->format, 0, 0, 0));
+    }
+
+    // Written in one pass, scaled or not, where the surface has the words
+    // the frame becomes; through a copy in the frame's size otherwise.
+    const bool scaled = target.w != frame.width || target.h != frame.height;
+    if (surface->format->format == SDL_PIXELFORMAT_RGB888 && SDL_RectEquals(&target, &shown)) {
+        if (SDL_LockSurface(surface) != 0)
+            return Fail(std::string("Present: ") + SDL_GetError());
+        auto* corner = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                   static_cast<ptrdiff_t>(target.y) * surface->pitch +
+                                                   static_cast<ptrdiff_t>(target.x) * 4);
+        const bool written = scaled ? ScaleToXrgb8888(frame, corner, surface->pitch, target.w, target.h)
+                                    : ConvertToXrgb8888(frame, corner, surface->pitch);
+        SDL_UnlockSurface(surface);
+        if (!written)
+            return Fail("Present: frame rows too short");
+    } else {
+        SDL_Surface* staging = Staging(frame);
+        const int blitted = !staging ? -1
+                            : scaled ? SDL_BlitScaled(staging, nullptr, surface, &target)
+                                     : SDL_BlitSurface(staging, nullptr, surface, &target);
+        if (blitted != 0)
+            return Fail(std::string("Present: ") + SDL_GetError());
+    }
+    if (SDL_UpdateWindowSurface(mWindow) != 0)
+        return Fail(std::string("SDL_UpdateWindowSurface: ") + SDL_GetError());
     return true;
 }
 

@@ -18,6 +18,9 @@ namespace Platform::Detail {
 
 class SdlCursor;
 
+// A termination signal arrived that no window's pump has acted on yet.
+bool TerminationRequested();
+
 class SdlWindow final : public Window {
 public:
     SdlWindow();
@@ -38,6 +41,7 @@ public:
     bool HasFocus() const override;
     void SetTitle(const std::string& title) override;
     Point Position() const override;
+    FrameMargins Decorations() const override;
     void SetPosition(Point position) override;
     Size ClientSize() const override;
     void SetClientSize(Size size) override;
@@ -56,6 +60,7 @@ public:
     Point CursorPosition() const override;
     bool CursorInside() const override { return mCursorInside.load(); }
     void ShowCursor(bool visible) override;
+    void AllowScreenSaver(bool allow) override;
     void SetCursor(const Cursor& cursor) override;
     const Cursor& SystemCursor(SystemCursorShape shape) override;
     std::unique_ptr<Cursor> CreateCursor(const uint32_t* argb, int width, int height, Point hotSpot) override;
@@ -80,14 +85,12 @@ private:
     std::vector<uintptr_t> TakeDueTimers(uint32_t now);
     void Deliver(const MessageRecord& message);
     int DisplayIndex() const;
-    bool PrepareTexture(int width, int height);
+    SDL_Surface* Staging(const Frame& frame);
     bool Fail(std::string error);
 
     VideoSubsystem mVideo;
     SDL_Window* mWindow = nullptr;
-    SDL_Renderer* mRenderer = nullptr;
-    SDL_Texture* mTexture = nullptr;
-    Size mTextureSize;
+    SDL_Surface* mStaging = nullptr;
     bool mHiddenStyle = false;
     const std::thread::id mOwner = std::this_thread::get_id();
     WindowProcedure mProcedure;

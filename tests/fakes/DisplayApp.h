@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Testing {
@@ -46,10 +47,15 @@ public:
     ScriptedApp app{clock};
 };
 
-// An unregistered image holding the pixels, `width` to a row, flags scanned.
+// An image holding the pixels, `width` to a row, flags scanned; registered
+// with `app` when given, and then made and filled under its image lock, as
+// on any thread but the main one.
 inline std::unique_ptr<Vorn::MemoryImage> MakeImage(int width, const std::vector<uint32_t>& pixels,
     Vorn::VornAppBase* app = nullptr)
 {
+    std::optional<Vorn::AutoCrit> lock;
+    if (app)
+        lock.emplace(app->ImageLock());
     auto image = std::make_unique<Vorn::MemoryImage>(app);
     image->SetBits(pixels.data(), width, static_cast<int>(pixels.size()) / width, true);
     return image;

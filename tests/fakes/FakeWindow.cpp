@@ -62,8 +62,11 @@ bool FakeWindow::Create(const Platform::WindowDescription& description)
     mDescription = description;
     mTitle = description.title;
     mClientSize = {description.clientWidth, description.clientHeight};
-    if (description.position)
-        position = *description.position;
+    if (description.position) {
+        const bool framed = description.style == Platform::WindowStyle::Framed;
+        position = {description.position->x + (framed ? frame.left : 0),
+                    description.position->y + (framed ? frame.top : 0)};
+    }
     mCreated = true;
     mError.clear();
     return true;

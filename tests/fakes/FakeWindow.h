@@ -48,7 +48,11 @@ public:
     Platform::Rect workArea{0, 0, 1024, 740};
     int refreshRate = 60;
     std::optional<Platform::ScreenSaverSettings> screenSaver;
+    bool screenSaverAllowed = false;
+    // The client area's corner; a framed window is made with its frame's
+    // corner at the place asked, as a window manager places it.
     Platform::Point position{64, 64};
+    Platform::FrameMargins frame;
     bool minimized = false;
     bool focused = true;
     // The next Create fails with this text when it is not empty.
@@ -85,6 +89,7 @@ public:
     bool HasFocus() const override { return focused; }
     void SetTitle(const std::string& title) override;
     Platform::Point Position() const override { return position; }
+    Platform::FrameMargins Decorations() const override { return frame; }
     void SetPosition(Platform::Point newPosition) override;
     Platform::Size ClientSize() const override { return mClientSize; }
     void SetClientSize(Platform::Size size) override;
@@ -103,6 +108,7 @@ public:
     Platform::Point CursorPosition() const override;
     bool CursorInside() const override { return mPointerInside.load(); }
     void ShowCursor(bool visible) override;
+    void AllowScreenSaver(bool allow) override { screenSaverAllowed = allow; }
     void SetCursor(const Platform::Cursor& cursor) override;
     const Platform::Cursor& SystemCursor(Platform::SystemCursorShape shape) override;
     std::unique_ptr<Platform::Cursor> CreateCursor(const uint32_t* argb, int width, int height,

@@ -33,34 +33,27 @@ class RecordingWidgetManager : public Vorn::WidgetManager {
 public:
     RecordingWidgetManager(Vorn::VornAppBase* app, std::vector<std::string>& log) : WidgetManager(app), mLog(log) {}
 
-    void MouseMove(int x, int y) override { Log("move", x, y); }
-    void MouseDown(int x, int y, int click) override { Log("down", x, y, click); }
-    void MouseUp(int x, int y, int click) override { Log("up", x, y, click); }
-    void MouseExit() override { Log("exit"); }
+    bool MouseMove(int x, int y) override { return Log("move", x, y); }
+    bool MouseDown(int x, int y, int click) override { return Log("down", x, y, click); }
+    bool MouseUp(int x, int y, int click) override { return Log("up", x, y, click); }
+    bool MouseExit() override { return Log("exit"); }
     void MouseWheel(int steps) override { Log("wheel", steps); }
-    // Keys are held as the real manager holds them: Ctrl+Alt+D reads them.
-    void KeyDown(int key) override { Hold(key, 1, "key down"); }
-    void KeyUp(int key) override { Hold(key, 0, "key up"); }
-    void KeyChar(char c) override { Log("char", static_cast<unsigned char>(c)); }
+    bool KeyDown(int key) override { return Log("key down", key); }
+    bool KeyUp(int key) override { return Log("key up", key); }
+    bool KeyChar(char c) override { return Log("char", static_cast<unsigned char>(c)); }
     void GotFocus() override { Log("focus"); }
     void LostFocus() override { Log("focus lost"); }
     void MarkAllDirty() override { Log("dirty"); }
     void SystemColorsChangedAll() override { Log("colours"); }
 
 private:
-    void Hold(int key, uint8_t held, const char* call)
-    {
-        if (key >= 0 && key < 255)
-            mKeyDown[key] = held;
-        Log(call, key);
-    }
-
     template <typename... Values>
-    void Log(const char* call, Values... values)
+    bool Log(const char* call, Values... values)
     {
         std::string entry = std::to_string(mApp->mUpdateCount) + " " + call;
         ((entry += " " + std::to_string(values)), ...);
         mLog.push_back(entry);
+        return true;
     }
 
     std::vector<std::string>& mLog;
@@ -76,6 +69,7 @@ public:
         mMakeWindow = [this] {
             auto window = std::make_unique<FakeWindow>();
             window->workArea = mWorkArea;
+            window->frame = mWindowFrame;
             window->focused = mWindowFocused;
             window->createError = mCreateError;
             mWindow = window.get();
@@ -150,6 +144,7 @@ public:
     FakeWindow* mWindow = nullptr;
     // What the next window is made with.
     Platform::Rect mWorkArea{0, 0, 1024, 740};
+    Platform::FrameMargins mWindowFrame;
     bool mWindowFocused = true;
     std::string mCreateError;
 

@@ -80,36 +80,120 @@ TEST(FileSettingsStore, EachKeyIsAFolderWithOneReadableValuesFile)
     EXPECT_EQ(fs::status(dir / "values.txt").permissions() & fs::perms::others_all, fs::perms::none);
 }
 
-// Each damaged line sits beside a sound value "A" that a lenient reader would find.
-TEST(FileSettingsStore, CutShortOrCorruptFileReadsAsEmptyAndIsReplacedByTheNextWrite)
+uint32_t DwordOf(FileSettingsStore& store, const std::string& name)
 {
-    std::vector<std::string> texts = {
-        "\"A\" 4 4 1\nend\n", "vorn-settings 2\n\"A\" 4 4 1\nend\n", "vorn-settings 1\n\"A\" 4 4 1\nend\nend\n",
-        "vorn-settings 1\r\n\"A\" 4 4 1\r\nend\r\n",
-        "vorn-settings 1\n\"A\" 4 4 1\n\"B\" 3 524288 " + std::string(1048576, '0') + "\nend\n"};
-    for (const char* line : {"garbage", "\"B 4 4 1", "\"B\\q\" 4 4 1", "\"B\\x4\" 4 4 1", "\"B\tC\" 4 4 1",
-                             "\"B\" 3 99999999999999999999999999 00", "\"B\" 3 1048577 00", "\"B\" 3 1 0000",
-                             "\"B\" 3 3 0000", "\"B\" 3 1 0g", "\"B\" 4 4 4294967296", "\"B\" 4 4 -1",
-                             "\"B\" 4294967296 0", "\"B\" 1 3 \"ab\"", "\"B\" 1 2 ab", "\"B\" 3 0 00", "\"B\" 3 1",
-                             "\"B\"  3 0", "\"a\" 3 0"})
-        texts.push_back(std::string("vorn-settings 1\n\"A\" 4 4 1\n") + line + "\nend\n");
-    for (size_t length = 0; length < kGolden.size(); ++length)
-        texts.push_back(kGolden.substr(0, length));
-    TempDir dir;
-    for (const std::string& text : texts) {
-        SCOPED_TRACE(text.substr(0, 60));
+    uint32_t type = 0;
+    Bytes data;
+    if (!store.QueryValue(kKey, name, type, data) || type != kSettingDword || data.size() != 4)
+        return 0xDEADBEEF;
+    return uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 | uint32_t{data[3]} << 24;
+}
+
+// Hand edits the writer would not make, but that lose nothing: every value
+// reads, and the next write keeps no copy of the old file.
+TEST(FileSettingsStore, HandEditedLineEndsMissingEndAndNegativeNumbersReadWhole)
+{
+    const std::string crlf = "vorn-settings 1\r\n\"MusicVolume\" 4 4 85\r\n\"Player\" 1 5 \"Ann\\x0a!\"\r\n"
+                             "\"Window\" 3 3 00ff10\r\n\"Empty\" 1 0\r\nend\r\n";
+    const std::string noEnd = kGolden.substr(0, kGolden.size() - 4);
+    for (const std::string& text : {crlf, crlf.substr(0, crlf.size() - 2), kGolden.substr(0, kGolden.size() - 1),
+                                    noEnd, noEnd.substr(0, noEnd.size() - 1)}) {
+        SCOPED_TRACE(text);
+        TempDir dir;
         dir.WriteFile(kValues, text);
         FileSettingsStore store(dir.Path());
-        for (const char* name : {"A", "MusicVolume", "Player", "Window", "Empty"})
-            EXPECT_FALSE(Has(store, name)) << name;
-        EXPECT_FALSE(store.DeleteValue(kKey, "A"));
+        EXPECT_EQ(DwordOf(store, "MusicVolume"), 85u);
+        uint32_t type = 0;
+        Bytes data;
+        ASSERT_TRUE(store.QueryValue(kKey, "Player", type, data));
+        EXPECT_EQ(data, (Bytes{'A', 'n', 'n', '\n', '!'}));
+        ASSERT_TRUE(store.QueryValue(kKey, "Window", type, data));
+        EXPECT_EQ(data, (Bytes{0x00, 0xFF, 0x10}));
+        EXPECT_TRUE(Has(store, "Empty"));
         ASSERT_TRUE(SetDword(store, "B", 2));
-        EXPECT_EQ(ReadText(dir / kValues), "vorn-settings 1\n\"B\" 4 4 2\nend\n");
+        EXPECT_FALSE(fs::exists(dir / (kValues + ".bad")));
     }
-    dir.WriteFile(kValues, kGolden);
+    TempDir dir;
+    dir.WriteFile(kValues, "vorn-settings 1\n\"X\" 4 4 -1\n\"Y\" 4 4 -2147483648\n\"Z\" 4 4 4294967295\nend\n");
     FileSettingsStore store(dir.Path());
-    for (const char* name : {"MusicVolume", "Player", "Window", "Empty"})
-        EXPECT_TRUE(Has(store, name)) << name;
+    EXPECT_EQ(DwordOf(store, "X"), 0xFFFFFFFFu);
+    EXPECT_EQ(DwordOf(store, "Y"), 0x80000000u);
+    EXPECT_EQ(DwordOf(store, "Z"), 0xFFFFFFFFu);
+    // The writer keeps writing the unsigned form.
+    ASSERT_TRUE(SetDword(store, "B", 2));
+    EXPECT_EQ(ReadText(dir / kValues),
+              "vorn-settings 1\n\"X\" 4 4 4294967295\n\"Y\" 4 4 2147483648\n\"Z\" 4 4 4294967295\n\"B\" 4 4 2\nend\n");
+}
+
+// Each damaged line sits between two sound values "A" and "C": both are
+// kept, and the damaged file is kept aside, untouched, by the next write.
+TEST(FileSettingsStore, DamagedFileKeepsEveryReadableValueAndIsKeptAsideBeforeTheFirstWrite)
+{
+    std::vector<std::string> texts = {"\"A\" 4 4 1\n\"C\" 4 4 3\nend\n",
+                                      "vorn-settings 2\n\"A\" 4 4 1\n\"C\" 4 4 3\nend\n",
+                                      "vorn-settings 1\n\"A\" 4 4 1\nend\n\"C\" 4 4 3\nend\n",
+                                      "vorn-settings 1\n\"A\" 4 4 1\n\"C\" 4 4 3\n\"a\" 4 4 9\nend\n"};
+    for (const char* line : {"garbage", "\"B 4 4 1", "\"B\\q\" 4 4 1", "\"B\\x4\" 4 4 1", "\"B\tC\" 4 4 1",
+                             "\"B\" 3 99999999999999999999999999 00", "\"B\" 3 1048577 00", "\"B\" 3 1 0000",
+                             "\"B\" 3 3 0000", "\"B\" 3 1 0g", "\"B\" 4 4 4294967296", "\"B\" 4 4 -2147483649",
+                             "\"B\" 4 4 -0", "\"B\" 4 4 --1", "\"B\" 4 4 -", "\"B\" 4294967296 0",
+                             "\"B\" 1 3 \"ab\"", "\"B\" 1 2 ab", "\"B\" 3 0 00", "\"B\" 3 1", "\"B\"  3 0", "",
+                             "\"B\" 4 4 1\r\r"})
+        texts.push_back(std::string("vorn-settings 1\n\"A\" 4 4 1\n") + line + "\n\"C\" 4 4 3\nend\n");
+    // Over the size limit: what lies within it still reads.
+    texts.push_back("vorn-settings 1\n\"A\" 4 4 1\n\"C\" 4 4 3\n\"B\" 3 600000 " + std::string(1200000, '0') +
+                    "\nend\n");
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 60));
+        TempDir dir;
+        dir.WriteFile(kValues, text);
+        FileSettingsStore store(dir.Path());
+        EXPECT_EQ(DwordOf(store, "A"), 1u);
+        EXPECT_EQ(DwordOf(store, "C"), 3u);
+        EXPECT_FALSE(Has(store, "B"));
+        EXPECT_FALSE(fs::exists(dir / (kValues + ".bad")));
+        ASSERT_TRUE(SetDword(store, "D", 4));
+        EXPECT_EQ(ReadText(dir / kValues), "vorn-settings 1\n\"A\" 4 4 1\n\"C\" 4 4 3\n\"D\" 4 4 4\nend\n");
+        EXPECT_EQ(ReadText(dir / (kValues + ".bad")), text);
+        // Once rewritten, the file is whole: a later damage replaces the old copy.
+        ASSERT_TRUE(store.DeleteValue(kKey, "D"));
+        EXPECT_EQ(ReadText(dir / (kValues + ".bad")), text);
+    }
+}
+
+// A file of exactly the size limit is written, read whole and rewritten
+// without a copy kept aside.
+TEST(FileSettingsStore, AFileOfExactlyTheLimitIsWhole)
+{
+    TempDir dir;
+    FileSettingsStore store(dir.Path());
+    // 16 + 3 + 1 + 1 + 1 + 6 + 1 + 2 x 524271 + 1 + 4 bytes: the limit.
+    ASSERT_TRUE(Set(store, "B", kSettingBinary, std::string(524271, 'x')));
+    ASSERT_EQ(fs::file_size(dir / kValues), FileSettingsStore::kMaxFileBytes);
+    EXPECT_TRUE(Has(store, "B"));
+    EXPECT_TRUE(store.DeleteValue(kKey, "B"));
+    EXPECT_FALSE(fs::exists(dir / (kValues + ".bad")));
+}
+
+// A file cut short anywhere keeps the values of its complete lines (a
+// number cut between its digits cannot be told from a shorter one).
+TEST(FileSettingsStore, CutShortFileKeepsTheValuesOfItsCompleteLines)
+{
+    const std::vector<std::pair<std::string, size_t>> lineEnds = {
+        {"Player", kGolden.find("\n\"Window\"")}, {"Window", kGolden.find("\n\"Odd")},
+        {"Empty", kGolden.find("\nend")}};
+    const size_t musicEnd = kGolden.find("\n\"Player\"");
+    TempDir dir;
+    for (size_t length = 0; length < kGolden.size(); ++length) {
+        SCOPED_TRACE(length);
+        dir.WriteFile(kValues, kGolden.substr(0, length));
+        FileSettingsStore store(dir.Path());
+        for (const auto& [name, end] : lineEnds)
+            EXPECT_EQ(Has(store, name), length >= end) << name;
+        if (length >= musicEnd) {
+            EXPECT_EQ(DwordOf(store, "MusicVolume"), 85u);
+        }
+    }
 }
 
 TEST(FileSettingsStore, OverfillingValueStrangeValuesFileOrKeyThatIsNoFolderIsRefusedAndNothingIsLost)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -54,6 +55,44 @@ TEST(Frame, ConvertWidensChannelsToOpaqueWordsFollowingBothPitchesAndRefusesUnre
         EXPECT_FALSE(ConvertToXrgb8888(c.frame, out.data(), c.destinationPitch));
         EXPECT_EQ(out, Words(8, 0xDEADBEEF));
     }
+}
+
+// A 32-bit frame of another channel order converts pixel by pixel.
+TEST(Frame, ThirtyTwoBitFramesOfAnotherOrderConvertEveryPixel)
+{
+    const uint32_t bgr[] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0x00563412};
+    Words out(4);
+    ASSERT_TRUE(ConvertToXrgb8888({bgr, 16, 4, 1, kFormatX8B8G8R8}, out.data(), 16));
+    EXPECT_EQ(out, (Words{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456}));
+}
+
+// Each written pixel is the source pixel under its centre: 3 columns onto 2
+// take columns 0 and 2 (centres at 0.75 and 2.25), onto 5 take 0, 0, 1, 2, 2;
+// 2 rows onto 1 take row 1 (centre at 1.0).
+TEST(Frame, ScaleTakesThePixelUnderEachCentre)
+{
+    const uint16_t rgb16[] = {0xF800, 0x07E0, 0x001F, 0x0000, 0xFFFF, 0x8410};
+    const Frame frame{rgb16, 6, 3, 2, kFormatR5G6B5};
+    const uint32_t r = 0xFFFF0000, g = 0xFF00FF00, b = 0xFF0000FF, k = 0xFF000000, w = 0xFFFFFFFF, m = 0xFF848284;
+    const struct { int width, height; Words expected; } cases[] = {
+        {2, 1, {k, m}}, {5, 1, {k, k, w, m, m}}, {3, 4, {r, g, b, r, g, b, k, w, m, k, w, m}}, {1, 3, {g, w, w}},
+        {3, 2, {r, g, b, k, w, m}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width * 10 + c.height);
+        Words out(c.expected.size() + 1, 0x12345678);
+        ASSERT_TRUE(ScaleToXrgb8888(frame, out.data(), c.width * 4, c.width, c.height));
+        EXPECT_EQ(Words(out.begin(), out.end() - 1), c.expected);
+        EXPECT_EQ(out.back(), 0x12345678u);
+    }
+    Words out(8, 0xDEADBEEF);
+    for (const auto& [width, height, pitch] : {std::tuple{0, 1, 8}, {1, 0, 8}, {kMaxFrameSide + 1, 1, 1 << 20},
+                                                {1, kMaxFrameSide + 1, 4}, {2, 1, 4}, {4, 1, 12}, {1, 1, 6}})
+        EXPECT_FALSE(ScaleToXrgb8888(frame, out.data(), pitch, width, height)) << width << " " << height;
+    Words tall(kMaxFrameSide);
+    EXPECT_TRUE(ScaleToXrgb8888(frame, tall.data(), 4, 1, kMaxFrameSide));
+    EXPECT_EQ(tall.back(), w);
+    EXPECT_FALSE(ScaleToXrgb8888({nullptr, 6, 3, 2, kFormatR5G6B5}, out.data(), 8, 2, 1));
+    EXPECT_EQ(out, Words(8, 0xDEADBEEF));
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "fakes/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -58,6 +60,13 @@ TEST(UserFolders, FollowXdgVariablesAndFallBackToHome)
     unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(Platform::UserDataFolder(), "/home/player/.local/share");
     EXPECT_FALSE(Platform::RuntimeFolder().empty());
+    // Without HOME the password database tells the home, never a shared folder.
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    const passwd* user = getpwuid(getuid());
+    ASSERT_TRUE(user && user->pw_dir);
+    EXPECT_EQ(Platform::UserDataFolder(), std::string(user->pw_dir) + "/.local/share");
+    EXPECT_EQ(Platform::UserConfigFolder(), std::string(user->pw_dir) + "/.config");
     for (const auto& [name, value] : saved)
         value ? setenv(name, value->c_str(), 1) : unsetenv(name);
 }

@@ -1,8 +1,9 @@
-// present_frame [16]: opens the system's window "Zarquel frame", sets the
-// display up in it at 800 x 600 (32 bits, or 5-6-5 with the argument 16),
-// draws a known picture through the drawing context onto the screen image and
-// presents it until the window is closed; then exits 0. Prints
-// "Frame presented" once the picture has been shown in the mapped window.
+// present_frame [16] [turned]: opens the system's window "Zarquel frame",
+// sets the display up in it at 800 x 600 (32 bits, or 5-6-5 with the
+// argument 16), draws a known picture through the drawing context onto the
+// screen image and presents it until the window is closed; then exits 0.
+// Prints "Frame presented" once the picture has been shown in the mapped
+// window.
 //
 // The picture, on black:
 //   red (255, 0, 0) at (50, 50) 200 x 150
@@ -10,18 +11,25 @@
 //     (350, 75) 100 x 100
 //   white at (550, 50) 200 x 150, under a 32 x 32 sprite at (600, 80): its
 //     left half transparent, its right half opaque green
+// With "turned", below it a 32 x 32 sprite of four quarters (red top left,
+// green top right, blue bottom left, white bottom right), drawn
+//   turned a quarter counter-clockwise about its centre, placed at (100, 300);
+//   stretched by nearest pixel into (200, 300) 64 x 64;
+//   through a matrix, doubled and turned half round, centred on (350, 332).
 
 #include "framework/app/VornAppBase.h"
 #include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/MemoryImage.h"
+#include "framework/graphics/Transform.h"
 #include "platform/Clock.h"
 #include "platform/Window.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -55,11 +63,42 @@ void DrawPicture(Vorn::Image* screen, Vorn::MemoryImage* sprite)
     graphics.DrawImage(sprite, 600, 80);
 }
 
+std::unique_ptr<Vorn::MemoryImage> MakeQuarters()
+{
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < kSpriteSide; ++y)
+        for (int x = 0; x < kSpriteSide; ++x) {
+            const bool right = x >= kSpriteSide / 2;
+            const bool bottom = y >= kSpriteSide / 2;
+            pixels.push_back(bottom ? (right ? 0xFFFFFFFFu : 0xFF0000FFu) : (right ? 0xFF00FF00u : 0xFFFF0000u));
+        }
+    auto sprite = std::make_unique<Vorn::MemoryImage>();
+    sprite->SetBits(pixels.data(), kSpriteSide, kSpriteSide, true);
+    return sprite;
+}
+
+void DrawTurned(Vorn::Image* screen, Vorn::MemoryImage* quarters)
+{
+    Vorn::Graphics graphics(screen);
+    graphics.DrawImageRotatedAtFloat(quarters, 100, 300, 16, 16, nullptr, std::numbers::pi / 2);
+    graphics.SetQuickStretch(true);
+    graphics.DrawImage(quarters, Vorn::Rect(200, 300, 64, 64), Vorn::Rect(0, 0, kSpriteSide, kSpriteSide));
+    Vorn::Transform transform;
+    transform.Scale(2, 2);
+    transform.RotateRad(static_cast<float>(std::numbers::pi));
+    graphics.DrawImageTransform(quarters, transform, 350, 332);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const bool sixteenBits = argc > 1 && std::strcmp(argv[1], "16") == 0;
+    bool sixteenBits = false;
+    bool turned = false;
+    for (int i = 1; i < argc; ++i) {
+        sixteenBits = sixteenBits || std::strcmp(argv[i], "16") == 0;
+        turned = turned || std::strcmp(argv[i], "turned") == 0;
+    }
 
     // The least application the display needs: its size and settings. No
     // settings store, so nothing of this run is written anywhere.
@@ -90,6 +129,9 @@ int main(int argc, char** argv)
     }
     const std::unique_ptr<Vorn::MemoryImage> sprite = MakeSprite();
     DrawPicture(display.GetScreenImage(), sprite.get());
+    const std::unique_ptr<Vorn::MemoryImage> quarters = MakeQuarters();
+    if (turned)
+        DrawTurned(display.GetScreenImage(), quarters.get());
 
     // Shown once the window is mapped: what was presented into it before is
     // not kept by the X server.

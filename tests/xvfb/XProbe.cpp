@@ -1,15 +1,27 @@
 // xprobe: what an end-to-end test needs of a real X server, as a person at
 // the desktop would do it: wait until a window is on the screen, take a
-// screenshot of it, close it with the window manager's close button.
+// screenshot of it, move the pointer, click and type into it (through the
+// XTest extension, so the program receives real input events), close it with
+// the window manager's close button.
 //
-//   xprobe wait <title> <seconds>   exit 0 once a viewable window of that name exists
-//   xprobe shot <title> <out.ppm>   the window's contents as binary PPM (P6)
-//   xprobe close <title>            WM_DELETE_WINDOW, as a close button sends it
+//   xprobe wait <title> <seconds>           exit 0 once a viewable window of that name exists
+//   xprobe shot <title> <out.ppm>           the window's contents as binary PPM (P6)
+//   xprobe move <title> <x> <y>             the pointer to (x, y) of the window
+//   xprobe click <title> <x> <y> [button]   there, press and release (1 left, 2 middle, 3 right)
+//   xprobe press <title> <x> <y> [button]   there, press only
+//   xprobe release <title> <x> <y> [button] there, release only
+//   xprobe key <title> <keys>               keys held together, such as ctrl+alt+d or F1
+//   xprobe close <title>                    WM_DELETE_WINDOW, as a close button sends it
+//
+// Clicks and keys first give the window the keyboard focus, as a window
+// manager does when a window is clicked.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +30,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -98,6 +111,14 @@ Window FindWindow(Display* display, const std::string& title)
     return FindWindow(display, DefaultRootWindow(display), title);
 }
 
+Window FindOrComplain(Display* display, const std::string& title)
+{
+    const Window window = FindWindow(display, title);
+    if (!window)
+        std::fprintf(stderr, "xprobe: no window \"%s\"\n", title.c_str());
+    return window;
+}
+
 int Wait(Display* display, const std::string& title, double seconds)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -161,11 +182,9 @@ int Shot(Display* display, const std::string& title, const std::string& path)
 
 int Close(Display* display, const std::string& title)
 {
-    const Window window = FindWindow(display, title);
-    if (!window) {
-        std::fprintf(stderr, "xprobe: no window \"%s\"\n", title.c_str());
+    const Window window = FindOrComplain(display, title);
+    if (!window)
         return 1;
-    }
     XEvent event = {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -178,9 +197,96 @@ int Close(Display* display, const std::string& title)
     return 0;
 }
 
+bool HasXTest(Display* display)
+{
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    if (XTestQueryExtension(display, &event, &error, &major, &minor))
+        return true;
+    std::fputs("xprobe: the X server has no XTest extension\n", stderr);
+    return false;
+}
+
+void Focus(Display* display, Window window)
+{
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+}
+
+// The pointer to (x, y) of the window, in the root window's coordinates.
+void MovePointer(Display* display, Window window, int x, int y)
+{
+    int rootX = 0;
+    int rootY = 0;
+    Window child = None;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+}
+
+// "move", "click", "press" or "release" at (x, y) of the window.
+int Pointer(Display* display, const std::string& title, const std::string& action, int x, int y,
+    unsigned int button)
+{
+    const Window window = FindOrComplain(display, title);
+    if (!window || !HasXTest(display))
+        return 1;
+    if (action != "move")
+        Focus(display, window);
+    MovePointer(display, window, x, y);
+    if (action == "click" || action == "press")
+        XTestFakeButtonEvent(display, button, True, CurrentTime);
+    if (action == "click" || action == "release")
+        XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XSync(display, False);
+    return 0;
+}
+
+// A key by its X name, with short names for the modifiers.
+KeySym KeyNamed(const std::string& name)
+{
+    static const std::pair<const char*, const char*> kAliases[] = {
+        {"ctrl", "Control_L"}, {"alt", "Alt_L"}, {"shift", "Shift_L"}, {"enter", "Return"}, {"esc", "Escape"}};
+    for (const auto& [alias, real] : kAliases)
+        if (name == alias)
+            return XStringToKeysym(real);
+    return XStringToKeysym(name.c_str());
+}
+
+// Keys joined by '+' go down in order and come up in the reverse order.
+int Keys(Display* display, const std::string& title, const std::string& keys)
+{
+    const Window window = FindOrComplain(display, title);
+    if (!window || !HasXTest(display))
+        return 1;
+    std::vector<KeyCode> codes;
+    size_t start = 0;
+    while (start <= keys.size()) {
+        const size_t end = std::min(keys.find('+', start), keys.size());
+        const std::string name = keys.substr(start, end - start);
+        const KeySym symbol = KeyNamed(name);
+        const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(display, symbol);
+        if (code == 0) {
+            std::fprintf(stderr, "xprobe: no key \"%s\"\n", name.c_str());
+            return 2;
+        }
+        codes.push_back(code);
+        start = end + 1;
+    }
+    Focus(display, window);
+    for (const KeyCode code : codes)
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code)
+        XTestFakeKeyEvent(display, *code, False, CurrentTime);
+    XSync(display, False);
+    return 0;
+}
+
 int Usage()
 {
-    std::fputs("usage: xprobe wait <title> <seconds> | shot <title> <out.ppm> | close <title>\n", stderr);
+    std::fputs("usage: xprobe wait <title> <seconds> | shot <title> <out.ppm> | close <title>\n"
+               "     | move <title> <x> <y> | click|press|release <title> <x> <y> [button] | key <title> <keys>\n",
+        stderr);
     return 2;
 }
 
@@ -204,5 +310,15 @@ int main(int argc, char** argv)
         return Shot(display.get(), title, argv[3]);
     if (command == "close" && argc == 3)
         return Close(display.get(), title);
+    if (command == "key" && argc == 4)
+        return Keys(display.get(), title, argv[3]);
+    const bool pointer = command == "move" || command == "click" || command == "press" || command == "release";
+    if (pointer && (argc == 5 || (argc == 6 && command != "move"))) {
+        const int button = argc == 6 ? std::atoi(argv[5]) : 1;
+        if (button < 1 || button > 5)
+            return Usage();
+        return Pointer(display.get(), title, command, std::atoi(argv[3]), std::atoi(argv[4]),
+            static_cast<unsigned int>(button));
+    }
     return Usage();
 }

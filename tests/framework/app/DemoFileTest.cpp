@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -77,6 +78,23 @@ TEST(DemoFile, SavesAndLoadsTheExactByteImage)
     player.GetBuffer() = l.stream;
     EXPECT_EQ(player.ReplayNextCommand(0), std::nullopt);
     EXPECT_EQ(player.ReplayNextCommand(2), DemoCommand::KeyDown(0x41));
+}
+
+// Written beside the old demo and renamed over it: the old file is never
+// cut short, so another name for it keeps its bytes and no other file is
+// left behind.
+TEST(DemoFile, ANewDemoReplacesTheOldOneWhole)
+{
+    TempDir dir;
+    const Bytes old = {1, 2, 3};
+    WriteAll(dir, "run.dmo", old);
+    std::filesystem::create_hard_link(dir / "run.dmo", dir / "kept.dmo");
+    DemoStream recorder(DemoMode::Recording);
+    recorder.RecordCommand(2, DemoCommand::KeyDown(0x41));
+    ASSERT_TRUE(SaveDemoFile(dir / "run.dmo", "1.0", {0x01020304, {{"ab", 5}}, 7}, recorder.GetBuffer()));
+    EXPECT_EQ(ReadAll(dir / "run.dmo"), kImage);
+    EXPECT_EQ(ReadAll(dir / "kept.dmo"), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
 TEST(DemoFile, VersionOneFilesHaveNoMarkerBlock)

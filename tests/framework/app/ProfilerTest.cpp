@@ -1,7 +1,11 @@
 #include "framework/app/Profiler.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <thread>
 #include <vector>
 
 namespace {
@@ -66,5 +70,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, ProfilerRun,
         RunCase{"ProcessingCyclesTakenOut", 0, {}, 0, {1000, 5000, 5000, 5600}, "Total Time: 3400.00\n"},
         RunCase{"ProcessingLongerThanTheRun", 0, {}, 0, {1000, 1100, 1100, 5000}, "Total Time: 0.00\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A thread started niced (here at 7) is as niced after the measurement as
+// before, whatever level it last asked for.
+TEST(MeasureCPUSpeed, LeavesTheThreadsRealPriorityAsItWas)
+{
+    int after = -100;
+    std::thread([&after] {
+        const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+        ASSERT_EQ(setpriority(PRIO_PROCESS, tid, 7), 0);
+        int64_t now = 0;
+        uint64_t cycles = 0;
+        Vorn::MeasureCPUSpeed({[&now] { return now += 1000; }, [] { return int64_t{100000}; },
+                               [&cycles] { return cycles += 5000; }});
+        after = getpriority(PRIO_PROCESS, tid);
+    }).join();
+    EXPECT_EQ(after, 7);
+}
 
 } // namespace

@@ -118,7 +118,8 @@ private:
             mDemoStream.RecordCommand(mUpdateCount, std::abs(dx) < 32 && std::abs(dy) < 32 ? C::MouseMove(dx, dy) : c);
             mLastDemoMouseX = c.x;
             mLastDemoMouseY = c.y;
-            return w.MouseMove(c.x, c.y);
+            w.MouseMove(c.x, c.y);
+            return;
         }
         mDemoStream.RecordCommand(mUpdateCount, c);
         if (c.type == T::MouseButton)

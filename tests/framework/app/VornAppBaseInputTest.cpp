@@ -3,11 +3,13 @@
 #include "fakes/ScriptedClock.h"
 #include "fakes/WindowedApp.h"
 #include "framework/display/DDInterface.h"
+#include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,7 +67,6 @@ struct Delivery {
     const char* hook = nullptr;
     bool forceFullScreen = false;
     bool fullScreenFailed = false;
-    bool debugKeyTaken = false;
     bool windowTwiceTheBuffer = false;
     bool pointerOutside = false;
     bool playing = false;
@@ -79,7 +80,6 @@ TEST_P(InputDelivery, ReachesTheWidgetsAndTheDemo)
     app.SetDemoMode(d.playing ? Vorn::DemoMode::Playing : Vorn::DemoMode::Recording);
     app.mForceFullScreen = d.forceFullScreen;
     app.mFullScreenFailed = d.fullScreenFailed;
-    app.mDebugKeyTaken = d.debugKeyTaken;
     app.mMouseIn = !d.pointerOutside;
     if (d.windowTwiceTheBuffer)
         app.mWidgetManager->Resize(Vorn::Rect(0, 0, 800, 600), Vorn::Rect(0, 0, 1600, 1200));
@@ -108,24 +108,59 @@ INSTANTIATE_TEST_SUITE_P(
         Delivery{"mapped into the buffer", {{WM_LBUTTONDOWN, 0, At(200, 100)}, {WM_MOUSEMOVE, 0, At(-3, 1)}},
                  {"0 move 100 50", "0 down 100 50 1", "0 move -1 0"},
                  {C::Position(100, 50), C::MouseButton(true, 1), C::Position(-1, 0)},
-                 nullptr, false, false, false, true},
+                 nullptr, false, false, true},
+        // Held to what a demo's 12 signed bits keep, live as in the replay.
+        Delivery{"far outside", {{WM_MOUSEMOVE, 0, At(2300, -2049)}, {WM_MOUSEMOVE, 0, At(2047, -2048)},
+                                 {WM_MOUSEMOVE, 0, At(2030, -2030)}},
+                 {"0 move 2047 -2048", "0 move 2030 -2030"},
+                 {C::Position(2047, -2048), C::MouseMove(-17, 18)}},
         Delivery{"back inside before the timer looks", {{WM_MOUSEMOVE, 0, At(5, 5)}}, {"0 move 5 5"},
-                 {C::MouseMove(5, 5), C::MouseEnter()}, "ApplyCursor", false, false, false, false, true},
+                 {C::MouseMove(5, 5), C::MouseEnter()}, "ApplyCursor", false, false, false, true},
         Delivery{"Alt+Enter", {{WM_SYSKEYDOWN, VK_RETURN, 0}}, {}, {}, "full screen"},
         Delivery{"Alt+Enter in forced full screen", {{WM_SYSKEYDOWN, VK_RETURN, 0}}, {"0 key down 13"},
                  {C::KeyDown(13)}, nullptr, true},
         Delivery{"Alt+Enter once full screen failed", {{WM_SYSKEYDOWN, VK_RETURN, 0}}, {"0 key down 13"},
                  {C::KeyDown(13)}, nullptr, false, true},
-        Delivery{"Ctrl+Alt+D and a developer key",
-                 {{WM_KEYDOWN, VK_CONTROL, 0}, {WM_KEYDOWN, VK_MENU, 0}, {WM_KEYDOWN, 'D', 0}, {WM_KEYDOWN, VK_F1, 0}},
-                 {"0 key down 17", "0 key down 18"},
-                 {C::KeyDown(VK_CONTROL), C::KeyDown(VK_MENU)},
-                 "HandleDebugKey 112", false, false, true},
         Delivery{"minimising and restoring", {{WM_SIZE, SIZE_MINIMIZED, 0}, {WM_SIZE, SIZE_RESTORED, 0}},
                  {"0 focus lost", "0 dirty", "0 focus"}, {C::Minimized(true), C::Minimized(false)}},
         Delivery{"closing", {{WM_CLOSE, 0, 0}}, {}, {C::Close()}},
         Delivery{"a demo playing", {{WM_LBUTTONDOWN, 0, At(10, 10)}, {WM_KEYDOWN, 'A', 0}, {WM_CLOSE, 0, 0}}, {}, {},
-                 nullptr, false, false, false, false, false, true}));
+                 nullptr, false, false, false, false, true}));
+
+// A focused widget that writes down the keys reaching it.
+class KeyLog : public Vorn::Widget {
+public:
+    void KeyDown(int key) override { keys.push_back(key); }
+    std::vector<int> keys;
+};
+
+// The real manager keeps the held keys the application reads: Ctrl+Alt+D
+// switches the developer's keys, whose keys then never reach the widgets
+// nor the demo.
+TEST_F(Input, CtrlAltDSwitchesTheDeveloperKeysThroughTheManagersHeldKeys)
+{
+    app.mWidgetManager = std::make_unique<Vorn::WidgetManager>(&app);
+    KeyLog widget;
+    app.mWidgetManager->AddWidget(&widget);
+    app.mWidgetManager->SetFocus(&widget);
+    app.SetDemoMode(Vorn::DemoMode::Recording);
+    app.mDebugKeyTaken = true;
+    Dispatch({{WM_KEYDOWN, 'D', 0}, {WM_KEYDOWN, VK_CONTROL, 0}, {WM_KEYDOWN, VK_MENU, 0}, {WM_KEYDOWN, 'D', 0},
+        {WM_KEYDOWN, VK_F1, 0}});
+    EXPECT_TRUE(app.mDebugKeysEnabled);
+    EXPECT_THAT(widget.keys, ElementsAre('D', VK_CONTROL, VK_MENU));
+    EXPECT_THAT(app.mHooks, Contains("HandleDebugKey 112"));
+    EXPECT_EQ(app.Recorded(), (std::vector<C>{C::KeyDown('D'), C::KeyDown(VK_CONTROL), C::KeyDown(VK_MENU)}));
+
+    // Keys the developer's handler leaves alone go on to the widgets.
+    app.mDebugKeyTaken = false;
+    Dispatch({{WM_KEYUP, VK_MENU, 0}, {WM_KEYDOWN, 'D', 0}});
+    EXPECT_TRUE(app.mDebugKeysEnabled);
+    Dispatch({{WM_KEYDOWN, VK_MENU, 0}, {WM_KEYDOWN, 'D', 0}});
+    EXPECT_FALSE(app.mDebugKeysEnabled);
+    EXPECT_THAT(widget.keys, ElementsAre('D', VK_CONTROL, VK_MENU, 'D', VK_MENU, 'D'));
+    app.mWidgetManager->RemoveWidget(&widget);
+}
 
 TEST_F(Input, AClickInFullScreenLandsWhereTheScreenIsShownOnTheDesktop)
 {
@@ -135,6 +170,23 @@ TEST_F(Input, AClickInFullScreenLandsWhereTheScreenIsShownOnTheDesktop)
     app.mDDInterface->mScreenRectInWindow = Vorn::Rect(160, 0, 1600, 1200);
     Dispatch({{WM_LBUTTONDOWN, 0, At(960, 601)}});
     EXPECT_THAT(app.mCalls, ElementsAre("0 move 400 300", "0 down 400 300 1"));
+}
+
+// A replay ignores live input, but the player is still at the machine: a
+// held program must wake up on it.
+TEST_F(Input, InputDuringAReplayEndsTheScreenSaverHold)
+{
+    app.SetDemoMode(Vorn::DemoMode::Playing);
+    app.mIsWindowed = true;
+    app.mWindow->screenSaver = ScreenSaverSettings{true, 60};
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    clock.Advance(58001);
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    ASSERT_TRUE(app.mUpdatesHeld);
+    Dispatch({{WM_MOUSEMOVE, 0, At(5, 5)}});
+    app.CheckScreenSaverIdle(clock.Milliseconds());
+    EXPECT_FALSE(app.mUpdatesHeld);
+    EXPECT_THAT(app.mCalls, ElementsAre("0 dirty"));
 }
 
 // The player's input, by update, as the desktop delivers it.

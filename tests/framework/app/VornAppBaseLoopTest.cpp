@@ -27,7 +27,11 @@ using Vorn::VornAppBase;
 class RecordingManager : public Vorn::WidgetManager {
 public:
     using WidgetManager::WidgetManager;
-    void UpdateTreeFraction(float fraction) override { mFractions.push_back(fraction); }
+    bool UpdateTreeFraction(float fraction) override
+    {
+        mFractions.push_back(fraction);
+        return false;
+    }
     std::vector<float> mFractions;
 };
 
@@ -246,6 +250,40 @@ TEST(HeldForScreenSaver, NothingUpdatesTheDrawStepStillLooksAndTheStepSleeps)
     }
 }
 
+// A slowed replay sleeps in short steps, pumping messages between them, and
+// still runs its updates on time. Below a multiplier of frame time / 200 the
+// 200 ms backlog never reaches a step: nothing runs, but nothing hangs.
+TEST(MainLoop, SleepsAtMostATenthOfASecondPerStepHoweverSlowTheMultiplier)
+{
+    const std::tuple<double, int> cases[] = {{0.0625, 6}, {0.25, 25}, {0.001, 0}};
+    for (const auto& [multiplier, updates] : cases) {
+        SCOPED_TRACE(multiplier);
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        app.mLoadingHandedOver = true;
+        app.mUpdateMultiplier = multiplier;
+        app.RunFor(1000);
+        const std::vector<uint32_t> sleeps = clock.Sleeps();
+        ASSERT_FALSE(sleeps.empty());
+        EXPECT_LE(*std::max_element(sleeps.begin(), sleeps.end()), 100u);
+        EXPECT_NEAR(app.mUpdateCount, updates, 1);
+    }
+}
+
+// The first group of updates is measured from tick 0: it never counts as
+// too fast, however long the machine has been up.
+TEST(MainLoop, TheFirstGroupOfUpdatesNeverStrikesTheVerticalSync)
+{
+    for (const uint32_t start : {100000u, 0x80000400u, 0xFFFFF000u}) {
+        SCOPED_TRACE(start);
+        ScriptedClock clock(start);
+        ScriptedApp app(clock);
+        app.RunFor(1050);
+        EXPECT_GE(app.mUpdateCount, 100);
+        EXPECT_EQ(app.mVSyncStrikes, 0);
+    }
+}
+
 TEST(Start, AFrameTimeBelowOneMillisecondPacesByOne)
 {
     ScriptedClock clock;
@@ -321,6 +359,28 @@ TEST(CursorThread, HandsEveryNewPointerPositionToTheDisplayUntilShutdown)
     EXPECT_EQ(app.mDDInterface->mNextCursorY, 45);
     app.Shutdown();
     EXPECT_FALSE(app.mCursorThreadRunning);
+}
+
+// In full screen the window shows the screen scaled into the desktop: the
+// cursor lands where a click there would.
+TEST(CursorThread, MapsThePointerInFullScreenAsMouseMessagesAre)
+{
+    ScriptedClock clock;
+    Testing::WindowedApp app(clock);
+    app.mIsWindowed = false;
+    app.CreateMainWindow();
+    ASSERT_FALSE(app.mIsPhysWindowed);
+    {
+        const Vorn::AutoCrit lock(app.mDDInterface->mCritSect);
+        app.mDDInterface->mScreenRectInWindow = Vorn::Rect(160, 0, 1600, 1200);
+    }
+    app.StartCursorThread();
+    app.mWindow->MovePointer({960, 601}, true);
+    for (int i = 0; i < 500 && app.mDDInterface->mNextCursorX != 400; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(app.mDDInterface->mNextCursorX, 400);
+    EXPECT_EQ(app.mDDInterface->mNextCursorY, 300);
+    app.Shutdown();
 }
 
 // Loads "resources" one at a time until the program closes.

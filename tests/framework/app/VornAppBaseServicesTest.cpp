@@ -4,18 +4,28 @@
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
+#include "fakes/SurfaceDisplayApp.h"
+#include "fakes/WindowedApp.h"
 #include "framework/app/StringUtils.h"
 #include "framework/display/DDImage.h"
+#include "framework/display/DDInterface.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/resources/ImageLib.h"
 #include "framework/sound/DSoundManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "platform/Clipboard.h"
+#include "platform/DebugOutput.h"
+#include "platform/Surface.h"
 #include "platform/Window.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
+#include <new>
 #include <latch>
 #include <memory>
 #include <string>
@@ -165,6 +175,47 @@ TEST(SharedImages, TwoThreadsAskingForOneImageBothGetItLoaded)
     }
 }
 
+// The first decode of a shared image throws while another caller waits for
+// it: the waiter wakes with no image, and the failure reaches the first.
+struct ThrowingDecodeApp : ScriptedApp {
+    using ScriptedApp::ScriptedApp;
+    std::unique_ptr<Vorn::DDImage> GetImage(const std::string&) override
+    {
+        mDecoding.count_down();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        throw std::bad_alloc();
+    }
+    std::latch mDecoding{1};
+};
+
+TEST(SharedImages, AFirstDecodeThatThrowsWakesThoseWaitingForIt)
+{
+    ScriptedClock clock;
+    ThrowingDecodeApp app(clock);
+    std::promise<Vorn::MemoryImage*> waited;
+    std::jthread first([&app] {
+        ImageRef ref;
+        EXPECT_THROW(app.FindOrCreatePooledImage(ref, "big.png", "", nullptr), std::bad_alloc);
+    });
+    app.mDecoding.wait();
+    std::jthread second([&app, &waited] {
+        ImageRef ref;
+        bool isNew = true;
+        app.FindOrCreatePooledImage(ref, "BIG.PNG", "", &isNew);
+        EXPECT_FALSE(isNew);
+        waited.set_value(ref.GetImage());
+    });
+    std::future<Vorn::MemoryImage*> result = waited.get_future();
+    if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "the waiter was never woken";
+        const std::lock_guard lock(app.mSharedImageLoadMutex);
+        for (auto& [key, shared] : app.mSharedImageMap)
+            shared.mLoading = false;
+        app.mSharedImageLoaded.notify_all();
+    }
+    EXPECT_EQ(result.get(), nullptr);
+}
+
 // Under the lock the set cannot change beneath a walk while the loading
 // thread makes and drops images.
 TEST(ImageSetWalks, ReachEveryImageWhileAnotherThreadMakesImages)
@@ -188,6 +239,66 @@ TEST(ImageSetWalks, ReachEveryImageWhileAnotherThreadMakesImages)
         EXPECT_EQ(image->mBits != nullptr, keepsBits);
         EXPECT_EQ(image->mNativeAlphaData == nullptr, keepsBits);
     }
+}
+
+// The loading thread makes display images from files and copies and drops
+// them while the main thread rebuilds every image after a display change:
+// no walk meets an image being built, filled or destroyed.
+TEST(ImageSetWalks, ReachNoImageAnotherThreadIsMakingOrDestroying)
+{
+    ImagesApp t;
+    std::atomic<int> made{0};
+    std::jthread loader([&t, &made](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            const std::unique_ptr<Vorn::DDImage> image = t.app.GetImage(t.red);
+            ASSERT_NE(image, nullptr);
+            const std::unique_ptr<Vorn::DDImage> copy = t.app.CopyImage(image.get());
+            ++made;
+        }
+    });
+    for (int i = 0; i < 500 || made.load() < 20; ++i) {
+        t.app.RebuildAllImages();
+        t.app.FreeAllImageSoftwareData();
+    }
+    loader.request_stop();
+    loader.join();
+    EXPECT_GE(made.load(), 20);
+}
+
+// An image that held a surface in the window's 32 bits is drawn in full
+// screen's 16 bits and again in the window's 32: each mode switch rebuilds
+// its surface in the new format.
+TEST(ImageSetWalks, ImagesWithASurfaceDrawInTheNewFormatAfterEveryModeSwitch)
+{
+    const Platform::DebugSink sink = Platform::SetDebugSink([](std::string_view) {});
+    ScriptedClock clock;
+    Testing::WindowedApp app(clock);
+    app.mRealScreenModes = true;
+    app.mColorDepth = 16;
+    app.CreateMainWindow();
+    {
+        Vorn::DDImage image(app.mDDInterface.get());
+        const uint32_t pixels[2] = {0xFFFF0000, 0xFF0000FF};
+        image.SetBits(pixels, 2, 1, true);
+        image.mWantDDSurface = true;
+        const struct { bool windowed; uint32_t red, blue; } modes[] = {
+            {true, 0xFF0000, 0x0000FF}, {false, 0xF800, 0x001F}, {true, 0xFF0000, 0x0000FF}};
+        for (const auto& m : modes) {
+            SCOPED_TRACE(m.windowed);
+            if (m.windowed != app.mIsWindowed)
+                app.ChangeScreenModeKeep3D(m.windowed);
+            ASSERT_EQ(app.mIsPhysWindowed, m.windowed);
+            ASSERT_NE(image.GetSurface(), nullptr);
+            Vorn::DDImage* screen = app.mDDInterface->GetScreenImage();
+            EXPECT_EQ(image.GetSurface()->Format(), screen->GetSurface()->Format());
+            Vorn::Graphics g(screen);
+            g.DrawImage(&image, 3, 5);
+            const std::vector<uint32_t> shown = Testing::SurfacePixels(*screen->GetSurface());
+            EXPECT_EQ(shown[5 * 800 + 3], m.red);
+            EXPECT_EQ(shown[5 * 800 + 4], m.blue);
+        }
+    }
+    Platform::SetDebugSink(sink);
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/Jpeg2000File.h"
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
 #include "fakes/WindowedApp.h"
 #include "framework/crash/CrashCatcher.h"
+#include "framework/resources/ImageLib.h"
+#include "framework/resources/ResourceManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/widgets/Widget.h"
 #include "framework/widgets/WidgetManager.h"
@@ -56,6 +59,53 @@ TEST(Shutdown, EndsTheLoopOnceAndOnlyOnce)
 
     EXPECT_FALSE(app.StepLoopState(nullptr));
     EXPECT_FALSE(app.StepUntilUpdate());
+}
+
+// The application brings the JPEG 2000 codec with it and lets it go when it
+// shuts down.
+TEST(Shutdown, JpegTwoThousandImagesReadFromConstructionToShutdown)
+{
+    Testing::TempDir dir;
+    const std::vector<uint8_t> file = Testing::EncodeJpeg2000(OPJ_CODEC_J2K, {{1, 2, 3, 4, 5, 6}});
+    dir.WriteFile("grey.j2k", std::string(file.begin(), file.end()));
+    const std::string path = dir / "grey.j2k";
+    ImageLib::FreeJPEG2000Codec();
+    ScriptedClock clock;
+    ShutdownApp app(clock);
+    const auto image = ImageLib::LoadImageFile(path, false);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetBits()[5], 0xFF060606u);
+    app.Shutdown();
+    EXPECT_EQ(ImageLib::LoadImageFile(path, false), nullptr);
+}
+
+// The loading thread's report of failed resources is shown by the main
+// loop, which then shuts the program down; the game learns that loading
+// failed.
+TEST(Shutdown, ResourcesThatFailOnTheLoadingThreadAreShownByTheMainLoopWhichEnds)
+{
+    struct ReportingApp : ScriptedApp {
+        using ScriptedApp::ScriptedApp;
+        void ShowFatalError(const std::string& text) override
+        {
+            mShown.push_back(text + (std::this_thread::get_id() == mMainThreadId ? " on main" : " elsewhere"));
+        }
+        std::vector<std::string> mShown;
+    };
+    ScriptedClock clock;
+    ReportingApp app(clock);
+    app.mMainThreadId = std::this_thread::get_id();
+    ASSERT_FALSE(app.mResourceManager->ReadManifestFile("no/such/resources.xml"));
+    std::thread([&app] {
+        app.ReportResourceFailure(false);
+        app.SetLoadingFailed();
+    }).join();
+    EXPECT_TRUE(app.mShown.empty());
+    EXPECT_TRUE(app.LoadingFailed());
+    app.mLoopState = VornAppBase::kStateUpdate;
+    app.Process(true);
+    EXPECT_EQ(app.mShown, std::vector<std::string>{"Resource file not found: no/such/resources.xml on main"});
+    EXPECT_TRUE(app.mShutdown);
 }
 
 TEST(Shutdown, FromAnotherThreadOnlyAsksTheMainLoop)

@@ -1,5 +1,6 @@
 #include "framework/app/VornAppBase.h"
 
+#include "fakes/CurrentPathGuard.h"
 #include "fakes/ScriptedApp.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
@@ -8,9 +9,12 @@
 #include "framework/app/DemoFile.h"
 #include "framework/app/PathUtils.h"
 #include "framework/app/RandomGenerator.h"
+#include "framework/app/StringUtils.h"
+#include "framework/resources/ResourceManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundManager.h"
 #include "platform/Random.h"
+#include "platform/Thread.h"
 
 #include <gtest/gtest.h>
 
@@ -40,18 +44,9 @@ public:
     void PostInit() override { mLog.push_back(mSoundManager && mMusicInterface ? "PostInit with sound" : "PostInit"); }
 };
 
-class CurrentPathGuard {
-public:
-    CurrentPathGuard() : mPath(std::filesystem::current_path()) {}
-    ~CurrentPathGuard() { std::filesystem::current_path(mPath); }
-
-private:
-    std::filesystem::path mPath;
-};
-
 TEST(Init, PreparesInOrderAndEntersTheWorkingFolder)
 {
-    CurrentPathGuard guard;
+    Testing::CurrentPathGuard guard;
     Testing::TempDir dir;
     ScriptedClock clock;
     StartupApp app(clock);
@@ -171,6 +166,52 @@ TEST(Init, OpensTheWindowInAModeThatFitsAndKeepsTheDemoUnderTheDataFolder)
         EXPECT_EQ(app.mDemoFileName, prefixed ? Vorn::GetAppDataFolder() + demo : demo);
         EXPECT_EQ(Vorn::GetAppDataFolder().front(), '/');
     }
+}
+
+// A window fits when the client area of a maximised window, the work area
+// less the frame, holds it.
+TEST(Init, AWindowFitsWhenTheWorkAreaLessTheFrameHoldsIt)
+{
+    for (const int workHeight : {643, 642}) {
+        SCOPED_TRACE(workHeight);
+        ScriptedClock clock;
+        WindowedStartupApp app(clock);
+        app.mWorkArea = {0, 0, 1024, workHeight};
+        app.mWindowFrame = {2, 40, 2, 2};
+        app.Init();
+        EXPECT_EQ(app.mIsWindowed, workHeight == 643);
+    }
+}
+
+// The main thread's number as the system shows it, not a hash of it.
+TEST(Init, TheCrashTextNamesTheMainThreadBySystemNumber)
+{
+    ScriptedClock clock;
+    WindowedStartupApp app(clock);
+    app.Init();
+    const std::string text = app.GetCrashInfo();
+    EXPECT_NE(text.find("\r\nPrimary ThreadId: " + Vorn::FormatString("%X", Platform::CurrentThreadId()) + "\r\n"),
+              std::string::npos)
+        << text;
+}
+
+// A manifest that cannot be read is shown and ends the program; one that can
+// is read into the resource manager.
+TEST(Init, TheResourceManifestIsReadOrItsFailureEndsTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Testing::TempDir dir;
+    const Testing::CurrentPathGuard here;
+    std::filesystem::current_path(dir.Path());
+    ScriptedClock clock;
+    WindowedStartupApp app(clock);
+    EXPECT_EXIT(app.ReadResourceManifest(), ::testing::ExitedWithCode(0),
+                "fatal Resource file not found: properties.resources\\.xml");
+    dir.WriteFile("properties/resources.xml",
+                  "<ResourceManifest><Resources id=\"Init\"><Sound id=\"S\" path=\"s.wav\"/></Resources>"
+                  "</ResourceManifest>");
+    app.ReadResourceManifest();
+    EXPECT_EQ(app.mResourceManager->CountGroupResources("Init"), 1);
 }
 
 class SingleInstanceDeathTest : public ::testing::Test {

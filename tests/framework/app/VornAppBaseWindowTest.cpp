@@ -191,6 +191,36 @@ TEST(ChangeScreenMode, AForcedFullScreenRefusesAWindowAndShowsWithoutTakingTheFo
     EXPECT_EQ(app.mWindow->Calls().back(), "Show");
 }
 
+// Under a window manager that frames the window (2 pixels a side, a 40-pixel
+// title bar), the outer window's place is stored and the window is made
+// there: it comes back where it was, at every start and every Alt+Enter
+// round trip.
+TEST(CreateMainWindow, AFramedWindowComesBackWhereItWas)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.mRealScreenModes = true;
+    app.mWindowFrame = {2, 40, 2, 2};
+    app.mWorkArea = {0, 0, 1280, 1000};
+    app.mPreferredX = 100;
+    app.mPreferredY = 100;
+    app.CreateMainWindow();
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(app.mWindow->position, (Platform::Point{102, 140}));
+        app.Send({WM_MOVE, 0, 0});
+        app.DispatchAll();
+        EXPECT_EQ(app.mPreferredX * 1000 + app.mPreferredY, 100100);
+        app.ChangeScreenModeKeep3D(false);
+        app.ChangeScreenModeKeep3D(true);
+    }
+    // Held 4 pixels inside the work area by the outer window's edge.
+    app.mPreferredX = 5000;
+    app.mPreferredY = 5000;
+    app.CreateMainWindow();
+    EXPECT_EQ(app.mWindow->position, (Platform::Point{1280 - 4 - 804 + 2, 1000 - 4 - 642 + 40}));
+}
+
 TEST(ReinitDisplayFor3D, A2DDisplayThatFailsEndsTheProgram)
 {
     ScriptedClock clock;
@@ -271,6 +301,25 @@ TEST(ScreenSaverIdle, HoldsOnceIdleBeyondTheSaversTimeoutAndLetsGoOnInput)
         EXPECT_EQ(app.mUpdatesHeld, c.heldAfter);
         EXPECT_EQ(app.mCalls, c.markedDirty ? std::vector<std::string>{"0 dirty"} : std::vector<std::string>{});
     }
+}
+
+// The desktop's saver runs where the program holds for it: in a window once
+// loading was handed over; before that, and in full screen, it does not.
+TEST(ScreenSaverIdle, TheDesktopsSaverMayRunInAWindowAfterTheLoadingHandOver)
+{
+    ScriptedClock clock;
+    WindowedApp app(clock);
+    app.mRealScreenModes = true;
+    app.CreateMainWindow();
+    EXPECT_FALSE(app.mWindow->screenSaverAllowed);
+    app.mLoadingThreadStarted = true;
+    app.mLoadingThreadFinished = true;
+    ASSERT_TRUE(app.RunUpdateTick());
+    EXPECT_TRUE(app.mWindow->screenSaverAllowed);
+    app.ChangeScreenModeKeep3D(false);
+    EXPECT_FALSE(app.mWindow->screenSaverAllowed);
+    app.ChangeScreenModeKeep3D(true);
+    EXPECT_TRUE(app.mWindow->screenSaverAllowed);
 }
 
 TEST(ScreenSaverIdle, InputBeforeTheFirstTimerCountsAsInputNow)

@@ -2,6 +2,7 @@
 
 #include "fakes/DisplayApp.h"
 #include "fakes/SurfaceDisplayApp.h"
+#include "framework/graphics/Graphics.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,26 @@ TEST(DDImage, BitsAreKeptWhileNoSurfaceHoldsThem)
     lost->mSurface->MarkLost(), lost->FreeAllButSurface();
     unreadable->FreeAllButSurface(), unreadable->mNoLock = true, unreadable->FreeSurface();
     EXPECT_TRUE(lost->mBits && unreadable->mSurface);
+}
+
+// The screen and the cursor areas are as large as their surfaces: a change
+// of size would let later drawing clip to a size the surface does not have.
+TEST(DDImage, AnImageAttachedToASurfaceKeepsItsSize)
+{
+    SurfaceDisplayApp app(k32, 8, 4);
+    ASSERT_TRUE(app.initialised);
+    Vorn::DDImage& screen = *app.Display().GetScreenImage();
+    const Pixels big(64 * 64, kWhite);
+    screen.Create(64, 64);
+    screen.SetBits(big.data(), 64, 64);
+    ASSERT_EQ(screen.mWidth * 100 + screen.mHeight, 804);
+    Vorn::Graphics g(&screen);
+    g.SetColor(Color::White);
+    g.FillRect(0, 0, 64, 64);
+    EXPECT_EQ(SurfacePixels(*screen.mSurface), Pixels(32, 0xFEFEFE));
+    // The same size is no change.
+    screen.Create(8, 4);
+    EXPECT_EQ(screen.mWidth * 100 + screen.mHeight, 804);
 }
 
 } // namespace

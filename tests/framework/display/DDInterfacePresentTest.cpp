@@ -1,6 +1,7 @@
 #include "framework/display/DDInterface.h"
 
 #include "DisplayFixture.h"
+#include "fakes/DisplayApp.h"
 #include "fakes/RecordingImage.h"
 #include "fakes/SurfaceDisplayApp.h"
 #include "platform/Frame.h"
@@ -239,6 +240,49 @@ TEST_F(PresentTest, PillarboxedFramesTakeTheCursorWhereItShows)
     StampCursor(150, 300), display.SetCursorPos(160, 310);
     EXPECT_EQ(All(*display.mPrimarySurface), screen);
     ExpectSavedUnder(160, 310);
+}
+
+// What the cursor thread drew in the bars beside the frame is taken off by
+// the next redraw, which draws the cursor only into the frame.
+TEST_F(PresentTest, PillarboxedWindowKeepsNoCursorPixelsInItsBars)
+{
+    app.mAspectCorrection = true, app.mAspect.Set(16, 9), Open(true);
+    const Pixels bare = PresentFrame(6);
+    const auto image = Testing::MakeImage(32, Pixels(32 * 32, 0xFF00FF00));
+    display.SetCursorImage(image.get());
+    for (const Platform::Point& at : {Platform::Point{140, 300}, Platform::Point{1060, 20}}) {
+        display.SetCursorPos(at.x, at.y);
+        PresentFrame(6);
+        display.SetCursorPos(600, 300);
+        display.SetCursorImage(nullptr);
+        EXPECT_EQ(All(*display.mPrimarySurface), bare) << at.x;
+        display.SetCursorImage(image.get());
+    }
+}
+
+// A cursor larger than its 64 x 64 area is cut to the area at every step.
+TEST_F(PresentTest, CursorLargerThanItsAreaLeavesNothingOutsideIt)
+{
+    Open(true);
+    const auto image = Testing::MakeImage(100, Pixels(100 * 100, 0xFF00FF00));
+    display.SetCursorImage(image.get());
+    PresentFrame(4);
+    const Pixels frame = All(*display.mDrawSurface);
+    const Platform::Point walk[] = {{400, 300}, {405, 303}, {390, 310}, {420, 280}, {520, 280}, {10, 10}, {12, 9}};
+    for (const Platform::Point& step : walk) {
+        SCOPED_TRACE(std::to_string(step.x) + "," + std::to_string(step.y));
+        display.SetCursorPos(step.x, step.y);
+        const Pixels screen = All(*display.mPrimarySurface);
+        const Rect area(step.x - 32, step.y - 32, 64, 64);
+        int outside = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                outside += !(x >= area.mX && x < area.mX + 64 && y >= area.mY && y < area.mY + 64) &&
+                           screen[y * 800 + x] != frame[y * 800 + x];
+        ASSERT_EQ(outside, 0);
+    }
+    display.SetCursorImage(nullptr);
+    EXPECT_EQ(All(*display.mPrimarySurface), frame);
 }
 
 TEST_F(PresentTest, CursorOnlyRecordsWhileThereIsNoDisplayOrARedrawRuns)

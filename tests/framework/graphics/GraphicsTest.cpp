@@ -102,6 +102,10 @@ INSTANTIATE_TEST_SUITE_P(Shapes, GraphicsDraw,
         }, {}},
         DrawCase{"rectPartlyOutsideIsFourFills", [](Scene& s) { s.g.DrawRect(95, 0, 10, 5); },
             {"FillRect 95,0,5,1 #ff000000 m0", "FillRect 95,5,5,1 #ff000000 m0", "FillRect 95,1,1,4 #ff000000 m0"}},
+        // Sides summed in 64 bits: a wrapped width + 1 would lose the top.
+        DrawCase{"rectAsLargeAsAnIntKeepsTheSidesOnTheImage", [](Scene& s) {
+            s.g.DrawRect(0, 0, INT_MAX, INT_MAX), s.g.DrawRect(INT_MAX, 2, 1, INT_MIN);
+        }, {"FillRect 0,0,100,1 #ff000000 m0", "FillRect 0,1,1,79 #ff000000 m0"}},
         DrawCase{"lineTranslatedUntruncated",
             [](Scene& s) { s.g.mTransX = 0.5f, s.g.Translate(3, 4), s.g.DrawLine(0, 0, 10, 10); },
             {"DrawLine 3.5,4-13.5,14 #ff000000 m0"}},
@@ -147,6 +151,10 @@ INSTANTIATE_TEST_SUITE_P(Images, GraphicsDraw,
         }, {"BltAtFloat ball 3.5,5.25 src=0,0,10,10" + kPlain,
                "BltRotated ball 3.5,5.25 src=0,0,10,10" + kPlain + " angle=0.5 centre=5,4",
                "BltByMatrix ball 3.5,5.25 [1 0 0; 0 1 0]" + kPlain + " src=0,0,5,5 blend=1"}},
+        DrawCase{"boxAtTheEndOfTheIntRangeDrawsNothing", [](Scene& s) {
+            s.g.DrawImageAsBox(Rect(INT_MAX - 5, INT_MAX - 5, 7, 6), &s.frame);
+            s.g.DrawImageAsBox(Rect(INT_MIN, INT_MIN, 7, 6), &s.frame);
+        }, {}},
         DrawCase{"boxTilesInClippedCopies", [](Scene& s) {
             s.g.Translate(10, 0), s.g.DrawImageAsBox(Rect(0, 0, 7, 6), &s.frame);
             EXPECT_EQ(s.g.mClipRect, Rect(0, 0, 100, 80));

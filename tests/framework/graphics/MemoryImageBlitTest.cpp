@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <vector>
 
 namespace {
@@ -99,6 +101,19 @@ TEST(MemoryImageBlit, RectanglesAreHeldToBothImages)
     dest->Blt(source.get(), -1, 0, Rect(1, 1, 5, 7), Color::White, 1);
     dest->Blt(source.get(), 1, 0, Rect(-1, -1, 9, 9), Color::White, 1);
     EXPECT_EQ(PixelsOf(*dest), (Pixels{0xFF000006, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000001}));
+}
+
+// A source rectangle clipped far from where it was asked for, at a place
+// near the end of the int range, lands outside without overflowing.
+TEST(MemoryImageBlit, PlacesAtTheEndsOfTheIntRangeDrawNothing)
+{
+    auto source = MakeImage(3, {1, 2, 3, 4, 5, 6});
+    source->ForceAlphaFlags(false, false);
+    auto dest = MakeImage(3, Pixels(6, 0xFF000000));
+    dest->Blt(source.get(), INT_MAX, 0, Rect(-5, 0, 8, 2), Color::White, 1);
+    dest->Blt(source.get(), INT_MIN, INT_MIN, Rect(1, 1, 2, 1), Color::White, 1);
+    dest->Blt(source.get(), 0, INT_MIN + 1, Rect(0, -INT_MAX, 3, INT_MAX), Color::White, 1);
+    EXPECT_EQ(PixelsOf(*dest), Pixels(6, 0xFF000000));
 }
 
 } // namespace

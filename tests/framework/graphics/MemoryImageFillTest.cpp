@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -45,6 +46,20 @@ TEST(MemoryImageCoverage, BlendsOnlyWhereTheMapCovers)
     image->FillSpansWithCoverage(spans, 2, Color(255, 0, 0), 0, coverage, 0, 0, 3, 1);
     EXPECT_EQ(PixelsOf(*image), (Pixels{0xFF000000, 0xFFFE0000, 0xFFFE0000, 0xFF000000, 0xFF000000, 0xFF000000,
                                     0xFF000000, 0xFF000000}));
+}
+
+// Spans and maps at the ends of the int range neither overflow nor reach
+// a pixel: a wrapped sum would have put the first one on the image.
+TEST(MemoryImageCoverage, SpansAndMapsAtTheEndsOfTheIntRangeDrawNothing)
+{
+    auto image = MakeImage(4, Pixels(8, 0xFF000000));
+    const uint8_t coverage[] = {255, 255, 255, 255};
+    const Vorn::Span far[] = {{0, INT_MAX - 1, 4}, {1, 0, INT_MAX}};
+    image->FillSpansWithCoverage(far, 1, Color(255, 0, 0), 0, coverage, INT_MIN, 0, 4, 1);
+    image->FillSpansWithCoverage(far + 1, 1, Color(255, 0, 0), 0, coverage, 0, INT_MIN + 1, 4, 1);
+    EXPECT_EQ(PixelsOf(*image), Pixels(8, 0xFF000000));
+    image->FillSpansWithCoverage(far + 1, 1, Color(255, 0, 0), 0, coverage, 2, 1, INT_MAX, 1);
+    EXPECT_EQ(PixelsOf(*image)[6], 0xFFFE0000u);
 }
 
 } // namespace

@@ -116,6 +116,7 @@ TEST(GifReader, FilesDecodeToTheseWordsOrNothing)
         {.name = "MinimumCodeSizeZeroRefused", .minSize = 0, .codes = {}, .expected = {}},
         {.name = "MinimumCodeSizeTwelveRefused", .minSize = 12, .codes = {}, .expected = {}},
         {.name = "ZeroHeightRefused", .height = 0, .expected = {}},
+        {.name = "AboveThePixelLimitRefused", .width = 16384, .height = 16384, .expected = {}},
         {.name = "LargestHeaderRefused", .width = 65535, .height = 65535, .expected = {}}};
     for (const GifCase& c : cases)
         EXPECT_EQ(Decoded(Gif(c)), c.expected) << c.name;

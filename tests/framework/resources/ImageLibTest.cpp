@@ -27,8 +27,10 @@ TEST(Image, CreatedImageIsZeroAndEmptyOrOversizedShapesAreRefused)
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->GetWidth() * image->GetHeight(), 6);
     EXPECT_EQ(std::count(image->GetBits(), image->GetBits() + 6, 0u), 6);
-    for (const auto& [w, h] : {std::pair{0, 5}, {5, -1}, {16384, 16385}, {1, 1 << 30}})
+    for (const auto& [w, h] : {std::pair{0, 5}, {5, -1}, {8192, 4097}, {16384, 16384}, {1, 1 << 30}})
         EXPECT_EQ(Image::Create(w, h), nullptr) << w << " x " << h;
+    // 2^25 pixels, 128 MiB of words, is the largest image made.
+    EXPECT_NE(Image::Create(1, 1 << 25), nullptr);
 }
 
 class ImageLoader : public ::testing::Test {

@@ -99,7 +99,9 @@ TEST_F(PakInterfaceTest, LookupsServeTheLastAddedEntryByNormalisedName)
     }
 }
 
-TEST_F(PakInterfaceTest, FilesThatAreNotArchivesOrCutShortAnywhereAreRefusedWhole)
+// Only a file that is no archive of ours is refused; one cut short keeps the
+// files whose data is whole.
+TEST_F(PakInterfaceTest, FilesThatAreNotArchivesAreRefusedAndCutArchivesKeepTheirWholeFiles)
 {
     std::string version1 = *Tools::BuildPak({{"a.txt", "x"}});
     version1[4] = static_cast<char>(1 ^ kPakKey);
@@ -110,12 +112,30 @@ TEST_F(PakInterfaceTest, FilesThatAreNotArchivesOrCutShortAnywhereAreRefusedWhol
     EXPECT_FALSE(pak.AddArchive("missing.pak"));
     EXPECT_EQ(ReadAll(pak, "bad.pak"), version1);
     const std::string archive = *Tools::BuildPak({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+    const size_t dataStart = archive.size() - 9;
     for (size_t length = 0; length < archive.size(); ++length) {
         dir.WriteFile("cut.pak", archive.substr(0, length));
+        PakInterface fresh;
         // The header alone is an archive with no files.
-        EXPECT_EQ(pak.AddArchive("cut.pak"), length == 8) << length;
-        EXPECT_EQ(ReadAll(pak, "a.txt"), "<missing>") << length;
+        EXPECT_EQ(fresh.AddArchive("cut.pak"), length >= 8) << length;
+        EXPECT_EQ(ReadAll(fresh, "a.txt"), length >= dataStart + 5 ? "alpha" : "<missing>") << length;
+        EXPECT_EQ(ReadAll(fresh, "b.txt"), "<missing>") << length;
     }
+}
+
+// A size past the end drops that entry and, starts adding up, every later
+// one; the entries before it stay.
+TEST_F(PakInterfaceTest, ARecordWhoseDataLiesPastTheEndDropsOnlyItselfAndWhatFollows)
+{
+    std::string archive = *Tools::BuildPak({{"resources.xml", "<x/>"}, {"big", "12"}, {"after", "3"}});
+    const size_t bigSize = archive.find(std::string(1, static_cast<char>('g' ^ kPakKey))) + 1;
+    // Its top size byte: 2 + 2^24 bytes.
+    archive[bigSize + 3] = static_cast<char>(0x01 ^ kPakKey);
+    dir.WriteFile("main.pak", archive);
+    ASSERT_TRUE(pak.AddArchive("main.pak"));
+    EXPECT_EQ(ReadAll(pak, "resources.xml"), "<x/>");
+    EXPECT_EQ(ReadAll(pak, "big"), "<missing>");
+    EXPECT_EQ(ReadAll(pak, "after"), "<missing>");
 }
 
 TEST_F(PakInterfaceTest, CorruptDirectoriesNeverLeadReadsOutsideTheFile)

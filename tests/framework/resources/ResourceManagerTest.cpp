@@ -1,11 +1,15 @@
 #include "framework/resources/ResourceManager.h"
 
+#include "fakes/FakeWindow.h"
 #include "fakes/PoolingApp.h"
 #include "fakes/TempDir.h"
+#include "framework/display/DDImage.h"
+#include "framework/display/DDInterface.h"
 #include "framework/graphics/ImageFont.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/SysFont.h"
 #include "framework/resources/ResourceManagerException.h"
+#include "platform/DebugOutput.h"
 #include "tools/PakWriter.h"
 
 #include <gtest/gtest.h>
@@ -226,6 +230,32 @@ TEST_F(Game, AManifestReadBetweenStepsLeavesTheLoadPositionAlone)
     while (mManager.LoadNextOfGroup())
         ++steps;
     EXPECT_EQ(steps, 6);
+}
+
+// A surface is wanted for an image without partial alpha, which then gives
+// up its bits for it. A shared image that already has a surface is not
+// palettized at once but at the display's next rebuild.
+TEST_F(Game, SurfaceAndPaletteFlagsFollowTheManifest)
+{
+    Testing::FakeWindow window;
+    ASSERT_TRUE(window.Create({"", mApp.mWidth, mApp.mHeight, Platform::WindowStyle::Framed, {}}));
+    const Platform::DebugSink sink = Platform::SetDebugSink([](std::string_view) {});
+    ASSERT_EQ(mApp.mDDInterface->Init(&window, true), DDInterface::RESULT_OK);
+    Platform::SetDebugSink(sink);
+    Open({{"properties/resources.xml",
+           R"(<ResourceManifest><Resources id="One"><Image id="S" path="s.tga" ddsurface="1" nopal="1"/>)"
+           R"(<Image id="T" path="t.tga" ddsurface="1" nopal="1"/></Resources><Resources id="Two">)"
+           R"(<Image id="P" path="s.tga"/><Image id="Q" path="t.tga"/></Resources></ResourceManifest>)"},
+          {"s.tga", Tga(2, 1, {0xFFFF0000, 0x00000000})}, {"t.tga", Tga(2, 1, {0x80FF0000, 0xFF00FF00})}});
+    ASSERT_TRUE(mManager.LoadGroup("One")) << mManager.GetErrorText();
+    auto* s = dynamic_cast<DDImage*>(mManager.GetImageOrThrow("S").GetImage());
+    auto* t = dynamic_cast<DDImage*>(mManager.GetImageOrThrow("T").GetImage());
+    ASSERT_TRUE(s && t);
+    EXPECT_TRUE(s->mWantDDSurface && s->mPurgeBits && s->mSurface && !s->mBits);
+    EXPECT_FALSE(t->mWantDDSurface || t->mPurgeBits || t->mSurface);
+    ASSERT_TRUE(mManager.LoadGroup("Two")) << mManager.GetErrorText();
+    EXPECT_TRUE(s->mWantPal && s->mSurface && !s->mColorTable);
+    EXPECT_NE(t->mColorTable, nullptr);
 }
 
 } // namespace

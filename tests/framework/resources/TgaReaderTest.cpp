@@ -40,27 +40,29 @@ TEST(TgaReader, FilesDecodeToTheseWordsOrNothing)
     const TgaCase cases[] = {
         {.name = "ThirtyTwoBitsAreTheLittleEndianWords"},
         {.name = "IdFieldAndColourMapSkipped", .idLength = 3, .mapType = 1, .mapLength = 2},
-        {.name = "TwentyFourBitsAreOpaque", .depth = 24, .descriptor = 0x20, .pixels = {1, 2, 3, 0xFF, 0x80, 0x40},
-             .expected = {0xFF030201, 0xFF4080FF}},
-        {.name = "ShortPixelDataLeavesZeros", .width = 3, .pixels = {1, 2, 3, 4, 5}, .expected = {0x04030201, 0, 0}},
+        {.name = "TwentyFourBitsRefused", .depth = 24, .descriptor = 0x20, .pixels = {1, 2, 3, 0xFF, 0x80, 0x40},
+             .expected = {}},
+        {.name = "ShortPixelDataRefused", .width = 3, .pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, .expected = {}},
+        {.name = "LongPixelDataReadsTheDeclaredPixels", .width = 1, .pixels = {1, 2, 3, 4, 5}, .expected = {0x04030201}},
         {.name = "RunLengthRefused", .type = 10, .expected = {}},
         {.name = "SixteenBitsRefused", .depth = 16, .descriptor = 0x21, .expected = {}},
         {.name = "BottomUpRefused", .descriptor = 0x08, .expected = {}},
         {.name = "TwentyFourBitsWithAlphaBitsRefused", .depth = 24, .expected = {}},
         {.name = "UnknownColourMapTypeRefused", .mapType = 2, .expected = {}},
         {.name = "ZeroWidthRefused", .width = 0, .expected = {}},
-        {.name = "AboveThePixelLimitRefused", .width = 16384, .height = 16385, .expected = {}},
+        {.name = "AboveThePixelLimitRefused", .width = 8192, .height = 4097, .expected = {}},
+        {.name = "AtThePixelLimitRead", .width = 8192, .height = 4096, .pixels = Bytes(size_t{1} << 27, 7),
+             .expected = Words(size_t{1} << 25, 0x07070707)},
         {.name = "LargestHeaderRefused", .width = 65535, .height = 65535, .expected = {}}};
     for (const TgaCase& c : cases)
         EXPECT_EQ(Decoded(Tga(c)), c.expected) << c.name;
 }
 
-TEST(TgaReader, CutBeforeThePixelsGivesNothingAndAfterGivesTheImage)
+TEST(TgaReader, OnlyTheWholeFileGivesTheImage)
 {
     const Bytes whole = Tga({.name = "", .idLength = 2, .mapType = 1, .mapLength = 1});
-    const size_t pixelStart = 18 + 2 + 3;
     for (size_t n = 0; n <= whole.size(); ++n)
-        EXPECT_EQ(ImageLib::DecodeTGA(std::span(whole.data(), n)) != nullptr, n >= pixelStart) << n;
+        EXPECT_EQ(ImageLib::DecodeTGA(std::span(whole.data(), n)) != nullptr, n == whole.size()) << n;
 }
 
 } // namespace

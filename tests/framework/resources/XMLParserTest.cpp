@@ -97,18 +97,31 @@ TEST(XMLParser, DocumentsGiveTheseItemsThenEndOrFail)
 }
 
 
-// Overlong forms, surrogates, FFFE/FFFF, forms above FFFF, stray and cut bytes;
-// in UTF-16 surrogates alone or paired.
+// Overlong forms, surrogates, FFFE/FFFF, forms above 10FFFF, five-byte
+// forms, stray and cut bytes; in UTF-16 lone halves and cut pairs.
 TEST(XMLParser, IllegalCharactersFail)
 {
     for (const char* tail : {"\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBE",
-                             "\xEF\xBF\xBF", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "\xF8\x88\x80\x80\x80", "\x80",
-                             "\xFE", "\xE2\x82", "\xC3 "})
+                             "\xEF\xBF\xBF", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF7\xBF\xBF\xBF",
+                             "\xF8\x88\x80\x80\x80", "\x80", "\xFE", "\xE2\x82", "\xF0\x9F\x98", "\xC3 "})
         EXPECT_EQ(Parse(kBom8 + "<a/>" + tail).failure, "Illegal Character@1") << tail;
-    for (const std::u16string tail : {u"\xD800", u"\xDBFF" u"a", u"\xDC00", u"\xDFFF", u"\xD83D\xDE00"}) {
+    for (const std::u16string tail : {u"\xD800", u"\xDBFF" u"a", u"\xDC00", u"\xDFFF", u"\xDE00\xD83D"}) {
         for (const bool bigEndian : {false, true})
             EXPECT_EQ(Parse(Utf16(u"<a/>" + tail, bigEndian)).failure, "Illegal Character@1");
     }
+}
+
+// A character above FFFF, as four UTF-8 bytes or a UTF-16 pair, is one
+// character: the stand-in FFFD, which 8-bit text cannot show either.
+TEST(XMLParser, CharactersAboveFFFFAreOneStandInCharacter)
+{
+    const Outcome eight = Parse(kBom8 + "<a>x\xF0\x9F\x98\x80y\xF4\x8F\xBF\xBFz</a>");
+    const Outcome sixteen = Parse(Utf16(u"<a>x\xD83D\xDE00y\xDBFF\xDFFFz</a>", true));
+    const Outcome plain = Parse(Utf16(u"<a>x\xFFFDy\xFFFDz</a>", false));
+    EXPECT_EQ(eight.failure + sixteen.failure + plain.failure, "");
+    EXPECT_EQ(eight.items, plain.items);
+    EXPECT_EQ(sixteen.items, plain.items);
+    EXPECT_EQ(plain.items.substr(0, 5), "<a>[x");
 }
 
 // Text-mode files lose their carriage returns in an archive and keep them on

@@ -147,6 +147,22 @@ TEST(SdlWindowWithoutDesktop, RefusesToOpenAWindowNobodyCouldSee)
 
 // A 2 × 2 frame of red, green, blue and a mid grey lands in its rectangle of
 // a 6 × 4 window on black, read back from the renderer.
+// What the window's framebuffer shows, as 0xRRGGBB words.
+std::vector<uint32_t> Shown(RecordingWindow& recording)
+{
+    SDL_Surface* surface = SDL_GetWindowSurface(SDL_GetWindowFromID(recording.window.SdlId()));
+    std::vector<uint32_t> screen(static_cast<size_t>(surface->w * surface->h));
+    EXPECT_EQ(SDL_ConvertPixels(surface->w, surface->h, surface->format->format, surface->pixels, surface->pitch,
+                  SDL_PIXELFORMAT_RGB888, screen.data(), surface->w * 4), 0)
+        << SDL_GetError();
+    for (uint32_t& pixel : screen)
+        pixel &= 0xFFFFFF;
+    return screen;
+}
+
+// Straight into the window's framebuffer, in its rectangle on black; a
+// rectangle of another size takes the pixel under each centre; one reaching
+// past the window is cut there.
 TEST(SdlWindow, PresentedFrameLandsInItsRectangleOnBlack)
 {
     const uint32_t rgb32[] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00123456};
@@ -156,16 +172,18 @@ TEST(SdlWindow, PresentedFrameLandsInItsRectangleOnBlack)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.grey);
         RecordingWindow recording(Describe("Present", 6, 4));
-        ASSERT_TRUE(recording.window.Present({c.pixels, 2 * c.format.BytesPerPixel(), 2, 2, c.format}, {3, 1, 2, 2}))
-            << recording.window.Error();
-        SDL_Renderer* renderer = SDL_GetRenderer(SDL_GetWindowFromID(recording.window.SdlId()));
-        std::vector<uint32_t> screen(6 * 4);
-        ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, screen.data(), 6 * 4), 0)
-            << SDL_GetError();
-        for (uint32_t& pixel : screen)
-            pixel &= 0xFFFFFF;
-        EXPECT_EQ(screen, (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF0000, 0x00FF00, 0, //
-                                                 0, 0, 0, 0x0000FF, c.grey, 0, 0, 0, 0, 0, 0, 0}));
+        const Platform::Frame frame{c.pixels, 2 * c.format.BytesPerPixel(), 2, 2, c.format};
+        ASSERT_TRUE(recording.window.Present(frame, {3, 1, 2, 2})) << recording.window.Error();
+        EXPECT_EQ(Shown(recording), (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF0000, 0x00FF00, 0, //
+                                                           0, 0, 0, 0x0000FF, c.grey, 0, 0, 0, 0, 0, 0, 0}));
+        ASSERT_TRUE(recording.window.Present(frame, {1, 0, 4, 4})) << recording.window.Error();
+        const uint32_t r = 0xFF0000, g = 0x00FF00, b = 0x0000FF, k = c.grey;
+        EXPECT_EQ(Shown(recording), (std::vector<uint32_t>{0, r, r, g, g, 0, 0, r, r, g, g, 0, //
+                                                           0, b, b, k, k, 0, 0, b, b, k, k, 0}));
+        ASSERT_TRUE(recording.window.Present(frame, {5, 3, 2, 2})) << recording.window.Error();
+        std::vector<uint32_t> corner(24, 0);
+        corner[23] = r;
+        EXPECT_EQ(Shown(recording), corner);
     }
 }
 

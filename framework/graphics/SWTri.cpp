@@ -1,0 +1,230 @@
+#include "framework/graphics/SWTri.h"
+
+#include "framework/display/NativeDisplay.h"
+#include "framework/graphics/MemoryImage.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Vorn::SWTri {
+
+namespace {
+
+// 16.16 terms overflow 32 bits past this many pixels or texels.
+constexpr int kMaxCoordinate = 32767;
+constexpr int kMaxListLength = 16;
+// Three corners and at most one more for each bound.
+constexpr int kMaxClippedVertices = 7;
+
+bool Inside(const TriangleVertex& p, float bound, Bound kind)
+{
+    switch (kind) {
+    case Bound::MinX:
+        return !(p.mX < bound);
+    case Bound::MaxX:
+        return !(p.mX > bound);
+    case Bound::MinY:
+        return !(p.mY < bound);
+    case Bound::MaxY:
+        return !(p.mY > bound);
+    }
+    return true;
+}
+
+uint32_t Channel(uint32_t color, int shift)
+{
+    return (color >> shift) & 0xFF;
+}
+
+bool Finite(const TriangleVertex& p)
+{
+    return std::isfinite(p.mX) && std::isfinite(p.mY) && std::isfinite(p.mU) && std::isfinite(p.mV);
+}
+
+int32_t Fixed(double value)
+{
+    return static_cast<int32_t>(std::nearbyint(value * 65536.0));
+}
+
+int32_t FixedChannel(uint32_t color, int shift)
+{
+    return static_cast<int32_t>(Channel(color, shift) << 16);
+}
+
+// The display's premultiplied form of an image is the premultiplied ARGB
+// the rasterisers mix: 8-bit channels where ARGB has them. Images keep it
+// for the blitters, so the triangles need not premultiply every texel.
+bool PremultipliesAsArgb(const NativeDisplay& display)
+{
+    return display.mRGBBits == 32 && display.mRedMask == 0xFF0000 && display.mGreenMask == 0xFF00 &&
+           display.mBlueMask == 0xFF;
+}
+
+struct Features {
+    int bits = 0;
+    TextureInfo texture;
+    ColorInfo color;
+};
+
+} // namespace
+
+void InterpolateVertex(const TriangleVertex& a, const TriangleVertex& b, float bound, bool onX, TriangleVertex& out)
+{
+    const float t = onX ? (bound - a.mX) / (b.mX - a.mX) : (bound - a.mY) / (b.mY - a.mY);
+    out.mX = (b.mX - a.mX) * t + a.mX;
+    out.mY = (b.mY - a.mY) * t + a.mY;
+    out.mU = (b.mU - a.mU) * t + a.mU;
+    out.mV = (b.mV - a.mV) * t + a.mV;
+    uint32_t color = 0;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto from = static_cast<float>(Channel(a.mColor, shift));
+        const auto to = static_cast<float>(Channel(b.mColor, shift));
+        color |= static_cast<uint32_t>((to - from) * t + from) << shift;
+    }
+    out.mColor = color;
+}
+
+int ClipEdge(const TriangleVertex* const* in, const TriangleVertex** out, float bound, Bound kind, ClipPool& pool)
+{
+    int n = 0;
+    while (in[n])
+        ++n;
+    const bool onX = kind == Bound::MinX || kind == Bound::MaxX;
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        const TriangleVertex& p = *in[i];
+        const TriangleVertex& q = *in[(i + 1) % n];
+        const bool pIn = Inside(p, bound, kind);
+        const bool qIn = Inside(q, bound, kind);
+        if (pIn)
+            out[count++] = &p;
+        if (pIn != qIn && pool.count < kMaxClipVertices) {
+            TriangleVertex& made = pool.vertices[pool.count++];
+            if (pIn)
+                InterpolateVertex(q, p, bound, onX, made);
+            else
+                InterpolateVertex(p, q, bound, onX, made);
+            out[count++] = &made;
+        }
+    }
+    out[count] = nullptr;
+    return count;
+}
+
+int ClipPolygon(const TriangleVertex* a, const TriangleVertex* b, const TriangleVertex* c,
+    const TriangleVertex** out, const FRect& bounds, ClipPool& pool)
+{
+    pool.count = 0;
+    const TriangleVertex* first[kMaxListLength] = {a, b, c, nullptr};
+    const TriangleVertex* second[kMaxListLength] = {};
+    const auto minX = static_cast<float>(bounds.mX);
+    const auto maxX = static_cast<float>(bounds.mX + bounds.mWidth);
+    const auto minY = static_cast<float>(bounds.mY);
+    const auto maxY = static_cast<float>(bounds.mY + bounds.mHeight);
+    if (ClipEdge(first, second, minX, Bound::MinX, pool) < 3 || ClipEdge(second, first, maxX, Bound::MaxX, pool) < 3 ||
+        ClipEdge(first, second, minY, Bound::MinY, pool) < 3)
+        return 0;
+    const int count = ClipEdge(second, out, maxY, Bound::MaxY, pool);
+    return count < 3 ? 0 : count;
+}
+
+void DispatchTriangle(int features, const FixedVertex* vertices, const Destination& dest,
+    const TextureInfo& texture, const ColorInfo& color)
+{
+    if (const Rasterizer rasterizer = RasterizerAt(features))
+        rasterizer(vertices, dest, texture, color);
+}
+
+// The clip bounds reach clip x + width and clip y + height: with the pixel
+// centres at integers and right and bottom edges left out, a bound one
+// pixel short would leave the last column and row unpainted.
+void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture, const Destination& dest,
+    bool linear, bool vertexColors, const Rect& clip, const Color& color, int mode)
+{
+    const int formatBits = FormatBits(dest.format);
+    const Rect area = clip.Intersection(Rect(0, 0, std::min(dest.width, kMaxCoordinate),
+        std::min(dest.height, kMaxCoordinate)));
+    if (count < 3 || !strip || !texture || formatBits < 0 || !dest.bits || area.mWidth <= 0 || area.mHeight <= 0)
+        return;
+
+    Features f;
+    texture->ScanPixelFlags();
+    f.texture.width = texture->mWidth;
+    f.texture.height = texture->mHeight;
+    if (f.texture.width <= 0 || f.texture.height <= 0 || f.texture.width > kMaxCoordinate ||
+        f.texture.height > kMaxCoordinate)
+        return;
+    const NativeDisplay* display = texture->AppDisplay();
+    if (texture->mColorTable && texture->mColorIndices) {
+        f.texture.palette = texture->mColorTable.get();
+        f.texture.indices = texture->mColorIndices.get();
+    } else if (display && PremultipliesAsArgb(*display)) {
+        f.texture.premultiplied = texture->GetPremultipliedData(*display);
+    } else if (!(f.texture.bits = texture->GetBits())) {
+        return;
+    }
+    const auto component = [](int value) { return std::clamp(value, 0, 255); };
+    f.color = ColorInfo{component(color.mAlpha), component(color.mRed), component(color.mGreen),
+        component(color.mBlue)};
+    const auto drawColor = static_cast<uint32_t>(f.color.alpha) << 24 | static_cast<uint32_t>(f.color.red) << 16 |
+                           static_cast<uint32_t>(f.color.green) << 8 | static_cast<uint32_t>(f.color.blue);
+    const bool translucentTexture = texture->mHasAlpha || texture->mHasTrans || linear;
+    f.bits = kTextured | formatBits | (linear ? kLinear : 0) | (color.IsWhite() ? 0 : kColorize) |
+             (vertexColors ? kVertexColors : 0) | (mode != kDrawModeNormal ? kAdditive : 0);
+
+    const FRect bounds(area.mX, area.mY, area.mWidth, area.mHeight);
+    ClipPool pool;
+    const double texelsWide = f.texture.width;
+    const double texelsHigh = f.texture.height;
+    for (int j = 0; j + 2 < count; ++j) {
+        const int second = j % 2 == 0 ? j + 1 : j + 2;
+        const int third = j % 2 == 0 ? j + 2 : j + 1;
+        TriangleVertex corners[3] = {strip[j], strip[second], strip[third]};
+        bool blend = translucentTexture || f.color.alpha < 255;
+        bool finite = true;
+        for (TriangleVertex& corner : corners) {
+            finite = finite && Finite(corner);
+            if (vertexColors) {
+                if (corner.mColor == 0)
+                    corner.mColor = drawColor;
+                blend = blend || corner.mColor >> 24 < 255;
+            }
+        }
+        if (!finite)
+            continue;
+        const TriangleVertex* clipped[kMaxListLength];
+        const bool inside = std::all_of(std::begin(corners), std::end(corners), [&](const TriangleVertex& p) {
+            return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
+                   p.mY <= bounds.mY + bounds.mHeight;
+        });
+        int n = 3;
+        if (inside) {
+            for (int k = 0; k < 3; ++k)
+                clipped[k] = &corners[k];
+        } else {
+            n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, pool);
+        }
+        FixedVertex fixed[kMaxClippedVertices];
+        for (int k = 0; k < n; ++k) {
+            const TriangleVertex& p = *clipped[k];
+            FixedVertex& out = fixed[k];
+            out.x = Fixed(std::clamp<double>(p.mX, bounds.mX, bounds.mX + bounds.mWidth));
+            out.y = Fixed(std::clamp<double>(p.mY, bounds.mY, bounds.mY + bounds.mHeight));
+            out.u = Fixed(std::clamp(p.mU * texelsWide, -32768.0, 32767.0));
+            out.v = Fixed(std::clamp(p.mV * texelsHigh, -32768.0, 32767.0));
+            if (vertexColors) {
+                out.alpha = FixedChannel(p.mColor, 24);
+                out.red = FixedChannel(p.mColor, 16);
+                out.green = FixedChannel(p.mColor, 8);
+                out.blue = FixedChannel(p.mColor, 0);
+            }
+        }
+        const int features = f.bits | (blend ? kBlend : 0);
+        for (int k = 2; k < n; ++k) {
+            const FixedVertex fan[3] = {fixed[0], fixed[k - 1], fixed[k]};
+            DispatchTriangle(features, fan, dest, f.texture, f.color);
+        }
+    }
+}
+
+} // namespace Vorn::SWTri

@@ -1,0 +1,122 @@
+#pragma once
+// The software triangles: a strip of textured vertices is clipped triangle
+// by triangle against the clip rectangle, turned into fixed point, split
+// into a fan, and each triangle handed to the rasteriser that the
+// combination of its features, its draw mode and the destination's pixel
+// format selects from a table.
+
+#include "framework/graphics/Color.h"
+#include "framework/graphics/Image.h"
+#include "framework/graphics/Rect.h"
+
+#include <cstdint>
+
+namespace Vorn {
+class MemoryImage;
+} // namespace Vorn
+
+namespace Vorn::SWTri {
+
+// Destination pixel formats.
+inline constexpr int kFormat8888 = 0x8888; // memory ARGB words with alpha
+inline constexpr int kFormat888 = 0x888;   // 32-bit words whose top byte is no alpha
+inline constexpr int kFormat565 = 0x565;
+inline constexpr int kFormat555 = 0x555;
+
+// What a rasteriser receives of a vertex: 16.16 fixed point. u and v are in
+// texels; the colour channels (0..255) are filled only with vertex colours.
+struct FixedVertex {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t alpha = 0;
+    int32_t red = 0;
+    int32_t green = 0;
+    int32_t blue = 0;
+    int32_t u = 0;
+    int32_t v = 0;
+};
+
+// The texture: ARGB words, the same premultiplied (each channel times alpha
+// + 1, over 256), or a palette and its indices; rows of `width`.
+struct TextureInfo {
+    const uint32_t* bits = nullptr;
+    const uint32_t* premultiplied = nullptr;
+    const uint32_t* palette = nullptr;
+    const uint8_t* indices = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+// The draw colour.
+struct ColorInfo {
+    int alpha = 255;
+    int red = 255;
+    int green = 255;
+    int blue = 255;
+};
+
+// Where the triangles are drawn: the first pixel, the bytes from one row to
+// the next, the size, the format, and for kFormat888 whether red lies in the
+// low byte (else in bits 16-23).
+struct Destination {
+    uint8_t* bits = nullptr;
+    int pitch = 0;
+    int width = 0;
+    int height = 0;
+    int format = 0;
+    bool redLow = false;
+};
+
+// Feature bits of the table index.
+inline constexpr int kLinear = 1;
+inline constexpr int kColorize = 2;
+inline constexpr int kVertexColors = 4;
+inline constexpr int kBlend = 8;
+inline constexpr int kTextured = 16;
+inline constexpr int kAdditive = 128;
+inline constexpr int kTableSize = 256;
+
+using Rasterizer = void (*)(const FixedVertex* vertices, const Destination& dest, const TextureInfo& texture,
+    const ColorInfo& color);
+
+// Entry `index` of the table; null where no rasteriser exists (untextured
+// triangles, and format bits of no known format).
+Rasterizer RasterizerAt(int index);
+
+// The format bits of the table index (32, 64, 96, or 0 for kFormat8888); -1
+// for a format no rasteriser draws.
+int FormatBits(int format);
+
+// The vertices a clipping creates; at most two per bound.
+inline constexpr int kMaxClipVertices = 16;
+struct ClipPool {
+    TriangleVertex vertices[kMaxClipVertices];
+    int count = 0;
+};
+
+// Sutherland-Hodgman against one bound: x or y at least or at most `bound`.
+// Lists are of pointers ended by null; returns the output's length.
+enum class Bound { MinX, MaxX, MinY, MaxY };
+int ClipEdge(const TriangleVertex* const* in, const TriangleVertex** out, float bound, Bound kind, ClipPool& pool);
+// The vertex where the edge from the outside vertex a to the inside vertex b
+// meets the bound on x (or y).
+void InterpolateVertex(const TriangleVertex& a, const TriangleVertex& b, float bound, bool onX,
+    TriangleVertex& out);
+// One triangle against the four bounds; returns the clipped vertex count
+// (0 when fewer than three are left).
+int ClipPolygon(const TriangleVertex* a, const TriangleVertex* b, const TriangleVertex* c,
+    const TriangleVertex** out, const FRect& bounds, ClipPool& pool);
+
+// Draws a triangle strip: triangles (j, j + 1, j + 2) for even j and (j,
+// j + 2, j + 1) for odd j. A texture's pixels are read through its palette
+// when it has one. A vertex colour of 0 (or all of them, without vertex
+// colours) stands for the draw colour. Any mode but normal adds. Vertices
+// that are not finite drop their triangle.
+void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture, const Destination& dest,
+    bool linear, bool vertexColors, const Rect& clip, const Color& color, int mode);
+
+// One fixed-point triangle to the rasteriser of its features.
+void DispatchTriangle(int features, const FixedVertex* vertices, const Destination& dest,
+    const TextureInfo& texture, const ColorInfo& color);
+
+} // namespace Vorn::SWTri

@@ -1,0 +1,175 @@
+#include "framework/graphics/TriangleRasterizer.h"
+
+#include <array>
+#include <cmath>
+#include <utility>
+
+namespace Vorn::SWTri {
+
+namespace {
+
+int64_t FloorDiv(int64_t n, int64_t d)
+{
+    const int64_t q = n / d;
+    return (n % d != 0 && (n < 0) != (d < 0)) ? q - 1 : q;
+}
+
+int64_t CeilDiv(int64_t n, int64_t d)
+{
+    return -FloorDiv(-n, d);
+}
+
+int CeilRow(int32_t y)
+{
+    return static_cast<int>(CeilDiv(y, 65536));
+}
+
+} // namespace
+
+void TriangleScan::Edge::Start(const FixedVertex& a, const FixedVertex& b, int row)
+{
+    const int64_t dy = int64_t{b.y} - a.y;
+    if (dy <= 0) {
+        *this = Edge();
+        return;
+    }
+    const int64_t dx = int64_t{b.x} - a.x;
+    den = dy * 65536;
+    const int64_t numerator = int64_t{a.x} * dy + dx * (int64_t{row} * 65536 - a.y);
+    q = CeilDiv(numerator, den);
+    rem = q * den - numerator;
+    stepQ = FloorDiv(dx * 65536, den);
+    stepRem = dx * 65536 - stepQ * den;
+}
+
+bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
+{
+    for (int i = 0; i < 3; ++i)
+        mIn[i] = mSorted[i] = &vertices[i];
+    if (mSorted[1]->y < mSorted[0]->y)
+        std::swap(mSorted[0], mSorted[1]);
+    if (mSorted[2]->y < mSorted[1]->y)
+        std::swap(mSorted[1], mSorted[2]);
+    if (mSorted[1]->y < mSorted[0]->y)
+        std::swap(mSorted[0], mSorted[1]);
+    const FixedVertex& top = *mSorted[0];
+    const FixedVertex& mid = *mSorted[1];
+    const FixedVertex& bottom = *mSorted[2];
+    const int64_t cross = (int64_t{mid.x} - top.x) * (int64_t{bottom.y} - top.y) -
+                          (int64_t{bottom.x} - top.x) * (int64_t{mid.y} - top.y);
+    if (cross == 0)
+        return false;
+    mMidLeft = cross < 0;
+    mFirstRow = CeilRow(top.y);
+    mMidRow = CeilRow(mid.y);
+    mLastRow = CeilRow(bottom.y);
+    mWidth = width;
+    mHeight = height;
+    const double x0 = mIn[0]->x / 65536.0;
+    const double y0 = mIn[0]->y / 65536.0;
+    mDet = (mIn[1]->x / 65536.0 - x0) * (mIn[2]->y / 65536.0 - y0) -
+           (mIn[2]->x / 65536.0 - x0) * (mIn[1]->y / 65536.0 - y0);
+    return mDet != 0;
+}
+
+// Gradients past 2^27 units (2048 texels) a pixel are held there: every
+// term of the plane then stays far within 64 bits over the largest image.
+TriangleScan::Plane TriangleScan::PlaneOf(int32_t a0, int32_t a1, int32_t a2) const
+{
+    const double x0 = mIn[0]->x / 65536.0;
+    const double y0 = mIn[0]->y / 65536.0;
+    const double dx1 = mIn[1]->x / 65536.0 - x0;
+    const double dy1 = mIn[1]->y / 65536.0 - y0;
+    const double dx2 = mIn[2]->x / 65536.0 - x0;
+    const double dy2 = mIn[2]->y / 65536.0 - y0;
+    const double da1 = static_cast<double>(a1) - a0;
+    const double da2 = static_cast<double>(a2) - a0;
+    constexpr double kLimit = 134217728.0;
+    const double dx = std::clamp((da1 * dy2 - da2 * dy1) / mDet, -kLimit, kLimit);
+    const double dy = std::clamp((da2 * dx1 - da1 * dx2) / mDet, -kLimit, kLimit);
+    Plane plane;
+    plane.dx = std::llround(dx * 65536.0);
+    plane.dy = std::llround(dy * 65536.0);
+    plane.base = std::llround((a0 - dx * x0 - dy * y0) * 65536.0);
+    return plane;
+}
+
+namespace {
+
+template <typename Target, Sampling Mode, Compose How, Shading Shade>
+void Entry(const FixedVertex* vertices, const Destination& dest, const TextureInfo& texture, const ColorInfo& color)
+{
+    if (texture.palette)
+        Rasterize<Target, PaletteFetch, Mode, How, Shade>(vertices, dest,
+            PaletteFetch{texture.palette, texture.indices, texture.width, texture.height}, color);
+    else if (texture.premultiplied)
+        Rasterize<Target, PremultipliedFetch, Mode, How, Shade>(vertices, dest,
+            PremultipliedFetch{{texture.premultiplied, texture.width, texture.height}}, color);
+    else
+        Rasterize<Target, ArgbFetch, Mode, How, Shade>(vertices, dest,
+            ArgbFetch{texture.bits, texture.width, texture.height}, color);
+}
+
+template <Sampling Mode, Compose How, Shading Shade>
+void Entry888(const FixedVertex* vertices, const Destination& dest, const TextureInfo& texture,
+    const ColorInfo& color)
+{
+    if (dest.redLow)
+        Entry<Target888<true>, Mode, How, Shade>(vertices, dest, texture, color);
+    else
+        Entry<Target888<false>, Mode, How, Shade>(vertices, dest, texture, color);
+}
+
+template <int Index>
+constexpr Rasterizer Make()
+{
+    if constexpr ((Index & kTextured) == 0) {
+        return nullptr;
+    } else {
+        constexpr Sampling mode = (Index & kLinear) ? Sampling::Bilinear : Sampling::Point;
+        constexpr Shading shade = (Index & kVertexColors) ? Shading::Vertex : Shading::Constant;
+        constexpr Compose how = (Index & kAdditive) ? Compose::Add : (Index & kBlend) ? Compose::Over : Compose::Store;
+        constexpr int format = Index & 96;
+        if constexpr (format == 0)
+            return &Entry<Target8888, mode, how, shade>;
+        else if constexpr (format == 32)
+            return &Entry888<mode, how, shade>;
+        else if constexpr (format == 64)
+            return &Entry<Target16<6>, mode, how, shade>;
+        else
+            return &Entry<Target16<5>, mode, how, shade>;
+    }
+}
+
+template <size_t... Index>
+constexpr std::array<Rasterizer, kTableSize> MakeTable(std::index_sequence<Index...>)
+{
+    return {Make<static_cast<int>(Index)>()...};
+}
+
+constexpr std::array<Rasterizer, kTableSize> kRasterizers = MakeTable(std::make_index_sequence<kTableSize>());
+
+} // namespace
+
+Rasterizer RasterizerAt(int index)
+{
+    return index >= 0 && index < kTableSize ? kRasterizers[static_cast<size_t>(index)] : nullptr;
+}
+
+int FormatBits(int format)
+{
+    switch (format) {
+    case kFormat8888:
+        return 0;
+    case kFormat888:
+        return 32;
+    case kFormat565:
+        return 64;
+    case kFormat555:
+        return 96;
+    default:
+        return -1;
+    }
+}
+
+} // namespace Vorn::SWTri

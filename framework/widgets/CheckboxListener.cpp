@@ -1,0 +1,7 @@
+#include "framework/widgets/CheckboxListener.h"
+
+namespace Vorn {
+
+void CheckboxListener::CheckboxChecked(int, bool) {}
+
+} // namespace Vorn

@@ -1,0 +1,7 @@
+#include "framework/widgets/SliderListener.h"
+
+namespace Vorn {
+
+void SliderListener::SliderVal(int, double) {}
+
+} // namespace Vorn

@@ -1,0 +1,421 @@
+#include "framework/graphics/TriangleRasterizer.h"
+
+#include "fakes/DisplayApp.h"
+#include "framework/graphics/MemoryImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using Testing::MakeImage;
+using Vorn::Color;
+using Vorn::Rect;
+using Vorn::TriangleVertex;
+namespace SWTri = Vorn::SWTri;
+using Pixels = std::vector<uint32_t>;
+
+// The documented pixel rules, written out again: lanes a, r, g, b.
+using Lanes = std::array<uint32_t, 4>;
+
+Lanes Straight(uint32_t p)
+{
+    return {p >> 24, (p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF};
+}
+
+Lanes Premultiply(uint32_t p)
+{
+    Lanes l = Straight(p);
+    for (size_t c = 1; c < 4; ++c)
+        l[c] = l[c] * (l[0] + 1) / 256;
+    return l;
+}
+
+Lanes Mix(const Lanes& p, const Lanes& q, uint32_t f)
+{
+    Lanes out{};
+    for (size_t c = 0; c < 4; ++c)
+        out[c] = (p[c] * (256 - f) + q[c] * f) / 256;
+    return out;
+}
+
+Lanes Tinted(Lanes s, const Color& color)
+{
+    const auto a = static_cast<uint32_t>(color.mAlpha);
+    const uint32_t m[4] = {a + 1, static_cast<uint32_t>(color.mRed) * (a + 1) / 256 + 1,
+        static_cast<uint32_t>(color.mGreen) * (a + 1) / 256 + 1, static_cast<uint32_t>(color.mBlue) * (a + 1) / 256 + 1};
+    for (size_t c = 0; c < 4; ++c)
+        s[c] = s[c] * m[c] / 256;
+    return s;
+}
+
+uint32_t Pack(const Lanes& l)
+{
+    return l[0] << 24 | l[1] << 16 | l[2] << 8 | l[3];
+}
+
+// Bilinear sample of a row texture at a texel position (16.16) on row 0.
+Lanes BilinearRow(const Pixels& texels, int32_t u)
+{
+    const int32_t at = (u - 0x8000 + 0x80) >> 8;
+    const int last = static_cast<int>(texels.size()) - 1;
+    const int i0 = std::clamp(at >> 8, 0, last);
+    const int i1 = std::clamp((at >> 8) + 1, 0, last);
+    return Mix(Premultiply(texels[static_cast<size_t>(i0)]), Premultiply(texels[static_cast<size_t>(i1)]),
+        static_cast<uint32_t>(at & 0xFF));
+}
+
+uint32_t Over(uint32_t d, const Lanes& s)
+{
+    Lanes out = Straight(d);
+    for (size_t c = 0; c < 4; ++c)
+        out[c] = s[c] + out[c] * (256 - s[0]) / 256;
+    return Pack(out);
+}
+
+uint32_t Add(uint32_t d, const Lanes& s)
+{
+    Lanes out = Straight(d);
+    for (size_t c = 1; c < 4; ++c)
+        out[c] = std::min(out[c] + s[c], 255u);
+    return Pack(out);
+}
+
+// A destination of raw pixels with a border of canaries around the drawn
+// area: the canaries must survive every draw.
+template <typename Pixel>
+struct Canvas {
+    Canvas(int w, int h, int format, Pixel fill, bool redLow = false) : width(w), height(h), pixels(size_t(w * h), fill)
+    {
+        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
+        dest.pitch = w * static_cast<int>(sizeof(Pixel));
+        dest.width = w;
+        dest.height = h;
+        dest.format = format;
+        dest.redLow = redLow;
+    }
+    Pixel At(int x, int y) const { return pixels[size_t(y * width + x)]; }
+    int width;
+    int height;
+    std::vector<Pixel> pixels;
+    SWTri::Destination dest;
+};
+
+// A quad of the texture at rows [y0, y1) and columns [x0, x1) (pixel centres
+// at integers: the quad's edges lie half a pixel out), texture coordinates
+// 0..1.
+std::array<TriangleVertex, 4> Quad(float x0, float y0, float x1, float y1, uint32_t color = 0)
+{
+    return {TriangleVertex{x0 - 0.5f, y0 - 0.5f, 0, 0, color}, TriangleVertex{x1 - 0.5f, y0 - 0.5f, 1, 0, color},
+        TriangleVertex{x0 - 0.5f, y1 - 0.5f, 0, 1, color}, TriangleVertex{x1 - 0.5f, y1 - 0.5f, 1, 1, color}};
+}
+
+const Pixels kRow = {0xFF102030, 0x80FF8040, 0x00FFFFFF, 0xFFF0E0D0};
+// Opaque throughout: the sample replaces the pixel without reading it.
+const Pixels kOpaqueRow = {0xFF102030, 0xFFFF8040, 0xFF00FF00, 0xFFF0E0D0};
+
+// Four texels stretched over eight pixels: texel positions 0.25, 0.75, ...
+// at the pixel centres.
+TEST(TriangleRasterizer, BilinearSamplesFollowTheDocumentedRules)
+{
+    for (const Pixels& row : {kRow, kOpaqueRow}) {
+        auto texture = MakeImage(4, row);
+        const struct { const char* what; int mode; Color color; } cases[] = {
+            {"over", 0, Color::White}, {"over tinted", 0, Color(200, 100, 50, 180)}, {"add", 1, Color::White},
+            {"add tinted", 1, Color(255, 128, 0, 100)}};
+        for (const auto& c : cases) {
+            Canvas<uint32_t> canvas(10, 3, SWTri::kFormat888, 0xFF404040);
+            const auto quad = Quad(1, 1, 9, 2);
+            SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, true, false, Rect(0, 0, 10, 3), c.color,
+                c.mode);
+            for (int x = 0; x < 10; ++x) {
+                uint32_t expected = 0xFF404040;
+                if (x >= 1 && x < 9) {
+                    const Lanes s = Tinted(BilinearRow(row, (x - 1) * 32768 + 16384), c.color);
+                    expected = c.mode == 0 ? Over(0xFF404040, s) : Add(0xFF404040, s);
+                }
+                EXPECT_EQ(canvas.At(x, 1), expected) << c.what << " x=" << x;
+                EXPECT_EQ(canvas.At(x, 0), 0xFF404040u) << c.what;
+                EXPECT_EQ(canvas.At(x, 2), 0xFF404040u) << c.what;
+            }
+        }
+    }
+}
+
+// Golden rows worked by hand from the rules: a 2-texel row doubled, point
+// sampled, onto each destination format.
+TEST(TriangleRasterizer, PointSamplesOntoEveryFormat)
+{
+    auto texture = MakeImage(2, {0xFFFF8000, 0x80FFFFFF});
+    const auto quad = Quad(0, 0, 4, 1);
+    // Premultiplied: texel 0 (255, 255, 128, 0); texel 1 (128, 128, 128, 128).
+    {
+        Canvas<uint32_t> canvas(4, 1, SWTri::kFormat888, 0xFF204060);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 1),
+            Color::White, 0);
+        // 128 + 0x20 * 128 / 256 = 144 (0x90), 0x40 -> 160 (0xA0), 0x60 -> 176 (0xB0), alpha 255.
+        EXPECT_EQ(canvas.pixels, (std::vector<uint32_t>{0xFFFF8000, 0xFFFF8000, 0xFF90A0B0, 0xFF90A0B0}));
+    }
+    {
+        Canvas<uint32_t> canvas(4, 1, SWTri::kFormat888, 0x00604020, true);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 1),
+            Color::White, 0);
+        // Red in the low byte; the top byte 0 takes the sample's alpha.
+        EXPECT_EQ(canvas.pixels, (std::vector<uint32_t>{0xFF0080FF, 0xFF0080FF, 0x80B0A090, 0x80B0A090}));
+    }
+    {
+        Canvas<uint32_t> canvas(4, 1, SWTri::kFormat8888, 0x80000000);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 1),
+            Color::White, 0);
+        // Texel 1 back to straight (128 * 255 + 64) / 128 = 255, laid by the
+        // over blend: outA = 127 * 128 / 255 + 128 = 191, w = 255 * 128 / 191
+        // = 170, channels 255 * 170 / 256 = 169. Texel 0 opaque: w = 255,
+        // channels c * 255 / 256.
+        EXPECT_EQ(canvas.pixels, (std::vector<uint32_t>{0xFFFE7F00, 0xFFFE7F00, 0xBFA9A9A9, 0xBFA9A9A9}));
+    }
+    {
+        Canvas<uint16_t> canvas(4, 1, SWTri::kFormat565, 0x0841);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 1),
+            Color::White, 0);
+        // Texel 1: 128 >> 3 = 16 + (1 * 128 >> 8) = 16 in red and blue,
+        // 128 >> 2 = 32 + (2 * 128 >> 8) = 33 in green.
+        EXPECT_EQ(canvas.pixels, (std::vector<uint16_t>{0xFC00, 0xFC00, 16 << 11 | 33 << 5 | 16, 16 << 11 | 33 << 5 | 16}));
+    }
+    {
+        Canvas<uint16_t> canvas(4, 1, SWTri::kFormat555, 0x7C1F);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 1),
+            Color::White, 1);
+        // Additive: red saturates at 31, green 0 + 128 >> 3 = 16, blue 31.
+        EXPECT_EQ(canvas.pixels, (std::vector<uint16_t>{0x7E1F, 0x7E1F, 0x7E1F, 0x7E1F}));
+    }
+}
+
+// An opaque texture with neither alpha nor a linear filter is stored as it
+// is: nothing of the destination shows, whatever its alpha.
+TEST(TriangleRasterizer, OpaqueTexturesAreStored)
+{
+    auto texture = MakeImage(2, {0xFF123456, 0xFF654321});
+    const auto quad = Quad(0, 0, 2, 1);
+    for (int format : {SWTri::kFormat8888, SWTri::kFormat888}) {
+        Canvas<uint32_t> canvas(2, 1, format, 0x40FFFFFF);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 2, 1),
+            Color::White, 0);
+        EXPECT_EQ(canvas.pixels, (std::vector<uint32_t>{0xFF123456, 0xFF654321})) << format;
+    }
+}
+
+TEST(TriangleRasterizer, AdditiveSaturatesAndKeepsTheAlpha)
+{
+    auto texture = MakeImage(1, {0xFFC08040});
+    const auto quad = Quad(0, 0, 1, 1);
+    Canvas<uint32_t> canvas(1, 1, SWTri::kFormat8888, 0x7F80A010);
+    SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 1, 1), Color::White, 1);
+    EXPECT_EQ(canvas.pixels[0], 0x7FFFFF50u);
+}
+
+// Vertex colours are interpolated; a vertex without one takes the draw
+// colour.
+TEST(TriangleRasterizer, VertexColoursTintAndZeroTakesTheDrawColour)
+{
+    auto texture = MakeImage(1, {0xFFFFFFFF});
+    const TriangleVertex strip[4] = {{-0.5f, -0.5f, 0, 0, 0xFF0000FF}, {3.5f, -0.5f, 1, 0, 0},
+        {-0.5f, 0.5f, 0, 1, 0xFF0000FF}, {3.5f, 0.5f, 1, 1, 0}};
+    Canvas<uint32_t> canvas(4, 1, SWTri::kFormat888, 0xFF000000);
+    SWTri::DrawTriangles(strip, 4, texture.get(), canvas.dest, false, true, Rect(0, 0, 4, 1), Color(255, 0, 0), 0);
+    // Blue fades into red across the row: 16.16 red 0 at x = -0.5 and 255
+    // at x = 3.5, exact at the pixel centres; the texel is stored tinted.
+    for (int x = 0; x < 4; ++x) {
+        const uint32_t red = (2088960u + static_cast<uint32_t>(x) * 4177920u) >> 16;
+        const uint32_t blue = (14622720u - static_cast<uint32_t>(x) * 4177920u) >> 16;
+        EXPECT_EQ(canvas.pixels[static_cast<size_t>(x)], 0xFF000000 | (255 * (red + 1) / 256) << 16 | 255 * (blue + 1) / 256)
+            << x;
+    }
+}
+
+// Pixel centres on a shared edge belong to one of the two triangles: drawn
+// additively with 1 per cover, no pixel reaches 2, and exactly the pixels
+// whose centres lie inside the (convex) polygon are covered.
+TEST(TriangleRasterizer, TrianglesSharingEdgesCoverEveryPixelOnce)
+{
+    auto texture = MakeImage(1, {0xFF010101});
+    const double fan[][2] = {{2.0, 1.0}, {11.3, 2.5}, {13.0, 9.0}, {6.5, 13.0}, {1.2, 8.3}};
+    const int n = 5;
+    Canvas<uint32_t> canvas(16, 16, SWTri::kFormat888, 0xFF000000);
+    for (int k = 1; k + 1 < n; ++k) {
+        const auto corner = [&](int i) {
+            return TriangleVertex{static_cast<float>(fan[i][0]), static_cast<float>(fan[i][1]), 0, 0, 0};
+        };
+        const TriangleVertex tri[3] = {corner(0), corner(k), corner(k + 1)};
+        SWTri::DrawTriangles(tri, 3, texture.get(), canvas.dest, false, false, Rect(0, 0, 16, 16), Color::White, 1);
+    }
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            bool inside = true;
+            for (int i = 0; i < n; ++i) {
+                const double* p = fan[i];
+                const double* q = fan[(i + 1) % n];
+                inside = inside && (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0]) > 0;
+            }
+            EXPECT_EQ(canvas.At(x, y), inside ? 0xFF010101u : 0xFF000000u) << x << "," << y;
+        }
+}
+
+// The clip's last column and row are painted; nothing outside it is.
+TEST(TriangleRasterizer, FillsTheClipToItsLastColumnAndRow)
+{
+    auto texture = MakeImage(1, {0xFFFFFFFF});
+    const auto quad = Quad(-5, -5, 30, 30);
+    Canvas<uint32_t> canvas(12, 10, SWTri::kFormat888, 0xFF000000);
+    SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(2, 3, 7, 5), Color::White, 0);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool inside = x >= 2 && x < 9 && y >= 3 && y < 8;
+            EXPECT_EQ(canvas.At(x, y), inside ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+        }
+}
+
+// Palette textures take the generic kernel, ARGB ones on 32-bit targets the
+// vector spans: the two agree to the bit, in every mode, sampling, colour
+// and channel order, over the texture's edges (coordinates past 0..1).
+TEST(TriangleRasterizer, PaletteAndArgbTexturesAgree)
+{
+    const Pixels texels = {0xFF102030, 0x80FF8040, 0x00FFFFFF, 0xFFF0E0D0, 0x40123456, 0xFF102030, 0xC0FFFFFF,
+        0xFF808080, 0x01FFFFFF};
+    auto argb = MakeImage(3, texels);
+    auto palette = MakeImage(3, texels);
+    ASSERT_TRUE(palette->ReduceToPalette());
+    const TriangleVertex tri[3] = {{0.2f, 0.1f, -0.3f, -0.2f, 0}, {11.7f, 1.4f, 1.4f, 0.2f, 0}, {3.3f, 10.9f, 0.4f, 1.3f, 0}};
+    for (int format : {SWTri::kFormat8888, SWTri::kFormat888})
+        for (bool redLow : {false, true})
+            for (bool linear : {false, true})
+                for (int mode : {0, 1})
+                    for (const Color& color : {Color::White, Color(90, 200, 255, 200)}) {
+                        Canvas<uint32_t> a(12, 12, format, 0x80C0A040, redLow);
+                        Canvas<uint32_t> b(12, 12, format, 0x80C0A040, redLow);
+                        SWTri::DrawTriangles(tri, 3, argb.get(), a.dest, linear, false, Rect(0, 0, 12, 12), color, mode);
+                        SWTri::DrawTriangles(tri, 3, palette.get(), b.dest, linear, false, Rect(0, 0, 12, 12), color,
+                            mode);
+                        EXPECT_EQ(a.pixels, b.pixels) << format << redLow << linear << mode << color.mRed;
+                        EXPECT_NE(a.pixels, Canvas<uint32_t>(12, 12, format, 0x80C0A040).pixels);
+                    }
+}
+
+// A 2 x 2 texture doubled onto 5-6-5 and held to its edge past it: the
+// generic kernel's taps, both directions, by the rules.
+TEST(TriangleRasterizer, SixteenBitTargetsSampleBothDirections)
+{
+    const Pixels texels = {0xFFF80000, 0x8000FC00, 0xFF0000F8, 0x40FFFFFF};
+    auto texture = MakeImage(2, texels);
+    const auto quad = Quad(0, 0, 4, 4);
+    const auto expected565 = [&](const Lanes& s, uint32_t d) {
+        const uint32_t fields[3][2] = {{11, 5}, {5, 6}, {0, 5}};
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t shift = fields[c][0];
+            const uint32_t bits = fields[c][1];
+            const uint32_t dc = (d >> shift) & ((1u << bits) - 1);
+            out |= ((s[static_cast<size_t>(c + 1)] >> (8 - bits)) + dc * (256 - s[0]) / 256) << shift;
+        }
+        return out;
+    };
+    for (bool linear : {false, true}) {
+        Canvas<uint16_t> canvas(4, 4, SWTri::kFormat565, 0x4208);
+        SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, linear, false, Rect(0, 0, 4, 4), Color::White,
+            0);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) {
+                Lanes s;
+                if (!linear) {
+                    s = Premultiply(texels[static_cast<size_t>(y / 2 * 2 + x / 2)]);
+                } else {
+                    // Texel positions 0.25 + x / 2 - 0.5: held at both ends.
+                    const auto at = [](int i, int& first, uint32_t& f) {
+                        const int q = (i * 128 - 64) >> 8;
+                        first = q;
+                        f = static_cast<uint32_t>((i * 128 - 64) & 0xFF);
+                    };
+                    int ix = 0;
+                    int iy = 0;
+                    uint32_t fx = 0;
+                    uint32_t fy = 0;
+                    at(x, ix, fx);
+                    at(y, iy, fy);
+                    const auto texel = [&](int tx, int ty) {
+                        return Premultiply(texels[static_cast<size_t>(std::clamp(ty, 0, 1) * 2 + std::clamp(tx, 0, 1))]);
+                    };
+                    s = Mix(Mix(texel(ix, iy), texel(ix, iy + 1), fy), Mix(texel(ix + 1, iy), texel(ix + 1, iy + 1), fy), fx);
+                }
+                EXPECT_EQ(canvas.At(x, y), expected565(s, 0x4208)) << linear << " " << x << "," << y;
+            }
+    }
+}
+
+// Colour components past 255 count as 255: such a colour draws as white.
+TEST(TriangleRasterizer, ColourComponentsAreHeldToTheirRange)
+{
+    auto texture = MakeImage(2, {0xFF804020, 0x80FFFFFF});
+    const auto quad = Quad(0, 0, 2, 1);
+    Canvas<uint32_t> white(2, 1, SWTri::kFormat888, 0xFF101010);
+    Canvas<uint32_t> over(2, 1, SWTri::kFormat888, 0xFF101010);
+    SWTri::DrawTriangles(quad.data(), 4, texture.get(), white.dest, false, false, Rect(0, 0, 2, 1), Color::White, 0);
+    SWTri::DrawTriangles(quad.data(), 4, texture.get(), over.dest, false, false, Rect(0, 0, 2, 1),
+        Color(300, 256, 999, 400), 0);
+    EXPECT_EQ(over.pixels, white.pixels);
+    // Vertices without colours take the draw colour, held the same way.
+    const TriangleVertex strip[4] = {{-0.5f, -0.5f, 0, 0, 0}, {1.5f, -0.5f, 1, 0, 0}, {-0.5f, 0.5f, 0, 1, 0},
+        {1.5f, 0.5f, 1, 1, 0}};
+    Canvas<uint32_t> red(2, 1, SWTri::kFormat888, 0xFF101010);
+    Canvas<uint32_t> past(2, 1, SWTri::kFormat888, 0xFF101010);
+    SWTri::DrawTriangles(strip, 4, texture.get(), red.dest, false, true, Rect(0, 0, 2, 1), Color(255, 0, 0), 0);
+    SWTri::DrawTriangles(strip, 4, texture.get(), past.dest, false, true, Rect(0, 0, 2, 1), Color(256, 0, 0), 0);
+    EXPECT_EQ(past.pixels, red.pixels);
+}
+
+// Formats no rasteriser draws, non-finite vertices and short strips draw
+// nothing.
+TEST(TriangleRasterizer, RefusesWhatItCannotDraw)
+{
+    auto texture = MakeImage(1, {0xFFFFFFFF});
+    const auto quad = Quad(0, 0, 4, 4);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const TriangleVertex bad[3] = {{0, 0, 0, 0, 0}, {nan, 4, 1, 0, 0}, {0, 4, 0, 1, 0}};
+    for (int format : {0x8880, 0, SWTri::kFormat888}) {
+        Canvas<uint32_t> canvas(4, 4, format, 0xFF000000);
+        if (format == SWTri::kFormat888) {
+            SWTri::DrawTriangles(bad, 3, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 4), Color::White, 0);
+            SWTri::DrawTriangles(quad.data(), 2, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 4),
+                Color::White, 0);
+        } else {
+            SWTri::DrawTriangles(quad.data(), 4, texture.get(), canvas.dest, false, false, Rect(0, 0, 4, 4),
+                Color::White, 0);
+        }
+        EXPECT_EQ(canvas.pixels, Canvas<uint32_t>(4, 4, format, 0xFF000000).pixels) << format;
+    }
+}
+
+// A texture as wide as the rasteriser takes, squeezed into two pixels and
+// stretched far past its ends: every sample is a texel of it, nothing
+// overflows.
+TEST(TriangleRasterizer, ExtremeTextureCoordinatesStayDefined)
+{
+    Pixels texels(32767, 0xFF0000FF);
+    texels.back() = 0xFFFF0000;
+    auto texture = MakeImage(32767, texels);
+    const TriangleVertex squeezed[3] = {{0, 0, 0, 0, 0}, {2, 0, 1, 0, 0}, {0, 2, 0, 1, 0}};
+    const TriangleVertex stretched[3] = {{0, 0, -1000, -1000, 0}, {4, 0, 1000, 0, 0}, {0, 4, 0, 1000, 0}};
+    for (const TriangleVertex* tri : {squeezed, stretched})
+        for (bool linear : {false, true}) {
+            Canvas<uint32_t> canvas(4, 4, SWTri::kFormat888, 0);
+            SWTri::DrawTriangles(tri, 3, texture.get(), canvas.dest, linear, false, Rect(0, 0, 4, 4), Color::White, 0);
+            for (uint32_t p : canvas.pixels)
+                EXPECT_TRUE(p == 0 || p == 0xFF0000FF || p == 0xFFFF0000 || linear) << std::hex << p;
+            EXPECT_NE(canvas.pixels[0], 0u);
+        }
+}
+
+} // namespace
