@@ -167,6 +167,37 @@ TEST(CrashHandoff, AnythingElseIsRefused)
     EXPECT_EQ(CrashCatcher::ParseHandoff(manyFrames, h), HandoffState::Invalid);
 }
 
+TEST(CrashHandoff, FlagsOffAndTextsAtTheirLimitComeThroughToo)
+{
+    CrashCatcher::HandoffFirstPart part = FirstPart();
+    part.facts.registers.known = false;
+    part.facts.byFramePointers = false;
+    part.hasApplication = false;
+    part.copyToClipboard = false;
+    part.demoKept = false;
+    // Cut to the longest text a handoff carries.
+    const std::string longest(1 << 20, 'm');
+    const std::string module = longest + "cut";
+    part.facts.module = module;
+    StringSink sink;
+    CrashCatcher::HandoffWriter writer(sink);
+    CrashCatcher::WriteFirstPart(writer, part);
+    CrashHandoff h;
+    ASSERT_EQ(CrashCatcher::ParseHandoff(sink.bytes, h), HandoffState::FirstPart);
+    EXPECT_FALSE(h.registers.known);
+    EXPECT_FALSE(h.byFramePointers);
+    EXPECT_FALSE(h.hasApplication);
+    EXPECT_FALSE(h.copyToClipboard);
+    EXPECT_FALSE(h.demoKept);
+    EXPECT_EQ(h.module, longest);
+
+    // One byte longer, as a damaged length would claim, is refused.
+    std::string longer = sink.bytes;
+    longer[24] = 1;
+    longer.insert(28, 1, 'm');
+    EXPECT_EQ(CrashCatcher::ParseHandoff(longer, h), HandoffState::Invalid);
+}
+
 TEST(CrashHandoff, AWriterStopsAtTheFirstRefusalAndPassesOnInBlocks)
 {
     StringSink sink;
