@@ -72,11 +72,16 @@ INSTANTIATE_TEST_SUITE_P(
                      kOk + "Transfer-Encoding: chunked\r\n\r\na;x=1\r\n0123456789\r\n 1B \r\n" + std::string(27, 'z') +
                          "\r\n0\r\n\r\n",
                      0, "0123456789" + std::string(27, 'z'), true},
+        ResponseCase{"ChunkSizesAtTheEndsOfBothLetterRanges",
+                     kOk + "Transfer-Encoding: chunked\r\n\r\nf\r\n" + std::string(15, 'f') + "\r\nA\r\n" +
+                         std::string(10, 'A') + "\r\nF\r\n" + std::string(15, 'F') + "\r\n0\r\n\r\n",
+                     0, std::string(15, 'f') + std::string(10, 'A') + std::string(15, 'F'), true},
         ResponseCase{"AnyEncodingButIdentityIsChunked", kOk + "Transfer-Encoding: gzip, chunked\r\n\r\n2\r\nok\r\n0\r\n",
                      0, "ok", true},
         ResponseCase{"IdentityWithALengthReadsExactlyThatMuch",
                      kOk + "Transfer-Encoding: identity\r\nContent-Length: 3\r\n\r\nabcdef", 0, "abc", true},
         ResponseCase{"NoLengthReadsToTheClose", kOk + "Server: test\r\n\r\nall of it", 0, "all of it", false},
+        ResponseCase{"ALengthOfOneEndsAfterOneByte", kOk + "Content-Length: 1\r\n\r\nab", 0, "a", true},
         ResponseCase{"ALengthOfZeroIsNone", kOk + "Content-Length: 0\r\n\r\nmore", 0, "more", false},
         ResponseCase{"ANegativeLengthIsNone", kOk + "Content-Length: -15\r\n\r\nmore", 0, "more", false},
         ResponseCase{"AnUnreadableLengthIsNone", kOk + "Content-Length: 1x\r\n\r\nmore", 0, "more", false},
