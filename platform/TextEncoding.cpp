@@ -13,13 +13,6 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t CodePointOf(unsigned char byte)
-{
-    if (byte >= 0x80 && byte <= 0x9F)
-        return kHighControls[byte - 0x80];
-    return byte;
-}
-
 // The 1252 byte of a code point, or -1.
 int ByteOf(char32_t codePoint)
 {
@@ -87,12 +80,19 @@ int64_t NextCodePoint(std::string_view utf8, size_t& pos)
 
 } // namespace
 
+char32_t Windows1252CodePoint(unsigned char byte)
+{
+    if (byte >= 0x80 && byte <= 0x9F)
+        return kHighControls[byte - 0x80];
+    return byte;
+}
+
 std::string Windows1252ToUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (char c : text)
-        AppendUtf8(out, CodePointOf(static_cast<unsigned char>(c)));
+        AppendUtf8(out, Windows1252CodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 

@@ -13,6 +13,9 @@ namespace Platform {
 // number, so any text survives the round trip.
 std::string Windows1252ToUtf8(std::string_view text);
 
+// The character of one byte, by the same rule.
+char32_t Windows1252CodePoint(unsigned char byte);
+
 // Characters without a 1252 byte and malformed UTF-8 (stray continuation
 // bytes, overlong forms, surrogates, cut-off sequences) are dropped.
 std::string Utf8ToWindows1252(std::string_view utf8);

@@ -147,6 +147,9 @@ public:
     virtual void ShowFatalErrorW(const std::u16string& text);
     // Shows the text; does not end the program (callers do, with ExitProgram).
     virtual void ShowFatalError(const std::string& text);
+    // From a thread other than the main one: the main loop's next pass shows
+    // the text with ShowFatalError.
+    void PostFatalError(const std::string& text);
     virtual void AppendToErrorLog(const std::string& text);
     // Deletes the widget once the loop is back at the depth it was queued at.
     virtual void QueueWidgetDeletion(Widget* widget);

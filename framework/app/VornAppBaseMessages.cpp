@@ -83,6 +83,12 @@ void VornAppBase::ShowFatalError(const std::string& text)
     LeaveMessageBoxMode();
 }
 
+void VornAppBase::PostFatalError(const std::string& text)
+{
+    const std::lock_guard lock(mPendingErrorsMutex);
+    mPendingErrors.push_back(text);
+}
+
 void VornAppBase::ShowFatalErrorW(const std::u16string& text)
 {
     ShowFatalError(WStringToString(text));

@@ -4,6 +4,8 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/app/Buffer.h"
+#include "framework/sound/BassMusicInterface.h"
+#include "framework/sound/FModMusicInterface.h"
 #include "framework/sound/MusicInterface.h"
 #include "framework/sound/SoundInstance.h"
 #include "framework/sound/SoundManager.h"
@@ -128,10 +130,13 @@ std::string VornAppBase::GetClipboard()
     return text;
 }
 
-// No music engine is linked in: music plays through the silent interface.
-std::unique_ptr<MusicInterface> VornAppBase::CreateMusicInterface(Platform::Window*)
+std::unique_ptr<MusicInterface> VornAppBase::CreateMusicInterface(Platform::Window* window)
 {
-    return std::make_unique<MusicInterface>();
+    if (mNoSound)
+        return std::make_unique<MusicInterface>();
+    if (mWantFMod)
+        return std::make_unique<FModMusicInterface>();
+    return std::make_unique<BassMusicInterface>(window);
 }
 
 } // namespace Vorn

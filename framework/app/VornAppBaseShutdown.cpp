@@ -62,8 +62,7 @@ void VornAppBase::ReportResourceFailure(bool exit)
 {
     const std::string text = mResourceManager->GetErrorText();
     if (!exit && mMainThreadId != std::thread::id() && std::this_thread::get_id() != mMainThreadId) {
-        const std::lock_guard lock(mPendingErrorsMutex);
-        mPendingErrors.push_back(text);
+        PostFatalError(text);
         return;
     }
     ShowFatalError(text);

@@ -30,7 +30,7 @@ ImageRef& ImageRef::operator=(const ImageRef& other)
 {
     // Assigning to itself would drop its own unshared image.
     if (this != &other)
-        TakeCounted(Counted(other.mPooled));
+        Replace(Counted(other.mPooled), other.mUnshared);
     return *this;
 }
 
@@ -40,31 +40,43 @@ ImageRef& ImageRef::operator=(ImageRef&& other) noexcept
         return *this;
     MemoryImage* unshared = std::exchange(other.mUnshared, nullptr);
     const bool owns = std::exchange(other.mOwnsUnshared, false);
-    TakeCounted(std::exchange(other.mPooled, nullptr));
-    mUnshared = unshared;
-    mOwnsUnshared = owns;
+    if (!Replace(std::exchange(other.mPooled, nullptr), unshared)) {
+        mUnshared = unshared;
+        mOwnsUnshared = owns;
+    }
     return *this;
 }
 
 ImageRef& ImageRef::operator=(PooledImage* pooled)
 {
-    TakeCounted(Counted(pooled));
+    Replace(Counted(pooled), nullptr);
     return *this;
 }
 
 ImageRef& ImageRef::operator=(MemoryImage* image)
 {
-    Release();
-    mUnshared = image;
+    if (!Replace(nullptr, image))
+        mUnshared = image;
     return *this;
 }
 
 // Counted before the old record is released: the old one may be the same
-// record, and dropping its last count first would let it be freed.
-void ImageRef::TakeCounted(PooledImage* pooled)
+// record, and dropping its last count first would let it be freed. An owned
+// image that the incoming side holds as well (a copy of this reference
+// assigned back) is not deleted: it stays here, still owned, since the other
+// side does not own it.
+bool ImageRef::Replace(PooledImage* pooled, const MemoryImage* incoming)
 {
+    MemoryImage* kept = mOwnsUnshared && mUnshared == incoming ? mUnshared : nullptr;
+    if (kept)
+        mOwnsUnshared = false;
     Release();
     mPooled = pooled;
+    if (!kept)
+        return false;
+    mUnshared = kept;
+    mOwnsUnshared = true;
+    return true;
 }
 
 void ImageRef::Release()

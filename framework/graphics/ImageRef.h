@@ -32,7 +32,9 @@ public:
     // Takes everything the other holds, ownership included, and leaves it
     // empty: no count changes hands.
     ImageRef(ImageRef&& other) noexcept;
-    // Shares the other's record only: its unshared image is not taken.
+    // Shares the other's record only: its unshared image is not taken. An
+    // assignment never deletes an owned image that the incoming side holds
+    // too; the image then stays here, owned.
     ImageRef& operator=(const ImageRef& other);
     ImageRef& operator=(ImageRef&& other) noexcept;
     ImageRef& operator=(PooledImage* pooled);
@@ -52,9 +54,10 @@ public:
     bool mOwnsUnshared = false;
 
 private:
-    // Holds `pooled`, already counted for this reference, in place of the
-    // record held so far.
-    void TakeCounted(PooledImage* pooled);
+    // Holds `pooled`, already counted for this reference, in place of
+    // everything held so far, except an owned image that is `incoming`
+    // itself: that one stays, owned. True when it stayed.
+    bool Replace(PooledImage* pooled, const MemoryImage* incoming);
 };
 
 } // namespace Vorn

@@ -560,6 +560,27 @@ bool PakInterface::FindClose(PakFindHandle* handle)
     return true;
 }
 
+std::string PakInterface::ArchiveServing(const char* name) const
+{
+    std::string key;
+    if (!name || !NormalizePakName(name, key))
+        return {};
+    const auto found = mDirectory.find(key);
+    return found == mDirectory.end() ? std::string() : found->second->archive->entries.front().name;
+}
+
+uint64_t PakGetFileTime(const char* name)
+{
+    std::error_code ec;
+    std::string file = Platform::ResolveFileName(name);
+    if (!fs::is_regular_file(file, ec) && gPakInterface)
+        file = Platform::ResolveFileName(gPakInterface->ArchiveServing(name));
+    if (file.empty() || !fs::is_regular_file(file, ec))
+        return 0;
+    const fs::file_time_type written = fs::last_write_time(file, ec);
+    return ec ? 0 : ToFileTime(written);
+}
+
 PakFileHandle* PakFOpen(const char* name, const char* mode)
 {
     if (PakInterfaceBase* pak = GetPakInterface())

@@ -133,6 +133,10 @@ public:
     bool FindNextFile(PakFindHandle* handle, PakFindData* data) override;
     bool FindClose(PakFindHandle* handle) override;
 
+    // The file name (as added) of the archive that serves `name`; empty when
+    // no archive holds it.
+    std::string ArchiveServing(const char* name) const;
+
 private:
     bool MatchNextEntry(PakFindHandle& handle, PakFindData& data) const;
 
@@ -148,6 +152,10 @@ extern PakInterface* gPakInterface;
 // The file layer, or null while there is none (the free functions below then
 // read the disk through stdio).
 PakInterfaceBase* GetPakInterface();
+
+// The last-write time (Windows file time) of the disk file `name`, or, for a
+// file only in an archive, of that archive's file; 0 when neither exists.
+uint64_t PakGetFileTime(const char* name);
 
 // Parsers open text in mode "r"; images and sounds read binary.
 PakFileHandle* PakFOpen(const char* name, const char* mode = "rb");

@@ -213,16 +213,12 @@ bool ResourceManager::LoadFontResource(FontRes* res)
         sysFont->mSimulateBold = simulateBold;
         font = std::move(sysFont);
     } else if (!res->mImagePath.empty()) {
-        // The application's display images are not here yet: a memory image
-        // holds the font's picture.
-        const std::unique_ptr<ImageLib::Image> decoded = ImageLib::LoadImageFile(res->mImagePath, true);
-        if (!decoded)
+        std::unique_ptr<DDImage> image = mApp ? mApp->GetImage(res->mImagePath) : nullptr;
+        if (!image)
             return Fail(FormatString("Failed to load image: %s", res->mImagePath.c_str()));
-        auto image = std::make_unique<MemoryImage>(mApp);
-        image->mFilePath = res->mImagePath;
-        image->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
+        MemoryImage* fontImage = image.get();
         res->mImage = std::move(image);
-        font = std::make_unique<ImageFont>(res->mImage.get(), res->mPath);
+        font = std::make_unique<ImageFont>(fontImage, res->mPath);
     } else if (res->mPath.starts_with("!ref:")) {
         const std::string id = res->mPath.substr(5);
         const Font* other = GetFontRef(id);

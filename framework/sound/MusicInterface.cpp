@@ -1,5 +1,8 @@
 #include "framework/sound/MusicInterface.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace Vorn {
 
 bool MusicInterface::LoadMusic(int, const std::string&)
@@ -30,5 +33,26 @@ bool MusicInterface::IsPlaying(int)
 void MusicInterface::SetVolume(double) {}
 void MusicInterface::SetSongAmplification(int, double) {}
 void MusicInterface::Update() {}
+
+int MusicInterface::VolumePercent(double volume)
+{
+    if (std::isnan(volume))
+        return 0;
+    return static_cast<int>(std::clamp(volume * 100, 0.0, 100.0));
+}
+
+bool MusicInterface::StepFade(double& volume, double& step, double maxVolume)
+{
+    volume += step;
+    if (volume > maxVolume) {
+        volume = maxVolume;
+        step = 0.0;
+    } else if (volume < 0.0) {
+        volume = 0.0;
+        step = 0.0;
+        return true;
+    }
+    return false;
+}
 
 } // namespace Vorn

@@ -34,6 +34,14 @@ public:
     virtual void SetVolume(double volume);
     virtual void SetSongAmplification(int songId, double value);
     virtual void Update();
+
+protected:
+    // A volume as the music libraries take it: trunc(v × 100) held to
+    // 0..100; not a number gives 0.
+    static int VolumePercent(double volume);
+    // One update of a fade: the step is added, and a volume past the maximum
+    // or below 0 is held there and ends the fade. True when it ended at 0.
+    static bool StepFade(double& volume, double& step, double maxVolume);
 };
 
 } // namespace Vorn

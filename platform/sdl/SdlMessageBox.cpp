@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <latch>
 #include <set>
 #include <string>
 #include <thread>
@@ -66,12 +67,20 @@ int AnswerUnseen(const std::string& text, const std::string& caption, const std:
 // a termination request is passed on to that child, so that the box closes
 // and the program ends as it would without one. Children the calling thread
 // had before the box are left alone.
+//
+// The child is forked while the watcher runs, and under the sanitizers'
+// allocator a fork taken while another thread holds the allocator's lock
+// leaves the child hung on it before the box ever shows. So the box waits
+// until the watcher has started (a starting thread allocates), and until a
+// request comes the watcher allocates nothing. Once a request has come, a
+// child that hung that way is killed like any other.
 class TerminationWatch {
 public:
     TerminationWatch()
         : mThreadId(static_cast<pid_t>(CurrentThreadId())), mBefore(Children()),
           mWatcher(StartThread([this] { Watch(); }))
     {
+        mStarted.wait();
     }
 
     TerminationWatch(const TerminationWatch&) = delete;
@@ -96,12 +105,13 @@ private:
     void Watch() const
     {
         constexpr auto kPollInterval = std::chrono::milliseconds(20);
+        mStarted.count_down();
+        while (!mStop && !Detail::TerminationRequested())
+            std::this_thread::sleep_for(kPollInterval);
         while (!mStop) {
-            if (Detail::TerminationRequested()) {
-                for (const pid_t child : Children()) {
-                    if (!mBefore.contains(child))
-                        kill(child, SIGKILL);
-                }
+            for (const pid_t child : Children()) {
+                if (!mBefore.contains(child))
+                    kill(child, SIGKILL);
             }
             std::this_thread::sleep_for(kPollInterval);
         }
@@ -109,6 +119,7 @@ private:
 
     const pid_t mThreadId;
     const std::set<pid_t> mBefore;
+    mutable std::latch mStarted{1};
     std::atomic<bool> mStop{false};
     std::thread mWatcher;
 };

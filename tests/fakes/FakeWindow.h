@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -40,6 +41,9 @@ public:
         int height = 0;
         Platform::PixelFormat format;
         Platform::Rect destination;
+        // The whole frame is kept; this is the part said to have changed,
+        // none when the whole frame was presented.
+        std::optional<Platform::Rect> area;
         std::vector<uint32_t> pixels;
     };
 
@@ -57,6 +61,9 @@ public:
     bool focused = true;
     // The next Create fails with this text when it is not empty.
     std::string createError;
+    // When set, each presented frame goes here instead of being kept: a long
+    // run would keep too many.
+    std::function<void(const Presented&)> onPresent;
 
     // Queues a message as if it arrived from the desktop; the next pump
     // delivers it, after the messages posted.
@@ -115,9 +122,13 @@ public:
                                                    Platform::Point hotSpot) override;
 
     bool Present(const Platform::Frame& frame, const Platform::Rect& destination) override;
+    bool PresentArea(const Platform::Frame& frame, const Platform::Rect& destination,
+                     const Platform::Rect& area) override;
 
 private:
     void Deliver(const Platform::MessageRecord& message);
+    bool Keep(const Platform::Frame& frame, const Platform::Rect& destination,
+              const std::optional<Platform::Rect>& area);
 
     bool mCreated = false;
     Platform::WindowDescription mDescription;

@@ -11,7 +11,9 @@
 #include "framework/display/DDInterface.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/resources/ImageLib.h"
+#include "framework/sound/BassMusicInterface.h"
 #include "framework/sound/DSoundManager.h"
+#include "framework/sound/FModMusicInterface.h"
 #include "framework/sound/MusicInterface.h"
 #include "platform/Clipboard.h"
 #include "platform/DebugOutput.h"
@@ -84,6 +86,23 @@ TEST(Muting, CountsSilenceAndTheSavedStateFollowTheKindOfEachMute)
         int32_t saved = -1;
         EXPECT_TRUE(s.app.ReadRegistryInteger("Muted", saved));
         EXPECT_EQ(saved, savedMuted);
+    }
+}
+
+TEST(MusicFactory, NoSoundGivesTheSilentInterfaceElseTheChosenLibrary)
+{
+    const std::tuple<bool, bool, const char*> cases[] = {
+        {true, true, "silent"}, {true, false, "silent"}, {false, true, "fmod"}, {false, false, "bass"}};
+    for (const auto& [noSound, wantFMod, kind] : cases) {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        app.mNoSound = noSound;
+        app.mWantFMod = wantFMod;
+        const std::unique_ptr<Vorn::MusicInterface> music = app.CreateMusicInterface(nullptr);
+        const std::string made = dynamic_cast<Vorn::FModMusicInterface*>(music.get())   ? "fmod"
+                                 : dynamic_cast<Vorn::BassMusicInterface*>(music.get()) ? "bass"
+                                                                                        : "silent";
+        EXPECT_EQ(made, kind) << noSound << wantFMod;
     }
 }
 

@@ -51,4 +51,49 @@ TEST(ImageRef, CountsStayRightAndReachZeroWithTheLastHolder)
     }
 }
 
+// Counts its own deletions.
+struct Mortal : Vorn::MemoryImage {
+    explicit Mortal(int& deaths) : MemoryImage(nullptr), mDeaths(deaths) {}
+    ~Mortal() override { ++mDeaths; }
+    int& mDeaths;
+};
+
+// `a` owns X; Y is held by nobody. An assignment frees X only when what comes
+// in does not hold X itself, and then `a` keeps X, still owning it.
+TEST(ImageRef, AnOwnedImageIsFreedOnlyWhenTheIncomingSideDoesNotHoldIt)
+{
+    const struct {
+        const char* name;
+        void (*step)(ImageRef& a, Vorn::MemoryImage* x, Vorn::MemoryImage* y);
+        bool xFreed;
+        char a;
+    } cases[] = {
+        {"MoveBackACopy", [](ImageRef& a, auto, auto) { ImageRef b(a); a = std::move(b); }, false, 'X'},
+        {"CopyBackACopy", [](ImageRef& a, auto, auto) { const ImageRef b(a); a = b; }, false, 'X'},
+        {"ItsOwnPointer", [](ImageRef& a, auto x, auto) { a = x; }, false, 'X'},
+        {"AnotherImage", [](ImageRef& a, auto, auto y) { a = y; }, true, 'Y'},
+        {"CopyOfAnother", [](ImageRef& a, auto, auto y) { ImageRef b; b = y; a = b; }, true, '-'},
+        {"MoveOfAnother", [](ImageRef& a, auto, auto y) { ImageRef b; b = y; a = std::move(b); }, true, 'Y'},
+        {"ARecord", [](ImageRef& a, auto, auto) { Vorn::PooledImage p; a = &p; a.Release(); }, true, '-'},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int xDeaths = 0;
+        int yDeaths = 0;
+        auto* x = new Mortal(xDeaths);
+        Mortal y(yDeaths);
+        {
+            ImageRef a;
+            a = x;
+            a.mOwnsUnshared = true;
+            c.step(a, x, &y);
+            EXPECT_EQ(xDeaths, c.xFreed ? 1 : 0);
+            EXPECT_EQ(a.GetImage(), c.a == 'X' ? x : c.a == 'Y' ? &y : nullptr);
+            EXPECT_EQ(a.mOwnsUnshared, c.a == 'X');
+        }
+        EXPECT_EQ(xDeaths, 1);
+        EXPECT_EQ(yDeaths, 0);
+    }
+}
+
 } // namespace

@@ -1,10 +1,12 @@
 #include "framework/resources/ResourceManager.h"
 
 #include "fakes/FakeWindow.h"
+#include "fakes/FontFolder.h"
 #include "fakes/PoolingApp.h"
 #include "fakes/TempDir.h"
 #include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
+#include "framework/graphics/FontData.h"
 #include "framework/graphics/ImageFont.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/SysFont.h"
@@ -25,14 +27,7 @@ namespace {
 using namespace Vorn;
 using Res = ResourceManager;
 
-// An uncompressed top-down TGA of the given pixels, row by row.
-std::string Tga(int width, int height, const std::vector<uint32_t>& pixels)
-{
-    std::string bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width), 0, char(height), 0, 32, 0x28};
-    for (const uint32_t p : pixels)
-        bytes += {char(p), char(p >> 8), char(p >> 16), char(p >> 24)};
-    return bytes;
-}
+using Testing::Tga;
 
 // With a tag list far past the 1023 characters a fixed buffer would hold.
 std::string Manifest()
@@ -68,7 +63,8 @@ std::vector<Tools::PakFile> GameFiles()
         {"gfx/cels.tga", Tga(4, 2, std::vector<uint32_t>(8, 0xFF102030))},
         {"gfx/grid.tga", Tga(2, 1, {0xFF00000A, 0xFF0000C8})},
         {"sfx/s.wav", "RIFF"},
-        {"fonts/f.txt", "Define Name 'x';\nLayerSetImage Main 'font.png';\n"},
+        {"fonts/f.txt", "Define Name 'x';\nCreateLayer Main;\nLayerSetImage Main 'f.tga';\n"},
+        {"fonts/f.tga", Tga(1, 1, {0xFFFFFFFF})},
     };
 }
 
@@ -185,6 +181,27 @@ TEST_F(Game, AMissingOrBadFileStopsTheGroupWithThisText)
         EXPECT_FALSE(manager.LoadNextOfGroup());
         EXPECT_TRUE(manager.mLoadedGroups.empty());
     }
+}
+
+// A width-list font draws from a display image of the application's; its
+// width list lies on the disk beside the program.
+TEST_F(Game, AWidthListFontTakesItsImageFromTheApplication)
+{
+    const std::string manifest = "<ResourceManifest><Resources id=\"G\"><Font id=\"W\" path=\"w.txt\" "
+                                 "image=\"w.tga\"/></Resources></ResourceManifest>";
+    Write({{"m.xml", manifest}, {"w.txt", "2 2 A 3 B 3"}});
+    ASSERT_TRUE(mManager.ReadManifestFile("m.xml"));
+    EXPECT_FALSE(mManager.LoadGroup("G"));
+    EXPECT_EQ(mManager.GetErrorText(), "Failed to load image: w.tga");
+
+    Write({{"w.tga", Tga(6, 1, std::vector<uint32_t>(6, 0xFF00FF00))}});
+    ASSERT_TRUE(mManager.LoadGroup("G")) << mManager.GetErrorText();
+    const auto& res = static_cast<Res::FontRes&>(*mManager.mFontMap.at("W"));
+    ASSERT_NE(dynamic_cast<DDImage*>(res.mImage.get()), nullptr);
+    auto* font = dynamic_cast<ImageFont*>(mManager.GetFontOrThrow("W"));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->mFontData->mFontLayerList.front().mImage.GetImage(), res.mImage.get());
+    EXPECT_EQ(font->StringWidth("AbB"), 9);
 }
 
 TEST_F(Game, RetryAfterAFailedAlphaLoadGetsTheAlpha)

@@ -1,0 +1,258 @@
+#include "platform/SampleEngine.h"
+
+#include "platform/AudioDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace Platform {
+
+namespace {
+
+// A decoded sample larger than this is refused: it would not fit the 32-bit
+// sizes the callers compute with.
+constexpr uint64_t kMaxSampleBytes = 256u << 20;
+
+std::mutex gEngineLock;
+std::weak_ptr<SampleEngine> gEngine;
+
+int LinearToAttenuation(int volume)
+{
+    if (volume <= 0)
+        return kSilence;
+    return static_cast<int>(std::lround(2000.0 * std::log10(volume / 100.0)));
+}
+
+} // namespace
+
+std::shared_ptr<SampleEngine> SampleEngine::Acquire()
+{
+    std::lock_guard lock(gEngineLock);
+    std::shared_ptr<SampleEngine> engine = gEngine.lock();
+    if (!engine) {
+        engine = std::make_shared<SampleEngine>();
+        gEngine = engine;
+    }
+    return engine;
+}
+
+SampleEngine::~SampleEngine()
+{
+    Close();
+}
+
+void SampleEngine::Init(std::shared_ptr<AudioMixer> output)
+{
+    std::lock_guard lock(mLock);
+    mOutput = std::move(output);
+}
+
+void SampleEngine::Close()
+{
+    std::lock_guard lock(mLock);
+    mChannels.clear();
+    mSamples.clear();
+    mOutput.reset();
+}
+
+uint32_t SampleEngine::Add(std::unique_ptr<SoundBuffer> buffer, uint32_t mode)
+{
+    const uint32_t handle = mNextHandle++;
+    mSamples[handle] = {std::move(buffer), mode};
+    return handle;
+}
+
+uint32_t SampleEngine::SampleLoad(int, const std::string& fileName, uint32_t)
+{
+    {
+        std::lock_guard lock(mLock);
+        if (!mOutput)
+            return 0;
+    }
+    std::vector<uint8_t> file;
+    if (!ReadWholeFile(fileName, file))
+        return 0;
+    const std::unique_ptr<PcmSource> source = OpenPcmSource(std::move(file));
+    if (!source)
+        return 0;
+    const uint16_t channels = source->Channels();
+    std::vector<int16_t> samples;
+    constexpr size_t kChunk = 65536;
+    for (;;) {
+        const size_t have = samples.size();
+        if ((have + kChunk * channels) * sizeof(int16_t) > kMaxSampleBytes)
+            return 0;
+        samples.resize(have + kChunk * channels);
+        const size_t got = source->Read(samples.data() + have, kChunk);
+        samples.resize(have + got * channels);
+        if (got < kChunk)
+            break;
+    }
+    const PcmFormat format{channels, source->SampleRate(), 16};
+    std::lock_guard lock(mLock);
+    if (!mOutput)
+        return 0;
+    std::unique_ptr<SoundBuffer> buffer =
+        mOutput->CreateBuffer(format, static_cast<uint32_t>(samples.size() * sizeof(int16_t)));
+    if (!buffer)
+        return 0;
+    uint32_t length = 0;
+    uint8_t* memory = buffer->Lock(0, buffer->Size(), length);
+    std::memcpy(memory, samples.data(), length);
+    buffer->Unlock();
+    return Add(std::move(buffer), channels == 1 ? kSampleMono : 0);
+}
+
+uint32_t SampleEngine::SampleAlloc(int, uint32_t length, uint32_t mode, uint32_t frequency)
+{
+    const PcmFormat format{static_cast<uint16_t>((mode & kSampleMono) ? 1 : 2), frequency,
+                           static_cast<uint16_t>((mode & kSample8Bits) ? 8 : 16)};
+    const uint64_t bytes = static_cast<uint64_t>(length) * format.BlockAlign();
+    std::lock_guard lock(mLock);
+    if (!mOutput || bytes > kMaxSampleBytes)
+        return 0;
+    std::unique_ptr<SoundBuffer> buffer = mOutput->CreateBuffer(format, static_cast<uint32_t>(bytes));
+    if (!buffer)
+        return 0;
+    return Add(std::move(buffer), mode);
+}
+
+void SampleEngine::SampleFree(uint32_t sample)
+{
+    std::lock_guard lock(mLock);
+    mSamples.erase(sample);
+}
+
+SampleEngine::Sample* SampleEngine::FindSample(uint32_t sample)
+{
+    const auto found = mSamples.find(sample);
+    return found == mSamples.end() ? nullptr : &found->second;
+}
+
+SampleEngine::Channel* SampleEngine::FindChannel(int channel)
+{
+    const auto found = mChannels.find(channel);
+    return found == mChannels.end() ? nullptr : &found->second;
+}
+
+bool SampleEngine::SampleLock(uint32_t sample, uint32_t offset, uint32_t length, void** first, void** second,
+                              uint32_t* firstLength, uint32_t* secondLength)
+{
+    std::lock_guard lock(mLock);
+    Sample* found = FindSample(sample);
+    uint32_t got = 0;
+    uint8_t* memory = found ? found->buffer->Lock(offset, length, got) : nullptr;
+    *first = memory;
+    *second = nullptr;
+    *firstLength = got;
+    *secondLength = 0;
+    return memory != nullptr;
+}
+
+bool SampleEngine::SampleUnlock(uint32_t sample)
+{
+    std::lock_guard lock(mLock);
+    Sample* found = FindSample(sample);
+    if (found)
+        found->buffer->Unlock();
+    return found != nullptr;
+}
+
+bool SampleEngine::SampleSetLoopPoints(uint32_t sample, uint32_t start, uint32_t end)
+{
+    std::lock_guard lock(mLock);
+    Sample* found = FindSample(sample);
+    if (found)
+        found->buffer->SetLoopPoints(start, end);
+    return found != nullptr;
+}
+
+uint32_t SampleEngine::SampleGetLength(uint32_t sample)
+{
+    std::lock_guard lock(mLock);
+    Sample* found = FindSample(sample);
+    return found ? found->buffer->Size() / found->buffer->Format().BlockAlign() : 0;
+}
+
+bool SampleEngine::SampleGetDefaults(uint32_t sample, int* frequency)
+{
+    std::lock_guard lock(mLock);
+    Sample* found = FindSample(sample);
+    if (found && frequency)
+        *frequency = static_cast<int>(found->buffer->Format().sampleRate);
+    return found != nullptr;
+}
+
+uint32_t SampleEngine::SampleGetMode(uint32_t sample)
+{
+    std::lock_guard lock(mLock);
+    Sample* found = FindSample(sample);
+    return found ? found->mode : 0;
+}
+
+int SampleEngine::PlaySound(int channel, uint32_t sample)
+{
+    std::lock_guard lock(mLock);
+    Sample* found = FindSample(sample);
+    if (!found || channel < 0)
+        return -1;
+    Channel& playing = mChannels[channel];
+    playing.voice = found->buffer->Duplicate();
+    playing.looping = (found->mode & kSampleLoopNormal) != 0;
+    playing.paused = false;
+    playing.voice->Play(playing.looping);
+    return channel;
+}
+
+bool SampleEngine::StopSound(int channel)
+{
+    std::lock_guard lock(mLock);
+    return mChannels.erase(channel) > 0;
+}
+
+bool SampleEngine::SetVolume(int channel, int volume)
+{
+    std::lock_guard lock(mLock);
+    Channel* found = FindChannel(channel);
+    if (found)
+        found->voice->SetVolume(LinearToAttenuation(std::clamp(volume, 0, 100)));
+    return found != nullptr;
+}
+
+bool SampleEngine::SetPaused(int channel, bool paused)
+{
+    std::lock_guard lock(mLock);
+    Channel* found = FindChannel(channel);
+    if (!found)
+        return false;
+    if (paused && !found->paused && found->voice->IsPlaying()) {
+        found->voice->Stop();
+        found->paused = true;
+    } else if (!paused && found->paused) {
+        found->voice->Play(found->looping);
+        found->paused = false;
+    }
+    return true;
+}
+
+bool SampleEngine::SetLoopMode(int channel, int mode)
+{
+    std::lock_guard lock(mLock);
+    Channel* found = FindChannel(channel);
+    if (!found)
+        return false;
+    found->looping = mode == kLoopNormal;
+    found->voice->SetLooping(found->looping);
+    return true;
+}
+
+bool SampleEngine::IsPlaying(int channel)
+{
+    std::lock_guard lock(mLock);
+    Channel* found = FindChannel(channel);
+    return found && (found->paused || found->voice->IsPlaying());
+}
+
+} // namespace Platform
