@@ -1,3 +1,4 @@
+#include "framework/crash/CrashCatcher.h"
 #include "game/GameApp.h"
 #include "game/PhysicsWorld.h"
 
@@ -5,6 +6,10 @@
 
 int main(int argc, char** argv)
 {
+    if (CrashCatcher::IsReporterCommandLine(argc, argv))
+        return CrashCatcher::RunReporter();
+    CrashCatcher::EnableReporter();
+
     // Outlives the application, and with it every stage's physics.
     const PhysicsWorld physics;
     const auto app = std::make_unique<GameApp>();
