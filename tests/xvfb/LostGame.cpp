@@ -5,6 +5,7 @@
 
 #include "game/Board.h"
 #include "game/GameApp.h"
+#include "game/PhysicsWorld.h"
 #include "game/TitleScreen.h"
 #include "game/TopScores.h"
 
@@ -36,6 +37,8 @@ public:
 
 int main(int argc, char** argv)
 {
+    // As in the game: the physics library lives longer than every board.
+    const PhysicsWorld physics;
     const auto app = std::make_unique<LostGame>(argc > 1 ? std::atoi(argv[1]) : 0);
     // Started in the game's folder, not beside the game.
     app->mWorkingFolder = std::filesystem::current_path().string();
