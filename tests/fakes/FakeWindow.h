@@ -57,6 +57,9 @@ public:
     bool focused = true;
     // The next Create fails with this text when it is not empty.
     std::string createError;
+    // Arrive one per pump, each injected at the end of a pump for the next:
+    // the input a modal loop meets one message after another.
+    std::deque<Platform::MessageRecord> later;
 
     // Queues a message as if it arrived from the desktop; the next pump
     // delivers it, after the messages posted.
