@@ -138,13 +138,9 @@ bool ParseString(const std::string& text, std::string& value)
 
 int HexDigit(char c)
 {
-    if (IsDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    int digit = 0;
+    const auto result = std::from_chars(&c, &c + 1, digit, 16);
+    return result.ec == std::errc() ? digit : -1;
 }
 
 // Decimal literals past 32 bits fail; hexadecimal ones keep their low 32 bits,
