@@ -20,4 +20,9 @@ uint32_t RegisterMessage(const std::string& name)
     return number;
 }
 
+bool Window::PresentArea(const Frame& frame, const Rect& destination, const Rect&)
+{
+    return Present(frame, destination);
+}
+
 } // namespace Platform

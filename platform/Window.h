@@ -299,6 +299,11 @@ public:
     // thread only. False, with Error() set, for an unreadable frame, another
     // thread or a failing display.
     virtual bool Present(const Frame& frame, const Rect& destination) = 0;
+    // Shows again only `area` (frame pixels) of a frame whose other pixels
+    // equal those of the frame presented last into the same destination;
+    // what the window can keep it does not redraw. By default, and wherever
+    // the window cannot keep the rest, the whole frame as Present shows it.
+    virtual bool PresentArea(const Frame& frame, const Rect& destination, const Rect& area);
 };
 
 // The window of the running system.

@@ -97,7 +97,12 @@ bool VornAppBase::DrawDirty()
             mClock->Sleep(static_cast<uint32_t>(mDDInterface->mMillisecondsPerFrame - sinceLast));
     }
     mLastDrawTick = Now();
-    Redraw(nullptr);
+    // Only what the widgets drew changed on the screen image since the last
+    // frame shown (frames drawn while pacing held them back included),
+    // unless the overlays were laid on it or a whole frame is due.
+    const bool part = drawn && !mForceRedraw && !(mShowFPS && mOverlayImage);
+    Redraw(part ? &mWidgetManager->mDrawnArea : nullptr);
+    mWidgetManager->mDrawnArea = Rect();
     AccumulateFractionTime();
     const uint32_t presented = Now();
     mScreenBltTime = Elapsed(presented, mLastDrawTick);

@@ -276,7 +276,9 @@ private:
     Rect CursorAreaOn(const Platform::Surface& surface, int x, int y) const;
     // Where the screen goes in the window's drawable pixels.
     Rect ScreenRect() const;
-    bool PresentScreen();
+    // With an area (screen pixels), only that part changed since the last
+    // presentation.
+    bool PresentScreen(const Rect* area = nullptr);
 
     // Set by the cursor steps when they change the screen between
     // presentations.

@@ -105,7 +105,8 @@ bool DDInterface::Redraw(const Rect* clip)
     Rect dest = mPresentationRect;
     // A clipped frame in a window would leave the cursor where it was outside
     // the rectangle and miss it where it went.
-    if (clip && !mIsStretched && !(mIsWindowed && mCursorImage)) {
+    const bool clipped = clip && !mIsStretched && !(mIsWindowed && mCursorImage);
+    if (clipped) {
         source = clip->Intersection(buffer);
         if (IsEmpty(source))
             return true;
@@ -158,7 +159,8 @@ bool DDInterface::Redraw(const Rect* clip)
     mInRedraw = false;
     if (CheckHResult(result, operation))
         return false;
-    return PresentScreen();
+    // In a window only the rectangle copied changed on the screen.
+    return PresentScreen(clipped && mIsWindowed ? &dest : nullptr);
 }
 
 bool DDInterface::PresentCursor()
@@ -196,9 +198,11 @@ void DDInterface::WindowToScreen(int& x, int& y)
     y = static_cast<int>((int64_t{y} - shown.mY) * mDisplayHeight / shown.mHeight);
 }
 
-bool DDInterface::PresentScreen()
+bool DDInterface::PresentScreen(const Rect* area)
 {
-    mScreenChanged = false;
+    // What the cursor steps changed may lie outside the area: all goes.
+    if (mScreenChanged.exchange(false))
+        area = nullptr;
     if (!mWindow) {
         CheckHResult(kDDErrNoHWnd, "Present");
         return false;
@@ -210,7 +214,10 @@ bool DDInterface::PresentScreen()
                                 mPrimarySurface->Format()};
     mScreenRectInWindow = ScreenRect();
     const Rect& to = mScreenRectInWindow;
-    const bool shown = mWindow->Present(frame, Platform::Rect{to.mX, to.mY, to.mWidth, to.mHeight});
+    const Platform::Rect destination{to.mX, to.mY, to.mWidth, to.mHeight};
+    const bool shown =
+        area ? mWindow->PresentArea(frame, destination, Platform::Rect{area->mX, area->mY, area->mWidth, area->mHeight})
+             : mWindow->Present(frame, destination);
     mPrimarySurface->Unlock();
     if (!shown)
         mErrorString = "Present: " + mWindow->Error();

@@ -13,6 +13,21 @@ namespace Vorn {
 
 namespace {
 
+// The smallest rectangle holding both; an empty one adds nothing.
+Rect Union(const Rect& a, const Rect& b)
+{
+    if (a.mWidth <= 0 || a.mHeight <= 0)
+        return b;
+    if (b.mWidth <= 0 || b.mHeight <= 0)
+        return a;
+    const int64_t left = std::min(a.mX, b.mX);
+    const int64_t top = std::min(a.mY, b.mY);
+    const int64_t right = std::max(int64_t{a.mX} + a.mWidth, int64_t{b.mX} + b.mWidth);
+    const int64_t bottom = std::max(int64_t{a.mY} + a.mHeight, int64_t{b.mY} + b.mHeight);
+    return Rect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(std::min<int64_t>(right - left, INT32_MAX)),
+                static_cast<int>(std::min<int64_t>(bottom - top, INT32_MAX)));
+}
+
 // Click code 1 left, 2 left double, -1 right, -2 right double, 3 middle.
 int ButtonBitOf(int clickCode)
 {
@@ -495,6 +510,11 @@ bool WidgetManager::DrawToScreen()
             widgetGraphics.SetQuickStretch(!is3D);
             widgetGraphics.SetSmoothBlend(is3D);
             widgetGraphics.Translate(widget->mX, widget->mY);
+            // Held to its rectangle only when its drawing is clipped to it.
+            const bool clipped = widget->mClip && (widget->mWidgetFlagsMod.Apply(flags.GetFlags()) & kWidgetFlagClip);
+            mDrawnArea = Union(mDrawnArea, clipped ? Rect(widget->mX - mScreenRect.mX, widget->mY - mScreenRect.mY,
+                                                              widget->mWidth, widget->mHeight)
+                                                       : WholeImage());
             widget->DrawAll(&flags, &widgetGraphics);
             if (walk.CurrentStillHere())
                 widget->mDirty = false;
@@ -506,6 +526,11 @@ bool WidgetManager::DrawToScreen()
         surfaceImage->UnlockSurface();
     mCurG = nullptr;
     return drawn;
+}
+
+Rect WidgetManager::WholeImage() const
+{
+    return mImage ? Rect(0, 0, mImage->GetWidth(), mImage->GetHeight()) : Rect();
 }
 
 // Overlays are placed at their widget's absolute position, so that a nested
@@ -528,6 +553,8 @@ void WidgetManager::DrawQueuedOverlays(int highest)
             overlay.Translate(origin.mX, origin.mY);
             overlay.SetQuickStretch(!overlay.mLinearBlend);
             widget->DrawOverlay(&overlay, priority);
+            // An overlay may draw anywhere.
+            mDrawnArea = WholeImage();
         }
         std::erase_if(mDeferredOverlayWidgets, [](const QueuedOverlay& entry) { return !entry.mWidget; });
         if (mDeferredOverlayWidgets.empty()) {

@@ -120,7 +120,8 @@ public:
     virtual bool UpdateTree();
     virtual bool UpdateTreeFraction(float fraction);
     // Draws the dirty visible top-level widgets, each as a whole, and the
-    // queued overlays; true when a widget was drawn.
+    // queued overlays; true when a widget was drawn. What they covered goes
+    // to mDrawnArea.
     virtual bool DrawToScreen();
     // Draws the queued overlays in ascending priority below `highest`;
     // kNoOverlayPriority drains the queue, overlays of that priority too.
@@ -134,6 +135,12 @@ public:
     // The image the tree is drawn onto; the application sets it after every
     // display set-up and clears it when the window goes.
     Image* mImage = nullptr;
+    // The part of the image the DrawToScreen calls since whoever shows the
+    // image last cleared it may have changed (in its pixels): the rectangle
+    // around the widgets they drew, or all of the image when one of them or
+    // an overlay could draw anywhere. Empty when nothing was drawn. Drawn
+    // frames that were not shown stay in it until a showing clears it.
+    Rect mDrawnArea;
     std::vector<QueuedOverlay> mDeferredOverlayWidgets;
     int mMinDeferredOverlayPriority = kNoOverlayPriority;
     // The application window has the keyboard focus.
@@ -166,6 +173,8 @@ public:
     int mWidgetFlags = kDefaultWidgetFlags;
 
 private:
+    // All of the image drawn onto; empty without one.
+    Rect WholeImage() const;
     // A widget the manager is about to give a role, watched across the
     // callbacks in between: forgetting it clears the watch.
     class Watch;

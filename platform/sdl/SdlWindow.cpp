@@ -592,6 +592,7 @@ bool SdlWindow::Present(const Frame& frame, const Rect& destination)
     // Written in one pass, scaled or not, where the surface has the words
     // the frame becomes; through a copy in the frame's size otherwise.
     const bool scaled = target.w != frame.width || target.h != frame.height;
+    mPresentedSurface = nullptr;
     if (surface->format->format == SDL_PIXELFORMAT_RGB888 && SDL_RectEquals(&target, &shown)) {
         if (SDL_LockSurface(surface) != 0)
             return Fail(std::string("Present: ") + SDL_GetError());
@@ -603,6 +604,12 @@ bool SdlWindow::Present(const Frame& frame, const Rect& destination)
         SDL_UnlockSurface(surface);
         if (!written)
             return Fail("Present: frame rows too short");
+        if (!scaled) {
+            mPresentedSurface = surface;
+            mPresentedDestination = destination;
+            mPresentedWidth = frame.width;
+            mPresentedHeight = frame.height;
+        }
     } else {
         SDL_Surface* staging = Staging(frame);
         const int blitted = !staging ? -1
@@ -613,6 +620,41 @@ bool SdlWindow::Present(const Frame& frame, const Rect& destination)
     }
     if (SDL_UpdateWindowSurface(mWindow) != 0)
         return Fail(std::string("SDL_UpdateWindowSurface: ") + SDL_GetError());
+    return true;
+}
+
+bool SdlWindow::PresentArea(const Frame& frame, const Rect& destination, const Rect& area)
+{
+    // A surface made anew (the window was resized or shown again) holds
+    // nothing of the last frame.
+    SDL_Surface* surface = mWindow && std::this_thread::get_id() == mOwner ? SDL_GetWindowSurface(mWindow) : nullptr;
+    if (!surface || surface != mPresentedSurface || !(destination == mPresentedDestination) ||
+        frame.width != mPresentedWidth || frame.height != mPresentedHeight || !IsReadable(frame))
+        return Present(frame, destination);
+
+    SDL_Rect part = {area.x, area.y, area.width, area.height};
+    const SDL_Rect all = {0, 0, frame.width, frame.height};
+    if (!SDL_IntersectRect(&part, &all, &part))
+        return true;
+    const int bytes = frame.format.BytesPerPixel();
+    const Frame piece{static_cast<const uint8_t*>(frame.pixels) + static_cast<ptrdiff_t>(part.y) * frame.pitch +
+                          static_cast<ptrdiff_t>(part.x) * bytes,
+                      frame.pitch, part.w, part.h, frame.format};
+    // The frame lies unscaled at the destination's corner, or at the
+    // window's for an empty destination.
+    const bool whole = destination.width <= 0 || destination.height <= 0;
+    const SDL_Rect shown = {part.x + (whole ? 0 : destination.x), part.y + (whole ? 0 : destination.y), part.w, part.h};
+    if (SDL_LockSurface(surface) != 0)
+        return Fail(std::string("Present: ") + SDL_GetError());
+    auto* corner = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                               static_cast<ptrdiff_t>(shown.y) * surface->pitch +
+                                               static_cast<ptrdiff_t>(shown.x) * 4);
+    const bool written = ConvertToXrgb8888(piece, corner, surface->pitch);
+    SDL_UnlockSurface(surface);
+    if (!written)
+        return Fail("Present: frame rows too short");
+    if (SDL_UpdateWindowSurfaceRects(mWindow, &shown, 1) != 0)
+        return Fail(std::string("SDL_UpdateWindowSurfaceRects: ") + SDL_GetError());
     return true;
 }
 

@@ -66,6 +66,7 @@ public:
     std::unique_ptr<Cursor> CreateCursor(const uint32_t* argb, int width, int height, Point hotSpot) override;
 
     bool Present(const Frame& frame, const Rect& destination) override;
+    bool PresentArea(const Frame& frame, const Rect& destination, const Rect& area) override;
 
     // SDL's id of the window (0 while there is none): the events that carry
     // it are this window's.
@@ -91,6 +92,13 @@ private:
     VideoSubsystem mVideo;
     SDL_Window* mWindow = nullptr;
     SDL_Surface* mStaging = nullptr;
+    // The window's surface when the last frame went into it unscaled in one
+    // pass, with that frame's size and destination; null otherwise. Only
+    // then may a later frame replace a part of it.
+    SDL_Surface* mPresentedSurface = nullptr;
+    Rect mPresentedDestination;
+    int mPresentedWidth = 0;
+    int mPresentedHeight = 0;
     bool mHiddenStyle = false;
     const std::thread::id mOwner = std::this_thread::get_id();
     WindowProcedure mProcedure;

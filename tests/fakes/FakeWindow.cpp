@@ -200,14 +200,29 @@ std::unique_ptr<Platform::Cursor> FakeWindow::CreateCursor(const uint32_t* argb,
 
 bool FakeWindow::Present(const Platform::Frame& frame, const Platform::Rect& destination)
 {
-    Presented presented{frame.width, frame.height, frame.format, destination, {}};
+    return Keep(frame, destination, std::nullopt);
+}
+
+bool FakeWindow::PresentArea(const Platform::Frame& frame, const Platform::Rect& destination,
+                             const Platform::Rect& area)
+{
+    return Keep(frame, destination, area);
+}
+
+bool FakeWindow::Keep(const Platform::Frame& frame, const Platform::Rect& destination,
+                      const std::optional<Platform::Rect>& area)
+{
+    Presented presented{frame.width, frame.height, frame.format, destination, area, {}};
     if (!Platform::IsReadable(frame)) {
         mError = "Present: unreadable frame";
         return false;
     }
     presented.pixels.resize(size_t(frame.width) * size_t(frame.height));
     Platform::ConvertToXrgb8888(frame, presented.pixels.data(), frame.width * 4);
-    mPresents.push_back(std::move(presented));
+    if (onPresent)
+        onPresent(presented);
+    else
+        mPresents.push_back(std::move(presented));
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -40,6 +41,9 @@ public:
         int height = 0;
         Platform::PixelFormat format;
         Platform::Rect destination;
+        // The whole frame is kept; this is the part said to have changed,
+        // none when the whole frame was presented.
+        std::optional<Platform::Rect> area;
         std::vector<uint32_t> pixels;
     };
 
@@ -60,6 +64,9 @@ public:
     // Arrive one per pump, each injected at the end of a pump for the next:
     // the input a modal loop meets one message after another.
     std::deque<Platform::MessageRecord> later;
+    // When set, each presented frame goes here instead of being kept: a long
+    // run would keep too many.
+    std::function<void(const Presented&)> onPresent;
 
     // Queues a message as if it arrived from the desktop; the next pump
     // delivers it, after the messages posted.
@@ -118,9 +125,13 @@ public:
                                                    Platform::Point hotSpot) override;
 
     bool Present(const Platform::Frame& frame, const Platform::Rect& destination) override;
+    bool PresentArea(const Platform::Frame& frame, const Platform::Rect& destination,
+                     const Platform::Rect& area) override;
 
 private:
     void Deliver(const Platform::MessageRecord& message);
+    bool Keep(const Platform::Frame& frame, const Platform::Rect& destination,
+              const std::optional<Platform::Rect>& area);
 
     bool mCreated = false;
     Platform::WindowDescription mDescription;

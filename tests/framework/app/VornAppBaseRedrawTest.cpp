@@ -1,16 +1,20 @@
 #include "framework/app/VornAppBase.h"
 
 #include "fakes/DisplayApp.h"
+#include "fakes/LoggingWidget.h"
 #include "fakes/PinnedFonts.h"
 #include "fakes/ScriptedClock.h"
 #include "fakes/WindowedApp.h"
 #include "framework/display/DDImage.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/graphics/MemoryImage.h"
+#include "framework/widgets/WidgetManager.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +79,71 @@ TEST(Overlays, TheFrameRateIsWrittenInTheSystemFont)
     g.DrawImage(text.get(), 2, 1);
     EXPECT_EQ(Testing::PixelsOf(overlay), Testing::PixelsOf(expected));
     EXPECT_NE(Testing::PixelsOf(overlay), std::vector<uint32_t>(overlay.PixelCount(), 0xFF000000u));
+}
+
+// The rectangle each presentation is asked for; none for a whole frame.
+class ClipRecorder : public Testing::ScriptedApp {
+public:
+    using ScriptedApp::ScriptedApp;
+    void Redraw(const Vorn::Rect* clip) override { mClips.push_back(clip ? std::optional(*clip) : std::nullopt); }
+    std::vector<std::optional<Vorn::Rect>> mClips;
+};
+
+// A frame the widgets drew is presented where they drew it; the frame due
+// after a second without drawing, and a forced one, are presented whole.
+TEST(DrawDirty, PresentsOnlyWhatTheWidgetsDrewUnlessAWholeFrameIsDue)
+{
+    Testing::ScriptedClock clock;
+    ClipRecorder app(clock);
+    Vorn::MemoryImage screen;
+    screen.Create(800, 600);
+    app.mWidgetManager->mImage = &screen;
+    std::vector<std::string> log;
+    Testing::LoggingWidget widget(log, "w", Vorn::Rect(10, 20, 30, 40));
+    app.mWidgetManager->AddWidget(&widget);
+
+    widget.MarkDirty();
+    EXPECT_TRUE(app.VornAppBase::DrawDirty());
+    clock.Advance(1000);
+    EXPECT_TRUE(app.VornAppBase::DrawDirty());
+    widget.MarkDirty();
+    app.mForceRedraw = true;
+    EXPECT_TRUE(app.VornAppBase::DrawDirty());
+    EXPECT_EQ(app.mClips, (std::vector<std::optional<Vorn::Rect>>{Vorn::Rect(10, 20, 30, 40), std::nullopt,
+                              std::nullopt}));
+    app.mWidgetManager->RemoveWidget(&widget);
+}
+
+// What was drawn while pacing held its frame back is presented with the next
+// frame shown; after a frame is shown, nothing is left over.
+TEST(DrawDirty, AFrameHeldBackIsPresentedWithTheNext)
+{
+    Testing::ScriptedClock clock;
+    ClipRecorder app(clock);
+    Vorn::MemoryImage screen;
+    screen.Create(800, 600);
+    app.mWidgetManager->mImage = &screen;
+    std::vector<std::string> log;
+    Testing::LoggingWidget first(log, "first", Vorn::Rect(10, 20, 30, 40));
+    Testing::LoggingWidget second(log, "second", Vorn::Rect(500, 400, 20, 10));
+    app.mWidgetManager->AddWidget(&first);
+    app.mWidgetManager->AddWidget(&second);
+
+    first.MarkDirty();
+    app.mNextDrawTick = clock.Milliseconds() + 50;
+    EXPECT_FALSE(app.VornAppBase::DrawDirty());
+    EXPECT_TRUE(app.mClips.empty());
+    clock.Advance(50);
+    second.MarkDirty();
+    EXPECT_TRUE(app.VornAppBase::DrawDirty());
+    clock.Advance(50);
+    second.MarkDirty();
+    EXPECT_TRUE(app.VornAppBase::DrawDirty());
+    EXPECT_EQ(app.mClips, (std::vector<std::optional<Vorn::Rect>>{Vorn::Rect(10, 20, 510, 390),
+                              Vorn::Rect(500, 400, 20, 10)}));
+    EXPECT_EQ(app.mWidgetManager->mDrawnArea, Vorn::Rect());
+    app.mWidgetManager->RemoveWidget(&second);
+    app.mWidgetManager->RemoveWidget(&first);
 }
 
 } // namespace

@@ -169,11 +169,38 @@ TEST_F(PresentTest, ClipIsHeldToTheBufferAndAnEmptyOnePresentsNothing)
     const Pixels screen = All(*display.mPrimarySurface);
     for (size_t i = 0; i < screen.size(); ++i)
         ASSERT_EQ(screen[i], i % 800 >= 790 && i / 800 >= 590 ? second[i] : first[i]) << i;
+    // The window is told which part changed; a whole frame changes all.
+    ASSERT_EQ(window.Presents().size(), 2u);
+    EXPECT_EQ(window.Presents()[0].area, std::nullopt);
+    EXPECT_EQ(window.Presents()[1].area, (Platform::Rect{790, 590, 10, 10}));
     // With a cursor, the whole frame: the cursor may have left the rectangle.
     display.SetCursorImage(&cursor);
     const Pixels third = FillPattern(*display.mDrawSurface, 3);
     ASSERT_TRUE(display.Redraw(&corner));
     EXPECT_EQ(All(*display.mPrimarySurface), third);
+    EXPECT_EQ(window.Presents().back().area, std::nullopt);
+}
+
+// A part presented in full screen goes out whole: the frame is scaled. So
+// does a part after the cursor steps changed the screen elsewhere.
+TEST_F(PresentTest, OnlyAWindowShowsAPartAloneAndOnlyWhenNothingElseChanged)
+{
+    const Rect corner(0, 0, 20, 10);
+    Open(false);
+    PresentFrame(1);
+    ASSERT_TRUE(display.Redraw(&corner));
+    EXPECT_EQ(window.Presents().back().area, std::nullopt);
+
+    Open(true);
+    PresentFrame(2);
+    // Taking the cursor away restores the screen under it, far from the part.
+    display.SetCursorImage(&cursor);
+    display.SetCursorPos(400, 300);
+    display.SetCursorImage(nullptr);
+    ASSERT_TRUE(display.Redraw(&corner));
+    EXPECT_EQ(window.Presents().back().area, std::nullopt);
+    ASSERT_TRUE(display.Redraw(&corner));
+    EXPECT_EQ(window.Presents().back().area, (Platform::Rect{0, 0, 20, 10}));
 }
 
 TEST_F(PresentTest, FramesReachASystemWindowInEitherMode)

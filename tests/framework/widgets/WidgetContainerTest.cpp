@@ -404,7 +404,7 @@ protected:
         Add(Rect(0, 0, 100, 100));
         LoggingWidget* front = Add(Rect(40, 50, 100, 100));
         front->mHole = true;
-        front->mMouseInsets = {5, 0, 0, 0};
+        front->mMouseInsets.mLeft = 5;
         Add(Rect(10, 10, 20, 20), 0, front);
         LoggingWidget* unseen = Add(Rect(0, 0, 400, 400));
         unseen->mMouseVisible = false;

@@ -488,6 +488,93 @@ TEST_F(Drawing, OnlyDirtyTopLevelWidgetsAreDrawnAndAnIdleFrameDrawsNothing)
     EXPECT_EQ(Draws(), (std::vector<int>{1, 1, 1}));
 }
 
+// What the draws since the area was last cleared may have changed: the
+// rectangle around the widgets they drew; all of the image where one of them
+// draws unclipped or an overlay was drawn; nothing when nothing was drawn.
+TEST_F(Drawing, TheDrawnAreaHoldsTheWidgetsDrawnUntilCleared)
+{
+    // The widgets start dirty.
+    manager.DrawToScreen();
+    manager.mDrawnArea = Rect();
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(300, 300, 50, 50));
+    manager.mDrawnArea = Rect();
+    b.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 60, 30));
+    // A later draw adds to what was not cleared.
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 250, 250));
+    manager.mDrawnArea = Rect();
+    b.MarkDirty();
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(100, 100, 250, 250));
+    manager.mDrawnArea = Rect();
+    EXPECT_FALSE(manager.DrawToScreen());
+    EXPECT_EQ(manager.mDrawnArea, Rect());
+
+    o.mClip = false;
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+    manager.mDrawnArea = Rect();
+    o.mClip = true;
+    o.mWidgetFlagsMod.mRemoveFlags = Vorn::kWidgetFlagClip;
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+    manager.mDrawnArea = Rect();
+    o.mWidgetFlagsMod.mRemoveFlags = 0;
+    o.mOn["draw"] = [&] { manager.AddDeferredOverlay(&o, 1); };
+    o.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, Rect(0, 0, 800, 600));
+}
+
+// Two widgets drawn one after the other: a widget without width or height
+// adds nothing, one of a single pixel adds that pixel, in either order. The
+// area is in the image's pixels, where the screen's corner is the origin.
+struct DrawnPair {
+    Rect first;
+    Rect second;
+    Rect screen;
+    Rect area;
+};
+
+class DrawnAreas : public Drawing, public ::testing::WithParamInterface<DrawnPair> {};
+
+TEST_P(DrawnAreas, JoinWhatWasDrawn)
+{
+    const DrawnPair& pair = GetParam();
+    manager.Resize(pair.screen, Rect(0, 0, 800, 600));
+    LoggingWidget first{log, "1", pair.first};
+    LoggingWidget second{log, "2", pair.second};
+    manager.AddWidget(&first);
+    manager.AddWidget(&second);
+    manager.DrawToScreen();
+    manager.mDrawnArea = Rect();
+    first.MarkDirty();
+    manager.DrawToScreen();
+    second.MarkDirty();
+    manager.DrawToScreen();
+    EXPECT_EQ(manager.mDrawnArea, pair.area);
+    manager.RemoveWidget(&second);
+    manager.RemoveWidget(&first);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, DrawnAreas,
+    ::testing::Values(DrawnPair{Rect(700, 20, 1, 1), Rect(300, 300, 50, 50), Rect(0, 0, 800, 600), Rect(300, 20, 401, 330)},
+        DrawnPair{Rect(300, 300, 50, 50), Rect(700, 20, 1, 1), Rect(0, 0, 800, 600), Rect(300, 20, 401, 330)},
+        DrawnPair{Rect(600, 500, 0, 5), Rect(300, 300, 50, 50), Rect(0, 0, 800, 600), Rect(300, 300, 50, 50)},
+        DrawnPair{Rect(600, 500, 5, 0), Rect(300, 300, 50, 50), Rect(0, 0, 800, 600), Rect(300, 300, 50, 50)},
+        DrawnPair{Rect(300, 300, 50, 50), Rect(600, 500, 0, 5), Rect(0, 0, 800, 600), Rect(300, 300, 50, 50)},
+        DrawnPair{Rect(300, 300, 50, 50), Rect(600, 500, 5, 0), Rect(0, 0, 800, 600), Rect(300, 300, 50, 50)},
+        DrawnPair{Rect(300, 300, 50, 50), Rect(310, 320, 10, 10), Rect(50, 30, 800, 600), Rect(250, 270, 50, 50)}));
+
 // Overlays come in ascending priority, those below a widget's priority
 // before it; one queued at the highest priority there is still comes last.
 TEST_F(Drawing, QueuedOverlaysAreDrawnInPriorityOrderBetweenTheWidgets)

@@ -54,7 +54,10 @@ TEST(WidgetGeometry, ContainsTheHalfOpenRectangleAndTheInsetsShrinkIt)
     EXPECT_FALSE(widget.Contains(10, 60));
     EXPECT_FALSE(widget.Contains(9, 30));
     EXPECT_FALSE(widget.Contains(20, 19));
-    widget.mMouseInsets = {1, 2, 3, 4};
+    widget.mMouseInsets.mLeft = 1;
+    widget.mMouseInsets.mTop = 2;
+    widget.mMouseInsets.mRight = 3;
+    widget.mMouseInsets.mBottom = 4;
     EXPECT_EQ(widget.GetInsetRect(), Rect(11, 22, 26, 34));
     widget.Move(-5, 6);
     EXPECT_EQ(widget.GetRect(), Rect(-5, 6, 30, 40));

@@ -187,6 +187,43 @@ TEST(SdlWindow, PresentedFrameLandsInItsRectangleOnBlack)
     }
 }
 
+// A part of a frame presented again replaces only that part of what the
+// window shows (held to the frame), where the frame went unscaled into the
+// same rectangle before; anywhere else the whole frame goes, as Present
+// shows it.
+TEST(SdlWindow, APresentedAreaReplacesOnlyItsPartOfTheLastFrame)
+{
+    const uint32_t a = 0x111111, b = 0x222222;
+    const std::vector<uint32_t> first(6, a);
+    const std::vector<uint32_t> second(6, b);
+    const Platform::Frame before{first.data(), 12, 3, 2, kFormatX8R8G8B8};
+    const Platform::Frame after{second.data(), 12, 3, 2, kFormatX8R8G8B8};
+
+    RecordingWindow recording(Describe("Present", 5, 3));
+    ASSERT_TRUE(recording.window.Present(before, {1, 1, 3, 2})) << recording.window.Error();
+    ASSERT_TRUE(recording.window.PresentArea(after, {1, 1, 3, 2}, {2, 1, 5, 5})) << recording.window.Error();
+    EXPECT_EQ(Shown(recording), (std::vector<uint32_t>{0, 0, 0, 0, 0, //
+                                                       0, a, a, a, 0, //
+                                                       0, a, a, b, 0}));
+    ASSERT_TRUE(recording.window.PresentArea(after, {1, 1, 3, 2}, {-4, 0, 2, 1})) << recording.window.Error();
+    EXPECT_EQ(Shown(recording), (std::vector<uint32_t>{0, 0, 0, 0, 0, //
+                                                       0, a, a, a, 0, //
+                                                       0, a, a, b, 0}));
+
+    ASSERT_TRUE(recording.window.PresentArea(before, {0, 0, 3, 2}, {0, 0, 1, 1})) << recording.window.Error();
+    EXPECT_EQ(Shown(recording), (std::vector<uint32_t>{a, a, a, 0, 0, //
+                                                       a, a, a, 0, 0, //
+                                                       0, 0, 0, 0, 0}));
+    // Scaled, the frame goes whole every time.
+    ASSERT_TRUE(recording.window.Present(before, {}));
+    ASSERT_TRUE(recording.window.PresentArea(after, {}, {0, 0, 1, 1}));
+    EXPECT_EQ(Shown(recording), std::vector<uint32_t>(15, b));
+
+    bool presented = true;
+    std::thread([&] { presented = recording.window.PresentArea(after, {}, {0, 0, 1, 1}); }).join();
+    EXPECT_FALSE(presented);
+}
+
 TEST(SdlWindow, PresentAndCursorsRefuseOtherThreadsAndUnreadablePictures)
 {
     RecordingWindow recording;

@@ -1,0 +1,256 @@
+#include "game/GameApp.h"
+
+#include "TestGameApp.h"
+#include "framework/resources/ResourceManager.h"
+#include "framework/resources/ResourceManagerException.h"
+#include "framework/widgets/WidgetManager.h"
+#include "game/Board.h"
+#include "game/FlickeringButtonWidget.h"
+#include "game/GameResources.h"
+#include "game/TitleScreen.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Testing::TestGameApp;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// Resources of the game group in the generated data.
+constexpr int kGameResources = 34;
+
+std::vector<int> ShownButtons(const GameApp& app)
+{
+    std::vector<int> ids;
+    for (Vorn::Widget* widget : app.mWidgetManager->mWidgets) {
+        const auto* button = dynamic_cast<FlickeringButtonWidget*>(widget);
+        if (button && button->mVisible)
+            ids.push_back(button->mId);
+    }
+    return ids;
+}
+
+// Resources whose loading or whose lookup by id fails for one id.
+class FailingResources : public Vorn::ResourceManager {
+public:
+    enum class Failure { Load, Lookup };
+
+    FailingResources(Vorn::VornAppBase* app, std::string id, Failure failure)
+        : ResourceManager(app), mId(std::move(id)), mFailure(failure)
+    {
+    }
+
+    bool LoadImageResource(ImageRes* res) override
+    {
+        if (mFailure == Failure::Load && res->mId == mId)
+            return Fail("Failed to load image: " + res->mPath);
+        return ResourceManager::LoadImageResource(res);
+    }
+    Vorn::ImageRef GetImageOrThrow(const std::string& id) override
+    {
+        if (mFailure == Failure::Lookup && id == mId) {
+            Fail("Image resource not found: " + id);
+            throw Vorn::ResourceManagerException(GetErrorText());
+        }
+        return ResourceManager::GetImageOrThrow(id);
+    }
+
+    std::string mId;
+    Failure mFailure;
+};
+
+TEST(GameApp, StartsWithTheTitlePictureAloneAndCountsTheGameGroupForLoading)
+{
+    TestGameApp app;
+    app.Init();
+    ASSERT_NE(app.mTitleScreen, nullptr);
+    EXPECT_TRUE(app.mWidgetManager->HasWidget(app.mTitleScreen.get()));
+    EXPECT_EQ(app.mTitleScreen->GetRect(), Vorn::Rect(0, 0, 800, 600));
+    EXPECT_THAT(ShownButtons(app), ElementsAre());
+    EXPECT_EQ(app.mNumLoadingThreadTasks, kGameResources);
+    EXPECT_EQ(app.mCompletedLoadingThreadTasks, 0);
+    EXPECT_EQ(app.mProductName, "Zarquel");
+    EXPECT_EQ(app.mTitle, "Zarquel");
+    EXPECT_EQ(app.mWindow->Title(), "Zarquel");
+    EXPECT_EQ(app.mProductVersion, "1.0");
+    EXPECT_EQ(app.mRegKey, "Tavoren\\Zarquel");
+    EXPECT_TRUE(app.mAutoEnable3D);
+    EXPECT_TRUE(app.mWidenToDesktopAspect);
+    EXPECT_FALSE(app.mVSyncUpdates);
+    EXPECT_EQ(gGameApp, &app);
+}
+
+// The loading body counts each resource and asks for a redraw; the next
+// update hands over: the music fades in from silence, looping, and the main
+// menu shows.
+TEST(GameApp, LoadsTheGameGroupThenStartsTheMusicAndShowsTheMainMenu)
+{
+    TestGameApp app;
+    app.Init();
+    IMAGE_VORTEX_TOP = nullptr;
+    app.LoadLikeTheLoadingThread();
+    EXPECT_EQ(app.mCompletedLoadingThreadTasks, kGameResources);
+    EXPECT_TRUE(app.mTitleRedrawRequested);
+    EXPECT_NE(IMAGE_VORTEX_TOP, nullptr);
+    EXPECT_THAT(app.mMusicCalls, ElementsAre());
+
+    app.RunUpdates(1);
+    EXPECT_THAT(app.mMusicCalls, ElementsAre("load 1 Music/Music.ogg", "fade in 1 0 0.002 0"));
+    EXPECT_THAT(ShownButtons(app), ElementsAre(TitleScreen::kButtonPlay, TitleScreen::kButtonScores,
+                                       TitleScreen::kButtonExit, TitleScreen::kButtonLogo,
+                                       TitleScreen::kButtonOptions));
+    EXPECT_FALSE(app.mTitleRedrawRequested);
+    EXPECT_TRUE(app.mFatalErrors.empty());
+}
+
+// The real loading thread beside a main loop that updates and draws the
+// title: the title redraws as resources arrive, and the hand-over follows.
+TEST(GameApp, LoadsOnItsOwnThreadWhileTheMainLoopDrawsTheTitle)
+{
+    TestGameApp app;
+    app.Init();
+    int frames = 0;
+    app.mWindow->onPresent = [&](const Testing::FakeWindow::Presented&) { ++frames; };
+    app.mRunning = true;
+    app.StartLoadingThread();
+    const auto start = std::chrono::steady_clock::now();
+    while (ShownButtons(app).empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+        app.RunUpdates(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(ShownButtons(app).size(), 5u);
+    EXPECT_EQ(app.mCompletedLoadingThreadTasks, kGameResources);
+    EXPECT_GT(frames, 0);
+    EXPECT_THAT(app.mMusicCalls, ElementsAre("load 1 Music/Music.ogg", "fade in 1 0 0.002 0"));
+}
+
+TEST(GameApp, WithoutItsMusicTheMenuStillShows)
+{
+    TestGameApp app;
+    app.Init();
+    app.mMusic->mLoads = false;
+    app.LoadLikeTheLoadingThread();
+    app.RunUpdates(1);
+    EXPECT_EQ(ShownButtons(app).size(), 5u);
+    EXPECT_FALSE(app.mShutdown);
+}
+
+// A shutdown asked for while the group loads ends the body after the
+// resource in progress, before any fetch.
+TEST(GameApp, AShutdownDuringLoadingStopsAfterTheResourceInProgress)
+{
+    TestGameApp app;
+    app.Init();
+    IMAGE_BKG_1_1 = nullptr;
+    app.RequestShutdown();
+    app.LoadLikeTheLoadingThread();
+    EXPECT_EQ(app.mCompletedLoadingThreadTasks, 1);
+    EXPECT_EQ(IMAGE_BKG_1_1, nullptr);
+    EXPECT_FALSE(app.LoadingFailed());
+}
+
+class GameGroupFailure : public ::testing::TestWithParam<FailingResources::Failure> {};
+
+// Off the main thread the failure's box waits for the main loop, which shows
+// it and ends the program; the hand-over does nothing.
+TEST_P(GameGroupFailure, IsShownByTheMainLoopWhichThenEndsTheProgram)
+{
+    TestGameApp app;
+    app.mResourceManager = std::make_unique<FailingResources>(&app, "IMAGE_TOKEN_3", GetParam());
+    app.Init();
+    std::thread loading([&] { app.LoadLikeTheLoadingThread(); });
+    loading.join();
+    EXPECT_TRUE(app.LoadingFailed());
+    EXPECT_TRUE(app.mFatalErrors.empty());
+
+    app.RunUpdates(5);
+    ASSERT_EQ(app.mFatalErrors.size(), 1u);
+    EXPECT_THAT(app.mFatalErrors[0], HasSubstr(GetParam() == FailingResources::Failure::Load
+                                                   ? "Failed to load image: "
+                                                   : "Image resource not found: IMAGE_TOKEN_3"));
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_THAT(app.mMusicCalls, ElementsAre());
+    EXPECT_THAT(ShownButtons(app), ElementsAre());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, GameGroupFailure,
+    ::testing::Values(FailingResources::Failure::Load, FailingResources::Failure::Lookup));
+
+using GameAppDeathTest = GameGroupFailure;
+
+// Without the title's own resources there is nothing to show: a box, and the
+// program ends.
+TEST_P(GameAppDeathTest, AFailureInTheTitlesGroupsEndsTheProgramAtStart)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const char* id : {"IMAGE_LOGO", "IMAGE_MENU_PLAY"}) {
+        EXPECT_EXIT(
+            {
+                TestGameApp app;
+                app.mResourceManager = std::make_unique<FailingResources>(&app, id, GetParam());
+                app.Init();
+            },
+            ::testing::ExitedWithCode(0), std::string("fatal .*") + (GetParam() == FailingResources::Failure::Load
+                                                                         ? "Failed to load image"
+                                                                         : id));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, GameAppDeathTest,
+    ::testing::Values(FailingResources::Failure::Load, FailingResources::Failure::Lookup));
+
+// Frees resources only after the widget tree has let go of the screens that
+// draw them.
+class WatchedResources : public Vorn::ResourceManager {
+public:
+    using ResourceManager::ResourceManager;
+    void FreeGroup(const std::string& group) override
+    {
+        if (mOnFree)
+            mOnFree();
+        ResourceManager::FreeGroup(group);
+    }
+    std::function<void()> mOnFree;
+};
+
+// Deleting the application during a game or on the title takes the screen
+// and its buttons out of the widget tree before deleting them and freeing
+// the resources they draw.
+TEST(GameApp, DeletingTheApplicationTakesTheScreenOutOfTheTreeFirst)
+{
+    for (const bool inGame : {false, true}) {
+        SCOPED_TRACE(inGame);
+        auto app = std::make_unique<TestGameApp>();
+        auto resources = std::make_unique<WatchedResources>(app.get());
+        WatchedResources* watched = resources.get();
+        app->mResourceManager = std::move(resources);
+        app->Init();
+        app->LoadLikeTheLoadingThread();
+        app->RunUpdates(1);
+        if (inGame) {
+            app->mTitleScreen->ButtonDepress(TitleScreen::kButtonNormal);
+            app->RunUpdates(2);
+            ASSERT_NE(app->mBoard, nullptr);
+        }
+        const Vorn::WidgetManager* manager = app->mWidgetManager.get();
+        int freed = 0;
+        watched->mOnFree = [&] {
+            ++freed;
+            EXPECT_THAT(manager->mWidgets, ElementsAre());
+        };
+        app.reset();
+        EXPECT_EQ(freed, 1);
+        EXPECT_EQ(gGameApp, nullptr);
+    }
+}
+
+} // namespace
