@@ -130,6 +130,10 @@ TEST_F(Playing, TheMarkerListShowsTheMarkersAheadWithTheirTimeBeforeTheEnd)
     app.mDemoLength = 20000;
     app.mDemoMarkerList = {{"beyond", 25000}};
     EXPECT_EQ(app.DemoMarkerListItems()[0].mText, "beyond (00:00:00)");
+    app.mFrameTime = 1000;
+    app.mDemoMarkerList = {{"at the end", 20000}, {"one before", 19999}};
+    EXPECT_EQ(app.DemoMarkerListItems()[0].mText, "at the end (00:00:00)");
+    EXPECT_EQ(app.DemoMarkerListItems()[1].mText, "one before (00:00:01)");
 }
 
 TEST_F(Playing, TheJumpTimeIsKeptStraightInTheStoreNotInTheDemo)

@@ -246,6 +246,32 @@ TEST(DumpImages, ListsTheImagesLargestFirstAndWritesEachOne)
     EXPECT_FALSE(fs::exists(data.Path("_dump/thumb0003.jpg")));
 }
 
+TEST(DumpImages, CountsTheNativeAlphaFormByWhetherAPaletteStandsBesideIt)
+{
+    // Native alpha beside the pixels: n x 4; beside a palette: the 1024-byte
+    // table only.
+    const std::tuple<bool, std::string, std::string> cases[] = {
+        {false, "2 x 2<BR>32 bytes", "<TD>NativeAlpha<BR>16</TD>"},
+        {true, "2 x 2<BR>2,068 bytes", "<TD>NativeAlpha<BR>1,024</TD>"},
+    };
+    for (const auto& [withPalette, size, cell] : cases) {
+        SCOPED_TRACE(withPalette);
+        AppData data;
+        ScriptedClock clock;
+        Testing::ScriptedApp app(clock);
+        auto image = MakeImage(app, 2, 2, 0x40);
+        image->mNativeAlphaData = std::make_unique<uint32_t[]>(4);
+        if (withPalette) {
+            image->mColorTable = std::make_unique<uint32_t[]>(256);
+            image->mColorIndices = std::make_unique<uint8_t[]>(4);
+        }
+        app.DumpImages();
+        const std::string html = Slurp(data.Path("_dump/imagelist.html"));
+        EXPECT_NE(html.find(size), std::string::npos);
+        EXPECT_NE(html.find(cell), std::string::npos);
+    }
+}
+
 TEST(DumpImages, DoesNothingWhileTheLoadingThreadRuns)
 {
     AppData data;
