@@ -20,6 +20,7 @@
 #include "framework/widgets/DialogListener.h"
 #include "platform/Process.h"
 #include "platform/Services.h"
+#include "platform/Thread.h"
 
 #include <array>
 #include <atomic>
@@ -229,6 +230,8 @@ public:
     virtual void CloseRequest();
     virtual void On3DTestCompleted();
     virtual std::string GetCrashAttachmentName();
+    // Extra form fields of a crash upload, by name; none in the base.
+    virtual std::map<std::string, std::string> GetCrashUploadFields();
     // Not called.
     virtual bool ReservedQuery(int first, int second);
     // True when a frame was drawn and presented.
@@ -374,6 +377,13 @@ public:
     // Writes the demo file while recording; a file that cannot be written is
     // not reported.
     void SaveDemoFile();
+    // For the crash catcher, inside its signal handler, where nothing may
+    // allocate: stops every other writer of the demo stream (waiting a
+    // moment for one that is writing), and when a demo is being recorded
+    // closes it with a filler at the current update and writes the file
+    // from memory as it is. Then nothing more is recorded or replayed. True
+    // when a demo was being recorded.
+    bool KeepDemoAfterCrash();
     // Reads the demo file into the stream and takes its seed, markers and
     // length; false with the text to show otherwise.
     bool LoadDemoFile(std::string& error);
@@ -561,7 +571,8 @@ public:
     int32_t mSleepCount = 0;
     // Read by the cursor thread.
     std::atomic<int32_t> mDrawCount{0};
-    int32_t mUpdateCount = 0;
+    // Read by the crash catcher, on whichever thread failed.
+    std::atomic<int32_t> mUpdateCount{0};
     int32_t mLoopState = kStatePumpMessages;
     int32_t mLoopDepth = 0;
     double mUpdateMultiplier = 1.0;
@@ -637,9 +648,7 @@ public:
     std::thread mCursorThread;
     // Starts a thread running the body; throws std::system_error when none
     // can be started. Tests put their own here.
-    std::function<std::thread(std::function<void()>)> mStartThread = [](std::function<void()> body) {
-        return std::thread(std::move(body));
-    };
+    std::function<std::thread(std::function<void()>)> mStartThread = Platform::StartThread;
 
     // The one shutdown request: from another thread's Shutdown, or the game
     // reporting that loading failed. Process acts on it.

@@ -111,6 +111,11 @@ std::string VornAppBase::GetCrashAttachmentName()
     return std::string();
 }
 
+std::map<std::string, std::string> VornAppBase::GetCrashUploadFields()
+{
+    return {};
+}
+
 void ExitProgram(int code)
 {
     std::fflush(nullptr);
