@@ -12,6 +12,7 @@
 #include "framework/app/CriticalSection.h"
 #include "framework/app/DemoFile.h"
 #include "framework/app/DemoStream.h"
+#include "framework/app/PlaybackDialog.h"
 #include "framework/display/Ratio.h"
 #include "framework/graphics/ImageRef.h"
 #include "framework/graphics/Rect.h"
@@ -327,8 +328,39 @@ public:
     // Playback controls: the two dialogs answer -1 when they cannot be shown.
     int DemoMarkerListDialog();
     int DemoJumpDialog();
+    // The marker list's lines: the markers still ahead, with the time from
+    // each to the demo's end.
+    std::vector<MarkerListDialog::Item> DemoMarkerListItems() const;
+    // Sets the fast-forward target, at most the demo's length; false, with
+    // nothing changed, for an update the replay has reached.
+    bool JumpToUpdate(int64_t update);
+    // Seconds from "h:m:s" fields (any number of them, each its leading
+    // digits), saturating.
+    static int64_t ParseDemoJumpTime(const std::string& text);
+    // The update one second before `seconds` before the end.
+    int64_t DemoJumpTarget(int64_t seconds) const;
+    std::string ReadDemoJumpTime();
+    void StoreDemoJumpTime(const std::string& text);
+    // Shows the dialog over the last frame until it ends, taking the main
+    // window's input; its result, or -1 when it cannot be shown.
+    int RunPlaybackDialog(PlaybackDialog& dialog);
+    // The open playback dialog, which takes the main window's input.
+    PlaybackDialog* mPlaybackDialog = nullptr;
     // Music and effects off, or back to their volumes before.
     void ToggleDemoSound();
+
+    // Developer aids.
+    // The video statistics in a message box, and their text.
+    void GetVideoStats();
+    std::string VideoStatsText();
+    // The screen as the next numbered PNG under the application-data folder.
+    void TakeScreenshot();
+    // Every image of the image set as PNG, JPEG thumbnail and HTML listing,
+    // in a fresh dump folder under the application-data folder.
+    void DumpImages();
+    // The dump's thumbnail of width x height pixels.
+    static constexpr int kDumpThumbSize = 64;
+    static std::vector<uint32_t> DumpThumbnail(const uint32_t* bits, int width, int height);
 
     void SetDemoMode(DemoMode mode);
     // Acts on every input command recorded for the current update.
@@ -772,6 +804,9 @@ private:
     [[noreturn]] void FailDisplayInit(int32_t result, const std::string& errorText);
     bool WindowedPosition(Platform::Point& position) const;
     void QueueMessage(Platform::Window& window, const Platform::MessageRecord& message);
+    // Input of the main window while a playback dialog is open: the dialog's
+    // or nobody's. False for what the window procedure handles as usual.
+    bool RouteToPlaybackDialog(const Platform::MessageRecord& message);
     bool IsCoalesced(uint32_t message) const;
     // Ends the saver by closing the window.
     void EndScreenSaver(Platform::Window& window, uint32_t message);

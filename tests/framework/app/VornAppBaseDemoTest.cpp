@@ -176,7 +176,7 @@ TEST(Playback, HotKeysSteerTheReplay)
         {"---", 1 / 3.375, 0, false, false, false}, {"++=", 1.0, 0, false, false, false},
         {"0", 1.0, 20000, false, false, false}, {"4", 1.0, 8000, false, false, false},
         {"9", 1.0, 19500, false, false, false}, {"p", 1.0, 0, true, false, false}, {"PP", 1.0, 0, false, false, false},
-        {"m", 1.0, 0, false, true, false}, {"N", 1.0, 101, false, false, true}, {"x1jl", 1.0, 0, false, false, false}};
+        {"m", 1.0, 0, false, true, false}, {"N", 1.0, 101, false, false, true}, {"x1", 1.0, 0, false, false, false}};
     ScriptedClock clock;
     WindowedApp app(clock);
     app.SetDemoMode(Vorn::DemoMode::Playing);
