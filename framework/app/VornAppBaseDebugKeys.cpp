@@ -6,13 +6,16 @@
 #include "framework/app/ModVal.h"
 #include "framework/app/Profiler.h"
 #include "framework/app/StringUtils.h"
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DDInterface.h"
+#include "framework/graphics/MemoryImage.h"
 #include "framework/resources/ResourceManager.h"
 #include "framework/resources/ResourceManagerException.h"
 #include "framework/sound/SoundManager.h"
 #include "framework/widgets/WidgetManager.h"
 
 #include <cctype>
+#include <iterator>
 
 namespace Vorn {
 
@@ -127,30 +130,45 @@ bool VornAppBase::HandleDebugKey(int keyCode)
     }
 }
 
-// The display has no video-memory query and draws without textures: those
-// figures stay 0. The capability test's verdict is not kept either, so 3D
-// counts as unsupported.
+// The software 3D device keeps its textures in ordinary memory, so there is
+// no video memory to ask about: that line stays 0/0, as without a display.
 std::string VornAppBase::VideoStatsText()
 {
     const int64_t totalVideoMemory = 0;
     const int64_t freeVideoMemory = 0;
-    const int64_t textureBytes = 0;
     static constexpr const char* kFormats[] = {"A8R8G8B8", "A4R4G4B4", "R5G6B5", "Palette8"};
+    static constexpr int kFormatKeys[] = {1, 2, 4, 8};
+    int64_t textureBytes = 0;
+    int formatCounts[4] = {};
+    int64_t formatBytes[4] = {};
     size_t imageCount = 0;
     {
         // The loading thread adds images meanwhile.
         const AutoCrit lock(ImageLock());
         imageCount = mMemoryImageSet.size();
+        for (const MemoryImage* image : mMemoryImageSet) {
+            const TextureSet* textures = image->mD3DData;
+            if (!textures)
+                continue;
+            textureBytes += textures->mTextureMemory;
+            for (size_t i = 0; i < std::size(kFormatKeys); ++i) {
+                if (textures->mFormat == kFormatKeys[i]) {
+                    ++formatCounts[i];
+                    formatBytes[i] += textures->mTextureMemory;
+                }
+            }
+        }
     }
-    std::string text = FormatString("3D-Mode is %s (3D is %s on this system)\r\n\r\n", Is3DEnabled() ? "On" : "Off",
-                                    "Unsupported");
+    const char* verdict = Is3DRecommended() ? "Recommended" : Is3DSupported() ? "Supported" : "Unsupported";
+    std::string text =
+        FormatString("3D-Mode is %s (3D is %s on this system)\r\n\r\n", Is3DEnabled() ? "On" : "Off", verdict);
     text += FormatString("Num Images: %d\r\n", static_cast<int>(imageCount));
     text += FormatString("Num Sounds: %d\r\n", mSoundManager ? mSoundManager->GetNumSounds() : 0);
     text += "Video Memory: " + KiloBytes(totalVideoMemory - freeVideoMemory) + "/" + KiloBytes(totalVideoMemory) +
             " KB\r\n";
     text += "Texture Memory: " + KiloBytes(textureBytes) + " KB\r\n";
-    for (const char* format : kFormats)
-        text += FormatString("%s: %d - %s KB\r\n", format, 0, KiloBytes(0).c_str());
+    for (size_t i = 0; i < std::size(kFormats); ++i)
+        text += FormatString("%s: %d - %s KB\r\n", kFormats[i], formatCounts[i], KiloBytes(formatBytes[i]).c_str());
     return text;
 }
 

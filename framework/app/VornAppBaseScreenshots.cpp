@@ -7,6 +7,7 @@
 #include "framework/app/FileUtils.h"
 #include "framework/app/PathUtils.h"
 #include "framework/app/StringUtils.h"
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DDImage.h"
 #include "framework/display/DDInterface.h"
 #include "framework/resources/ImageLib.h"
@@ -72,8 +73,6 @@ struct ImageMemory {
     int64_t Total() const { return mBits + mPalette + mSurface + mTexture + mNativeAlpha + mRLAlpha + mRLAdditive; }
 };
 
-// The display draws without textures: no image holds a texture set, so the
-// texture figures stay 0.
 ImageMemory Measure(MemoryImage* image)
 {
     const auto n = static_cast<int64_t>(image->PixelCount());
@@ -84,11 +83,23 @@ ImageMemory Measure(MemoryImage* image)
     memory.mPalette = palette ? n + 1024 : 0;
     const auto* surfaceImage = dynamic_cast<const DDImage*>(image);
     memory.mSurface = surfaceImage && surfaceImage->mSurface ? n * 4 : 0;
+    memory.mTexture = image->mD3DData ? image->mD3DData->mTextureMemory : 0;
     if (image->mNativeAlphaData)
         memory.mNativeAlpha = palette ? 1024 : n * 4;
     memory.mRLAlpha = image->mRLAlphaData ? n : 0;
     memory.mRLAdditive = image->mRLAdditiveData ? n : 0;
     return memory;
+}
+
+const char* TextureFormatName(int format)
+{
+    switch (format) {
+    case 1: return "A8R8G8B8";
+    case 2: return "A4R4G4B4";
+    case 4: return "R5G6B5";
+    case 8: return "Palette8";
+    default: return "";
+    }
 }
 
 std::string Cell(bool shown, const std::string& text)
@@ -259,7 +270,11 @@ void VornAppBase::DumpImages()
         html << CountCell("mBits", memory.mBits) << "\n";
         html << CountCell("Palletized", memory.mPalette) << "\n";
         html << CountCell("DDSurface", memory.mSurface) << "\n";
-        html << Cell(false, "") << "\n";
+        const TextureSet* textures = image.mD3DData;
+        html << Cell(textures != nullptr, std::string("Texture<BR>") +
+                                              TextureFormatName(textures ? textures->mFormat : 0) + "<BR>" +
+                                              Grouped(memory.mTexture))
+             << "\n";
         html << Cell(image.mIsVolatile, "Volatile") << "\n";
         html << Cell(image.mForcedMode, "Forced") << "\n";
         html << Cell(image.mHasAlpha, "HasAlpha") << "\n";

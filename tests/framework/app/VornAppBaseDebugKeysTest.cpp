@@ -1,5 +1,6 @@
 #include "fakes/ScriptedApp.h"
 #include "framework/app/Profiler.h"
+#include "framework/display/D3DInterface.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/widgets/WidgetManager.h"
 #include "platform/Window.h"
@@ -207,6 +208,34 @@ TEST(GetVideoStats, CountsTheImagesAndShowsZeroMemoryWithoutADisplay)
                                       "A4R4G4B4: 0 - 0 KB\r\n"
                                       "R5G6B5: 0 - 0 KB\r\n"
                                       "Palette8: 0 - 0 KB\r\n");
+}
+
+// Texture bytes are summed per format key (1, 2, 4, 8); a set of another
+// format counts toward the total only. Sums are rounded down per line.
+TEST(GetVideoStats, SumsTheTexturesOfTheImagesByFormat)
+{
+    ScriptedClock clock;
+    DebugApp app(clock);
+    Vorn::TextureSet sets[4];
+    const int formats[4] = {2, 8, 8, 16};
+    const int bytes[4] = {5000, 3072, 1023, 2048};
+    std::vector<std::unique_ptr<Vorn::MemoryImage>> images;
+    for (int i = 0; i < 4; ++i) {
+        sets[i].mFormat = formats[i];
+        sets[i].mTextureMemory = bytes[i];
+        images.push_back(std::make_unique<Vorn::MemoryImage>(&app));
+        images.back()->mD3DData = &sets[i];
+    }
+    const std::string text = app.VideoStatsText();
+    for (auto& image : images)
+        image->mD3DData = nullptr;
+    const std::string tail = "Texture Memory: 10 KB\r\n"
+                             "A8R8G8B8: 0 - 0 KB\r\n"
+                             "A4R4G4B4: 1 - 4 KB\r\n"
+                             "R5G6B5: 0 - 0 KB\r\n"
+                             "Palette8: 2 - 3 KB\r\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "fakes/SurfaceDisplayApp.h"
 #include "fakes/TempDir.h"
 #include "framework/app/PathUtils.h"
+#include "framework/display/D3DInterface.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/resources/ImageLib.h"
 
@@ -244,6 +245,39 @@ TEST(DumpImages, ListsTheImagesLargestFirstAndWritesEachOne)
     EXPECT_TRUE(fs::exists(data.Path("_dump/thumb0000.jpg")));
     EXPECT_FALSE(fs::exists(data.Path("_dump/img0003.png")));
     EXPECT_FALSE(fs::exists(data.Path("_dump/thumb0003.jpg")));
+}
+
+// A texture set's bytes count toward the image and the totals, and its cell
+// names the set's format; an unknown format leaves the name empty.
+TEST(DumpImages, ShowsATextureSetWithItsFormatAndBytes)
+{
+    AppData data;
+    ScriptedClock clock;
+    Testing::ScriptedApp app(clock);
+    Vorn::TextureSet palette;
+    palette.mFormat = 8;
+    palette.mTextureMemory = 1500;
+    Vorn::TextureSet unknown;
+    unknown.mFormat = 3;
+    unknown.mTextureMemory = 1200;
+    auto first = MakeImage(app, 2, 2, 0x50);
+    auto second = MakeImage(app, 2, 2, 0x60);
+    first->mD3DData = &palette;
+    second->mD3DData = &unknown;
+    app.DumpImages();
+    first->mD3DData = nullptr;
+    second->mD3DData = nullptr;
+    const std::string html = Slurp(data.Path("_dump/imagelist.html"));
+    EXPECT_NE(html.find("Total Image Allocation: 2,732 bytes<BR>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<TD ALIGN=RIGHT>2 x 2<BR>1,516 bytes</TD>\n"
+                        "<TD>mBits<BR>16</TD>\n<TD>&nbsp;</TD>\n<TD>&nbsp;</TD>\n"
+                        "<TD>Texture<BR>Palette8<BR>1,500</TD>\n"),
+              std::string::npos)
+        << html;
+    EXPECT_NE(html.find("<TD>Texture<BR><BR>1,200</TD>\n"), std::string::npos) << html;
+    EXPECT_NE(html.find("<TD>Totals</TD>\n<TD>2,732</TD>\n<TD>32</TD>\n<TD>0</TD>\n<TD>0</TD>\n<TD>2,700</TD>\n"),
+              std::string::npos)
+        << html;
 }
 
 TEST(DumpImages, CountsTheNativeAlphaFormByWhetherAPaletteStandsBesideIt)
