@@ -294,7 +294,8 @@ TEST(DumpImages, CountsTheNativeAlphaFormByWhetherAPaletteStandsBesideIt)
         ScriptedClock clock;
         Testing::ScriptedApp app(clock);
         auto image = MakeImage(app, 2, 2, 0x40);
-        image->mNativeAlphaData = std::make_unique<uint32_t[]>(4);
+        // Beside a palette the native form is the table's 256 words.
+        image->mNativeAlphaData = std::make_unique<uint32_t[]>(withPalette ? 256 : 4);
         if (withPalette) {
             image->mColorTable = std::make_unique<uint32_t[]>(256);
             image->mColorIndices = std::make_unique<uint8_t[]>(4);
