@@ -39,7 +39,10 @@ function(zarquel_register_tests name)
     endif()
     add_test(NAME ${name}.Whole COMMAND ${name} ${filter})
   else()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${environment}")
+    # The list separator is escaped, or the second variable would be read
+    # as a property name and dropped.
+    string(REPLACE ";" "\\;" escaped "${environment}")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${escaped}")
     add_test(NAME ${name}.Whole COMMAND ${name})
   endif()
   set_tests_properties(${name}.Whole PROPERTIES ENVIRONMENT "${environment}")

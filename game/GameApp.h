@@ -47,7 +47,7 @@ public:
     void StartGame(int difficulty);
     // The board has already left the widget tree and is queued for deletion.
     // After a lost game the high-score screen opens over the title.
-    void ReturnToTitle(bool lost);
+    virtual void ReturnToTitle(bool lost);
 
     // Null on the title screen.
     std::unique_ptr<Board> mBoard;

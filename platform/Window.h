@@ -309,4 +309,8 @@ public:
 // The window of the running system.
 std::unique_ptr<Window> MakeSystemWindow();
 
+// Whether a window made now would be seen: false without a display, or on a
+// driver that shows nothing anyone could answer (the tests' dummy driver).
+bool WindowsAreSeen();
+
 } // namespace Platform

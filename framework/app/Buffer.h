@@ -78,6 +78,7 @@ public:
     const uint8_t* GetBytes() const;
     // Bytes covering the data: (data length in bits + 7) / 8.
     int32_t GetByteLength() const;
+    int32_t GetBitLength() const { return mBitLength; }
     // True once the read position reaches the data length, even when the last
     // byte still holds unread zero bits.
     bool AtEnd() const;

@@ -19,10 +19,49 @@ constexpr size_t kMaxVersionLength = UINT16_MAX;
 
 const char* const kInvalid = "Invalid demo file.";
 
-void PutUint32(std::string& out, uint32_t value)
+// Little-endian numbers through a sink, stopping at its first refusal.
+class HeadWriter {
+public:
+    explicit HeadWriter(ByteSink& sink)
+        : mSink(sink)
+    {
+    }
+
+    bool Ok() const { return mOk; }
+
+    void Bytes(const void* data, size_t size)
+    {
+        if (mOk && size > 0)
+            mOk = mSink.Put(data, size);
+    }
+
+    void Number(uint32_t value, int bytes)
+    {
+        uint8_t out[4];
+        for (int i = 0; i < bytes; ++i)
+            out[i] = static_cast<uint8_t>(value >> (8 * i));
+        Bytes(out, static_cast<size_t>(bytes));
+    }
+
+private:
+    ByteSink& mSink;
+    bool mOk = true;
+};
+
+class StringSink : public ByteSink {
+public:
+    bool Put(const void* data, size_t size) override
+    {
+        mText.append(static_cast<const char*>(data), size);
+        return true;
+    }
+
+    std::string mText;
+};
+
+size_t StoredNameLength(const std::string& name)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<char>(value >> shift));
+    return std::min<size_t>(name.size(), Buffer::kMaxStringLength);
 }
 
 // Reads a file front to back and never past its end, so that no length read
@@ -99,32 +138,45 @@ std::optional<std::vector<DemoMarker>> ParseMarkers(Buffer& block)
 
 } // namespace
 
+bool WriteDemoFileHead(ByteSink& sink, std::string_view versionString, uint32_t seed,
+                       const std::vector<DemoMarker>& markers, int32_t totalUpdates)
+{
+    const std::string_view version = versionString.substr(0, kMaxVersionLength);
+    HeadWriter head(sink);
+    head.Number(kMagic, 4);
+    head.Number(kWrittenVersion, 4);
+    head.Number(seed, 4);
+    head.Number(static_cast<uint32_t>(version.size()), 2);
+    head.Bytes(version.data(), version.size());
+
+    // The marker block is a Buffer's image: its count, then each name as
+    // WriteString stores it and the update.
+    const uint32_t count = static_cast<uint32_t>(std::min<size_t>(markers.size(), INT32_MAX));
+    uint64_t blockSize = 4;
+    for (uint32_t i = 0; i < count; ++i)
+        blockSize += 2 + StoredNameLength(markers[i].name) + 4;
+    head.Number(static_cast<uint32_t>(blockSize), 4);
+    head.Number(count, 4);
+    for (uint32_t i = 0; i < count; ++i) {
+        const size_t length = StoredNameLength(markers[i].name);
+        head.Number(static_cast<uint32_t>(length), 2);
+        head.Bytes(markers[i].name.data(), length);
+        head.Number(static_cast<uint32_t>(markers[i].update), 4);
+    }
+    head.Number(static_cast<uint32_t>(totalUpdates), 4);
+    return head.Ok();
+}
+
 bool SaveDemoFile(const std::string& path, const std::string& versionString, const DemoFileInfo& info,
                   const Buffer& stream)
 {
-    const std::string version = versionString.substr(0, kMaxVersionLength);
-    std::string head;
-    PutUint32(head, kMagic);
-    PutUint32(head, kWrittenVersion);
-    PutUint32(head, info.seed);
-    head.push_back(static_cast<char>(version.size()));
-    head.push_back(static_cast<char>(version.size() >> 8));
-    head += version;
-
-    Buffer block;
-    block.WriteInt32(static_cast<int32_t>(std::min<size_t>(info.markers.size(), INT32_MAX)));
-    for (const DemoMarker& marker : info.markers) {
-        block.WriteString(marker.name);
-        block.WriteInt32(marker.update);
-    }
-    PutUint32(head, static_cast<uint32_t>(block.GetByteLength()));
-    head.append(reinterpret_cast<const char*>(block.GetBytes()), static_cast<size_t>(block.GetByteLength()));
-    PutUint32(head, static_cast<uint32_t>(info.totalUpdates));
-
+    StringSink head;
+    WriteDemoFileHead(head, versionString, info.seed, info.markers, info.totalUpdates);
+    std::string bytes = std::move(head.mText);
     if (stream.GetBytes() != nullptr)
-        head.append(reinterpret_cast<const char*>(stream.GetBytes()), static_cast<size_t>(stream.GetByteLength()));
+        bytes.append(reinterpret_cast<const char*>(stream.GetBytes()), static_cast<size_t>(stream.GetByteLength()));
     // Whole or not at all: a crash or a full disk keeps the demo there was.
-    return Platform::WriteFileAtomically(Platform::ResolveFileName(path), head);
+    return Platform::WriteFileAtomically(Platform::ResolveFileName(path), bytes);
 }
 
 bool LoadDemoFile(const std::string& path, const std::string& expectedVersionString, DemoFileInfo& info,

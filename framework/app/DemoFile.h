@@ -15,9 +15,11 @@
 // name (WriteString) and update (WriteInt32).
 
 #include "framework/app/Buffer.h"
+#include "framework/app/ByteSink.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Vorn {
@@ -38,8 +40,15 @@ struct DemoFileInfo {
     int32_t totalUpdates = 0;
 };
 
-// False when the file cannot be created or written. A version string longer
-// than its 16-bit length field is stored as its first 65535 bytes.
+// Everything before the command stream, without allocating (the crash
+// catcher writes a demo from its signal handler). A version string longer
+// than its 16-bit length field is stored as its first 65535 bytes, a marker
+// name as its first Buffer::kMaxStringLength bytes. False when the sink
+// refused bytes.
+bool WriteDemoFileHead(ByteSink& sink, std::string_view versionString, uint32_t seed,
+                       const std::vector<DemoMarker>& markers, int32_t totalUpdates);
+
+// False when the file cannot be created or written.
 bool SaveDemoFile(const std::string& path, const std::string& versionString, const DemoFileInfo& info,
                   const Buffer& stream);
 

@@ -1,6 +1,7 @@
 #include "framework/app/DemoStream.h"
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -36,11 +37,129 @@ constexpr int32_t kShortestCommandBits = 10;
 // A web request ending with this result has no content to keep.
 constexpr int32_t kResultWithoutContent = 2;
 
+// Bits least significant first into a small block that is passed on
+// whenever it fills: the crash catcher's writer, which may not allocate.
+class BitSink {
+public:
+    explicit BitSink(ByteSink& sink)
+        : mSink(sink)
+    {
+    }
+
+    void Bits(uint32_t value, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            if (((value >> i) & 1u) != 0)
+                mBytes[mUsed] = static_cast<uint8_t>(mBytes[mUsed] | 1u << mBit);
+            if (++mBit == 8)
+                NextByte();
+        }
+    }
+
+    // Passes on the bytes begun, the last padded with zero bits.
+    bool Finish()
+    {
+        if (mBit > 0)
+            NextByte();
+        if (mUsed > 0)
+            mOk = mSink.Put(mBytes, mUsed) && mOk;
+        return mOk;
+    }
+
+private:
+    void NextByte()
+    {
+        mBit = 0;
+        if (++mUsed < sizeof(mBytes))
+            return;
+        mOk = mSink.Put(mBytes, mUsed) && mOk;
+        mUsed = 0;
+        for (uint8_t& byte : mBytes)
+            byte = 0;
+    }
+
+    ByteSink& mSink;
+    uint8_t mBytes[256] = {};
+    size_t mUsed = 0;
+    int mBit = 0;
+    bool mOk = true;
+};
+
 } // namespace
+
+DemoStream::WriteLock::WriteLock(DemoStream& stream)
+    : mStream(stream)
+{
+    while (mStream.mWriting.exchange(true, std::memory_order_acquire))
+        std::this_thread::yield();
+}
+
+DemoStream::WriteLock::~WriteLock()
+{
+    mStream.mWriting.store(false, std::memory_order_release);
+}
 
 DemoStream::DemoStream(DemoMode mode)
     : mMode(mode)
 {
+}
+
+DemoStream::DemoStream(const DemoStream& other)
+    : mBuffer(other.mBuffer), mMode(other.mMode.load()), mClosedByUser(other.mClosedByUser),
+      mLastCommandUpdate(other.mLastCommandUpdate), mHeaderPending(other.mHeaderPending), mMouse(other.mMouse),
+      mNumber(other.mNumber)
+{
+}
+
+DemoStream& DemoStream::operator=(const DemoStream& other)
+{
+    mBuffer = other.mBuffer;
+    mMode = other.mMode.load();
+    mClosedByUser = other.mClosedByUser;
+    mLastCommandUpdate = other.mLastCommandUpdate;
+    mHeaderPending = other.mHeaderPending;
+    mMouse = other.mMouse;
+    mNumber = other.mNumber;
+    return *this;
+}
+
+bool DemoStream::StopWritersForCrash(std::chrono::milliseconds wait)
+{
+    // Off first: every writer that takes the lock from now on writes
+    // nothing, so the lock is free once the command under way is whole.
+    mMode = DemoMode::Off;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    bool locked = !mWriting.exchange(true, std::memory_order_acquire);
+    while (!locked && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+        locked = !mWriting.exchange(true, std::memory_order_acquire);
+    }
+    if (locked)
+        mWriting.store(false, std::memory_order_release);
+    return locked;
+}
+
+bool DemoStream::WriteClosedStream(int32_t updateCount, ByteSink& sink) const
+{
+    const uint8_t* bytes = mBuffer.GetBytes();
+    const int32_t bits = mBuffer.GetBitLength();
+    const int32_t wholeBytes = bits / 8;
+    bool ok = wholeBytes == 0 || sink.Put(bytes, static_cast<size_t>(wholeBytes));
+
+    BitSink tail(sink);
+    if (bits % 8 != 0)
+        tail.Bits(bytes[wholeBytes], bits % 8);
+    int64_t delta = std::max<int64_t>(int64_t{updateCount} - mLastCommandUpdate, 0);
+    for (;;) {
+        const int64_t step = std::min<int64_t>(delta, kLargestDelta);
+        tail.Bits(static_cast<uint32_t>(step), 4);
+        tail.Bits(0, 1);
+        tail.Bits(kFiller, 5);
+        delta -= step;
+        if (delta == 0)
+            break;
+    }
+    return tail.Finish() && ok;
 }
 
 bool DemoStream::Ended() const
@@ -91,6 +210,7 @@ void DemoStream::WriteNumberHeader(int32_t updateCount, int32_t number)
 
 void DemoStream::RecordCommand(int32_t updateCount, const DemoCommand& command)
 {
+    const WriteLock lock(*this);
     if (!Recording())
         return;
     Buffer& b = mBuffer;
@@ -162,12 +282,14 @@ void DemoStream::RecordCommand(int32_t updateCount, const DemoCommand& command)
 
 void DemoStream::RecordFiller(int32_t updateCount)
 {
+    const WriteLock lock(*this);
     if (Recording())
         WriteNumberHeader(updateCount, kFiller);
 }
 
 void DemoStream::RecordRegistryRead(int32_t updateCount, bool found, uint32_t type, const uint8_t* data, int32_t length)
 {
+    const WriteLock lock(*this);
     if (!Recording())
         return;
     WriteNumberHeader(updateCount, kRegistryRead);
@@ -182,6 +304,7 @@ void DemoStream::RecordRegistryRead(int32_t updateCount, bool found, uint32_t ty
 
 void DemoStream::RecordRegistryWrite(int32_t updateCount, bool success)
 {
+    const WriteLock lock(*this);
     if (!Recording())
         return;
     WriteNumberHeader(updateCount, kRegistryWrite);
@@ -190,6 +313,7 @@ void DemoStream::RecordRegistryWrite(int32_t updateCount, bool success)
 
 void DemoStream::RecordWebResult(int32_t updateCount, int32_t transferId, int32_t result, const std::string& content)
 {
+    const WriteLock lock(*this);
     if (!Recording())
         return;
     WriteNumberHeader(updateCount, kWebResult);
@@ -392,6 +516,9 @@ bool DemoStream::ReplayDisplayMode(int32_t updateCount, bool& windowed, int32_t&
 void DemoStream::RecordOrReplayBuffer(int32_t updateCount, Buffer& buffer)
 {
     if (Recording()) {
+        const WriteLock lock(*this);
+        if (!Recording())
+            return;
         WriteNumberHeader(updateCount, kKeptBuffer);
         const int32_t count = buffer.GetByteLength();
         mBuffer.WriteInt32(count);

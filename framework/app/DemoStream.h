@@ -29,10 +29,16 @@
 // (registry results, web results, kept buffers): their producers take them
 // back at the same point of the replayed run.
 //
-// Main thread only.
+// Main thread only, but for the crash catcher: a fault on any thread stops
+// the writers and saves the stream as it is (StopWritersForCrash,
+// WriteClosedStream). Each recorded command is written whole under a lock
+// of its own for that, and the mode is atomic.
 
 #include "framework/app/Buffer.h"
+#include "framework/app/ByteSink.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -98,9 +104,23 @@ public:
     // Record* act only while recording, Replay* only while playing; the
     // header primitives act in every mode.
     explicit DemoStream(DemoMode mode = DemoMode::Off);
+    // The stream, its mode and its reader state; never while it is written.
+    DemoStream(const DemoStream& other);
+    DemoStream& operator=(const DemoStream& other);
 
     DemoMode GetMode() const { return mMode; }
     void SetMode(DemoMode mode) { mMode = mode; }
+
+    // For the crash catcher, in a signal handler: turns the stream off, so
+    // that no writer changes it any more, and waits at most `wait` for a
+    // command under way to be whole. False when the wait ran out (the writer
+    // may be the failing thread itself): the stream is then taken as it is.
+    bool StopWritersForCrash(std::chrono::milliseconds wait);
+    // Puts the stream's bytes to the sink followed, without allocating or
+    // changing the stream, by a filler command at `updateCount` (and the
+    // fillers a gap above 15 needs), so that the file ends at that update.
+    // False when the sink refused bytes.
+    bool WriteClosedStream(int32_t updateCount, ByteSink& sink) const;
     // The player closed the window: from now on nothing is read from the
     // stream.
     void MarkClosedByUser() { mClosedByUser = true; }
@@ -120,7 +140,8 @@ public:
     bool Ended() const;
 
     // The update delta of a command at `updateCount`, preceded by the fillers
-    // a gap above 15 needs. The caller writes the kind or number and fields.
+    // a gap above 15 needs. The caller writes the kind or number and fields;
+    // a command written this way is not kept whole from the crash catcher.
     void WriteCommandHeader(int32_t updateCount);
     // Reads the next header when one is pending; true when the current
     // command belongs to `updateCount`. A caller that goes on to read the
@@ -180,6 +201,18 @@ private:
         int32_t number;
     };
 
+    // Holds the writers' lock for one command.
+    class WriteLock {
+    public:
+        explicit WriteLock(DemoStream& stream);
+        ~WriteLock();
+        WriteLock(const WriteLock&) = delete;
+        WriteLock& operator=(const WriteLock&) = delete;
+
+    private:
+        DemoStream& mStream;
+    };
+
     bool Recording() const { return mMode == DemoMode::Recording; }
     bool Reading() const { return mMode == DemoMode::Playing && !mClosedByUser; }
     void ReadHeaderIfPending();
@@ -197,7 +230,10 @@ private:
     std::optional<DemoCommand> ReadCommandFields();
 
     Buffer mBuffer;
-    DemoMode mMode;
+    std::atomic<DemoMode> mMode;
+    // Taken while a command is written: a spin lock, which the crash catcher
+    // can try in a signal handler.
+    std::atomic<bool> mWriting{false};
     bool mClosedByUser = false;
     int32_t mLastCommandUpdate = 0;
     bool mHeaderPending = true;

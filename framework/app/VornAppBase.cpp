@@ -12,6 +12,7 @@
 #include "framework/sound/SoundManager.h"
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/WidgetManager.h"
+#include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
 
 #include <algorithm>
@@ -120,10 +121,40 @@ VornAppBase::~VornAppBase()
     mInstanceLock.reset();
 }
 
-// After a run that switched 3D on, the player is asked whether to keep it.
-// Only the display switches 3D on, and it does not exist here: the test flag
-// stays false and there is nothing to ask.
-void VornAppBase::ConfirmHardwareAcceleration() {}
+// After a run that switched 3D on or off, the choice is kept; one that
+// switched it on without the test's recommendation asks first.
+void VornAppBase::ConfirmHardwareAcceleration()
+{
+    if (!mTestedHardwareAcceleration || !mDDInterface)
+        return;
+    bool stored = false;
+    ReadRegistryBoolean("Is3D", stored);
+    const std::string caption =
+        mCaptionPrefix + " " + GetString("HARDWARE_ACCEL_CONFIRMATION", "Hardware Acceleration Confirmation");
+    const uint32_t flags = Platform::MB_YESNO | Platform::MB_ICONQUESTION;
+    if (!stored && !Is3DRecommended()) {
+        if (mDDInterface->mIs3D) {
+            const bool keep = ShowMessageBox(GetString("HARDWARE_ACCEL_SWITCHED_ON",
+                                                 "Hardware Acceleration was switched on during this session.\r\n"
+                                                 "If this resulted in slower performance, it should be switched "
+                                                 "off.\r\nWould you like to keep Hardware Acceleration switched on?"),
+                                  caption, flags) == Platform::IDYES;
+            mDDInterface->mIs3D = keep;
+            if (keep)
+                WriteRegistryBoolean("Is3D", true);
+            return;
+        }
+    } else {
+        WriteRegistryBoolean("Is3D", mDDInterface->mIs3D);
+    }
+    if (mDDInterface->Reported3DTrouble() && !mIsScreenSaver &&
+        ShowMessageBox(GetString("HARDWARE_ACCEL_NOT_WORKING",
+                           "Hardware Acceleration may not have been working correctly during this session.\r\n"
+                           "If you noticed graphics problems, you may want to turn off Hardware Acceleration.\r\n"
+                           "Would you like to keep Hardware Acceleration switched on?"),
+            caption, flags) != Platform::IDYES)
+        WriteRegistryBoolean("Is3D", false);
+}
 
 std::string VornAppBase::GetString(const std::string& name, const std::string& defaultText) const
 {

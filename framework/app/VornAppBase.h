@@ -12,6 +12,7 @@
 #include "framework/app/CriticalSection.h"
 #include "framework/app/DemoFile.h"
 #include "framework/app/DemoStream.h"
+#include "framework/app/PlaybackDialog.h"
 #include "framework/display/Ratio.h"
 #include "framework/graphics/ImageRef.h"
 #include "framework/graphics/Rect.h"
@@ -19,6 +20,7 @@
 #include "framework/widgets/DialogListener.h"
 #include "platform/Process.h"
 #include "platform/Services.h"
+#include "platform/Thread.h"
 
 #include <array>
 #include <atomic>
@@ -228,6 +230,8 @@ public:
     virtual void CloseRequest();
     virtual void On3DTestCompleted();
     virtual std::string GetCrashAttachmentName();
+    // Extra form fields of a crash upload, by name; none in the base.
+    virtual std::map<std::string, std::string> GetCrashUploadFields();
     // Not called.
     virtual bool ReservedQuery(int first, int second);
     // True when a frame was drawn and presented.
@@ -324,8 +328,39 @@ public:
     // Playback controls: the two dialogs answer -1 when they cannot be shown.
     int DemoMarkerListDialog();
     int DemoJumpDialog();
+    // The marker list's lines: the markers still ahead, with the time from
+    // each to the demo's end.
+    std::vector<MarkerListDialog::Item> DemoMarkerListItems() const;
+    // Sets the fast-forward target, at most the demo's length; false, with
+    // nothing changed, for an update the replay has reached.
+    bool JumpToUpdate(int64_t update);
+    // Seconds from "h:m:s" fields (any number of them, each its leading
+    // digits), saturating.
+    static int64_t ParseDemoJumpTime(const std::string& text);
+    // The update one second before `seconds` before the end.
+    int64_t DemoJumpTarget(int64_t seconds) const;
+    std::string ReadDemoJumpTime();
+    void StoreDemoJumpTime(const std::string& text);
+    // Shows the dialog over the last frame until it ends, taking the main
+    // window's input; its result, or -1 when it cannot be shown.
+    int RunPlaybackDialog(PlaybackDialog& dialog);
+    // The open playback dialog, which takes the main window's input.
+    PlaybackDialog* mPlaybackDialog = nullptr;
     // Music and effects off, or back to their volumes before.
     void ToggleDemoSound();
+
+    // Developer aids.
+    // The video statistics in a message box, and their text.
+    void GetVideoStats();
+    std::string VideoStatsText();
+    // The screen as the next numbered PNG under the application-data folder.
+    void TakeScreenshot();
+    // Every image of the image set as PNG, JPEG thumbnail and HTML listing,
+    // in a fresh dump folder under the application-data folder.
+    void DumpImages();
+    // The dump's thumbnail of width x height pixels.
+    static constexpr int kDumpThumbSize = 64;
+    static std::vector<uint32_t> DumpThumbnail(const uint32_t* bits, int width, int height);
 
     void SetDemoMode(DemoMode mode);
     // Acts on every input command recorded for the current update.
@@ -342,6 +377,13 @@ public:
     // Writes the demo file while recording; a file that cannot be written is
     // not reported.
     void SaveDemoFile();
+    // For the crash catcher, inside its signal handler, where nothing may
+    // allocate: stops every other writer of the demo stream (waiting a
+    // moment for one that is writing), and when a demo is being recorded
+    // closes it with a filler at the current update and writes the file
+    // from memory as it is. Then nothing more is recorded or replayed. True
+    // when a demo was being recorded.
+    bool KeepDemoAfterCrash();
     // Reads the demo file into the stream and takes its seed, markers and
     // length; false with the text to show otherwise.
     bool LoadDemoFile(std::string& error);
@@ -369,6 +411,12 @@ public:
     bool ReadRegistryBoolean(const std::string& valueName, bool& value);
     // Acts in every demo mode and is never recorded.
     void EraseRegistryValue(const std::string& valueName);
+    // Straight to the store, never a demo command, and nothing while a demo
+    // plays: for what belongs to this machine, not to a recorded game.
+    bool WriteSettingDirect(const std::string& valueName, const std::string& text);
+    // The store's key and value name for a value name; false without a
+    // registry key.
+    bool RegistryLocation(const std::string& valueName, std::string& keyPath, std::string& name) const;
 
     // has-focus = active and not minimized; a change mutes or unmutes and
     // reaches the widget manager and the focus hooks.
@@ -401,6 +449,13 @@ public:
     bool Is3DEnabled() const;
     // Lets the display release the image's textures; nothing without one.
     void DropTextureData(MemoryImage* image);
+    // Fills the image's allocated pixel words from its textures; false when
+    // they cannot stand in for them.
+    bool ReadBackTextureBits(MemoryImage* image);
+    // The display's capability test ran and found no failure (Supported),
+    // and no doubt either (Recommended).
+    bool Is3DSupported() const;
+    bool Is3DRecommended() const;
 
     uint32_t Now() const { return mClock->Milliseconds(); }
 
@@ -529,7 +584,8 @@ public:
     int32_t mSleepCount = 0;
     // Read by the cursor thread.
     std::atomic<int32_t> mDrawCount{0};
-    int32_t mUpdateCount = 0;
+    // Read by the crash catcher, on whichever thread failed.
+    std::atomic<int32_t> mUpdateCount{0};
     int32_t mLoopState = kStatePumpMessages;
     int32_t mLoopDepth = 0;
     double mUpdateMultiplier = 1.0;
@@ -605,9 +661,7 @@ public:
     std::thread mCursorThread;
     // Starts a thread running the body; throws std::system_error when none
     // can be started. Tests put their own here.
-    std::function<std::thread(std::function<void()>)> mStartThread = [](std::function<void()> body) {
-        return std::thread(std::move(body));
-    };
+    std::function<std::thread(std::function<void()>)> mStartThread = Platform::StartThread;
 
     // The one shutdown request: from another thread's Shutdown, or the game
     // reporting that loading failed. Process acts on it.
@@ -750,6 +804,9 @@ private:
     [[noreturn]] void FailDisplayInit(int32_t result, const std::string& errorText);
     bool WindowedPosition(Platform::Point& position) const;
     void QueueMessage(Platform::Window& window, const Platform::MessageRecord& message);
+    // Input of the main window while a playback dialog is open: the dialog's
+    // or nobody's. False for what the window procedure handles as usual.
+    bool RouteToPlaybackDialog(const Platform::MessageRecord& message);
     bool IsCoalesced(uint32_t message) const;
     // Ends the saver by closing the window.
     void EndScreenSaver(Platform::Window& window, uint32_t message);
@@ -765,9 +822,6 @@ private:
     // A pointer position in the window into the screen's pixels.
     void WindowToScreen(int& x, int& y) const;
     void TakeReplayedDisplayMode(bool windowed, int32_t refreshRate);
-    // The store's key and value name for a value name; false without a
-    // registry key.
-    bool RegistryLocation(const std::string& valueName, std::string& keyPath, std::string& name) const;
     // Straight to the store, never a demo command: a replay must not depend
     // on whether the previous run on its machine ended cleanly.
     void MarkRunInProgress();

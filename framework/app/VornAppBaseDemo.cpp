@@ -5,6 +5,7 @@
 #include "framework/app/VornAppBase.h"
 
 #include "framework/widgets/WidgetManager.h"
+#include "platform/CrashProcess.h"
 
 #include <utility>
 
@@ -16,6 +17,44 @@ namespace {
 // reported (a damaged file) would stall or race them.
 constexpr int32_t kLowestReplayedRefreshRate = 60;
 constexpr int32_t kHighestReplayedRefreshRate = 100;
+
+// A command being written is finished in far less; a writer that does not
+// let go within this is stuck, or is the thread that failed.
+constexpr std::chrono::milliseconds kCrashWriterWait(200);
+constexpr size_t kLongestCrashPath = 4096;
+constexpr char kCrashTemporarySuffix[] = ".crash";
+
+// Writes to a file descriptor: usable in a signal handler.
+class FileSink : public ByteSink {
+public:
+    explicit FileSink(int fd)
+        : mFd(fd)
+    {
+    }
+    bool Put(const void* data, size_t size) override { return Platform::SignalSafe::WriteAll(mFd, data, size); }
+
+private:
+    int mFd;
+};
+
+// The demo file's name as a path on the disk, without allocating: the
+// separators turned round. False when it is empty or too long.
+bool CrashPath(const std::string& name, const char* suffix, char (&path)[kLongestCrashPath])
+{
+    size_t length = 0;
+    for (const char c : name) {
+        if (length + 1 >= kLongestCrashPath)
+            return false;
+        path[length++] = c == '\\' ? '/' : c;
+    }
+    for (const char* s = suffix; *s != '\0'; ++s) {
+        if (length + 1 >= kLongestCrashPath)
+            return false;
+        path[length++] = *s;
+    }
+    path[length] = '\0';
+    return !name.empty();
+}
 
 } // namespace
 
@@ -154,6 +193,32 @@ void VornAppBase::SaveDemoFile()
         return;
     const DemoFileInfo info{mRandSeed, mDemoMarkerList, mUpdateCount};
     Vorn::SaveDemoFile(mDemoFileName, mProductVersion, info, mDemoStream.GetBuffer());
+}
+
+bool VornAppBase::KeepDemoAfterCrash()
+{
+    const bool recording = mRecording;
+    mDemoStream.StopWritersForCrash(kCrashWriterWait);
+    mRecording = false;
+    mPlaying = false;
+    if (!recording)
+        return false;
+    // Written beside the demo and put in its place whole, as every demo is.
+    char path[kLongestCrashPath];
+    char temporary[kLongestCrashPath];
+    if (!CrashPath(mDemoFileName, "", path) || !CrashPath(mDemoFileName, kCrashTemporarySuffix, temporary))
+        return true;
+    const int fd = Platform::SignalSafe::CreateFile(temporary);
+    if (fd < 0)
+        return true;
+    FileSink sink(fd);
+    const int32_t update = mUpdateCount;
+    const bool written = WriteDemoFileHead(sink, mProductVersion, mRandSeed, mDemoMarkerList, update) &&
+                         mDemoStream.WriteClosedStream(update, sink);
+    Platform::SignalSafe::Close(fd);
+    if (!written || !Platform::SignalSafe::Rename(temporary, path))
+        Platform::SignalSafe::Remove(temporary);
+    return true;
 }
 
 bool VornAppBase::LoadDemoFile(std::string& error)

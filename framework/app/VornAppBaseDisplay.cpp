@@ -118,19 +118,4 @@ void VornAppBase::LostFocus() {}
 void VornAppBase::CloseRequest() {}
 void VornAppBase::On3DTestCompleted() {}
 
-bool VornAppBase::UsesAltKey(int)
-{
-    return false;
-}
-
-bool VornAppBase::HandleDebugKey(int)
-{
-    return false;
-}
-
-bool VornAppBase::PreviewKeyDown(int, bool, bool)
-{
-    return false;
-}
-
 } // namespace Vorn

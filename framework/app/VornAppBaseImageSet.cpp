@@ -2,6 +2,7 @@
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/display/D3DTester.h"
 #include "framework/display/DDInterface.h"
 #include "framework/graphics/MemoryImage.h"
 
@@ -50,6 +51,21 @@ void VornAppBase::DropTextureData(MemoryImage* image)
 {
     if (mDDInterface)
         mDDInterface->DropTextureData(image);
+}
+
+bool VornAppBase::ReadBackTextureBits(MemoryImage* image)
+{
+    return mDDInterface && mDDInterface->ReadBackTextureBits(image);
+}
+
+bool VornAppBase::Is3DSupported() const
+{
+    return mDDInterface && mDDInterface->mD3DTester && mDDInterface->mD3DTester->mFailureReason.empty();
+}
+
+bool VornAppBase::Is3DRecommended() const
+{
+    return Is3DSupported() && mDDInterface->mD3DTester->mWarning.empty();
 }
 
 void VornAppBase::RebuildAllImages()

@@ -72,7 +72,7 @@ void VornAppBase::Start()
 
     DebugPrint("Seconds       = %g\r\n", static_cast<uint32_t>(Now() - start) / 1000.0);
     DebugPrint("Sleep Count   = %d\r\n", mSleepCount);
-    DebugPrint("Update Count  = %d\r\n", mUpdateCount);
+    DebugPrint("Update Count  = %d\r\n", mUpdateCount.load());
     DebugPrint("Draw Count    = %d\r\n", mDrawCount.load());
     DebugPrint("Draw Time     = %d\r\n", mDrawTime);
     DebugPrint("Screen Blt    = %d\r\n", mScreenBltTime);

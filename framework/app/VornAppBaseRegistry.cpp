@@ -182,6 +182,16 @@ void VornAppBase::LoadSettings()
         mLastRunEndedCleanly = value == 0;
 }
 
+bool VornAppBase::WriteSettingDirect(const std::string& valueName, const std::string& text)
+{
+    std::string keyPath;
+    std::string name;
+    if (mPlaying || !mSettings || !RegistryLocation(valueName, keyPath, name))
+        return false;
+    return mSettings->SetValue(keyPath, name, Platform::kSettingString, reinterpret_cast<const uint8_t*>(text.c_str()),
+        text.size() + 1);
+}
+
 void VornAppBase::MarkRunInProgress()
 {
     std::string keyPath;

@@ -112,6 +112,11 @@ std::string VornAppBase::GetCrashAttachmentName()
     return std::string();
 }
 
+std::map<std::string, std::string> VornAppBase::GetCrashUploadFields()
+{
+    return {};
+}
+
 namespace {
 
 std::atomic<ExitProgramHook> gExitProgramHook{nullptr};

@@ -4,6 +4,7 @@
 
 #include "framework/app/VornAppBase.h"
 
+#include "framework/display/D3DTester.h"
 #include "framework/display/DDInterface.h"
 #include "framework/widgets/WidgetManager.h"
 
@@ -113,6 +114,10 @@ void VornAppBase::CreateMainWindow()
     }
 
     const int32_t result = InitDisplay();
+    // A machine that failed the test must not pay for a 3D set-up at every
+    // start.
+    if (mDDInterface->mD3DTester && !mDDInterface->mD3DTester->mFailureReason.empty())
+        EraseRegistryValue("Is3D");
     if (mWindowCreatedWindowed && result == DDInterface::RESULT_INVALID_COLORDEPTH) {
         if (mFullScreenFailed) {
             ShowFatalError(GetString("PLEASE_SET_COLOR_DEPTH", "Please set your desktop color depth to 16 bit."));
@@ -211,6 +216,8 @@ void VornAppBase::WindowProc(Platform::Window& window, const MessageRecord& mess
     using namespace Platform;
     if (mIsScreenSaver && CheckScreenSaverPassword(window, message))
         return;
+    if (mPlaybackDialog && &window == mMainWindow && RouteToPlaybackDialog(message))
+        return;
 
     switch (message.message) {
     case WM_ENABLE:
@@ -252,6 +259,44 @@ void VornAppBase::WindowProc(Platform::Window& window, const MessageRecord& mess
     }
     if (mNotifyMessage != 0 && message.message == mNotifyMessage && &window == mMainWindow)
         BringToFront(static_cast<uint32_t>(message.wParam), static_cast<uint32_t>(message.lParam));
+}
+
+bool VornAppBase::RouteToPlaybackDialog(const MessageRecord& message)
+{
+    using namespace Platform;
+    switch (message.message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEWHEEL: {
+        int x = static_cast<int16_t>(message.lParam & 0xFFFF);
+        int y = static_cast<int16_t>((message.lParam >> 16) & 0xFFFF);
+        WindowToScreen(x, y);
+        MessageRecord mapped = message;
+        mapped.lParam = static_cast<intptr_t>((x & 0xFFFF) | (y & 0xFFFF) << 16);
+        mPlaybackDialog->HandleMessage(mapped);
+        return true;
+    }
+    case WM_CLOSE:
+    case WM_CHAR:
+    case WM_KEYDOWN:
+        mPlaybackDialog->HandleMessage(message);
+        return true;
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void VornAppBase::QueueMessage(Platform::Window& window, const MessageRecord& message)

@@ -6,9 +6,10 @@
 // the display's own images (the screen and the cursor areas), which wrap a
 // surface handed in from outside that is the only store of their pixels.
 //
-// Drawing picks one of three roads: the display's 3D path (none exists yet:
-// those operations draw nothing), software drawing straight into the locked
-// surface, or the memory image's operations on the bits.
+// Drawing picks one of three roads: the display's 3D road (the screen image
+// while the display draws in 3D: textured primitives of the 3D device),
+// software drawing straight into the locked surface, or the memory image's
+// operations on the bits.
 
 #include "framework/graphics/MemoryImage.h"
 #include "platform/PixelFormat.h"
@@ -50,6 +51,9 @@ public:
     void FreeAllButSurface();
 
     // Destination operations.
+    // Drawn only on the 3D road; elsewhere the caller fills it.
+    bool FillPolygon3D(const Point* vertices, int count, const Rect& clip, const Color& color, int mode, int offsetX,
+        int offsetY) override;
     void FillRect(const Rect& rect, const Color& color, int mode) override;
     void DrawLine(double startX, double startY, double endX, double endY, const Color& color, int mode) override;
     void DrawSmoothLine(double startX, double startY, double endX, double endY, const Color& color,

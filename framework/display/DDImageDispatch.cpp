@@ -1,10 +1,10 @@
-// Where each drawing operation on a DDImage lands: the 3D path (of which only
-// the hardware copy exists yet), software drawing on the locked surface, or
-// the memory image's operation on the bits. Lines, rotated and stretched
-// blits have files of their own.
+// Where each drawing operation on a DDImage lands: the 3D road, software
+// drawing on the locked surface, or the memory image's operation on the
+// bits. Lines, rotated and stretched blits have files of their own.
 
 #include "framework/display/DDImage.h"
 
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DDInterface.h"
 
 #include <algorithm>
@@ -28,6 +28,8 @@ void DDImage::Blt(Image* source, int x, int y, const Rect& sourceRect, const Col
         auto* ddSource = dynamic_cast<DDImage*>(source);
         if (ddSource && ddSource->mSurface && mode == kDrawModeNormal && color.IsWhite() && !ddSource->mHasAlpha)
             HardwareCopy(*ddSource, x, y, sourceRect);
+        else
+            mDisplay->mD3DInterface->Blt(dynamic_cast<MemoryImage*>(source), x, y, sourceRect, color, mode, false);
         return;
     }
     if (!TakesSurfaceRoad()) {
@@ -47,7 +49,11 @@ void DDImage::Blt(Image* source, int x, int y, const Rect& sourceRect, const Col
 void DDImage::BltMirrored(Image* source, int x, int y, const Rect& sourceRect, const Color& color, int mode)
 {
     ScanPixelFlags();
-    if (UsesDirect3D() || !SurfaceLockable())
+    if (UsesDirect3D()) {
+        mDisplay->mD3DInterface->BltMirrored(dynamic_cast<MemoryImage*>(source), x, y, sourceRect, color, mode);
+        return;
+    }
+    if (!SurfaceLockable())
         return;
     if (mode == kDrawModeNormal)
         BltMirroredNormalOnSurface(source, x, y, sourceRect, color);
@@ -61,7 +67,9 @@ void DDImage::BltAtFloat(Image* source, float x, float y, const Rect& sourceRect
 {
     if (source)
         source->mDrawn = true;
-    if (!UsesDirect3D())
+    if (UsesDirect3D())
+        mDisplay->mD3DInterface->BltAtFloat(dynamic_cast<MemoryImage*>(source), x, y, sourceRect, clip, color, mode);
+    else
         BltRotated(source, x, y, sourceRect, clip, color, mode, 0.0, 0.0f, 0.0f);
 }
 
@@ -95,7 +103,11 @@ void DDImage::BltByMatrix(Image* source, float x, float y, const Matrix3x3& matr
     if (source)
         source->mDrawn = true;
     auto* from = dynamic_cast<MemoryImage*>(source);
-    if (UsesDirect3D() || !from)
+    if (UsesDirect3D()) {
+        mDisplay->mD3DInterface->BltTransformed(from, &clip, color, mode, sourceRect, matrix, blend, x, y, true);
+        return;
+    }
+    if (!from)
         return;
     if (!LockSurface()) {
         if (DrawsOnBits())
@@ -114,7 +126,11 @@ void DDImage::DrawTexturedTriangles(Image* source, const TriangleVertex (*triang
     if (source)
         source->mDrawn = true;
     auto* from = dynamic_cast<MemoryImage*>(source);
-    if (UsesDirect3D() || !from)
+    if (UsesDirect3D()) {
+        mDisplay->mD3DInterface->DrawTexturedTriangles(from, triangles, count, color, mode, offsetX, offsetY, blend);
+        return;
+    }
+    if (!from)
         return;
     if (!LockSurface()) {
         if (DrawsOnBits())

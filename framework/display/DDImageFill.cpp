@@ -3,6 +3,7 @@
 
 #include "framework/display/DDImage.h"
 
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DDInterface.h"
 #include "framework/display/SurfaceBlend.h"
 
@@ -52,10 +53,21 @@ bool DDImage::TakesSurfaceRoad()
     return test && SurfaceLockable();
 }
 
+bool DDImage::FillPolygon3D(const Point* vertices, int count, const Rect& clip, const Color& color, int mode,
+    int offsetX, int offsetY)
+{
+    if (!UsesDirect3D())
+        return false;
+    mDisplay->mD3DInterface->FillPoly(vertices, count, &clip, color, mode, offsetX, offsetY);
+    return true;
+}
+
 void DDImage::FillRect(const Rect& rect, const Color& color, int mode)
 {
-    if (UsesDirect3D())
+    if (UsesDirect3D()) {
+        mDisplay->mD3DInterface->FillRect(rect, color, mode);
         return;
+    }
     ScanPixelFlags();
     if (!TakesSurfaceRoad()) {
         if (GetBits())

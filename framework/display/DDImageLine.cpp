@@ -3,6 +3,7 @@
 
 #include "framework/display/DDImage.h"
 
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DDInterface.h"
 #include "framework/display/SurfaceBlend.h"
 #include "framework/graphics/LineDrawing.h"
@@ -48,8 +49,12 @@ void DDImage::DrawSmoothLine(double startX, double startY, double endX, double e
 // anti-aliased line draws nothing on the surface.
 void DDImage::Line(double x0, double y0, double x1, double y1, const Color& color, int mode, bool smooth)
 {
-    if (UsesDirect3D() || !LineDrawing::Usable(x0, y0, x1, y1))
+    if (!LineDrawing::Usable(x0, y0, x1, y1))
         return;
+    if (UsesDirect3D()) {
+        mDisplay->mD3DInterface->DrawLine(x0, y0, x1, y1, color, mode);
+        return;
+    }
     ScanPixelFlags();
     if (mDrawToBits || mHasAlpha || mHasTrans || mDisplay->mIs3D || !SurfaceLockable()) {
         if (DrawsOnBits())

@@ -4,6 +4,7 @@
 
 #include "framework/display/DDImage.h"
 
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DDInterface.h"
 #include "framework/display/SurfaceBlend.h"
 #include "framework/graphics/RotatedBlit.h"
@@ -166,10 +167,13 @@ void DDImage::BltRotated(Image* source, float x, float y, const Rect& sourceRect
 {
     if (source)
         source->mDrawn = true;
-    if (mNoLock)
-        return;
     ScanPixelFlags();
-    if (UsesDirect3D())
+    if (UsesDirect3D()) {
+        mDisplay->mD3DInterface->BltRotated(dynamic_cast<MemoryImage*>(source), x, y, sourceRect, clip, color, mode,
+            angle, centerX, centerY);
+        return;
+    }
+    if (mNoLock)
         return;
     if (!TakesSurfaceRoad()) {
         if (DrawsOnBits())

@@ -4,6 +4,7 @@
 
 #include "framework/display/DDImage.h"
 
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DDInterface.h"
 #include "framework/display/SurfaceBlend.h"
 #include "framework/graphics/StretchBlit.h"
@@ -55,9 +56,11 @@ void DDImage::Stretch(Image* source, const Rect& destRect, const Rect& sourceRec
     if (source)
         source->mDrawn = true;
     ScanPixelFlags();
-    if (UsesDirect3D())
-        return;
     auto* from = dynamic_cast<MemoryImage*>(source);
+    if (UsesDirect3D()) {
+        mDisplay->mD3DInterface->StretchBlt(from, destRect, sourceRect, clip, color, mode, fast, mirrored);
+        return;
+    }
     StretchArea area;
     if ((from && !from->Holds(sourceRect)) ||
         !area.Clip(destRect, sourceRect, clip.Intersection(Rect(0, 0, mWidth, mHeight)), mirrored))

@@ -3,6 +3,8 @@
 #include "framework/app/DebugPrint.h"
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
+#include "framework/display/D3DInterface.h"
+#include "framework/display/D3DTester.h"
 #include "framework/display/DDImage.h"
 #include "framework/display/DirectXResultText.h"
 #include "platform/Frame.h"
@@ -57,7 +59,7 @@ int32_t HighestBit(uint32_t mask)
 
 } // namespace
 
-DDInterface::DDInterface(VornAppBase* app) : mApp(app) {}
+DDInterface::DDInterface(VornAppBase* app) : mApp(app), mD3DInterface(std::make_unique<D3DInterface>(this)) {}
 
 DDInterface::~DDInterface()
 {
@@ -80,6 +82,8 @@ int DDInterface::Init(Platform::Window* window, bool windowed)
     mDisplayOpen = true;
 
     mWindow = window;
+    if (RunD3DTest() && mD3DTester->mFresh)
+        mApp->On3DTestCompleted();
     mWidth = mApp->mWidth;
     mHeight = mApp->mHeight;
     mAspect.Set(mWidth, mHeight);
@@ -128,8 +132,9 @@ int DDInterface::Init(Platform::Window* window, bool windowed)
     BuildTables();
     SetDrawInVideoMemory(mDrawToVideoMemory);
 
-    if (mIs3D) {
-        mErrorString = "3D init error: " + DirectXResultText(kDDErrNo3D);
+    if (mIs3D && !mD3DInterface->AttachToDisplay()) {
+        mErrorString = "3D init error: " + mD3DInterface->mLastError;
+        mD3DInterface->mLastError = mErrorString;
         return RESULT_UNKNOWN;
     }
 
@@ -312,6 +317,7 @@ void DDInterface::CleanUp()
 {
     const AutoCrit lock(mCritSect);
     mInitialized = false;
+    mD3DInterface->Cleanup();
     mOldCursorImage.reset();
     mNewCursorImage.reset();
     mScreenImage.reset();
@@ -415,7 +421,37 @@ void DDInterface::UnregisterImage(DDImage* image)
     mDDImageSet.erase(image);
 }
 
-void DDInterface::DropTextureData(MemoryImage*) {}
+void DDInterface::DropTextureData(MemoryImage* image)
+{
+    mD3DInterface->FreeImageTextures(image);
+}
+
+bool DDInterface::ReadBackTextureBits(MemoryImage* image)
+{
+    return mD3DInterface->ReadBackBits(image);
+}
+
+bool DDInterface::Reported3DTrouble() const
+{
+    return mD3DInterface->mBeginSceneFailed;
+}
+
+bool DDInterface::RunD3DTest()
+{
+    if (mD3DTester || !(mApp->mTest3D || mApp->mAutoEnable3D))
+        return false;
+    mD3DTester = std::make_unique<D3DTester>(mApp);
+    mD3DTester->SetVidMemory(mApp->mMinVidMemory3D, mApp->mRecommendedVidMemory3D);
+    const Platform::Size desktop = mWindow ? mWindow->DesktopSize() : Platform::Size{};
+    mD3DTester->TestD3D(desktop.width, desktop.height, mDesktopFormat.bitsPerPixel);
+    const bool failed = !mD3DTester->mFailureReason.empty();
+    const bool doubted = !mD3DTester->mWarning.empty();
+    if (mApp->mAutoEnable3D && !failed && !doubted)
+        mIs3D = true;
+    if (failed || (mD3DTester->mFresh && doubted))
+        mIs3D = false;
+    return true;
+}
 
 bool DDInterface::CheckHResult(int32_t result, const char* operation)
 {

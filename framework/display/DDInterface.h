@@ -32,6 +32,8 @@ class Window;
 
 namespace Vorn {
 
+class D3DInterface;
+class D3DTester;
 class DDImage;
 class Image;
 class MemoryImage;
@@ -127,8 +129,16 @@ public:
     // Every DDImage enters the set for its life; under the display lock.
     void RegisterImage(DDImage* image);
     void UnregisterImage(DDImage* image);
-    // Images keep no textures while there is no 3D path.
+    // Frees the image's textures.
     void DropTextureData(MemoryImage* image);
+    // Fills the image's allocated pixel words from its textures.
+    bool ReadBackTextureBits(MemoryImage* image);
+    // The capability test, once per display, when the application asks for
+    // it or for 3D detection: its verdict may switch 3D off, and with
+    // detection on. False when it did not run.
+    bool RunD3DTest();
+    // The 3D road could not open a scene on the drawing surface.
+    bool Reported3DTrouble() const;
 
     // True for a failure result, after writing "operation: result name" as
     // the error text.
@@ -160,9 +170,11 @@ public:
     void MoveCursor(Platform::Surface& surface, int x, int y);
 
     VornAppBase* mApp;
-    // True while the screen image is drawn through the 3D path; there is none
-    // yet, so a display asked for 3D fails to initialise with RESULT_UNKNOWN.
+    // True while the screen image is drawn through the 3D road: the software
+    // 3D device on the drawing surface.
     bool mIs3D = false;
+    std::unique_ptr<D3DInterface> mD3DInterface;
+    std::unique_ptr<D3DTester> mD3DTester;
     // Guards initialisation, presentation, cursor updates, surface creation
     // and the image set; the holder may enter again.
     CriticalSection mCritSect;

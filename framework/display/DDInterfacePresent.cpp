@@ -2,6 +2,8 @@
 
 #include "framework/display/DDInterface.h"
 
+#include "framework/display/D3DInterface.h"
+
 #include "framework/app/VornAppBase.h"
 #include "framework/display/DDImage.h"
 #include "framework/graphics/Graphics.h"
@@ -99,6 +101,16 @@ bool DDInterface::Redraw(const Rect* clip)
     const AutoCrit lock(mCritSect);
     if (!mInitialized)
         return false;
+    if (mIs3D) {
+        // A device error anywhere in the frame: the next initialisation is
+        // a 2D one.
+        if (!mD3DInterface->mLastError.empty()) {
+            mErrorString = mD3DInterface->mLastError;
+            mIs3D = false;
+            return false;
+        }
+        mD3DInterface->EndOpenScene();
+    }
 
     const Rect buffer(0, 0, mWidth, mHeight);
     Rect source = buffer;

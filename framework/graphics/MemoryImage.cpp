@@ -140,6 +140,9 @@ uint32_t* MemoryImage::GetBits()
         return mBits.get();
     AllocateBits();
     const size_t count = PixelCount();
+    // Purged on the 3D road: the textures hold the pixels.
+    if (!mColorIndices && mD3DData && mApp && mApp->ReadBackTextureBits(this))
+        return mBits.get();
     if (mColorTable && mColorIndices) {
         for (size_t i = 0; i < count; ++i)
             mBits[i] = mColorTable[mColorIndices[i]];

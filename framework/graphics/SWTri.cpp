@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace Vorn::SWTri {
 
@@ -173,7 +174,9 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
              (vertexColors ? kVertexColors : 0) | (mode != kDrawModeNormal ? kAdditive : 0);
 
     const FRect bounds(area.mX, area.mY, area.mWidth, area.mHeight);
-    ClipPool pool;
+    // Made only for a triangle that crosses the clip: most lie inside it,
+    // and the pool is large.
+    std::optional<ClipPool> pool;
     const double texelsWide = f.texture.width;
     const double texelsHigh = f.texture.height;
     for (int j = 0; j + 2 < count; ++j) {
@@ -202,7 +205,9 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
             for (int k = 0; k < 3; ++k)
                 clipped[k] = &corners[k];
         } else {
-            n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, pool);
+            if (!pool)
+                pool.emplace();
+            n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, *pool);
         }
         FixedVertex fixed[kMaxClippedVertices];
         for (int k = 0; k < n; ++k) {

@@ -351,10 +351,15 @@ void Rasterize(const FixedVertex* vertices, const Destination& dest, const Fetch
         const uint32_t dv = v.Step();
 #if defined(__SSE2__)
         if constexpr (kFastTarget<Target> && std::is_base_of_v<ArgbFetch, Fetch> && Shade == Shading::Constant) {
-            // Sprites land anywhere on a frame larger than the caches: the
-            // next row's pixels are asked for while this row is drawn.
-            if (row + 1 < dest.height)
-                _mm_prefetch(reinterpret_cast<const char*>(RowOf<Pixel>(dest, row + 1) + x), _MM_HINT_T0);
+            // Sprites land anywhere on a frame larger than the caches: both
+            // ends of the next rows' spans (where translucent rims are
+            // blended onto what is there) are asked for while this row is
+            // drawn.
+            for (int ahead = 1; ahead <= 2 && row + ahead < dest.height; ++ahead) {
+                const Pixel* next = RowOf<Pixel>(dest, row + ahead);
+                _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(next + x + count - 1), _MM_HINT_T0);
+            }
             if (Sse2::InRange(uu, du, count) && Sse2::InRange(vv, dv, count)) {
                 Sse2::Span<kRedLowTarget<Target>, Fetch::kPremultiplied, Mode, How>(out, count, uu, vv, du, dv, fetch,
                     fastPixel);

@@ -58,6 +58,15 @@ public:
         return Premultiplied ? x : Premultiply(x);
     }
 
+    // (p * (256 - f) + q * f) >> 8 per lane, as p + ((q - p) * f >> 8): the
+    // 256 p inside the sum is a whole multiple of 256. One signed high
+    // multiply of 2 (q - p) (within +-510) by f * 128 (`weights`, within
+    // 32640) gives the shifted product exactly.
+    static __m128i Mix(__m128i p, __m128i q, __m128i weights)
+    {
+        return _mm_add_epi16(p, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(q, p), 1), weights));
+    }
+
     // Lanes 0-3 hold `low`, lanes 4-7 `high`.
     static __m128i Weights(uint32_t low, uint32_t high)
     {
@@ -88,19 +97,14 @@ public:
             upper = Premultiply(upper);
             lower = Premultiply(lower);
         }
-        const __m128i down = Weights(fv, fv);
-        const __m128i stay = _mm_sub_epi16(_mm_set1_epi16(256), down);
-        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(upper, stay), _mm_mullo_epi16(lower, down)), 8);
+        return Mix(upper, lower, Weights(fv << 7, fv << 7));
     }
 
     // The columns of two pixels mixed across by their fu: both samples.
     static __m128i Across(__m128i first, __m128i second, uint32_t fuFirst, uint32_t fuSecond)
     {
-        const __m128i right = Weights(fuFirst, fuSecond);
-        const __m128i left = _mm_sub_epi16(_mm_set1_epi16(256), right);
-        return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi64(first, second), left),
-                                  _mm_mullo_epi16(_mm_unpackhi_epi64(first, second), right)),
-            8);
+        return Mix(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second),
+            Weights(fuFirst << 7, fuSecond << 7));
     }
 
     // Tints the samples of `Count` pixels and lays them onto out[0 ..]. An
@@ -122,10 +126,12 @@ public:
             const __m128i colour = _mm_and_si128(_mm_packus_epi16(s, s), _mm_set1_epi32(0xFFFFFF));
             result = _mm_adds_epu8(Load<Count>(out), colour);
         } else if constexpr (How == Compose::Over) {
-            const __m128i d = _mm_unpacklo_epi8(Load<Count>(out), _mm_setzero_si128());
+            // d * 256 in each lane, so that the high half of its product
+            // with 256 - s_a is d * (256 - s_a) >> 8.
+            const __m128i d = _mm_unpacklo_epi8(_mm_setzero_si128(), Load<Count>(out));
             const __m128i keep =
                 _mm_sub_epi16(_mm_set1_epi16(256), _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF));
-            result = _mm_packus_epi16(_mm_add_epi16(s, _mm_srli_epi16(_mm_mullo_epi16(d, keep), 8)), s);
+            result = _mm_packus_epi16(_mm_add_epi16(s, _mm_mulhi_epu16(d, keep)), s);
         } else {
             result = _mm_packus_epi16(s, s);
         }
@@ -180,24 +186,56 @@ struct Position {
     }
 };
 
+// Four positions of a span at once, as Position finds them: the offset of
+// each first texel (x + y * width, one multiply-add of 16-bit pairs: every
+// position here lies inside the texture, below 2^15) and the fractions.
+template <Sampling Mode>
+struct Positions4 {
+    alignas(16) int32_t offset[4];
+    alignas(16) uint32_t fu[4];
+    alignas(16) uint32_t fv[4];
+    Positions4(__m128i u, __m128i v, __m128i widthPairs)
+    {
+        __m128i x;
+        __m128i y;
+        if constexpr (Mode == Sampling::Point) {
+            x = _mm_srai_epi32(u, 16);
+            y = _mm_srai_epi32(v, 16);
+            _mm_store_si128(reinterpret_cast<__m128i*>(fu), _mm_setzero_si128());
+            _mm_store_si128(reinterpret_cast<__m128i*>(fv), _mm_setzero_si128());
+        } else {
+            const __m128i half = _mm_set1_epi32(0x7F80);
+            const __m128i su = _mm_srai_epi32(_mm_sub_epi32(u, half), 8);
+            const __m128i sv = _mm_srai_epi32(_mm_sub_epi32(v, half), 8);
+            const __m128i fraction = _mm_set1_epi32(0xFF);
+            _mm_store_si128(reinterpret_cast<__m128i*>(fu), _mm_and_si128(su, fraction));
+            _mm_store_si128(reinterpret_cast<__m128i*>(fv), _mm_and_si128(sv, fraction));
+            x = _mm_srai_epi32(su, 8);
+            y = _mm_srai_epi32(sv, 8);
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(offset),
+            _mm_madd_epi16(_mm_or_si128(x, _mm_slli_epi32(y, 16)), widthPairs));
+    }
+};
+
 // One span: `count` pixels from `out`, the texture stepped by (du, dv).
 // Where every tap lies inside the texture (an unbroken run, the texture
-// being convex) pixels go in pairs without holding taps to the edges; the
-// rest one by one. Pixels whose texels are all transparent are left as they
-// are: over and add change nothing for them.
+// being convex) pixels go four at a time without holding taps to the
+// edges; the rest one by one. Pixels whose texels are all transparent are
+// left as they are: over and add change nothing for them.
 template <bool RedLow, bool Premultiplied, Sampling Mode, Compose How>
 void Span(uint32_t* out, int count, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, const ArgbFetch& fetch,
-    const Pixel4& pixel)
+    const Pixel4& tint)
 {
+    const Pixel4 pixel = tint;
+    const uint32_t* const bits = fetch.bits;
     const int w = fetch.width;
     const int h = fetch.height;
     const auto stride = static_cast<size_t>(w);
-    const auto at = [&](int i) {
+    const auto at = [=](int i) {
         return Position<Mode>(u + du * static_cast<uint32_t>(i), v + dv * static_cast<uint32_t>(i));
     };
-    const auto texel = [&](int x, int y) {
-        return fetch.bits[static_cast<size_t>(y) * stride + static_cast<size_t>(x)];
-    };
+    const auto texel = [=](int x, int y) { return bits[static_cast<size_t>(y) * stride + static_cast<size_t>(x)]; };
     const auto held = [&](int i) {
         const Position<Mode> p = at(i);
         if constexpr (Mode == Sampling::Point) {
@@ -218,6 +256,34 @@ void Span(uint32_t* out, int count, uint32_t u, uint32_t v, uint32_t du, uint32_
                     Pixel4::Across(Pixel4::Columns<Premultiplied>(t00, t01, t10, t11, p.fv), _mm_setzero_si128(), p.fu, 0));
         }
     };
+    // Two neighbouring pixels from the offsets and fractions of their taps.
+    const auto pair = [&](int i, size_t a, size_t b, uint32_t fuA, uint32_t fvA, uint32_t fuB, uint32_t fvB)
+                          __attribute__((always_inline)) {
+        if constexpr (Mode == Sampling::Point) {
+            const uint32_t ta = bits[a];
+            const uint32_t tb = bits[b];
+            if (How != Compose::Store && (ta | tb) < 0x01000000)
+                return;
+            pixel.Compose<RedLow, How, 2>(out + i, Pixel4::Texels<Premultiplied>(ta, tb), (ta & tb) >= 0xFF000000);
+        } else {
+            // Each row of a pixel's four taps is one 64-bit load.
+            const __m128i aTop = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bits + a));
+            const __m128i aBottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bits + a + stride));
+            const __m128i bTop = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bits + b));
+            const __m128i bBottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bits + b + stride));
+            constexpr uint64_t kAlphas = 0xFF000000FF000000u;
+            const auto any = static_cast<uint64_t>(_mm_cvtsi128_si64(
+                _mm_or_si128(_mm_or_si128(aTop, aBottom), _mm_or_si128(bTop, bBottom))));
+            if (How != Compose::Store && (any & kAlphas) == 0)
+                return;
+            // Blended whether opaque or not (an opaque sample blends to
+            // itself): which pixels of a rim are opaque follows no pattern a
+            // branch could learn.
+            pixel.Compose<RedLow, How, 2>(out + i,
+                Pixel4::Across(Pixel4::Columns<Premultiplied>(aTop, aBottom, fvA),
+                    Pixel4::Columns<Premultiplied>(bTop, bBottom, fvB), fuA, fuB));
+        }
+    };
     int first = 0;
     while (first < count && !at(first).Inside(w, h))
         held(first++);
@@ -225,35 +291,33 @@ void Span(uint32_t* out, int count, uint32_t u, uint32_t v, uint32_t du, uint32_
     while (end > first && !at(end - 1).Inside(w, h))
         held(--end);
     int i = first;
+    if (end - first >= 4) {
+        const auto lanes = [](uint32_t start, uint32_t step) {
+            return _mm_setr_epi32(static_cast<int>(start), static_cast<int>(start + step),
+                static_cast<int>(start + 2 * step), static_cast<int>(start + 3 * step));
+        };
+        const auto from = static_cast<uint32_t>(first);
+        __m128i us = lanes(u + du * from, du);
+        __m128i vs = lanes(v + dv * from, dv);
+        const __m128i stepU = _mm_set1_epi32(static_cast<int>(du * 4));
+        const __m128i stepV = _mm_set1_epi32(static_cast<int>(dv * 4));
+        const __m128i widthPairs = _mm_set1_epi32(w << 16 | 1);
+        for (; i + 3 < end; i += 4) {
+            const Positions4<Mode> p(us, vs, widthPairs);
+            us = _mm_add_epi32(us, stepU);
+            vs = _mm_add_epi32(vs, stepV);
+            const auto offset = [&](int k) { return static_cast<size_t>(p.offset[k]); };
+            pair(i, offset(0), offset(1), p.fu[0], p.fv[0], p.fu[1], p.fv[1]);
+            pair(i + 2, offset(2), offset(3), p.fu[2], p.fv[2], p.fu[3], p.fv[3]);
+        }
+    }
     for (; i + 1 < end; i += 2) {
         const Position<Mode> a = at(i);
         const Position<Mode> b = at(i + 1);
-        if constexpr (Mode == Sampling::Point) {
-            const uint32_t ta = texel(a.x, a.y);
-            const uint32_t tb = texel(b.x, b.y);
-            if (How != Compose::Store && (ta | tb) < 0x01000000)
-                continue;
-            pixel.Compose<RedLow, How, 2>(out + i, Pixel4::Texels<Premultiplied>(ta, tb), (ta & tb) >= 0xFF000000);
-        } else {
-            // Each row of a pixel's four taps is one 64-bit load.
-            const uint32_t* pa = fetch.bits + static_cast<size_t>(a.y) * stride + static_cast<size_t>(a.x);
-            const uint32_t* pb = fetch.bits + static_cast<size_t>(b.y) * stride + static_cast<size_t>(b.x);
-            const __m128i aTop = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa));
-            const __m128i aBottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa + stride));
-            const __m128i bTop = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb));
-            const __m128i bBottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb + stride));
-            constexpr uint64_t kAlphas = 0xFF000000FF000000u;
-            const auto any = static_cast<uint64_t>(_mm_cvtsi128_si64(
-                _mm_or_si128(_mm_or_si128(aTop, aBottom), _mm_or_si128(bTop, bBottom))));
-            if (How != Compose::Store && (any & kAlphas) == 0)
-                continue;
-            const auto all = static_cast<uint64_t>(_mm_cvtsi128_si64(
-                _mm_and_si128(_mm_and_si128(aTop, aBottom), _mm_and_si128(bTop, bBottom))));
-            pixel.Compose<RedLow, How, 2>(out + i,
-                Pixel4::Across(Pixel4::Columns<Premultiplied>(aTop, aBottom, a.fv),
-                    Pixel4::Columns<Premultiplied>(bTop, bBottom, b.fv), a.fu, b.fu),
-                (all & kAlphas) == kAlphas);
-        }
+        const auto offset = [&](const Position<Mode>& p) {
+            return static_cast<size_t>(p.y) * stride + static_cast<size_t>(p.x);
+        };
+        pair(i, offset(a), offset(b), a.fu, a.fv, b.fu, b.fv);
     }
     if (i < end)
         held(i);

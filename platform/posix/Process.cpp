@@ -1,12 +1,13 @@
 #include "platform/Process.h"
 
+#include "platform/Thread.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 #include <csignal>
 #include <system_error>
-#include <thread>
 
 extern char** environ;
 
@@ -66,7 +67,7 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
     // The opener may live as long as the browser it starts: it is waited for
     // on a thread of its own, never on the caller's.
     try {
-        std::thread(Reap, pid).detach();
+        StartThread([pid] { Reap(pid); }).detach();
     } catch (const std::system_error&) {
         // Without a thread the finished program stays a zombie until we
         // exit; it did start, which is what the caller asked.

@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include "platform/DebugOutput.h"
+#include "platform/Thread.h"
 
 #include <cerrno>
 #include <exception>
@@ -133,7 +134,7 @@ bool SingleInstance::Listen(std::function<void()> onNotify)
         return Fail("Cannot listen on " + path, error);
     }
     mOnNotify = std::move(onNotify);
-    mListener = std::thread(&SingleInstance::Serve, this);
+    mListener = StartThread([this] { Serve(); });
     return true;
 }
 

@@ -1,15 +1,16 @@
 #include "platform/MessageBox.h"
 
 #include "platform/TextEncoding.h"
+#include "platform/Thread.h"
 #include "platform/sdl/SdlVideo.h"
 #include "platform/sdl/SdlWindow.h"
 
 #include <SDL.h>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -76,10 +77,19 @@ int AnswerUnseen(const std::string& text, const std::string& caption, const std:
 class TerminationWatch {
 public:
     TerminationWatch()
-        : mThreadId(static_cast<pid_t>(syscall(SYS_gettid))), mBefore(Children()),
-          mWatcher([this](std::stop_token stop) { Watch(stop); })
+        : mThreadId(static_cast<pid_t>(CurrentThreadId())), mBefore(Children()),
+          mWatcher(StartThread([this] { Watch(); }))
     {
         mStarted.wait();
+    }
+
+    TerminationWatch(const TerminationWatch&) = delete;
+    TerminationWatch& operator=(const TerminationWatch&) = delete;
+
+    ~TerminationWatch()
+    {
+        mStop = true;
+        mWatcher.join();
     }
 
 private:
@@ -92,13 +102,13 @@ private:
         return children;
     }
 
-    void Watch(const std::stop_token& stop) const
+    void Watch() const
     {
         constexpr auto kPollInterval = std::chrono::milliseconds(20);
         mStarted.count_down();
-        while (!stop.stop_requested() && !Detail::TerminationRequested())
+        while (!mStop && !Detail::TerminationRequested())
             std::this_thread::sleep_for(kPollInterval);
-        while (!stop.stop_requested()) {
+        while (!mStop) {
             for (const pid_t child : Children()) {
                 if (!mBefore.contains(child))
                     kill(child, SIGKILL);
@@ -110,7 +120,8 @@ private:
     const pid_t mThreadId;
     const std::set<pid_t> mBefore;
     mutable std::latch mStarted{1};
-    std::jthread mWatcher;
+    std::atomic<bool> mStop{false};
+    std::thread mWatcher;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/sdl/SdlVideo.h"
 
+#include "platform/Window.h"
+
 #include <SDL.h>
 
 #include <cstring>
@@ -45,3 +47,13 @@ bool VideoSubsystem::IsHeadless() const
 }
 
 } // namespace Platform::Detail
+
+namespace Platform {
+
+bool WindowsAreSeen()
+{
+    const Detail::VideoSubsystem video;
+    return !video.IsHeadless();
+}
+
+} // namespace Platform

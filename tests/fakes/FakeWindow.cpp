@@ -133,6 +133,10 @@ void FakeWindow::PumpMessages()
     }
     for (const MessageRecord& message : messages)
         Deliver(message);
+    if (!later.empty()) {
+        Inject(later.front());
+        later.pop_front();
+    }
 }
 
 bool FakeWindow::PostMessage(const MessageRecord& message)

@@ -61,6 +61,9 @@ public:
     bool focused = true;
     // The next Create fails with this text when it is not empty.
     std::string createError;
+    // Arrive one per pump, each injected at the end of a pump for the next:
+    // the input a modal loop meets one message after another.
+    std::deque<Platform::MessageRecord> later;
     // When set, each presented frame goes here instead of being kept: a long
     // run would keep too many.
     std::function<void(const Presented&)> onPresent;

@@ -23,27 +23,53 @@ const std::string& ArchivePath()
     return path;
 }
 
-// The names the directory holds, read leniently: the reader decides which of
-// them it takes. Only names that look themselves up are kept, so no open
-// falls through to a file on the disk.
+// The names of the entries a reader must keep: those whose record is whole
+// and whose data lies inside the data area behind the directory (a directory
+// cut short leaves no data area). Only names that look themselves up are
+// kept, so no open falls through to a file on the disk.
 std::vector<std::string> ArchivedNames(const uint8_t* data, size_t size)
 {
-    std::vector<std::string> names;
+    struct Entry {
+        std::string name;
+        uint64_t start;
+        uint64_t size;
+    };
+    std::vector<Entry> entries;
     size_t at = 8;
-    while (at + 2 <= size && !((data[at] ^ Vorn::kPakKey) & Vorn::kPakEndOfDirectory)) {
+    uint64_t dataSize = 0;
+    bool ended = false;
+    while (at < size) {
+        if ((data[at] ^ Vorn::kPakKey) & Vorn::kPakEndOfDirectory) {
+            ++at;
+            ended = true;
+            break;
+        }
+        if (at + 2 > size)
+            break;
         const size_t length = data[at + 1] ^ Vorn::kPakKey;
-        if (size - at - 2 < length)
+        if (size - at - 2 < length + 12)
             break;
         std::string name;
         for (size_t i = 0; i < length && data[at + 2 + i] != Vorn::kPakKey; ++i)
             name += static_cast<char>(data[at + 2 + i] ^ Vorn::kPakKey);
+        uint64_t entrySize = 0;
+        for (int i = 3; i >= 0; --i)
+            entrySize = (entrySize << 8) | static_cast<uint8_t>(data[at + 2 + length + i] ^ Vorn::kPakKey);
+        entries.push_back({name, dataSize, entrySize});
+        dataSize += entrySize;
+        at += 2 + length + 12;
+    }
+    const uint64_t dataArea = ended ? size - at : 0;
+    std::vector<std::string> names;
+    for (const Entry& entry : entries) {
+        if (entry.start + entry.size > dataArea)
+            continue;
         std::string normalized;
-        std::string key = name;
+        std::string key = entry.name;
         for (char& c : key)
             c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-        if (Vorn::PakInterface::NormalizePakName(name.c_str(), normalized) && normalized == key)
-            names.push_back(name);
-        at += 2 + length + 12;
+        if (Vorn::PakInterface::NormalizePakName(entry.name.c_str(), normalized) && normalized == key)
+            names.push_back(entry.name);
     }
     return names;
 }

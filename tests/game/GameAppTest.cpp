@@ -1,6 +1,7 @@
 #include "game/GameApp.h"
 
 #include "TestGameApp.h"
+#include "fakes/FatalExit.h"
 #include "framework/resources/ResourceManager.h"
 #include "framework/resources/ResourceManagerException.h"
 #include "framework/widgets/WidgetManager.h"
@@ -193,15 +194,13 @@ TEST_P(GameAppDeathTest, AFailureInTheTitlesGroupsEndsTheProgramAtStart)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (const char* id : {"IMAGE_LOGO", "IMAGE_MENU_PLAY"}) {
-        EXPECT_EXIT(
+        EXPECT_FATAL_EXIT(
             {
                 TestGameApp app;
                 app.mResourceManager = std::make_unique<FailingResources>(&app, id, GetParam());
                 app.Init();
             },
-            ::testing::ExitedWithCode(0), std::string("fatal .*") + (GetParam() == FailingResources::Failure::Load
-                                                                         ? "Failed to load image"
-                                                                         : id));
+            0, std::string("fatal .*") + (GetParam() == FailingResources::Failure::Load ? "Failed to load image" : id));
     }
 }
 

@@ -14,6 +14,7 @@
 #include "framework/sound/DSoundManager.h"
 #include "framework/sound/MusicInterface.h"
 #include "game/GameApp.h"
+#include "game/PhysicsWorld.h"
 
 #include <cstdio>
 #include <map>
@@ -67,6 +68,8 @@ public:
 struct GameSurroundings : ScriptedSurroundings {
     CurrentPathGuard mPathGuard;
     ScriptedClock mScriptedClock;
+    // As in the program, it outlives the application and every board.
+    PhysicsWorld mPhysics;
 };
 
 class TestGameApp : public GameSurroundings, public GameApp {

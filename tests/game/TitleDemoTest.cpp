@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <utility>
@@ -31,7 +32,8 @@ struct Input {
     int y;
 };
 
-// PLAY, the help and back, EASY into the board and back, OPTIONS and its OK,
+// PLAY, the help and back, EASY into the board and back by its menu
+// button, OPTIONS and its OK,
 // then EXIT.
 const std::vector<Input> kSession = {
     {3, Platform::WM_MOUSEMOVE, 400, 240}, {6, Platform::WM_LBUTTONDOWN, 400, 240},
@@ -39,8 +41,8 @@ const std::vector<Input> kSession = {
     {13, Platform::WM_LBUTTONDOWN, 402, 238}, {14, Platform::WM_LBUTTONUP, 402, 238},
     {20, Platform::WM_LBUTTONDOWN, 100, 100}, {21, Platform::WM_LBUTTONUP, 100, 100},
     {26, Platform::WM_MOUSEMOVE, 400, 290}, {27, Platform::WM_LBUTTONDOWN, 400, 290},
-    {28, Platform::WM_LBUTTONUP, 400, 290}, {34, Platform::WM_LBUTTONDOWN, 50, 50},
-    {35, Platform::WM_LBUTTONUP, 50, 50}, {40, Platform::WM_MOUSEMOVE, 400, 340},
+    {28, Platform::WM_LBUTTONUP, 400, 290}, {33, Platform::WM_MOUSEMOVE, 743, 28},
+    {34, Platform::WM_LBUTTONDOWN, 743, 28}, {35, Platform::WM_LBUTTONUP, 743, 28}, {40, Platform::WM_MOUSEMOVE, 400, 340},
     {41, Platform::WM_LBUTTONDOWN, 400, 340}, {42, Platform::WM_LBUTTONUP, 400, 340},
     {48, Platform::WM_MOUSEMOVE, 460, 430}, {49, Platform::WM_LBUTTONDOWN, 460, 430},
     {50, Platform::WM_LBUTTONUP, 460, 430}, {55, Platform::WM_MOUSEMOVE, 400, 440},
@@ -59,6 +61,12 @@ struct Course {
 
 Course Session(const std::string& demo, bool recording)
 {
+    // The board's menu button saves the game: each run in a data folder of
+    // its own, or the replay would find the recording's save.
+    const Testing::TempDir data;
+    const char* const previous = std::getenv("XDG_DATA_HOME");
+    const std::string kept = previous ? previous : "";
+    setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
     Course run;
     Testing::TestGameApp app({recording ? "-record" : "-play", "-demofile=" + demo});
     app.Init();
@@ -89,6 +97,10 @@ Course Session(const std::string& demo, bool recording)
         }
     }
     run.updates = app.mUpdateCount;
+    if (previous)
+        setenv("XDG_DATA_HOME", kept.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     return run;
 }
 

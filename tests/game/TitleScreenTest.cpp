@@ -1,6 +1,8 @@
 #include "game/TitleScreen.h"
 
+#include "ScreenFixture.h"
 #include "TestGameApp.h"
+#include "fakes/FixedFont.h"
 #include "fakes/RecordingImage.h"
 #include "fakes/TempDir.h"
 #include "framework/app/FileUtils.h"
@@ -77,6 +79,13 @@ protected:
         IMAGE_HELP_SCREEN = Picture(800, 600, "help");
         IMAGE_BKG_1_1 = Picture(800, 600, "floor");
         IMAGE_TRACK_1 = Picture(800, 600, "track");
+        Set(IMAGE_MENU_YES, 180, 90, "yes");
+        Set(IMAGE_MENU_NO, 160, 70, "no");
+        IMAGE_SLIDER_TRACK = Picture(202, 20, "slider track");
+        IMAGE_SLIDER_THUMB = Picture(24, 30, "thumb");
+        IMAGE_CHECKBOX = Picture(70, 36, "checkbox");
+        FONT_SCORE = &mFont;
+        Set(IMAGE_MENU, 104, 56, "menu");
         SOUND_BTN = 7;
         app.ShowTitleScreen();
         title = app.mTitleScreen.get();
@@ -84,6 +93,7 @@ protected:
     ~Title() override
     {
         app.DeleteQueuedWidgets();
+        FONT_SCORE = nullptr;
         Vorn::SetAppDataFolder("");
     }
 
@@ -119,13 +129,24 @@ protected:
         }
         throw std::runtime_error("no button " + std::to_string(id));
     }
-    Vorn::Widget* Front() const { return app.mWidgetManager->mWidgets.back(); }
+    // The topmost screen of the kind: its controls lie over it.
+    template <class Screen>
+    Screen* Topmost() const
+    {
+        const auto& widgets = app.mWidgetManager->mWidgets;
+        for (auto widget = widgets.rbegin(); widget != widgets.rend(); ++widget) {
+            if (auto* screen = dynamic_cast<Screen*>(*widget))
+                return screen;
+        }
+        return nullptr;
+    }
     void WriteAutosave() const { mData.WriteFile("Save/autosave", "saved game"); }
     bool AutosaveExists() const { return Vorn::FileExists(mData / "Save/autosave"); }
 
     Testing::TempDir mData;
     std::vector<std::unique_ptr<RecordingImage>> mPictures;
-    Testing::TestGameApp app;
+    Testing::FixedFont mFont;
+    Testing::ScreenApp app;
     TitleScreen* title = nullptr;
 };
 
@@ -278,7 +299,8 @@ TEST_P(TitleStartsAGame, WithTheButtonsIdAsDifficulty)
     EXPECT_EQ(app.mBoard->GetRect(), Vorn::Rect(0, 0, 800, 600));
     EXPECT_TRUE(app.mWidgetManager->HasWidget(app.mBoard.get()));
     EXPECT_EQ(app.mWidgetManager->mFocusWidget, app.mBoard.get());
-    EXPECT_THAT(app.mPlayed, ElementsAre(7));
+    // The button's sound, then the stage's start.
+    EXPECT_THAT(app.mPlayed, ElementsAre(7, SOUND_SCORE));
 }
 
 INSTANTIATE_TEST_SUITE_P(Difficulties, TitleStartsAGame, ::testing::Values(kEasy, kNormal, kHard, kResume));
@@ -312,7 +334,7 @@ TEST_F(Title, BeginnerOpensTheHelpOverTheChoiceUntilAClick)
     title->ButtonDepress(kPlay);
     app.mWidgetManager->SetFocus(title);
     title->ButtonDepress(kBeginner);
-    auto* help = dynamic_cast<TutorialScreen*>(Front());
+    auto* help = Topmost<TutorialScreen>();
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->GetRect(), Vorn::Rect(0, 0, 800, 600));
     EXPECT_EQ(app.mWidgetManager->mFocusWidget, help);
@@ -335,7 +357,7 @@ TEST_F(Title, ScoresOpensTheHighScoresOverTheTitleUntilAClick)
 {
     title->ShowMainButtons();
     title->ButtonDepress(kScores);
-    auto* scores = dynamic_cast<TopScoresScreen*>(Front());
+    auto* scores = Topmost<TopScoresScreen>();
     ASSERT_NE(scores, nullptr);
     EXPECT_EQ(scores->GetRect(), Vorn::Rect(0, 0, 800, 600));
     RecordingImage screen(800, 600);
@@ -391,6 +413,8 @@ TEST_F(Title, OptionsOpensTheModalDialogCentredBelowTheTop)
         }
     }
     EXPECT_THAT(app.mPlayed, ElementsAre(7, 7, 7, 7));
+    // OK asked for the mode of the untouched box: a window.
+    EXPECT_THAT(app.mScreenModes, ElementsAre(true));
 }
 
 // A board left by the player brings a new title with the main menu; after a
@@ -411,7 +435,7 @@ TEST_F(Title, AfterAGameTheMainMenuShowsAndALostGameOpensTheScores)
         ASSERT_NE(app.mTitleScreen, nullptr);
         EXPECT_TRUE(app.mTitleScreen->mDirty);
         EXPECT_THAT(Shown(), ElementsAre(kPlay, kScores, kExit, kLogo, kOptions));
-        auto* scores = dynamic_cast<TopScoresScreen*>(Front());
+        auto* scores = Topmost<TopScoresScreen>();
         EXPECT_EQ(scores != nullptr, lost);
         if (scores) {
             scores->MouseUpButton(0, 0, 0, 1);
@@ -420,31 +444,22 @@ TEST_F(Title, AfterAGameTheMainMenuShowsAndALostGameOpensTheScores)
     }
 }
 
-// The least board: the first track over its floor; a click or a key leaves.
-TEST_F(Title, TheBoardReturnsToTheTitleOnAClickOrAKey)
+// The board's menu button, clicked through the widget tree, saves the game
+// and brings the main menu back.
+TEST_F(Title, TheBoardsMenuButtonReturnsToTheTitle)
 {
-    for (const bool key : {false, true}) {
-        SCOPED_TRACE(key);
-        app.mTitleScreen->ShowMainButtons();
-        app.mTitleScreen->ButtonDepress(kHard);
-        app.DeleteQueuedWidgets();
-        RecordingImage screen(800, 600);
-        Vorn::Graphics g(&screen);
-        app.mBoard->Draw(&g);
-        EXPECT_THAT(screen.mCalls, ElementsAre("Blt floor 0,0 src=0,0,800,600 #ffffffff m0",
-                                       "Blt track 0,0 src=0,0,800,600 #ffffffff m0"));
-        if (key) {
-            app.mWidgetManager->KeyDown(32);
-            app.mWidgetManager->KeyUp(32);
-        } else {
-            app.mWidgetManager->MouseDown(5, 5, 1);
-            app.mWidgetManager->MouseUp(5, 5, 1);
-        }
-        EXPECT_EQ(app.mBoard, nullptr);
-        ASSERT_NE(app.mTitleScreen, nullptr);
-        EXPECT_THAT(Shown(), ElementsAre(kPlay, kScores, kExit, kLogo, kOptions));
-        app.DeleteQueuedWidgets();
-    }
+    app.mTitleScreen->ShowMainButtons();
+    app.mTitleScreen->ButtonDepress(kHard);
+    app.DeleteQueuedWidgets();
+    ASSERT_NE(app.mBoard, nullptr);
+    app.mWidgetManager->MouseMove(743, 28);
+    app.mWidgetManager->MouseDown(743, 28, 1);
+    app.mWidgetManager->MouseUp(743, 28, 1);
+    EXPECT_EQ(app.mBoard, nullptr);
+    ASSERT_NE(app.mTitleScreen, nullptr);
+    EXPECT_THAT(Shown(), ElementsAre(kPlay, kScores, kExit, kLogo, kOptions));
+    EXPECT_TRUE(AutosaveExists());
+    app.DeleteQueuedWidgets();
 }
 
 // The glow: white at alpha (sin(phase) + 1) x 255 x 0.5, truncated, over the

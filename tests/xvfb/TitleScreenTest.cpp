@@ -136,8 +136,8 @@ Match Compare(const Testing::Screenshot& shot, GamePictures& pictures, const std
 // Once the loading thread reports its end, the main menu shows: PLAY,
 // SCORES, OPTIONS and EXIT on their rows over the title picture, with the
 // pointer away from them. PLAY leads to the difficulty choice; HOW TO PLAY
-// lays the help over it and a click takes it away; EASY starts a game, a
-// click leaves it for the main menu, and EXIT ends the program.
+// lays the help over it and a click takes it away; EASY starts a game, its
+// menu button leaves it for the main menu, and EXIT ends the program.
 TEST(Title, ShowsTheMainMenuAndLeadsThroughItsButtonsInARealWindow)
 {
     if (!Testing::HasXvfb())
@@ -146,7 +146,7 @@ TEST(Title, ShowsTheMainMenuAndLeadsThroughItsButtonsInARealWindow)
     Testing::TempDir dir;
     const std::string script =
         "cd \"" + folder + "\"\nX=\"" XPROBE "\"\nT=Zarquel\nO=\"" + dir.Path() + "\"\n"
-        "./zarquel >\"$O/run.log\" 2>&1 & Z=$!\n"
+        "XDG_DATA_HOME=\"$O\" ./zarquel >\"$O/run.log\" 2>&1 & Z=$!\n"
         "\"$X\" wait $T 30 &&\n"
         "  for i in $(seq 300); do grep -q 'Resource Loading Time' \"$O/run.log\" && break; sleep 0.1; done &&\n"
         "  sleep 0.5 && \"$X\" shot $T \"$O/first.ppm\" &&\n"
@@ -155,7 +155,7 @@ TEST(Title, ShowsTheMainMenuAndLeadsThroughItsButtonsInARealWindow)
         "  \"$X\" click $T 400 240 && sleep 0.5 && \"$X\" shot $T \"$O/help.ppm\" &&\n"
         "  \"$X\" click $T 20 20 && sleep 0.5 && \"$X\" shot $T \"$O/back.ppm\" &&\n"
         "  \"$X\" click $T 400 290 && sleep 0.5 && \"$X\" shot $T \"$O/game.ppm\" &&\n"
-        "  \"$X\" click $T 20 20 && sleep 0.5 && \"$X\" shot $T \"$O/again.ppm\" &&\n"
+        "  \"$X\" click $T 743 28 && \"$X\" move $T 20 20 && sleep 0.5 && \"$X\" shot $T \"$O/again.ppm\" &&\n"
         "  \"$X\" click $T 400 440\n"
         "for i in $(seq 100); do kill -0 $Z 2>/dev/null || break; sleep 0.1; done\n"
         "kill $Z 2>/dev/null; wait $Z; echo $? >\"$O/code\"\n";

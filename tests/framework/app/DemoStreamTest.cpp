@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <random>
 #include <string>
 #include <vector>
@@ -364,6 +367,131 @@ TEST(DemoStream, RandomRunsReplayFromTheirFileAtTheSameUpdates)
         EXPECT_TRUE(player.Ended());
         EXPECT_EQ(player.GetLastCommandUpdate(), update + 20);
     }
+}
+
+// Collects what a writer hands over, or refuses it.
+class CollectingSink : public ByteSink {
+public:
+    bool Put(const void* data, size_t size) override
+    {
+        bytes.append(static_cast<const char*>(data), size);
+        return accept;
+    }
+    std::string bytes;
+    bool accept = true;
+};
+
+std::string BytesOf(const Buffer& buffer)
+{
+    return std::string(reinterpret_cast<const char*>(buffer.GetBytes()), static_cast<size_t>(buffer.GetByteLength()));
+}
+
+TEST(DemoStream, AClosedStreamEndsWithFillersUpToTheUpdateAndStaysAsItWas)
+{
+    struct Row {
+        int32_t update;
+        const char* closing;
+    };
+    // After a key at update 3: "1100 0 11000 10000010".
+    const Row rows[] = {
+        {3, "0000 0 11111"},
+        {18, "1111 0 11111"},
+        {19, "1111 0 11111 1000 0 11111"},
+        {40, "1111 0 11111 1111 0 11111 1110 0 11111"},
+        // Before the last command: delta 0, as the stream cannot go back.
+        {1, "0000 0 11111"},
+    };
+    for (const Row& row : rows) {
+        DemoStream recorder(DemoMode::Recording);
+        recorder.RecordCommand(3, C::KeyDown(0x41));
+        const std::string before = BytesOf(recorder.GetBuffer());
+        CollectingSink sink;
+        EXPECT_TRUE(recorder.WriteClosedStream(row.update, sink));
+        Buffer written;
+        written.SetData(reinterpret_cast<const uint8_t*>(sink.bytes.data()), static_cast<int32_t>(sink.bytes.size()));
+        const std::string expected = Strip(std::string("1100 0 11000 10000010 ") + row.closing);
+        EXPECT_EQ(Bits(written), expected + Zeros((8 - expected.size() % 8) % 8)) << row.update;
+        EXPECT_EQ(BytesOf(recorder.GetBuffer()), before);
+        EXPECT_EQ(recorder.GetLastCommandUpdate(), 3);
+    }
+
+    DemoStream empty(DemoMode::Recording);
+    CollectingSink sink;
+    EXPECT_TRUE(empty.WriteClosedStream(0, sink));
+    EXPECT_EQ(sink.bytes, std::string("\xE0\x03", 2));
+
+    CollectingSink refusing;
+    refusing.accept = false;
+    EXPECT_FALSE(empty.WriteClosedStream(0, refusing));
+}
+
+TEST(DemoStream, AClosedStreamIsWhatTheRecorderWritesWithAFiller)
+{
+    std::mt19937 rng(2024);
+    const int32_t gaps[] = {0, 1, 2, 15, 16, 31, 46, 700};
+    for (int run = 0; run < 40; ++run) {
+        DemoStream recorder(DemoMode::Recording);
+        int32_t update = 0;
+        for (int i = 0; i < 200; ++i) {
+            update += gaps[rng() % std::size(gaps)];
+            RandomEvent(rng, update).record(recorder);
+        }
+        // Long enough after the last command to take thousands of fillers.
+        const int32_t closing = update + static_cast<int32_t>(rng() % 60000);
+        CollectingSink sink;
+        ASSERT_TRUE(recorder.WriteClosedStream(closing, sink));
+        recorder.RecordFiller(closing);
+        ASSERT_EQ(sink.bytes, BytesOf(recorder.GetBuffer())) << "run " << run;
+    }
+}
+
+TEST(DemoStream, StoppedForACrashNothingMoreIsWrittenAndEveryCommandIsWhole)
+{
+    DemoStream idle(DemoMode::Recording);
+    EXPECT_TRUE(idle.StopWritersForCrash(std::chrono::milliseconds(0)));
+    EXPECT_EQ(idle.GetMode(), DemoMode::Off);
+    idle.RecordCommand(1, C::Close());
+    EXPECT_EQ(idle.GetBuffer().GetBitLength(), 0);
+
+    // A writer on another thread, as the main loop records while the catcher
+    // runs on the thread that failed.
+    DemoStream stream(DemoMode::Recording);
+    std::atomic<bool> started{false};
+    std::thread writer([&] {
+        for (int32_t update = 0; stream.GetMode() == DemoMode::Recording; ++update) {
+            stream.RecordCommand(update, C::KeyDown(update & 0xFF));
+            uint8_t value[3] = {1, 2, 3};
+            stream.RecordRegistryRead(update, true, 3, value, 3);
+            started = true;
+        }
+    });
+    while (!started)
+        std::this_thread::yield();
+    EXPECT_TRUE(stream.StopWritersForCrash(std::chrono::milliseconds(1000)));
+    const int32_t stopped = stream.GetBuffer().GetBitLength();
+    writer.join();
+    EXPECT_EQ(stream.GetBuffer().GetBitLength(), stopped);
+
+    // Whole commands: key downs, each followed by a registry read but
+    // perhaps the last.
+    DemoStream player(DemoMode::Playing);
+    player.GetBuffer() = stream.GetBuffer();
+    player.GetBuffer().Rewind();
+    int32_t pairs = 0;
+    for (int32_t update = 0; !player.Ended(); ++update, ++pairs) {
+        ASSERT_EQ(player.ReplayNextCommand(update), C::KeyDown(update & 0xFF)) << update;
+        uint32_t type = 0;
+        uint8_t value[3] = {};
+        int32_t length = 3;
+        if (!player.ReplayRegistryRead(type, value, length)) {
+            EXPECT_TRUE(player.Ended()) << update;
+            break;
+        }
+        ASSERT_EQ(value[2], 3);
+        // As the main loop, which reads ahead to the next update's header.
+        ASSERT_EQ(player.ReplayNextCommand(update), std::nullopt);
+    }
+    EXPECT_GT(pairs, 0);
 }
 
 } // namespace

@@ -4,12 +4,16 @@
 #include "fakes/ScriptedClock.h"
 #include "fakes/TempDir.h"
 #include "fakes/WindowedApp.h"
+#include "framework/app/DemoFile.h"
 #include "framework/app/RandomGenerator.h"
 #include "platform/Random.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -176,7 +180,7 @@ TEST(Playback, HotKeysSteerTheReplay)
         {"---", 1 / 3.375, 0, false, false, false}, {"++=", 1.0, 0, false, false, false},
         {"0", 1.0, 20000, false, false, false}, {"4", 1.0, 8000, false, false, false},
         {"9", 1.0, 19500, false, false, false}, {"p", 1.0, 0, true, false, false}, {"PP", 1.0, 0, false, false, false},
-        {"m", 1.0, 0, false, true, false}, {"N", 1.0, 101, false, false, true}, {"x1jl", 1.0, 0, false, false, false}};
+        {"m", 1.0, 0, false, true, false}, {"N", 1.0, 101, false, false, true}, {"x1", 1.0, 0, false, false, false}};
     ScriptedClock clock;
     WindowedApp app(clock);
     app.SetDemoMode(Vorn::DemoMode::Playing);
@@ -196,6 +200,70 @@ TEST(Playback, HotKeysSteerTheReplay)
         EXPECT_EQ(app.mHoldFastForward, maximumSpeed);
         EXPECT_EQ(app.mFastForwardOneStep, oneStep);
     }
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What the catcher does after a fault: the demo ends at the crash's update
+// and is the file the ordinary writer makes of the same stream and a filler.
+TEST(CrashDemo, ARecordingIsClosedAndKeptAsTheOrdinaryWriterWouldKeepIt)
+{
+    ScriptedClock clock;
+    const Testing::TempDir dir;
+    ScriptedApp app(clock);
+    app.mProductVersion = "2.5";
+    app.mRandSeed = 0xCAFE;
+    app.mDemoMarkerList = {{"start", 0}, {std::string(40000, 'm'), 9}};
+    app.mDemoFileName = dir.Path() + "\\crashed.dmo";
+    app.SetDemoMode(DemoMode::Recording);
+    app.mUpdateCount = 4;
+    app.mDemoStream.RecordCommand(app.mUpdateCount, C::KeyDown(0x20));
+    app.mUpdateCount = 77;
+
+    Vorn::DemoStream expected = app.mDemoStream;
+    expected.RecordFiller(77);
+    ASSERT_TRUE(Vorn::SaveDemoFile(dir / "expected.dmo", "2.5", {0xCAFE, app.mDemoMarkerList, 77},
+                                   expected.GetBuffer()));
+
+    EXPECT_TRUE(app.KeepDemoAfterCrash());
+    EXPECT_FALSE(app.mRecording);
+    EXPECT_FALSE(app.mPlaying);
+    EXPECT_EQ(app.mDemoStream.GetMode(), DemoMode::Off);
+    EXPECT_EQ(FileBytes(dir / "crashed.dmo"), FileBytes(dir / "expected.dmo"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "crashed.dmo.crash"));
+    // Nothing more is recorded, and the destructor writes nothing over it.
+    app.mDemoStream.RecordCommand(80, C::Close());
+    app.SaveDemoFile();
+    EXPECT_EQ(FileBytes(dir / "crashed.dmo"), FileBytes(dir / "expected.dmo"));
+}
+
+TEST(CrashDemo, APlayingDemoOnlyStopsAndAnUnwritableOneLeavesNothing)
+{
+    ScriptedClock clock;
+    const Testing::TempDir dir;
+    ScriptedApp player(clock);
+    player.mDemoFileName = dir / "played.dmo";
+    player.SetDemoMode(DemoMode::Playing);
+    EXPECT_FALSE(player.KeepDemoAfterCrash());
+    EXPECT_FALSE(player.mPlaying);
+    EXPECT_EQ(player.mDemoStream.GetMode(), DemoMode::Off);
+    EXPECT_FALSE(std::filesystem::exists(dir / "played.dmo"));
+
+    ScriptedApp recorder(clock);
+    recorder.mDemoFileName = dir / "missing/folder/demo.dmo";
+    recorder.SetDemoMode(DemoMode::Recording);
+    EXPECT_TRUE(recorder.KeepDemoAfterCrash());
+    EXPECT_FALSE(recorder.mRecording);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+
+    ScriptedApp unnamed(clock);
+    unnamed.mDemoFileName.clear();
+    unnamed.SetDemoMode(DemoMode::Recording);
+    EXPECT_TRUE(unnamed.KeepDemoAfterCrash());
 }
 
 } // namespace

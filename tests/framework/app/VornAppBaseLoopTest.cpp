@@ -265,7 +265,7 @@ TEST(MainLoop, ThreeFastSecondsInARowMarkVerticalSyncBroken)
         const int32_t last = static_cast<int32_t>(c.groupMs.size()) * 100;
         for (int i = 0; i < 10000 && !app.mVSyncBroken && app.mUpdateCount < last; ++i)
             app.StepLoopState(nullptr);
-        EXPECT_EQ(app.mVSyncBroken ? app.mUpdateCount : 0, c.brokenAt) << c.groupMs.size();
+        EXPECT_EQ(app.mVSyncBroken ? app.mUpdateCount.load() : 0, c.brokenAt) << c.groupMs.size();
     }
     // At a frame time of 1 ms a second's worth is 1000 updates.
     ScriptedClock clock;

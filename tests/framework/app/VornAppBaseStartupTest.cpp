@@ -406,7 +406,14 @@ TEST_F(CommandLineDeathTest, AnUnknownOrMiscasedOptionEndsTheProgramWithCodeZero
                 "Invalid command line parameter: -PLAY");
     app.SetString("INVALID_COMMANDLINE_PARAM", u"Unknown option: ");
     EXPECT_FATAL_EXIT(app.ApplyCommandLineOption("-fast", "1"), 0, "Unknown option: -fast");
-    EXPECT_DEATH(app.ApplyCommandLineOption("-crash", ""), "");
+    // The crash catcher's report lands in a folder of the test's own.
+    const Testing::TempDir dir;
+    EXPECT_DEATH(
+        {
+            std::filesystem::current_path(dir.Path());
+            app.ApplyCommandLineOption("-crash", "");
+        },
+        "");
 }
 
 } // namespace

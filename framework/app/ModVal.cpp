@@ -1,0 +1,474 @@
+#include "framework/app/ModVal.h"
+
+#include "framework/app/FileUtils.h"
+#include "framework/app/StringUtils.h"
+#include "framework/app/VornAppBase.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessMemory.h"
+
+#include <charconv>
+#include <deque>
+#include <fstream>
+#include <limits>
+#include <memory>
+
+namespace Vorn {
+
+namespace {
+
+constexpr char kMarker[] = "VORNMODVAL";
+constexpr size_t kMarkerLength = sizeof(kMarker) - 1;
+
+// The records, by the number the slots hold: a slot has four bytes for its
+// record, too few for an address here. Never freed.
+std::deque<std::unique_ptr<ModVal>>& Records()
+{
+    static std::deque<std::unique_ptr<ModVal>> records;
+    return records;
+}
+
+std::map<std::string, ModValFile>& FileTable()
+{
+    static std::map<std::string, ModValFile> table;
+    return table;
+}
+
+int64_t gLastChangeTime = 0;
+
+std::string SlotText(const uint8_t* slot)
+{
+    return reinterpret_cast<const char*>(slot + kModValTextOffset);
+}
+
+void Report(const std::string& text, const std::string& caption, uint32_t flags)
+{
+    if (gApplication)
+        gApplication->ShowMessageBox(text, caption, flags);
+}
+
+// Searches the program's own readable mappings, run of adjacent mappings by
+// run, and stops after the first run that held a slot.
+void FindSlots()
+{
+    const std::string program = Platform::ProgramFilePath();
+    const std::vector<Platform::MemoryRegion> regions = Platform::MemoryRegions();
+    size_t i = 0;
+    while (i < regions.size()) {
+        if (program.empty() || regions[i].mPath != program || !regions[i].mReadable) {
+            ++i;
+            continue;
+        }
+        const uintptr_t start = regions[i].mStart;
+        uintptr_t end = regions[i].mEnd;
+        for (++i; i < regions.size() && regions[i].mStart == end && regions[i].mPath == program &&
+                  regions[i].mReadable;
+             ++i)
+            end = regions[i].mEnd;
+        std::string run(end - start, '\0');
+        if (!Platform::ReadMemory(start, run.data(), run.size()))
+            continue;
+        bool entered = false;
+        for (size_t at = run.find(kMarker, 0, kMarkerLength); at != std::string::npos;
+             at = run.find(kMarker, at + 1, kMarkerLength)) {
+            const size_t textStart = at + kMarkerLength;
+            // The text must end inside the mapping.
+            const size_t zero = run.find('\0', textStart);
+            if (zero == std::string::npos || at < kModValMarkerOffset)
+                continue;
+            std::string path;
+            int order = 0;
+            int line = 0;
+            if (!ModValSplitText(run.substr(textStart, zero - textStart), path, order, line))
+                continue;
+            const auto* slot = reinterpret_cast<const uint8_t*>(start + at - kModValMarkerOffset);
+            FileTable()[path].mEntries[order] = {slot, line};
+            entered = true;
+        }
+        if (entered)
+            return;
+    }
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool IsLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool ParseString(const std::string& text, std::string& value)
+{
+    if (text.empty() || text[0] != '"')
+        return false;
+    std::string out;
+    for (size_t i = 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            value = out;
+            return true;
+        }
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i == text.size())
+            return false;
+        switch (text[i]) {
+        case '"':
+            out += '"';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+int HexDigit(char c)
+{
+    int digit = 0;
+    const auto result = std::from_chars(&c, &c + 1, digit, 16);
+    return result.ec == std::errc() ? digit : -1;
+}
+
+// Decimal literals past 32 bits fail; hexadecimal ones keep their low 32 bits,
+// as a hexadecimal constant written for an unsigned word expects.
+bool ParseInteger(const std::string& text, int32_t& value)
+{
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative)
+        ++i;
+    if (i < text.size() && (IsLetter(text[i]) || text[i] == '_') && !(i == 1 && (text[i] == 'x' || text[i] == 'X')))
+        return false;
+    bool hex = false;
+    int64_t decimal = 0;
+    uint32_t hexValue = 0;
+    int digits = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (i == 1 && (c == 'x' || c == 'X') && decimal == 0 && !hex) {
+            hex = true;
+            continue;
+        }
+        if (hex && HexDigit(c) >= 0) {
+            hexValue = hexValue * 16u + static_cast<uint32_t>(HexDigit(c));
+        } else if (!hex && IsDigit(c)) {
+            decimal = decimal * 10 + (c - '0');
+            if (decimal > int64_t{std::numeric_limits<int32_t>::max()} + 1)
+                return false;
+        } else {
+            break;
+        }
+        ++digits;
+    }
+    if (digits == 0 || i >= text.size() || text[i] != ')')
+        return false;
+    if (hex) {
+        const uint32_t magnitude = negative ? 0u - hexValue : hexValue;
+        value = static_cast<int32_t>(magnitude);
+        return true;
+    }
+    const int64_t signedValue = negative ? -decimal : decimal;
+    if (signedValue > std::numeric_limits<int32_t>::max())
+        return false;
+    value = static_cast<int32_t>(signedValue);
+    return true;
+}
+
+bool ParseFloat(const std::string& text, double& value)
+{
+    size_t i = 0;
+    if (i < text.size() && text[i] == '-')
+        ++i;
+    const size_t digitsStart = i;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    bool anyDigit = i > digitsStart;
+    if (i < text.size() && text[i] == '.') {
+        const size_t fractionStart = ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i;
+        anyDigit = anyDigit || i > fractionStart;
+    }
+    if (!anyDigit)
+        return false;
+    const size_t numberEnd = i;
+    if (i < text.size() && text[i] == 'f')
+        ++i;
+    if (i >= text.size() || text[i] != ')')
+        return false;
+    double parsed = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + numberEnd, parsed);
+    if (result.ec != std::errc() || result.ptr != text.data() + numberEnd)
+        return false;
+    value = parsed;
+    return true;
+}
+
+// One source file's scan: its lines with their count, and its entries walked
+// in order alongside.
+class SourceScan {
+public:
+    SourceScan(const std::string& path, ModValFile& file, std::ifstream& in)
+        : mPath(path), mEntries(file.mEntries), mNext(file.mEntries.begin()), mIn(in)
+    {
+    }
+
+    // False after an error, which has been reported.
+    bool Run()
+    {
+        while (NextLine()) {
+            if (!ScanLine())
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool NextLine()
+    {
+        if (!std::getline(mIn, mLine))
+            return false;
+        if (!mLine.empty() && mLine.back() == '\r')
+            mLine.pop_back();
+        ++mLineNumber;
+        return true;
+    }
+
+    bool Fail(const char* format)
+    {
+        Report(FormatString(format, mPath.c_str(), mLineNumber), "MODVAL ERROR", Platform::MB_ICONERROR);
+        return false;
+    }
+
+    bool ScanLine()
+    {
+        char previous = 0;
+        for (size_t i = 0; i < mLine.size(); ++i) {
+            const char c = mLine[i];
+            if (c == '"') {
+                if (!SkipString(i))
+                    return false;
+                previous = '"';
+                continue;
+            }
+            if (c == '/' && previous == '/')
+                return SkipLineComment();
+            if (c == '*' && previous == '/') {
+                if (!SkipBlockComment(i))
+                    return false;
+                previous = 0;
+                continue;
+            }
+            if (c == '(' && IsMarked(i) && !TakeConstant(i))
+                return false;
+            previous = c;
+        }
+        return true;
+    }
+
+    // From the opening quote at i to its closing one, across lines that end
+    // in a backslash; i is left on the closing quote.
+    bool SkipString(size_t& i)
+    {
+        bool escaped = false;
+        for (++i;; ++i) {
+            while (i >= mLine.size()) {
+                if (mLine.empty() || mLine.back() != '\\' || !NextLine())
+                    return Fail("ERROR in %s on line %d: Error parsing quotes");
+                i = 0;
+                escaped = false;
+            }
+            const char c = mLine[i];
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                return true;
+        }
+    }
+
+    bool SkipLineComment()
+    {
+        while (!mLine.empty() && mLine.back() == '\\') {
+            if (!NextLine())
+                return Fail("ERROR in %s on line %d: Error parsing c++ comment");
+        }
+        return true;
+    }
+
+    // From the '*' at i to the '/' that closes the comment; the opening '*'
+    // counts, so "/*/" is a whole comment. i is left on the '/'.
+    bool SkipBlockComment(size_t& i)
+    {
+        char previous = '*';
+        for (++i;; ++i) {
+            while (i >= mLine.size()) {
+                if (!NextLine())
+                    return Fail("ERROR in %s on line %d: Error parsing c comment");
+                i = 0;
+                previous = 0;
+            }
+            if (mLine[i] == '/' && previous == '*')
+                return true;
+            previous = mLine[i];
+        }
+    }
+
+    // M( or M1( .. M9(, the M neither first on the line nor after a letter.
+    bool IsMarked(size_t paren) const
+    {
+        size_t m = paren;
+        if (m >= 1 && mLine[m - 1] >= '1' && mLine[m - 1] <= '9')
+            --m;
+        if (m < 1 || mLine[m - 1] != 'M')
+            return false;
+        --m;
+        return m > 0 && !IsLetter(mLine[m - 1]);
+    }
+
+    bool TakeConstant(size_t paren)
+    {
+        while (mNext != mEntries.end() && mNext->second.mLine < mLineNumber)
+            ++mNext;
+        if (mNext == mEntries.end() || mNext->second.mLine != mLineNumber)
+            return true;
+        const uint8_t* slot = mNext->second.mSlot;
+        ++mNext;
+        const std::string text = mLine.substr(paren + 1);
+        std::string string;
+        int32_t integer = 0;
+        double floating = 0.0;
+        if (!ParseString(text, string) && !ParseInteger(text, integer) && !ParseFloat(text, floating))
+            return Fail("ERROR in %s on line %d.  Parsing Error.");
+        ModVal* record = ModValOf(slot);
+        record->mInt = integer;
+        record->mDouble = floating;
+        record->mString = string;
+        record->mChanged = true;
+        return true;
+    }
+
+    const std::string& mPath;
+    std::map<int, ModValFile::Entry>& mEntries;
+    std::map<int, ModValFile::Entry>::iterator mNext;
+    std::ifstream& mIn;
+    std::string mLine;
+    int mLineNumber = 0;
+};
+
+} // namespace
+
+bool ModValSplitText(const std::string& text, std::string& path, int& order, int& line)
+{
+    if (text.empty())
+        return false;
+    // From the end: digits, at most one ',', more digits.
+    size_t stop = text.size();
+    bool comma = false;
+    while (stop > 0) {
+        const char c = text[stop - 1];
+        if (IsDigit(c) || (c == ',' && !comma)) {
+            comma = comma || c == ',';
+            --stop;
+            continue;
+        }
+        break;
+    }
+    // The scan stopped on the character at stop - 1: it must not be the last
+    // one, and not the first either.
+    if (stop == text.size() || stop <= 1)
+        return false;
+    const std::string numbers = text.substr(stop);
+    const size_t split = numbers.find(',');
+    if (split == std::string::npos || split == 0 || split + 1 == numbers.size())
+        return false;
+    const auto parse = [](const std::string& digits, int& out) {
+        const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), out);
+        return result.ec == std::errc() && result.ptr == digits.data() + digits.size();
+    };
+    int parsedOrder = 0;
+    int parsedLine = 0;
+    if (!parse(numbers.substr(0, split), parsedOrder) || !parse(numbers.substr(split + 1), parsedLine))
+        return false;
+    path = text.substr(0, stop);
+    order = parsedOrder;
+    line = parsedLine;
+    return true;
+}
+
+ModVal* ModValRegister(const uint8_t* slot)
+{
+    std::string path;
+    int order = 0;
+    int line = 0;
+    if (ModValSplitText(SlotText(slot), path, order, line))
+        FileTable()[path].mUsed = true;
+    auto& records = Records();
+    records.push_back(std::make_unique<ModVal>());
+    const auto number = static_cast<uint32_t>(records.size() - 1);
+    const uint8_t patch[5] = {0, static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+                              static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
+    Platform::PatchMemory(const_cast<uint8_t*>(slot), patch, sizeof(patch));
+    return records.back().get();
+}
+
+ModVal* ModValOf(const uint8_t* slot)
+{
+    const volatile uint8_t* bytes = slot;
+    if (bytes[0] != 0)
+        return ModValRegister(slot);
+    const uint32_t number =
+        uint32_t{bytes[1]} | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]} << 16 | uint32_t{bytes[4]} << 24;
+    return Records()[number].get();
+}
+
+bool ModValReparse()
+{
+    if (gLastChangeTime == 0) {
+        gLastChangeTime = GetFileDate(Platform::ProgramFilePath());
+        FindSlots();
+    }
+    bool changed = false;
+    std::string parsed;
+    for (auto& [path, file] : FileTable()) {
+        if (!file.mUsed)
+            continue;
+        const int64_t date = GetFileDate(path);
+        if (date > gLastChangeTime) {
+            gLastChangeTime = date;
+            changed = true;
+        }
+        if (!parsed.empty())
+            parsed += "\r\n  ";
+        parsed += path;
+        std::ifstream in(path);
+        if (!in) {
+            Report("ERROR: Unable to open " + path + " for reparsing.", "MODVAL ERROR!", Platform::MB_ICONERROR);
+            return false;
+        }
+        if (!SourceScan(path, file, in).Run())
+            return false;
+    }
+    if (changed)
+        return true;
+    Report("WARNING: No file changes detected.  Files parsed: \r\n  " + (parsed.empty() ? "none" : parsed),
+           "MODVAL WARNING!", Platform::MB_ICONWARNING);
+    return false;
+}
+
+} // namespace Vorn

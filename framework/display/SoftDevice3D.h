@@ -1,0 +1,170 @@
+#pragma once
+// The 3D device of the display on a machine without a hardware one: the
+// triangle rasteriser of the software blitters behind the few calls the 3D
+// path makes. It takes pre-transformed vertices only (positions in pixels,
+// pixel centres at integer coordinates), draws strips, fans and lists of
+// triangles and strips of lines, samples its textures by the nearest texel
+// or bilinearly with the coordinates held to the texture's edge, multiplies
+// texture and diffuse colour (colour and alpha), and blends with
+// source alpha / inverse source alpha, source alpha / one or one / one onto
+// 16- and 32-bit render targets. Blending is the rasteriser's 8-bit
+// premultiplied arithmetic, so results may differ from the exact products
+// by a step or two per channel.
+//
+// Results are DirectDraw's numbers, like those of Platform::Surface.
+
+#include "platform/Surface.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Vorn {
+
+// Texture formats, as flags of a format mask.
+inline constexpr int kTextureA8R8G8B8 = 1;
+inline constexpr int kTextureA4R4G4B4 = 2;
+inline constexpr int kTextureR5G6B5 = 4;
+inline constexpr int kTexturePalette8 = 8;
+
+inline constexpr int32_t kD3DErrInvalidPrimitiveType = static_cast<int32_t>(0x887602E0);
+inline constexpr int32_t kD3DErrTextureBadSize = static_cast<int32_t>(0x887602E2);
+inline constexpr int32_t kD3DErrSceneInScene = static_cast<int32_t>(0x887602F8);
+inline constexpr int32_t kD3DErrSceneNotInScene = static_cast<int32_t>(0x887602F9);
+inline constexpr int32_t kD3DErrWrongTextureFormat = static_cast<int32_t>(0x88760818);
+inline constexpr int32_t kD3DErrConflictingRenderState = static_cast<int32_t>(0x88760821);
+
+// The vertex of every primitive: 32 bytes, diffuse as an ARGB word.
+struct ScreenVertex {
+    float x = 0;
+    float y = 0;
+    float z = 0;
+    float rhw = 1;
+    uint32_t diffuse = 0;
+    uint32_t specular = 0;
+    float u = 0;
+    float v = 0;
+};
+static_assert(sizeof(ScreenVertex) == 32);
+
+// 256 entries, each red, green, blue, alpha from the lowest byte up.
+class SoftPalette {
+public:
+    explicit SoftPalette(const uint32_t* entries);
+    void GetEntries(uint32_t* out) const;
+    const uint32_t* Entries() const { return mEntries.data(); }
+
+private:
+    std::array<uint32_t, 256> mEntries{};
+};
+
+// A texture's pixels in system memory, rows packed without padding.
+class SoftTexture {
+public:
+    SoftTexture(int width, int height, int format);
+    int Width() const { return mWidth; }
+    int Height() const { return mHeight; }
+    int Format() const { return mFormat; }
+    int Pitch() const { return mPitch; }
+    // kDDErrSurfaceBusy while locked.
+    int32_t Lock(Platform::LockedPixels& out);
+    // kDDErrNotLocked when not locked.
+    int32_t Unlock();
+    bool IsLocked() const { return mLocked; }
+    // Palette8 textures read their texels through it.
+    void SetPalette(std::shared_ptr<SoftPalette> palette) { mPalette = std::move(palette); }
+    const SoftPalette* Palette() const { return mPalette.get(); }
+    const uint8_t* Pixels() const { return mPixels.data(); }
+
+private:
+    int mWidth;
+    int mHeight;
+    int mFormat;
+    int mPitch;
+    std::vector<uint8_t> mPixels;
+    bool mLocked = false;
+    std::shared_ptr<SoftPalette> mPalette;
+};
+
+// Who the device is, for the capability test's cache and card checks.
+struct AdapterIdentity {
+    std::array<uint8_t, 16> guid{};
+    std::string driver;
+    std::string description;
+};
+
+struct DeviceCaps {
+    int minTextureWidth = 1;
+    int minTextureHeight = 1;
+    int maxTextureWidth = 0;
+    int maxTextureHeight = 0;
+    // 0: any.
+    int maxTextureAspect = 0;
+    bool alphaPalette = false;
+};
+
+enum class Primitive { LineStrip = 3, TriangleList = 4, TriangleStrip = 5, TriangleFan = 6 };
+enum class BlendFactor { One = 2, SrcAlpha = 5, InvSrcAlpha = 6 };
+
+class SoftDevice3D {
+public:
+    // The memory textures may take, in bytes.
+    static constexpr uint64_t kTextureMemory = uint64_t{64} << 20;
+
+    static AdapterIdentity Identity();
+    static DeviceCaps Caps();
+    // The mask of the texture formats.
+    static int TextureFormats();
+    // kD3DErrTextureBadSize outside the caps' sizes; kD3DErrWrongTextureFormat
+    // for a format of no flag above.
+    static int32_t CreateTexture(int width, int height, int format, std::shared_ptr<SoftTexture>& out);
+
+    // kD3DErrWrongTextureFormat for a target of no 16- or 32-bit RGB layout
+    // the rasteriser draws.
+    int32_t SetRenderTarget(std::shared_ptr<Platform::Surface> target);
+    int32_t BeginScene();
+    // Outside a scene: kD3DErrSceneNotInScene, nothing changes.
+    int32_t EndScene();
+    bool InScene() const { return mInScene; }
+    // Sets every pixel of the viewport to the colour.
+    int32_t Clear(uint32_t argb);
+    int32_t SetViewport(int x, int y, int width, int height);
+
+    void SetBlending(bool enabled) { mBlending = enabled; }
+    void SetBlendFactors(BlendFactor source, BlendFactor dest) { mSourceBlend = source, mDestBlend = dest; }
+    void SetLinearFilter(bool linear) { mLinear = linear; }
+    // Null draws the diffuse colour alone.
+    void SetTexture(std::shared_ptr<SoftTexture> texture) { mTexture = std::move(texture); }
+    const std::shared_ptr<SoftTexture>& Texture() const { return mTexture; }
+
+    // kD3DErrSceneNotInScene outside a scene, kD3DErrConflictingRenderState
+    // for blend factors of no pairing above, kDDErrSurfaceBusy while the
+    // texture is locked. Strips and fans of fewer than three vertices (two
+    // for lines) draw nothing.
+    int32_t DrawPrimitive(Primitive type, const ScreenVertex* vertices, int count);
+
+    // Primitives sent since the last BeginScene.
+    int DrawCount() const { return mDrawCount; }
+
+private:
+    struct Target;
+    void DrawTriangle(const Target& target, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+    void DrawLine(const Target& target, const ScreenVertex& a, const ScreenVertex& b);
+
+    std::shared_ptr<Platform::Surface> mTarget;
+    int mViewX = 0;
+    int mViewY = 0;
+    int mViewWidth = 0;
+    int mViewHeight = 0;
+    bool mInScene = false;
+    bool mBlending = false;
+    BlendFactor mSourceBlend = BlendFactor::One;
+    BlendFactor mDestBlend = BlendFactor::One;
+    bool mLinear = false;
+    std::shared_ptr<SoftTexture> mTexture;
+    int mDrawCount = 0;
+};
+
+} // namespace Vorn

@@ -1,0 +1,184 @@
+#include "game/AutosaveRecord.h"
+
+#include "game/Level.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <iomanip>
+#include <limits>
+#include <string>
+#include <system_error>
+
+namespace {
+
+constexpr int kMaxStage = 1000000;
+constexpr int kMaxCombo = 1000000;
+constexpr int kMaxScore = 2000000000;
+constexpr int kMaxSymbol = 15;
+constexpr int kMaxSpecialKind = 4;
+constexpr float kMinSize = 0.5f;
+constexpr float kMaxSize = 0.95f;
+constexpr int kMaxSpecialLifetime = 1000;
+constexpr int kMaxStopTimer = 300;
+constexpr int kMaxReverseTimer = 400;
+constexpr int kMaxRevealTimer = 500;
+constexpr int kMaxRevealCounter = 10;
+constexpr int kMaxSpeedUpTimer = 200;
+constexpr int kMaxMisses = 10;
+// The counters run down from 100 by these steps.
+constexpr int kFlipStep = 4;
+constexpr int kRemovalStep = 5;
+
+bool Within(int value, int least, int most)
+{
+    return value >= least && value <= most;
+}
+
+// A value a counter running down from 100 by `step` takes.
+bool CounterValue(int value, int step)
+{
+    return Within(value, 0, 100) && (100 - value) % step == 0;
+}
+
+bool ScoreValue(int64_t value)
+{
+    return value >= -kMaxScore && value <= kMaxScore;
+}
+
+// Each value is one whole token: "0.55" where an int belongs is no int,
+// and a value beyond its type's range cannot be read.
+bool ReadToken(std::istream& in, std::string& token)
+{
+    return static_cast<bool>(in >> token);
+}
+
+template <typename Number>
+bool ParseWhole(const std::string& token, Number& value)
+{
+    const char* end = token.data() + token.size();
+    const auto [stop, error] = std::from_chars(token.data(), end, value);
+    return error == std::errc() && stop == end;
+}
+
+// Reads one value of each kind; false when it cannot be read or is outside
+// the range.
+bool ReadInt(std::istream& in, int& value, int least, int most)
+{
+    std::string token;
+    return ReadToken(in, token) && ParseWhole(token, value) && Within(value, least, most);
+}
+
+bool ReadAnyInt(std::istream& in, int& value)
+{
+    std::string token;
+    return ReadToken(in, token) && ParseWhole(token, value);
+}
+
+// Through a double: a float the game wrote near the bottom of its range
+// (a subnormal) must read back, and one beyond the top of it must not.
+bool ReadFloat(std::istream& in, float& value)
+{
+    std::string token;
+    double wide;
+    if (!ReadToken(in, token) || !ParseWhole(token, wide) || !(std::fabs(wide) <= std::numeric_limits<float>::max()))
+        return false;
+    value = static_cast<float>(wide);
+    return true;
+}
+
+bool ReadBool(std::istream& in, bool& value)
+{
+    std::string token;
+    if (!ReadToken(in, token) || (token != "0" && token != "1"))
+        return false;
+    value = token == "1";
+    return true;
+}
+
+bool ReadScores(std::istream& in, int& displayed, int& toAdd)
+{
+    return ReadInt(in, displayed, -kMaxScore, kMaxScore) && ReadInt(in, toAdd, -kMaxScore, kMaxScore) &&
+           ScoreValue(int64_t{displayed} + toAdd);
+}
+
+// A list's length, checked against what is left of the stage's balls before
+// anything is reserved for it.
+bool ReadCount(std::istream& in, int64_t& count, int64_t most)
+{
+    std::string token;
+    return ReadToken(in, token) && ParseWhole(token, count) && count >= 0 && count <= most;
+}
+
+bool ReadBall(std::istream& in, AutosaveRecord::SavedBall& ball)
+{
+    return ReadFloat(in, ball.size) && ball.size >= kMinSize && ball.size <= kMaxSize && ReadFloat(in, ball.x) &&
+           ReadFloat(in, ball.y) && ReadFloat(in, ball.velocityX) && ReadFloat(in, ball.velocityY) &&
+           ReadInt(in, ball.symbol, 0, kMaxSymbol) && ReadInt(in, ball.symbolSet, 0, kMaxSymbol) &&
+           ReadBool(in, ball.hovered) && ReadBool(in, ball.open) && ReadInt(in, ball.specialKind, 0, kMaxSpecialKind) &&
+           ReadBool(in, ball.beingRemoved) && ReadBool(in, ball.reserved1) && ReadBool(in, ball.reserved2) &&
+           ReadInt(in, ball.flipCounter, 0, 100) && CounterValue(ball.flipCounter, kFlipStep) &&
+           ReadInt(in, ball.removalCounter, 0, 100) && CounterValue(ball.removalCounter, kRemovalStep) &&
+           ReadInt(in, ball.specialLifetime, 0, kMaxSpecialLifetime) && ReadBool(in, ball.heldShown) &&
+           ReadBool(in, ball.translucent);
+}
+
+} // namespace
+
+void AutosaveRecord::Write(std::ostream& out) const
+{
+    out << std::defaultfloat << std::setprecision(6) << std::noboolalpha << std::dec;
+    out << displayedScore << ' ' << scoreToAdd << '\n';
+    out << stage << '\n' << difficulty << '\n' << spawnRequested << '\n' << lost << '\n' << reserved << '\n';
+    out << trackSpeed << '\n' << displayedScore << '\n' << scoreToAdd << '\n' << combo << '\n' << misses << '\n';
+    out << stopTimer << '\n' << reverseTimer << '\n' << revealTimer << '\n' << revealCounter << '\n';
+    out << speedUpTimer << '\n' << travel << '\n';
+    out << pending.size() << '\n';
+    for (const int symbol : pending)
+        out << symbol << ' ';
+    out << '\n' << balls.size() << '\n';
+    for (const SavedBall& ball : balls) {
+        out << ball.size << ' ' << ball.x << ' ' << ball.y << ' ' << ball.velocityX << ' ' << ball.velocityY << ' ';
+        out << ball.symbol << ' ' << ball.symbolSet << ' ' << ball.hovered << ' ' << ball.open << ' ';
+        out << ball.specialKind << ' ' << ball.beingRemoved << ' ' << ball.reserved1 << ' ' << ball.reserved2 << ' ';
+        out << ball.flipCounter << ' ' << ball.removalCounter << ' ' << ball.specialLifetime << ' ';
+        out << ball.heldShown << ' ' << ball.translucent << ' ' << '\n';
+    }
+}
+
+bool AutosaveRecord::Read(std::istream& in)
+{
+    if (!ReadScores(in, displayedScore, scoreToAdd) || !ReadInt(in, stage, 0, kMaxStage) ||
+        !ReadInt(in, difficulty, 1, 8) || (difficulty > 3 && difficulty != 8))
+        return false;
+    if (!ReadBool(in, spawnRequested) || !ReadBool(in, lost) || !ReadAnyInt(in, reserved) || !ReadFloat(in, trackSpeed) ||
+        !ReadScores(in, displayedScore, scoreToAdd) || !ReadInt(in, combo, 0, kMaxCombo) ||
+        !ReadInt(in, misses, 0, kMaxMisses) || !ReadInt(in, stopTimer, 0, kMaxStopTimer) ||
+        !ReadInt(in, reverseTimer, 0, kMaxReverseTimer) || !ReadInt(in, revealTimer, 0, kMaxRevealTimer) ||
+        !ReadInt(in, revealCounter, 0, kMaxRevealCounter) || !ReadInt(in, speedUpTimer, 0, kMaxSpeedUpTimer) ||
+        !ReadFloat(in, travel))
+        return false;
+
+    const int64_t stageBalls = Level::BallCountFor(stage);
+    int64_t count = 0;
+    if (!ReadCount(in, count, stageBalls))
+        return false;
+    pending.clear();
+    for (int64_t i = 0; i < count; ++i) {
+        int symbol;
+        if (!ReadInt(in, symbol, 0, kMaxSymbol))
+            return false;
+        pending.push_back(symbol);
+    }
+
+    if (!ReadCount(in, count, stageBalls - static_cast<int64_t>(pending.size())))
+        return false;
+    balls.clear();
+    for (int64_t i = 0; i < count; ++i) {
+        SavedBall ball;
+        if (!ReadBall(in, ball))
+            return false;
+        balls.push_back(ball);
+    }
+    return true;
+}

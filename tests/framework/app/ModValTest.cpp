@@ -1,0 +1,393 @@
+#include "fakes/ScriptedApp.h"
+#include "framework/app/ModVal.h"
+#include "framework/widgets/WidgetManager.h"
+#include "platform/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace Tuned {
+int Speed();
+double Gravity();
+const char* Greeting();
+int First();
+int Second();
+int ProbeInt();
+double ProbeDouble();
+const char* ProbeText();
+} // namespace Tuned
+
+namespace {
+
+using Testing::ScriptedClock;
+
+const std::string kScratch = MODVAL_SCRATCH_SOURCE;
+
+// The compiled lines of the scratch file, as ModValTunedConstants.cpp has
+// them after its #line directive.
+const std::vector<std::string> kCompiled = {
+    "namespace Tuned {",
+    "int Speed() { return M(17); }",
+    "double Gravity() { return M1(9.5); }",
+    "const char* Greeting() { return M(\"hi\"); }",
+    "int First() { return M(1); } int Second() { return M(2); }",
+    "int ProbeInt() { return M(0); } double ProbeDouble() { return M(0.0); } const char* ProbeText() { return "
+    "M(\"\"); }",
+    "} // namespace Tuned",
+};
+
+class BoxApp : public Testing::ScriptedApp {
+public:
+    explicit BoxApp(ScriptedClock& clock) : ScriptedApp(clock) {}
+    int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override
+    {
+        mBoxes.push_back({text, caption, flags});
+        return 0;
+    }
+    struct Box {
+        std::string text;
+        std::string caption;
+        uint32_t flags;
+    };
+    std::vector<Box> mBoxes;
+};
+
+// Writes the scratch file with its modification time `seconds` after the
+// previous write, so that each write counts as a change whatever the clock's
+// resolution.
+void WriteScratch(const std::vector<std::string>& lines, const std::string& ending = "\n")
+{
+    static auto stamp = std::filesystem::file_time_type::clock::now() + std::chrono::hours(1);
+    std::filesystem::create_directories(std::filesystem::path(kScratch).parent_path());
+    {
+        std::ofstream out(kScratch, std::ios::binary | std::ios::trunc);
+        for (const std::string& line : lines)
+            out << line << ending;
+    }
+    stamp += std::chrono::seconds(2);
+    std::filesystem::last_write_time(kScratch, stamp);
+}
+
+std::vector<std::string> WithLine(size_t index, const std::string& line)
+{
+    std::vector<std::string> lines = kCompiled;
+    lines[index] = line;
+    return lines;
+}
+
+std::string ProbeLine(const std::string& literal)
+{
+    return "int ProbeInt() { return M(" + literal + "; } double ProbeDouble() { return M(" + literal +
+           "; } const char* ProbeText() { return M(" + literal + "; }";
+}
+
+TEST(ModValSplitText, SplitsPathOrderAndLineFromTheEnd)
+{
+    // Text; splits; path, order, line.
+    const std::tuple<std::string, bool, std::string, int, int> cases[] = {
+        {"src/a.cpp12,340", true, "src/a.cpp", 12, 340},
+        {"/x/y/file.cpp0,1", true, "/x/y/file.cpp", 0, 1},
+        {"a7,8", false, "", 0, 0},
+        {"ab7,8", true, "ab", 7, 8},
+        {"a.cpp12340", false, "", 0, 0},
+        {"a.cpp12,", false, "", 0, 0},
+        {"a.cpp,340", false, "", 0, 0},
+        {"12,340", false, "", 0, 0},
+        {"x12,340", false, "", 0, 0},
+        {"a.cpp", false, "", 0, 0},
+        {"a.cpp1,2,3", true, "a.cpp1,", 2, 3},
+        {"a.cpp99999999999,1", false, "", 0, 0},
+        {"", false, "", 0, 0},
+    };
+    for (const auto& [text, splits, path, order, line] : cases) {
+        SCOPED_TRACE(text);
+        std::string gotPath = "unchanged";
+        int gotOrder = -1;
+        int gotLine = -1;
+        EXPECT_EQ(Vorn::ModValSplitText(text, gotPath, gotOrder, gotLine), splits);
+        if (splits) {
+            EXPECT_EQ(gotPath, path);
+            EXPECT_EQ(gotOrder, order);
+            EXPECT_EQ(gotLine, line);
+        }
+    }
+}
+
+// One process, one file table: the reparses below run in this order.
+// One file table per process, and one scratch file for every process of the
+// binary: the reparse steps run in one test, one after another.
+struct Session {
+    ScriptedClock clock;
+    BoxApp app{clock};
+
+    bool Run()
+    {
+        app.mBoxes.clear();
+        return Vorn::ModValReparse();
+    }
+    std::string OnlyBox(const std::string& caption, uint32_t flags)
+    {
+        EXPECT_EQ(app.mBoxes.size(), 1u);
+        if (app.mBoxes.empty())
+            return "";
+        EXPECT_EQ(app.mBoxes[0].caption, caption);
+        EXPECT_EQ(app.mBoxes[0].flags, flags);
+        return app.mBoxes[0].text;
+    }
+};
+
+void ATunedConstantChangesTheRunningProgramsValue(Session& s)
+{
+    // First uses: the constants register with their compiled values.
+    EXPECT_EQ(Tuned::Speed(), 17);
+    EXPECT_EQ(Tuned::Gravity(), 9.5);
+    EXPECT_STREQ(Tuned::Greeting(), "hi");
+    EXPECT_EQ(Tuned::First(), 1);
+    EXPECT_EQ(Tuned::Second(), 2);
+    EXPECT_EQ(Tuned::ProbeInt(), 0);
+    EXPECT_EQ(Tuned::ProbeDouble(), 0.0);
+    EXPECT_STREQ(Tuned::ProbeText(), "");
+
+    WriteScratch(WithLine(1, "int Speed() { return M(42); }"));
+    EXPECT_TRUE(s.Run());
+    EXPECT_TRUE(s.app.mBoxes.empty());
+    EXPECT_EQ(Tuned::Speed(), 42);
+    EXPECT_EQ(Tuned::Gravity(), 9.5);
+    EXPECT_STREQ(Tuned::Greeting(), "hi");
+
+    // Unchanged since: the values are read again and the warning lists the
+    // file.
+    EXPECT_FALSE(s.Run());
+    EXPECT_EQ(s.OnlyBox("MODVAL WARNING!", Platform::MB_ICONWARNING),
+              "WARNING: No file changes detected.  Files parsed: \r\n  " + kScratch);
+    EXPECT_EQ(Tuned::Speed(), 42);
+
+    // An integer literal gives a floating constant 0.0: each kind takes only
+    // the value of its own parse.
+    WriteScratch(WithLine(2, "double Gravity() { return M1(3); }"));
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::Gravity(), 0.0);
+}
+
+void TwoConstantsOnOneLineTakeTheirEntriesInOrder(Session& s)
+{
+    WriteScratch(WithLine(4, "int First() { return M(10); } int Second() { return M(20); }"));
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::First(), 10);
+    EXPECT_EQ(Tuned::Second(), 20);
+}
+
+void LiteralsParseAsStringIntegerOrFloat(Session& s)
+{
+    // Literal after the '('; integer, floating and string stored.
+    const std::tuple<std::string, int32_t, double, std::string> cases[] = {
+        {"5)", 5, 0.0, ""},
+        {"-12)", -12, 0.0, ""},
+        {"0x1F)", 31, 0.0, ""},
+        {"0X1f)", 31, 0.0, ""},
+        {"-x1F)", -31, 0.0, ""},
+        {"0xFFFFFFFF)", -1, 0.0, ""},
+        {"2147483647)", 2147483647, 0.0, ""},
+        {"-2147483648)", -2147483647 - 1, 0.0, ""},
+        {"2147483648)", 0, 2147483648.0, ""},
+        {"99999999999)", 0, 99999999999.0, ""},
+        {"2.5f)", 0, 2.5, ""},
+        {"2.5)", 0, 2.5, ""},
+        {"-0.125)", 0, -0.125, ""},
+        {".5)", 0, 0.5, ""},
+        {"3.)", 0, 3.0, ""},
+        {"\"a\\tb\")", 0, 0.0, "a\tb"},
+        {"\"q\\\"\\\\\\n\")", 0, 0.0, "q\"\\\n"},
+        {"\"x\"   junk", 0, 0.0, "x"},
+        {"\"\")", 0, 0.0, ""},
+    };
+    for (const auto& [literal, integer, floating, text] : cases) {
+        SCOPED_TRACE(literal);
+        WriteScratch(WithLine(5, ProbeLine(literal)));
+        EXPECT_TRUE(s.Run());
+        EXPECT_EQ(Tuned::ProbeInt(), integer);
+        EXPECT_EQ(Tuned::ProbeDouble(), floating);
+        EXPECT_EQ(std::string(Tuned::ProbeText()), text);
+    }
+}
+
+void UnparsableLiteralsStopTheReparseWithAnError(Session& s)
+{
+    for (const std::string literal :
+         {"-0x10)", "5 )", " 5)", "abc)", "_x)", "x1F)", "5", "1e5)", "2.5ff)", "\"a\\qb\")", "-)", ")"}) {
+        SCOPED_TRACE(literal);
+        WriteScratch(WithLine(5, "int ProbeInt() { return M(" + literal + "; }"));
+        EXPECT_FALSE(s.Run());
+        EXPECT_EQ(s.OnlyBox("MODVAL ERROR", Platform::MB_ICONERROR),
+                  "ERROR in " + kScratch + " on line 6.  Parsing Error.");
+    }
+}
+
+void MarksInsideStringsCommentsAndAfterLettersAreNotTaken(Session& s)
+{
+    // A line 2 and the value its one taken mark gives Speed. "/*/" is a whole
+    // comment.
+    const std::tuple<std::string, int> lines[] = {
+        {"int Speed() { return \"M(1)\", M(7); }", 7},
+        {"int Speed() { /* M(1) */ return M(7); }", 7},
+        {"int Speed() { return SUM(1), M(7); } // M(2)", 7},
+        {"int Speed() { return \"\\\"M(1)\", M(7); }", 7},
+        {"int Speed() { /*/ return M(3); } M(7) */", 3},
+        {"int Speed() { return _M(7); }", 7},
+        {"int Speed() { return 2M(7); }", 7},
+        {"int Speed() { return M9(7); }", 7},
+    };
+    int value = 100;
+    for (const auto& [line, taken] : lines) {
+        SCOPED_TRACE(line);
+        WriteScratch(WithLine(1, line));
+        EXPECT_TRUE(s.Run());
+        EXPECT_EQ(Tuned::Speed(), taken);
+        // Another value between, so that each line proves itself.
+        WriteScratch(WithLine(1, "int Speed() { return M(" + std::to_string(++value) + "); }"));
+        EXPECT_TRUE(s.Run());
+        EXPECT_EQ(Tuned::Speed(), value);
+    }
+}
+
+void AMarkFirstOnItsLineOrAfterALetterIsPassedOver(Session& s)
+{
+    WriteScratch(WithLine(1, "int Speed() { return M(55); }"));
+    EXPECT_TRUE(s.Run());
+    // M first on the line and aM( are no marks; the line's entry then waits
+    // for a mark that never comes.
+    WriteScratch(WithLine(1, "M(66) aM(77)"));
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::Speed(), 55);
+}
+
+void LinesEndingInCarriageReturnsAndContinuedCommentsCountAsLines(Session& s)
+{
+    WriteScratch(WithLine(1, "int Speed() { return M(8); }"), "\r\n");
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::Speed(), 8);
+
+    // A comment continued onto line 2 hides its mark.
+    std::vector<std::string> lines = WithLine(0, "namespace Tuned { // continued \\");
+    lines[1] = "int Speed() { return M(9); }";
+    WriteScratch(lines);
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::Speed(), 8);
+
+    // A string continued onto line 2 hides it too.
+    lines[0] = "namespace Tuned { const char* s = \"open \\";
+    lines[1] = "int Speed() { return M(10); }\";";
+    WriteScratch(lines);
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::Speed(), 8);
+}
+
+void SyntaxErrorsReportTheLineReached(Session& s)
+{
+    // Lines; message.
+    struct Case {
+        std::vector<std::string> lines;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"namespace Tuned {", "/* open", "still"}, "ERROR in " + kScratch + " on line 3: Error parsing c comment"},
+        {{"namespace Tuned {", "x // open \\"}, "ERROR in " + kScratch + " on line 2: Error parsing c++ comment"},
+        {{"namespace Tuned {", "\"open"}, "ERROR in " + kScratch + " on line 2: Error parsing quotes"},
+        {{"\"open \\", "more \\"}, "ERROR in " + kScratch + " on line 2: Error parsing quotes"},
+    };
+    for (const auto& [lines, message] : cases) {
+        SCOPED_TRACE(message);
+        WriteScratch(lines);
+        EXPECT_FALSE(s.Run());
+        EXPECT_EQ(s.OnlyBox("MODVAL ERROR", Platform::MB_ICONERROR), message);
+    }
+}
+
+void AMissingSourceFileStopsTheReparse(Session& s)
+{
+    std::filesystem::remove(kScratch);
+    EXPECT_FALSE(s.Run());
+    EXPECT_EQ(s.OnlyBox("MODVAL ERROR!", Platform::MB_ICONERROR),
+              "ERROR: Unable to open " + kScratch + " for reparsing.");
+    WriteScratch(kCompiled);
+}
+
+void AltRClearsTheHeldKeysWhenNothingChanged(Session& s)
+{
+    WriteScratch(kCompiled);
+    EXPECT_TRUE(s.Run());
+    auto& held = s.app.mWidgetManager->mKeyDown;
+    held['Q'] = 1;
+    held[Platform::VK_MENU] = 1;
+    EXPECT_FALSE(s.app.HandleDebugKey('R'));
+    EXPECT_EQ(held['Q'], 0);
+    EXPECT_EQ(held[Platform::VK_MENU], 0);
+    ASSERT_EQ(s.app.mBoxes.size(), 1u);
+    EXPECT_EQ(s.app.mBoxes[0].caption, "MODVAL WARNING!");
+
+    // A change: the keys stay held.
+    WriteScratch(kCompiled);
+    s.app.mBoxes.clear();
+    held['Q'] = 1;
+    held[Platform::VK_MENU] = 1;
+    EXPECT_FALSE(s.app.HandleDebugKey('R'));
+    EXPECT_EQ(held['Q'], 1);
+    EXPECT_TRUE(s.app.mBoxes.empty());
+}
+
+TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
+{
+    Session s;
+    // Before any marked constant is used no file takes part.
+    EXPECT_FALSE(s.Run());
+    EXPECT_EQ(s.OnlyBox("MODVAL WARNING!", Platform::MB_ICONWARNING),
+              "WARNING: No file changes detected.  Files parsed: \r\n  none");
+    {
+        SCOPED_TRACE("ATunedConstantChangesTheRunningProgramsValue");
+        ATunedConstantChangesTheRunningProgramsValue(s);
+    }
+    {
+        SCOPED_TRACE("TwoConstantsOnOneLineTakeTheirEntriesInOrder");
+        TwoConstantsOnOneLineTakeTheirEntriesInOrder(s);
+    }
+    {
+        SCOPED_TRACE("LiteralsParseAsStringIntegerOrFloat");
+        LiteralsParseAsStringIntegerOrFloat(s);
+    }
+    {
+        SCOPED_TRACE("UnparsableLiteralsStopTheReparseWithAnError");
+        UnparsableLiteralsStopTheReparseWithAnError(s);
+    }
+    {
+        SCOPED_TRACE("MarksInsideStringsCommentsAndAfterLettersAreNotTaken");
+        MarksInsideStringsCommentsAndAfterLettersAreNotTaken(s);
+    }
+    {
+        SCOPED_TRACE("AMarkFirstOnItsLineOrAfterALetterIsPassedOver");
+        AMarkFirstOnItsLineOrAfterALetterIsPassedOver(s);
+    }
+    {
+        SCOPED_TRACE("LinesEndingInCarriageReturnsAndContinuedCommentsCountAsLines");
+        LinesEndingInCarriageReturnsAndContinuedCommentsCountAsLines(s);
+    }
+    {
+        SCOPED_TRACE("SyntaxErrorsReportTheLineReached");
+        SyntaxErrorsReportTheLineReached(s);
+    }
+    {
+        SCOPED_TRACE("AMissingSourceFileStopsTheReparse");
+        AMissingSourceFileStopsTheReparse(s);
+    }
+    {
+        SCOPED_TRACE("AltRClearsTheHeldKeysWhenNothingChanged");
+        AltRClearsTheHeldKeysWhenNothingChanged(s);
+    }
+}
+
+} // namespace

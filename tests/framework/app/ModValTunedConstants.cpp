@@ -1,0 +1,16 @@
+// Marked constants of the tests' own. Their slots name a scratch copy of
+// this file (the lines after the #line directive) that the tests write and
+// edit, so that the sources in the tree are never changed.
+#include "framework/app/ModVal.h"
+
+#define M(value) VORN_MODVAL(value)
+#define M1(value) VORN_MODVAL(value)
+
+#line 1 MODVAL_SCRATCH_SOURCE
+namespace Tuned {
+int Speed() { return M(17); }
+double Gravity() { return M1(9.5); }
+const char* Greeting() { return M("hi"); }
+int First() { return M(1); } int Second() { return M(2); }
+int ProbeInt() { return M(0); } double ProbeDouble() { return M(0.0); } const char* ProbeText() { return M(""); }
+} // namespace Tuned

@@ -1,0 +1,165 @@
+#include "framework/crash/CrashReport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using CrashCatcher::CrashFacts;
+using CrashCatcher::CrashFrame;
+
+struct NameRow {
+    uint32_t code;
+    const char* name;
+};
+
+TEST(CrashReport, EveryExceptionCodeOfTheTableHasItsName)
+{
+    const NameRow rows[] = {
+        {0x40000005, "Segment Notification"},   {0x80000003, "Breakpoint"},
+        {0x80000004, "Single step"},            {0x00000000, "Wait 0"},
+        {0x00000080, "Abandoned Wait 0"},       {0x000000C0, "User APC"},
+        {0x00000102, "Timeout"},                {0x00000103, "Pending"},
+        {0x80000001, "Guard Page Violation"},   {0x80000002, "Data Type Misalignment"},
+        {0xC0000005, "Access Violation"},       {0xC0000006, "In Page Error"},
+        {0xC0000017, "No Memory"},              {0xC000001D, "Illegal Instruction"},
+        {0xC0000025, "Noncontinuable Exception"}, {0xC0000026, "Invalid Disposition"},
+        {0xC000008C, "Array Bounds Exceeded"},  {0xC000008D, "Float Denormal Operand"},
+        {0xC000008E, "Divide by Zero"},         {0xC000008F, "Float Inexact Result"},
+        {0xC0000090, "Float Invalid Operation"}, {0xC0000091, "Float Overflow"},
+        {0xC0000092, "Float Stack Check"},      {0xC0000093, "Float Underflow"},
+        {0xC0000094, "Integer Divide by Zero"}, {0xC0000095, "Integer Overflow"},
+        {0xC0000096, "Privileged Instruction"}, {0xC00000FD, "Stack Overflow"},
+        {0xC000013A, "Ctrl+C Exit"},
+    };
+    for (const NameRow& row : rows) {
+        ASSERT_NE(CrashCatcher::ExceptionName(row.code), nullptr) << std::hex << row.code;
+        EXPECT_STREQ(CrashCatcher::ExceptionName(row.code), row.name) << std::hex << row.code;
+    }
+    for (const uint32_t unknown : {0xE06D7363u, 0x40000015u, 0xFFFFFFFFu, 0xC0000004u, 0x00000001u})
+        EXPECT_EQ(CrashCatcher::ExceptionName(unknown), nullptr) << std::hex << unknown;
+}
+
+TEST(CrashReport, AShortenedPathIsWhatFollowsTheLastSeparatorOfEitherKind)
+{
+    EXPECT_EQ(CrashCatcher::ShortenPath("C:\\game/bin\\zarquel.exe"), "zarquel.exe");
+    EXPECT_EQ(CrashCatcher::ShortenPath("/opt/game\\data/zarquel"), "zarquel");
+    EXPECT_EQ(CrashCatcher::ShortenPath("zarquel"), "zarquel");
+    EXPECT_EQ(CrashCatcher::ShortenPath("/opt/game/"), "");
+    EXPECT_EQ(CrashCatcher::ShortenPath(""), "");
+}
+
+struct Report {
+    std::string text;
+    std::string title;
+};
+
+Report Write(const CrashFacts& facts)
+{
+    static char report[8192];
+    static char title[64];
+    Vorn::SafeText reportText(report, sizeof(report));
+    Vorn::SafeText titleText(title, sizeof(title));
+    CrashCatcher::WriteCrashReport(facts, reportText, titleText);
+    return {std::string(reportText.View()), std::string(titleText.View())};
+}
+
+Platform::CrashRegisters Registers()
+{
+    Platform::CrashRegisters r;
+    r.known = true;
+    for (int i = 0; i < 14; ++i)
+        r.general[i] = 0x1111111111111111ULL * static_cast<uint64_t>(i % 15 + 1);
+    r.general[13] = 0xFEDCBA9876543210ULL;
+    r.rip = 0x4005A3;
+    r.rsp = 0x7FFC0008;
+    r.rbp = 0x7FFC0030;
+    r.flags = 0x10246;
+    r.cs = 0x33;
+    r.fs = 0x2B;
+    r.gs = 0x0;
+    return r;
+}
+
+const std::vector<CrashFrame> kFrames = {
+    {0x7FFC0010, 0x4005A3, "/opt/game/zarquel", 0x5A3, "Board::Update()", 0x13},
+    {0x7FFC0040, 0x7F0012345678, "/lib/libc.so.6", 0x27678, "", 0},
+    {0x7FFC0080, 0x1234, "", 0x1234, "", 0},
+};
+
+CrashFacts Facts()
+{
+    CrashFacts facts;
+    facts.exceptionCode = 0xC0000005;
+    facts.address = 0x4005A3;
+    facts.threadId = 0x1F2E;
+    facts.module = "/opt/game/zarquel";
+    facts.moduleOffset = 0x5A3;
+    facts.registers = Registers();
+    facts.frames = kFrames;
+    facts.systemInfo = "OS Ver: Linux 6.1\r\n";
+    return facts;
+}
+
+TEST(CrashReport, TheWholeReportLineByLine)
+{
+    const Report report = Write(Facts());
+    EXPECT_EQ(report.title, "Exception at 0001:000005A3");
+    EXPECT_EQ(report.text,
+              "Exception: Access Violation (code 0xc0000005) at address 004005A3 in thread 1F2E\r\n"
+              "Module: zarquel\r\n"
+              "Logical Address: 0001:000005A3\r\n"
+              "\r\n"
+              "7FFC0010 004005A3 Board::Update()+13\r\n"
+              "7FFC0040 7F0012345678 0001:00027678 /lib/libc.so.6\r\n"
+              "7FFC0080 00001234 0000:00000000 \r\n"
+              "\r\n"
+              "RAX:1111111111111111 RBX:2222222222222222 RCX:3333333333333333 RDX:4444444444444444\r\n"
+              "RSI:5555555555555555 RDI:6666666666666666 R8:7777777777777777 R9:8888888888888888\r\n"
+              "R10:9999999999999999 R11:AAAAAAAAAAAAAAAA R12:BBBBBBBBBBBBBBBB R13:CCCCCCCCCCCCCCCC\r\n"
+              "R14:DDDDDDDDDDDDDDDD R15:FEDCBA9876543210\r\n"
+              "RIP:00000000004005A3 RSP:000000007FFC0008  RBP:000000007FFC0030\r\n"
+              "CS:0033 FS:002B GS:0000\r\n"
+              "Flags:00010246\r\n"
+              "\r\n"
+              "OS Ver: Linux 6.1\r\n");
+}
+
+TEST(CrashReport, FramesFromTheFramePointersPutTheInstructionFirst)
+{
+    CrashFacts facts = Facts();
+    facts.byFramePointers = true;
+    facts.registers = Platform::CrashRegisters();
+    const std::string text = Write(facts).text;
+    EXPECT_NE(text.find("\r\n\r\n"
+                        "004005A3  7FFC0010  0001:000005A3 /opt/game/zarquel\r\n"
+                        "7F0012345678  7FFC0040  0001:00027678 /lib/libc.so.6\r\n"
+                        "00001234  7FFC0080  0000:00000000 \r\n"
+                        "\r\n"
+                        "OS Ver: Linux 6.1\r\n"),
+              std::string::npos)
+        << text;
+}
+
+TEST(CrashReport, ACodeOutsideTheTableIsAnUnknownExceptionAndNoModuleIsZero)
+{
+    CrashFacts facts = Facts();
+    facts.exceptionCode = 0xE06D7363;
+    facts.module = "";
+    facts.moduleOffset = 0x5A3;
+    facts.frames = {};
+    facts.registers = Platform::CrashRegisters();
+    const Report report = Write(facts);
+    EXPECT_EQ(report.title, "Exception at 0000:00000000");
+    EXPECT_EQ(report.text,
+              "Unknown exception: (code 0xe06d7363) at address 004005A3 in thread 1F2E\r\n"
+              "Module: \r\n"
+              "Logical Address: 0000:00000000\r\n"
+              "\r\n"
+              "\r\n"
+              "OS Ver: Linux 6.1\r\n");
+}
+
+} // namespace

@@ -1,0 +1,282 @@
+// The software 3D device: texel widening, the three blend pairings and the
+// store, vertex colours, coverage, lines, targets of 32 and 16 bits and the
+// scene rules. Expected pixels follow the rasteriser's 8-bit rules:
+// premultiplied p = c * (a + 1) >> 8; over d' = p + (d * (256 - a) >> 8);
+// tint m = (c * (A + 1) >> 8) + 1 applied as p * m >> 8.
+
+#include "framework/display/SoftDevice3D.h"
+#include "framework/graphics/TextureFetch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+
+namespace {
+
+using namespace Vorn;
+
+std::shared_ptr<Platform::Surface> MakeTarget(const Platform::PixelFormat& format, int width = 8, int height = 8)
+{
+    std::unique_ptr<Platform::Surface> surface;
+    EXPECT_EQ(Platform::Surface::Create({width, height, format, 0}, surface), Platform::kDDOk);
+    return std::shared_ptr<Platform::Surface>(std::move(surface));
+}
+
+uint32_t PixelAt(Platform::Surface& surface, int x, int y)
+{
+    Platform::LockedPixels locked;
+    EXPECT_EQ(surface.Lock(locked), Platform::kDDOk);
+    uint32_t pixel = 0;
+    const int bytes = surface.Format().BytesPerPixel();
+    std::memcpy(&pixel, locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + static_cast<ptrdiff_t>(x) * bytes,
+        static_cast<size_t>(bytes));
+    surface.Unlock();
+    return pixel;
+}
+
+// A one-texel texture holding `texel` (its bytes as the format lays them).
+std::shared_ptr<SoftTexture> OneTexel(int format, uint32_t texel)
+{
+    std::shared_ptr<SoftTexture> texture;
+    EXPECT_EQ(SoftDevice3D::CreateTexture(1, 1, format, texture), Platform::kDDOk);
+    Platform::LockedPixels locked;
+    EXPECT_EQ(texture->Lock(locked), Platform::kDDOk);
+    const size_t bytes = format == kTextureA8R8G8B8 ? 4 : format == kTexturePalette8 ? 1 : 2;
+    std::memcpy(locked.bits, &texel, bytes);
+    texture->Unlock();
+    return texture;
+}
+
+// A quad covering the pixels [x0, x1) x [y0, y1).
+void DrawQuad(SoftDevice3D& device, int x0, int y0, int x1, int y1, uint32_t diffuse)
+{
+    ScreenVertex quad[4];
+    const float xs[4] = {x0 - 0.5f, x0 - 0.5f, x1 - 0.5f, x1 - 0.5f};
+    const float ys[4] = {y0 - 0.5f, y1 - 0.5f, y0 - 0.5f, y1 - 0.5f};
+    for (int k = 0; k < 4; ++k) {
+        quad[k].x = xs[k];
+        quad[k].y = ys[k];
+        quad[k].u = k < 2 ? 0.0f : 1.0f;
+        quad[k].v = k % 2 == 0 ? 0.0f : 1.0f;
+        quad[k].diffuse = diffuse;
+    }
+    ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+}
+
+TEST(TextureFetch, WidenedTexelsReplicateTheirBits)
+{
+    EXPECT_EQ(SWTri::WidenArgb4444(0xF840), 0xFF884400u);
+    EXPECT_EQ(SWTri::WidenArgb4444(0x1357), 0x11335577u);
+    EXPECT_EQ(SWTri::WidenArgb4444(0x0000), 0x00000000u);
+    EXPECT_EQ(SWTri::WidenRgb565(0xFC08), 0xFFFF8242u);
+    EXPECT_EQ(SWTri::WidenRgb565(0xFFFF), 0xFFFFFFFFu);
+    EXPECT_EQ(SWTri::WidenRgb565(0x0821), 0xFF080408u);
+    EXPECT_EQ(SWTri::PaletteEntryToArgb(0x80332211), 0x80112233u);
+}
+
+struct BlendCase {
+    const char* name;
+    int format;
+    uint32_t texel;
+    bool blending;
+    BlendFactor source;
+    BlendFactor dest;
+    uint32_t background;
+    uint32_t diffuse;
+    uint32_t expected;
+};
+
+class SoftDeviceBlend : public testing::TestWithParam<BlendCase> {};
+
+TEST_P(SoftDeviceBlend, ComposesByTheRasteriserRules)
+{
+    const BlendCase& c = GetParam();
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    ASSERT_EQ(device.Clear(c.background), Platform::kDDOk);
+    auto texture = OneTexel(c.format, c.texel);
+    if (c.format == kTexturePalette8) {
+        uint32_t entries[256] = {};
+        entries[3] = 0x800000FF; // ARGB 0x80FF0000 with red and blue exchanged
+        texture->SetPalette(std::make_shared<SoftPalette>(entries));
+    }
+    device.SetTexture(texture);
+    device.SetBlending(c.blending);
+    device.SetBlendFactors(c.source, c.dest);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    DrawQuad(device, 2, 2, 5, 5, c.diffuse);
+    ASSERT_EQ(device.EndScene(), Platform::kDDOk);
+    EXPECT_EQ(PixelAt(*target, 3, 3) & 0xFFFFFF, c.expected);
+    EXPECT_EQ(PixelAt(*target, 1, 3) & 0xFFFFFF, c.background & 0xFFFFFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairings, SoftDeviceBlend,
+    testing::Values(
+        // red 255 * 129 >> 8 = 128; blue 255 * 128 >> 8 = 127.
+        BlendCase{"Over", kTextureA8R8G8B8, 0x80FF0000, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha,
+            0xFF0000FF, 0xFFFFFFFF, 0x80007F},
+        // 128 * 129 >> 8 = 64, added to 0x40.
+        BlendCase{"AddWeighted", kTextureA8R8G8B8, 0x80808080, true, BlendFactor::SrcAlpha, BlendFactor::One,
+            0xFF404040, 0xFFFFFFFF, 0x808080},
+        BlendCase{"AddAsIs", kTextureA8R8G8B8, 0x80808080, true, BlendFactor::One, BlendFactor::One, 0xFF404040,
+            0xFFFFFFFF, 0xC0C0C0},
+        BlendCase{"AddSaturates", kTextureA8R8G8B8, 0xFFC0C0C0, true, BlendFactor::One, BlendFactor::One,
+            0xFF808080, 0xFFFFFFFF, 0xFFFFFF},
+        BlendCase{"Store", kTextureA8R8G8B8, 0xFF123456, false, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha,
+            0xFF0000FF, 0xFFFFFFFF, 0x123456},
+        // m = (128 * 256 >> 8) + 1 = 129; 255 * 129 >> 8 = 128.
+        BlendCase{"Tinted", kTextureA8R8G8B8, 0xFFFFFFFF, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha,
+            0xFF000000, 0xFF808080, 0x808080},
+        // Diffuse alpha 128 weighs the opaque red like a texel alpha of 128.
+        BlendCase{"DiffuseAlpha", kTextureA8R8G8B8, 0xFFFF0000, true, BlendFactor::SrcAlpha,
+            BlendFactor::InvSrcAlpha, 0xFF0000FF, 0x80FFFFFF, 0x80007F},
+        BlendCase{"Argb4444", kTextureA4R4G4B4, 0xF840, false, BlendFactor::One, BlendFactor::One, 0xFF000000,
+            0xFFFFFFFF, 0x884400},
+        BlendCase{"Rgb565", kTextureR5G6B5, 0xFC08, false, BlendFactor::One, BlendFactor::One, 0xFF000000,
+            0xFFFFFFFF, 0xFF8242},
+        BlendCase{"PaletteAlpha", kTexturePalette8, 3, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha,
+            0xFF000000, 0xFFFFFFFF, 0x800000}),
+    [](const testing::TestParamInfo<BlendCase>& info) { return std::string(info.param.name); });
+
+TEST(SoftDevice3D, UntexturedPrimitivesAreTheDiffuseColour)
+{
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    device.SetBlending(true);
+    device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
+    ASSERT_EQ(device.Clear(0xFF000000), Platform::kDDOk);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    DrawQuad(device, 2, 3, 6, 8, 0xFF20A0C0);
+    // Pixel centres on the left and top edges count, on the right and bottom
+    // ones not.
+    EXPECT_EQ(PixelAt(*target, 2, 3) & 0xFFFFFF, 0x20A0C0u);
+    EXPECT_EQ(PixelAt(*target, 5, 7) & 0xFFFFFF, 0x20A0C0u);
+    EXPECT_EQ(PixelAt(*target, 6, 3) & 0xFFFFFF, 0u);
+    EXPECT_EQ(PixelAt(*target, 1, 3) & 0xFFFFFF, 0u);
+    EXPECT_EQ(PixelAt(*target, 2, 2) & 0xFFFFFF, 0u);
+    EXPECT_EQ(device.DrawCount(), 1);
+}
+
+TEST(SoftDevice3D, VertexColoursAreInterpolated)
+{
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8, 5, 1);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    ScreenVertex quad[4];
+    const float xs[4] = {-0.5f, -0.5f, 4.5f, 4.5f};
+    const float ys[4] = {-0.5f, 0.5f, -0.5f, 0.5f};
+    for (int k = 0; k < 4; ++k) {
+        quad[k].x = xs[k];
+        quad[k].y = ys[k];
+        quad[k].diffuse = k < 2 ? 0xFF000000 : 0xFF0000FF;
+    }
+    ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+    // Blue runs 0 .. 255 over the five pixel widths: 25.5, 76.5, ... at the
+    // centres, truncated to b; the white sample becomes 255 * (b + 1) >> 8.
+    const uint32_t expected[5] = {25, 76, 127, 178, 229};
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(PixelAt(*target, x, 0) & 0xFF, expected[x]) << x;
+}
+
+TEST(SoftDevice3D, SixteenBitTargetsWeighTheirOwnFields)
+{
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatR5G6B5);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    ASSERT_EQ(device.Clear(0xFF0000FF), Platform::kDDOk);
+    EXPECT_EQ(PixelAt(*target, 0, 0), 0x001Fu);
+    device.SetTexture(OneTexel(kTextureA8R8G8B8, 0x80FF0000));
+    device.SetBlending(true);
+    device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    DrawQuad(device, 0, 0, 2, 2, 0xFFFFFFFF);
+    // red 128 >> 3 = 16; blue 31 * 128 >> 8 = 15.
+    EXPECT_EQ(PixelAt(*target, 1, 1), 0x800Fu);
+}
+
+TEST(SoftDevice3D, LineStripsLightEveryJointOnce)
+{
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    device.SetBlending(true);
+    device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::One);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    ScreenVertex strip[3];
+    strip[0].x = 1, strip[0].y = 2;
+    strip[1].x = 5, strip[1].y = 2;
+    strip[2].x = 5.5f, strip[2].y = 2.5f;
+    for (ScreenVertex& v : strip)
+        v.diffuse = 0xFF404040;
+    ASSERT_EQ(device.DrawPrimitive(Primitive::LineStrip, strip, 3), Platform::kDDOk);
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(PixelAt(*target, x, 2) & 0xFFFFFF, x >= 1 && x <= 5 ? 0x404040u : 0u) << x;
+    EXPECT_EQ(PixelAt(*target, 5, 3) & 0xFFFFFF, 0u);
+}
+
+TEST(SoftDevice3D, SceneAndStateRules)
+{
+    SoftDevice3D device;
+    ScreenVertex v[3];
+    EXPECT_EQ(device.EndScene(), kD3DErrSceneNotInScene);
+    EXPECT_FALSE(device.InScene());
+    EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleList, v, 3), kD3DErrSceneNotInScene);
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    EXPECT_EQ(device.BeginScene(), kD3DErrSceneInScene);
+    device.SetBlending(true);
+    device.SetBlendFactors(BlendFactor::InvSrcAlpha, BlendFactor::One);
+    EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleList, v, 3), kD3DErrConflictingRenderState);
+    device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::One);
+    EXPECT_EQ(device.DrawPrimitive(static_cast<Primitive>(1), v, 3), kD3DErrInvalidPrimitiveType);
+    auto texture = OneTexel(kTextureA8R8G8B8, 0);
+    Platform::LockedPixels locked;
+    ASSERT_EQ(texture->Lock(locked), Platform::kDDOk);
+    EXPECT_EQ(texture->Lock(locked), Platform::kDDErrSurfaceBusy);
+    device.SetTexture(texture);
+    EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleList, v, 3), Platform::kDDErrSurfaceBusy);
+    EXPECT_EQ(texture->Unlock(), Platform::kDDOk);
+    EXPECT_EQ(texture->Unlock(), Platform::kDDErrNotLocked);
+    EXPECT_EQ(device.EndScene(), Platform::kDDOk);
+    EXPECT_EQ(device.EndScene(), kD3DErrSceneNotInScene);
+}
+
+TEST(SoftDevice3D, RefusesWhatItCannotHold)
+{
+    std::shared_ptr<SoftTexture> texture;
+    EXPECT_EQ(SoftDevice3D::CreateTexture(0, 4, kTextureA8R8G8B8, texture), kD3DErrTextureBadSize);
+    EXPECT_EQ(SoftDevice3D::CreateTexture(4097, 4, kTextureA8R8G8B8, texture), kD3DErrTextureBadSize);
+    EXPECT_EQ(SoftDevice3D::CreateTexture(4, 4, 16, texture), kD3DErrWrongTextureFormat);
+    EXPECT_EQ(texture, nullptr);
+    ASSERT_EQ(SoftDevice3D::CreateTexture(4096, 2, kTextureR5G6B5, texture), Platform::kDDOk);
+    EXPECT_EQ(texture->Pitch(), 8192);
+    SoftDevice3D device;
+    EXPECT_EQ(device.SetRenderTarget(nullptr), kD3DErrWrongTextureFormat);
+    EXPECT_EQ(device.SetRenderTarget(MakeTarget(Platform::kFormatX8R8G8B8, 4, 4)), Platform::kDDOk);
+    EXPECT_EQ(device.SetViewport(1, 1, 4, 3), Platform::kDDErrInvalidParams);
+    EXPECT_EQ(device.SetViewport(1, 1, 3, 3), Platform::kDDOk);
+}
+
+TEST(SoftDevice3D, NonFiniteVerticesDropTheirTriangle)
+{
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    ScreenVertex v[3];
+    v[1].x = std::numeric_limits<float>::quiet_NaN();
+    v[2].x = 4, v[2].y = 4;
+    v[0].diffuse = v[1].diffuse = v[2].diffuse = 0xFFFFFFFF;
+    EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleFan, v, 3), Platform::kDDOk);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(PixelAt(*target, x, y), 0u);
+}
+
+} // namespace

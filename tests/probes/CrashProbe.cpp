@@ -1,0 +1,115 @@
+// crash_probe MODE [DEMO]: fails as MODE says, for the crash catcher's tests.
+// Its crashes start a copy of it as their reporter, as the game's do.
+//
+//   segv      a write to address 0 on the main thread, without an application
+//   alone     the same in a program that offers no reporter
+//   divide    an integer division by zero
+//   abort     abort()
+//   throw     an exception that nothing catches
+//   overflow  a recursion that runs out of stack
+//   record    an application recording a demo to DEMO: commands at updates 3
+//             and 5, then at update 40 a write to address 0
+//   thread    the same, the write made on a second thread while the main
+//             thread waits for it
+//
+// The functions that fail are exported, so that the report names them.
+
+#include "framework/app/VornAppBase.h"
+#include "framework/crash/CrashCatcher.h"
+#include "platform/Clock.h"
+#include "platform/Thread.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+extern "C" {
+
+__attribute__((noinline, no_sanitize("undefined"))) void CrashProbeWriteNull()
+{
+    volatile int* volatile address = nullptr;
+    *address = 1;
+}
+
+__attribute__((noinline, no_sanitize("undefined"))) int CrashProbeDivide(int numerator)
+{
+    volatile int zero = 0;
+    return numerator / zero;
+}
+
+__attribute__((noinline)) void CrashProbeThrow()
+{
+    throw std::runtime_error("nothing catches this");
+}
+
+// Never set: the recursion has an end only the compiler must believe in.
+volatile bool gCrashProbeStop = false;
+
+__attribute__((noinline)) int CrashProbeRecurse(int depth)
+{
+    if (gCrashProbeStop)
+        return 0;
+    volatile char frame[1024];
+    frame[0] = static_cast<char>(depth);
+    return CrashProbeRecurse(depth + 1) + frame[0];
+}
+
+// Not a tail call: the body stays on the stack under the failing write.
+__attribute__((noinline)) void CrashProbeThreadBody()
+{
+    CrashProbeWriteNull();
+    gCrashProbeStop = false;
+}
+
+} // extern "C"
+
+namespace {
+
+int RunApplication(const std::string& mode, const std::string& demo)
+{
+    Platform::SystemClock clock;
+    Vorn::VornAppBase app(Platform::Services{&clock});
+    app.mProductName = "CrashProbe";
+    app.mProductVersion = "7.5";
+    app.mDemoFileName = demo;
+    app.mRandSeed = 0x12345678;
+    app.SetDemoMode(Vorn::DemoMode::Recording);
+    app.mUpdateCount = 3;
+    app.mDemoStream.RecordCommand(app.mUpdateCount, Vorn::DemoCommand::KeyDown(0x41));
+    app.mUpdateCount = 5;
+    app.mDemoStream.RecordCommand(app.mUpdateCount, Vorn::DemoCommand::Close());
+    app.mUpdateCount = 40;
+    if (mode == "thread")
+        Platform::StartThread(CrashProbeThreadBody).join();
+    else
+        CrashProbeWriteNull();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (CrashCatcher::IsReporterCommandLine(argc, argv))
+        return CrashCatcher::RunReporter();
+    if (argc < 2)
+        return 2;
+    const std::string mode = argv[1];
+    if (mode != "alone")
+        CrashCatcher::EnableReporter();
+    if (mode == "segv" || mode == "alone")
+        CrashProbeWriteNull();
+    else if (mode == "divide")
+        std::printf("%d\n", CrashProbeDivide(argc));
+    else if (mode == "abort")
+        std::abort();
+    else if (mode == "throw")
+        CrashProbeThrow();
+    else if (mode == "overflow")
+        std::printf("%d\n", CrashProbeRecurse(0));
+    else if ((mode == "record" || mode == "thread") && argc == 3)
+        return RunApplication(mode, argv[2]);
+    return 2;
+}
