@@ -26,8 +26,14 @@ endfunction()
 # passes only alone, or only after another, fails.
 # Under ThreadSanitizer only the whole run of a binary that starts threads
 # is registered, with the tests named in ZARQUEL_TSAN_SKIP_<name> left out.
+# SERIAL runs the binary's tests alone: tests that play the real program
+# against a clock lose clicks when other tests share the cores.
 function(zarquel_register_tests name)
-  set(environment "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "SERIAL" "" "")
+  set(serial FALSE)
+  if(arg_SERIAL)
+    set(serial TRUE)
+  endif()
   if(ZARQUEL_TSAN)
     if(NOT name IN_LIST ZARQUEL_THREAD_TESTS)
       return()
@@ -39,13 +45,10 @@ function(zarquel_register_tests name)
     endif()
     add_test(NAME ${name}.Whole COMMAND ${name} ${filter})
   else()
-    # The list separator is escaped, or the second variable would be read
-    # as a property name and dropped.
-    string(REPLACE ";" "\\;" escaped "${environment}")
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${escaped}")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL ${serial})
     add_test(NAME ${name}.Whole COMMAND ${name})
   endif()
-  set_tests_properties(${name}.Whole PROPERTIES ENVIRONMENT "${environment}")
+  set_tests_properties(${name}.Whole PROPERTIES RUN_SERIAL ${serial})
 endfunction()
 
 # One test binary per source folder.

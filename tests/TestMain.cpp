@@ -1,9 +1,13 @@
 // The main of every test binary: GoogleTest's, with the fatal-exit hook of
-// fakes/FatalExit.h installed.
+// fakes/FatalExit.h installed, and SDL's headless drivers unless the one who
+// runs the tests chose others: no test needs a screen or a sound card of the
+// machine (the ones under a virtual X server give their programs its display).
 
 #include "fakes/FatalExit.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -17,6 +21,8 @@ namespace {
 
 int main(int argc, char** argv)
 {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     testing::InitGoogleTest(&argc, argv);
     Vorn::SetExitProgramHook(FailTheTest);
     return RUN_ALL_TESTS();

@@ -66,10 +66,10 @@ TEST(Screens, OptionsLastToTheNextStart)
         GTEST_SKIP() << "needs xvfb-run";
     Testing::TempDir dir;
     const std::string first = Start(dir, "./zarquel", "first.log") +
-                              "  \"$X\" click $T 400 340 && \"$X\" move $T 20 20 && sleep 0.5 &&\n"
+                              "  \"$X\" click $T 400 340 && \"$X\" move $T 20 20 && sleep 1.5 &&\n"
                               "  \"$X\" shot $T \"$O/options.ppm\" &&\n"
-                              "  \"$X\" click $T 563 245 && sleep 0.3 && \"$X\" shot $T \"$O/moved.ppm\" &&\n"
-                              "  \"$X\" click $T 460 430 && sleep 0.3 &&\n" +
+                              "  \"$X\" click $T 563 245 && sleep 1 && \"$X\" shot $T \"$O/moved.ppm\" &&\n"
+                              "  \"$X\" click $T 460 430 && sleep 1 &&\n" +
                               Finish("first.code");
     ASSERT_TRUE(Testing::RunUnderXvfb(dir, first, 120));
     EXPECT_EQ(Testing::ReadTextFile(dir / "first.code"), "0\n") << Testing::ReadTextFile(dir / "first.log");
@@ -77,8 +77,8 @@ TEST(Screens, OptionsLastToTheNextStart)
     EXPECT_EQ(StoredSetting(dir, "ScreenMode"), "0");
 
     const std::string second = Start(dir, "./zarquel", "second.log") +
-                               "  \"$X\" click $T 400 340 && sleep 0.5 && \"$X\" shot $T \"$O/again.ppm\" &&\n"
-                               "  \"$X\" click $T 570 430 && sleep 0.3 &&\n" +
+                               "  \"$X\" click $T 400 340 && sleep 1.5 && \"$X\" shot $T \"$O/again.ppm\" &&\n"
+                               "  \"$X\" click $T 570 430 && sleep 1 &&\n" +
                                Finish("second.code");
     ASSERT_TRUE(Testing::RunUnderXvfb(dir, second, 120));
     EXPECT_EQ(Testing::ReadTextFile(dir / "second.code"), "0\n") << Testing::ReadTextFile(dir / "second.log");
@@ -95,12 +95,12 @@ TEST(Screens, ANewHighScoreTakesTheTypedName)
         GTEST_SKIP() << "needs xvfb-run";
     Testing::TempDir dir;
     const std::string script = Start(dir, "\"" LOST_GAME "\" 750", "run.log") +
-                               "  \"$X\" move $T 20 20 && sleep 0.5 && \"$X\" shot $T \"$O/question.ppm\" &&\n"
-                               "  \"$X\" click $T 400 290 && sleep 0.3 &&\n"
+                               "  \"$X\" move $T 20 20 && sleep 1.5 && \"$X\" shot $T \"$O/question.ppm\" &&\n"
+                               "  \"$X\" click $T 400 290 && sleep 1 &&\n"
                                "  for k in shift+z e d shift+minus minus 9; do \"$X\" key $T $k || exit 1; done &&\n"
                                "  sleep 0.3 && \"$X\" shot $T \"$O/typed.ppm\" &&\n"
-                               "  \"$X\" key $T enter && sleep 0.3 && \"$X\" shot $T \"$O/table.ppm\" &&\n"
-                               "  \"$X\" click $T 20 20 && sleep 0.3 && \"$X\" shot $T \"$O/title.ppm\" &&\n" +
+                               "  \"$X\" key $T enter && sleep 1 && \"$X\" shot $T \"$O/table.ppm\" &&\n"
+                               "  \"$X\" click $T 20 20 && sleep 1 && \"$X\" shot $T \"$O/title.ppm\" &&\n" +
                                Finish("code");
     ASSERT_TRUE(Testing::RunUnderXvfb(dir, script, 120));
     EXPECT_EQ(Testing::ReadTextFile(dir / "code"), "0\n") << Testing::ReadTextFile(dir / "run.log");

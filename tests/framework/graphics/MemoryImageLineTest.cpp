@@ -122,9 +122,12 @@ TEST(MemoryImageLine, EveryWrittenPixelGetsItsFormula)
         {3.7, 0.2, 5.9, 5.8}, {8.9, 5.1, 6.2, 0.3}, {1, 4, 9, 1}, {0, 0, 5, 5}, {5, 5, 0, 0}, {11.5, 0.5, 0.5, 5.5},
         {2.25, 1.75, 9.5, 2.5}, {6.6, 0.4, 5.1, 5.9}, {0.9, 0.9, 11.1, 1.1}};
     // Blue 127 and alpha 254 are where the roundings of the colour terms
-    // part from their neighbours; a full channel of no alpha adds nothing.
+    // part from their neighbours, as are channel times alpha one short of
+    // half a step (127 x 1, 255 x 129); a full channel of no alpha adds
+    // nothing.
     const Color colours[] = {Color::White, Color(255, 128, 0), Color(1, 128, 129, 200), Color(200, 100, 50, 1),
-        Color(77, 0, 255, 128), Color(10, 20, 127), Color(255, 254, 253, 254), Color(255, 255, 255, 0)};
+        Color(77, 0, 255, 128), Color(10, 20, 127), Color(255, 254, 253, 254), Color(255, 255, 255, 0),
+        Color(127, 127, 127, 1), Color(255, 255, 255, 129)};
     const Pixels dest = Reference::SamplePixels(kWidth * kHeight, 41);
     for (const auto& l : lines)
         for (const Color& color : colours)

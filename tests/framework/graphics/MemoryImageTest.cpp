@@ -185,4 +185,33 @@ TEST(MemoryImage, CopyOfAPaletteImageKeepsThePaletteFormAndJoinsTheApplicationsS
     EXPECT_TRUE(set.empty());
 }
 
+// Pixels from nowhere are refused for any size that has pixels, even one.
+TEST(MemoryImage, NoPixelsForASizeWithPixelsChangeNothing)
+{
+    for (const auto& [width, height] : {std::pair{1, 1}, {1, 2}, {3, 3}}) {
+        auto image = MakeImage(2, {7, 8});
+        const int changes = image->mBitsChangedCount;
+        image->SetBits(nullptr, width, height, true);
+        EXPECT_EQ(image->GetWidth() * 10 + image->GetHeight(), 21) << width << "x" << height;
+        EXPECT_EQ(image->mBitsChangedCount, changes) << width << "x" << height;
+        EXPECT_EQ(PixelsOf(*image), (Pixels{7, 8})) << width << "x" << height;
+    }
+}
+
+// Freeing the derived forms leaves a palette image in its palette form:
+// only an image with neither pixels nor indices gets its pixels back first.
+TEST(MemoryImage, FreeingFormsKeepsAPaletteImageInPaletteForm)
+{
+    Testing::DisplayApp display;
+    for (const auto free : {&MemoryImage::FreeNativeData, &MemoryImage::FreeSoftwareData}) {
+        auto image = MakeImage(3, {0xFF000005, 0xFF000006, 0xFF000005}, &display.app);
+        ASSERT_TRUE(image->ReduceToPalette());
+        ASSERT_EQ(image->mBits, nullptr);
+        ((*image).*free)();
+        EXPECT_EQ(image->mBits, nullptr);
+        EXPECT_NE(image->mColorIndices, nullptr);
+        EXPECT_EQ(PixelsOf(*image), (Pixels{0xFF000005, 0xFF000006, 0xFF000005}));
+    }
+}
+
 } // namespace
