@@ -24,20 +24,23 @@ TEST(BoardPlay, ClicksTurnBallsAndARecordedStretchReplaysToTheSameSave)
     Testing::TempDir dir;
     std::filesystem::create_directories(dir / "recorded");
     std::filesystem::create_directories(dir / "replayed");
-    // A sweep along the top of the first track, where the chain rolls in
-    // first, in two rows: the balls lie some way apart and keep moving, and
-    // on a loaded machine the chain arrives late, so a few fixed points can
-    // all fall between balls.
+    // The board is up when its menu button's blue shows at (700, 14), and
+    // gone when the title's background is back there: the script waits on
+    // that, not on a guess at how long a loaded machine takes. Then a sweep
+    // along the top of the first track, where the chain rolls in first, in
+    // two rows: the balls lie some way apart and keep moving, so a few fixed
+    // points can all fall between them.
     const std::string script =
         "cd \"" + folder + "\"\nX=\"" XPROBE "\"\nT=Zarquel\nO=\"" + dir.Path() + "\"\n"
+        "menu() { for i in $(seq 300); do [ \"$(\"$X\" pixel $T 700 14)\" $1 3c8dcc ] && return 0; sleep 0.1; done; return 1; }\n"
         "XDG_DATA_HOME=\"$O/recorded\" ./zarquel -record -demofile=\"$O/stretch.dmo\" >\"$O/run.log\" 2>&1 & Z=$!\n"
         "\"$X\" wait $T 30 &&\n"
         "  for i in $(seq 300); do grep -q 'Resource Loading Time' \"$O/run.log\" && break; sleep 0.1; done &&\n"
-        "  \"$X\" click $T 400 240 && sleep 1.5 && \"$X\" click $T 400 290 && sleep 3 &&\n"
+        "  \"$X\" click $T 400 240 && sleep 1.5 && \"$X\" click $T 400 290 && menu = && sleep 3 &&\n"
         "  for x in $(seq 100 25 700); do\n"
         "    y=$((x % 50 == 0 ? 135 : 160)); \"$X\" move $T $x $y && sleep 0.1 && \"$X\" click $T $x $y && sleep 0.25\n"
         "  done &&\n"
-        "  sleep 1 && \"$X\" click $T 743 14 && sleep 2 && \"$X\" click $T 400 440\n"
+        "  sleep 1 && \"$X\" click $T 743 14 && menu != && sleep 1 && \"$X\" click $T 400 440\n"
         "for i in $(seq 100); do kill -0 $Z 2>/dev/null || break; sleep 0.1; done\n"
         "kill $Z 2>/dev/null; wait $Z; echo $? >\"$O/code\"\n"
         "XDG_DATA_HOME=\"$O/replayed\" timeout 100 ./zarquel -play -demofile=\"$O/stretch.dmo\" >\"$O/replay.log\" 2>&1\n"
@@ -49,7 +52,9 @@ TEST(BoardPlay, ClicksTurnBallsAndARecordedStretchReplaysToTheSameSave)
     const std::string recorded = Testing::ReadTextFile(dir / "recorded/Zarquel/Save/autosave");
     std::istringstream in(recorded);
     AutosaveRecord record;
-    ASSERT_TRUE(record.Read(in)) << recorded;
+    ASSERT_TRUE(record.Read(in)) << recorded << "\nhigh scores:\n"
+                                 << Testing::ReadTextFile(dir / "recorded/Zarquel/Save/topscores") << "\nlog:\n"
+                                 << Testing::ReadTextFile(dir / "run.log");
     EXPECT_EQ(record.stage, 0);
     EXPECT_EQ(record.difficulty, 1);
     EXPECT_FALSE(record.balls.empty());

@@ -6,6 +6,7 @@
 //
 //   xprobe wait <title> <seconds>           exit 0 once a viewable window of that name exists
 //   xprobe shot <title> <out.ppm>           the window's contents as binary PPM (P6)
+//   xprobe pixel <title> <x> <y>            the colour at (x, y) of the window, printed as rrggbb
 //   xprobe move <title> <x> <y>             the pointer to (x, y) of the window
 //   xprobe click <title> <x> <y> [button]   there, press and release (1 left, 2 middle, 3 right)
 //   xprobe press <title> <x> <y> [button]   there, press only
@@ -180,6 +181,30 @@ int Shot(Display* display, const std::string& title, const std::string& path)
     return 0;
 }
 
+// A script waits on a colour where the program's screens differ, rather
+// than on a guess at how long the program takes on a loaded machine.
+int Pixel(Display* display, const std::string& title, int x, int y)
+{
+    const Window window = FindOrComplain(display, title);
+    if (!window)
+        return 1;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || x < 0 || y < 0 || x >= attributes.width ||
+        y >= attributes.height) {
+        std::fprintf(stderr, "xprobe: (%d, %d) is not in \"%s\"\n", x, y, title.c_str());
+        return 1;
+    }
+    const std::unique_ptr<XImage, ImageDestroyer> image(XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap));
+    if (!image) {
+        std::fprintf(stderr, "xprobe: the contents of \"%s\" cannot be read\n", title.c_str());
+        return 1;
+    }
+    const unsigned long pixel = XGetPixel(image.get(), 0, 0);
+    std::printf("%02x%02x%02x\n", Channel(pixel, image->red_mask), Channel(pixel, image->green_mask),
+        Channel(pixel, image->blue_mask));
+    return 0;
+}
+
 int Close(Display* display, const std::string& title)
 {
     const Window window = FindOrComplain(display, title);
@@ -284,7 +309,7 @@ int Keys(Display* display, const std::string& title, const std::string& keys)
 
 int Usage()
 {
-    std::fputs("usage: xprobe wait <title> <seconds> | shot <title> <out.ppm> | close <title>\n"
+    std::fputs("usage: xprobe wait <title> <seconds> | shot <title> <out.ppm> | pixel <title> <x> <y> | close <title>\n"
                "     | move <title> <x> <y> | click|press|release <title> <x> <y> [button] | key <title> <keys>\n",
         stderr);
     return 2;
@@ -308,6 +333,8 @@ int main(int argc, char** argv)
         return Wait(display.get(), title, std::atof(argv[3]));
     if (command == "shot" && argc == 4)
         return Shot(display.get(), title, argv[3]);
+    if (command == "pixel" && argc == 5)
+        return Pixel(display.get(), title, std::atoi(argv[3]), std::atoi(argv[4]));
     if (command == "close" && argc == 3)
         return Close(display.get(), title);
     if (command == "key" && argc == 4)
