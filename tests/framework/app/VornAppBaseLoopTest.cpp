@@ -267,6 +267,18 @@ TEST(MainLoop, ThreeFastSecondsInARowMarkVerticalSyncBroken)
             app.StepLoopState(nullptr);
         EXPECT_EQ(app.mVSyncBroken ? app.mUpdateCount.load() : 0, c.brokenAt) << c.groupMs.size();
     }
+    // Sped up or slowed down, fast seconds count for nothing.
+    for (const double multiplier : {2.0, 0.5}) {
+        ScriptedClock clock;
+        ScriptedApp app(clock);
+        PaceByRefresh(app, 100);
+        app.mUpdateMultiplier = multiplier;
+        app.mOnUpdate = [&] { clock.Advance(8); };
+        for (int i = 0; i < 10000 && app.mUpdateCount < 600; ++i)
+            app.StepLoopState(nullptr);
+        EXPECT_EQ(app.mUpdateCount, 600) << multiplier;
+        EXPECT_FALSE(app.mVSyncBroken) << multiplier;
+    }
     // At a frame time of 1 ms a second's worth is 1000 updates.
     ScriptedClock clock;
     ScriptedApp app(clock);
