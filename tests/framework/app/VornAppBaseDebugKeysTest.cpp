@@ -211,16 +211,17 @@ TEST(GetVideoStats, CountsTheImagesAndShowsZeroMemoryWithoutADisplay)
 }
 
 // Texture bytes are summed per format key (1, 2, 4, 8); a set of another
-// format counts toward the total only. Sums are rounded down per line.
+// format counts toward the total only. Sums are rounded down per line: the
+// total is one byte short of 11 KB.
 TEST(GetVideoStats, SumsTheTexturesOfTheImagesByFormat)
 {
     ScriptedClock clock;
     DebugApp app(clock);
-    Vorn::TextureSet sets[4];
-    const int formats[4] = {2, 8, 8, 16};
-    const int bytes[4] = {5000, 3072, 1023, 2048};
+    Vorn::TextureSet sets[5];
+    const int formats[5] = {1, 2, 8, 8, 16};
+    const int bytes[5] = {1024, 5000, 3072, 1023, 1144};
     std::vector<std::unique_ptr<Vorn::MemoryImage>> images;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         sets[i].mFormat = formats[i];
         sets[i].mTextureMemory = bytes[i];
         images.push_back(std::make_unique<Vorn::MemoryImage>(&app));
@@ -230,7 +231,7 @@ TEST(GetVideoStats, SumsTheTexturesOfTheImagesByFormat)
     for (auto& image : images)
         image->mD3DData = nullptr;
     const std::string tail = "Texture Memory: 10 KB\r\n"
-                             "A8R8G8B8: 0 - 0 KB\r\n"
+                             "A8R8G8B8: 1 - 1 KB\r\n"
                              "A4R4G4B4: 1 - 4 KB\r\n"
                              "R5G6B5: 0 - 0 KB\r\n"
                              "Palette8: 2 - 3 KB\r\n";

@@ -92,6 +92,7 @@ TEST(TakeScreenshot, NumbersAfterTheLargestNumberPresent)
         {{"image99999999999.png", "image2.png"}, "image3.png"},
         {{"image-4.png"}, "image1.png"},
         {{"image9.PNG"}, "image10.png"},
+        {{"png", "ab"}, "image1.png"},
     };
     for (const auto& [present, written] : cases) {
         SCOPED_TRACE(written);
@@ -316,6 +317,48 @@ TEST(DumpImages, DoesNothingWhileTheLoadingThreadRuns)
     app.DumpImages();
     EXPECT_FALSE(fs::exists(data.Path("_dump")));
     app.mLoadingThreadRunning = false;
+}
+
+// A surface counts 4 bytes a pixel, the run-length forms one, a texture set
+// its own bytes under its format's name; every form reaches the totals. An
+// image with a side of nothing is listed but writes no file.
+TEST(DumpImages, SumsSurfacesRunLengthFormsAndTexturesIntoTheTotals)
+{
+    AppData data;
+    SurfaceDisplayApp display(Platform::kFormatX8R8G8B8, 2, 2);
+    ASSERT_TRUE(display.initialised);
+    auto surface = display.MakeImage(2, {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004});
+    ASSERT_TRUE(surface->BuildSurface());
+    surface->FreeAllButSurface();
+    Vorn::TextureSet argb;
+    argb.mFormat = 1;
+    argb.mTextureMemory = 100;
+    auto textured = MakeImage(display.app, 2, 2, 0x70);
+    textured->mD3DData = &argb;
+    textured->mRLAdditiveData = std::make_unique<uint8_t[]>(4);
+    auto additive = MakeImage(display.app, 3, 1, 0x80);
+    additive->mRLAdditiveData = std::make_unique<uint8_t[]>(3);
+    Vorn::MemoryImage flat(&display.app);
+    flat.Create(3, 0);
+
+    display.app.DumpImages();
+    textured->mD3DData = nullptr;
+    const std::string html = Slurp(data.Path("_dump/imagelist.html"));
+    EXPECT_NE(html.find("<TD ALIGN=RIGHT>2 x 2<BR>16 bytes</TD>\n<TD>&nbsp;</TD>\n<TD>&nbsp;</TD>\n"
+                        "<TD>DDSurface<BR>16</TD>"),
+        std::string::npos)
+        << html;
+    EXPECT_NE(html.find("<TD>Texture<BR>A8R8G8B8<BR>100</TD>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<TD>RLAdditive<BR>3</TD>"), std::string::npos) << html;
+    // The display holds surfaces of its own: two 64 x 64 and one 2 x 2.
+    EXPECT_NE(html.find("<TD>Totals</TD>\n<TD>32,935</TD>\n<TD>28</TD>\n<TD>0</TD>\n<TD>32,800</TD>\n<TD>100</TD>\n"),
+        std::string::npos)
+        << html;
+    EXPECT_NE(html.find("<TD>0</TD>\n<TD>0</TD>\n<TD>7</TD>\n<TD>&nbsp;</TD>\n</TABLE>"), std::string::npos) << html;
+    size_t pictures = 0;
+    for (const auto& entry : fs::directory_iterator(data.Path("_dump")))
+        pictures += entry.path().extension() == ".png" ? 1 : 0;
+    EXPECT_EQ(pictures, 6u);
 }
 
 } // namespace
