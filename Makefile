@@ -3,13 +3,13 @@
 #   make test   installs what is missing, builds and runs every test, then
 #               again under AddressSanitizer + UndefinedBehaviorSanitizer, the
 #               test binaries that start threads under ThreadSanitizer, and
-#               the fuzz targets when clang is installed
+#               the fuzz targets (built with clang)
 
 PACKAGES := g++ cmake make pkg-config \
 	libsdl2-dev libode-dev libpng-dev zlib1g-dev libjpeg-dev libvorbisidec-dev \
 	libopenjp2-7-dev libfreetype-dev libfontconfig-dev libmpg123-dev libpixman-1-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev fonts-dejavu-core xfonts-base \
-	libcairo2-dev libvorbis-dev libogg-dev libmp3lame-dev
+	libcairo2-dev libvorbis-dev libogg-dev libmp3lame-dev clang libclang-rt-14-dev
 
 JOBS  ?= $(shell nproc)
 BUILD ?= build

@@ -25,7 +25,7 @@ endfunction()
 # own, and the whole binary once more as one process, so that a test that
 # passes only alone, or only after another, fails.
 # Under ThreadSanitizer only the whole run of a binary that starts threads
-# is registered, with the tests named in ZARQUEL_TSAN_SKIP_<name> left out.
+# is registered.
 # SERIAL runs the binary's tests alone: tests that play the real program
 # against a clock lose clicks when other tests share the cores.
 function(zarquel_register_tests name)
@@ -38,12 +38,7 @@ function(zarquel_register_tests name)
     if(NOT name IN_LIST ZARQUEL_THREAD_TESTS)
       return()
     endif()
-    set(filter "")
-    if(ZARQUEL_TSAN_SKIP_${name})
-      list(JOIN ZARQUEL_TSAN_SKIP_${name} ":" skipped)
-      set(filter "--gtest_filter=-${skipped}")
-    endif()
-    add_test(NAME ${name}.Whole COMMAND ${name} ${filter})
+    add_test(NAME ${name}.Whole COMMAND ${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL ${serial})
     add_test(NAME ${name}.Whole COMMAND ${name})

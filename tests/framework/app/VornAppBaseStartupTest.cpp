@@ -239,7 +239,7 @@ TEST_F(SingleInstanceDeathTest, ASecondCopyBringsTheFirstToTheFrontAndExits)
 }
 
 // The real program under a virtual X server opens its window showing its
-// title, runs, and when its window is closed as by the close button
+// title, loads, runs, and when its window is closed as by the close button
 // writes its settings and exits 0; a second copy started meanwhile hands over
 // to it and exits 0 without a window.
 TEST(Program, RunsUnderAnXServerShowsItsWindowAndEndsCleanlyOnClose)
@@ -252,7 +252,7 @@ TEST(Program, RunsUnderAnXServerShowsItsWindowAndEndsCleanlyOnClose)
     const std::string script = "P=\"" + program + "\"\nX=\"" XPROBE "\"\n"
                                "\"$P\" >1.log 2>&1 & Z=$!\n"
                                "\"$X\" wait Zarquel 30 &&\n"
-                               "  for i in $(seq 300); do grep -q Draw 1.log && break; sleep 0.1; done &&\n"
+                               "  for i in $(seq 300); do grep -q 'Resource Loading Time' 1.log && break; sleep 0.1; done &&\n"
                                "  sleep 0.3 && \"$X\" shot Zarquel shot.ppm\n"
                                "\"$P\" >2.log 2>&1; echo $? >2.code\n"
                                "\"$X\" close Zarquel; echo $? >close.code\n"
