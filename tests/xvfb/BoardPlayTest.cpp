@@ -24,19 +24,25 @@ TEST(BoardPlay, ClicksTurnBallsAndARecordedStretchReplaysToTheSameSave)
     Testing::TempDir dir;
     std::filesystem::create_directories(dir / "recorded");
     std::filesystem::create_directories(dir / "replayed");
-    // The board is up when its menu button's blue shows at (700, 14), and
-    // gone when the title's background is back there: the script waits on
-    // that, not on a guess at how long a loaded machine takes. Then a sweep
+    // The title's PLAY button is up when its blue shows at (280, 240), the
+    // pointer away from it; the
+    // board is up when its menu button's blue shows at (700, 14), and gone
+    // when the title's background is back there: the script waits on these,
+    // not on a guess at how long a loaded machine takes. Then a sweep
     // along the top of the first track, where the chain rolls in first, in
     // two rows: the balls lie some way apart and keep moving, so a few fixed
     // points can all fall between them.
     const std::string script =
         "cd \"" + folder + "\"\nX=\"" XPROBE "\"\nT=Zarquel\nO=\"" + dir.Path() + "\"\n"
-        "menu() { for i in $(seq 300); do [ \"$(\"$X\" pixel $T 700 14)\" $1 3c8dcc ] && return 0; sleep 0.1; done; return 1; }\n"
+        "menu() { for i in $(seq 300); do\n"
+        "  [ \"$(\"$X\" pixel $T 700 14)\" $1 3c8dcc ] && return 0; sleep 0.1; done; return 1; }\n"
+        "play() { for i in $(seq 300); do\n"
+        "  [ \"$(\"$X\" pixel $T 280 240)\" = 3a8dcc ] && return 0; sleep 0.1; done; return 1; }\n"
         "XDG_DATA_HOME=\"$O/recorded\" ./zarquel -record -demofile=\"$O/stretch.dmo\" >\"$O/run.log\" 2>&1 & Z=$!\n"
         "\"$X\" wait $T 30 &&\n"
         "  for i in $(seq 300); do grep -q 'Resource Loading Time' \"$O/run.log\" && break; sleep 0.1; done &&\n"
-        "  \"$X\" click $T 400 240 && sleep 1.5 && \"$X\" click $T 400 290 && menu = && sleep 3 &&\n"
+        "  \"$X\" move $T 20 20 && play && \"$X\" click $T 400 240 && sleep 1.5 &&\n"
+        "  \"$X\" click $T 400 290 && menu = && sleep 3 &&\n"
         "  for x in $(seq 100 25 700); do\n"
         "    y=$((x % 50 == 0 ? 135 : 160)); \"$X\" move $T $x $y && sleep 0.1 && \"$X\" click $T $x $y && sleep 0.25\n"
         "  done &&\n"

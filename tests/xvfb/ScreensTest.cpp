@@ -28,7 +28,12 @@ std::string Start(const Testing::TempDir& dir, const std::string& command, const
            // the title's dark logo field there; scripts wait on that colour
            // rather than on a guess at how long a loaded machine takes.
            "options() { for i in $(seq 300); do\n"
-           "  [ \"$(\"$X\" pixel $T 200 100)\" $1 27366e ] && return 0; sleep 0.1; done; return 1; }\n" +
+           "  [ \"$(\"$X\" pixel $T 200 100)\" $1 27366e ] && return 0; sleep 0.1; done; return 1; }\n"
+           // The main menu shows a moment after loading ends: a click before
+           // it would be lost. Its OPTIONS button is blue at (280, 340) when
+           // the pointer is away from it.
+           "menu() { for i in $(seq 300); do\n"
+           "  [ \"$(\"$X\" pixel $T 280 340)\" = 3a8dcc ] && return 0; sleep 0.1; done; return 1; }\n" +
            command +
            " >\"$O/" + log + "\" 2>&1 & Z=$!\n"
            "\"$X\" wait $T 30 &&\n"
@@ -72,7 +77,8 @@ TEST(Screens, OptionsLastToTheNextStart)
         GTEST_SKIP() << "needs xvfb-run";
     Testing::TempDir dir;
     const std::string first = Start(dir, "./zarquel", "first.log") +
-                              "  \"$X\" click $T 400 340 && \"$X\" move $T 20 20 && options = && sleep 0.5 &&\n"
+                              "  \"$X\" move $T 20 20 && menu && \"$X\" click $T 400 340 &&\n"
+                              "  \"$X\" move $T 20 20 && options = && sleep 0.5 &&\n"
                               "  \"$X\" shot $T \"$O/options.ppm\" &&\n"
                               "  \"$X\" click $T 563 245 && sleep 1 && \"$X\" shot $T \"$O/moved.ppm\" &&\n"
                               "  \"$X\" click $T 460 430 && options != && sleep 0.5 &&\n" +
@@ -83,7 +89,8 @@ TEST(Screens, OptionsLastToTheNextStart)
     EXPECT_EQ(StoredSetting(dir, "ScreenMode"), "0");
 
     const std::string second = Start(dir, "./zarquel", "second.log") +
-                               "  \"$X\" click $T 400 340 && \"$X\" move $T 20 20 && options = && sleep 0.5 &&\n"
+                               "  \"$X\" move $T 20 20 && menu && \"$X\" click $T 400 340 &&\n"
+                              "  \"$X\" move $T 20 20 && options = && sleep 0.5 &&\n"
                                "  \"$X\" shot $T \"$O/again.ppm\" &&\n"
                                "  \"$X\" click $T 570 430 && options != && sleep 0.5 &&\n" +
                                Finish("second.code");
