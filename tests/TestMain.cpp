@@ -24,6 +24,9 @@ int main(int argc, char** argv)
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     testing::InitGoogleTest(&argc, argv);
+    // A death test's child starts afresh rather than as a fork of a process
+    // whose other threads (a loading thread, an audio thread) may hold locks.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     Vorn::SetExitProgramHook(FailTheTest);
     return RUN_ALL_TESTS();
 }

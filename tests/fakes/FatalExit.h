@@ -27,6 +27,23 @@ private:
     Vorn::ExitProgramHook mHook;
 };
 
+// For a fatal path that must be taken beside state of the test's own process
+// (a first instance it started, with its threads): the exit unwinds as a
+// FatalExit instead of ending a forked child. Only for paths that hold
+// nothing that unwinding would leave half done.
+class ThrowOnFatalExit {
+public:
+    ThrowOnFatalExit() : mHook(Vorn::SetExitProgramHook(Throw)) {}
+    ~ThrowOnFatalExit() { Vorn::SetExitProgramHook(mHook); }
+    ThrowOnFatalExit(const ThrowOnFatalExit&) = delete;
+    ThrowOnFatalExit& operator=(const ThrowOnFatalExit&) = delete;
+
+private:
+    [[noreturn]] static void Throw(int code) { throw FatalExit{code}; }
+
+    Vorn::ExitProgramHook mHook;
+};
+
 } // namespace Testing
 
 // The statement ends the program through ExitProgram with the code, and its
@@ -38,3 +55,16 @@ private:
             statement;                                                                                                 \
         },                                                                                                             \
         ::testing::ExitedWithCode(code), pattern)
+
+// The statement ends the program through ExitProgram with the code, in this
+// process (see ThrowOnFatalExit).
+#define EXPECT_FATAL_EXIT_IN_PROCESS(statement, expectedCode)                                                         \
+    do {                                                                                                               \
+        const Testing::ThrowOnFatalExit thrown;                                                                        \
+        try {                                                                                                          \
+            statement;                                                                                                 \
+            ADD_FAILURE() << "no fatal exit";                                                                          \
+        } catch (const Testing::FatalExit& exit) {                                                                     \
+            EXPECT_EQ(exit.code, expectedCode);                                                                        \
+        }                                                                                                              \
+    } while (false)

@@ -229,7 +229,9 @@ TEST_F(SingleInstanceDeathTest, ASecondCopyBringsTheFirstToTheFrontAndExits)
     first.Init();
     WindowedStartupApp second(clock);
     second.mInstanceFolder = first.mInstanceFolder;
-    EXPECT_FATAL_EXIT(second.Init(), 0, "");
+    // In this process: a forked child would inherit the first copy's threads'
+    // locks, and could hang on one.
+    EXPECT_FATAL_EXIT_IN_PROCESS(second.Init(), 0);
     const auto& calls = first.mWindow->Calls();
     for (int i = 0; i < 500 && std::count(calls.begin(), calls.end(), "BringToFront") == 0; ++i) {
         first.mWindow->PumpMessages();
