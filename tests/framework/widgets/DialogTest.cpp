@@ -489,4 +489,12 @@ TEST(DialogClose, ADialogClosedFromItsOwnButtonsListenerIsDeletedAfterTheRelease
     EXPECT_TRUE(deleted);
 }
 
+// A dialog not yet in a manager takes a press without a cursor to set.
+TEST(DialogCursor, APressBeforeTheDialogIsShownSetsNoCursor)
+{
+    Dialog dialog(nullptr, 1, false, "H", "L", "", 0);
+    dialog.MouseDownButton(5, 5, 1, 1);
+    SUCCEED();
+}
+
 } // namespace

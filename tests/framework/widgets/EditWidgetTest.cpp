@@ -626,4 +626,14 @@ TEST_F(EditClipboard, ADemoOfTypedKeysReplaysToTheSameTextWithTheRecordedClipboa
     EXPECT_EQ(replayed.listener.mCalls, recorded.listener.mCalls);
 }
 
+// Yellow for the text, the selection and the caret, black behind.
+TEST(EditColours, StartAsFourYellowsAndBlack)
+{
+    const Vorn::EditWidget edit(1, nullptr);
+    ASSERT_EQ(edit.mColors.size(), 5u);
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(static_cast<uint32_t>(edit.mColors[i].ToInt()), 0xFFFFFF00u) << i;
+    EXPECT_EQ(static_cast<uint32_t>(edit.mColors[4].ToInt()), 0xFF000000u);
+}
+
 } // namespace
