@@ -636,4 +636,33 @@ TEST(EditColours, StartAsFourYellowsAndBlack)
     EXPECT_EQ(static_cast<uint32_t>(edit.mColors[4].ToInt()), 0xFF000000u);
 }
 
+// A word is chosen from the caret, also at the very start of the text.
+TEST(EditWords, TheWordAtTheCaretIsSelectedFromTheFirstCharacterOn)
+{
+    const struct { int caret; int hilite; int cursor; } cases[] = {{0, 0, 3}, {1, 0, 3}, {5, 4, 7}, {6, 4, 7}};
+    for (const auto& c : cases) {
+        Vorn::EditWidget edit(1, nullptr);
+        edit.mString = "abc def";
+        edit.mCursorPos = c.caret;
+        edit.SelectWordAtCaret();
+        EXPECT_EQ(edit.mHilitePos, c.hilite) << c.caret;
+        EXPECT_EQ(edit.mCursorPos, c.cursor) << c.caret;
+    }
+}
+
+// Shift or Ctrl pressed alone asks for nothing: the selection stays.
+TEST(EditKeysModifiers, AloneChangeNothing)
+{
+    for (const int key : {Platform::VK_SHIFT, Platform::VK_CONTROL}) {
+        Vorn::EditWidget edit(1, nullptr);
+        edit.mString = "abcdef";
+        edit.mHilitePos = 1;
+        edit.mCursorPos = 4;
+        edit.ProcessKey(key, 0);
+        EXPECT_EQ(edit.mString, "abcdef") << key;
+        EXPECT_EQ(edit.mHilitePos, 1) << key;
+        EXPECT_EQ(edit.mCursorPos, 4) << key;
+    }
+}
+
 } // namespace
