@@ -27,8 +27,8 @@ constexpr int kMaxRevealCounter = 10;
 constexpr int kMaxSpeedUpTimer = 200;
 constexpr int kMaxMisses = 10;
 // The counters run down from 100 by these steps.
-constexpr int kFlipStep = 4;
-constexpr int kRemovalStep = 5;
+constexpr int kSavedFlipStep = 4;
+constexpr int kSavedRemovalStep = 5;
 
 bool Within(int value, int least, int most)
 {
@@ -117,8 +117,8 @@ bool ReadBall(std::istream& in, AutosaveRecord::SavedBall& ball)
            ReadInt(in, ball.symbol, 0, kMaxSymbol) && ReadInt(in, ball.symbolSet, 0, kMaxSymbol) &&
            ReadBool(in, ball.hovered) && ReadBool(in, ball.open) && ReadInt(in, ball.specialKind, 0, kMaxSpecialKind) &&
            ReadBool(in, ball.beingRemoved) && ReadBool(in, ball.reserved1) && ReadBool(in, ball.reserved2) &&
-           ReadInt(in, ball.flipCounter, 0, 100) && CounterValue(ball.flipCounter, kFlipStep) &&
-           ReadInt(in, ball.removalCounter, 0, 100) && CounterValue(ball.removalCounter, kRemovalStep) &&
+           ReadInt(in, ball.flipCounter, 0, 100) && CounterValue(ball.flipCounter, kSavedFlipStep) &&
+           ReadInt(in, ball.removalCounter, 0, 100) && CounterValue(ball.removalCounter, kSavedRemovalStep) &&
            ReadInt(in, ball.specialLifetime, 0, kMaxSpecialLifetime) && ReadBool(in, ball.heldShown) &&
            ReadBool(in, ball.translucent);
 }

@@ -83,7 +83,7 @@ Platform::CrashRegisters Registers()
     return r;
 }
 
-const std::vector<CrashFrame> kFrames = {
+const std::vector<CrashFrame> kReportFrames = {
     {0x7FFC0010, 0x4005A3, "/opt/game/zarquel", 0x5A3, "Board::Update()", 0x13},
     {0x7FFC0040, 0x7F0012345678, "/lib/libc.so.6", 0x27678, "", 0},
     {0x7FFC0080, 0x1234, "", 0x1234, "", 0},
@@ -98,7 +98,7 @@ CrashFacts Facts()
     facts.module = "/opt/game/zarquel";
     facts.moduleOffset = 0x5A3;
     facts.registers = Registers();
-    facts.frames = kFrames;
+    facts.frames = kReportFrames;
     facts.systemInfo = "OS Ver: Linux 6.1\r\n";
     return facts;
 }
