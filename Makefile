@@ -17,6 +17,10 @@ ASAN  ?= build-asan
 TSAN  ?= build-tsan
 FUZZ  ?= build-fuzz
 FUZZ_SECONDS ?= 10
+# Each target's sources are compiled in batches, a few files to a
+# translation unit: the headers and templates they share are compiled once a
+# batch rather than once a file.
+UNITY := -DCMAKE_UNITY_BUILD=ON
 
 .PHONY: all deps build build-asan build-tsan run test test-normal test-asan test-tsan test-fuzz bench clean
 
@@ -35,15 +39,15 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(UNITY)
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_SANITIZE=ON -DZARQUEL_BENCH=OFF
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_SANITIZE=ON -DZARQUEL_BENCH=OFF $(UNITY)
 	cmake --build $(ASAN) -j $(JOBS)
 
 build-tsan: deps
-	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_TSAN=ON -DZARQUEL_BENCH=OFF
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_TSAN=ON -DZARQUEL_BENCH=OFF $(UNITY)
 	cmake --build $(TSAN) -j $(JOBS) --target thread_tests
 
 run: build
@@ -68,7 +72,7 @@ test-fuzz: deps
 	@if printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' | \
 	    clang++ -x c++ -fsanitize=fuzzer - -o /tmp/zarquel-fuzz-probe 2>/dev/null; then \
 	  cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-	    -DZARQUEL_FUZZ=ON -DZARQUEL_TESTS=OFF -DZARQUEL_BENCH=OFF && \
+	    -DZARQUEL_FUZZ=ON -DZARQUEL_TESTS=OFF -DZARQUEL_BENCH=OFF $(UNITY) && \
 	  cmake --build $(FUZZ) -j $(JOBS) --target fuzz_targets && \
 	  printf x >$(FUZZ)/canary.in && \
 	  if $(FUZZ)/tests/fuzz/UndefinedBehaviourCanary $(FUZZ)/canary.in >$(FUZZ)/canary.log 2>&1 || \
