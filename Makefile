@@ -65,7 +65,8 @@ test-tsan: build-tsan
 	TSAN_OPTIONS=second_deadlock_stack=1 \
 	  ctest --test-dir $(TSAN) --output-on-failure --timeout 900 -j $(JOBS)
 
-# The file readers' fuzz targets, when clang and its fuzzing runtime are here.
+# The file readers' fuzz targets, when clang and its fuzzing runtime are here,
+# as many side by side as there are cores, each for FUZZ_SECONDS of its own.
 # A sanitizer report stops a target and fails the step; the canary shows that
 # it does.
 test-fuzz: deps
@@ -79,12 +80,11 @@ test-fuzz: deps
 	     ! grep -q 'runtime error' $(FUZZ)/canary.log; then \
 	    echo "The fuzz build lets undefined behaviour pass"; exit 1; \
 	  fi && \
-	  for fuzzer in $(FUZZ)/tests/fuzz/*Fuzz; do \
-	    corpus=$(FUZZ)/corpus/$$(basename $$fuzzer); mkdir -p $$corpus; \
-	    echo "Fuzzing $$(basename $$fuzzer) for $(FUZZ_SECONDS) s"; \
-	    $$fuzzer -seed=1 -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=0 $$corpus 2>$(FUZZ)/$$(basename $$fuzzer).log || \
-	      { tail -n 40 $(FUZZ)/$$(basename $$fuzzer).log; exit 1; }; \
-	  done; \
+	  ls $(FUZZ)/tests/fuzz/*Fuzz | xargs -P $(JOBS) -I{} sh -c ' \
+	    name=$$(basename {}); corpus=$(FUZZ)/corpus/$$name; mkdir -p $$corpus; \
+	    echo "Fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	    {} -seed=1 -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=0 $$corpus 2>$(FUZZ)/$$name.log || \
+	      { tail -n 40 $(FUZZ)/$$name.log; exit 1; }'; \
 	else \
 	  echo "clang++ with libFuzzer not found: fuzz targets skipped"; \
 	fi
