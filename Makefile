@@ -17,10 +17,10 @@ ASAN  ?= build-asan
 TSAN  ?= build-tsan
 FUZZ  ?= build-fuzz
 FUZZ_SECONDS ?= 10
-# Each target's sources are compiled in batches, a few files to a
+# Each target's sources are compiled in batches, up to 16 files to a
 # translation unit: the headers and templates they share are compiled once a
 # batch rather than once a file.
-UNITY := -DCMAKE_UNITY_BUILD=ON
+UNITY := -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16
 
 .PHONY: all deps build build-asan build-tsan run test test-normal test-asan test-tsan test-fuzz bench clean
 
