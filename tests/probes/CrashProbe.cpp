@@ -3,6 +3,8 @@
 //
 //   segv      a write to address 0 on the main thread, without an application
 //   alone     the same in a program that offers no reporter
+//   local     a write to address 0 in a function private to this file
+//   localalone  the same in a program that offers no reporter
 //   divide    an integer division by zero
 //   abort     abort()
 //   throw     an exception that nothing catches
@@ -12,7 +14,8 @@
 //   thread    the same, the write made on a second thread while the main
 //             thread waits for it
 //
-// The functions that fail are exported, so that the report names them.
+// The functions that fail are exported, so that the handler's report names
+// them, apart from the private one, which only the reporter names.
 
 #include "framework/app/VornAppBase.h"
 #include "framework/crash/CrashCatcher.h"
@@ -67,6 +70,12 @@ __attribute__((noinline)) void CrashProbeThreadBody()
 
 namespace {
 
+__attribute__((noinline, noclone, no_sanitize("undefined"))) void CrashProbePrivateWrite()
+{
+    volatile int* volatile address = nullptr;
+    *address = 2; // the private write
+}
+
 int RunApplication(const std::string& mode, const std::string& demo)
 {
     Platform::SystemClock clock;
@@ -97,10 +106,12 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     const std::string mode = argv[1];
-    if (mode != "alone")
+    if (mode != "alone" && mode != "localalone")
         CrashCatcher::EnableReporter();
     if (mode == "segv" || mode == "alone")
         CrashProbeWriteNull();
+    else if (mode == "local" || mode == "localalone")
+        CrashProbePrivateWrite();
     else if (mode == "divide")
         std::printf("%d\n", CrashProbeDivide(argc));
     else if (mode == "abort")
