@@ -9,6 +9,8 @@
 //   abort     abort()
 //   throw     an exception that nothing catches
 //   overflow  a recursion that runs out of stack
+//   nounwind  the write to address 0 called from code that has no unwind
+//             information, which the unwinder cannot get past
 //   record    an application recording a demo to DEMO: commands at updates 3
 //             and 5, then at update 40 a write to address 0
 //   thread    the same, the write made on a second thread while the main
@@ -24,6 +26,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -76,6 +79,23 @@ __attribute__((noinline, noclone, no_sanitize("undefined"))) void CrashProbePriv
     *address = 2; // the private write
 }
 
+// Made at run time, so that no unwind table describes it: calls the function
+// its first argument points to, its stack kept aligned.
+void CallWithoutUnwindInformation(void (*function)())
+{
+    const unsigned char code[] = {
+        0x48, 0x83, 0xEC, 0x08, // sub rsp, 8
+        0xFF, 0xD7,             // call rdi
+        0x48, 0x83, 0xC4, 0x08, // add rsp, 8
+        0xC3,                   // ret
+    };
+    void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED)
+        std::exit(3);
+    std::memcpy(page, code, sizeof(code));
+    reinterpret_cast<void (*)(void (*)())>(page)(function);
+}
+
 int RunApplication(const std::string& mode, const std::string& demo)
 {
     Platform::SystemClock clock;
@@ -112,6 +132,8 @@ int main(int argc, char** argv)
         CrashProbeWriteNull();
     else if (mode == "local" || mode == "localalone")
         CrashProbePrivateWrite();
+    else if (mode == "nounwind")
+        CallWithoutUnwindInformation(CrashProbeWriteNull);
     else if (mode == "divide")
         std::printf("%d\n", CrashProbeDivide(argc));
     else if (mode == "abort")

@@ -127,7 +127,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "CrashProbeThrow", nullptr},
         // The deepest frames fill the walk, which the catcher then stops.
         FailureCase{"overflow", KilledBy(SIGSEGV), "Exception: Stack Overflow (code 0xc00000fd) at address ",
-                    "CrashProbeRecurse", "StackWalk failed (error 3)"}),
+                    "CrashProbeRecurse", "StackWalk failed (error 3)"},
+        // The unwinder finds nothing that leads past the code without tables.
+        FailureCase{"nounwind", KilledBy(SIGSEGV), "Exception: Access Violation (code 0xc0000005) at address ",
+                    "CrashProbeWriteNull", "StackWalk failed (error 5)"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.mode); });
 
 std::string RegexQuoted(const std::string& text)
