@@ -80,7 +80,7 @@ void NameFrames(CrashHandoff& handoff)
     Platform::ModuleSymbols symbols;
     for (size_t i = 0; i < handoff.frames.size(); ++i) {
         CrashHandoff::Frame& frame = handoff.frames[i];
-        if (frame.module.empty() || frame.pc == 0 || frame.moduleOffset > frame.pc)
+        if (frame.module.empty() || frame.moduleOffset > frame.pc)
             continue;
         const uint64_t at = i == 0 ? frame.pc : frame.pc - 1;
         Platform::CodeSymbol found;

@@ -81,12 +81,15 @@ TEST(CrashReporter, AFramePrivateToItsFileIsNamedWithItsSourceLineOutsideTheClip
     const CrashCatcher::FinalReport report = CrashCatcher::MakeFinalReport(handoff, noMapFile.Path());
 
     const std::string first = "7FFC0010 " + Hex(entry + 2) + " " + kQuadrupleName + "+2\r\n    ";
-    const std::string line = "/tests/framework/crash/CrashReporterTest.cpp line " + std::to_string(kQuadrupleLine) + " +0x";
+    // Its line starts at its entry.
+    const std::string line = "/tests/framework/crash/CrashReporterTest.cpp line " + std::to_string(kQuadrupleLine);
     const size_t at = report.text.find(first);
     ASSERT_NE(at, std::string::npos) << report.text;
     EXPECT_EQ(report.text[at + first.size()], '/') << report.text;
-    EXPECT_THAT(report.text.substr(at), HasSubstr(line));
-    EXPECT_THAT(report.text, HasSubstr("7FFC0040 " + Hex(entry + 1) + " " + kQuadrupleName + "+1\r\n    /"));
+    EXPECT_THAT(report.text.substr(at), HasSubstr(line + " +0x2\r\nParams: "));
+    const std::string second = "7FFC0040 " + Hex(entry + 1) + " " + kQuadrupleName + "+1\r\n    /";
+    ASSERT_THAT(report.text, HasSubstr(second));
+    EXPECT_THAT(report.text.substr(report.text.find(second)), HasSubstr(line + " +0x1\r\nParams: "));
     EXPECT_THAT(report.text, Not(HasSubstr(std::string(kQuadrupleName) + "+0")));
     EXPECT_THAT(report.text, HasSubstr("\r\n\r\nProduct: Probe\r\n"));
 
@@ -108,6 +111,10 @@ TEST(CrashReporter, WhereTheModulesFileTellsNothingTheLoadersNameOrTheLogicalAdd
     const uintptr_t entry = QuadrupleEntry();
     CrashHandoff::Frame withoutSymbols = FrameAt(0x7FFC0010, entry + 2);
     withoutSymbols.module = stripped;
+    CrashHandoff::Frame loaderNamed = withoutSymbols;
+    loaderNamed.frame = 0x7FFC0018;
+    loaderNamed.symbol = "_Z4Drawi";
+    loaderNamed.displacement = 0x13;
     CrashHandoff::Frame exported;
     exported.frame = 0x7FFC0020;
     exported.pc = 0x7F0000001123;
@@ -121,11 +128,12 @@ TEST(CrashReporter, WhereTheModulesFileTellsNothingTheLoadersNameOrTheLogicalAdd
     // Damaged: the module would start above the address.
     CrashHandoff::Frame beyond = FrameAt(0x7FFC0040, entry + 2);
     beyond.moduleOffset = beyond.pc + 1;
-    CrashHandoff handoff = Handoff({withoutSymbols, exported, unnamed, beyond});
+    CrashHandoff handoff = Handoff({withoutSymbols, loaderNamed, exported, unnamed, beyond});
     const CrashCatcher::FinalReport report = CrashCatcher::MakeFinalReport(handoff, dir.Path());
 
     EXPECT_THAT(report.text, HasSubstr("7FFC0010 " + Hex(entry + 2) + " 0001:" + Hex(withoutSymbols.moduleOffset) +
                                        " " + stripped + "\r\nParams: "));
+    EXPECT_THAT(report.text, HasSubstr("7FFC0018 " + Hex(entry + 2) + " Draw(int)+13\r\nParams: "));
     EXPECT_THAT(report.text, HasSubstr("7FFC0020 7F0000001123 Draw(int)+13\r\nParams: "));
     EXPECT_THAT(report.text, HasSubstr("7FFC0030 7F0000001123 0001:00001123 /nowhere/libgone.so\r\nParams: "));
     EXPECT_THAT(report.text, HasSubstr("7FFC0040 " + Hex(entry + 2) + " 0001:" + Hex(beyond.moduleOffset) + " "));
