@@ -30,7 +30,9 @@ struct CrashRegisters {
 };
 
 struct StackFrame {
-    // The frame's place on the stack: the stack pointer of its caller.
+    // The frame's place on the stack, its canonical frame address: the stack
+    // pointer its caller had before the call. 0 where the unwinder's walk
+    // ended before it was known.
     uintptr_t frame = 0;
     // The failing instruction in the first frame; in the others the return
     // address, one past the call.

@@ -84,7 +84,9 @@ void ReadParams(StackFrame& frame)
 
 // The first frames are the handler's own; the one the kernel interrupted is
 // the first that the unwinder marks as starting at its instruction rather
-// than after a call.
+// than after a call. A frame's canonical frame address is known only once
+// the unwinder has stepped past it: the one it tells with a frame is its
+// callee's.
 _Unwind_Reason_Code CollectFrame(_Unwind_Context* context, void* argument)
 {
     UnwindWalk& walk = *static_cast<UnwindWalk*>(argument);
@@ -96,16 +98,21 @@ _Unwind_Reason_Code CollectFrame(_Unwind_Context* context, void* argument)
         walk.reachedFault = true;
     }
     CrashFault& fault = *walk.fault;
+    if (fault.frameCount > 0) {
+        StackFrame& callee = fault.frames[fault.frameCount - 1];
+        callee.frame = static_cast<uintptr_t>(_Unwind_GetCFA(context));
+        ReadParams(callee);
+    }
     // The outermost frame's caller is nowhere; only the failing frame may
     // be at 0 (a call through a null pointer).
     if (pc == 0 && fault.frameCount > 0) {
         walk.reachedOutermost = true;
         return _URC_END_OF_STACK;
     }
-    StackFrame& frame = fault.frames[fault.frameCount++];
-    frame = {static_cast<uintptr_t>(_Unwind_GetCFA(context)), pc};
-    ReadParams(frame);
-    return fault.frameCount == kMaxStackFrames ? _URC_END_OF_STACK : _URC_NO_REASON;
+    if (fault.frameCount == kMaxStackFrames)
+        return _URC_END_OF_STACK;
+    fault.frames[fault.frameCount++] = {0, pc};
+    return _URC_NO_REASON;
 }
 
 _Unwind_Reason_Code IgnoreFrame(_Unwind_Context*, void*)

@@ -9,6 +9,8 @@
 //   abort     abort()
 //   throw     an exception that nothing catches
 //   overflow  a recursion that runs out of stack
+//   params    the write to address 0 in a function given ten arguments, the
+//             last four of which its caller passes on the stack
 //   nounwind  the write to address 0 called from code that has no unwind
 //             information, which the unwinder cannot get past
 //   record    an application recording a demo to DEMO: commands at updates 3
@@ -43,6 +45,13 @@ __attribute__((noinline, no_sanitize("undefined"))) int CrashProbeDivide(int num
 {
     volatile int zero = 0;
     return numerator / zero;
+}
+
+__attribute__((noinline, noclone, no_sanitize("undefined"))) void CrashProbeStackArguments(long, long, long, long, long,
+                                                                                           long, long, long, long, long)
+{
+    volatile int* volatile address = nullptr;
+    *address = 3;
 }
 
 __attribute__((noinline)) void CrashProbeThrow()
@@ -132,6 +141,9 @@ int main(int argc, char** argv)
         CrashProbeWriteNull();
     else if (mode == "local" || mode == "localalone")
         CrashProbePrivateWrite();
+    else if (mode == "params")
+        CrashProbeStackArguments(1, 2, 3, 4, 5, 6, 0x1111222233334444, 0x5555666677778888, 0x7777000011112222,
+                                 0x3333444455556666);
     else if (mode == "nounwind")
         CallWithoutUnwindInformation(CrashProbeWriteNull);
     else if (mode == "divide")

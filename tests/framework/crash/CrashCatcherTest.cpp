@@ -168,6 +168,17 @@ TEST(CrashProbe, AFunctionPrivateToItsFileIsNamedWithItsSourceLine)
     EXPECT_TRUE(std::regex_search(end.standardError, named)) << end.standardError;
 }
 
+TEST(CrashProbe, TheWordsUnderAFrameAreTheArgumentsItsCallerPassedOnTheStack)
+{
+    const Testing::TempDir dir;
+    const Testing::ProgramEnd end = Testing::RunProgram(dir, std::string(CRASH_PROBE) + " params", kSeconds);
+    EXPECT_EQ(end.status, KilledBy(SIGSEGV));
+    const std::string report = Testing::ReadTextFile(dir / "crash.txt");
+    const std::regex first("\r\n\r\n[0-9A-F]{8,} [0-9A-F]{8,} CrashProbeStackArguments\\+[0-9A-F]+\r\n    [^\r]+\r\n"
+                           "Params: 1111222233334444 5555666677778888 7777000011112222 3333444455556666\r\n\r\n");
+    EXPECT_TRUE(std::regex_search(report, first)) << report;
+}
+
 TEST(CrashProbe, AFrameOfTheProgramShowsItsFileHoweverItWasStarted)
 {
     // Found on the PATH, the program's name is all its command tells.
