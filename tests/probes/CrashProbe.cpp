@@ -11,6 +11,7 @@
 //   overflow  a recursion that runs out of stack
 //   params    the write to address 0 in a function given ten arguments, the
 //             last four of which its caller passes on the stack
+//   nullcall  a call through a null function pointer
 //   nounwind  the write to address 0 called from code that has no unwind
 //             information, which the unwinder cannot get past
 //   record    an application recording a demo to DEMO: commands at updates 3
@@ -58,6 +59,10 @@ __attribute__((noinline)) void CrashProbeThrow()
 {
     throw std::runtime_error("nothing catches this");
 }
+
+// Never set: the call is through a null pointer only the compiler must not
+// see.
+void (*volatile gCrashProbeNothing)() = nullptr;
 
 // Never set: the recursion has an end only the compiler must believe in.
 volatile bool gCrashProbeStop = false;
@@ -144,6 +149,8 @@ int main(int argc, char** argv)
     else if (mode == "params")
         CrashProbeStackArguments(1, 2, 3, 4, 5, 6, 0x1111222233334444, 0x5555666677778888, 0x7777000011112222,
                                  0x3333444455556666);
+    else if (mode == "nullcall")
+        gCrashProbeNothing();
     else if (mode == "nounwind")
         CallWithoutUnwindInformation(CrashProbeWriteNull);
     else if (mode == "divide")

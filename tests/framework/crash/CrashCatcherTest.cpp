@@ -55,6 +55,14 @@ void ExpectUnwoundStack(const std::string& report, const char* walkEnd)
         ++i;
     i += 2;
     const std::regex frameLine("[0-9A-F]{8,} [0-9A-F]{8,} [^ ].*");
+    // The walk starts at the instruction that failed.
+    const size_t rip = report.find("\r\nRIP:");
+    ASSERT_NE(rip, std::string::npos);
+    ASSERT_LT(i, lines.size());
+    const size_t pcAt = lines[i].find(' ') + 1;
+    EXPECT_EQ(std::stoull(lines[i].substr(pcAt, lines[i].find(' ', pcAt) - pcAt), nullptr, 16),
+              std::stoull(report.substr(rip + 6, 16), nullptr, 16))
+        << lines[i];
     const std::regex sourceLine("    [^ ].* line [0-9]+ \\+0x[0-9A-F]+");
     const std::regex params("Params: [0-9A-F]{16} [0-9A-F]{16} [0-9A-F]{16} [0-9A-F]{16}");
     int frames = 0;
@@ -167,6 +175,37 @@ TEST(CrashProbe, AFunctionPrivateToItsFileIsNamedWithItsSourceLine)
     // The window's text has the source lines too.
     EXPECT_TRUE(std::regex_search(end.standardError, named)) << end.standardError;
 }
+
+// The unwinder knows no frame's place before it has stepped past it.
+struct CutShortCase {
+    const char* mode;
+    const char* ending;
+};
+
+class CutShortWalk : public ::testing::TestWithParam<CutShortCase> {};
+
+TEST_P(CutShortWalk, EndsWithAFrameOfUnknownPlaceAndTheUnwindersReason)
+{
+    const Testing::TempDir dir;
+    const Testing::ProgramEnd end = Testing::RunProgram(dir, std::string(CRASH_PROBE) + " " + GetParam().mode, kSeconds);
+    EXPECT_EQ(end.status, KilledBy(SIGSEGV));
+    const std::string report = Testing::ReadTextFile(dir / "crash.txt");
+    EXPECT_TRUE(std::regex_search(report, std::regex(GetParam().ending))) << report;
+    ExpectUnwoundStack(report, "StackWalk failed (error 5)");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, CutShortWalk,
+    ::testing::Values(
+        // Nothing tells where a call through a null pointer came from.
+        CutShortCase{"nullcall", "Logical Address: 0000:00000000\r\n\r\n00000000 00000000 0000:00000000 \r\n"
+                                 "Params: 0000000000000000 0000000000000000 0000000000000000 0000000000000000\r\n"
+                                 "\r\nStackWalk failed \\(error 5\\)\r\n\r\nRAX:"},
+        CutShortCase{"nounwind", "CrashProbeWriteNull\\+[0-9A-F]+\r\n    [^\r]+\r\nParams: [0-9A-F ]+\r\n\r\n"
+                                 "00000000 [0-9A-F]{8,} 0000:00000000 \r\n"
+                                 "Params: 0000000000000000 0000000000000000 0000000000000000 0000000000000000\r\n"
+                                 "\r\nStackWalk failed \\(error 5\\)\r\n\r\nRAX:"}),
+    [](const ::testing::TestParamInfo<CutShortCase>& info) { return std::string(info.param.mode); });
 
 TEST(CrashProbe, TheWordsUnderAFrameAreTheArgumentsItsCallerPassedOnTheStack)
 {
