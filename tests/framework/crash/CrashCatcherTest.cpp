@@ -63,6 +63,17 @@ void ExpectUnwoundStack(const std::string& report, const char* walkEnd)
     EXPECT_EQ(std::stoull(lines[i].substr(pcAt, lines[i].find(' ', pcAt) - pcAt), nullptr, 16),
               std::stoull(report.substr(rip + 6, 16), nullptr, 16))
         << lines[i];
+    const size_t address = report.find(" at address ") + 12;
+    EXPECT_EQ(std::stoull(report.substr(address, report.find(' ', address) - address), nullptr, 16),
+              std::stoull(report.substr(rip + 6, 16), nullptr, 16));
+    // Its place is where its caller's stack pointer was: a little above the
+    // stack pointer at the fault.
+    const uint64_t place = std::stoull(lines[i].substr(0, pcAt - 1), nullptr, 16);
+    const uint64_t stackPointer = std::stoull(report.substr(report.find(" RSP:", rip) + 5, 16), nullptr, 16);
+    if (place != 0) {
+        EXPECT_GT(place, stackPointer) << lines[i];
+        EXPECT_LT(place - stackPointer, 1u << 20) << lines[i];
+    }
     const std::regex sourceLine("    [^ ].* line [0-9]+ \\+0x[0-9A-F]+");
     const std::regex params("Params: [0-9A-F]{16} [0-9A-F]{16} [0-9A-F]{16} [0-9A-F]{16}");
     int frames = 0;
