@@ -76,24 +76,26 @@ TEST(CrashReporter, AFramePrivateToItsFileIsNamedWithItsSourceLineOutsideTheClip
     const uintptr_t entry = QuadrupleEntry();
     // The failing instruction is looked up where it is, a return address at
     // its call, one byte before it.
-    CrashHandoff handoff = Handoff({FrameAt(0x7FFC0010, entry + 2), FrameAt(0x7FFC0040, entry + 1),
+    CrashHandoff handoff = Handoff({FrameAt(0x7FFC0010, entry), FrameAt(0x7FFC0040, entry + 1),
                                     FrameAt(0x7FFC0080, entry)});
     const CrashCatcher::FinalReport report = CrashCatcher::MakeFinalReport(handoff, noMapFile.Path());
 
-    const std::string first = "7FFC0010 " + Hex(entry + 2) + " " + kQuadrupleName + "+2\r\n    ";
+    const std::string first = "7FFC0010 " + Hex(entry) + " " + kQuadrupleName + "+0\r\n    ";
     // Its line starts at its entry.
     const std::string line = "/tests/framework/crash/CrashReporterTest.cpp line " + std::to_string(kQuadrupleLine);
     const size_t at = report.text.find(first);
     ASSERT_NE(at, std::string::npos) << report.text;
     EXPECT_EQ(report.text[at + first.size()], '/') << report.text;
-    EXPECT_THAT(report.text.substr(at), HasSubstr(line + " +0x2\r\nParams: "));
+    EXPECT_THAT(report.text.substr(at), HasSubstr(line + " +0x0\r\nParams: "));
     const std::string second = "7FFC0040 " + Hex(entry + 1) + " " + kQuadrupleName + "+1\r\n    /";
     ASSERT_THAT(report.text, HasSubstr(second));
     EXPECT_THAT(report.text.substr(report.text.find(second)), HasSubstr(line + " +0x1\r\nParams: "));
-    EXPECT_THAT(report.text, Not(HasSubstr(std::string(kQuadrupleName) + "+0")));
+    const size_t third = report.text.find("7FFC0080 ");
+    ASSERT_NE(third, std::string::npos);
+    EXPECT_THAT(report.text.substr(third, report.text.find("\r\n", third) - third), Not(HasSubstr("Quadruple")));
     EXPECT_THAT(report.text, HasSubstr("\r\n\r\nProduct: Probe\r\n"));
 
-    EXPECT_THAT(report.clipboardText, HasSubstr(first.substr(0, first.size() - 6) + "\r\nParams: "));
+    EXPECT_THAT(report.clipboardText, HasSubstr("7FFC0010 " + Hex(entry) + " " + kQuadrupleName + "+0\r\nParams: "));
     EXPECT_THAT(report.clipboardText,
                 HasSubstr("7FFC0040 " + Hex(entry + 1) + " " + kQuadrupleName + "+1\r\nParams: "));
     EXPECT_THAT(report.clipboardText, Not(HasSubstr(" line ")));
