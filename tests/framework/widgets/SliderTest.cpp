@@ -209,6 +209,23 @@ TEST(SliderDraw, LaysTheTrackOutInThreeCellsWithTheMiddleRepeatedAndClipped)
     EXPECT_EQ(middles, 8);
 }
 
+// A track thinner than the slider and a thumb shorter than it: the slider
+// paints nothing else, so what lies behind shows through, as it says.
+TEST(SliderDraw, PaintsOnlyItsTrackAndThumbAndSaysWhatLiesBehindShowsThrough)
+{
+    RecordingImage track(30, 2, "track");
+    RecordingImage thumb(20, 4, "thumb");
+    Slider slider(&track, &thumb, 1, nullptr);
+    slider.Resize(0, 0, 30, 14);
+    RecordingImage screen(200, 200);
+    Vorn::Graphics g(&screen);
+    slider.Draw(&g);
+    EXPECT_THAT(screen.mCalls,
+        ElementsAre("Blt track 0,6 src=0,0,10,2 #ffffffff m0", "Blt track 10,6 src=10,0,10,2 #ffffffff m0",
+            "Blt track 20,6 src=20,0,10,2 #ffffffff m0", "Blt thumb 0,5 src=0,0,20,4 #ffffffff m0"));
+    EXPECT_TRUE(slider.HasTransparencies());
+}
+
 TEST(SliderDraw, AVerticalTrackIsStackedAndItsThumbMovesDown)
 {
     RecordingImage track(6, 30, "track");
