@@ -210,10 +210,15 @@ TEST(TextureFormatDescriptions, ADescriptionOffInAnyFieldMatchesNone)
     }
 }
 
-// A device lists what it has; the mask keeps the texture formats among them.
+// The device lists the layouts of its textures; the mask keeps the texture
+// formats among what a device lists.
 TEST(TextureFormatDescriptions, TheMaskHoldsTheFormatsEnumerated)
 {
-    EXPECT_EQ(D3DInterface::TextureFormatMask(SoftDevice3D::EnumTextureFormats()), 15);
+    std::vector<PixelFormatDesc> layouts;
+    for (const FormatCase& c : kTextureFormats)
+        layouts.push_back(c.description);
+    EXPECT_EQ(SoftDevice3D::EnumTextureFormats(), layouts);
+    EXPECT_EQ(D3DInterface::TextureFormatMask(layouts), 15);
     EXPECT_EQ(D3DInterface::TextureFormatMask({}), 0);
     const PixelFormatDesc xrgb{DDPF_RGB, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
     EXPECT_EQ(D3DInterface::TextureFormatMask({xrgb, kTextureFormats[2].description, xrgb,
