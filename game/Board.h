@@ -120,6 +120,9 @@ public:
     float mTravel = 0.0f;
     std::unique_ptr<FXSprite> mExplosion;
     bool mPaused = false;
+    // The stage's collision space, made by its set-up and destroyed by its
+    // tear-down; null between the two.
+    dSpaceID mSpace = nullptr;
 
 private:
     // Adds to the score still to add, held within int.

@@ -100,12 +100,36 @@ TEST_F(Physics, ASecondStageGetsANewSpaceWithItsOwnPlanes)
         EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 5);
     }
     EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
-    DestroyPhysicsSpace();
+    DestroyPhysicsSpace(gPhysicsSpace);
     EXPECT_EQ(gPhysicsSpace, nullptr);
     InitPhysicsWorld();
     EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 0);
     CreateBoundaryPlanes();
     EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
+}
+
+TEST_F(Physics, ANewStageLeavesAnEarlierStagesSpaceAndShapesToIt)
+{
+    const dSpaceID first = gPhysicsSpace;
+    dSpaceID second = nullptr;
+    {
+        PhysSprite sprite(&mRenderer, 400.0f, 300.0f, 0.0f, 0.0f, 0.5f);
+        sprite.CreateBody();
+        second = InitPhysicsWorld();
+        CreateBoundaryPlanes();
+        EXPECT_NE(second, first);
+        EXPECT_EQ(gPhysicsSpace, second);
+        EXPECT_EQ(dGeomGetSpace(sprite.mGeom), first);
+        EXPECT_EQ(dSpaceGetNumGeoms(first), 5);
+        EXPECT_EQ(dSpaceGetNumGeoms(second), 4);
+    }
+    EXPECT_EQ(dSpaceGetNumGeoms(first), 4);
+    // The earlier stage's tear-down takes its own space and no other.
+    DestroyPhysicsSpace(first);
+    EXPECT_EQ(gPhysicsSpace, second);
+    EXPECT_EQ(dSpaceGetNumGeoms(second), 4);
+    DestroyPhysicsSpace(nullptr);
+    EXPECT_EQ(gPhysicsSpace, second);
 }
 
 struct Edge {
