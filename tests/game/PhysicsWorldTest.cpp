@@ -72,7 +72,16 @@ TEST_F(Physics, TheWorldIsSetUpForBallsInThePlaneOfTheScreen)
     EXPECT_EQ(gravity[0] + gravity[1] + gravity[2], 0.0);
     EXPECT_EQ(dWorldGetQuickStepNumIterations(gPhysicsWorld), 3);
     ASSERT_NE(gPhysicsSpace, nullptr);
-    EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
+    ASSERT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
+    // The planes x >= 20, x <= 780, y >= 20, y <= 580, upright to the screen.
+    std::vector<std::vector<double>> planes;
+    for (int i = 0; i < 4; ++i) {
+        dVector4 plane;
+        dGeomPlaneGetParams(dSpaceGetGeom(gPhysicsSpace, i), plane);
+        planes.push_back({plane[0], plane[1], plane[2], plane[3]});
+    }
+    std::sort(planes.begin(), planes.end());
+    EXPECT_EQ(planes, (std::vector<std::vector<double>>{{-1, 0, 0, -780}, {0, -1, 0, -580}, {0, 1, 0, 20}, {1, 0, 0, 20}}));
 }
 
 TEST_F(Physics, OnlyEverySecondCallStepsAThreeHundredthOfASecond)
