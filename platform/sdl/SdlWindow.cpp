@@ -163,8 +163,18 @@ bool SdlWindow::Create(const WindowDescription& description)
         y = std::clamp(description.position->y, -kMaxCoordinate, kMaxCoordinate);
     }
     // SDL makes no window of size 0; a hidden one is never seen anyway.
-    const int width = std::max(description.clientWidth, 1);
-    const int height = std::max(description.clientHeight, 1);
+    int width = std::max(description.clientWidth, 1);
+    int height = std::max(description.clientHeight, 1);
+    SDL_Rect desktop;
+    if (description.style == WindowStyle::FullScreen && SDL_GetDisplayBounds(0, &desktop) == 0 && desktop.w > 0 &&
+        desktop.h > 0) {
+        // Without a window manager nobody makes the window cover the desktop:
+        // made at the desktop's place and size, it covers it anyway.
+        x = desktop.x;
+        y = desktop.y;
+        width = desktop.w;
+        height = desktop.h;
+    }
     mWindow = SDL_CreateWindow(Windows1252ToUtf8(description.title).c_str(), x, y, width, height, flags);
     if (!mWindow)
         return Fail(std::string("SDL_CreateWindow: ") + SDL_GetError());
