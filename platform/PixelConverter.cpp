@@ -27,6 +27,30 @@ PixelConverter::Channel::Channel(uint32_t channelMask) : mask(channelMask), shif
         narrowed[value] = static_cast<uint32_t>(((value * top + 127) / 255) << low) & mask;
 }
 
+namespace {
+
+// The pixels a vector loop left, from `x` on, one at a time.
+template <typename Stored>
+void WordsOneByOne(const PixelConverter& converter, const uint8_t* pixels, uint32_t* words, int x, int count)
+{
+    for (; x < count; ++x) {
+        Stored pixel;
+        std::memcpy(&pixel, pixels + size_t(x) * sizeof pixel, sizeof pixel);
+        words[x] = converter.Word(pixel);
+    }
+}
+
+template <typename Stored>
+void PixelsOneByOne(const PixelConverter& converter, const uint32_t* words, uint8_t* pixels, int count)
+{
+    for (int x = 0; x < count; ++x) {
+        const auto pixel = static_cast<Stored>(converter.Pixel(words[x]));
+        std::memcpy(pixels + size_t(x) * sizeof pixel, &pixel, sizeof pixel);
+    }
+}
+
+} // namespace
+
 PixelConverter::PixelConverter(const PixelFormat& format)
     : mFormat(format), mRed(format.redMask), mGreen(format.greenMask), mBlue(format.blueMask)
 {
@@ -88,11 +112,7 @@ void PixelConverter::WordsFrom16(const uint8_t* pixels, uint32_t* words, int cou
         _mm_storeu_si128(reinterpret_cast<__m128i*>(words + x + 4), _mm_unpackhi_epi16(low, high));
     }
 #endif
-    for (; x < count; ++x) {
-        uint16_t pixel;
-        std::memcpy(&pixel, pixels + size_t(x) * 2, 2);
-        words[x] = Word(pixel);
-    }
+    WordsOneByOne<uint16_t>(*this, pixels, words, x, count);
 }
 
 void PixelConverter::WordsFrom32(const uint8_t* pixels, uint32_t* words, int count) const
@@ -124,26 +144,15 @@ void PixelConverter::WordsFrom32(const uint8_t* pixels, uint32_t* words, int cou
         }
     }
 #endif
-    for (; x < count; ++x) {
-        uint32_t pixel;
-        std::memcpy(&pixel, pixels + size_t(x) * 4, 4);
-        words[x] = Word(pixel);
-    }
+    WordsOneByOne<uint32_t>(*this, pixels, words, x, count);
 }
 
 void PixelConverter::Pixels(const uint32_t* words, uint8_t* pixels, int count) const
 {
-    if (mFormat.bitsPerPixel == 16) {
-        for (int x = 0; x < count; ++x) {
-            const auto pixel = static_cast<uint16_t>(Pixel(words[x]));
-            std::memcpy(pixels + size_t(x) * 2, &pixel, 2);
-        }
-    } else {
-        for (int x = 0; x < count; ++x) {
-            const uint32_t pixel = Pixel(words[x]);
-            std::memcpy(pixels + size_t(x) * 4, &pixel, 4);
-        }
-    }
+    if (mFormat.bitsPerPixel == 16)
+        PixelsOneByOne<uint16_t>(*this, words, pixels, count);
+    else
+        PixelsOneByOne<uint32_t>(*this, words, pixels, count);
 }
 
 } // namespace Platform

@@ -156,6 +156,26 @@ TEST(CoverageScaler, EveryPixelIsTheWeighedSumOfWhatItCovers)
     }
 }
 
+// The last step rounds half up and nothing else: 5 x 3 onto 7 x 2 with
+// channels whose sums fall one short of a half (blue at 5, 1: 1712127, with
+// 8192 just short of 105 times 16384; green at 1, 1, through the vector
+// loop) and on a half (red at 6, 1: 2596864 + 8192 is 159 times 16384).
+TEST(CoverageScaler, RoundsHalfUpAtTheLastStepOnly)
+{
+    const int blue[3][5] = {{6, 141, 105, 72, 206}, {236, 71, 219, 143, 163}, {166, 231, 7, 79, 84}};
+    const int green[3][5] = {{235, 241, 18, 193, 252}, {80, 132, 134, 209, 0}, {121, 188, 175, 146, 174}};
+    const int red[3][5] = {{77, 153, 116, 103, 171}, {200, 208, 120, 109, 31}, {133, 127, 70, 200, 223}};
+    Words source;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            source.push_back(static_cast<uint32_t>(red[y][x] << 16 | green[y][x] << 8 | blue[y][x]));
+    const Words out = Scaled(source, 5, 3, 7, 2);
+    EXPECT_EQ(out, Reference(source, 5, 3, 7, 2));
+    EXPECT_EQ(out[7 + 5] & 0xFF, 104u);
+    EXPECT_EQ(out[7 + 1] >> 8 & 0xFF, 144u);
+    EXPECT_EQ(out[7 + 6] >> 16 & 0xFF, 159u);
+}
+
 // A whole number of output pixels per source pixel along each axis copies
 // every pixel into its block; one colour stays that colour at any scale.
 TEST(CoverageScaler, WholeNumberScalesCopyAndOneColourStaysItself)

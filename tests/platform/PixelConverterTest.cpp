@@ -119,8 +119,9 @@ TEST(PixelConverter, PixelsRoundToTheNearestChannelValueAndUndoTheWords)
         Words words(65536);
         for (uint32_t value = 0; value < 65536; ++value)
             words[value] = converter.Word(value);
-        std::vector<uint8_t> bytes(65536 * 2 + 1, 0xEE);
+        std::vector<uint8_t> bytes(65536 * 2 + 3, 0xEE);
         converter.Pixels(words.data(), &bytes[1], 65536);
+        EXPECT_TRUE(bytes[0] == 0xEE && bytes[65536 * 2 + 1] == 0xEE && bytes[65536 * 2 + 2] == 0xEE);
         for (uint32_t value = 0; value < 65536; ++value) {
             uint16_t back;
             std::memcpy(&back, &bytes[1 + 2 * value], 2);
@@ -129,9 +130,9 @@ TEST(PixelConverter, PixelsRoundToTheNearestChannelValueAndUndoTheWords)
     }
     const PixelConverter wide(kFormatX8R8G8B8);
     const Words words = {0x00123456, 0xFFABCDEF};
-    std::vector<uint8_t> bytes(9, 0xEE);
+    std::vector<uint8_t> bytes(13, 0xEE);
     wide.Pixels(words.data(), &bytes[1], 2);
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{0xEE, 0x56, 0x34, 0x12, 0, 0xEF, 0xCD, 0xAB, 0}));
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{0xEE, 0x56, 0x34, 0x12, 0, 0xEF, 0xCD, 0xAB, 0, 0xEE, 0xEE, 0xEE, 0xEE}));
 }
 
 } // namespace
