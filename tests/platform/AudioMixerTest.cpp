@@ -467,7 +467,11 @@ TEST(StreamVoice, AnEmptySourceEndsEvenWhenLooping)
 }
 
 // Run under ThreadSanitizer too: one thread pulls the mix the way the audio
-// device does while this one changes voices.
+// device does while this one changes voices. Whenever the pulls fall, every
+// voice keeps the settings it was given, the mix never exceeds the two voices
+// playing at once (a copy of 1000 at full volume and at most 4999 of the
+// stream at a gain of at most 29900), and once everything is stopped the
+// device mixes silence.
 TEST(MixerThreads, VoicesChangeWhileTheDevicePulls)
 {
     AudioMixer mixer;
@@ -485,10 +489,36 @@ TEST(MixerThreads, VoicesChangeWhileTheDevicePulls)
         stream->SetGain(static_cast<uint32_t>(round) * 100);
         std::this_thread::yield();
         stream->SetPosition(static_cast<uint64_t>(round));
+        ASSERT_EQ(stream->State(), Platform::StreamState::kPlaying) << round;
         copy->Stop();
+        ASSERT_FALSE(copy->IsPlaying()) << round;
         copy->SetCurrentPosition(8);
         copy->Play(false);
+        ASSERT_EQ(copy->GetVolume(), -round);
+        ASSERT_EQ(copy->GetPan(), round * 10 - 1500);
+        ASSERT_EQ(copy->GetFrequency(), 22050 + static_cast<uint32_t>(round) * 100);
+        stream->Pause();
+        ASSERT_EQ(stream->State(), Platform::StreamState::kPaused) << round;
+        stream->Play(false);
     }
+    EXPECT_LE(device.Peak(), 1000 + (4999 * 29900 >> 16));
+
+    // 2000 frames at 22050 Hz take 4000 output frames: within 16 pulls a
+    // copy played once has ended, a looping stream plays on.
+    auto last = source->Duplicate();
+    last->SetFrequency(22050);
+    last->Play(false);
+    auto looping = mixer.CreateStream(std::make_unique<CountingSource>(2, 48000, 5000));
+    looping->SetLooping(true);
+    looping->Play(true);
+    device.WaitForPulls(17);
+    EXPECT_FALSE(last->IsPlaying());
+    EXPECT_EQ(looping->State(), Platform::StreamState::kPlaying);
+    looping->Stop();
+    // The second pull from here began after the stop.
+    device.WaitForPulls(2);
+    EXPECT_EQ(device.LastPeak(), 0);
+    EXPECT_FALSE(source->IsPlaying());
 }
 
 } // namespace
