@@ -61,15 +61,20 @@ uint32_t SampleEngine::Add(std::unique_ptr<SoundBuffer> buffer, uint32_t mode)
     return handle;
 }
 
-uint32_t SampleEngine::SampleLoad(int, const std::string& fileName, uint32_t, uint64_t maxBytes)
+bool SampleEngine::ReadFileWhileOpen(const std::string& fileName, std::vector<uint8_t>& file)
 {
     {
         std::lock_guard lock(mLock);
         if (!mOutput)
-            return 0;
+            return false;
     }
+    return ReadWholeFile(fileName, file);
+}
+
+uint32_t SampleEngine::SampleLoad(int, const std::string& fileName, uint32_t, uint64_t maxBytes)
+{
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(fileName, file))
+    if (!ReadFileWhileOpen(fileName, file))
         return 0;
     const std::unique_ptr<PcmSource> source = OpenPcmSource(std::move(file));
     if (!source)
@@ -265,13 +270,8 @@ StreamVoice* SampleEngine::FindSong(uint32_t song)
 
 uint32_t SampleEngine::MusicLoadSong(const std::string& fileName)
 {
-    {
-        std::lock_guard lock(mLock);
-        if (!mOutput)
-            return 0;
-    }
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(fileName, file))
+    if (!ReadFileWhileOpen(fileName, file))
         return 0;
     std::unique_ptr<PcmSource> source = OpenModuleSource(file.data(), file.size());
     std::lock_guard lock(mLock);

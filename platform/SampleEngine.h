@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -106,6 +107,9 @@ private:
         bool looping = false;
         bool paused = false;
     };
+    // The disk file whole, read without holding the lock; false too before
+    // Init and after Close.
+    bool ReadFileWhileOpen(const std::string& fileName, std::vector<uint8_t>& file);
     uint32_t Add(std::unique_ptr<SoundBuffer> buffer, uint32_t mode);
     Sample* FindSample(uint32_t sample);
     Channel* FindChannel(int channel);

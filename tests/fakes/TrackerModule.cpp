@@ -1,5 +1,7 @@
 #include "fakes/TrackerModule.h"
 
+#include "platform/AudioDecoder.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -59,6 +61,15 @@ std::string TrackerModule(const std::vector<uint8_t>& orders, const std::vector<
 std::string TwoOrderModule()
 {
     return TrackerModule({1, 0}, {kLowPeriod, kHighPeriod});
+}
+
+std::vector<int16_t> RenderedTwoOrderModule(size_t frames)
+{
+    const std::string module = TwoOrderModule();
+    auto source = Platform::OpenModuleSource(reinterpret_cast<const uint8_t*>(module.data()), module.size());
+    std::vector<int16_t> samples(2 * frames);
+    samples.resize(2 * source->Read(samples.data(), frames));
+    return samples;
 }
 
 double ModuleTone(uint16_t period)

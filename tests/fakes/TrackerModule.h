@@ -31,6 +31,9 @@ inline constexpr uint16_t kHighPeriod = 214;
 std::string TrackerModule(const std::vector<uint8_t>& orders, const std::vector<uint16_t>& periods);
 // Orders 0 and 1 play patterns 1 and 0: the high note, then the low one.
 std::string TwoOrderModule();
+// The first `frames` stereo frames of TwoOrderModule() as the module library
+// renders it from its start.
+std::vector<int16_t> RenderedTwoOrderModule(size_t frames);
 // The tone a period plays with the module's sample: the PAL clock over the
 // period, over the 32 samples of one cycle.
 double ModuleTone(uint16_t period);

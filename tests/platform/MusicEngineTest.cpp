@@ -4,7 +4,6 @@
 #include "fakes/SoundFiles.h"
 #include "fakes/TempDir.h"
 #include "fakes/TrackerModule.h"
-#include "platform/AudioDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -141,16 +140,6 @@ protected:
         return engine.MusicLoad(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), flags);
     }
 
-    // The song as the module library renders it, stereo frames from the start.
-    static std::vector<int16_t> Rendered(size_t frames)
-    {
-        const std::string module = TwoOrderModule();
-        auto source = Platform::OpenModuleSource(reinterpret_cast<const uint8_t*>(module.data()), module.size());
-        std::vector<int16_t> samples(2 * frames);
-        samples.resize(2 * source->Read(samples.data(), frames));
-        return samples;
-    }
-
     static double LeftTone(const std::vector<int16_t>& stereo) { return ToneFrequency(stereo, 2, 0, 44100); }
 
     std::string mModule = TwoOrderModule();
@@ -195,7 +184,7 @@ TEST_F(Modules, PlayAtVolumeTimesMusicVolumeTimesAmplification)
         {150, 300, 100, 150, 131072}, {-5, 100, 100, 50, 0},       {100, 100, 100, -1, 0},
         {100, 100, 100, 51, 66846},
     };
-    const std::vector<int16_t> reference = Rendered(3000);
+    const std::vector<int16_t> reference = RenderedTwoOrderModule(3000);
     for (const Case& c : cases) {
         MusicEngine engine(mMixer);
         const uint32_t module = Load(engine, mModule);
@@ -253,7 +242,7 @@ TEST_F(Modules, StartAtAnOrderAndLoopOnlyWhenFlagged)
     // Restarted, it plays from its first order; a byte position counts in
     // its stereo frames.
     mEngine.ChannelPlay(module, true);
-    EXPECT_EQ(MixFrames(*mMixer, 100), Rendered(100));
+    EXPECT_EQ(MixFrames(*mMixer, 100), RenderedTwoOrderModule(100));
     EXPECT_TRUE(mEngine.ChannelSetPosition(module, 4 * kModuleOrderFrames + 3));
     EXPECT_NEAR(LeftTone(MixFrames(*mMixer, 4000)), ModuleTone(kLowPeriod), 2.0);
     EXPECT_FALSE(mEngine.ChannelSetPosition(module + 1, Platform::kPositionOrder));

@@ -4,7 +4,6 @@
 #include "fakes/SoundFiles.h"
 #include "fakes/TempDir.h"
 #include "fakes/TrackerModule.h"
-#include "platform/AudioDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -215,16 +214,6 @@ class Songs : public Samples {
 protected:
     Songs() { mDir.WriteFile("Music/Tune.mod", TwoOrderModule()); }
 
-    // The song as the module library renders it, stereo frames from the start.
-    static std::vector<int16_t> Rendered(size_t frames)
-    {
-        const std::string module = TwoOrderModule();
-        auto source = Platform::OpenModuleSource(reinterpret_cast<const uint8_t*>(module.data()), module.size());
-        std::vector<int16_t> samples(2 * frames);
-        samples.resize(2 * source->Read(samples.data(), frames));
-        return samples;
-    }
-
     static double LeftTone(const std::vector<int16_t>& stereo) { return ToneFrequency(stereo, 2, 0, 44100); }
 };
 
@@ -254,7 +243,7 @@ TEST_F(Songs, PlayFromTheFirstOrderOrTheOrderSetAndLoopOnlyWhenAsked)
     const uint32_t song = mEngine.MusicLoadSong(mDir / "Music/Tune.mod");
     EXPECT_TRUE(mEngine.MusicPlaySong(song));
     EXPECT_TRUE(mEngine.MusicIsPlaying(song));
-    EXPECT_EQ(MixFrames(*mMixer, 500), Rendered(500));
+    EXPECT_EQ(MixFrames(*mMixer, 500), RenderedTwoOrderModule(500));
     EXPECT_TRUE(mEngine.MusicSetOrder(song, 1));
     EXPECT_NEAR(LeftTone(MixFrames(*mMixer, 4000)), ModuleTone(kLowPeriod), 2.0);
     EXPECT_FALSE(mEngine.MusicSetOrder(song, 2));
@@ -274,7 +263,7 @@ TEST_F(Songs, PlayFromTheFirstOrderOrTheOrderSetAndLoopOnlyWhenAsked)
     }
     // A song played again starts from its first order.
     mEngine.MusicPlaySong(song);
-    EXPECT_EQ(MixFrames(*mMixer, 500), Rendered(500));
+    EXPECT_EQ(MixFrames(*mMixer, 500), RenderedTwoOrderModule(500));
     EXPECT_TRUE(mEngine.MusicStopSong(song));
     EXPECT_FALSE(mEngine.MusicIsPlaying(song));
 }
@@ -282,7 +271,7 @@ TEST_F(Songs, PlayFromTheFirstOrderOrTheOrderSetAndLoopOnlyWhenAsked)
 TEST_F(Songs, PausedASongStillCountsAsPlayingAndGoesOnWhereItStood)
 {
     const uint32_t song = mEngine.MusicLoadSong(mDir / "Music/Tune.mod");
-    const std::vector<int16_t> whole = Rendered(600);
+    const std::vector<int16_t> whole = RenderedTwoOrderModule(600);
     // Unpausing a song that is not paused starts nothing.
     EXPECT_TRUE(mEngine.MusicSetPaused(song, false));
     EXPECT_FALSE(mEngine.MusicIsPlaying(song));
@@ -302,7 +291,7 @@ TEST_F(Songs, PausedASongStillCountsAsPlayingAndGoesOnWhereItStood)
 TEST_F(Songs, MasterVolumeIsALinearGain)
 {
     const uint32_t song = mEngine.MusicLoadSong(mDir / "Music/Tune.mod");
-    const std::vector<int16_t> whole = Rendered(300);
+    const std::vector<int16_t> whole = RenderedTwoOrderModule(300);
     const std::pair<int, int64_t> cases[] = {{100, 65536}, {50, 32768}, {1, 655},   {0, 0},
                                              {150, 65536}, {-7, 0},     {99, 64880}};
     for (const auto& [volume, gain] : cases) {
