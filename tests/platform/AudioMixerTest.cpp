@@ -453,6 +453,63 @@ TEST(StreamVoice, StopPauseAndPositionsBehaveAsAPlayerExpects)
     EXPECT_EQ(stream->State(), Platform::StreamState::kStopped);
 }
 
+// Counts like CountingSource; order n starts at frame 100 × n, orders 0..2,
+// and it loops by itself when told to repeat (here: it does not, so that a
+// voice that starts it over shows).
+class OrderedSource : public CountingSource {
+public:
+    OrderedSource() : CountingSource(1, 44100, 300) {}
+    int64_t SeekOrder(int order) override
+    {
+        if (order < 0 || order > 2)
+            return -1;
+        Seek(100 * static_cast<uint64_t>(order));
+        return 100 * order;
+    }
+    bool SetRepeat(bool forever) override
+    {
+        repeat = forever;
+        return true;
+    }
+    bool repeat = false;
+};
+
+TEST(StreamVoice, OrdersAndRepeatsAreTheTrackerSourcesOwn)
+{
+    AudioMixer mixer;
+    auto owned = std::make_unique<OrderedSource>();
+    OrderedSource* source = owned.get();
+    auto stream = mixer.CreateStream(std::move(owned));
+    stream->Play(true);
+    EXPECT_EQ(Side(Mix(mixer, 2), 0), (std::vector<int16_t>{0, 1}));
+    EXPECT_TRUE(stream->SeekOrder(2));
+    EXPECT_EQ(Side(Mix(mixer, 2), 0), (std::vector<int16_t>{200, 201}));
+    EXPECT_TRUE(stream->SeekOrder(1));
+    EXPECT_EQ(Side(Mix(mixer, 2), 0), (std::vector<int16_t>{100, 101}));
+    for (const int refused : {3, -1}) {
+        EXPECT_FALSE(stream->SeekOrder(refused));
+        EXPECT_EQ(Side(Mix(mixer, 1), 0), (std::vector<int16_t>{static_cast<int16_t>(refused == 3 ? 102 : 103)}));
+    }
+    // Told to loop, the source repeats by itself: the voice does not start
+    // it over at its end.
+    stream->SetLooping(true);
+    EXPECT_TRUE(source->repeat);
+    stream->SeekOrder(2);
+    EXPECT_EQ(Side(Mix(mixer, 101), 0).back(), 0);
+    EXPECT_EQ(stream->State(), Platform::StreamState::kStopped);
+    stream->SetLooping(false);
+    EXPECT_FALSE(source->repeat);
+
+    // Other sources have no orders; their loop, once taken back, ends them.
+    auto plain = mixer.CreateStream(std::make_unique<CountingSource>(1, 44100, 3));
+    EXPECT_FALSE(plain->SeekOrder(0));
+    plain->SetLooping(true);
+    plain->SetLooping(false);
+    plain->Play(true);
+    EXPECT_EQ(Side(Mix(mixer, 4), 0), (std::vector<int16_t>{0, 1, 2, 0}));
+    EXPECT_EQ(plain->State(), Platform::StreamState::kStopped);
+}
+
 TEST(StreamVoice, AnEmptySourceEndsEvenWhenLooping)
 {
     AudioMixer mixer;

@@ -349,6 +349,18 @@ TEST_F(ModuleMusic, FadesStepTheModulesGain)
     mMusic.Update();
     EXPECT_FALSE(mMusic.IsPlaying(1));
     EXPECT_EQ(mMusic.mSongs.at(1).mVolume, 0.0);
+
+    // Stopped within its second order, -1 starts it over; another order it
+    // does not have goes on from where it stood.
+    const std::pair<int, uint16_t> cases[] = {{-1, kHighPeriod}, {2, kLowPeriod}};
+    for (const auto& [offset, period] : cases) {
+        mMusic.PlayMusic(1, 1, false);
+        Mixed(100);
+        mMusic.StopMusic(1);
+        mMusic.FadeIn(1, offset, 1.0, false);
+        mMusic.Update();
+        EXPECT_NEAR(LeftTone(Mixed(4000)), ModuleTone(period), 2.0) << offset;
+    }
 }
 
 // value × 100 as the module's amplification, held to 0..100: 50 plays the
