@@ -171,7 +171,7 @@ bool D3DInterface::CreateDevice3D()
         if (mMaxTextureAspect == 0)
             mMaxTextureAspect = 65536;
     }
-    mFormatMask = SoftDevice3D::TextureFormats();
+    mFormatMask = TextureFormatMask(SoftDevice3D::EnumTextureFormats());
     if (!caps.alphaPalette)
         mFormatMask &= ~kTexturePalette8;
     // The drawing surface may differ from the window's client area (or be

@@ -272,9 +272,11 @@ DeviceCaps SoftDevice3D::Caps()
     return caps;
 }
 
-int SoftDevice3D::TextureFormats()
+std::vector<PixelFormatDesc> SoftDevice3D::EnumTextureFormats()
 {
-    return kTextureA8R8G8B8 | kTextureA4R4G4B4 | kTextureR5G6B5 | kTexturePalette8;
+    return {{DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+        {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x0F00, 0x00F0, 0x000F, 0xF000}, {DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, 0},
+        {DDPF_RGB | DDPF_PALETTEINDEXED8, 8, 0, 0, 0, 0}};
 }
 
 int32_t SoftDevice3D::CreateTexture(int width, int height, int format, std::shared_ptr<SoftTexture>& out)

@@ -29,6 +29,24 @@ inline constexpr int kTextureA4R4G4B4 = 2;
 inline constexpr int kTextureR5G6B5 = 4;
 inline constexpr int kTexturePalette8 = 8;
 
+// Flags of a pixel-format description, with DirectDraw's numbers.
+inline constexpr uint32_t DDPF_ALPHAPIXELS = 0x00000001;
+inline constexpr uint32_t DDPF_PALETTEINDEXED8 = 0x00000020;
+inline constexpr uint32_t DDPF_RGB = 0x00000040;
+
+// How a texture's texels are laid out, as the device enumerates them.
+// Masks are 0 where a format has no such channel.
+struct PixelFormatDesc {
+    uint32_t mFlags = 0;
+    uint32_t mRGBBitCount = 0;
+    uint32_t mRedMask = 0;
+    uint32_t mGreenMask = 0;
+    uint32_t mBlueMask = 0;
+    uint32_t mAlphaMask = 0;
+
+    constexpr bool operator==(const PixelFormatDesc&) const = default;
+};
+
 inline constexpr int32_t kD3DErrInvalidPrimitiveType = static_cast<int32_t>(0x887602E0);
 inline constexpr int32_t kD3DErrTextureBadSize = static_cast<int32_t>(0x887602E2);
 inline constexpr int32_t kD3DErrSceneInScene = static_cast<int32_t>(0x887602F8);
@@ -115,8 +133,8 @@ public:
 
     static AdapterIdentity Identity();
     static DeviceCaps Caps();
-    // The mask of the texture formats.
-    static int TextureFormats();
+    // The layouts the device's textures come in.
+    static std::vector<PixelFormatDesc> EnumTextureFormats();
     // kD3DErrTextureBadSize outside the caps' sizes; kD3DErrWrongTextureFormat
     // for a format of no flag above.
     static int32_t CreateTexture(int width, int height, int format, std::shared_ptr<SoftTexture>& out);

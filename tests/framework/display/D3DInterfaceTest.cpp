@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -143,6 +144,86 @@ TEST(TexelConversions, ToAndFromTheTextureFormats)
     EXPECT_EQ(D3DInterface::FromA4R4G4B4(0x1357), 0x11305070u);
     EXPECT_EQ(D3DInterface::FromA4R4G4B4(0xF000), 0xFF000000u);
     EXPECT_EQ(D3DInterface::SwapRedBlue(0x80112233), 0x80332211u);
+}
+
+struct FormatCase {
+    int flag;
+    PixelFormatDesc description;
+};
+
+const FormatCase kTextureFormats[] = {
+    {kTextureA8R8G8B8, {DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}},
+    {kTextureA4R4G4B4, {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x0F00, 0x00F0, 0x000F, 0xF000}},
+    {kTextureR5G6B5, {DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, 0}},
+    {kTexturePalette8, {DDPF_RGB | DDPF_PALETTEINDEXED8, 8, 0, 0, 0, 0}},
+};
+
+class TextureFormatDescriptions : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(TextureFormatDescriptions, AFlagsDescriptionMapsBackToIt)
+{
+    const FormatCase& c = GetParam();
+    // Every field is written, whatever the description held before.
+    PixelFormatDesc described{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    D3DInterface::SetPixelFormat(described, c.flag);
+    EXPECT_EQ(described, c.description);
+    EXPECT_EQ(D3DInterface::PixelFormatToFlag(described), c.flag);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFlag, TextureFormatDescriptions, testing::ValuesIn(kTextureFormats));
+
+// Each field of a description matters, the masks of Palette8 alone do not.
+TEST(TextureFormatDescriptions, ADescriptionOffInAnyFieldMatchesNone)
+{
+    const PixelFormatDesc argb = kTextureFormats[0].description;
+    const PixelFormatDesc rgb565 = kTextureFormats[2].description;
+    const PixelFormatDesc palette = kTextureFormats[3].description;
+    const auto with = [](PixelFormatDesc d, uint32_t PixelFormatDesc::*field, uint32_t value) {
+        d.*field = value;
+        return d;
+    };
+    const std::pair<PixelFormatDesc, int> table[] = {
+        {PixelFormatDesc(), 0},
+        // X8R8G8B8 and A1R5G5B5, which devices offer and textures here never use.
+        {with(argb, &PixelFormatDesc::mAlphaMask, 0), 0},
+        {{DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x03E0, 0x001F, 0x8000}, 0},
+        {with(argb, &PixelFormatDesc::mFlags, DDPF_RGB), 0},
+        {with(argb, &PixelFormatDesc::mRGBBitCount, 24), 0},
+        {with(argb, &PixelFormatDesc::mRedMask, 0x000000FF), 0},
+        {with(argb, &PixelFormatDesc::mGreenMask, 0x00FF0000), 0},
+        {with(argb, &PixelFormatDesc::mBlueMask, 0x0000FF00), 0},
+        {with(rgb565, &PixelFormatDesc::mFlags, DDPF_RGB | DDPF_ALPHAPIXELS), 0},
+        {with(rgb565, &PixelFormatDesc::mGreenMask, 0x03E0), 0},
+        {with(palette, &PixelFormatDesc::mRGBBitCount, 4), 0},
+        {with(palette, &PixelFormatDesc::mFlags, DDPF_RGB | 0x8), 0},
+        {with(palette, &PixelFormatDesc::mFlags, DDPF_PALETTEINDEXED8), 0},
+        {{DDPF_RGB | DDPF_PALETTEINDEXED8, 8, 0xE0, 0x1C, 0x03, 0xFFFFFFFF}, kTexturePalette8},
+    };
+    for (const auto& [description, flag] : table)
+        EXPECT_EQ(D3DInterface::PixelFormatToFlag(description), flag)
+            << std::hex << description.mFlags << " " << description.mRGBBitCount << " " << description.mRedMask << " "
+            << description.mGreenMask << " " << description.mBlueMask << " " << description.mAlphaMask;
+    for (const int notAFlag : {0, 3, 16, -1}) {
+        PixelFormatDesc described = argb;
+        D3DInterface::SetPixelFormat(described, notAFlag);
+        EXPECT_EQ(described, PixelFormatDesc()) << notAFlag;
+    }
+}
+
+// The device lists the layouts of its textures; the mask keeps the texture
+// formats among what a device lists.
+TEST(TextureFormatDescriptions, TheMaskHoldsTheFormatsEnumerated)
+{
+    std::vector<PixelFormatDesc> layouts;
+    for (const FormatCase& c : kTextureFormats)
+        layouts.push_back(c.description);
+    EXPECT_EQ(SoftDevice3D::EnumTextureFormats(), layouts);
+    EXPECT_EQ(D3DInterface::TextureFormatMask(layouts), 15);
+    EXPECT_EQ(D3DInterface::TextureFormatMask({}), 0);
+    const PixelFormatDesc xrgb{DDPF_RGB, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
+    EXPECT_EQ(D3DInterface::TextureFormatMask({xrgb, kTextureFormats[2].description, xrgb,
+                  kTextureFormats[2].description, kTextureFormats[1].description}),
+        kTextureR5G6B5 | kTextureA4R4G4B4);
 }
 
 TEST(ClipVertexList, HoldsAPolygonToABound)
