@@ -1,10 +1,20 @@
 #include "framework/graphics/SWTri.h"
 
+#include "fakes/DisplayApp.h"
+#include "framework/graphics/MemoryImage.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
+using Vorn::Color;
 using Vorn::FRect;
+using Vorn::Rect;
 using Vorn::TriangleVertex;
 namespace SWTri = Vorn::SWTri;
 
@@ -121,5 +131,113 @@ TEST(SWTri, FormatsAndFeaturesIndexTheTable)
     EXPECT_NE(SWTri::RasterizerAt(SWTri::kTextured), SWTri::RasterizerAt(SWTri::kTextured | SWTri::kLinear));
     EXPECT_NE(SWTri::RasterizerAt(SWTri::kTextured), SWTri::RasterizerAt(SWTri::kTextured | SWTri::kVertexColors));
 }
+
+// A 32 x 24 destination of ARGB words, every pixel 0x11223344 at first.
+struct Canvas {
+    explicit Canvas(int format) : pixels(32 * 24, kFill)
+    {
+        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
+        dest.pitch = 32 * 4;
+        dest.width = 32;
+        dest.height = 24;
+        dest.format = format;
+    }
+    static constexpr uint32_t kFill = 0x11223344;
+    std::vector<uint32_t> pixels;
+    SWTri::Destination dest;
+
+    // Pixels changed outside `clip`.
+    int ChangedOutside(const Rect& clip) const
+    {
+        int changed = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const bool inside = x >= clip.mX && x < clip.mX + clip.mWidth && y >= clip.mY &&
+                                    y < clip.mY + clip.mHeight;
+                changed += !inside && pixels[static_cast<size_t>(y * 32 + x)] != kFill;
+            }
+        return changed;
+    }
+    int Changed() const
+    {
+        return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return p != kFill; }));
+    }
+    // FNV-1a over the words: a whole destination in one number.
+    uint64_t Digest() const
+    {
+        uint64_t h = 14695981039346656037ull;
+        for (uint32_t p : pixels)
+            for (int shift = 0; shift < 32; shift += 8) {
+                h ^= (p >> shift) & 0xFF;
+                h *= 1099511628211ull;
+            }
+        return h;
+    }
+};
+
+// Four by four texels, each its own colour, some translucent.
+std::unique_ptr<Vorn::MemoryImage> Checker()
+{
+    std::vector<uint32_t> texels(16);
+    for (uint32_t i = 0; i < 16; ++i)
+        texels[i] = (i % 3 == 0 ? 0x80000000u : 0xFF000000u) | (i * 17) << 16 | (255 - i * 13) << 8 | (i * 41 % 256);
+    return Testing::MakeImage(4, texels);
+}
+
+const Rect kClip(10, 6, 9, 8);
+
+// Triangles with corners a long way off the destination: what they paint
+// inside the clip, pixel for pixel, is pinned as the clipping draws it.
+struct FarCase {
+    const char* name;
+    std::vector<TriangleVertex> strip;
+    bool linear;
+    bool vertexColors;
+    int format;
+    int changed;
+    uint64_t digest;
+};
+
+void PrintTo(const FarCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FarTriangles : public testing::TestWithParam<FarCase> {};
+
+TEST_P(FarTriangles, DrawTheSamePixelsInsideTheClipOnly)
+{
+    const FarCase& c = GetParam();
+    auto texture = Checker();
+    Canvas canvas(c.format);
+    SWTri::DrawTriangles(c.strip.data(), static_cast<int>(c.strip.size()), texture.get(), canvas.dest, c.linear,
+        c.vertexColors, kClip, Color::White, 0);
+    EXPECT_EQ(canvas.ChangedOutside(kClip), 0);
+    EXPECT_EQ(canvas.Changed(), c.changed);
+    EXPECT_EQ(canvas.Digest(), c.digest) << std::hex << canvas.Digest();
+}
+
+INSTANTIATE_TEST_SUITE_P(HundredThousandAway, FarTriangles,
+    testing::Values(
+        FarCase{"coveringTheClip",
+            {{-100000, -100000, 0, 0, 0}, {100000, -50000, 1, 0, 0}, {5, 100000, 0.5f, 1, 0}}, false, false,
+            SWTri::kFormat8888, 72, 16827810035091845749ull},
+        FarCase{"diagonalEdgeAcrossTheClip",
+            {{-100000, -100004, 0, 0, 0}, {100000, 99996, 1, 1, 0}, {-100000, 99996, 0, 1, 0}}, false, false,
+            SWTri::kFormat888, 28, 17878521258332921189ull},
+        FarCase{"textureVaryingAcrossTheClip",
+            {{-100000, 9.3f, -5000, 0, 0}, {100000, 11.7f, 5000, 0, 0}, {14.2f, 100000, 0, 1, 0}}, false, false,
+            SWTri::kFormat888, 27, 11922621300082447186ull},
+        FarCase{"linearDiamondStrip",
+            {{-100000, 0, 0, 0, 0}, {0, -100000, 1, 0, 0}, {0, 100000, 0, 1, 0}, {100000, 0, 1, 1, 0}}, true,
+            false, SWTri::kFormat8888, 72, 3014252611251558709ull},
+        FarCase{"vertexColoursAlongALongEdge",
+            {{-100000, 10, -2000, 0, 0xFF0000FF}, {100000, 10.5f, 2000, 0.5f, 0xFFFF0000},
+                {12, 100000, 0, 1000, 0x8000FF00}},
+            false, true, SWTri::kFormat8888, 27, 745766998122874097ull},
+        FarCase{"oneCornerInsideTwoFarBelow",
+            {{15.25f, 8.5f, 0.5f, 0.5f, 0}, {-100000, 100000, -1000, 3, 0}, {100000, 100000, 1000, 3, 0}}, true,
+            false, SWTri::kFormat888, 24, 3436539292991425031ull}),
+    [](const testing::TestParamInfo<FarCase>& info) { return std::string(info.param.name); });
 
 } // namespace
