@@ -5,6 +5,8 @@
 #include "AppDisplayFixture.h"
 #include "DisplayFixture.h"
 
+#include "fakes/HugeMatrices.h"
+
 #include "framework/display/D3DInterface.h"
 #include "framework/display/DDImage.h"
 #include "framework/graphics/Graphics.h"
@@ -532,6 +534,36 @@ TEST_F(D3DRoad, EachFrameIsOneScene)
     window.minimized = true;
     g.FillRect(0, 0, 2, 2);
     EXPECT_FALSE(d3d->mSceneOpen);
+}
+
+// Corners at the ends of the float range on the 3D road: clipped to the
+// clip rectangle in floats, then held to fixed point; nothing lands outside
+// the clip and no conversion overflows.
+TEST_F(D3DRoad, HugeMatricesDrawNothingOutsideTheClip)
+{
+    auto sprite = Image(2, 2, Gradient);
+    const Rect clip(100, 80, 40, 30);
+    for (const Testing::HugeMatrix& m : Testing::HugeMatrices()) {
+        Graphics g(screen);
+        g.SetColor(Color(0, 0, 0));
+        g.FillRect(0, 0, 800, 600);
+        g.ClipRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight);
+        g.DrawImageByMatrix(sprite, m.matrix, Rect(0, 0, 2, 2), 120.0f, 95.0f);
+        Platform::Surface& surface = *display.mDrawSurface;
+        Platform::LockedPixels locked;
+        ASSERT_EQ(surface.Lock(locked), Platform::kDDOk);
+        int outside = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                uint32_t p;
+                std::memcpy(&p, locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * 4, 4);
+                const bool clipped = x >= clip.mX && x < clip.mX + clip.mWidth && y >= clip.mY &&
+                                     y < clip.mY + clip.mHeight;
+                outside += (p & 0xFFFFFF) != 0 && !clipped;
+            }
+        surface.Unlock();
+        EXPECT_EQ(outside, 0) << m.name;
+    }
 }
 
 // The same scene on the 2D road and the 3D road. Opaque blits match
