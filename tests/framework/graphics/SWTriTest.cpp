@@ -113,6 +113,11 @@ TEST(SWTri, EachBoundClipsItsSide)
         const TriangleVertex* out[16] = {};
         EXPECT_EQ(SWTri::ClipEdge(in, out, c.bound, c.kind, pool), c.count) << static_cast<int>(c.kind) << c.bound;
     }
+    const TriangleVertex* none[2] = {};
+    SWTri::ClipPool pool;
+    const TriangleVertex* out[2] = {&a, &a};
+    EXPECT_EQ(SWTri::ClipEdge(none, out, 0, SWTri::Bound::MinX, pool), 0);
+    EXPECT_EQ(out[0], nullptr);
 }
 
 TEST(SWTri, FormatsAndFeaturesIndexTheTable)
@@ -182,6 +187,17 @@ TEST(SWTri, AMadeVertexThatIsNotFiniteIsLeftOut)
     EXPECT_EQ(pool.count, 2);
     EXPECT_EQ(out[2]->mX, 0.0f);
     EXPECT_TRUE(std::isfinite(out[2]->mU));
+}
+
+// The last bound leaves a and c outside and b on it; the vertex made from a
+// is left out (as above) and two are left: no triangle.
+TEST(SWTri, AVertexLeftOutAtTheLastBoundCanLeaveNoTriangle)
+{
+    const TriangleVertex a{2, 14, std::ldexp(3.0f, 103), 0, 0}, b{4, 10, FLT_MAX, 0, 0}, c{6, 12, 0, 0, 0};
+    SWTri::ClipPool pool;
+    const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
+    EXPECT_EQ(SWTri::ClipPolygon(&a, &b, &c, out, kBounds, pool), 0);
+    EXPECT_EQ(pool.count, 2);
 }
 
 // The lists and the pool hold the worst outline: nine vertices alternating
