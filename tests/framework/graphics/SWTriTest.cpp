@@ -72,6 +72,22 @@ TEST(SWTri, VertexOnTheBoundStaysAndOutsideIsDropped)
     EXPECT_EQ(SWTri::ClipPolygon(&d, &e, &f, out, kBounds, pool), 0);
 }
 
+// A corner exactly on any of the four bounds is inside: the triangle is
+// handed on as it is, nothing made.
+TEST(SWTri, ACornerOnEachBoundIsInside)
+{
+    const TriangleVertex cases[][3] = {{{0, 5, 0, 0, 0}, {8, 1, 0, 0, 0}, {8, 9, 0, 0, 0}},
+        {{10, 5, 0, 0, 0}, {2, 1, 0, 0, 0}, {2, 9, 0, 0, 0}}, {{5, 0, 0, 0, 0}, {1, 8, 0, 0, 0}, {9, 8, 0, 0, 0}},
+        {{5, 10, 0, 0, 0}, {1, 2, 0, 0, 0}, {9, 2, 0, 0, 0}}};
+    for (const auto& tri : cases) {
+        SWTri::ClipPool pool;
+        const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
+        ASSERT_EQ(SWTri::ClipPolygon(&tri[0], &tri[1], &tri[2], out, kBounds, pool), 3) << tri[0].mX << "," << tri[0].mY;
+        EXPECT_EQ(pool.count, 0) << tri[0].mX << "," << tri[0].mY;
+        EXPECT_EQ(out[0], &tri[0]);
+    }
+}
+
 // Position, texture coordinates and colour follow the edge; colour
 // channels truncate (half of 255 is 127).
 TEST(SWTri, InterpolationFollowsTheEdge)
