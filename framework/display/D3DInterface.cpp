@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace Vorn {
 
@@ -430,8 +431,7 @@ void D3DInterface::ClipPolyToRect(ClipVertexList& list, const Rect& rect)
     // A vertex made at an edge lies off it by float's precision at the far
     // corner it came from, which at 1e38 is more than the screen: held to
     // the rectangle, the fan cannot reach past it.
-    for (int i = 0; i < list.Count(); ++i) {
-        ScreenVertex& v = list.Data()[i];
+    for (ScreenVertex& v : std::span(list.Data(), static_cast<size_t>(list.Count()))) {
         v.x = std::clamp(v.x, left, right);
         v.y = std::clamp(v.y, top, bottom);
     }

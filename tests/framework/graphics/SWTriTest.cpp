@@ -82,7 +82,8 @@ TEST(SWTri, ACornerOnEachBoundIsInside)
     for (const auto& tri : cases) {
         SWTri::ClipPool pool;
         const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
-        ASSERT_EQ(SWTri::ClipPolygon(&tri[0], &tri[1], &tri[2], out, kBounds, pool), 3) << tri[0].mX << "," << tri[0].mY;
+        ASSERT_EQ(SWTri::ClipPolygon(&tri[0], &tri[1], &tri[2], out, kBounds, pool), 3)
+            << tri[0].mX << "," << tri[0].mY;
         EXPECT_EQ(pool.count, 0) << tri[0].mX << "," << tri[0].mY;
         EXPECT_EQ(out[0], &tri[0]);
     }
