@@ -3,6 +3,7 @@
 #include "framework/app/FileUtils.h"
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
+#include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessMemory.h"
 
@@ -11,6 +12,15 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <string_view>
+
+// The bounds of the section every marked constant's slot lies in, set by the
+// linker. Weak: a program without a marked constant has no such section, and
+// both are null there.
+extern "C" {
+[[gnu::weak]] extern uint8_t __start_vorn_modval[];
+[[gnu::weak]] extern uint8_t __stop_vorn_modval[];
+}
 
 namespace Vorn {
 
@@ -20,12 +30,29 @@ constexpr char kMarker[] = "VORNMODVAL";
 constexpr size_t kMarkerLength = sizeof(kMarker) - 1;
 
 // The records, by the number the slots hold: a slot has four bytes for its
-// record, too few for an address here. Never freed.
-std::deque<std::unique_ptr<ModVal>>& Records()
+// record, too few for an address here. Each knows its slot, so that a number
+// read back from a slot is taken only when it is that slot's own. Never freed.
+struct RegisteredModVal {
+    const uint8_t* mSlot;
+    std::unique_ptr<ModVal> mRecord;
+};
+
+std::deque<RegisteredModVal>& ModValRecords()
 {
-    static std::deque<std::unique_ptr<ModVal>> records;
+    static std::deque<RegisteredModVal> records;
     return records;
 }
+
+// Slots whose registration could not be written into them: they still read
+// as unregistered, and are found here instead of being registered again on
+// every evaluation.
+std::map<const uint8_t*, ModVal*>& UnwrittenModValSlots()
+{
+    static std::map<const uint8_t*, ModVal*> slots;
+    return slots;
+}
+
+bool gModValWriteFailureReported = false;
 
 std::map<std::string, ModValFile>& FileTable()
 {
@@ -46,46 +73,33 @@ void Report(const std::string& text, const std::string& caption, uint32_t flags)
         gApplication->ShowMessageBox(text, caption, flags);
 }
 
-// Searches the program's own readable mappings, run of adjacent mappings by
-// run, and stops after the first run that held a slot.
+// Walks the slots' section, one slot after another: each slot's five bytes
+// lie between the end of the previous slot's text (and the zeros that align
+// the next one) and its marker.
 void FindSlots()
 {
-    const std::string program = Platform::ProgramFilePath();
-    const std::vector<Platform::MemoryRegion> regions = Platform::MemoryRegions();
-    size_t i = 0;
-    while (i < regions.size()) {
-        if (program.empty() || regions[i].mPath != program || !regions[i].mReadable) {
-            ++i;
+    uint8_t* const start = __start_vorn_modval;
+    const uint8_t* const stop = __stop_vorn_modval;
+    if (!start || stop <= start)
+        return;
+    const std::string_view section(reinterpret_cast<const char*>(start), static_cast<size_t>(stop - start));
+    const std::string_view marker(kMarker, kMarkerLength);
+    size_t next = 0;
+    for (size_t at = section.find(marker); at != std::string_view::npos; at = section.find(marker, next)) {
+        if (at < next + kModValMarkerOffset) {
+            next = at + 1;
             continue;
         }
-        const uintptr_t start = regions[i].mStart;
-        uintptr_t end = regions[i].mEnd;
-        for (++i; i < regions.size() && regions[i].mStart == end && regions[i].mPath == program &&
-                  regions[i].mReadable;
-             ++i)
-            end = regions[i].mEnd;
-        std::string run(end - start, '\0');
-        if (!Platform::ReadMemory(start, run.data(), run.size()))
-            continue;
-        bool entered = false;
-        for (size_t at = run.find(kMarker, 0, kMarkerLength); at != std::string::npos;
-             at = run.find(kMarker, at + 1, kMarkerLength)) {
-            const size_t textStart = at + kMarkerLength;
-            // The text must end inside the mapping.
-            const size_t zero = run.find('\0', textStart);
-            if (zero == std::string::npos || at < kModValMarkerOffset)
-                continue;
-            std::string path;
-            int order = 0;
-            int line = 0;
-            if (!ModValSplitText(run.substr(textStart, zero - textStart), path, order, line))
-                continue;
-            const auto* slot = reinterpret_cast<const uint8_t*>(start + at - kModValMarkerOffset);
-            FileTable()[path].mEntries[order] = {slot, line};
-            entered = true;
-        }
-        if (entered)
+        const size_t textStart = at + kMarkerLength;
+        const size_t zero = section.find('\0', textStart);
+        if (zero == std::string_view::npos)
             return;
+        next = zero + 1;
+        std::string path;
+        int order = 0;
+        int line = 0;
+        if (ModValSplitText(std::string(section.substr(textStart, zero - textStart)), path, order, line))
+            FileTable()[path].mEntries[order] = {start + at - kModValMarkerOffset, line};
     }
 }
 
@@ -347,7 +361,7 @@ private:
             ++mNext;
         if (mNext == mEntries.end() || mNext->second.mLine != mLineNumber)
             return true;
-        const uint8_t* slot = mNext->second.mSlot;
+        uint8_t* slot = mNext->second.mSlot;
         ++mNext;
         const std::string text = mLine.substr(paren + 1);
         std::string string;
@@ -411,30 +425,46 @@ bool ModValSplitText(const std::string& text, std::string& path, int& order, int
     return true;
 }
 
-ModVal* ModValRegister(const uint8_t* slot)
+ModVal* ModValRegister(uint8_t* slot)
 {
     std::string path;
     int order = 0;
     int line = 0;
     if (ModValSplitText(SlotText(slot), path, order, line))
         FileTable()[path].mUsed = true;
-    auto& records = Records();
-    records.push_back(std::make_unique<ModVal>());
+    auto& records = ModValRecords();
+    records.push_back({slot, std::make_unique<ModVal>()});
+    ModVal* record = records.back().mRecord.get();
     const auto number = static_cast<uint32_t>(records.size() - 1);
     const uint8_t patch[5] = {0, static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
                               static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
-    Platform::PatchMemory(const_cast<uint8_t*>(slot), patch, sizeof(patch));
-    return records.back().get();
+    if (!Platform::PatchMemory(slot, patch, sizeof(patch))) {
+        UnwrittenModValSlots()[slot] = record;
+        // Once: where one slot cannot be written (no /proc, say), none can.
+        if (!gModValWriteFailureReported) {
+            gModValWriteFailureReported = true;
+            Platform::WriteDebugOutput("MODVAL: the slot of " + SlotText(slot) +
+                                       " cannot be written; such constants are found by their address\n");
+        }
+    }
+    return record;
 }
 
-ModVal* ModValOf(const uint8_t* slot)
+ModVal* ModValOf(uint8_t* slot)
 {
     const volatile uint8_t* bytes = slot;
-    if (bytes[0] != 0)
-        return ModValRegister(slot);
-    const uint32_t number =
-        uint32_t{bytes[1]} | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]} << 16 | uint32_t{bytes[4]} << 24;
-    return Records()[number].get();
+    if (bytes[0] == 0) {
+        const uint32_t number =
+            uint32_t{bytes[1]} | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]} << 16 | uint32_t{bytes[4]} << 24;
+        const auto& records = ModValRecords();
+        if (number < records.size() && records[number].mSlot == slot)
+            return records[number].mRecord.get();
+    }
+    const auto& unwritten = UnwrittenModValSlots();
+    const auto found = unwritten.find(slot);
+    if (found != unwritten.end())
+        return found->second;
+    return ModValRegister(slot);
 }
 
 bool ModValReparse()

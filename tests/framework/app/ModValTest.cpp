@@ -1,10 +1,17 @@
 #include "fakes/ScriptedApp.h"
+#include "fakes/TempDir.h"
 #include "framework/app/ModVal.h"
 #include "framework/widgets/WidgetManager.h"
+#include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -21,13 +28,20 @@ int Second();
 int ProbeInt();
 double ProbeDouble();
 const char* ProbeText();
+extern const char kLookalikeUnregistered[];
+extern const char kLookalikeRegistered[];
 } // namespace Tuned
+
+namespace TunedLibrary {
+int Bounce();
+} // namespace TunedLibrary
 
 namespace {
 
 using Testing::ScriptedClock;
 
 const std::string kScratch = MODVAL_SCRATCH_SOURCE;
+const std::string kLibraryScratch = MODVAL_LIBRARY_SCRATCH_SOURCE;
 
 // The compiled lines of the scratch file, as ModValTunedConstants.cpp has
 // them after its #line directive.
@@ -58,20 +72,35 @@ public:
     std::vector<Box> mBoxes;
 };
 
-// Writes the scratch file with its modification time `seconds` after the
+// Writes a scratch file with its modification time `seconds` after the
 // previous write, so that each write counts as a change whatever the clock's
 // resolution.
-void WriteScratch(const std::vector<std::string>& lines, const std::string& ending = "\n")
+void WriteScratchFile(const std::string& path, const std::vector<std::string>& lines, const std::string& ending)
 {
     static auto stamp = std::filesystem::file_time_type::clock::now() + std::chrono::hours(1);
-    std::filesystem::create_directories(std::filesystem::path(kScratch).parent_path());
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     {
-        std::ofstream out(kScratch, std::ios::binary | std::ios::trunc);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
         for (const std::string& line : lines)
             out << line << ending;
     }
     stamp += std::chrono::seconds(2);
-    std::filesystem::last_write_time(kScratch, stamp);
+    std::filesystem::last_write_time(path, stamp);
+}
+
+void WriteScratch(const std::vector<std::string>& lines, const std::string& ending = "\n")
+{
+    WriteScratchFile(kScratch, lines, ending);
+}
+
+// The bytes as they are now in memory, not as the compiler last saw them.
+std::string BytesAt(const void* address, size_t size)
+{
+    const volatile char* bytes = static_cast<const volatile char*>(address);
+    std::string copy;
+    for (size_t i = 0; i < size; ++i)
+        copy += bytes[i];
+    return copy;
 }
 
 std::vector<std::string> WithLine(size_t index, const std::string& line)
@@ -256,6 +285,33 @@ void MarksInsideStringsCommentsAndAfterLettersAreNotTaken(Session& s)
     }
 }
 
+void DataThatOnlyHoldsTheMarkerIsNoSlot(Session& s)
+{
+    // Lines 8 and 9 have marks that the lookalikes name; neither is taken,
+    // nor written, nor is its number read.
+    std::vector<std::string> lines = kCompiled;
+    lines.push_back("int Lookalike() { return M(5); }");
+    WriteScratch(lines);
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(BytesAt(Tuned::kLookalikeUnregistered, 5), std::string("\1abcd", 5));
+    lines.push_back("int Lookalike() { return M(6); }");
+    WriteScratch(lines);
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(BytesAt(Tuned::kLookalikeRegistered, 5), std::string("\0\xff\xff\xff\x7f", 5));
+    EXPECT_EQ(Tuned::Speed(), 17);
+}
+
+void AConstantOfALinkedLibraryIsTunedToo(Session& s)
+{
+    const std::vector<std::string> lines = {"namespace TunedLibrary {", "int Bounce() { return M(23); }",
+                                            "} // namespace TunedLibrary"};
+    EXPECT_EQ(TunedLibrary::Bounce(), 23);
+    WriteScratchFile(kLibraryScratch, {lines[0], "int Bounce() { return M(-31); }", lines[2]}, "\n");
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(TunedLibrary::Bounce(), -31);
+    EXPECT_TRUE(s.app.mBoxes.empty());
+}
+
 void AMarkFirstOnItsLineOrAfterALetterIsPassedOver(Session& s)
 {
     WriteScratch(WithLine(1, "int Speed() { return M(55); }"));
@@ -357,6 +413,10 @@ TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
         TwoConstantsOnOneLineTakeTheirEntriesInOrder(s);
     }
     {
+        SCOPED_TRACE("DataThatOnlyHoldsTheMarkerIsNoSlot");
+        DataThatOnlyHoldsTheMarkerIsNoSlot(s);
+    }
+    {
         SCOPED_TRACE("LiteralsParseAsStringIntegerOrFloat");
         LiteralsParseAsStringIntegerOrFloat(s);
     }
@@ -388,6 +448,90 @@ TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
         SCOPED_TRACE("AltRClearsTheHeldKeysWhenNothingChanged");
         AltRClearsTheHeldKeysWhenNothingChanged(s);
     }
+    {
+        SCOPED_TRACE("AConstantOfALinkedLibraryIsTunedToo");
+        AConstantOfALinkedLibraryIsTunedToo(s);
+    }
+}
+
+// Slots of the tests' own, whose texts name no file: they take no part in
+// reparses.
+constexpr char kStraySlot[] = "\1\0\0\0\0VORNMODVALstray";
+constexpr char kOwnerSlot[] = "\1\0\0\0\0VORNMODVALowner";
+
+TEST(ModValOf, ASlotHoldingANumberNotItsOwnGetsARecordOfItsOwn)
+{
+    static char owner[sizeof(kOwnerSlot)];
+    std::copy(std::begin(kOwnerSlot), std::end(kOwnerSlot), owner);
+    Vorn::ModVal* ownerRecord = Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner));
+    ASSERT_EQ(owner[0], 0);
+    EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), ownerRecord);
+
+    // The four bytes of the number, little-endian.
+    const std::string numbers[] = {
+        std::string(owner + 1, 4),
+        "\xff\xff\xff\xff",
+        std::string("\xff\xff\xff\x7f", 4),
+        std::string("\0\0\0\x01", 4),
+    };
+    static char slots[std::size(numbers)][sizeof(kStraySlot)];
+    for (size_t i = 0; i < std::size(numbers); ++i) {
+        SCOPED_TRACE(i);
+        char* slot = slots[i];
+        std::copy(std::begin(kStraySlot), std::end(kStraySlot), slot);
+        slot[0] = 0;
+        std::copy(numbers[i].begin(), numbers[i].end(), slot + 1);
+        Vorn::ModVal* record = Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot));
+        EXPECT_NE(record, ownerRecord);
+        EXPECT_FALSE(record->mChanged);
+        // Registered now: its own number, the same record each time.
+        EXPECT_EQ(slot[0], 0);
+        EXPECT_NE(std::string(slot + 1, 4), numbers[i]);
+        EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot)), record);
+    }
+    EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), ownerRecord);
+}
+
+// Slots in pages that cannot be written (a shared mapping of a file opened
+// for reading), as every slot is when the system's memory map cannot be read.
+TEST(ModValOf, ASlotThatCannotBeWrittenRegistersOnceAndIsReportedOnce)
+{
+    using namespace std::string_literals;
+    const std::string first = "\1\0\0\0\0VORNMODVALunwritable first"s;
+    const std::string second = "\1\0\0\0\0VORNMODVALunwritable second"s;
+    Testing::TempDir dir;
+    dir.WriteFile("slots", first + std::string(1, '\0') + second + std::string(1, '\0'));
+    const int file = open((dir / "slots").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    void* mapped = mmap(nullptr, 4096, PROT_READ, MAP_SHARED, file, 0);
+    close(file);
+    ASSERT_NE(mapped, MAP_FAILED);
+    auto* firstSlot = static_cast<uint8_t*>(mapped);
+    uint8_t* secondSlot = firstSlot + first.size() + 1;
+
+    std::string reported;
+    const Platform::DebugSink previous = Platform::SetDebugSink([&](std::string_view text) { reported += text; });
+    Vorn::ModVal* firstRecord = Vorn::ModValOf(firstSlot);
+    Vorn::ModVal* secondRecord = Vorn::ModValOf(secondSlot);
+    int others = 0;
+    for (int i = 0; i < 1000; ++i) {
+        others += Vorn::ModValOf(firstSlot) != firstRecord;
+        others += Vorn::ModValOf(secondSlot) != secondRecord;
+    }
+    Platform::SetDebugSink(previous);
+    EXPECT_NE(firstRecord, secondRecord);
+    EXPECT_EQ(others, 0);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1) << reported;
+    EXPECT_NE(reported.find("unwritable first"), std::string::npos) << reported;
+    EXPECT_EQ(firstSlot[0], 1);
+
+    // Tuning still reaches such a constant through its record.
+    EXPECT_EQ(Vorn::ModValValue(firstSlot, 5), 5);
+    firstRecord->mInt = 8;
+    firstRecord->mChanged = true;
+    EXPECT_EQ(Vorn::ModValValue(firstSlot, 5), 8);
+    EXPECT_EQ(Vorn::ModValValue(secondSlot, 5), 5);
+    munmap(mapped, 4096);
 }
 
 } // namespace

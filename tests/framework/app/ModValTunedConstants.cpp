@@ -6,6 +6,13 @@
 #define M(value) VORN_MODVAL(value)
 #define M1(value) VORN_MODVAL(value)
 
+namespace Tuned {
+// Data that merely holds the marker and a text naming lines 8 and 9 of the
+// scratch file, as any string of the program might: neither is a slot.
+extern const char kLookalikeUnregistered[] = "\1abcdVORNMODVAL" MODVAL_SCRATCH_SOURCE "900,8";
+extern const char kLookalikeRegistered[] = "\0\xff\xff\xff\x7fVORNMODVAL" MODVAL_SCRATCH_SOURCE "901,9";
+} // namespace Tuned
+
 #line 1 MODVAL_SCRATCH_SOURCE
 namespace Tuned {
 int Speed() { return M(17); }
