@@ -26,8 +26,8 @@ namespace Vorn {
 
 namespace {
 
-constexpr char kMarker[] = "VORNMODVAL";
-constexpr size_t kMarkerLength = sizeof(kMarker) - 1;
+constexpr char kModValMarker[] = "VORNMODVAL";
+constexpr size_t kModValMarkerLength = sizeof(kModValMarker) - 1;
 
 // The records, by the number the slots hold: a slot has four bytes for its
 // record, too few for an address here. Each knows its slot, so that a number
@@ -54,66 +54,42 @@ std::map<const uint8_t*, ModVal*>& UnwrittenModValSlots()
 
 bool gModValWriteFailureReported = false;
 
-std::map<std::string, ModValFile>& FileTable()
+std::map<std::string, ModValFile>& ModValFileTable()
 {
     static std::map<std::string, ModValFile> table;
     return table;
 }
 
-int64_t gLastChangeTime = 0;
+int64_t gModValLastChangeTime = 0;
 
-std::string SlotText(const uint8_t* slot)
+std::string ModValSlotText(const uint8_t* slot)
 {
     return reinterpret_cast<const char*>(slot + kModValTextOffset);
 }
 
-void Report(const std::string& text, const std::string& caption, uint32_t flags)
+void ReportModVal(const std::string& text, const std::string& caption, uint32_t flags)
 {
     if (gApplication)
         gApplication->ShowMessageBox(text, caption, flags);
 }
 
-// Walks the slots' section, one slot after another: each slot's five bytes
-// lie between the end of the previous slot's text (and the zeros that align
-// the next one) and its marker.
-void FindSlots()
+void FindModValSlots()
 {
-    uint8_t* const start = __start_vorn_modval;
-    const uint8_t* const stop = __stop_vorn_modval;
-    if (!start || stop <= start)
-        return;
-    const std::string_view section(reinterpret_cast<const char*>(start), static_cast<size_t>(stop - start));
-    const std::string_view marker(kMarker, kMarkerLength);
-    size_t next = 0;
-    for (size_t at = section.find(marker); at != std::string_view::npos; at = section.find(marker, next)) {
-        if (at < next + kModValMarkerOffset) {
-            next = at + 1;
-            continue;
-        }
-        const size_t textStart = at + kMarkerLength;
-        const size_t zero = section.find('\0', textStart);
-        if (zero == std::string_view::npos)
-            return;
-        next = zero + 1;
-        std::string path;
-        int order = 0;
-        int line = 0;
-        if (ModValSplitText(std::string(section.substr(textStart, zero - textStart)), path, order, line))
-            FileTable()[path].mEntries[order] = {start + at - kModValMarkerOffset, line};
-    }
+    for (ModValSlotFound& found : ModValSlotsIn(__start_vorn_modval, __stop_vorn_modval))
+        ModValFileTable()[found.mPath].mEntries[found.mOrder] = {found.mSlot, found.mLine};
 }
 
-bool IsDigit(char c)
+bool IsModValDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-bool IsLetter(char c)
+bool IsModValLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool ParseString(const std::string& text, std::string& value)
+bool ParseModValString(const std::string& text, std::string& value)
 {
     if (text.empty() || text[0] != '"')
         return false;
@@ -150,7 +126,7 @@ bool ParseString(const std::string& text, std::string& value)
     return false;
 }
 
-int HexDigit(char c)
+int ModValHexDigit(char c)
 {
     int digit = 0;
     const auto result = std::from_chars(&c, &c + 1, digit, 16);
@@ -159,13 +135,14 @@ int HexDigit(char c)
 
 // Decimal literals past 32 bits fail; hexadecimal ones keep their low 32 bits,
 // as a hexadecimal constant written for an unsigned word expects.
-bool ParseInteger(const std::string& text, int32_t& value)
+bool ParseModValInteger(const std::string& text, int32_t& value)
 {
     size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (negative)
         ++i;
-    if (i < text.size() && (IsLetter(text[i]) || text[i] == '_') && !(i == 1 && (text[i] == 'x' || text[i] == 'X')))
+    if (i < text.size() && (IsModValLetter(text[i]) || text[i] == '_') &&
+        !(i == 1 && (text[i] == 'x' || text[i] == 'X')))
         return false;
     bool hex = false;
     int64_t decimal = 0;
@@ -177,9 +154,9 @@ bool ParseInteger(const std::string& text, int32_t& value)
             hex = true;
             continue;
         }
-        if (hex && HexDigit(c) >= 0) {
-            hexValue = hexValue * 16u + static_cast<uint32_t>(HexDigit(c));
-        } else if (!hex && IsDigit(c)) {
+        if (hex && ModValHexDigit(c) >= 0) {
+            hexValue = hexValue * 16u + static_cast<uint32_t>(ModValHexDigit(c));
+        } else if (!hex && IsModValDigit(c)) {
             decimal = decimal * 10 + (c - '0');
             if (decimal > int64_t{std::numeric_limits<int32_t>::max()} + 1)
                 return false;
@@ -202,18 +179,18 @@ bool ParseInteger(const std::string& text, int32_t& value)
     return true;
 }
 
-bool ParseFloat(const std::string& text, double& value)
+bool ParseModValFloat(const std::string& text, double& value)
 {
     size_t i = 0;
     if (i < text.size() && text[i] == '-')
         ++i;
     const size_t digitsStart = i;
-    while (i < text.size() && IsDigit(text[i]))
+    while (i < text.size() && IsModValDigit(text[i]))
         ++i;
     bool anyDigit = i > digitsStart;
     if (i < text.size() && text[i] == '.') {
         const size_t fractionStart = ++i;
-        while (i < text.size() && IsDigit(text[i]))
+        while (i < text.size() && IsModValDigit(text[i]))
             ++i;
         anyDigit = anyDigit || i > fractionStart;
     }
@@ -234,9 +211,9 @@ bool ParseFloat(const std::string& text, double& value)
 
 // One source file's scan: its lines with their count, and its entries walked
 // in order alongside.
-class SourceScan {
+class ModValSourceScan {
 public:
-    SourceScan(const std::string& path, ModValFile& file, std::ifstream& in)
+    ModValSourceScan(const std::string& path, ModValFile& file, std::ifstream& in)
         : mPath(path), mEntries(file.mEntries), mNext(file.mEntries.begin()), mIn(in)
     {
     }
@@ -264,7 +241,7 @@ private:
 
     bool Fail(const char* format)
     {
-        Report(FormatString(format, mPath.c_str(), mLineNumber), "MODVAL ERROR", Platform::MB_ICONERROR);
+        ReportModVal(FormatString(format, mPath.c_str(), mLineNumber), "MODVAL ERROR", Platform::MB_ICONERROR);
         return false;
     }
 
@@ -352,7 +329,7 @@ private:
         if (m < 1 || mLine[m - 1] != 'M')
             return false;
         --m;
-        return m > 0 && !IsLetter(mLine[m - 1]);
+        return m > 0 && !IsModValLetter(mLine[m - 1]);
     }
 
     bool TakeConstant(size_t paren)
@@ -367,7 +344,7 @@ private:
         std::string string;
         int32_t integer = 0;
         double floating = 0.0;
-        if (!ParseString(text, string) && !ParseInteger(text, integer) && !ParseFloat(text, floating))
+        if (!ParseModValString(text, string) && !ParseModValInteger(text, integer) && !ParseModValFloat(text, floating))
             return Fail("ERROR in %s on line %d.  Parsing Error.");
         ModVal* record = ModValOf(slot);
         record->mInt = integer;
@@ -396,7 +373,7 @@ bool ModValSplitText(const std::string& text, std::string& path, int& order, int
     bool comma = false;
     while (stop > 0) {
         const char c = text[stop - 1];
-        if (IsDigit(c) || (c == ',' && !comma)) {
+        if (IsModValDigit(c) || (c == ',' && !comma)) {
             comma = comma || c == ',';
             --stop;
             continue;
@@ -425,13 +402,43 @@ bool ModValSplitText(const std::string& text, std::string& path, int& order, int
     return true;
 }
 
+// Each slot's five bytes lie between the end of the previous slot's text (and
+// the zeros that align the next one) and its marker, so that a marker within
+// a path is never taken for another slot.
+std::vector<ModValSlotFound> ModValSlotsIn(uint8_t* begin, uint8_t* end)
+{
+    std::vector<ModValSlotFound> slots;
+    if (!begin || end <= begin)
+        return slots;
+    const std::string_view bytes(reinterpret_cast<const char*>(begin), static_cast<size_t>(end - begin));
+    const std::string_view marker(kModValMarker, kModValMarkerLength);
+    size_t next = 0;
+    for (size_t at = bytes.find(marker); at != std::string_view::npos; at = bytes.find(marker, next)) {
+        if (at < next + kModValMarkerOffset) {
+            next = at + 1;
+            continue;
+        }
+        const size_t textStart = at + kModValMarkerLength;
+        const size_t zero = bytes.find('\0', textStart);
+        if (zero == std::string_view::npos)
+            break;
+        next = zero + 1;
+        ModValSlotFound found;
+        found.mSlot = begin + at - kModValMarkerOffset;
+        if (ModValSplitText(std::string(bytes.substr(textStart, zero - textStart)), found.mPath, found.mOrder,
+                            found.mLine))
+            slots.push_back(std::move(found));
+    }
+    return slots;
+}
+
 ModVal* ModValRegister(uint8_t* slot)
 {
     std::string path;
     int order = 0;
     int line = 0;
-    if (ModValSplitText(SlotText(slot), path, order, line))
-        FileTable()[path].mUsed = true;
+    if (ModValSplitText(ModValSlotText(slot), path, order, line))
+        ModValFileTable()[path].mUsed = true;
     auto& records = ModValRecords();
     records.push_back({slot, std::make_unique<ModVal>()});
     ModVal* record = records.back().mRecord.get();
@@ -443,7 +450,7 @@ ModVal* ModValRegister(uint8_t* slot)
         // Once: where one slot cannot be written (no /proc, say), none can.
         if (!gModValWriteFailureReported) {
             gModValWriteFailureReported = true;
-            Platform::WriteDebugOutput("MODVAL: the slot of " + SlotText(slot) +
+            Platform::WriteDebugOutput("MODVAL: the slot of " + ModValSlotText(slot) +
                                        " cannot be written; such constants are found by their address\n");
         }
     }
@@ -469,18 +476,18 @@ ModVal* ModValOf(uint8_t* slot)
 
 bool ModValReparse()
 {
-    if (gLastChangeTime == 0) {
-        gLastChangeTime = GetFileDate(Platform::ProgramFilePath());
-        FindSlots();
+    if (gModValLastChangeTime == 0) {
+        gModValLastChangeTime = GetFileDate(Platform::ProgramFilePath());
+        FindModValSlots();
     }
     bool changed = false;
     std::string parsed;
-    for (auto& [path, file] : FileTable()) {
+    for (auto& [path, file] : ModValFileTable()) {
         if (!file.mUsed)
             continue;
         const int64_t date = GetFileDate(path);
-        if (date > gLastChangeTime) {
-            gLastChangeTime = date;
+        if (date > gModValLastChangeTime) {
+            gModValLastChangeTime = date;
             changed = true;
         }
         if (!parsed.empty())
@@ -488,15 +495,15 @@ bool ModValReparse()
         parsed += path;
         std::ifstream in(path);
         if (!in) {
-            Report("ERROR: Unable to open " + path + " for reparsing.", "MODVAL ERROR!", Platform::MB_ICONERROR);
+            ReportModVal("ERROR: Unable to open " + path + " for reparsing.", "MODVAL ERROR!", Platform::MB_ICONERROR);
             return false;
         }
-        if (!SourceScan(path, file, in).Run())
+        if (!ModValSourceScan(path, file, in).Run())
             return false;
     }
     if (changed)
         return true;
-    Report("WARNING: No file changes detected.  Files parsed: \r\n  " + (parsed.empty() ? "none" : parsed),
+    ReportModVal("WARNING: No file changes detected.  Files parsed: \r\n  " + (parsed.empty() ? "none" : parsed),
            "MODVAL WARNING!", Platform::MB_ICONWARNING);
     return false;
 }

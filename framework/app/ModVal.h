@@ -23,6 +23,7 @@
 #include <map>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace Vorn {
 
@@ -60,6 +61,17 @@ bool ModValReparse();
 // Splits a slot's text into the source path, the order number and the line;
 // false when it does not split.
 bool ModValSplitText(const std::string& text, std::string& path, int& order, int& line);
+
+struct ModValSlotFound {
+    uint8_t* mSlot = nullptr;
+    std::string mPath;
+    int mOrder = 0;
+    int mLine = 0;
+};
+// The slots laid one after another in [begin, end), zeros allowed between
+// them, in address order; texts that do not split, or that run past the end,
+// are passed over.
+std::vector<ModValSlotFound> ModValSlotsIn(uint8_t* begin, uint8_t* end);
 
 // What a marked constant evaluates to: its compiled value until a reparse
 // stored one of its kind.

@@ -148,6 +148,53 @@ TEST(ModValSplitText, SplitsPathOrderAndLineFromTheEnd)
     }
 }
 
+TEST(ModValSlotsIn, TakesEachSlotFromItsOwnMarkerAndPassesOverTheRest)
+{
+    using namespace std::string_literals;
+    struct Expected {
+        size_t offset;
+        std::string path;
+        int order;
+        int line;
+    };
+    // Bytes; the slots in them, by offset.
+    const std::tuple<std::string, std::vector<Expected>> cases[] = {
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0"s, {{0, "a.cpp", 1, 2}}},
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0\0VORNMODVALb.cpp3,4\0"s, {{0, "a.cpp", 1, 2}, {24, "b.cpp", 3, 4}}},
+        // Zeros that align the next slot, and a registered slot whose number
+        // holds marker letters.
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\0\0\0\0VORNVORNMODVALb.cpp3,4\0"s, {{0, "a.cpp", 1, 2}, {27, "b.cpp", 3, 4}}},
+        // The marker again inside a path.
+        {"\1\0\0\0\0VORNMODVALx/VORNMODVALy.cpp5,6\0"s, {{0, "x/VORNMODVALy.cpp", 5, 6}}},
+        // A marker too near the start, or too near the previous text, to
+        // have a slot's five bytes before it.
+        {"\0\0\0\0VORNMODVALa.cpp1,2\0"s, {}},
+        {"\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0\0VORNMODVALb.cpp3,4\0"s, {{23, "b.cpp", 3, 4}}},
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0VORNMODVALb.cpp3,4\0"s, {{0, "a.cpp", 1, 2}}},
+        // A text that does not split is passed over; one that runs past the
+        // end is not taken.
+        {"\1\0\0\0\0VORNMODVALnone\0\1\0\0\0\0VORNMODVALb.cpp3,4\0"s, {{20, "b.cpp", 3, 4}}},
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0\0VORNMODVALb.cpp3,4"s, {{0, "a.cpp", 1, 2}}},
+        {"\1\0\0\0\0VORNMODVA"s, {}},
+        {""s, {}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        std::vector<uint8_t> section(bytes.begin(), bytes.end());
+        uint8_t* begin = section.data();
+        const std::vector<Vorn::ModValSlotFound> found = Vorn::ModValSlotsIn(begin, begin + section.size());
+        ASSERT_EQ(found.size(), expected.size());
+        for (size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].mSlot, begin + expected[i].offset);
+            EXPECT_EQ(found[i].mPath, expected[i].path);
+            EXPECT_EQ(found[i].mOrder, expected[i].order);
+            EXPECT_EQ(found[i].mLine, expected[i].line);
+        }
+    }
+    // A program without a marked constant has no section: both bounds null.
+    EXPECT_TRUE(Vorn::ModValSlotsIn(nullptr, nullptr).empty());
+}
+
 // One process, one file table: the reparses below run in this order.
 // One file table per process, and one scratch file for every process of the
 // binary: the reparse steps run in one test, one after another.
