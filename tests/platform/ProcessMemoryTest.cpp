@@ -219,23 +219,63 @@ TEST(PatchMemory, RefusesUnreadableAndSharedPagesAndLeavesThemAsTheyWere)
     }
 }
 
-TEST(PatchMemory, RefusesARangePastTheTopOfMemory)
+TEST(PatchMemory, RefusesARangePastTheTopOfMemoryBeforeLookingAtAPage)
 {
     const uintptr_t top = std::numeric_limits<uintptr_t>::max();
     uint8_t buffer[8] = {};
-    // Start, size.
-    const std::tuple<uintptr_t, size_t> cases[] = {
-        {top, 1},
-        {top - 2, 8},
-        {top - 10, 4},
-        {reinterpret_cast<uintptr_t>(buffer), std::numeric_limits<size_t>::max()},
-        {reinterpret_cast<uintptr_t>(buffer), top - reinterpret_cast<uintptr_t>(buffer) + 2},
+    const auto at = reinterpret_cast<uintptr_t>(buffer);
+    // Start, size, whether the pages are looked at (a range up to the top
+    // byte does not wrap; its pages are refused as unmapped).
+    const std::tuple<uintptr_t, size_t, bool> cases[] = {
+        {top, 1, true},
+        {top - 3, 4, true},
+        {top - 10, 4, true},
+        {top - 3, 5, false},
+        {top - 2, 8, false},
+        {top, 2, false},
+        {at, std::numeric_limits<size_t>::max(), false},
+        {at, top - at + 2, false},
+        {at, top - at + 1, true},
     };
-    for (const auto& [start, size] : cases) {
+    for (const auto& [start, size, looked] : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << start << " + " << size);
+        int queries = 0;
+        const auto query = [&queries] {
+            ++queries;
+            return Platform::MemoryRegions();
+        };
+        EXPECT_FALSE(Platform::PatchMemory(reinterpret_cast<void*>(start), kPatch, size, query));
+        EXPECT_EQ(queries > 0, looked);
         EXPECT_FALSE(Platform::PatchMemory(reinterpret_cast<void*>(start), kPatch, size));
     }
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), sizeof(buffer)), std::string(sizeof(buffer), '\0'));
+}
+
+TEST(PatchMemory, OpensExactlyThePagesTheBytesTouch)
+{
+    // Three pages: read-only, no access, read-only. Offset from the first
+    // page, size, patched.
+    const size_t page = PageBytes();
+    const std::tuple<size_t, size_t, bool> cases[] = {
+        {page - sizeof(kPatch), sizeof(kPatch), true},
+        {2 * page, sizeof(kPatch), true},
+        {page - sizeof(kPatch) + 1, sizeof(kPatch), false},
+        {2 * page - 1, sizeof(kPatch), false},
+        {0, 1, true},
+    };
+    for (const auto& [offset, size, patched] : cases) {
+        SCOPED_TRACE(testing::Message() << offset << " + " << size);
+        PatchTarget target(3, PROT_READ, MAP_PRIVATE, false);
+        ASSERT_NE(target.Bytes(), nullptr);
+        ASSERT_EQ(mprotect(target.Page(1), page, PROT_NONE), 0);
+        EXPECT_EQ(Platform::PatchMemory(target.Bytes() + offset, kPatch, size), patched);
+        EXPECT_EQ(ProtectionAt(target.Page(0)), "r--");
+        EXPECT_EQ(ProtectionAt(target.Page(1)), "---");
+        EXPECT_EQ(ProtectionAt(target.Page(2)), "r--");
+        const std::string expected = patched ? std::string(reinterpret_cast<const char*>(kPatch), size)
+                                             : std::string(size, '\0');
+        EXPECT_EQ(target.Contents().substr(offset, size), expected);
+    }
 }
 
 TEST(PatchMemory, APatchAcrossPagesRestoresEachPageToItsOwnProtection)
@@ -243,7 +283,8 @@ TEST(PatchMemory, APatchAcrossPagesRestoresEachPageToItsOwnProtection)
     PatchTarget target(2, PROT_READ, MAP_PRIVATE, false);
     ASSERT_NE(target.Bytes(), nullptr);
     ASSERT_EQ(mprotect(target.Page(1), PageBytes(), PROT_READ | PROT_EXEC), 0);
-    uint8_t* at = target.Page(1) - 2;
+    // One byte on the second page.
+    uint8_t* at = target.Page(1) - (sizeof(kPatch) - 1);
     EXPECT_TRUE(Platform::PatchMemory(at, kPatch, sizeof(kPatch)));
     EXPECT_EQ(ProtectionAt(target.Page(0)), "r--");
     EXPECT_EQ(ProtectionAt(target.Page(1)), "r-x");
