@@ -15,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -193,6 +194,10 @@ TEST(ModValSlotsIn, TakesEachSlotFromItsOwnMarkerAndPassesOverTheRest)
     }
     // A program without a marked constant has no section: both bounds null.
     EXPECT_TRUE(Vorn::ModValSlotsIn(nullptr, nullptr).empty());
+    // Bounds the wrong way round hold nothing.
+    const std::string slot = "\1\0\0\0\0VORNMODVALa.cpp1,2\0"s;
+    std::vector<uint8_t> bytes(slot.begin(), slot.end());
+    EXPECT_TRUE(Vorn::ModValSlotsIn(bytes.data() + bytes.size(), bytes.data()).empty());
 }
 
 // One process, one file table: the reparses below run in this order.
@@ -506,37 +511,78 @@ TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
 constexpr char kStraySlot[] = "\1\0\0\0\0VORNMODVALstray";
 constexpr char kOwnerSlot[] = "\1\0\0\0\0VORNMODVALowner";
 
+uint32_t NumberIn(const char* slot)
+{
+    const auto* bytes = reinterpret_cast<const uint8_t*>(slot);
+    return uint32_t{bytes[1]} | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]} << 16 | uint32_t{bytes[4]} << 24;
+}
+
+void PutNumber(char* slot, uint32_t number)
+{
+    for (int i = 0; i < 4; ++i)
+        slot[1 + i] = static_cast<char>(number >> (8 * i));
+}
+
 TEST(ModValOf, ASlotHoldingANumberNotItsOwnGetsARecordOfItsOwn)
 {
     static char owner[sizeof(kOwnerSlot)];
     std::copy(std::begin(kOwnerSlot), std::end(kOwnerSlot), owner);
     Vorn::ModVal* ownerRecord = Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner));
     ASSERT_EQ(owner[0], 0);
+    EXPECT_EQ(std::string(owner + 5, 10), "VORNMODVAL");
     EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), ownerRecord);
+    const uint32_t ownerNumber = NumberIn(owner);
+    uint32_t lastNumber = ownerNumber;
 
-    // The four bytes of the number, little-endian.
-    const std::string numbers[] = {
-        std::string(owner + 1, 4),
-        "\xff\xff\xff\xff",
-        std::string("\xff\xff\xff\x7f", 4),
-        std::string("\0\0\0\x01", 4),
+    // Name; the number the slot holds, from the owner's and the last one
+    // given out.
+    const std::tuple<const char*, std::function<uint32_t()>> cases[] = {
+        {"another slot's", [&] { return ownerNumber; }},
+        {"one past the last record", [&] { return lastNumber + 1; }},
+        {"all ones", [] { return 0xFFFFFFFFu; }},
+        {"the largest positive", [] { return 0x7FFFFFFFu; }},
+        {"another slot's with a third byte", [&] { return ownerNumber | 0x10000u; }},
+        {"another slot's with a high byte", [&] { return ownerNumber | 0x1000000u; }},
     };
-    static char slots[std::size(numbers)][sizeof(kStraySlot)];
-    for (size_t i = 0; i < std::size(numbers); ++i) {
-        SCOPED_TRACE(i);
+    static char slots[std::size(cases)][sizeof(kStraySlot)];
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [name, number] = cases[i];
+        SCOPED_TRACE(name);
         char* slot = slots[i];
         std::copy(std::begin(kStraySlot), std::end(kStraySlot), slot);
         slot[0] = 0;
-        std::copy(numbers[i].begin(), numbers[i].end(), slot + 1);
+        const uint32_t held = number();
+        PutNumber(slot, held);
         Vorn::ModVal* record = Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot));
         EXPECT_NE(record, ownerRecord);
         EXPECT_FALSE(record->mChanged);
-        // Registered now: its own number, the same record each time.
+        // Registered now: the next number, the same record each time.
         EXPECT_EQ(slot[0], 0);
-        EXPECT_NE(std::string(slot + 1, 4), numbers[i]);
+        EXPECT_EQ(NumberIn(slot), lastNumber + 1);
+        EXPECT_EQ(std::string(slot + 5, 10), "VORNMODVAL");
         EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot)), record);
+        lastNumber = NumberIn(slot);
     }
     EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), ownerRecord);
+}
+
+TEST(ModValOf, NumbersPastOneByteAreWrittenAndReadLittleEndian)
+{
+    constexpr size_t kCount = 300;
+    static char slots[kCount][sizeof(kStraySlot)];
+    std::vector<Vorn::ModVal*> records;
+    for (char* slot : slots) {
+        std::copy(std::begin(kStraySlot), std::end(kStraySlot), slot);
+        records.push_back(Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot)));
+    }
+    const uint32_t first = NumberIn(slots[0]);
+    int wrong = 0;
+    for (size_t i = 0; i < kCount; ++i) {
+        wrong += NumberIn(slots[i]) != first + i;
+        wrong += Vorn::ModValOf(reinterpret_cast<uint8_t*>(slots[i])) != records[i];
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GE(NumberIn(slots[kCount - 1]), 256u);
 }
 
 // Slots in pages that cannot be written (a shared mapping of a file opened
