@@ -564,6 +564,15 @@ TEST(ModValOf, ASlotHoldingANumberNotItsOwnGetsARecordOfItsOwn)
         lastNumber = NumberIn(slot);
     }
     EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), ownerRecord);
+
+    // Its own number with a higher byte set is not its own.
+    for (const uint32_t highBits : {0x10000u, 0x1000000u}) {
+        SCOPED_TRACE(highBits);
+        Vorn::ModVal* before = Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner));
+        PutNumber(owner, NumberIn(owner) | highBits);
+        EXPECT_NE(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), before);
+        EXPECT_LT(NumberIn(owner), highBits);
+    }
 }
 
 TEST(ModValOf, NumbersPastOneByteAreWrittenAndReadLittleEndian)
