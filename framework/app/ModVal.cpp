@@ -504,7 +504,7 @@ bool ModValReparse()
     if (changed)
         return true;
     ReportModVal("WARNING: No file changes detected.  Files parsed: \r\n  " + (parsed.empty() ? "none" : parsed),
-           "MODVAL WARNING!", Platform::MB_ICONWARNING);
+                 "MODVAL WARNING!", Platform::MB_ICONWARNING);
     return false;
 }
 

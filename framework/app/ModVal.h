@@ -101,7 +101,7 @@ T ModValValue(uint8_t* slot, T compiled)
     (::Vorn::ModValValue(                                                                                         \
         []() {                                                                                                    \
             [[gnu::used, gnu::section("vorn_modval")]] static char slot[] =                                       \
-                "\1\0\0\0\0VORNMODVAL" __FILE__ VORN_MODVAL_TEXT(__COUNTER__) "," VORN_MODVAL_TEXT(__LINE__);         \
+                "\1\0\0\0\0VORNMODVAL" __FILE__ VORN_MODVAL_TEXT(__COUNTER__) "," VORN_MODVAL_TEXT(__LINE__);     \
             return reinterpret_cast<uint8_t*>(slot);                                                              \
         }(),                                                                                                      \
         (value)))
