@@ -437,8 +437,14 @@ ModVal* ModValRegister(uint8_t* slot)
     std::string path;
     int order = 0;
     int line = 0;
-    if (ModValSplitText(ModValSlotText(slot), path, order, line))
-        ModValFileTable()[path].mUsed = true;
+    // Entered as well: the compiler leaves the slot of a constant in a
+    // template out of the slots' section, and a slot handed in by its
+    // constant is its own.
+    if (ModValSplitText(ModValSlotText(slot), path, order, line)) {
+        ModValFile& file = ModValFileTable()[path];
+        file.mUsed = true;
+        file.mEntries[order] = {slot, line};
+    }
     auto& records = ModValRecords();
     records.push_back({slot, std::make_unique<ModVal>()});
     ModVal* record = records.back().mRecord.get();

@@ -16,6 +16,13 @@
 //                       zero-terminated
 //
 // The order number is unique within a source file and grows in source order.
+//
+// Two limits of g++: a marked constant in an inline function (a member
+// defined in its class, say) and one in an ordinary function cannot share the
+// section within one source file (g++ stops with "section type conflict"),
+// so mark constants of one kind per source file; and a slot in a template is
+// left out of the section, so that constant takes part from its first use on.
+//
 // Main thread only.
 
 #include <cstddef>

@@ -29,6 +29,7 @@ int Second();
 int ProbeInt();
 double ProbeDouble();
 const char* ProbeText();
+int Lift();
 extern const char kLookalikeUnregistered[];
 extern const char kLookalikeRegistered[];
 } // namespace Tuned
@@ -54,6 +55,7 @@ const std::vector<std::string> kCompiled = {
     "int First() { return M(1); } int Second() { return M(2); }",
     "int ProbeInt() { return M(0); } double ProbeDouble() { return M(0.0); } const char* ProbeText() { return "
     "M(\"\"); }",
+    "template <typename T> T Lifted() { return M(4); } int Lift() { return Lifted<int>(); }",
     "} // namespace Tuned",
 };
 
@@ -337,9 +339,19 @@ void MarksInsideStringsCommentsAndAfterLettersAreNotTaken(Session& s)
     }
 }
 
+// The compiler leaves a template's slot out of the slots' section: it takes
+// part once the constant has been used.
+void AConstantInATemplateIsTunedOnceUsed(Session& s)
+{
+    EXPECT_EQ(Tuned::Lift(), 4);
+    WriteScratch(WithLine(6, "template <typename T> T Lifted() { return M(-9); } int Lift() { return Lifted<int>(); }"));
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::Lift(), -9);
+}
+
 void DataThatOnlyHoldsTheMarkerIsNoSlot(Session& s)
 {
-    // Lines 8 and 9 have marks that the lookalikes name; neither is taken,
+    // Lines 9 and 10 have marks that the lookalikes name; neither is taken,
     // nor written, nor is its number read.
     std::vector<std::string> lines = kCompiled;
     lines.push_back("int Lookalike() { return M(5); }");
@@ -463,6 +475,10 @@ TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
     {
         SCOPED_TRACE("TwoConstantsOnOneLineTakeTheirEntriesInOrder");
         TwoConstantsOnOneLineTakeTheirEntriesInOrder(s);
+    }
+    {
+        SCOPED_TRACE("AConstantInATemplateIsTunedOnceUsed");
+        AConstantInATemplateIsTunedOnceUsed(s);
     }
     {
         SCOPED_TRACE("DataThatOnlyHoldsTheMarkerIsNoSlot");
