@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -48,6 +53,26 @@ TEST(MappedFile, ViewsTheWholeFileLeavesNothingMappedWhenOpenFailsAndMovesTheVie
     ASSERT_TRUE(file.Open(dir / "big"));
     EXPECT_EQ(file.Size(), size);
     EXPECT_EQ(file.Data()[size - 1], 0);
+}
+
+// A pipe put where the archive belongs has no writer: opening it must not
+// wait for one.
+TEST(MappedFile, APipeInTheFilesPlaceIsRefusedWithoutWaitingForAWriter)
+{
+    Testing::TempDir dir;
+    const std::string pipe = dir / "main.pak";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    MappedFile file;
+    std::future<bool> opened = std::async(std::launch::async, [&file, &pipe] { return file.Open(pipe); });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening the pipe waited for a writer";
+        // A writer lets the stuck open return, so the test can end.
+        const int writer = open(pipe.c_str(), O_WRONLY);
+        opened.wait();
+        close(writer);
+    }
+    EXPECT_FALSE(opened.get());
+    EXPECT_FALSE(file.IsOpen());
 }
 
 } // namespace
