@@ -85,4 +85,29 @@ TEST(PushButtons, ReactToRealClicksInAnXWindow)
     }
 }
 
+// Turning back from another program, the player's first click on the
+// window both brings it the focus and presses the button under it: the
+// click counts, as it does on a window that had the focus all along.
+TEST(PushButtons, TheClickThatBringsBackTheFocusIsAClick)
+{
+    if (!Testing::HasXvfb())
+        GTEST_SKIP() << "needs xvfb-run";
+    Testing::TempDir dir;
+    const std::string script = std::string("P=\"") + PUSH_BUTTONS + "\"\nX=\"" XPROBE "\"\nT='Zarquel buttons'\n"
+                               "\"$P\" >run.log 2>err.log & Z=$!\n"
+                               "\"$X\" wait \"$T\" 30 &&\n"
+                               "  for i in $(seq 300); do grep -q 'Frame drawn' run.log && break; sleep 0.1; done &&\n"
+                               "  \"$X\" move \"$T\" 150 130 && sleep 0.5 && \"$X\" blur \"$T\" && sleep 0.5 &&\n"
+                               "  \"$X\" click \"$T\" 150 130 && sleep 0.5 && \"$X\" shot \"$T\" clicked.ppm\n"
+                               "\"$X\" close \"$T\" || kill $Z\n"
+                               "wait $Z; echo $? >code\n";
+    ASSERT_TRUE(Testing::RunUnderXvfb(dir, script, 90));
+    const auto read = [&](const std::string& name) { return Testing::ReadTextFile(dir / name); };
+    EXPECT_EQ(read("code"), "0\n") << read("err.log");
+    EXPECT_EQ(read("run.log"), "Frame drawn\nenter 1\npress 1\ndepress 1\nleave 1\n");
+    const Testing::Screenshot shot = Testing::ReadScreenshot(dir / "clicked.ppm");
+    ASSERT_EQ(shot.width, 800);
+    EXPECT_EQ(shot.At(150, 330), kLampOn);
+}
+
 } // namespace
