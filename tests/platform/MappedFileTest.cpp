@@ -32,6 +32,7 @@ TEST(MappedFile, ViewsTheWholeFileLeavesNothingMappedWhenOpenFailsAndMovesTheVie
     EXPECT_EQ(Text(file), std::string("ab\0cd", 5));
     EXPECT_FALSE(file.Open(dir / "missing"));
     EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.Size(), 0u);
     EXPECT_FALSE(file.Open(dir / "Sub"));
     EXPECT_EQ(file.Data(), nullptr);
     EXPECT_TRUE(file.Open(dir / "empty"));
@@ -45,7 +46,12 @@ TEST(MappedFile, ViewsTheWholeFileLeavesNothingMappedWhenOpenFailsAndMovesTheVie
     b = std::move(a);
     MappedFile c(std::move(b));
     EXPECT_FALSE(a.IsOpen() || b.IsOpen());
+    EXPECT_EQ(a.Size() + b.Size(), 0u);
     EXPECT_EQ(Text(c), "first");
+    // The smallest file that has a view.
+    dir.WriteFile("one", "z");
+    ASSERT_TRUE(file.Open(dir / "one"));
+    EXPECT_EQ(Text(file), "z");
     // A size beyond 4 GiB is kept whole.
     dir.WriteFile("big", "");
     const uint64_t size = (uint64_t{5} << 30) + 3;
