@@ -86,7 +86,7 @@ private:
     std::vector<uintptr_t> TakeDueTimers(uint32_t now);
     void Deliver(const MessageRecord& message);
     int DisplayIndex() const;
-    SDL_Surface* Staging(const Frame& frame);
+    SDL_Surface* Staging(const Frame& frame, int width, int height);
     bool Fail(std::string error);
 
     VideoSubsystem mVideo;

@@ -5,6 +5,8 @@
 #include "AppDisplayFixture.h"
 #include "DisplayFixture.h"
 
+#include "fakes/HugeMatrices.h"
+
 #include "framework/display/D3DInterface.h"
 #include "framework/display/DDImage.h"
 #include "framework/graphics/Graphics.h"
@@ -616,6 +618,77 @@ TEST_F(D3DRoad, EachFrameIsOneScene)
     window.minimized = true;
     g.FillRect(0, 0, 2, 2);
     EXPECT_FALSE(d3d->mSceneOpen);
+}
+
+// A polygon cut by the clip rectangle covers exactly the pixels it covers
+// unclipped that lie inside the rectangle: the cut follows its edges, and
+// each bound takes its own side (a triangle, a quad, corners cut off).
+TEST_F(D3DRoad, AClippedPolygonIsTheUnclippedOneInsideTheClip)
+{
+    // No edge passes through a pixel centre between its corners, so that
+    // no centre lies on an edge whose cut moves it by a rounding.
+    const struct { const char* what; std::vector<Point> points; Rect clip; } cases[] = {
+        {"twoCornersPastTheRight", {{100, 100}, {141, 111}, {141, 89}}, Rect(90, 80, 30, 40)},
+        {"oneCornerPastTheLeft", {{79, 100}, {131, 85}, {126, 131}}, Rect(96, 70, 60, 80)},
+        {"pastTheTopAndBottom", {{111, 59}, {151, 100}, {110, 151}}, Rect(90, 80, 80, 48)},
+        {"diamondOverEverySide", {{120, 69}, {171, 121}, {119, 170}, {70, 118}}, Rect(90, 90, 61, 59)},
+    };
+    const auto shown = [&](const std::vector<Point>& points, const Rect& clip) {
+        Graphics g(screen);
+        g.SetColor(Color(0, 0, 0));
+        g.FillRect(0, 0, 800, 600);
+        EXPECT_TRUE(screen->FillPolygon3D(points.data(), static_cast<int>(points.size()), clip,
+            Color(0x30, 0x60, 0x90), kDrawModeNormal, 0, 0));
+        std::vector<uint32_t> window;
+        for (int y = 50; y < 200; ++y)
+            for (int x = 50; x < 200; ++x)
+                window.push_back(Pixel(x, y));
+        return window;
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint32_t> whole = shown(c.points, Rect(0, 0, 800, 600));
+        const std::vector<uint32_t> cut = shown(c.points, c.clip);
+        int inside = 0;
+        for (int y = 50; y < 200; ++y)
+            for (int x = 50; x < 200; ++x) {
+                const size_t i = static_cast<size_t>((y - 50) * 150 + x - 50);
+                const bool clipped = x >= c.clip.mX && x < c.clip.mX + c.clip.mWidth && y >= c.clip.mY &&
+                                     y < c.clip.mY + c.clip.mHeight;
+                EXPECT_EQ(cut[i], clipped ? whole[i] : 0u) << c.what << " at " << x << "," << y;
+                inside += cut[i] != 0;
+            }
+        EXPECT_GT(inside, 50) << c.what;
+    }
+}
+
+// Corners at the ends of the float range on the 3D road: clipped to the
+// clip rectangle in floats, then held to fixed point; nothing lands outside
+// the clip and no conversion overflows.
+TEST_F(D3DRoad, HugeMatricesDrawNothingOutsideTheClip)
+{
+    auto sprite = Image(2, 2, Gradient);
+    const Rect clip(100, 80, 40, 30);
+    for (const Testing::HugeMatrix& m : Testing::HugeMatrices()) {
+        Graphics g(screen);
+        g.SetColor(Color(0, 0, 0));
+        g.FillRect(0, 0, 800, 600);
+        g.ClipRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight);
+        g.DrawImageByMatrix(sprite, m.matrix, Rect(0, 0, 2, 2), 120.0f, 95.0f);
+        Platform::Surface& surface = *display.mDrawSurface;
+        Platform::LockedPixels locked;
+        ASSERT_EQ(surface.Lock(locked), Platform::kDDOk);
+        int outside = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                uint32_t p;
+                std::memcpy(&p, locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * 4, 4);
+                const bool clipped = x >= clip.mX && x < clip.mX + clip.mWidth && y >= clip.mY &&
+                                     y < clip.mY + clip.mHeight;
+                outside += (p & 0xFFFFFF) != 0 && !clipped;
+            }
+        surface.Unlock();
+        EXPECT_EQ(outside, 0) << m.name;
+    }
 }
 
 // The colour bits of the top left width x height pixels of a 16- or 32-bit
