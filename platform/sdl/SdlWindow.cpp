@@ -60,20 +60,6 @@ extern "C" void OnTerminationSignal(int)
     gTerminationRequested.store(true);
 }
 
-// The service manager's and the session's polite request to end: the
-// application closes as if its window were closed, and saves its settings.
-void InstallTerminationHandler()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction action = {};
-        action.sa_handler = OnTerminationSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &action, nullptr);
-    });
-}
-
 uint32_t WindowIdOf(const SDL_Event& event)
 {
     switch (event.type) {
@@ -120,6 +106,20 @@ constexpr int kMaxCoordinate = 1 << 20;
 bool TerminationRequested()
 {
     return gTerminationRequested.load();
+}
+
+// The service manager's and the session's polite request to end: the
+// application closes as if its window were closed, and saves its settings.
+void InstallTerminationHandler()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action = {};
+        action.sa_handler = OnTerminationSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+    });
 }
 
 SdlWindow::SdlWindow()

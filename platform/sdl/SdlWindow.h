@@ -21,6 +21,10 @@ class SdlCursor;
 // A termination signal arrived that no window's pump has acted on yet.
 bool TerminationRequested();
 
+// From here on a termination signal is noted for TerminationRequested
+// instead of going to SDL, which would only queue it for a pump.
+void InstallTerminationHandler();
+
 class SdlWindow final : public Window {
 public:
     SdlWindow();
