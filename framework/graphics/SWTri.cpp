@@ -14,9 +14,6 @@ namespace {
 
 // 16.16 terms overflow 32 bits past this many pixels or texels.
 constexpr int kMaxCoordinate = 32767;
-constexpr int kMaxListLength = 16;
-// Three corners and at most one more for each bound.
-constexpr int kMaxClippedVertices = 7;
 
 bool Inside(const TriangleVertex& p, float bound, Bound kind)
 {
@@ -41,6 +38,15 @@ uint32_t Channel(uint32_t color, int shift)
 bool Finite(const TriangleVertex& p)
 {
     return std::isfinite(p.mX) && std::isfinite(p.mY) && std::isfinite(p.mU) && std::isfinite(p.mV);
+}
+
+// Corners far apart on opposite sides overflow their difference: the
+// interpolation would then make infinities and NaN, which every bound
+// counts as inside and no conversion to fixed point survives.
+bool DifferencesFinite(const TriangleVertex& a, const TriangleVertex& b)
+{
+    return std::isfinite(b.mX - a.mX) && std::isfinite(b.mY - a.mY) && std::isfinite(b.mU - a.mU) &&
+           std::isfinite(b.mV - a.mV);
 }
 
 int32_t Fixed(double value)
@@ -194,13 +200,18 @@ int ClipEdge(const TriangleVertex* const* in, const TriangleVertex** out, float 
         const bool qIn = Inside(q, bound, kind);
         if (pIn)
             out[count++] = &p;
-        if (pIn != qIn && pool.count < kMaxClipVertices) {
+        if (pIn != qIn) {
+            if (!DifferencesFinite(p, q) || pool.count == kMaxClipVertices) {
+                out[0] = nullptr;
+                return 0;
+            }
             TriangleVertex& made = pool.vertices[pool.count++];
             if (pIn)
                 InterpolateVertex(q, p, bound, onX, made);
             else
                 InterpolateVertex(p, q, bound, onX, made);
-            out[count++] = &made;
+            if (Finite(made))
+                out[count++] = &made;
         }
     }
     out[count] = nullptr;
@@ -211,8 +222,8 @@ int ClipPolygon(const TriangleVertex* a, const TriangleVertex* b, const Triangle
     const TriangleVertex** out, const FRect& bounds, ClipPool& pool)
 {
     pool.count = 0;
-    const TriangleVertex* first[kMaxListLength] = {a, b, c, nullptr};
-    const TriangleVertex* second[kMaxListLength] = {};
+    const TriangleVertex* first[kMaxClipListLength] = {a, b, c, nullptr};
+    const TriangleVertex* second[kMaxClipListLength] = {};
     const auto minX = static_cast<float>(bounds.mX);
     const auto maxX = static_cast<float>(bounds.mX + bounds.mWidth);
     const auto minY = static_cast<float>(bounds.mY);
@@ -342,7 +353,7 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         }
         if (!finite)
             continue;
-        const TriangleVertex* clipped[kMaxListLength];
+        const TriangleVertex* clipped[kMaxClipListLength];
         const bool inside = std::all_of(std::begin(corners), std::end(corners), [&](const TriangleVertex& p) {
             return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
                    p.mY <= bounds.mY + bounds.mHeight;

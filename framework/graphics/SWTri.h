@@ -93,23 +93,34 @@ Rasterizer RasterizerAt(int index);
 // for kFormat8888); -1 for a format no rasteriser draws.
 int FormatBits(int format);
 
-// The vertices a clipping creates; at most two per bound.
-inline constexpr int kMaxClipVertices = 16;
+// Room for the worst a triangle can become. Rounding can leave a clipped
+// outline slightly concave, so no bound is trusted to cross it only twice:
+// n vertices, of which k lie inside a bound, cross it at most
+// 2 * min(k, n - k) times (an even number, at most n), and so become at
+// most n * 3 / 2. Over the four bounds 3 -> 4 -> 6 -> 9 -> 13, with at most
+// 2 + 4 + 6 + 8 vertices made.
+inline constexpr int kMaxClippedVertices = 13;
+inline constexpr int kMaxClipListLength = kMaxClippedVertices + 1;
+inline constexpr int kMaxClipVertices = 20;
 struct ClipPool {
     TriangleVertex vertices[kMaxClipVertices];
     int count = 0;
 };
 
 // Sutherland-Hodgman against one bound: x or y at least or at most `bound`.
-// Lists are of pointers ended by null; returns the output's length.
+// Lists are of pointers ended by null; returns the output's length. The
+// whole outline is refused (0) when an edge to be cut spans a difference
+// of x, y, u or v that float cannot hold, or when the pool has no room
+// left; a vertex made at the bound that is not finite is left out.
 enum class Bound { MinX, MaxX, MinY, MaxY };
 int ClipEdge(const TriangleVertex* const* in, const TriangleVertex** out, float bound, Bound kind, ClipPool& pool);
 // The vertex where the edge from the outside vertex a to the inside vertex b
 // meets the bound on x (or y).
 void InterpolateVertex(const TriangleVertex& a, const TriangleVertex& b, float bound, bool onX,
     TriangleVertex& out);
-// One triangle against the four bounds; returns the clipped vertex count
-// (0 when fewer than three are left).
+// One triangle against the four bounds into `out` (kMaxClipListLength
+// entries); returns the clipped vertex count (0 when fewer than three are
+// left or the triangle is refused).
 int ClipPolygon(const TriangleVertex* a, const TriangleVertex* b, const TriangleVertex* c,
     const TriangleVertex** out, const FRect& bounds, ClipPool& pool);
 
