@@ -79,6 +79,8 @@ public:
     void Lay(const Destination& dest) const;
     // Forgets the drawing and its layer.
     void Clear();
+    // Whether it holds the layer of the drawing last considered.
+    bool Built() const { return mBuilt; }
 
     // Room for a recording of a destination of `width` x `height` pixels,
     // rows [top, bottom) cleared (the others are never touched).
