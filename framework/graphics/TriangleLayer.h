@@ -50,7 +50,7 @@ public:
     }
 
 private:
-    std::array<uint8_t, 320> mBytes{};
+    std::array<uint8_t, 640> mBytes{};
     size_t mSize = 0;
     bool mOverflow = false;
 };

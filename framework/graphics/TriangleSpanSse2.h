@@ -118,11 +118,15 @@ template <typename Target>
 inline constexpr bool kWordTarget = false;
 template <bool RedLow>
 inline constexpr bool kWordTarget<Target888<RedLow>> = true;
+template <typename Target>
+inline constexpr bool kFieldTarget = false;
+template <int GreenBits>
+inline constexpr bool kFieldTarget<Target16<GreenBits>> = true;
 
 // Whether rows of this kind go four pixels at a time.
 template <typename Target, typename Fetch, Shading Shade>
-inline constexpr bool kRows =
-    Shade == Shading::Constant && kWordTarget<Target> && !std::is_void_v<decltype(SourceOf(std::declval<Fetch>()))>;
+inline constexpr bool kRows = Shade == Shading::Constant && (kWordTarget<Target> || kFieldTarget<Target>) &&
+                              !std::is_void_v<decltype(SourceOf(std::declval<Fetch>()))>;
 
 // Four 32-bit lanes of a register, one pixel each.
 inline __m128i Select(__m128i mask, __m128i yes, __m128i no)
@@ -164,7 +168,12 @@ template <typename Target, typename Fetch, Sampling Mode, Compose How>
 class Rows {
 public:
     using Source = decltype(SourceOf(std::declval<Fetch>()));
+    using Pixel = typename Target::Pixel;
     static constexpr bool kRedLow = std::is_same_v<Target, Target888<true>>;
+    static constexpr bool kWords = kWordTarget<Target>;
+    // A sample of nothing laid over or added leaves the pixel as it is, but
+    // on 5-5-5 the generic kernel clears its unused top bit all the same.
+    static constexpr bool kSkips = How != Compose::Store && !std::is_same_v<Target, Target16<5>>;
     static constexpr bool kPremultiplied = Fetch::kPremultiplied;
 
     Rows(const Fetch& fetch, const Tint& tint)
@@ -185,7 +194,7 @@ public:
     // the last four reaching past `end` written back as they were beyond
     // it; only where four would reach past the row's end do pixels go one
     // by one.
-    void Draw(uint32_t* row, int width, int x, int split, int end, const Walk& left, const Walk& right) const
+    void Draw(Pixel* row, int width, int x, int split, int end, const Walk& left, const Walk& right) const
     {
         int g = x;
         if (g + 4 <= width) {
@@ -306,7 +315,7 @@ private:
     }
 
     template <bool Masked>
-    void Group(uint32_t* out, __m128i u, __m128i v, __m128i mask) const
+    void Group(Pixel* out, __m128i u, __m128i v, __m128i mask) const
     {
         if constexpr (Mode == Sampling::Point)
             PointGroup<Masked>(out, u, v, mask);
@@ -315,10 +324,10 @@ private:
     }
 
     template <bool Masked>
-    void PointGroup(uint32_t* out, __m128i u, __m128i v, __m128i mask) const
+    void PointGroup(Pixel* out, __m128i u, __m128i v, __m128i mask) const
     {
         const __m128i texels = Gather(Offsets(Held(_mm_packs_epi32(_mm_srai_epi32(u, 16), _mm_srai_epi32(v, 16)))));
-        if constexpr (How != Compose::Store) {
+        if constexpr (kSkips) {
             if (Masked ? _mm_movemask_epi8(_mm_andnot_si128(Empty(texels), mask)) == 0
                        : _mm_movemask_epi8(Empty(texels)) == 0xFFFF)
                 return;
@@ -326,7 +335,7 @@ private:
         const bool whole = !Masked || _mm_movemask_epi8(mask) == 0xFFFF;
         // An untinted sample that needs no premultiplying is the texel
         // itself; over anything an opaque one replaces the pixel.
-        if (!mTinted && whole &&
+        if (kWords && !mTinted && whole &&
             (How == Compose::Store || (How == Compose::Over && _mm_movemask_epi8(Opaque(texels)) == 0xFFFF)) &&
             (kPremultiplied || _mm_movemask_epi8(Opaque(texels)) == 0xFFFF)) {
             Store(out, texels);
@@ -343,7 +352,7 @@ private:
     }
 
     template <bool Masked>
-    void BilinearGroup(uint32_t* out, __m128i u, __m128i v, __m128i mask) const
+    void BilinearGroup(Pixel* out, __m128i u, __m128i v, __m128i mask) const
     {
         // (u - 0x7F80) >> 8 without leaving 32 bits: positions to the nearest
         // 1/256 texel, half a texel back.
@@ -399,7 +408,7 @@ private:
         }
         const __m128i any = _mm_or_si128(_mm_or_si128(top01, top23), _mm_or_si128(bottom01, bottom23));
         const __m128i all = _mm_and_si128(_mm_and_si128(top01, top23), _mm_and_si128(bottom01, bottom23));
-        if constexpr (How != Compose::Store) {
+        if constexpr (kSkips) {
             if (_mm_movemask_epi8(Empty(any)) == 0xFFFF)
                 return;
         }
@@ -424,7 +433,7 @@ private:
         const __m128i high = Mix(_mm_unpacklo_epi64(column2, column3), _mm_unpackhi_epi64(column2, column3),
             _mm_shuffle_epi32(wu, 0xFA));
         const bool whole = !Masked || _mm_movemask_epi8(mask) == 0xFFFF;
-        if (How == Compose::Over && opaque && !mTinted && whole) {
+        if (kWords && How == Compose::Over && opaque && !mTinted && whole) {
             Store(out, _mm_packus_epi16(low, high));
             return;
         }
@@ -433,18 +442,22 @@ private:
 
     // Four words written as they stand, red and blue swapped for a target
     // with red low.
-    static void Store(uint32_t* out, __m128i words)
+    static void Store(Pixel* out, __m128i words)
     {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), kRedLow ? SwapRedBlue(words) : words);
     }
 
     // Samples of four pixels (two to a register, lanes b, g, r, a) tinted
     // and laid onto out[0 .. 3] where the mask is set.
-    void Compose4(uint32_t* out, __m128i low, __m128i high, __m128i mask, bool whole) const
+    void Compose4(Pixel* out, __m128i low, __m128i high, __m128i mask, bool whole) const
     {
         if (mTinted) {
             low = _mm_srli_epi16(_mm_mullo_epi16(low, mTint), 8);
             high = _mm_srli_epi16(_mm_mullo_epi16(high, mTint), 8);
+        }
+        if constexpr (!kWords) {
+            ComposeFields(out, low, high, mask, whole);
+            return;
         }
         if constexpr (kRedLow) {
             low = _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
@@ -474,6 +487,66 @@ private:
             result = _mm_packus_epi16(low, high);
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), whole ? result : Select(mask, result, d));
+    }
+
+    // The same onto four 16-bit pixels of fields blue, green, red from the
+    // low bits up: each sample channel cut to its field's top bits, the
+    // field of the pixel weighted as the 8-bit channels are, and the sums
+    // shifted back into place as the generic kernel does (bits past 16
+    // drop).
+    void ComposeFields(Pixel* out, __m128i low, __m128i high, __m128i mask, bool whole) const
+    {
+        constexpr int kGreen = Target::kRedShift - 5;
+        constexpr short kTop[2] = {31, static_cast<short>((1 << kGreen) - 1)};
+        // c >> (8 - bits) as the high half of c * 2^(8 + bits).
+        const __m128i cut = _mm_setr_epi16(1 << 13, static_cast<short>(1 << (8 + kGreen)), 1 << 13, 0, 1 << 13,
+            static_cast<short>(1 << (8 + kGreen)), 1 << 13, 0);
+        const __m128i ownLow = _mm_mulhi_epu16(low, cut);
+        const __m128i ownHigh = _mm_mulhi_epu16(high, cut);
+        const __m128i d = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(out));
+        __m128i resultLow = ownLow;
+        __m128i resultHigh = ownHigh;
+        if constexpr (How != Compose::Store) {
+            // Each pixel in four lanes, each field moved to the lane's top
+            // and taken down to its width.
+            const __m128i doubled = _mm_unpacklo_epi16(d, d);
+            const __m128i toTop = _mm_setr_epi16(1 << 11, static_cast<short>(1 << (11 - kGreen)),
+                static_cast<short>(1 << (16 - Target::kRedShift - 5)), 0, 1 << 11,
+                static_cast<short>(1 << (11 - kGreen)), static_cast<short>(1 << (16 - Target::kRedShift - 5)), 0);
+            const __m128i down = _mm_setr_epi16(1 << 5, static_cast<short>(1 << kGreen), 1 << 5, 0, 1 << 5,
+                static_cast<short>(1 << kGreen), 1 << 5, 0);
+            const auto fields = [&](__m128i pixels) {
+                return _mm_mulhi_epu16(_mm_mullo_epi16(pixels, toTop), down);
+            };
+            const __m128i dLow = fields(_mm_unpacklo_epi32(doubled, doubled));
+            const __m128i dHigh = fields(_mm_unpackhi_epi32(doubled, doubled));
+            if constexpr (How == Compose::Over) {
+                const __m128i full = _mm_set1_epi16(256);
+                const auto over = [&](__m128i own, __m128i s, __m128i field) {
+                    const __m128i keep = _mm_sub_epi16(full, _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF));
+                    return _mm_add_epi16(own, _mm_srli_epi16(_mm_mullo_epi16(field, keep), 8));
+                };
+                resultLow = over(ownLow, low, dLow);
+                resultHigh = over(ownHigh, high, dHigh);
+            } else {
+                const __m128i top = _mm_setr_epi16(kTop[0], kTop[1], kTop[0], 0, kTop[0], kTop[1], kTop[0], 0);
+                resultLow = _mm_min_epi16(_mm_add_epi16(ownLow, dLow), top);
+                resultHigh = _mm_min_epi16(_mm_add_epi16(ownHigh, dHigh), top);
+            }
+        }
+        // Back into place, the three fields of a pixel ORed together.
+        const __m128i place = _mm_setr_epi16(1, 1 << 5, static_cast<short>(1 << Target::kRedShift), 0, 1, 1 << 5,
+            static_cast<short>(1 << Target::kRedShift), 0);
+        const auto join = [&](__m128i fields) {
+            const __m128i placed = _mm_mullo_epi16(fields, place);
+            return _mm_or_si128(placed, _mm_or_si128(_mm_srli_epi64(placed, 16), _mm_srli_epi64(placed, 32)));
+        };
+        const __m128i low2 = join(resultLow);
+        const __m128i high2 = join(resultHigh);
+        // Lanes 0 and 4 of each: pixels 0, 1 and 2, 3.
+        const __m128i pixels = _mm_unpacklo_epi16(_mm_unpacklo_epi16(low2, high2), _mm_unpackhi_epi16(low2, high2));
+        const __m128i result = whole ? pixels : Select(_mm_packs_epi32(mask, mask), pixels, d);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), result);
     }
 
     const Fetch& mFetch;

@@ -67,7 +67,7 @@ TEST(TriangleLayer, KeysMatchOnlyTheSameFieldsAndNoneTooLong)
     EXPECT_FALSE(SWTri::LayerKey() == SWTri::LayerKey());
     SWTri::LayerKey long1;
     SWTri::LayerKey long2;
-    const std::array<uint8_t, 400> bytes{};
+    const std::array<uint8_t, 700> bytes{};
     long1.AddBytes(bytes.data(), bytes.size());
     long2.AddBytes(bytes.data(), bytes.size());
     EXPECT_FALSE(long1.Valid());

@@ -246,6 +246,16 @@ TEST(TriangleSpanSse2, RowsOnWordsWithRedLowEqualTheGenericKernel)
     ExpectEverySourceAgrees<SWTri::Target888<true>>(true);
 }
 
+TEST(TriangleSpanSse2, RowsOn565EqualTheGenericKernel)
+{
+    ExpectEverySourceAgrees<SWTri::Target16<6>>(false);
+}
+
+TEST(TriangleSpanSse2, RowsOn555EqualTheGenericKernel)
+{
+    ExpectEverySourceAgrees<SWTri::Target16<5>>(false);
+}
+
 // The two triangles of a pair walked down their rows together draw what
 // they draw one after the other, where they meet, overlap or lie apart.
 TEST(TriangleSpanSse2, PairsDrawWhatTheirTrianglesDrawInTurn)
