@@ -138,8 +138,10 @@ void TriangleLayer::Clear()
     mSeen = 0;
     mBuilt = false;
     mRefused = false;
-    std::vector<Run>().swap(mRuns);
-    std::vector<uint32_t>().swap(mWords);
+    if (!mRuns.empty() || !mWords.empty()) {
+        std::vector<Run>().swap(mRuns);
+        std::vector<uint32_t>().swap(mWords);
+    }
 }
 
 std::unique_ptr<uint64_t[]> TriangleLayer::Canvas(int width, int height, int top, int bottom)

@@ -15,7 +15,6 @@
 
 #include "framework/graphics/SWTri.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -25,9 +24,22 @@
 namespace Vorn::SWTri {
 
 // A drawing's description, written field after field. One too long to hold
-// matches nothing.
+// matches nothing. Only the bytes written are looked at.
 class LayerKey {
 public:
+    LayerKey() = default;
+    LayerKey(const LayerKey& other) : mSize(other.mSize), mOverflow(other.mOverflow)
+    {
+        std::memcpy(mBytes, other.mBytes, mSize);
+    }
+    LayerKey& operator=(const LayerKey& other)
+    {
+        mSize = other.mSize;
+        mOverflow = other.mOverflow;
+        std::memcpy(mBytes, other.mBytes, mSize);
+        return *this;
+    }
+
     template <typename T>
     LayerKey& Add(const T& value)
     {
@@ -35,22 +47,22 @@ public:
     }
     LayerKey& AddBytes(const void* bytes, size_t size)
     {
-        if (size > mBytes.size() - mSize) {
+        if (size > sizeof mBytes - mSize) {
             mOverflow = true;
             return *this;
         }
-        std::memcpy(mBytes.data() + mSize, bytes, size);
+        std::memcpy(mBytes + mSize, bytes, size);
         mSize += size;
         return *this;
     }
     bool Valid() const { return !mOverflow && mSize > 0; }
     bool operator==(const LayerKey& other) const
     {
-        return Valid() && other.Valid() && mSize == other.mSize && std::memcmp(mBytes.data(), other.mBytes.data(), mSize) == 0;
+        return Valid() && other.Valid() && mSize == other.mSize && std::memcmp(mBytes, other.mBytes, mSize) == 0;
     }
 
 private:
-    std::array<uint8_t, 640> mBytes{};
+    uint8_t mBytes[640];
     size_t mSize = 0;
     bool mOverflow = false;
 };

@@ -34,6 +34,10 @@
 #include <cstdint>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Vorn::SWTri {
 
 // Texel fetches: the ARGB word at (x, y) inside the texture, straight or
@@ -329,21 +333,32 @@ Pixel* RowOf(const Destination& dest, int row)
     return reinterpret_cast<Pixel*>(dest.bits + static_cast<ptrdiff_t>(row) * dest.pitch);
 }
 
+// A row's texture positions as a line through column 0: pixel x samples at
+// (u + x * du, v + x * dv), 16.16, wrapping as 32-bit words do. With SSE2
+// the steps of four neighbouring columns come with it, made once for a
+// triangle.
+struct Walk {
+    uint32_t u = 0;
+    uint32_t v = 0;
+    uint32_t du = 0;
+    uint32_t dv = 0;
+#if defined(__SSE2__)
+    // 0, 1, 2 and 3 steps; four steps.
+    __m128i lanesU;
+    __m128i lanesV;
+    __m128i fourU;
+    __m128i fourV;
+#endif
+};
+
 // What one triangle's pixels are drawn with: where the texture and the
 // vertex colours stand at a pixel.
 struct Gradients {
     TriangleScan::Plane u;
     TriangleScan::Plane v;
     TriangleScan::Plane shade[4];
-};
-
-// A row's texture positions as a line through column 0: pixel x samples at
-// (u + x * du, v + x * dv), 16.16, wrapping as 32-bit words do.
-struct Walk {
-    uint32_t u;
-    uint32_t v;
-    uint32_t du;
-    uint32_t dv;
+    // The steps along a row, for every row.
+    Walk steps;
 };
 
 } // namespace Vorn::SWTri
@@ -373,6 +388,16 @@ public:
         Gradients g;
         g.u = scan.PlaneOf<&FixedVertex::u>();
         g.v = scan.PlaneOf<&FixedVertex::v>();
+        g.steps.du = g.u.Step();
+        g.steps.dv = g.v.Step();
+#if defined(__SSE2__)
+        const uint32_t du = g.steps.du;
+        const uint32_t dv = g.steps.dv;
+        g.steps.lanesU = _mm_setr_epi32(0, static_cast<int>(du), static_cast<int>(2 * du), static_cast<int>(3 * du));
+        g.steps.lanesV = _mm_setr_epi32(0, static_cast<int>(dv), static_cast<int>(2 * dv), static_cast<int>(3 * dv));
+        g.steps.fourU = _mm_set1_epi32(static_cast<int>(4 * du));
+        g.steps.fourV = _mm_set1_epi32(static_cast<int>(4 * dv));
+#endif
         if constexpr (Shade == Shading::Vertex) {
             g.shade[0] = scan.PlaneOf<&FixedVertex::alpha>();
             g.shade[1] = scan.PlaneOf<&FixedVertex::red>();
@@ -418,10 +443,11 @@ private:
     // (the steps wrap as the kernel's do).
     static Walk WalkOf(const Gradients& g, int row, int from)
     {
-        const uint32_t du = g.u.Step();
-        const uint32_t dv = g.v.Step();
+        Walk w = g.steps;
         const auto back = static_cast<uint32_t>(from);
-        return Walk{g.u.At(from, row) - back * du, g.v.At(from, row) - back * dv, du, dv};
+        w.u = g.u.At(from, row) - back * w.du;
+        w.v = g.v.At(from, row) - back * w.dv;
+        return w;
     }
 #endif
 

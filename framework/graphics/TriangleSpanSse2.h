@@ -243,8 +243,9 @@ private:
     // Texture positions of four neighbouring columns along a walk.
     struct Cursor {
         Cursor(const Walk& w, int g)
-            : u(Line(w.u, w.du, g)), v(Line(w.v, w.dv, g)), stepU(_mm_set1_epi32(static_cast<int>(w.du * 4))),
-              stepV(_mm_set1_epi32(static_cast<int>(w.dv * 4)))
+            : u(_mm_add_epi32(_mm_set1_epi32(static_cast<int>(w.u + static_cast<uint32_t>(g) * w.du)), w.lanesU)),
+              v(_mm_add_epi32(_mm_set1_epi32(static_cast<int>(w.v + static_cast<uint32_t>(g) * w.dv)), w.lanesV)),
+              stepU(w.fourU), stepV(w.fourV)
         {
         }
         void Next()
@@ -259,14 +260,6 @@ private:
     };
 
     static short Last(int size) { return static_cast<short>(size - 1); }
-
-    // Positions of columns g .. g + 3 on the line start + x * step.
-    static __m128i Line(uint32_t start, uint32_t step, int g)
-    {
-        const uint32_t at = start + static_cast<uint32_t>(g) * step;
-        return _mm_setr_epi32(static_cast<int>(at), static_cast<int>(at + step), static_cast<int>(at + 2 * step),
-            static_cast<int>(at + 3 * step));
-    }
 
     // Elements x + y * stride of four (x, y) pairs held as 16-bit x0..x3,
     // y0..y3: one multiply-add of 16-bit pairs, every coordinate being
