@@ -1,5 +1,6 @@
 #include "framework/graphics/TriangleLayer.h"
 
+#include "TriangleCanvas.h"
 #include "fakes/DisplayApp.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/TriangleRasterizer.h"
@@ -13,6 +14,7 @@
 
 namespace {
 
+using Testing::DestinationOf;
 using Testing::DisplayApp;
 using Testing::MakeImage;
 using Vorn::Color;
@@ -103,14 +105,7 @@ TEST(TriangleLayer, LaysEachSampleAsItsDrawingWould)
         layer.Consider(KeyOf(7));
         ASSERT_TRUE(layer.Build(canvas.data(), 20, 0, 2, redLow));
         std::vector<uint32_t> pixels(40, 0xC0E0A060);
-        SWTri::Destination dest;
-        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-        dest.pitch = 80;
-        dest.width = 20;
-        dest.height = 2;
-        dest.format = SWTri::kFormat888;
-        dest.redLow = redLow;
-        layer.Lay(dest);
+        layer.Lay(DestinationOf(pixels, 20, 2, SWTri::kFormat888, redLow));
         const auto placed = [&](uint32_t argb) {
             return redLow ? (argb & 0xFF00FF00u) | ((argb >> 16) & 0xFF) | ((argb & 0xFF) << 16) : argb;
         };
@@ -172,14 +167,7 @@ TEST_P(LaidDrawing, EqualsTheDrawingOnEveryBackground)
     std::vector<uint32_t> laid(kW * kH);
     std::vector<uint32_t> drawn(kW * kH);
     const auto destOf = [&](std::vector<uint32_t>& pixels) {
-        SWTri::Destination dest;
-        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-        dest.pitch = kW * 4;
-        dest.width = kW;
-        dest.height = kH;
-        dest.format = SWTri::kFormat888;
-        dest.redLow = c.redLow;
-        return dest;
+        return DestinationOf(pixels, kW, kH, SWTri::kFormat888, c.redLow);
     };
     const SWTri::Destination laidDest = destOf(laid);
     for (int frame = 0; frame < 6; ++frame) {
@@ -215,12 +203,7 @@ TEST(TriangleLayer, ADrawingThatCoversAPixelTwiceIsNeverLaid)
     // A strip folded onto itself: its second triangle lies over the first.
     const TriangleVertex strip[4] = {{1, 1, 0, 0, 0}, {12, 1, 1, 0, 0}, {1, 12, 0, 1, 0}, {1.5f, 1.5f, 1, 1, 0}};
     std::vector<uint32_t> pixels(16 * 16);
-    SWTri::Destination dest;
-    dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-    dest.pitch = 64;
-    dest.width = 16;
-    dest.height = 16;
-    dest.format = SWTri::kFormat888;
+    const SWTri::Destination dest = DestinationOf(pixels, 16, 16, SWTri::kFormat888);
     std::vector<uint32_t> once;
     for (int frame = 0; frame < 5; ++frame) {
         std::fill(pixels.begin(), pixels.end(), 0xFF101010u);
@@ -240,12 +223,7 @@ TEST(TriangleLayer, ATextureWithNewPixelsIsDrawnAnew)
     const TriangleVertex strip[4] = {{-0.5f, -0.5f, 0, 0, 0}, {3.5f, -0.5f, 1, 0, 0}, {-0.5f, 3.5f, 0, 1, 0},
         {3.5f, 3.5f, 1, 1, 0}};
     std::vector<uint32_t> pixels(16);
-    SWTri::Destination dest;
-    dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-    dest.pitch = 16;
-    dest.width = 4;
-    dest.height = 4;
-    dest.format = SWTri::kFormat888;
+    const SWTri::Destination dest = DestinationOf(pixels, 4, 4, SWTri::kFormat888);
     for (int frame = 0; frame < 4; ++frame)
         SWTri::DrawTriangles(strip, 4, texture.get(), dest, false, false, Rect(0, 0, 4, 4), Color::White, 0);
     ASSERT_TRUE(texture->TriangleLayerOf().Built());

@@ -7,6 +7,8 @@
 
 #include "framework/graphics/TriangleRasterizer.h"
 
+#include "TriangleCanvas.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@ namespace {
 
 namespace SWTri = Vorn::SWTri;
 using SWTri::Compose;
+using Testing::Canvas;
 using SWTri::Sampling;
 
 // The same texels through a fetch the vector rows do not know: the generic
@@ -100,28 +103,6 @@ struct Texture {
     std::vector<uint8_t> paddedIndices;
 };
 
-template <typename Pixel>
-struct Canvas {
-    Canvas(int w, int h, int format, bool redLow, std::mt19937& random) : pixels(static_cast<size_t>(w * h))
-    {
-        std::uniform_int_distribution<uint32_t> any;
-        for (Pixel& p : pixels)
-            p = static_cast<Pixel>(any(random));
-        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-        dest.pitch = w * static_cast<int>(sizeof(Pixel));
-        dest.width = w;
-        dest.height = h;
-        dest.format = format;
-        dest.redLow = redLow;
-    }
-    Canvas(const Canvas& other) : pixels(other.pixels), dest(other.dest)
-    {
-        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-    }
-    std::vector<Pixel> pixels;
-    SWTri::Destination dest;
-};
-
 // Two triangles: the two of a quad (strip order), or two apart that may
 // overlap, with texture coordinates over and past the texture, now and then
 // far past it.
@@ -174,7 +155,8 @@ void ExpectRowsAgree(const Fetch& fetch, const Texture& t, bool redLow, std::mt1
         for (const SWTri::ColorInfo& tint : Tints::kAll)
             for (int n = 0; n < 6; ++n) {
                 const auto v = RandomPair(w, h, t, n % 2 == 0, n == 5, random);
-                Canvas<Pixel> fast(w, h, format, redLow, random);
+                Canvas<Pixel> fast(w, h, format, 0, redLow);
+                fast.Randomize(random);
                 Canvas<Pixel> generic(fast);
                 SWTri::RasterizeTriangles<Target, Fetch, Mode, How, SWTri::Shading::Constant>(v.data(), 2, fast.dest,
                     fetch, tint);
@@ -265,7 +247,8 @@ TEST(TriangleSpanSse2, PairsDrawWhatTheirTrianglesDrawInTurn)
     const Generic<SWTri::ArgbFetch> fetch = GenericOf(SWTri::ArgbFetch{t.argb.data(), 9, 7});
     for (int n = 0; n < 200; ++n) {
         const auto v = RandomPair(19, 15, t, n % 3 != 0, false, random);
-        Canvas<uint32_t> pair(19, 15, SWTri::kFormat888, false, random);
+        Canvas<uint32_t> pair(19, 15, SWTri::kFormat888, 0);
+        pair.Randomize(random);
         Canvas<uint32_t> inTurn(pair);
         SWTri::RasterizeTriangles<SWTri::Target888<false>, Generic<SWTri::ArgbFetch>, Sampling::Bilinear, Compose::Over,
             SWTri::Shading::Constant>(v.data(), 2, pair.dest, fetch, SWTri::ColorInfo{});
