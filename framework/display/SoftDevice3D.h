@@ -13,6 +13,7 @@
 //
 // Results are DirectDraw's numbers, like those of Platform::Surface.
 
+#include "framework/graphics/TriangleLayer.h"
 #include "platform/Surface.h"
 
 #include <array>
@@ -92,9 +93,14 @@ public:
     int32_t Unlock();
     bool IsLocked() const { return mLocked; }
     // Palette8 textures read their texels through it.
-    void SetPalette(std::shared_ptr<SoftPalette> palette) { mPalette = std::move(palette); }
+    void SetPalette(std::shared_ptr<SoftPalette> palette);
     const SoftPalette* Palette() const { return mPalette.get(); }
     const uint8_t* Pixels() const { return mPixels.data(); }
+    // Counts the locks (which may write) and palettes given: what the
+    // texture shows can change only with it.
+    uint64_t Changes() const { return mChanges; }
+    // What the last drawing from this texture left (TriangleLayer).
+    SWTri::TriangleLayer& Layer() { return mLayer; }
 
 private:
     int mWidth;
@@ -104,6 +110,8 @@ private:
     std::vector<uint8_t> mPixels;
     bool mLocked = false;
     std::shared_ptr<SoftPalette> mPalette;
+    uint64_t mChanges = 0;
+    SWTri::TriangleLayer mLayer;
 };
 
 // Who the device is, for the capability test's cache and card checks.
@@ -168,7 +176,17 @@ public:
 
 private:
     struct Target;
-    void DrawTriangle(const Target& target, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+    struct Triangles;
+    void DrawTriangles(const Target& target, Primitive type, const ScreenVertex* vertices, int count);
+    // A drawing met before, laid from the texture's layer (TriangleLayer):
+    // true when it was.
+    bool DrawFromLayer(const Target& target, Primitive type, const ScreenVertex* vertices, int count);
+    // The triangle in fixed point, with its colour and whether its corners'
+    // colours differ; false for one with a corner not finite.
+    bool Prepare(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, SWTri::FixedVertex* fixed,
+        SWTri::ColorInfo& color, bool& shaded) const;
+    void Run(const Target& target, const SWTri::FixedVertex* vertices, int triangles, const SWTri::ColorInfo& color,
+        bool shaded) const;
     void DrawLine(const Target& target, const ScreenVertex& a, const ScreenVertex& b);
 
     std::shared_ptr<Platform::Surface> mTarget;

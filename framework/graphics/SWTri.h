@@ -22,6 +22,8 @@ inline constexpr int kFormat8888 = 0x8888; // memory ARGB words with alpha
 inline constexpr int kFormat888 = 0x888;   // 32-bit words whose top byte is no alpha
 inline constexpr int kFormat565 = 0x565;
 inline constexpr int kFormat555 = 0x555;
+// 64-bit words that record what a drawing samples (TriangleLayer).
+inline constexpr int kFormatRecording = 0x5A3;
 
 // What a rasteriser receives of a vertex: 16.16 fixed point. u and v are in
 // texels; the colour channels (0..255) are filled only with vertex colours.
@@ -37,11 +39,13 @@ struct FixedVertex {
 };
 
 // The texture: ARGB words, the same premultiplied (each channel times alpha
-// + 1, over 256), or a palette and its indices; rows of `width`.
+// + 1, over 256), or a palette (straight or premultiplied) and its indices;
+// rows of `width`.
 struct TextureInfo {
     const uint32_t* bits = nullptr;
     const uint32_t* premultiplied = nullptr;
     const uint32_t* palette = nullptr;
+    bool palettePremultiplied = false;
     const uint8_t* indices = nullptr;
     int width = 0;
     int height = 0;
@@ -74,17 +78,19 @@ inline constexpr int kVertexColors = 4;
 inline constexpr int kBlend = 8;
 inline constexpr int kTextured = 16;
 inline constexpr int kAdditive = 128;
-inline constexpr int kTableSize = 256;
+inline constexpr int kTableSize = 512;
 
-using Rasterizer = void (*)(const FixedVertex* vertices, const Destination& dest, const TextureInfo& texture,
-    const ColorInfo& color);
+// Draws `triangles` triangles (one or two), three vertices each, in order: a
+// pixel both cover takes the first one's sample first.
+using Rasterizer = void (*)(const FixedVertex* vertices, int triangles, const Destination& dest,
+    const TextureInfo& texture, const ColorInfo& color);
 
 // Entry `index` of the table; null where no rasteriser exists (untextured
 // triangles, and format bits of no known format).
 Rasterizer RasterizerAt(int index);
 
-// The format bits of the table index (32, 64, 96, or 0 for kFormat8888); -1
-// for a format no rasteriser draws.
+// The format bits of the table index (32, 64, 96, 256 for a recording, or 0
+// for kFormat8888); -1 for a format no rasteriser draws.
 int FormatBits(int format);
 
 // Room for the worst a triangle can become. Rounding can leave a clipped
@@ -128,6 +134,10 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
 
 // One fixed-point triangle to the rasteriser of its features.
 void DispatchTriangle(int features, const FixedVertex* vertices, const Destination& dest,
+    const TextureInfo& texture, const ColorInfo& color);
+// Two triangles of the same features (six vertices) to their rasteriser at
+// once: one walk down their rows.
+void DispatchTrianglePair(int features, const FixedVertex* vertices, const Destination& dest,
     const TextureInfo& texture, const ColorInfo& color);
 
 } // namespace Vorn::SWTri
