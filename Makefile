@@ -7,7 +7,7 @@
 
 PACKAGES := g++ cmake make pkg-config \
 	libsdl2-dev libode-dev libpng-dev zlib1g-dev libjpeg-dev libvorbisidec-dev \
-	libopenjp2-7-dev libfreetype-dev libfontconfig-dev libmpg123-dev libpixman-1-dev \
+	libopenjp2-7-dev libfreetype-dev libfontconfig-dev libmpg123-dev libopenmpt-dev libpixman-1-dev libdw-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev fonts-dejavu-core xfonts-base \
 	libcairo2-dev libvorbis-dev libogg-dev libmp3lame-dev clang libclang-rt-14-dev
 

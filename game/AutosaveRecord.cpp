@@ -1,5 +1,6 @@
 #include "game/AutosaveRecord.h"
 
+#include "game/Ball.h"
 #include "game/Level.h"
 
 #include <charconv>
@@ -29,6 +30,26 @@ constexpr int kMaxMisses = 10;
 // The counters run down from 100 by these steps.
 constexpr int kSavedFlipStep = 4;
 constexpr int kSavedRemovalStep = 5;
+
+// The track speed is the feed rate of at most 1 (down to the difficulty's
+// floor), run backwards by a reverse or tripled by the speed-up; while the
+// first balls roll in, 10 is stored instead.
+constexpr float kTopTrackSpeed = 1.0f;
+constexpr float kSpeedUpFactor = 3.0f;
+constexpr float kOpeningTrackSpeed = 10.0f;
+// The travel starts again from 0 once it passes the spawn distance. It
+// falls only while a reverse runs, by at most the top speed an update, and
+// reverses follow one another only while a reverse ball (which only a saved
+// game brings) is left to match: its special lasts at most its lifetime, and
+// the last one matched runs on for a reverse's length after it.
+constexpr float kSpawnDistance = 48.0f;
+constexpr float kLeastTravel = -static_cast<float>(kMaxSpecialLifetime + kMaxReverseTimer) * kTopTrackSpeed;
+// The play field's planes hold every ball's centre within 20 of the
+// window's edges; one further than a whole ball's radius outside the window
+// would not be on the screen at all.
+constexpr float kFieldWidth = 800.0f;
+constexpr float kFieldHeight = 600.0f;
+constexpr float kFieldMargin = Ball::kRadius;
 
 bool Within(int value, int least, int most)
 {
@@ -87,6 +108,16 @@ bool ReadFloat(std::istream& in, float& value)
     return true;
 }
 
+bool ReadFloatWithin(std::istream& in, float& value, float least, float most)
+{
+    return ReadFloat(in, value) && value >= least && value <= most;
+}
+
+bool TrackSpeedValue(float speed)
+{
+    return (speed >= -kTopTrackSpeed && speed <= kTopTrackSpeed * kSpeedUpFactor) || speed == kOpeningTrackSpeed;
+}
+
 bool ReadBool(std::istream& in, bool& value)
 {
     std::string token;
@@ -110,15 +141,21 @@ bool ReadCount(std::istream& in, int64_t& count, int64_t most)
     return ReadToken(in, token) && ParseWhole(token, count) && count >= 0 && count <= most;
 }
 
+// Every ball is made at rest, and a resumed one with the velocity it was
+// saved with: the game writes no other start velocity. Only a ball being
+// removed counts its removal down.
 bool ReadBall(std::istream& in, AutosaveRecord::SavedBall& ball)
 {
-    return ReadFloat(in, ball.size) && ball.size >= kMinSize && ball.size <= kMaxSize && ReadFloat(in, ball.x) &&
-           ReadFloat(in, ball.y) && ReadFloat(in, ball.velocityX) && ReadFloat(in, ball.velocityY) &&
+    return ReadFloatWithin(in, ball.size, kMinSize, kMaxSize) &&
+           ReadFloatWithin(in, ball.x, -kFieldMargin, kFieldWidth + kFieldMargin) &&
+           ReadFloatWithin(in, ball.y, -kFieldMargin, kFieldHeight + kFieldMargin) &&
+           ReadFloatWithin(in, ball.velocityX, 0.0f, 0.0f) && ReadFloatWithin(in, ball.velocityY, 0.0f, 0.0f) &&
            ReadInt(in, ball.symbol, 0, kMaxSymbol) && ReadInt(in, ball.symbolSet, 0, kMaxSymbol) &&
            ReadBool(in, ball.hovered) && ReadBool(in, ball.open) && ReadInt(in, ball.specialKind, 0, kMaxSpecialKind) &&
            ReadBool(in, ball.beingRemoved) && ReadBool(in, ball.reserved1) && ReadBool(in, ball.reserved2) &&
            ReadInt(in, ball.flipCounter, 0, 100) && CounterValue(ball.flipCounter, kSavedFlipStep) &&
            ReadInt(in, ball.removalCounter, 0, 100) && CounterValue(ball.removalCounter, kSavedRemovalStep) &&
+           (ball.beingRemoved || ball.removalCounter == 0) &&
            ReadInt(in, ball.specialLifetime, 0, kMaxSpecialLifetime) && ReadBool(in, ball.heldShown) &&
            ReadBool(in, ball.translucent);
 }
@@ -152,11 +189,12 @@ bool AutosaveRecord::Read(std::istream& in)
         !ReadInt(in, difficulty, 1, 8) || (difficulty > 3 && difficulty != 8))
         return false;
     if (!ReadBool(in, spawnRequested) || !ReadBool(in, lost) || !ReadAnyInt(in, reserved) || !ReadFloat(in, trackSpeed) ||
+        !TrackSpeedValue(trackSpeed) ||
         !ReadScores(in, displayedScore, scoreToAdd) || !ReadInt(in, combo, 0, kMaxCombo) ||
         !ReadInt(in, misses, 0, kMaxMisses) || !ReadInt(in, stopTimer, 0, kMaxStopTimer) ||
         !ReadInt(in, reverseTimer, 0, kMaxReverseTimer) || !ReadInt(in, revealTimer, 0, kMaxRevealTimer) ||
         !ReadInt(in, revealCounter, 0, kMaxRevealCounter) || !ReadInt(in, speedUpTimer, 0, kMaxSpeedUpTimer) ||
-        !ReadFloat(in, travel))
+        !ReadFloatWithin(in, travel, kLeastTravel, kSpawnDistance))
         return false;
 
     const int64_t stageBalls = Level::BallCountFor(stage);

@@ -72,7 +72,7 @@ Board::~Board()
 
 void Board::NewGame(bool loadAutosave)
 {
-    InitPhysicsWorld();
+    mSpace = InitPhysicsWorld();
     CreateBoundaryPlanes();
     mPaused = false;
     mRenderer = std::make_unique<Renderer>();
@@ -121,7 +121,7 @@ void Board::ClearGame()
     mLevel.reset();
     mExplosion.reset();
     mRenderer.reset();
-    DestroyPhysicsSpace();
+    DestroyPhysicsSpace(std::exchange(mSpace, nullptr));
 }
 
 void Board::CompleteLevel()

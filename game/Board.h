@@ -17,6 +17,7 @@
 #include "framework/widgets/ButtonListener.h"
 #include "framework/widgets/ButtonWidget.h"
 #include "framework/widgets/Widget.h"
+#include "game/AutosaveRecord.h"
 #include "game/Ball.h"
 #include "game/FXSprite.h"
 #include "game/Level.h"
@@ -69,8 +70,10 @@ public:
     void MaybeMakeSpecial();
     void ApplySpecial(const Ball& ball);
 
-    // The saved game. Writing is silent on failure (false); an invalid file
-    // is treated as none and deleted.
+    // The saved game: what the file holds of the running game, written
+    // silently on failure (false); an invalid file is treated as none and
+    // deleted.
+    AutosaveRecord MakeAutosaveRecord() const;
     bool WriteAutosave() const;
     bool LoadAutosave();
     // True when no autosave is left on the disk.
@@ -120,6 +123,9 @@ public:
     float mTravel = 0.0f;
     std::unique_ptr<FXSprite> mExplosion;
     bool mPaused = false;
+    // The stage's collision space, made by its set-up and destroyed by its
+    // tear-down; null between the two.
+    dSpaceID mSpace = nullptr;
 
 private:
     // Adds to the score still to add, held within int.

@@ -16,7 +16,7 @@
 #include <sstream>
 #include <system_error>
 
-bool Board::WriteAutosave() const
+AutosaveRecord Board::MakeAutosaveRecord() const
 {
     AutosaveRecord record;
     record.displayedScore = mDisplayedScore;
@@ -57,8 +57,13 @@ bool Board::WriteAutosave() const
         saved.heldShown = ball->mHeldShown;
         saved.translucent = ball->mTranslucent;
     }
+    return record;
+}
+
+bool Board::WriteAutosave() const
+{
     std::ostringstream text;
-    record.Write(text);
+    MakeAutosaveRecord().Write(text);
     Vorn::MakeDirectories(Vorn::GetAppDataFolder() + kSaveFolderName);
     return Platform::WriteFileAtomically(Platform::ResolveFileName(AutosavePath()), text.str());
 }

@@ -32,7 +32,6 @@ struct Plane {
     dReal a, b, d;
 };
 constexpr std::array<Plane, 4> kBoundaryPlanes = {{{1, 0, 20}, {-1, 0, -780}, {0, 1, 20}, {0, -1, -580}}};
-std::array<dGeomID, 4> gPlanes{};
 
 PhysSprite* SpriteOf(dGeomID geom)
 {
@@ -59,7 +58,8 @@ PhysicsWorld::PhysicsWorld()
 
 PhysicsWorld::~PhysicsWorld()
 {
-    DestroyPhysicsSpace();
+    // A stage still set up when the world goes (a test's) goes with it.
+    DestroyPhysicsSpace(gPhysicsSpace);
     dJointGroupDestroy(gContactGroup);
     dWorldDestroy(gPhysicsWorld);
     gContactGroup = nullptr;
@@ -67,38 +67,33 @@ PhysicsWorld::~PhysicsWorld()
     dCloseODE();
 }
 
-void InitPhysicsWorld()
+dSpaceID InitPhysicsWorld()
 {
     dWorldSetERP(gPhysicsWorld, 0.7);
     dWorldSetCFM(gPhysicsWorld, 0);
     dWorldSetGravity(gPhysicsWorld, 0, 0, 0);
-    DestroyPhysicsSpace();
     gPhysicsSpace = dSimpleSpaceCreate(nullptr);
+    // Contacts live only within one step, so no stage has any in it now.
     if (gContactGroup != nullptr)
         dJointGroupDestroy(gContactGroup);
     gContactGroup = dJointGroupCreate(0);
+    return gPhysicsSpace;
 }
 
 void CreateBoundaryPlanes()
 {
-    for (size_t i = 0; i < kBoundaryPlanes.size(); ++i) {
-        const Plane& p = kBoundaryPlanes[i];
-        gPlanes[i] = dCreatePlane(gPhysicsSpace, p.a, p.b, 0, p.d);
-    }
+    for (const Plane& p : kBoundaryPlanes)
+        dCreatePlane(gPhysicsSpace, p.a, p.b, 0, p.d);
 }
 
-void DestroyPhysicsSpace()
+void DestroyPhysicsSpace(dSpaceID space)
 {
-    if (gPhysicsSpace == nullptr)
+    if (space == nullptr)
         return;
-    for (dGeomID& plane : gPlanes) {
-        if (plane != nullptr)
-            dGeomDestroy(plane);
-        plane = nullptr;
-    }
-    // Whatever is still in it goes with it.
-    dSpaceDestroy(gPhysicsSpace);
-    gPhysicsSpace = nullptr;
+    if (space == gPhysicsSpace)
+        gPhysicsSpace = nullptr;
+    // A space made by the library destroys what it still holds with it.
+    dSpaceDestroy(space);
 }
 
 void StepPhysics()

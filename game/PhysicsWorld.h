@@ -26,18 +26,23 @@ public:
 // Null while no PhysicsWorld lives.
 extern dWorldID gPhysicsWorld;
 extern dJointGroupID gContactGroup;
-// The current stage's space; null between stages.
+// The space new shapes are made in and StepPhysics steps: the one of the
+// stage set up last, null once that one is torn down.
 extern dSpaceID gPhysicsSpace;
 
-// Stage set-up: world settings, a new space and a new contact group. A space
-// left from an earlier stage is destroyed first, with everything in it.
-void InitPhysicsWorld();
+// Stage set-up: world settings, a new space that becomes the current one, and
+// a new contact group. The space belongs to the stage that asked for it and
+// goes with DestroyPhysicsSpace at its tear-down; an earlier stage's space is
+// left alone, since the board that owns it may still be waiting for its
+// deletion and destroys its shapes and its space itself.
+dSpaceID InitPhysicsWorld();
 // The half-spaces x >= 20, x <= 780, y >= 20, y <= 580, as bodiless planes in
-// the stage's space.
+// the current space; they go with it.
 void CreateBoundaryPlanes();
-// Stage tear-down, after the stage's sprites have destroyed their own
-// geometries: the planes and the space go.
-void DestroyPhysicsSpace();
+// A stage's tear-down, after its sprites have destroyed their own shapes:
+// that space goes, with the planes and whatever else is still in it, and no
+// other. Null does nothing.
+void DestroyPhysicsSpace(dSpaceID space);
 // Steps on every second call, counting from the making of the world.
 void StepPhysics();
 // Turns one colliding pair into at most four contact joints. The track is

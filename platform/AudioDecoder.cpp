@@ -2,10 +2,12 @@
 
 #include "platform/Paths.h"
 
+#include <libopenmpt/libopenmpt.h>
 #include <mpg123.h>
 #include <tremor/ivorbisfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -13,9 +15,6 @@
 namespace Platform {
 
 namespace {
-
-// Larger files are refused rather than read whole into memory.
-constexpr uint64_t kMaxFileBytes = 256u << 20;
 
 uint32_t Little(const uint8_t* p, int bytes)
 {
@@ -278,6 +277,65 @@ private:
     uint32_t mRate = 0;
 };
 
+class ModuleSource final : public PcmSource {
+public:
+    static std::unique_ptr<PcmSource> Open(const uint8_t* data, size_t size)
+    {
+        // Without dither the same song renders the same samples every time;
+        // its end is where it would loop, with no fading tail after it.
+        const openmpt_module_initial_ctl settings[] = {{"play.at_end", "stop"}, {"dither", "0"}, {nullptr, nullptr}};
+        openmpt_module* module = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent, nullptr,
+                                                                    openmpt_error_func_ignore, nullptr, nullptr,
+                                                                    nullptr, settings);
+        if (!module)
+            return nullptr;
+        return std::unique_ptr<PcmSource>(new ModuleSource(module));
+    }
+
+    ~ModuleSource() override { openmpt_module_destroy(mModule); }
+
+    uint16_t Channels() const override { return 2; }
+    uint32_t SampleRate() const override { return kOutputRate; }
+
+    size_t Read(int16_t* out, size_t frames) override
+    {
+        size_t done = 0;
+        while (done < frames) {
+            const size_t got = openmpt_module_read_interleaved_stereo(mModule, kOutputRate, frames - done, out + 2 * done);
+            if (got == 0)
+                break;
+            done += got;
+        }
+        return done;
+    }
+
+    // Lands on the row playing at that time; past the song's end, at its end.
+    bool Seek(uint64_t frame) override
+    {
+        const double seconds = static_cast<double>(frame) / kOutputRate;
+        openmpt_module_set_position_seconds(mModule, seconds);
+        return seconds <= openmpt_module_get_duration_seconds(mModule);
+    }
+
+    int64_t SeekOrder(int order) override
+    {
+        if (order < 0 || order >= openmpt_module_get_num_orders(mModule))
+            return -1;
+        return std::llround(openmpt_module_set_position_order_row(mModule, order, 0) * kOutputRate);
+    }
+
+    bool SetRepeat(bool forever) override
+    {
+        openmpt_module_set_repeat_count(mModule, forever ? -1 : 0);
+        return true;
+    }
+
+private:
+    explicit ModuleSource(openmpt_module* module) : mModule(module) {}
+
+    openmpt_module* const mModule;
+};
+
 } // namespace
 
 std::unique_ptr<PcmSource> OpenPcmSource(std::vector<uint8_t> file)
@@ -289,13 +347,18 @@ std::unique_ptr<PcmSource> OpenPcmSource(std::vector<uint8_t> file)
     return Mp3Source::Open(std::move(file));
 }
 
+std::unique_ptr<PcmSource> OpenModuleSource(const uint8_t* data, size_t size)
+{
+    return ModuleSource::Open(data, size);
+}
+
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& contents)
 {
     std::ifstream in(ResolveFileName(name), std::ios::binary | std::ios::ate);
     if (!in)
         return false;
     const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<uint64_t>(size) > kMaxFileBytes)
+    if (size < 0 || static_cast<uint64_t>(size) > kMaxAudioFileBytes)
         return false;
     contents.resize(static_cast<size_t>(size));
     in.seekg(0);

@@ -335,7 +335,8 @@ StreamState StreamVoice::State()
 void StreamVoice::SetLooping(bool looping)
 {
     std::lock_guard lock(mMixer.mLock);
-    mLooping = looping;
+    const bool loopsItself = mSource->SetRepeat(looping);
+    mLooping = looping && !loopsItself;
 }
 
 void StreamVoice::SetGain(uint32_t gain)
@@ -349,6 +350,20 @@ void StreamVoice::SetPosition(uint64_t frame)
     std::lock_guard lock(mMixer.mLock);
     MoveTo(frame);
     mPosition = frame << 32;
+}
+
+bool StreamVoice::SeekOrder(int order)
+{
+    std::lock_guard lock(mMixer.mLock);
+    const int64_t frame = mSource->SeekOrder(order);
+    if (frame < 0)
+        return false;
+    // The source already stands there: the window starts afresh without a seek.
+    mWindowStart = static_cast<uint64_t>(frame);
+    mWindowFrames = 0;
+    mSourceEnded = false;
+    mPosition = mWindowStart << 32;
+    return true;
 }
 
 bool StreamVoice::Reach(uint64_t frame)

@@ -148,6 +148,14 @@ public:
     virtual size_t Read(int16_t* out, size_t frames) = 0;
     // False when the position cannot be reached.
     virtual bool Seek(uint64_t frame) = 0;
+    // Tracker songs jump to the start of one of their orders and answer the
+    // frame they then stand at, counted as Seek counts; -1 for an order the
+    // song does not have, and from every other kind of sound.
+    virtual int64_t SeekOrder(int) { return -1; }
+    // Tracker songs loop where their own order list says (their restart
+    // position, or a jump back) and answer true; other sounds answer false
+    // and are started over at their end by the voice.
+    virtual bool SetRepeat(bool) { return false; }
 };
 
 enum class StreamState { kStopped, kPlaying, kPaused };
@@ -170,6 +178,9 @@ public:
     void SetGain(uint32_t gain);
     // Past the end: the stream stands at its end.
     void SetPosition(uint64_t frame);
+    // A tracker song goes on from the start of that order; false (and the
+    // position kept) for an order it does not have or another sound.
+    bool SeekOrder(int order);
     uint16_t Channels() const { return mChannels; }
 
 private:

@@ -11,6 +11,8 @@
 namespace Platform {
 
 inline constexpr int kMaxStackFrames = 256;
+// Words of a frame shown with it: where a caller's stack arguments lie.
+inline constexpr int kFrameParams = 4;
 
 // The processor's registers at the fault. Read on x86-64 only; elsewhere
 // `known` stays false.
@@ -28,11 +30,16 @@ struct CrashRegisters {
 };
 
 struct StackFrame {
-    // The frame's place on the stack: the stack pointer of its caller.
+    // The frame's place on the stack, its canonical frame address: the stack
+    // pointer its caller had before the call. 0 where the unwinder's walk
+    // ended before it was known.
     uintptr_t frame = 0;
     // The failing instruction in the first frame; in the others the return
     // address, one past the call.
     uintptr_t pc = 0;
+    // The machine words at `frame`, just above the return address; 0 where
+    // unreadable. Read in the unwinder's walk only.
+    uintptr_t params[kFrameParams] = {};
 };
 
 struct CrashFault {
@@ -48,6 +55,11 @@ struct CrashFault {
     StackFrame frames[kMaxStackFrames];
     int frameCount = 0;
     bool byFramePointers = false;
+    // The unwinder's walk ended before it reached the caller of an outermost
+    // frame (at 0): the stack shown is cut short. `walkError` is the reason
+    // code the unwinder ended with.
+    bool walkCutShort = false;
+    int walkError = 0;
 };
 
 // Runs inside the signal handler, on the failing thread: only
@@ -74,9 +86,10 @@ void UninstallCrashHandler();
 uint32_t ExceptionCodeOf(int signal, int code, uintptr_t faultAddress, uintptr_t stackPointer,
                          bool uncaughtException);
 
-// Where an address lies: the file of the module that holds it, the address
-// the module was loaded at, and the exported symbol around it (null when none
-// is). Asks the dynamic loader and never reads memory at the address itself.
+// Where an address lies: the file of the module that holds it (the program's
+// own by its absolute path, however it was started), the address the module
+// was loaded at, and the exported symbol around it (null when none is). Asks
+// the dynamic loader and never reads memory at the address itself.
 struct CodeLocation {
     const char* module = nullptr;
     uintptr_t moduleBase = 0;

@@ -30,10 +30,18 @@ bool IsReadable(const Frame& frame);
 // is shorter than a row or not a whole number of words.
 bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch);
 
-// The same, scaled to width x height: each written pixel is the frame's pixel
-// under its centre. False, with nothing written, for an unreadable frame, a
-// size outside 1..kMaxFrameSide or a destination pitch that is too short or
-// not a whole number of words.
+// The same, scaled to width x height by area (CoverageScaler.h): each
+// written pixel is the mean of the part of the frame it covers, and a whole
+// number of pixels per frame pixel gives exact copies. False, with nothing
+// written, for an unreadable frame, a size outside 1..kMaxFrameSide or a
+// destination pitch that is too short or not a whole number of words.
 bool ScaleToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch, int width, int height);
+
+// The same filter into pixels of `format`, 16 or 32 bits (the screen of a
+// mode larger than the frame): each channel rounded to the nearest the
+// format holds. False, with nothing written, as above, and for a format of
+// another size or a pitch that is not a whole number of pixels.
+bool ScaleToFormat(const Frame& frame, void* destination, int destinationPitch, const PixelFormat& format, int width,
+                   int height);
 
 } // namespace Platform

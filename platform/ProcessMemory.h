@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct MemoryRegion {
     bool mReadable = false;
     bool mWritable = false;
     bool mExecutable = false;
+    // Shared with other mappings of the same file or memory: a write there
+    // reaches them too.
+    bool mShared = false;
     // The mapped file; empty for anonymous memory.
     std::string mPath;
 };
@@ -31,10 +35,15 @@ std::string ProgramFilePath();
 // of `out`, when any of them is not readable.
 bool ReadMemory(uintptr_t address, void* out, size_t size);
 
-// Writes the bytes over memory that may be read-only: each page touched gets
-// write access added to what it had, and then exactly its former protection
-// back. False, with nothing written, when a page is not mapped or its
-// protection cannot be changed.
-bool PatchMemory(void* address, const void* bytes, size_t size);
+// Where PatchMemory learns the mappings: asked afresh just before each page
+// is opened. Tests pass their own to act between two pages.
+using MemoryRegionQuery = std::function<std::vector<MemoryRegion>()>;
+
+// Writes the bytes over private memory that may be read-only: each page
+// touched gets write access added to the protection it has when it is
+// opened, and then exactly that protection back. False, with nothing
+// written, when the range runs past the top of memory, or a page is not
+// mapped, not readable, shared, or its protection cannot be changed.
+bool PatchMemory(void* address, const void* bytes, size_t size, const MemoryRegionQuery& regions = MemoryRegions);
 
 } // namespace Platform

@@ -11,10 +11,6 @@ namespace Platform {
 
 namespace {
 
-// A decoded sample larger than this is refused: it would not fit the 32-bit
-// sizes the callers compute with.
-constexpr uint64_t kMaxSampleBytes = 256u << 20;
-
 std::mutex gEngineLock;
 std::weak_ptr<SampleEngine> gEngine;
 
@@ -53,6 +49,7 @@ void SampleEngine::Close()
 {
     std::lock_guard lock(mLock);
     mChannels.clear();
+    mSongs.clear();
     mSamples.clear();
     mOutput.reset();
 }
@@ -64,32 +61,42 @@ uint32_t SampleEngine::Add(std::unique_ptr<SoundBuffer> buffer, uint32_t mode)
     return handle;
 }
 
-uint32_t SampleEngine::SampleLoad(int, const std::string& fileName, uint32_t)
+bool SampleEngine::ReadFileWhileOpen(const std::string& fileName, std::vector<uint8_t>& file)
 {
     {
         std::lock_guard lock(mLock);
         if (!mOutput)
-            return 0;
+            return false;
     }
+    return ReadWholeFile(fileName, file);
+}
+
+uint32_t SampleEngine::SampleLoad(int, const std::string& fileName, uint32_t, uint64_t maxBytes)
+{
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(fileName, file))
+    if (!ReadFileWhileOpen(fileName, file))
         return 0;
     const std::unique_ptr<PcmSource> source = OpenPcmSource(std::move(file));
     if (!source)
         return 0;
     const uint16_t channels = source->Channels();
+    const uint64_t mostFrames = std::min(maxBytes, kMaxSampleBytes) / (sizeof(int16_t) * channels);
     std::vector<int16_t> samples;
-    constexpr size_t kChunk = 65536;
+    uint64_t frames = 0;
+    constexpr uint64_t kChunk = 65536;
     for (;;) {
-        const size_t have = samples.size();
-        if ((have + kChunk * channels) * sizeof(int16_t) > kMaxSampleBytes)
+        // One frame past the cap tells a sound that goes on from one that
+        // ends right there.
+        const size_t ask = static_cast<size_t>(std::min(kChunk, mostFrames + 1 - frames));
+        samples.resize(static_cast<size_t>(frames + ask) * channels);
+        const size_t got = source->Read(samples.data() + frames * channels, ask);
+        frames += got;
+        if (frames > mostFrames)
             return 0;
-        samples.resize(have + kChunk * channels);
-        const size_t got = source->Read(samples.data() + have, kChunk);
-        samples.resize(have + got * channels);
-        if (got < kChunk)
+        if (got < ask)
             break;
     }
+    samples.resize(static_cast<size_t>(frames) * channels);
     const PcmFormat format{channels, source->SampleRate(), 16};
     std::lock_guard lock(mLock);
     if (!mOutput)
@@ -253,6 +260,98 @@ bool SampleEngine::IsPlaying(int channel)
     std::lock_guard lock(mLock);
     Channel* found = FindChannel(channel);
     return found && (found->paused || found->voice->IsPlaying());
+}
+
+StreamVoice* SampleEngine::FindSong(uint32_t song)
+{
+    const auto found = mSongs.find(song);
+    return found == mSongs.end() ? nullptr : found->second.get();
+}
+
+uint32_t SampleEngine::MusicLoadSong(const std::string& fileName)
+{
+    std::vector<uint8_t> file;
+    if (!ReadFileWhileOpen(fileName, file))
+        return 0;
+    std::unique_ptr<PcmSource> source = OpenModuleSource(file.data(), file.size());
+    std::lock_guard lock(mLock);
+    if (!mOutput || !source)
+        return 0;
+    std::unique_ptr<StreamVoice> voice = mOutput->CreateStream(std::move(source));
+    if (!voice)
+        return 0;
+    const uint32_t handle = mNextHandle++;
+    mSongs[handle] = std::move(voice);
+    return handle;
+}
+
+bool SampleEngine::MusicFreeSong(uint32_t song)
+{
+    std::lock_guard lock(mLock);
+    return mSongs.erase(song) > 0;
+}
+
+bool SampleEngine::MusicPlaySong(uint32_t song)
+{
+    std::lock_guard lock(mLock);
+    StreamVoice* found = FindSong(song);
+    if (found)
+        found->Play(true);
+    return found != nullptr;
+}
+
+bool SampleEngine::MusicStopSong(uint32_t song)
+{
+    std::lock_guard lock(mLock);
+    StreamVoice* found = FindSong(song);
+    if (found)
+        found->Stop();
+    return found != nullptr;
+}
+
+bool SampleEngine::MusicSetLooping(uint32_t song, int mode)
+{
+    std::lock_guard lock(mLock);
+    StreamVoice* found = FindSong(song);
+    if (found)
+        found->SetLooping(mode == kLoopNormal);
+    return found != nullptr;
+}
+
+bool SampleEngine::MusicSetOrder(uint32_t song, int order)
+{
+    std::lock_guard lock(mLock);
+    StreamVoice* found = FindSong(song);
+    return found && found->SeekOrder(order);
+}
+
+bool SampleEngine::MusicSetPaused(uint32_t song, bool paused)
+{
+    std::lock_guard lock(mLock);
+    StreamVoice* found = FindSong(song);
+    if (!found)
+        return false;
+    if (paused)
+        found->Pause();
+    else if (found->State() == StreamState::kPaused)
+        found->Play(false);
+    return true;
+}
+
+bool SampleEngine::MusicSetMasterVolume(uint32_t song, int volume)
+{
+    std::lock_guard lock(mLock);
+    StreamVoice* found = FindSong(song);
+    if (found)
+        found->SetGain(static_cast<uint32_t>(std::clamp(volume, 0, 100) * 65536 / 100));
+    return found != nullptr;
+}
+
+bool SampleEngine::MusicIsPlaying(uint32_t song)
+{
+    std::lock_guard lock(mLock);
+    StreamVoice* found = FindSong(song);
+    return found && found->State() != StreamState::kStopped;
 }
 
 } // namespace Platform

@@ -3,6 +3,7 @@
 #include "framework/app/FileUtils.h"
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
+#include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessMemory.h"
 
@@ -11,95 +12,84 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <string_view>
+
+// The bounds of the section every marked constant's slot lies in, set by the
+// linker. Weak: a program without a marked constant has no such section, and
+// both are null there.
+extern "C" {
+[[gnu::weak]] extern uint8_t __start_vorn_modval[];
+[[gnu::weak]] extern uint8_t __stop_vorn_modval[];
+}
 
 namespace Vorn {
 
 namespace {
 
-constexpr char kMarker[] = "VORNMODVAL";
-constexpr size_t kMarkerLength = sizeof(kMarker) - 1;
+constexpr char kModValMarker[] = "VORNMODVAL";
+constexpr size_t kModValMarkerLength = sizeof(kModValMarker) - 1;
 
 // The records, by the number the slots hold: a slot has four bytes for its
-// record, too few for an address here. Never freed.
-std::deque<std::unique_ptr<ModVal>>& Records()
+// record, too few for an address here. Each knows its slot, so that a number
+// read back from a slot is taken only when it is that slot's own. Never freed.
+struct RegisteredModVal {
+    const uint8_t* mSlot;
+    std::unique_ptr<ModVal> mRecord;
+};
+
+std::deque<RegisteredModVal>& ModValRecords()
 {
-    static std::deque<std::unique_ptr<ModVal>> records;
+    static std::deque<RegisteredModVal> records;
     return records;
 }
 
-std::map<std::string, ModValFile>& FileTable()
+// Slots whose registration could not be written into them: they still read
+// as unregistered, and are found here instead of being registered again on
+// every evaluation.
+std::map<const uint8_t*, ModVal*>& UnwrittenModValSlots()
+{
+    static std::map<const uint8_t*, ModVal*> slots;
+    return slots;
+}
+
+bool gModValWriteFailureReported = false;
+
+std::map<std::string, ModValFile>& ModValFileTable()
 {
     static std::map<std::string, ModValFile> table;
     return table;
 }
 
-int64_t gLastChangeTime = 0;
+int64_t gModValLastChangeTime = 0;
 
-std::string SlotText(const uint8_t* slot)
+std::string ModValSlotText(const uint8_t* slot)
 {
     return reinterpret_cast<const char*>(slot + kModValTextOffset);
 }
 
-void Report(const std::string& text, const std::string& caption, uint32_t flags)
+void ReportModVal(const std::string& text, const std::string& caption, uint32_t flags)
 {
     if (gApplication)
         gApplication->ShowMessageBox(text, caption, flags);
 }
 
-// Searches the program's own readable mappings, run of adjacent mappings by
-// run, and stops after the first run that held a slot.
-void FindSlots()
+void FindModValSlots()
 {
-    const std::string program = Platform::ProgramFilePath();
-    const std::vector<Platform::MemoryRegion> regions = Platform::MemoryRegions();
-    size_t i = 0;
-    while (i < regions.size()) {
-        if (program.empty() || regions[i].mPath != program || !regions[i].mReadable) {
-            ++i;
-            continue;
-        }
-        const uintptr_t start = regions[i].mStart;
-        uintptr_t end = regions[i].mEnd;
-        for (++i; i < regions.size() && regions[i].mStart == end && regions[i].mPath == program &&
-                  regions[i].mReadable;
-             ++i)
-            end = regions[i].mEnd;
-        std::string run(end - start, '\0');
-        if (!Platform::ReadMemory(start, run.data(), run.size()))
-            continue;
-        bool entered = false;
-        for (size_t at = run.find(kMarker, 0, kMarkerLength); at != std::string::npos;
-             at = run.find(kMarker, at + 1, kMarkerLength)) {
-            const size_t textStart = at + kMarkerLength;
-            // The text must end inside the mapping.
-            const size_t zero = run.find('\0', textStart);
-            if (zero == std::string::npos || at < kModValMarkerOffset)
-                continue;
-            std::string path;
-            int order = 0;
-            int line = 0;
-            if (!ModValSplitText(run.substr(textStart, zero - textStart), path, order, line))
-                continue;
-            const auto* slot = reinterpret_cast<const uint8_t*>(start + at - kModValMarkerOffset);
-            FileTable()[path].mEntries[order] = {slot, line};
-            entered = true;
-        }
-        if (entered)
-            return;
-    }
+    for (ModValSlotFound& found : ModValSlotsIn(__start_vorn_modval, __stop_vorn_modval))
+        ModValFileTable()[found.mPath].mEntries[found.mOrder] = {found.mSlot, found.mLine};
 }
 
-bool IsDigit(char c)
+bool IsModValDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-bool IsLetter(char c)
+bool IsModValLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool ParseString(const std::string& text, std::string& value)
+bool ParseModValString(const std::string& text, std::string& value)
 {
     if (text.empty() || text[0] != '"')
         return false;
@@ -136,7 +126,7 @@ bool ParseString(const std::string& text, std::string& value)
     return false;
 }
 
-int HexDigit(char c)
+int ModValHexDigit(char c)
 {
     int digit = 0;
     const auto result = std::from_chars(&c, &c + 1, digit, 16);
@@ -145,13 +135,14 @@ int HexDigit(char c)
 
 // Decimal literals past 32 bits fail; hexadecimal ones keep their low 32 bits,
 // as a hexadecimal constant written for an unsigned word expects.
-bool ParseInteger(const std::string& text, int32_t& value)
+bool ParseModValInteger(const std::string& text, int32_t& value)
 {
     size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (negative)
         ++i;
-    if (i < text.size() && (IsLetter(text[i]) || text[i] == '_') && !(i == 1 && (text[i] == 'x' || text[i] == 'X')))
+    if (i < text.size() && (IsModValLetter(text[i]) || text[i] == '_') &&
+        !(i == 1 && (text[i] == 'x' || text[i] == 'X')))
         return false;
     bool hex = false;
     int64_t decimal = 0;
@@ -163,9 +154,9 @@ bool ParseInteger(const std::string& text, int32_t& value)
             hex = true;
             continue;
         }
-        if (hex && HexDigit(c) >= 0) {
-            hexValue = hexValue * 16u + static_cast<uint32_t>(HexDigit(c));
-        } else if (!hex && IsDigit(c)) {
+        if (hex && ModValHexDigit(c) >= 0) {
+            hexValue = hexValue * 16u + static_cast<uint32_t>(ModValHexDigit(c));
+        } else if (!hex && IsModValDigit(c)) {
             decimal = decimal * 10 + (c - '0');
             if (decimal > int64_t{std::numeric_limits<int32_t>::max()} + 1)
                 return false;
@@ -188,18 +179,18 @@ bool ParseInteger(const std::string& text, int32_t& value)
     return true;
 }
 
-bool ParseFloat(const std::string& text, double& value)
+bool ParseModValFloat(const std::string& text, double& value)
 {
     size_t i = 0;
     if (i < text.size() && text[i] == '-')
         ++i;
     const size_t digitsStart = i;
-    while (i < text.size() && IsDigit(text[i]))
+    while (i < text.size() && IsModValDigit(text[i]))
         ++i;
     bool anyDigit = i > digitsStart;
     if (i < text.size() && text[i] == '.') {
         const size_t fractionStart = ++i;
-        while (i < text.size() && IsDigit(text[i]))
+        while (i < text.size() && IsModValDigit(text[i]))
             ++i;
         anyDigit = anyDigit || i > fractionStart;
     }
@@ -220,9 +211,9 @@ bool ParseFloat(const std::string& text, double& value)
 
 // One source file's scan: its lines with their count, and its entries walked
 // in order alongside.
-class SourceScan {
+class ModValSourceScan {
 public:
-    SourceScan(const std::string& path, ModValFile& file, std::ifstream& in)
+    ModValSourceScan(const std::string& path, ModValFile& file, std::ifstream& in)
         : mPath(path), mEntries(file.mEntries), mNext(file.mEntries.begin()), mIn(in)
     {
     }
@@ -250,7 +241,7 @@ private:
 
     bool Fail(const char* format)
     {
-        Report(FormatString(format, mPath.c_str(), mLineNumber), "MODVAL ERROR", Platform::MB_ICONERROR);
+        ReportModVal(FormatString(format, mPath.c_str(), mLineNumber), "MODVAL ERROR", Platform::MB_ICONERROR);
         return false;
     }
 
@@ -338,7 +329,7 @@ private:
         if (m < 1 || mLine[m - 1] != 'M')
             return false;
         --m;
-        return m > 0 && !IsLetter(mLine[m - 1]);
+        return m > 0 && !IsModValLetter(mLine[m - 1]);
     }
 
     bool TakeConstant(size_t paren)
@@ -347,13 +338,13 @@ private:
             ++mNext;
         if (mNext == mEntries.end() || mNext->second.mLine != mLineNumber)
             return true;
-        const uint8_t* slot = mNext->second.mSlot;
+        uint8_t* slot = mNext->second.mSlot;
         ++mNext;
         const std::string text = mLine.substr(paren + 1);
         std::string string;
         int32_t integer = 0;
         double floating = 0.0;
-        if (!ParseString(text, string) && !ParseInteger(text, integer) && !ParseFloat(text, floating))
+        if (!ParseModValString(text, string) && !ParseModValInteger(text, integer) && !ParseModValFloat(text, floating))
             return Fail("ERROR in %s on line %d.  Parsing Error.");
         ModVal* record = ModValOf(slot);
         record->mInt = integer;
@@ -382,7 +373,7 @@ bool ModValSplitText(const std::string& text, std::string& path, int& order, int
     bool comma = false;
     while (stop > 0) {
         const char c = text[stop - 1];
-        if (IsDigit(c) || (c == ',' && !comma)) {
+        if (IsModValDigit(c) || (c == ',' && !comma)) {
             comma = comma || c == ',';
             --stop;
             continue;
@@ -411,46 +402,98 @@ bool ModValSplitText(const std::string& text, std::string& path, int& order, int
     return true;
 }
 
-ModVal* ModValRegister(const uint8_t* slot)
+// Each slot's five bytes lie between the end of the previous slot's text (and
+// the zeros that align the next one) and its marker, so that a marker within
+// a path is never taken for another slot.
+std::vector<ModValSlotFound> ModValSlotsIn(uint8_t* begin, uint8_t* end)
+{
+    std::vector<ModValSlotFound> slots;
+    if (!begin || end <= begin)
+        return slots;
+    const std::string_view bytes(reinterpret_cast<const char*>(begin), static_cast<size_t>(end - begin));
+    const std::string_view marker(kModValMarker, kModValMarkerLength);
+    size_t next = 0;
+    for (size_t at = bytes.find(marker); at != std::string_view::npos; at = bytes.find(marker, next)) {
+        if (at < next + kModValMarkerOffset) {
+            next = at + 1;
+            continue;
+        }
+        const size_t textStart = at + kModValMarkerLength;
+        const size_t zero = bytes.find('\0', textStart);
+        if (zero == std::string_view::npos)
+            break;
+        next = zero + 1;
+        ModValSlotFound found;
+        found.mSlot = begin + at - kModValMarkerOffset;
+        if (ModValSplitText(std::string(bytes.substr(textStart, zero - textStart)), found.mPath, found.mOrder,
+                            found.mLine))
+            slots.push_back(std::move(found));
+    }
+    return slots;
+}
+
+ModVal* ModValRegister(uint8_t* slot)
 {
     std::string path;
     int order = 0;
     int line = 0;
-    if (ModValSplitText(SlotText(slot), path, order, line))
-        FileTable()[path].mUsed = true;
-    auto& records = Records();
-    records.push_back(std::make_unique<ModVal>());
+    // Entered as well: the compiler leaves the slot of a constant in a
+    // template out of the slots' section, and a slot handed in by its
+    // constant is its own.
+    if (ModValSplitText(ModValSlotText(slot), path, order, line)) {
+        ModValFile& file = ModValFileTable()[path];
+        file.mUsed = true;
+        file.mEntries[order] = {slot, line};
+    }
+    auto& records = ModValRecords();
+    records.push_back({slot, std::make_unique<ModVal>()});
+    ModVal* record = records.back().mRecord.get();
     const auto number = static_cast<uint32_t>(records.size() - 1);
     const uint8_t patch[5] = {0, static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
                               static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
-    Platform::PatchMemory(const_cast<uint8_t*>(slot), patch, sizeof(patch));
-    return records.back().get();
+    if (!Platform::PatchMemory(slot, patch, sizeof(patch))) {
+        UnwrittenModValSlots()[slot] = record;
+        // Once: where one slot cannot be written (no /proc, say), none can.
+        if (!gModValWriteFailureReported) {
+            gModValWriteFailureReported = true;
+            Platform::WriteDebugOutput("MODVAL: the slot of " + ModValSlotText(slot) +
+                                       " cannot be written; such constants are found by their address\n");
+        }
+    }
+    return record;
 }
 
-ModVal* ModValOf(const uint8_t* slot)
+ModVal* ModValOf(uint8_t* slot)
 {
     const volatile uint8_t* bytes = slot;
-    if (bytes[0] != 0)
-        return ModValRegister(slot);
-    const uint32_t number =
-        uint32_t{bytes[1]} | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]} << 16 | uint32_t{bytes[4]} << 24;
-    return Records()[number].get();
+    if (bytes[0] == 0) {
+        const uint32_t number =
+            uint32_t{bytes[1]} | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]} << 16 | uint32_t{bytes[4]} << 24;
+        const auto& records = ModValRecords();
+        if (number < records.size() && records[number].mSlot == slot)
+            return records[number].mRecord.get();
+    }
+    const auto& unwritten = UnwrittenModValSlots();
+    const auto found = unwritten.find(slot);
+    if (found != unwritten.end())
+        return found->second;
+    return ModValRegister(slot);
 }
 
 bool ModValReparse()
 {
-    if (gLastChangeTime == 0) {
-        gLastChangeTime = GetFileDate(Platform::ProgramFilePath());
-        FindSlots();
+    if (gModValLastChangeTime == 0) {
+        gModValLastChangeTime = GetFileDate(Platform::ProgramFilePath());
+        FindModValSlots();
     }
     bool changed = false;
     std::string parsed;
-    for (auto& [path, file] : FileTable()) {
+    for (auto& [path, file] : ModValFileTable()) {
         if (!file.mUsed)
             continue;
         const int64_t date = GetFileDate(path);
-        if (date > gLastChangeTime) {
-            gLastChangeTime = date;
+        if (date > gModValLastChangeTime) {
+            gModValLastChangeTime = date;
             changed = true;
         }
         if (!parsed.empty())
@@ -458,16 +501,16 @@ bool ModValReparse()
         parsed += path;
         std::ifstream in(path);
         if (!in) {
-            Report("ERROR: Unable to open " + path + " for reparsing.", "MODVAL ERROR!", Platform::MB_ICONERROR);
+            ReportModVal("ERROR: Unable to open " + path + " for reparsing.", "MODVAL ERROR!", Platform::MB_ICONERROR);
             return false;
         }
-        if (!SourceScan(path, file, in).Run())
+        if (!ModValSourceScan(path, file, in).Run())
             return false;
     }
     if (changed)
         return true;
-    Report("WARNING: No file changes detected.  Files parsed: \r\n  " + (parsed.empty() ? "none" : parsed),
-           "MODVAL WARNING!", Platform::MB_ICONWARNING);
+    ReportModVal("WARNING: No file changes detected.  Files parsed: \r\n  " + (parsed.empty() ? "none" : parsed),
+                 "MODVAL WARNING!", Platform::MB_ICONWARNING);
     return false;
 }
 

@@ -382,7 +382,7 @@ public:
     // moment for one that is writing), and when a demo is being recorded
     // closes it with a filler at the current update and writes the file
     // from memory as it is. Then nothing more is recorded or replayed. True
-    // when a demo was being recorded.
+    // when a demo was being recorded and its file was written.
     bool KeepDemoAfterCrash();
     // Reads the demo file into the stream and takes its seed, markers and
     // length; false with the text to show otherwise.

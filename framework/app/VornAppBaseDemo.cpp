@@ -204,21 +204,24 @@ bool VornAppBase::KeepDemoAfterCrash()
     if (!recording)
         return false;
     // Written beside the demo and put in its place whole, as every demo is.
+    // Only a demo written whole is reported kept: the report would otherwise
+    // attach an older file of that name.
     char path[kLongestCrashPath];
     char temporary[kLongestCrashPath];
     if (!CrashPath(mDemoFileName, "", path) || !CrashPath(mDemoFileName, kCrashTemporarySuffix, temporary))
-        return true;
+        return false;
     const int fd = Platform::SignalSafe::CreateFile(temporary);
     if (fd < 0)
-        return true;
+        return false;
     FileSink sink(fd);
     const int32_t update = mUpdateCount;
     const bool written = WriteDemoFileHead(sink, mProductVersion, mRandSeed, mDemoMarkerList, update) &&
                          mDemoStream.WriteClosedStream(update, sink);
     Platform::SignalSafe::Close(fd);
-    if (!written || !Platform::SignalSafe::Rename(temporary, path))
-        Platform::SignalSafe::Remove(temporary);
-    return true;
+    if (written && Platform::SignalSafe::Rename(temporary, path))
+        return true;
+    Platform::SignalSafe::Remove(temporary);
+    return false;
 }
 
 bool VornAppBase::LoadDemoFile(std::string& error)

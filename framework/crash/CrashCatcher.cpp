@@ -82,6 +82,8 @@ CrashFacts Describe(const Platform::CrashFault& fault)
     facts.threadId = fault.threadId;
     facts.registers = fault.registers;
     facts.byFramePointers = fault.byFramePointers;
+    facts.walkCutShort = fault.walkCutShort;
+    facts.walkError = fault.walkError;
     Platform::CodeLocation location;
     if (Platform::LocateCode(fault.address, location)) {
         facts.module = location.module;
@@ -93,6 +95,8 @@ CrashFacts Describe(const Platform::CrashFault& fault)
         frame = CrashFrame();
         frame.frame = from.frame;
         frame.pc = from.pc;
+        for (int k = 0; k < Platform::kFrameParams; ++k)
+            frame.params[k] = from.params[k];
         Platform::CodeLocation at;
         if (from.pc == 0 || !Platform::LocateCode(i == 0 ? from.pc : from.pc - 1, at))
             continue;

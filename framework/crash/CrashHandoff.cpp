@@ -1,5 +1,7 @@
 #include "framework/crash/CrashHandoff.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace CrashCatcher {
@@ -102,6 +104,8 @@ bool ReadFirstPart(Reader& reader, CrashHandoff& h)
     h.moduleOffset = reader.Number(8);
     h.registers = ReadRegisters(reader);
     h.byFramePointers = reader.Flag();
+    h.walkCutShort = reader.Flag();
+    h.walkError = static_cast<int>(static_cast<uint32_t>(reader.Number(4)));
     const uint64_t count = reader.Number(4);
     if (count > Platform::kMaxStackFrames)
         reader.Refuse();
@@ -116,6 +120,8 @@ bool ReadFirstPart(Reader& reader, CrashHandoff& h)
         frame.moduleOffset = reader.Number(8);
         frame.symbol = reader.Text();
         frame.displacement = reader.Number(8);
+        for (uint64_t& word : frame.params)
+            word = reader.Number(8);
         h.frames.push_back(std::move(frame));
     }
     h.systemInfo = reader.Text();
@@ -194,6 +200,8 @@ void WriteFirstPart(HandoffWriter& writer, const HandoffFirstPart& part)
     writer.Number(f.moduleOffset, 8);
     WriteRegisters(writer, f.registers);
     writer.Number(f.byFramePointers ? 1 : 0, 1);
+    writer.Number(f.walkCutShort ? 1 : 0, 1);
+    writer.Number(static_cast<uint32_t>(f.walkError), 4);
     writer.Number(f.frames.size(), 4);
     for (const CrashFrame& frame : f.frames) {
         writer.Number(frame.frame, 8);
@@ -202,6 +210,8 @@ void WriteFirstPart(HandoffWriter& writer, const HandoffFirstPart& part)
         writer.Number(frame.moduleOffset, 8);
         writer.Text(frame.symbol);
         writer.Number(frame.displacement, 8);
+        for (const uint64_t word : frame.params)
+            writer.Number(word, 8);
     }
     writer.Text(f.systemInfo);
     writer.Number(part.hasApplication ? 1 : 0, 1);
@@ -233,12 +243,25 @@ void WriteApplicationPart(HandoffWriter& writer, std::string_view crashInfo, std
     writer.Flush();
 }
 
-std::vector<CrashFrame> CrashHandoff::FrameViews() const
+std::vector<CrashFrame> CrashHandoff::FrameViews(bool withSourceLines) const
 {
     std::vector<CrashFrame> views;
     views.reserve(frames.size());
-    for (const Frame& f : frames)
-        views.push_back({f.frame, f.pc, f.module, f.moduleOffset, f.symbol, f.displacement});
+    for (const Frame& f : frames) {
+        CrashFrame& view = views.emplace_back();
+        view.frame = f.frame;
+        view.pc = f.pc;
+        view.module = f.module;
+        view.moduleOffset = f.moduleOffset;
+        view.symbol = f.symbol;
+        view.displacement = f.displacement;
+        std::copy(std::begin(f.params), std::end(f.params), std::begin(view.params));
+        if (withSourceLines) {
+            view.sourceFile = f.sourceFile;
+            view.sourceLine = f.sourceLine;
+            view.sourceDisplacement = f.sourceDisplacement;
+        }
+    }
     return views;
 }
 
@@ -253,6 +276,8 @@ CrashFacts CrashHandoff::Facts(const std::vector<CrashFrame>& frameViews) const
     facts.registers = registers;
     facts.frames = frameViews;
     facts.byFramePointers = byFramePointers;
+    facts.walkCutShort = walkCutShort;
+    facts.walkError = walkError;
     facts.systemInfo = systemInfo;
     return facts;
 }

@@ -69,6 +69,11 @@ struct CrashHandoff {
         uint64_t moduleOffset = 0;
         std::string symbol;
         uint64_t displacement = 0;
+        uint64_t params[Platform::kFrameParams] = {};
+        // Looked up by the reporter; never handed over.
+        std::string sourceFile;
+        int sourceLine = 0;
+        uint64_t sourceDisplacement = 0;
     };
 
     uint32_t exceptionCode = 0;
@@ -79,6 +84,8 @@ struct CrashHandoff {
     Platform::CrashRegisters registers;
     std::vector<Frame> frames;
     bool byFramePointers = false;
+    bool walkCutShort = false;
+    int walkError = 0;
     std::string systemInfo;
 
     bool hasApplication = false;
@@ -95,8 +102,9 @@ struct CrashHandoff {
     std::string attachmentName;
     std::map<std::string, std::string> uploadFields;
 
-    // Views into this object: it must outlive them and stay unchanged.
-    std::vector<CrashFrame> FrameViews() const;
+    // Views into this object: it must outlive them and stay unchanged. The
+    // clipboard's copy of a report is written without the source lines.
+    std::vector<CrashFrame> FrameViews(bool withSourceLines = true) const;
     CrashFacts Facts(const std::vector<CrashFrame>& frameViews) const;
 };
 

@@ -56,6 +56,17 @@ unsigned long long OffsetIn(std::string_view module, uint64_t offset)
     return module.empty() ? 0 : offset;
 }
 
+void WriteFrameName(const CrashFrame& frame, Vorn::SafeText& report)
+{
+    report.Append(frame.symbol);
+    report.Format("+%llX", static_cast<unsigned long long>(frame.displacement));
+    if (frame.sourceFile.empty())
+        return;
+    report.Append("\r\n    ");
+    report.Append(frame.sourceFile);
+    report.Format(" line %d +0x%llX", frame.sourceLine, static_cast<unsigned long long>(frame.sourceDisplacement));
+}
+
 void WriteStack(const CrashFacts& facts, Vorn::SafeText& report)
 {
     for (const CrashFrame& frame : facts.frames) {
@@ -66,16 +77,21 @@ void WriteStack(const CrashFacts& facts, Vorn::SafeText& report)
         if (facts.byFramePointers) {
             report.Format("%08llX  %08llX  %04X:%08llX ", pc, stack, section, offset);
             report.Append(frame.module);
-        } else if (!frame.symbol.empty()) {
-            report.Format("%08llX %08llX ", stack, pc);
-            report.Append(frame.symbol);
-            report.Format("+%llX", static_cast<unsigned long long>(frame.displacement));
+            report.Append("\r\n");
+            continue;
+        }
+        report.Format("%08llX %08llX ", stack, pc);
+        if (!frame.symbol.empty()) {
+            WriteFrameName(frame, report);
         } else {
-            report.Format("%08llX %08llX %04X:%08llX ", stack, pc, section, offset);
+            report.Format("%04X:%08llX ", section, offset);
             report.Append(frame.module);
         }
-        report.Append("\r\n");
+        const auto p = [&frame](int i) { return static_cast<unsigned long long>(frame.params[i]); };
+        report.Format("\r\nParams: %016llX %016llX %016llX %016llX\r\n\r\n", p(0), p(1), p(2), p(3));
     }
+    if (!facts.byFramePointers && facts.walkCutShort)
+        report.Format("StackWalk failed (error %d)\r\n", facts.walkError);
 }
 
 void WriteRegisters(const Platform::CrashRegisters& r, Vorn::SafeText& report)

@@ -23,9 +23,16 @@ struct CrashFrame {
     // The path of the module holding pc; empty when none does.
     std::string_view module;
     uint64_t moduleOffset = 0;
-    // The exported symbol around pc; empty when there is none.
+    // The symbol around pc; empty when there is none.
     std::string_view symbol;
     uint64_t displacement = 0;
+    // The words the frame's line is followed by (the unwinder's walk only).
+    uint64_t params[Platform::kFrameParams] = {};
+    // The source line of pc, shown under a named frame; empty when unknown.
+    std::string_view sourceFile;
+    int sourceLine = 0;
+    // From the first instruction of that line to pc.
+    uint64_t sourceDisplacement = 0;
 };
 
 struct CrashFacts {
@@ -39,6 +46,9 @@ struct CrashFacts {
     std::span<const CrashFrame> frames;
     // The frames came from the saved frame pointers, not the unwind tables.
     bool byFramePointers = false;
+    // The unwinder's walk ended early, with this reason code.
+    bool walkCutShort = false;
+    int walkError = 0;
     // Lines about the system, each ended by "\r\n".
     std::string_view systemInfo;
 };
@@ -50,7 +60,10 @@ const char* ExceptionName(uint32_t code);
 std::string_view ShortenPath(std::string_view path);
 
 // Appends the report, every line ended by "\r\n", and sets the title
-// "Exception at 0001:0001A2B3".
+// "Exception at 0001:0001A2B3". A frame of the unwinder's walk is its line
+// (with the source line under it when known), "Params:" and its four words as
+// 64-bit numbers, and a blank line; a walk cut short ends with "StackWalk
+// failed (error N)". A frame of the frame pointers' walk is one line.
 void WriteCrashReport(const CrashFacts& facts, Vorn::SafeText& report, Vorn::SafeText& title);
 
 } // namespace CrashCatcher

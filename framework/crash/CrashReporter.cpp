@@ -9,6 +9,7 @@
 #include "platform/CrashProcess.h"
 #include "platform/CrashSignals.h"
 #include "platform/MessageBox.h"
+#include "platform/ModuleSymbols.h"
 
 #include <vector>
 
@@ -68,6 +69,33 @@ void EndCrashedProgram(Channel& channel)
     }
 }
 
+// Names from the modules' own symbol tables cover the functions the loader
+// does not know (those private to one source file) and come with the source
+// line. A return address lies one past its call, which may be the last
+// instruction of its function: the address looked up is the call's own.
+void NameFrames(CrashHandoff& handoff)
+{
+    if (handoff.byFramePointers)
+        return;
+    Platform::ModuleSymbols symbols;
+    for (size_t i = 0; i < handoff.frames.size(); ++i) {
+        CrashHandoff::Frame& frame = handoff.frames[i];
+        if (frame.module.empty() || frame.moduleOffset > frame.pc)
+            continue;
+        const uint64_t at = i == 0 ? frame.pc : frame.pc - 1;
+        Platform::CodeSymbol found;
+        if (!symbols.Lookup(frame.module, frame.pc - frame.moduleOffset, at, found) || found.name.empty())
+            continue;
+        frame.symbol = found.name;
+        frame.displacement = frame.pc - found.address;
+        if (found.sourceFile.empty())
+            continue;
+        frame.sourceFile = found.sourceFile;
+        frame.sourceLine = found.line;
+        frame.sourceDisplacement = frame.pc - found.lineAddress;
+    }
+}
+
 void ShowReport(const FinalReport& report, bool copyToClipboard, bool hasApplication)
 {
     CrashUpload upload = report.upload;
@@ -93,21 +121,23 @@ void ShowReport(const FinalReport& report, bool copyToClipboard, bool hasApplica
 
 FinalReport MakeFinalReport(CrashHandoff& handoff, const std::string& mapFolder)
 {
+    NameFrames(handoff);
     for (CrashHandoff::Frame& frame : handoff.frames)
         frame.symbol = Platform::DemangleSymbol(frame.symbol).substr(0, kLongestName);
-    const std::vector<CrashFrame> frames = handoff.FrameViews();
     std::vector<char> reportBuffer(kReportBytes);
     char titleBuffer[kTitleBytes];
-    Vorn::SafeText report(reportBuffer.data(), reportBuffer.size());
-    Vorn::SafeText title(titleBuffer, sizeof(titleBuffer));
-    WriteCrashReport(handoff.Facts(frames), report, title);
-
     FinalReport final;
-    final.title = std::string(title.View());
-    final.text = std::string(report.View());
-    if (!handoff.crashInfo.empty())
-        final.text += "\r\n" + handoff.crashInfo;
-    final.clipboardText = final.text;
+    for (const bool withSourceLines : {false, true}) {
+        const std::vector<CrashFrame> frames = handoff.FrameViews(withSourceLines);
+        Vorn::SafeText report(reportBuffer.data(), reportBuffer.size());
+        Vorn::SafeText title(titleBuffer, sizeof(titleBuffer));
+        WriteCrashReport(handoff.Facts(frames), report, title);
+        final.title = std::string(title.View());
+        std::string& text = withSourceLines ? final.text : final.clipboardText;
+        text = std::string(report.View());
+        if (!handoff.crashInfo.empty())
+            text += "\r\n" + handoff.crashInfo;
+    }
     GetMapFileLine(final.text, mapFolder);
 
     CrashUpload& upload = final.upload;

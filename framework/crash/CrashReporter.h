@@ -15,16 +15,19 @@ inline constexpr const char* kCrashFileName = "crash.txt";
 
 struct FinalReport {
     std::string title;
-    // The report as the clipboard takes it: without the map file's lines.
+    // The report as the clipboard takes it: without the source lines and the
+    // map file's lines.
     std::string clipboardText;
     // As "crash.txt", the window and the upload have it.
     std::string text;
     CrashUpload upload;
 };
 
-// Demangles the handoff's symbol names (each cut to 255 characters), writes
-// the report, adds the application's text and the lines of the map file in
-// `mapFolder`, and gathers what an upload would send.
+// Names the handoff's frames from their modules' files, with their source
+// lines (the loader's names stay where the files tell nothing), demangles the
+// names (each cut to 255 characters), writes the report, adds the
+// application's text and the lines of the map file in `mapFolder`, and
+// gathers what an upload would send.
 FinalReport MakeFinalReport(CrashHandoff& handoff, const std::string& mapFolder);
 
 // The reporter's whole run on its end of the channel: the handoff, "crash.txt"

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace Vorn {
 
@@ -171,7 +172,7 @@ bool D3DInterface::CreateDevice3D()
         if (mMaxTextureAspect == 0)
             mMaxTextureAspect = 65536;
     }
-    mFormatMask = SoftDevice3D::TextureFormats();
+    mFormatMask = TextureFormatMask(SoftDevice3D::EnumTextureFormats());
     if (!caps.alphaPalette)
         mFormatMask &= ~kTexturePalette8;
     // The drawing surface may differ from the window's client area (or be
@@ -418,11 +419,22 @@ void D3DInterface::BltTransformed(MemoryImage* image, const Rect* clip, const Co
 
 void D3DInterface::ClipPolyToRect(ClipVertexList& list, const Rect& rect)
 {
+    const auto left = static_cast<float>(rect.mX);
+    const auto top = static_cast<float>(rect.mY);
+    const auto right = static_cast<float>(rect.mX + rect.mWidth);
+    const auto bottom = static_cast<float>(rect.mY + rect.mHeight);
     ClipVertexList other;
-    other.ClipToMin(list, 0, static_cast<float>(rect.mX));
-    list.ClipToMin(other, 1, static_cast<float>(rect.mY));
-    other.ClipToMax(list, 0, static_cast<float>(rect.mX + rect.mWidth));
-    list.ClipToMax(other, 1, static_cast<float>(rect.mY + rect.mHeight));
+    other.ClipToMin(list, 0, left);
+    list.ClipToMin(other, 1, top);
+    other.ClipToMax(list, 0, right);
+    list.ClipToMax(other, 1, bottom);
+    // A vertex made at an edge lies off it by float's precision at the far
+    // corner it came from, which at 1e38 is more than the screen: held to
+    // the rectangle, the fan cannot reach past it.
+    for (ScreenVertex& v : std::span(list.Data(), static_cast<size_t>(list.Count()))) {
+        v.x = std::clamp(v.x, left, right);
+        v.y = std::clamp(v.y, top, bottom);
+    }
     if (list.Count() > 2)
         Draw(Primitive::TriangleFan, list.Data(), list.Count(), "DrawPrimitive (Tri) 2");
 }

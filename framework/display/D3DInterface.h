@@ -140,6 +140,15 @@ public:
     // Entry n of the main-piece size table.
     static int TableSize(int n);
     void CreateTextureGrid(TextureSet& set, int width, int height) const;
+    // The description of a texture format flag; all zero for a value that
+    // is no single flag.
+    static void SetPixelFormat(PixelFormatDesc& format, int flag);
+    // The flag whose description equals the one given in every field (the
+    // bit count and flags alone for Palette8, whose masks mean nothing);
+    // 0 for none.
+    static int PixelFormatToFlag(const PixelFormatDesc& format);
+    // The flags of the enumerated descriptions that are texture formats.
+    static int TextureFormatMask(const std::vector<PixelFormatDesc>& enumerated);
 
     static uint32_t ToA4R4G4B4(uint32_t c);
     static uint32_t ToR5G6B5(uint32_t c);

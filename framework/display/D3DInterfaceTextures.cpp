@@ -121,6 +121,49 @@ void D3DInterface::GetBestTextureSize(int& width, int& height, bool edge, int fl
     }
 }
 
+void D3DInterface::SetPixelFormat(PixelFormatDesc& format, int flag)
+{
+    format = PixelFormatDesc();
+    switch (flag) {
+    case kTextureA8R8G8B8:
+        format = {DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+        break;
+    case kTextureA4R4G4B4:
+        format = {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x0F00, 0x00F0, 0x000F, 0xF000};
+        break;
+    case kTextureR5G6B5:
+        format = {DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, 0};
+        break;
+    case kTexturePalette8:
+        format = {DDPF_RGB | DDPF_PALETTEINDEXED8, 8, 0, 0, 0, 0};
+        break;
+    default:
+        break;
+    }
+}
+
+int D3DInterface::PixelFormatToFlag(const PixelFormatDesc& format)
+{
+    for (const int flag : {kTextureA8R8G8B8, kTextureA4R4G4B4, kTextureR5G6B5, kTexturePalette8}) {
+        PixelFormatDesc known;
+        SetPixelFormat(known, flag);
+        const bool same = flag == kTexturePalette8
+            ? format.mFlags == known.mFlags && format.mRGBBitCount == known.mRGBBitCount
+            : format == known;
+        if (same)
+            return flag;
+    }
+    return 0;
+}
+
+int D3DInterface::TextureFormatMask(const std::vector<PixelFormatDesc>& enumerated)
+{
+    int mask = 0;
+    for (const PixelFormatDesc& format : enumerated)
+        mask |= PixelFormatToFlag(format);
+    return mask;
+}
+
 void D3DInterface::CreateTextureGrid(TextureSet& set, int width, int height) const
 {
     int pw = width;

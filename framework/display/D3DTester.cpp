@@ -2,6 +2,7 @@
 
 #include "framework/app/StringUtils.h"
 #include "framework/app/VornAppBase.h"
+#include "framework/display/D3DInterface.h"
 #include "framework/display/DirectXResultText.h"
 #include "platform/SettingsStore.h"
 #include "platform/Surface.h"
@@ -264,7 +265,7 @@ bool D3DTester::Setup(int screenWidth, int screenHeight, int bitsPerPixel)
         mReadBack = D3DTestImage(kReadBackSize, kReadBackSize);
         mDevice = std::make_unique<SoftDevice3D>();
         CheckDX("CreateDevice", mDevice->SetRenderTarget(mTestSurface));
-        const int formats = SoftDevice3D::TextureFormats();
+        const int formats = D3DInterface::TextureFormatMask(SoftDevice3D::EnumTextureFormats());
         if ((formats & kTextureA8R8G8B8) == 0) {
             mWarning = "A8R8G8B8 texture format not supported.";
             if ((formats & kTextureA4R4G4B4) == 0) {

@@ -108,6 +108,7 @@ void DDImage::ReleaseMemoryBits()
     }
     if (mWantDDSurface && BuildSurface()) {
         mBits.reset();
+        mTriangleLayer.reset();
         mColorIndices.reset();
         mColorTable.reset();
         return;

@@ -9,6 +9,7 @@
 #include "framework/display/SurfaceBlend.h"
 #include "platform/Surface.h"
 
+#include <cstring>
 #include <optional>
 
 namespace Vorn {
@@ -125,6 +126,13 @@ void VolatileBlit(const DDImage::LockedDesc& dest, const BlitArea& area, const M
 template <typename Pixel>
 void CopyBlit(const DDImage::LockedDesc& dest, const BlitArea& area, const NativeWords& native, bool hasTrans)
 {
+    // Words of the surface's own size, none keyed: each row is copied whole.
+    if (sizeof(Pixel) == 4 && !hasTrans && !native.indices) {
+        SurfaceBlend::WalkArea<Pixel, false>(dest, area, [&](Pixel* d, size_t s) {
+            std::memcpy(d, native.words + s, static_cast<size_t>(area.width) * sizeof(Pixel));
+        });
+        return;
+    }
     SurfaceBlend::WalkArea<Pixel, false>(dest, area, [&](Pixel* d, size_t s) {
         for (int i = 0; i < area.width; ++i) {
             const uint32_t word = native(s + static_cast<size_t>(i));

@@ -234,6 +234,7 @@ void DDImage::FreeAllButSurface()
         return;
     mBits.reset();
     mNativeAlphaData.reset();
+    mTriangleLayer.reset();
     mRLAdditiveData.reset();
     mRLAlphaData.reset();
     mColorTable.reset();

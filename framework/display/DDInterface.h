@@ -169,15 +169,18 @@ public:
     void RestoreUnderCursor(Platform::Surface& surface);
     void MoveCursor(Platform::Surface& surface, int x, int y);
 
+    // Guards initialisation, presentation, cursor updates, surface creation
+    // and the image set; the holder may enter again. Declared before every
+    // member whose destruction takes it (the 3D interface frees its
+    // textures under it, images unregister under it), so that it outlives
+    // them all.
+    CriticalSection mCritSect;
     VornAppBase* mApp;
     // True while the screen image is drawn through the 3D road: the software
     // 3D device on the drawing surface.
     bool mIs3D = false;
     std::unique_ptr<D3DInterface> mD3DInterface;
     std::unique_ptr<D3DTester> mD3DTester;
-    // Guards initialisation, presentation, cursor updates, surface creation
-    // and the image set; the holder may enter again.
-    CriticalSection mCritSect;
     // Set while a redraw presents; the cursor thread then leaves the screen
     // alone. Read without the lock.
     std::atomic<bool> mInRedraw{false};

@@ -44,6 +44,42 @@ int32_t Copy(Platform::Surface& dest, const Rect& to, const Platform::Surface& s
     return dest.Blt(&destRect, &source, &sourceRect, Platform::kBltWait);
 }
 
+// The frame onto the screen. A mode larger than the frame shows it stretched
+// by area, as the window shows a mode smaller than the desktop: every pixel
+// of the frame keeps the same weight. Refusals are those of a blit.
+int32_t PresentFrameOnto(Platform::Surface& screen, const Rect& to, Platform::Surface& frame, const Rect& from)
+{
+    if (to.mWidth == from.mWidth && to.mHeight == from.mHeight)
+        return Copy(screen, to, frame, from);
+    if (IsEmpty(to) || IsEmpty(from) || to.Intersection(Bounds(screen)) != to ||
+        from.Intersection(Bounds(frame)) != from)
+        return Platform::kDDErrInvalidRect;
+    Platform::LockedPixels source;
+    int32_t result = frame.Lock(source);
+    if (result != Platform::kDDOk)
+        return result;
+    Platform::LockedPixels target;
+    result = screen.Lock(target);
+    if (result == Platform::kDDOk) {
+        // Locked by someone else before: whoever holds the pixels is still
+        // at them.
+        if (screen.LockCount() > 1 || frame.LockCount() > 1) {
+            result = Platform::kDDErrSurfaceBusy;
+        } else {
+            const Platform::Frame shown{source.bits + static_cast<ptrdiff_t>(from.mY) * source.pitch +
+                                            static_cast<ptrdiff_t>(from.mX) * frame.Format().BytesPerPixel(),
+                                        source.pitch, from.mWidth, from.mHeight, frame.Format()};
+            uint8_t* corner = target.bits + static_cast<ptrdiff_t>(to.mY) * target.pitch +
+                              static_cast<ptrdiff_t>(to.mX) * screen.Format().BytesPerPixel();
+            if (!Platform::ScaleToFormat(shown, corner, target.pitch, screen.Format(), to.mWidth, to.mHeight))
+                result = Platform::kDDErrInvalidParams;
+        }
+        screen.Unlock();
+    }
+    frame.Unlock();
+    return result;
+}
+
 // Saves into a cursor-area surface what lies on the surface under the area;
 // the part saved, in area coordinates, is empty when nothing was.
 Rect TakeArea(Platform::Surface& areaSurface, const Rect& area, const Platform::Surface& surface)
@@ -133,7 +169,7 @@ bool DDInterface::Redraw(const Rect* clip)
         if (mApp->mUseFlipping && !mApp->mMessageBoxPopup) {
             Platform::Surface& back = *mBackSurface;
             if (!mDrawToVideoMemory)
-                Copy(back, dest, *mDrawSurface, source);
+                PresentFrameOnto(back, dest, *mDrawSurface, source);
             mCursorX = mNextCursorX;
             mCursorY = mNextCursorY;
             DrawCursorOnto(back);
@@ -146,7 +182,7 @@ bool DDInterface::Redraw(const Rect* clip)
             // the screen first, and the cursor thread draws it at its next
             // move.
             RestoreUnderCursor(*mPrimarySurface);
-            result = Copy(*mPrimarySurface, dest, *mDrawSurface, source);
+            result = PresentFrameOnto(*mPrimarySurface, dest, *mDrawSurface, source);
             operation = "Redraw FullScreen Blt";
         }
     } else {
@@ -158,7 +194,7 @@ bool DDInterface::Redraw(const Rect* clip)
         mCursorY = mNextCursorY;
         DrawCursorOnto(frame);
         cursorFrame = &frame;
-        result = Copy(*mPrimarySurface, dest, frame, source);
+        result = PresentFrameOnto(*mPrimarySurface, dest, frame, source);
         operation = "Redraw Windowed";
     }
     // The cursor stays on the screen alone: the surface it went through is

@@ -60,8 +60,11 @@ ColorInfo ColorOf(uint32_t argb)
 // (one, one).
 enum class Mode { Store, Over, Add, AddUnweighted };
 
+// One triangle, or two of the same colour and shading (their six vertices)
+// walked down their rows together.
 struct Job {
     const FixedVertex* vertices;
+    int triangles;
     Destination dest;
     ColorInfo color;
     bool vertexShade;
@@ -73,9 +76,10 @@ template <typename Tgt, typename Fetch, Sampling S, Compose H>
 void RunShade(const Job& job, const Fetch& fetch)
 {
     if (job.vertexShade)
-        Rasterize<Tgt, Fetch, S, H, Shading::Vertex>(job.vertices, job.dest, fetch, job.color);
+        RasterizeTriangles<Tgt, Fetch, S, H, Shading::Vertex>(job.vertices, job.triangles, job.dest, fetch, job.color);
     else
-        Rasterize<Tgt, Fetch, S, H, Shading::Constant>(job.vertices, job.dest, fetch, job.color);
+        RasterizeTriangles<Tgt, Fetch, S, H, Shading::Constant>(job.vertices, job.triangles, job.dest, fetch,
+            job.color);
 }
 
 template <typename Tgt, typename Fetch, typename Unweighted, Sampling S>
@@ -121,6 +125,9 @@ void RunTarget(const Job& job, const Fetch& fetch)
         break;
     case kFormat555:
         RunSampling<Target16<5>, Fetch, Unweighted>(job, fetch);
+        break;
+    case kFormatRecording:
+        RunSampling<SampleTarget, Fetch, Unweighted>(job, fetch);
         break;
     default:
         break;
@@ -237,9 +244,16 @@ int32_t SoftTexture::Lock(Platform::LockedPixels& out)
     if (mLocked)
         return Platform::kDDErrSurfaceBusy;
     mLocked = true;
+    ++mChanges;
     out.bits = mPixels.data();
     out.pitch = mPitch;
     return Platform::kDDOk;
+}
+
+void SoftTexture::SetPalette(std::shared_ptr<SoftPalette> palette)
+{
+    mPalette = std::move(palette);
+    ++mChanges;
 }
 
 int32_t SoftTexture::Unlock()
@@ -272,9 +286,11 @@ DeviceCaps SoftDevice3D::Caps()
     return caps;
 }
 
-int SoftDevice3D::TextureFormats()
+std::vector<PixelFormatDesc> SoftDevice3D::EnumTextureFormats()
 {
-    return kTextureA8R8G8B8 | kTextureA4R4G4B4 | kTextureR5G6B5 | kTexturePalette8;
+    return {{DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+        {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x0F00, 0x00F0, 0x000F, 0xF000}, {DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, 0},
+        {DDPF_RGB | DDPF_PALETTEINDEXED8, 8, 0, 0, 0, 0}};
 }
 
 int32_t SoftDevice3D::CreateTexture(int width, int height, int format, std::shared_ptr<SoftTexture>& out)
@@ -393,37 +409,151 @@ int32_t SoftDevice3D::DrawPrimitive(Primitive type, const ScreenVertex* vertices
     target.dest.width = mViewWidth;
     target.dest.height = mViewHeight;
     ++mDrawCount;
-    switch (type) {
-    case Primitive::LineStrip:
+    if (type == Primitive::LineStrip) {
         for (int i = 0; i + 1 < count; ++i)
             DrawLine(target, vertices[i], vertices[i + 1]);
-        break;
-    case Primitive::TriangleList:
-        for (int i = 0; i + 2 < count; i += 3)
-            DrawTriangle(target, vertices[i], vertices[i + 1], vertices[i + 2]);
-        break;
-    case Primitive::TriangleStrip:
-        for (int i = 0; i + 2 < count; ++i)
-            DrawTriangle(target, vertices[i], vertices[i + 1], vertices[i + 2]);
-        break;
-    case Primitive::TriangleFan:
-        for (int i = 1; i + 1 < count; ++i)
-            DrawTriangle(target, vertices[0], vertices[i], vertices[i + 1]);
-        break;
+    } else if (!DrawFromLayer(target, type, vertices, count)) {
+        DrawTriangles(target, type, vertices, count);
     }
     return mTarget->Unlock();
 }
 
-void SoftDevice3D::DrawTriangle(const Target& target, const ScreenVertex& a, const ScreenVertex& b,
-    const ScreenVertex& c)
+// Triangles on their way to the rasteriser, two of the same colour and
+// shading at a time: the two of a quad, or neighbours in a fan, share their
+// rows.
+struct SoftDevice3D::Triangles {
+    Triangles(const SoftDevice3D& device, const Target& target) : mDevice(device), mTarget(target) {}
+    Triangles(const Triangles&) = delete;
+    ~Triangles() { Flush(); }
+
+    void Add(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
+    {
+        FixedVertex* to = mVertices + (mHeld ? 3 : 0);
+        ColorInfo color;
+        bool shaded = false;
+        if (!mDevice.Prepare(a, b, c, to, color, shaded))
+            return;
+        if (mHeld && (shaded != mShaded || color.alpha != mColor.alpha || color.red != mColor.red ||
+                         color.green != mColor.green || color.blue != mColor.blue)) {
+            Flush();
+            std::copy_n(to, 3, mVertices);
+        }
+        if (mHeld) {
+            mDevice.Run(mTarget, mVertices, 2, mColor, mShaded);
+            mHeld = false;
+            return;
+        }
+        mHeld = true;
+        mColor = color;
+        mShaded = shaded;
+    }
+
+    void Flush()
+    {
+        if (mHeld)
+            mDevice.Run(mTarget, mVertices, 1, mColor, mShaded);
+        mHeld = false;
+    }
+
+private:
+    const SoftDevice3D& mDevice;
+    const Target& mTarget;
+    FixedVertex mVertices[6];
+    ColorInfo mColor;
+    bool mShaded = false;
+    bool mHeld = false;
+};
+
+void SoftDevice3D::DrawTriangles(const Target& target, Primitive type, const ScreenVertex* vertices, int count)
+{
+    Triangles triangles(*this, target);
+    switch (type) {
+    case Primitive::TriangleList:
+        for (int i = 0; i + 2 < count; i += 3)
+            triangles.Add(vertices[i], vertices[i + 1], vertices[i + 2]);
+        break;
+    case Primitive::TriangleStrip:
+        for (int i = 0; i + 2 < count; ++i)
+            triangles.Add(vertices[i], vertices[i + 1], vertices[i + 2]);
+        break;
+    case Primitive::TriangleFan:
+        for (int i = 1; i + 1 < count; ++i)
+            triangles.Add(vertices[0], vertices[i], vertices[i + 1]);
+        break;
+    case Primitive::LineStrip:
+        break;
+    }
+}
+
+// Whatever decides the pixels: the corners, the render state, where the
+// target lies and what the texture holds.
+bool SoftDevice3D::DrawFromLayer(const Target& target, Primitive type, const ScreenVertex* vertices, int count)
+{
+    constexpr int64_t kMostPixels = int64_t{2048} * 2048;
+    if (!mTexture || target.dest.format != kFormat888 || int64_t{mViewWidth} * mViewHeight > kMostPixels)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        if (!std::isfinite(vertices[i].y))
+            return false;
+    }
+    SoftTexture& texture = *mTexture;
+    LayerKey key;
+    key.AddBytes(vertices, sizeof *vertices * static_cast<size_t>(count))
+        .Add(count)
+        .Add(type)
+        .Add(mBlending)
+        .Add(mSourceBlend)
+        .Add(mDestBlend)
+        .Add(mLinear)
+        .Add(mViewX)
+        .Add(mViewY)
+        .Add(target.dest.bits)
+        .Add(target.dest.pitch)
+        .Add(target.dest.width)
+        .Add(target.dest.height)
+        .Add(target.dest.redLow)
+        .Add(texture.Changes())
+        .Add(texture.Palette());
+    TriangleLayer& layer = texture.Layer();
+    switch (layer.Consider(key)) {
+    case TriangleLayer::Use::Draw:
+        return false;
+    case TriangleLayer::Use::Lay:
+        layer.Lay(target.dest);
+        return true;
+    case TriangleLayer::Use::Record:
+        break;
+    }
+    float low = vertices[0].y;
+    float high = vertices[0].y;
+    for (int i = 1; i < count; ++i) {
+        low = std::min(low, vertices[i].y);
+        high = std::max(high, vertices[i].y);
+    }
+    const int top = static_cast<int>(std::clamp<double>(std::floor(low - static_cast<float>(mViewY)), 0, mViewHeight));
+    const int bottom =
+        static_cast<int>(std::clamp<double>(std::ceil(high - static_cast<float>(mViewY)) + 1, 0, mViewHeight));
+    const std::unique_ptr<uint64_t[]> canvas = TriangleLayer::Canvas(mViewWidth, mViewHeight, top, bottom);
+    Target recording = target;
+    recording.dest.bits = reinterpret_cast<uint8_t*>(canvas.get());
+    recording.dest.pitch = mViewWidth * static_cast<int>(sizeof(uint64_t));
+    recording.dest.format = kFormatRecording;
+    DrawTriangles(recording, type, vertices, count);
+    if (!layer.Build(canvas.get(), mViewWidth, top, bottom, target.dest.redLow))
+        return false;
+    layer.Lay(target.dest);
+    return true;
+}
+
+bool SoftDevice3D::Prepare(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, FixedVertex* fixed,
+    ColorInfo& color, bool& shaded) const
 {
     const ScreenVertex* in[3] = {&a, &b, &c};
     for (const ScreenVertex* p : in)
         if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->u) || !std::isfinite(p->v))
-            return;
+            return false;
     const int texWidth = mTexture ? mTexture->Width() : 1;
     const int texHeight = mTexture ? mTexture->Height() : 1;
-    FixedVertex fixed[3];
     for (int k = 0; k < 3; ++k) {
         fixed[k].x = FixedPosition(in[k]->x - static_cast<float>(mViewX));
         fixed[k].y = FixedPosition(in[k]->y - static_cast<float>(mViewY));
@@ -434,8 +564,16 @@ void SoftDevice3D::DrawTriangle(const Target& target, const ScreenVertex& a, con
         fixed[k].green = FixedChannelOf(in[k]->diffuse, 8);
         fixed[k].blue = FixedChannelOf(in[k]->diffuse, 0);
     }
+    color = ColorOf(a.diffuse);
+    shaded = a.diffuse != b.diffuse || a.diffuse != c.diffuse;
+    return true;
+}
+
+void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int triangles, const ColorInfo& color,
+    bool shaded) const
+{
     bool known = false;
-    Job job{fixed, target.dest, ColorOf(a.diffuse), a.diffuse != b.diffuse || a.diffuse != c.diffuse, mLinear,
+    const Job job{vertices, triangles, target.dest, color, shaded, mLinear,
         ModeOf(mBlending, mSourceBlend, mDestBlend, known)};
     if (!mTexture) {
         RunUntextured(job);

@@ -13,6 +13,7 @@
 //
 // Results are DirectDraw's numbers, like those of Platform::Surface.
 
+#include "framework/graphics/TriangleLayer.h"
 #include "platform/Surface.h"
 
 #include <array>
@@ -28,6 +29,24 @@ inline constexpr int kTextureA8R8G8B8 = 1;
 inline constexpr int kTextureA4R4G4B4 = 2;
 inline constexpr int kTextureR5G6B5 = 4;
 inline constexpr int kTexturePalette8 = 8;
+
+// Flags of a pixel-format description, with DirectDraw's numbers.
+inline constexpr uint32_t DDPF_ALPHAPIXELS = 0x00000001;
+inline constexpr uint32_t DDPF_PALETTEINDEXED8 = 0x00000020;
+inline constexpr uint32_t DDPF_RGB = 0x00000040;
+
+// How a texture's texels are laid out, as the device enumerates them.
+// Masks are 0 where a format has no such channel.
+struct PixelFormatDesc {
+    uint32_t mFlags = 0;
+    uint32_t mRGBBitCount = 0;
+    uint32_t mRedMask = 0;
+    uint32_t mGreenMask = 0;
+    uint32_t mBlueMask = 0;
+    uint32_t mAlphaMask = 0;
+
+    constexpr bool operator==(const PixelFormatDesc&) const = default;
+};
 
 inline constexpr int32_t kD3DErrInvalidPrimitiveType = static_cast<int32_t>(0x887602E0);
 inline constexpr int32_t kD3DErrTextureBadSize = static_cast<int32_t>(0x887602E2);
@@ -74,9 +93,14 @@ public:
     int32_t Unlock();
     bool IsLocked() const { return mLocked; }
     // Palette8 textures read their texels through it.
-    void SetPalette(std::shared_ptr<SoftPalette> palette) { mPalette = std::move(palette); }
+    void SetPalette(std::shared_ptr<SoftPalette> palette);
     const SoftPalette* Palette() const { return mPalette.get(); }
     const uint8_t* Pixels() const { return mPixels.data(); }
+    // Counts the locks (which may write) and palettes given: what the
+    // texture shows can change only with it.
+    uint64_t Changes() const { return mChanges; }
+    // What the last drawing from this texture left (TriangleLayer).
+    SWTri::TriangleLayer& Layer() { return mLayer; }
 
 private:
     int mWidth;
@@ -86,6 +110,8 @@ private:
     std::vector<uint8_t> mPixels;
     bool mLocked = false;
     std::shared_ptr<SoftPalette> mPalette;
+    uint64_t mChanges = 0;
+    SWTri::TriangleLayer mLayer;
 };
 
 // Who the device is, for the capability test's cache and card checks.
@@ -115,8 +141,8 @@ public:
 
     static AdapterIdentity Identity();
     static DeviceCaps Caps();
-    // The mask of the texture formats.
-    static int TextureFormats();
+    // The layouts the device's textures come in.
+    static std::vector<PixelFormatDesc> EnumTextureFormats();
     // kD3DErrTextureBadSize outside the caps' sizes; kD3DErrWrongTextureFormat
     // for a format of no flag above.
     static int32_t CreateTexture(int width, int height, int format, std::shared_ptr<SoftTexture>& out);
@@ -150,7 +176,17 @@ public:
 
 private:
     struct Target;
-    void DrawTriangle(const Target& target, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+    struct Triangles;
+    void DrawTriangles(const Target& target, Primitive type, const ScreenVertex* vertices, int count);
+    // A drawing met before, laid from the texture's layer (TriangleLayer):
+    // true when it was.
+    bool DrawFromLayer(const Target& target, Primitive type, const ScreenVertex* vertices, int count);
+    // The triangle in fixed point, with its colour and whether its corners'
+    // colours differ; false for one with a corner not finite.
+    bool Prepare(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, SWTri::FixedVertex* fixed,
+        SWTri::ColorInfo& color, bool& shaded) const;
+    void Run(const Target& target, const SWTri::FixedVertex* vertices, int triangles, const SWTri::ColorInfo& color,
+        bool shaded) const;
     void DrawLine(const Target& target, const ScreenVertex& a, const ScreenVertex& b);
 
     std::shared_ptr<Platform::Surface> mTarget;

@@ -31,10 +31,8 @@ double LayerFactor(const GlyphLayer& layer, int pointSize, double scale)
     return layer.mPointSize != 0 ? pointSize * scale / layer.mPointSize : scale;
 }
 
-// A descriptor whose layer was drawn at size 1 asked for at size 100000
-// must not ask for gigabytes: the factor is lowered until the glyphs, side
-// by side, fit kMaxScaledSide. Truncation only shrinks them further.
-double Bounded(const GlyphLayer& layer, double factor)
+// The longer side of the layer's glyphs rendered side by side at factor 1.
+double RenderedExtent(const GlyphLayer& layer)
 {
     double total = 0.0;
     double tallest = 0.0;
@@ -42,9 +40,37 @@ double Bounded(const GlyphLayer& layer, double factor)
         total += std::max(glyph.mImageRect.mWidth, 0);
         tallest = std::max<double>(tallest, glyph.mImageRect.mHeight);
     }
-    const double extent = std::max(total, tallest);
-    return extent > 0.0 && factor * extent > kMaxScaledSide ? kMaxScaledSide / extent : factor;
+    return std::max(total, tallest);
 }
+
+// A descriptor whose layer was drawn at size 1 asked for at size 100000
+// must not ask for gigabytes: when a layer would render wider than
+// kMaxScaledSide, every layer of the font is lowered by the one ratio that
+// fits the widest, so that shadows and outlines keep their places around
+// the face and measuring matches drawing. Layers of the widest one's
+// factor get its bound exactly, the others their share of it.
+class LayerBound {
+public:
+    void Consider(double factor, double extent)
+    {
+        if (factor * extent > mFactor * mExtent) {
+            mFactor = factor;
+            mExtent = extent;
+        }
+    }
+    bool Lowers() const { return mFactor * mExtent > kMaxScaledSide; }
+    double Apply(double factor) const
+    {
+        if (!Lowers())
+            return factor;
+        const double bound = kMaxScaledSide / mExtent;
+        return factor == mFactor ? bound : bound * (factor / mFactor);
+    }
+
+private:
+    double mFactor = 0.0;
+    double mExtent = 0.0;
+};
 
 // The extra advance of `first` when `second` follows.
 int64_t KerningAdvance(const GlyphLayer& layer, unsigned char first, unsigned char second, double factor)
@@ -207,16 +233,34 @@ void ImageFont::BuildActiveLayers()
     mAscentPadding = 0;
     mHeight = 0;
     mLineSpacingOffset = 0;
+    // The layer's own image serves at scale 1 and its own size, unless
+    // another layer must be lowered: then every layer is rendered.
+    const auto usedAsItIs = [this](const GlyphLayer& layer) {
+        return mScale == 1.0 && (layer.mPointSize == 0 || layer.mPointSize == mPointSize);
+    };
+    LayerBound rendered;
+    LayerBound all;
+    for (const GlyphLayer& layer : mFontData->mFontLayerList) {
+        if (!LayerApplies(layer))
+            continue;
+        const double factor = LayerFactor(layer, mPointSize, mScale);
+        const double extent = RenderedExtent(layer);
+        if (!usedAsItIs(layer))
+            rendered.Consider(factor, extent);
+        all.Consider(factor, extent);
+    }
+    const bool lowered = rendered.Lowers();
     for (const GlyphLayer& layer : mFontData->mFontLayerList) {
         if (!LayerApplies(layer))
             continue;
         ActiveFontLayer& active = mActiveLayerList.emplace_back(&layer);
-        if (mScale == 1.0 && (layer.mPointSize == 0 || layer.mPointSize == mPointSize)) {
+        if (!lowered && usedAsItIs(layer)) {
             active.mImage = layer.mImage.GetImage();
             for (size_t c = 0; c < active.mCharRects.size(); ++c)
                 active.mCharRects[c] = layer.mCharData[c].mImageRect;
         } else {
-            active.mScale = Bounded(layer, LayerFactor(layer, mPointSize, mScale));
+            const double factor = LayerFactor(layer, mPointSize, mScale);
+            active.mScale = lowered ? all.Apply(factor) : factor;
             RenderLayer(active);
         }
 

@@ -92,6 +92,13 @@ size_t MemoryImage::PixelCount() const
     return static_cast<size_t>(mWidth) * static_cast<size_t>(mHeight);
 }
 
+SWTri::TriangleLayer& MemoryImage::TriangleLayerOf()
+{
+    if (!mTriangleLayer)
+        mTriangleLayer = std::make_unique<SWTri::TriangleLayer>();
+    return *mTriangleLayer;
+}
+
 const NativeDisplay* MemoryImage::AppDisplay() const
 {
     if (!mApp || !mApp->mDDInterface)
@@ -111,6 +118,7 @@ void MemoryImage::FreePalette()
 {
     mColorIndices.reset();
     mColorTable.reset();
+    mTriangleLayer.reset();
 }
 
 void MemoryImage::RebuildPixels(uint32_t* out) const
@@ -205,6 +213,7 @@ void MemoryImage::MarkBitsChanged()
     mNativeAlphaData.reset();
     mRLAlphaData.reset();
     mRLAdditiveData.reset();
+    mTriangleLayer.reset();
 }
 
 void MemoryImage::ScanPixelFlags()
@@ -248,6 +257,7 @@ void MemoryImage::FreeSoftwareData()
     mNativeAlphaData.reset();
     mRLAdditiveData.reset();
     mRLAlphaData.reset();
+    mTriangleLayer.reset();
 }
 
 void MemoryImage::FreeNativeData()
@@ -256,6 +266,7 @@ void MemoryImage::FreeNativeData()
         GetBits();
     mNativeAlphaData.reset();
     mRLAdditiveData.reset();
+    mTriangleLayer.reset();
 }
 
 void MemoryImage::FreeTextureBuffers()

@@ -11,6 +11,7 @@
 
 #include "framework/graphics/Image.h"
 #include "framework/graphics/SWTri.h"
+#include "framework/graphics/TriangleLayer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -110,6 +111,10 @@ public:
 
     // Width x height, 0 for an image without pixels.
     size_t PixelCount() const;
+    // What the last drawing from this image as a texture left, to be laid
+    // again when the same drawing comes again (TriangleLayer); dropped with
+    // the pixels.
+    SWTri::TriangleLayer& TriangleLayerOf();
     // The colour of pixel i of the image in palette form or not; needs the
     // master copy or the palette form.
     uint32_t PixelAt(size_t i) const { return mColorTable ? mColorTable[mColorIndices[i]] : mBits[i]; }
@@ -136,6 +141,7 @@ public:
     std::unique_ptr<uint8_t[]> mRLAlphaData;
     std::unique_ptr<uint8_t[]> mRLAdditiveData;
     bool mBitsChanged = false;
+    std::unique_ptr<SWTri::TriangleLayer> mTriangleLayer;
     // Not owned; null when the image is not registered.
     VornAppBase* mApp = nullptr;
 

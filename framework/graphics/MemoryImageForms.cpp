@@ -130,6 +130,7 @@ bool MemoryImage::ReduceToPalette()
     if (BuildPalette(bits, mColorIndices.get(), mWidth, mHeight, mColorTable.get())) {
         mBits.reset();
         mNativeAlphaData.reset();
+        mTriangleLayer.reset();
         mWantPal = true;
         return true;
     }
@@ -142,6 +143,7 @@ bool MemoryImage::ReduceToPalette()
 void MemoryImage::ReleaseMemoryBits()
 {
     mPurgeBits = true;
+    mTriangleLayer.reset();
     const bool is3D = mApp && mApp->Is3DEnabled();
     if (!is3D) {
         const NativeDisplay* display = AppDisplay();

@@ -2,6 +2,7 @@
 
 #include "framework/display/NativeDisplay.h"
 #include "framework/graphics/MemoryImage.h"
+#include "framework/graphics/TriangleLayer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,9 +14,6 @@ namespace {
 
 // 16.16 terms overflow 32 bits past this many pixels or texels.
 constexpr int kMaxCoordinate = 32767;
-constexpr int kMaxListLength = 16;
-// Three corners and at most one more for each bound.
-constexpr int kMaxClippedVertices = 7;
 
 bool Inside(const TriangleVertex& p, float bound, Bound kind)
 {
@@ -42,6 +40,15 @@ bool Finite(const TriangleVertex& p)
     return std::isfinite(p.mX) && std::isfinite(p.mY) && std::isfinite(p.mU) && std::isfinite(p.mV);
 }
 
+// Corners far apart on opposite sides overflow their difference: the
+// interpolation would then make infinities and NaN, which every bound
+// counts as inside and no conversion to fixed point survives.
+bool DifferencesFinite(const TriangleVertex& a, const TriangleVertex& b)
+{
+    return std::isfinite(b.mX - a.mX) && std::isfinite(b.mY - a.mY) && std::isfinite(b.mU - a.mU) &&
+           std::isfinite(b.mV - a.mV);
+}
+
 int32_t Fixed(double value)
 {
     return static_cast<int32_t>(std::nearbyint(value * 65536.0));
@@ -66,6 +73,100 @@ struct Features {
     TextureInfo texture;
     ColorInfo color;
 };
+
+// Triangles on their way to the rasteriser, two of the same features at a
+// time: the two of a quad, or neighbours of a fan, share their rows.
+class TrianglePairs {
+public:
+    TrianglePairs(const Destination& dest, const Features& f) : mDest(dest), mFeatures(f) {}
+    TrianglePairs(const TrianglePairs&) = delete;
+    ~TrianglePairs() { Flush(); }
+
+    void Add(int features, const FixedVertex& a, const FixedVertex& b, const FixedVertex& c)
+    {
+        if (mHeld && features != mHeldFeatures)
+            Flush();
+        FixedVertex* to = mVertices + (mHeld ? 3 : 0);
+        to[0] = a;
+        to[1] = b;
+        to[2] = c;
+        if (mHeld) {
+            DispatchTrianglePair(features, mVertices, mDest, mFeatures.texture, mFeatures.color);
+            mHeld = false;
+        } else {
+            mHeld = true;
+            mHeldFeatures = features;
+        }
+    }
+
+    void Flush()
+    {
+        if (mHeld)
+            DispatchTriangle(mHeldFeatures, mVertices, mDest, mFeatures.texture, mFeatures.color);
+        mHeld = false;
+    }
+
+private:
+    const Destination& mDest;
+    const Features& mFeatures;
+    FixedVertex mVertices[6];
+    bool mHeld = false;
+    int mHeldFeatures = 0;
+};
+
+// Recordings are made on canvases of the destination's size, 8 bytes a
+// pixel: no larger than this many pixels.
+constexpr int64_t kMaxLayerPixels = int64_t{2048} * 2048;
+// The matrix blit's quad, and single triangles.
+constexpr int kMaxLayerStrip = 4;
+
+// What decides the pixels a drawing of triangles from a texture gives.
+LayerKey KeyOf(const TriangleVertex* strip, int count, const MemoryImage& texture, const TextureInfo& forms,
+    const Destination& dest, bool linear, bool vertexColors, const Rect& clip, const Color& color, int mode)
+{
+    LayerKey key;
+    key.AddBytes(strip, sizeof *strip * static_cast<size_t>(count))
+        .Add(count)
+        .Add(forms.bits)
+        .Add(forms.premultiplied)
+        .Add(forms.palette)
+        .Add(forms.palettePremultiplied)
+        .Add(forms.indices)
+        .Add(forms.width)
+        .Add(forms.height)
+        .Add(texture.mBitsChangedCount)
+        .Add(linear)
+        .Add(vertexColors)
+        .Add(clip.mX)
+        .Add(clip.mY)
+        .Add(clip.mWidth)
+        .Add(clip.mHeight)
+        .Add(color.mRed)
+        .Add(color.mGreen)
+        .Add(color.mBlue)
+        .Add(color.mAlpha)
+        .Add(mode)
+        .Add(dest.bits)
+        .Add(dest.pitch)
+        .Add(dest.width)
+        .Add(dest.height)
+        .Add(dest.format)
+        .Add(dest.redLow);
+    return key;
+}
+
+// The rows a strip's corners span, within the clip.
+void RowsOf(const TriangleVertex* strip, int count, const Rect& area, int& top, int& bottom)
+{
+    float low = strip[0].mY;
+    float high = strip[0].mY;
+    for (int i = 1; i < count; ++i) {
+        low = std::min(low, strip[i].mY);
+        high = std::max(high, strip[i].mY);
+    }
+    top = static_cast<int>(std::clamp<double>(std::floor(low), area.mY, area.mY + area.mHeight));
+    bottom = static_cast<int>(std::clamp<double>(std::ceil(high) + 1, area.mY, area.mY + area.mHeight));
+}
 
 } // namespace
 
@@ -99,13 +200,18 @@ int ClipEdge(const TriangleVertex* const* in, const TriangleVertex** out, float 
         const bool qIn = Inside(q, bound, kind);
         if (pIn)
             out[count++] = &p;
-        if (pIn != qIn && pool.count < kMaxClipVertices) {
+        if (pIn != qIn) {
+            if (!DifferencesFinite(p, q) || pool.count == kMaxClipVertices) {
+                out[0] = nullptr;
+                return 0;
+            }
             TriangleVertex& made = pool.vertices[pool.count++];
             if (pIn)
                 InterpolateVertex(q, p, bound, onX, made);
             else
                 InterpolateVertex(p, q, bound, onX, made);
-            out[count++] = &made;
+            if (Finite(made))
+                out[count++] = &made;
         }
     }
     out[count] = nullptr;
@@ -116,8 +222,8 @@ int ClipPolygon(const TriangleVertex* a, const TriangleVertex* b, const Triangle
     const TriangleVertex** out, const FRect& bounds, ClipPool& pool)
 {
     pool.count = 0;
-    const TriangleVertex* first[kMaxListLength] = {a, b, c, nullptr};
-    const TriangleVertex* second[kMaxListLength] = {};
+    const TriangleVertex* first[kMaxClipListLength] = {a, b, c, nullptr};
+    const TriangleVertex* second[kMaxClipListLength] = {};
     const auto minX = static_cast<float>(bounds.mX);
     const auto maxX = static_cast<float>(bounds.mX + bounds.mWidth);
     const auto minY = static_cast<float>(bounds.mY);
@@ -133,7 +239,54 @@ void DispatchTriangle(int features, const FixedVertex* vertices, const Destinati
     const TextureInfo& texture, const ColorInfo& color)
 {
     if (const Rasterizer rasterizer = RasterizerAt(features))
-        rasterizer(vertices, dest, texture, color);
+        rasterizer(vertices, 1, dest, texture, color);
+}
+
+void DispatchTrianglePair(int features, const FixedVertex* vertices, const Destination& dest,
+    const TextureInfo& texture, const ColorInfo& color)
+{
+    if (const Rasterizer rasterizer = RasterizerAt(features))
+        rasterizer(vertices, 2, dest, texture, color);
+}
+
+// A drawing met again and again on a destination of 32-bit words is laid
+// from the layer its recording made; true when it was.
+bool DrawFromLayer(const TriangleVertex* strip, int count, MemoryImage& texture, const TextureInfo& forms,
+    const Destination& dest, bool linear, bool vertexColors, const Rect& clip, const Rect& area, const Color& color,
+    int mode)
+{
+    if (dest.format != kFormat888 || count > kMaxLayerStrip ||
+        int64_t{dest.width} * dest.height > kMaxLayerPixels)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        if (!Finite(strip[i]))
+            return false;
+    }
+    TriangleLayer& layer = texture.TriangleLayerOf();
+    switch (layer.Consider(KeyOf(strip, count, texture, forms, dest, linear, vertexColors, clip, color, mode))) {
+    case TriangleLayer::Use::Draw:
+        return false;
+    case TriangleLayer::Use::Lay:
+        layer.Lay(dest);
+        return true;
+    case TriangleLayer::Use::Record:
+        break;
+    }
+    int top = 0;
+    int bottom = 0;
+    RowsOf(strip, count, area, top, bottom);
+    const std::unique_ptr<uint64_t[]> canvas = TriangleLayer::Canvas(dest.width, dest.height, top, bottom);
+    Destination recording;
+    recording.bits = reinterpret_cast<uint8_t*>(canvas.get());
+    recording.pitch = dest.width * static_cast<int>(sizeof(uint64_t));
+    recording.width = dest.width;
+    recording.height = dest.height;
+    recording.format = kFormatRecording;
+    DrawTriangles(strip, count, &texture, recording, linear, vertexColors, clip, color, mode);
+    if (!layer.Build(canvas.get(), dest.width, top, bottom, dest.redLow))
+        return false;
+    layer.Lay(dest);
+    return true;
 }
 
 // The clip bounds reach clip x + width and clip y + height: with the pixel
@@ -156,10 +309,12 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         f.texture.height > kMaxCoordinate)
         return;
     const NativeDisplay* display = texture->AppDisplay();
+    const bool argbDisplay = display && PremultipliesAsArgb(*display);
     if (texture->mColorTable && texture->mColorIndices) {
-        f.texture.palette = texture->mColorTable.get();
         f.texture.indices = texture->mColorIndices.get();
-    } else if (display && PremultipliesAsArgb(*display)) {
+        f.texture.palettePremultiplied = argbDisplay;
+        f.texture.palette = argbDisplay ? texture->GetPremultipliedData(*display) : texture->mColorTable.get();
+    } else if (argbDisplay) {
         f.texture.premultiplied = texture->GetPremultipliedData(*display);
     } else if (!(f.texture.bits = texture->GetBits())) {
         return;
@@ -172,11 +327,14 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
     const bool translucentTexture = texture->mHasAlpha || texture->mHasTrans || linear;
     f.bits = kTextured | formatBits | (linear ? kLinear : 0) | (color.IsWhite() ? 0 : kColorize) |
              (vertexColors ? kVertexColors : 0) | (mode != kDrawModeNormal ? kAdditive : 0);
+    if (DrawFromLayer(strip, count, *texture, f.texture, dest, linear, vertexColors, clip, area, color, mode))
+        return;
 
     const FRect bounds(area.mX, area.mY, area.mWidth, area.mHeight);
     // Made only for a triangle that crosses the clip: most lie inside it,
     // and the pool is large.
     std::optional<ClipPool> pool;
+    TrianglePairs pairs(dest, f);
     const double texelsWide = f.texture.width;
     const double texelsHigh = f.texture.height;
     for (int j = 0; j + 2 < count; ++j) {
@@ -195,7 +353,7 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         }
         if (!finite)
             continue;
-        const TriangleVertex* clipped[kMaxListLength];
+        const TriangleVertex* clipped[kMaxClipListLength];
         const bool inside = std::all_of(std::begin(corners), std::end(corners), [&](const TriangleVertex& p) {
             return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
                    p.mY <= bounds.mY + bounds.mHeight;
@@ -225,10 +383,8 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
             }
         }
         const int features = f.bits | (blend ? kBlend : 0);
-        for (int k = 2; k < n; ++k) {
-            const FixedVertex fan[3] = {fixed[0], fixed[k - 1], fixed[k]};
-            DispatchTriangle(features, fan, dest, f.texture, f.color);
-        }
+        for (int k = 2; k < n; ++k)
+            pairs.Add(features, fixed[0], fixed[k - 1], fixed[k]);
     }
 }
 

@@ -22,6 +22,8 @@ inline constexpr int kFormat8888 = 0x8888; // memory ARGB words with alpha
 inline constexpr int kFormat888 = 0x888;   // 32-bit words whose top byte is no alpha
 inline constexpr int kFormat565 = 0x565;
 inline constexpr int kFormat555 = 0x555;
+// 64-bit words that record what a drawing samples (TriangleLayer).
+inline constexpr int kFormatRecording = 0x5A3;
 
 // What a rasteriser receives of a vertex: 16.16 fixed point. u and v are in
 // texels; the colour channels (0..255) are filled only with vertex colours.
@@ -37,11 +39,13 @@ struct FixedVertex {
 };
 
 // The texture: ARGB words, the same premultiplied (each channel times alpha
-// + 1, over 256), or a palette and its indices; rows of `width`.
+// + 1, over 256), or a palette (straight or premultiplied) and its indices;
+// rows of `width`.
 struct TextureInfo {
     const uint32_t* bits = nullptr;
     const uint32_t* premultiplied = nullptr;
     const uint32_t* palette = nullptr;
+    bool palettePremultiplied = false;
     const uint8_t* indices = nullptr;
     int width = 0;
     int height = 0;
@@ -74,36 +78,49 @@ inline constexpr int kVertexColors = 4;
 inline constexpr int kBlend = 8;
 inline constexpr int kTextured = 16;
 inline constexpr int kAdditive = 128;
-inline constexpr int kTableSize = 256;
+inline constexpr int kTableSize = 512;
 
-using Rasterizer = void (*)(const FixedVertex* vertices, const Destination& dest, const TextureInfo& texture,
-    const ColorInfo& color);
+// Draws `triangles` triangles (one or two), three vertices each, in order: a
+// pixel both cover takes the first one's sample first.
+using Rasterizer = void (*)(const FixedVertex* vertices, int triangles, const Destination& dest,
+    const TextureInfo& texture, const ColorInfo& color);
 
 // Entry `index` of the table; null where no rasteriser exists (untextured
 // triangles, and format bits of no known format).
 Rasterizer RasterizerAt(int index);
 
-// The format bits of the table index (32, 64, 96, or 0 for kFormat8888); -1
-// for a format no rasteriser draws.
+// The format bits of the table index (32, 64, 96, 256 for a recording, or 0
+// for kFormat8888); -1 for a format no rasteriser draws.
 int FormatBits(int format);
 
-// The vertices a clipping creates; at most two per bound.
-inline constexpr int kMaxClipVertices = 16;
+// Room for the worst a triangle can become. Rounding can leave a clipped
+// outline slightly concave, so no bound is trusted to cross it only twice:
+// n vertices, of which k lie inside a bound, cross it at most
+// 2 * min(k, n - k) times (an even number, at most n), and so become at
+// most n * 3 / 2. Over the four bounds 3 -> 4 -> 6 -> 9 -> 13, with at most
+// 2 + 4 + 6 + 8 vertices made.
+inline constexpr int kMaxClippedVertices = 13;
+inline constexpr int kMaxClipListLength = kMaxClippedVertices + 1;
+inline constexpr int kMaxClipVertices = 20;
 struct ClipPool {
     TriangleVertex vertices[kMaxClipVertices];
     int count = 0;
 };
 
 // Sutherland-Hodgman against one bound: x or y at least or at most `bound`.
-// Lists are of pointers ended by null; returns the output's length.
+// Lists are of pointers ended by null; returns the output's length. The
+// whole outline is refused (0) when an edge to be cut spans a difference
+// of x, y, u or v that float cannot hold, or when the pool has no room
+// left; a vertex made at the bound that is not finite is left out.
 enum class Bound { MinX, MaxX, MinY, MaxY };
 int ClipEdge(const TriangleVertex* const* in, const TriangleVertex** out, float bound, Bound kind, ClipPool& pool);
 // The vertex where the edge from the outside vertex a to the inside vertex b
 // meets the bound on x (or y).
 void InterpolateVertex(const TriangleVertex& a, const TriangleVertex& b, float bound, bool onX,
     TriangleVertex& out);
-// One triangle against the four bounds; returns the clipped vertex count
-// (0 when fewer than three are left).
+// One triangle against the four bounds into `out` (kMaxClipListLength
+// entries); returns the clipped vertex count (0 when fewer than three are
+// left or the triangle is refused).
 int ClipPolygon(const TriangleVertex* a, const TriangleVertex* b, const TriangleVertex* c,
     const TriangleVertex** out, const FRect& bounds, ClipPool& pool);
 
@@ -117,6 +134,10 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
 
 // One fixed-point triangle to the rasteriser of its features.
 void DispatchTriangle(int features, const FixedVertex* vertices, const Destination& dest,
+    const TextureInfo& texture, const ColorInfo& color);
+// Two triangles of the same features (six vertices) to their rasteriser at
+// once: one walk down their rows.
+void DispatchTrianglePair(int features, const FixedVertex* vertices, const Destination& dest,
     const TextureInfo& texture, const ColorInfo& color);
 
 } // namespace Vorn::SWTri

@@ -42,6 +42,13 @@ void TriangleScan::Edge::Start(const FixedVertex& a, const FixedVertex& b, int r
     stepRem = dx * 65536 - stepQ * den;
 }
 
+void TriangleScan::Start(Walker& walker) const
+{
+    walker.row = mFirstRow;
+    walker.longEdge.Start(*mSorted[0], *mSorted[2], mFirstRow);
+    walker.shortEdge.Start(*mSorted[0], *mSorted[1], mFirstRow);
+}
+
 bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
 {
     for (int i = 0; i < 3; ++i)
@@ -97,27 +104,31 @@ TriangleScan::Plane TriangleScan::PlaneOf(int32_t a0, int32_t a1, int32_t a2) co
 namespace {
 
 template <typename Target, Sampling Mode, Compose How, Shading Shade>
-void Entry(const FixedVertex* vertices, const Destination& dest, const TextureInfo& texture, const ColorInfo& color)
+void Entry(const FixedVertex* vertices, int triangles, const Destination& dest, const TextureInfo& texture,
+    const ColorInfo& color)
 {
-    if (texture.palette)
-        Rasterize<Target, PaletteFetch, Mode, How, Shade>(vertices, dest,
+    if (texture.palette && texture.palettePremultiplied)
+        RasterizeTriangles<Target, PremultipliedPaletteFetch, Mode, How, Shade>(vertices, triangles, dest,
+            PremultipliedPaletteFetch{{texture.palette, texture.indices, texture.width, texture.height}}, color);
+    else if (texture.palette)
+        RasterizeTriangles<Target, PaletteFetch, Mode, How, Shade>(vertices, triangles, dest,
             PaletteFetch{texture.palette, texture.indices, texture.width, texture.height}, color);
     else if (texture.premultiplied)
-        Rasterize<Target, PremultipliedFetch, Mode, How, Shade>(vertices, dest,
+        RasterizeTriangles<Target, PremultipliedFetch, Mode, How, Shade>(vertices, triangles, dest,
             PremultipliedFetch{{texture.premultiplied, texture.width, texture.height}}, color);
     else
-        Rasterize<Target, ArgbFetch, Mode, How, Shade>(vertices, dest,
+        RasterizeTriangles<Target, ArgbFetch, Mode, How, Shade>(vertices, triangles, dest,
             ArgbFetch{texture.bits, texture.width, texture.height}, color);
 }
 
 template <Sampling Mode, Compose How, Shading Shade>
-void Entry888(const FixedVertex* vertices, const Destination& dest, const TextureInfo& texture,
+void Entry888(const FixedVertex* vertices, int triangles, const Destination& dest, const TextureInfo& texture,
     const ColorInfo& color)
 {
     if (dest.redLow)
-        Entry<Target888<true>, Mode, How, Shade>(vertices, dest, texture, color);
+        Entry<Target888<true>, Mode, How, Shade>(vertices, triangles, dest, texture, color);
     else
-        Entry<Target888<false>, Mode, How, Shade>(vertices, dest, texture, color);
+        Entry<Target888<false>, Mode, How, Shade>(vertices, triangles, dest, texture, color);
 }
 
 template <int Index>
@@ -129,8 +140,10 @@ constexpr Rasterizer Make()
         constexpr Sampling mode = (Index & kLinear) ? Sampling::Bilinear : Sampling::Point;
         constexpr Shading shade = (Index & kVertexColors) ? Shading::Vertex : Shading::Constant;
         constexpr Compose how = (Index & kAdditive) ? Compose::Add : (Index & kBlend) ? Compose::Over : Compose::Store;
-        constexpr int format = Index & 96;
-        if constexpr (format == 0)
+        constexpr int format = Index & (96 | 256);
+        if constexpr (format == 256)
+            return &Entry<SampleTarget, mode, how, shade>;
+        else if constexpr (format == 0)
             return &Entry<Target8888, mode, how, shade>;
         else if constexpr (format == 32)
             return &Entry888<mode, how, shade>;
@@ -167,6 +180,8 @@ int FormatBits(int format)
         return 64;
     case kFormat555:
         return 96;
+    case kFormatRecording:
+        return 256;
     default:
         return -1;
     }

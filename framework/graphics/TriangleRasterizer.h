@@ -34,6 +34,10 @@
 #include <cstdint>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Vorn::SWTri {
 
 // Texel fetches: the ARGB word at (x, y) inside the texture, straight or
@@ -63,6 +67,11 @@ struct PaletteFetch {
     {
         return table[indices[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]];
     }
+};
+
+// A palette whose entries are already premultiplied.
+struct PremultipliedPaletteFetch : PaletteFetch {
+    static constexpr bool kPremultiplied = true;
 };
 
 enum class Sampling { Point, Bilinear };
@@ -212,6 +221,27 @@ struct Target16 {
     }
 };
 
+// How a recording (TriangleLayer) leaves a pixel a drawing covers: the
+// sample's ARGB word in the low 32 bits, above it whether it was covered,
+// whether twice, and how it was to be laid (Compose).
+struct RecordedSample {
+    static constexpr uint64_t kCovered = uint64_t{1} << 32;
+    static constexpr uint64_t kTwice = uint64_t{1} << 33;
+    static constexpr int kHowShift = 34;
+};
+
+struct SampleTarget {
+    using Pixel = uint64_t;
+    template <Compose How>
+    static Pixel Compose(Pixel d, const Lanes& s)
+    {
+        if (d & RecordedSample::kCovered)
+            return d | RecordedSample::kTwice;
+        return RecordedSample::kCovered | uint64_t{static_cast<uint32_t>(How)} << RecordedSample::kHowShift |
+               (s.a << 24 | s.r << 16 | s.g << 8 | s.b);
+    }
+};
+
 // The rows and spans a triangle covers, and the linear attributes over it.
 class TriangleScan {
 public:
@@ -238,35 +268,9 @@ public:
         return PlaneOf(mIn[0]->*Field, mIn[1]->*Field, mIn[2]->*Field);
     }
 
-    // span(row, first column, count) for every non-empty span, top down.
-    template <typename Span>
-    void ForEachSpan(Span span) const
-    {
-        Edge longEdge;
-        Edge shortEdge;
-        const FixedVertex& top = *mSorted[0];
-        const FixedVertex& mid = *mSorted[1];
-        const FixedVertex& bottom = *mSorted[2];
-        longEdge.Start(top, bottom, mFirstRow);
-        const auto run = [&](int from, int to) {
-            for (int row = from; row < to; ++row) {
-                const int64_t a = longEdge.q;
-                const int64_t b = shortEdge.q;
-                const int64_t left = std::max<int64_t>(mMidLeft ? b : a, 0);
-                const int64_t right = std::min<int64_t>(mMidLeft ? a : b, mWidth);
-                if (right > left && row >= 0 && row < mHeight)
-                    span(row, static_cast<int>(left), static_cast<int>(right - left));
-                longEdge.Next();
-                shortEdge.Next();
-            }
-        };
-        shortEdge.Start(top, mid, mFirstRow);
-        run(mFirstRow, mMidRow);
-        shortEdge.Start(mid, bottom, mMidRow);
-        run(mMidRow, mLastRow);
-    }
+    int FirstRow() const { return mFirstRow; }
+    int EndRow() const { return mLastRow; }
 
-private:
     // The first pixel column at or right of an edge on successive rows:
     // ceil(x) held exactly as a quotient and a remainder, so an edge gives
     // the same columns in every triangle that shares it.
@@ -288,6 +292,30 @@ private:
         }
     };
 
+    // The rows of the triangle from the first down, one at a time.
+    struct Walker {
+        Edge longEdge;
+        Edge shortEdge;
+        int row = 0;
+    };
+    void Start(Walker& walker) const;
+    // The columns [left, right) the walker's row covers (right <= left: none),
+    // held to the width; the walker moves down a row. Only for rows from the
+    // first to the end.
+    __attribute__((always_inline)) void Step(Walker& walker, int& left, int& right) const
+    {
+        if (walker.row == mMidRow)
+            walker.shortEdge.Start(*mSorted[1], *mSorted[2], mMidRow);
+        const int64_t a = walker.longEdge.q;
+        const int64_t b = walker.shortEdge.q;
+        left = static_cast<int>(std::clamp<int64_t>(mMidLeft ? b : a, 0, mWidth));
+        right = static_cast<int>(std::clamp<int64_t>(mMidLeft ? a : b, 0, mWidth));
+        walker.longEdge.Next();
+        walker.shortEdge.Next();
+        ++walker.row;
+    }
+
+private:
     const FixedVertex* mIn[3] = {};
     const FixedVertex* mSorted[3] = {};
     bool mMidLeft = false;
@@ -299,84 +327,149 @@ private:
     double mDet = 0;
 };
 
-} // namespace Vorn::SWTri
-
-#include "framework/graphics/TriangleSpanSse2.h"
-
-namespace Vorn::SWTri {
-
-template <typename Target>
-inline constexpr bool kRedLowTarget = false;
-template <>
-inline constexpr bool kRedLowTarget<Target888<true>> = true;
-template <typename Target>
-inline constexpr bool kFastTarget = false;
-template <bool RedLow>
-inline constexpr bool kFastTarget<Target888<RedLow>> = true;
-
 template <typename Pixel>
 Pixel* RowOf(const Destination& dest, int row)
 {
     return reinterpret_cast<Pixel*>(dest.bits + static_cast<ptrdiff_t>(row) * dest.pitch);
 }
 
-// One triangle: every covered pixel sampled, tinted and composed.
-template <typename Target, typename Fetch, Sampling Mode, Compose How, Shading Shade>
-void Rasterize(const FixedVertex* vertices, const Destination& dest, const Fetch& fetch, const ColorInfo& color)
-{
-    TriangleScan scan;
-    if (!scan.Setup(vertices, dest.width, dest.height))
-        return;
-    using Pixel = typename Target::Pixel;
-    const TriangleScan::Plane u = scan.PlaneOf<&FixedVertex::u>();
-    const TriangleScan::Plane v = scan.PlaneOf<&FixedVertex::v>();
-    const auto clampColor = [](int value) { return static_cast<uint32_t>(std::clamp(value, 0, 255)); };
-    const Tint constant = Tint::Of(clampColor(color.alpha), clampColor(color.red), clampColor(color.green),
-        clampColor(color.blue));
-    TriangleScan::Plane shade[4];
-    if constexpr (Shade == Shading::Vertex) {
-        shade[0] = scan.PlaneOf<&FixedVertex::alpha>();
-        shade[1] = scan.PlaneOf<&FixedVertex::red>();
-        shade[2] = scan.PlaneOf<&FixedVertex::green>();
-        shade[3] = scan.PlaneOf<&FixedVertex::blue>();
-    }
+// A row's texture positions as a line through column 0: pixel x samples at
+// (u + x * du, v + x * dv), 16.16, wrapping as 32-bit words do. With SSE2
+// the steps of four neighbouring columns come with it, made once for a
+// triangle.
+struct Walk {
+    uint32_t u = 0;
+    uint32_t v = 0;
+    uint32_t du = 0;
+    uint32_t dv = 0;
 #if defined(__SSE2__)
-    const Sse2::Pixel4 fastPixel(constant);
+    // 0, 1, 2 and 3 steps; four steps.
+    __m128i lanesU;
+    __m128i lanesV;
+    __m128i fourU;
+    __m128i fourV;
 #endif
-    scan.ForEachSpan([&](int row, int x, int count) {
-        Pixel* out = RowOf<Pixel>(dest, row) + x;
-        uint32_t uu = u.At(x, row);
-        uint32_t vv = v.At(x, row);
-        const uint32_t du = u.Step();
-        const uint32_t dv = v.Step();
+};
+
+// What one triangle's pixels are drawn with: where the texture and the
+// vertex colours stand at a pixel.
+struct Gradients {
+    TriangleScan::Plane u;
+    TriangleScan::Plane v;
+    TriangleScan::Plane shade[4];
+    // The steps along a row, for every row.
+    Walk steps;
+};
+
+} // namespace Vorn::SWTri
+
+#include "framework/graphics/TriangleSpanSse2.h"
+
+namespace Vorn::SWTri {
+
+// Samples, tints and composes the pixels of rows of triangles: the generic
+// kernel, pixel by pixel, which the vector rows follow bit for bit where
+// they can take its place.
+template <typename Target, typename Fetch, Sampling Mode, Compose How, Shading Shade>
+class TriangleDrawer {
+public:
+    TriangleDrawer(const Destination& dest, const Fetch& fetch, const ColorInfo& color)
+        : mDest(dest), mFetch(fetch), mConstant(Tint::Of(Held(color.alpha), Held(color.red), Held(color.green),
+                                                    Held(color.blue)))
 #if defined(__SSE2__)
-        if constexpr (kFastTarget<Target> && std::is_base_of_v<ArgbFetch, Fetch> && Shade == Shading::Constant) {
-            // Sprites land anywhere on a frame larger than the caches: both
-            // ends of the next rows' spans (where translucent rims are
-            // blended onto what is there) are asked for while this row is
-            // drawn.
-            for (int ahead = 1; ahead <= 2 && row + ahead < dest.height; ++ahead) {
-                const Pixel* next = RowOf<Pixel>(dest, row + ahead);
+          ,
+          mRows(fetch, mConstant)
+#endif
+    {
+    }
+
+    Gradients GradientsOf(const TriangleScan& scan) const
+    {
+        Gradients g;
+        g.u = scan.PlaneOf<&FixedVertex::u>();
+        g.v = scan.PlaneOf<&FixedVertex::v>();
+        g.steps.du = g.u.Step();
+        g.steps.dv = g.v.Step();
+#if defined(__SSE2__)
+        const uint32_t du = g.steps.du;
+        const uint32_t dv = g.steps.dv;
+        g.steps.lanesU = _mm_setr_epi32(0, static_cast<int>(du), static_cast<int>(2 * du), static_cast<int>(3 * du));
+        g.steps.lanesV = _mm_setr_epi32(0, static_cast<int>(dv), static_cast<int>(2 * dv), static_cast<int>(3 * dv));
+        g.steps.fourU = _mm_set1_epi32(static_cast<int>(4 * du));
+        g.steps.fourV = _mm_set1_epi32(static_cast<int>(4 * dv));
+#endif
+        if constexpr (Shade == Shading::Vertex) {
+            g.shade[0] = scan.PlaneOf<&FixedVertex::alpha>();
+            g.shade[1] = scan.PlaneOf<&FixedVertex::red>();
+            g.shade[2] = scan.PlaneOf<&FixedVertex::green>();
+            g.shade[3] = scan.PlaneOf<&FixedVertex::blue>();
+        }
+        return g;
+    }
+
+    // Columns [x, end) of the row, of the triangle of `g`.
+    void Segment(int row, int x, int end, const Gradients& g) const { Joined(row, x, end, end, g, g); }
+
+    // Columns [x, split) of the triangle of `left` and [split, end) of the
+    // triangle of `right`, each as its own triangle would draw them.
+    void Joined(int row, int x, int split, int end, const Gradients& left, const Gradients& right) const
+    {
+        using Pixel = typename Target::Pixel;
+        Pixel* out = RowOf<Pixel>(mDest, row);
+#if defined(__SSE2__)
+        if constexpr (Sse2::kRows<Target, Fetch, Shade>) {
+            // Sprites land anywhere on a frame larger than the caches: the
+            // ends of a row further down (where rims are blended onto what
+            // is there) are asked for while this one is drawn.
+            if (row + 2 < mDest.height) {
+                const Pixel* next = RowOf<Pixel>(mDest, row + 2);
                 _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
-                _mm_prefetch(reinterpret_cast<const char*>(next + x + count - 1), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(next + end - 1), _MM_HINT_T0);
             }
-            if (Sse2::InRange(uu, du, count) && Sse2::InRange(vv, dv, count)) {
-                Sse2::Span<kRedLowTarget<Target>, Fetch::kPremultiplied, Mode, How>(out, count, uu, vv, du, dv, fetch,
-                    fastPixel);
-                return;
-            }
+            mRows.Draw(out, mDest.width, x, split, end, WalkOf(left, row, x), WalkOf(right, row, split));
+            return;
         }
 #endif
+        Pixels(out, row, x, split, left);
+        Pixels(out, row, split, end, right);
+    }
+
+private:
+    static uint32_t Held(int value) { return static_cast<uint32_t>(std::clamp(value, 0, 255)); }
+
+#if defined(__SSE2__)
+    // The texture positions of the row as a line through column 0: pixel x
+    // of a span that starts at `from` lies `x - from` steps past the start
+    // (the steps wrap as the kernel's do).
+    static Walk WalkOf(const Gradients& g, int row, int from)
+    {
+        Walk w = g.steps;
+        const auto back = static_cast<uint32_t>(from);
+        w.u = g.u.At(from, row) - back * w.du;
+        w.v = g.v.At(from, row) - back * w.dv;
+        return w;
+    }
+#endif
+
+    template <typename Pixel>
+    void Pixels(Pixel* out, int row, int x, int end, const Gradients& g) const
+    {
+        if (end <= x)
+            return;
+        uint32_t uu = g.u.At(x, row);
+        uint32_t vv = g.v.At(x, row);
+        const uint32_t du = g.u.Step();
+        const uint32_t dv = g.v.Step();
         uint32_t c[4] = {};
         uint32_t dc[4] = {};
         if constexpr (Shade == Shading::Vertex) {
             for (int k = 0; k < 4; ++k) {
-                c[k] = shade[k].At(x, row);
-                dc[k] = shade[k].Step();
+                c[k] = g.shade[k].At(x, row);
+                dc[k] = g.shade[k].Step();
             }
         }
-        for (int i = 0; i < count; ++i) {
-            Lanes s = Sample<Mode>(fetch, static_cast<int32_t>(uu), static_cast<int32_t>(vv));
+        for (int i = x; i < end; ++i) {
+            Lanes s = Sample<Mode>(mFetch, static_cast<int32_t>(uu), static_cast<int32_t>(vv));
             if constexpr (Shade == Shading::Vertex) {
                 const auto channel = [&](int k) {
                     return static_cast<uint32_t>(std::clamp(static_cast<int32_t>(c[k]) >> 16, 0, 255));
@@ -385,13 +478,87 @@ void Rasterize(const FixedVertex* vertices, const Destination& dest, const Fetch
                 for (int k = 0; k < 4; ++k)
                     c[k] += dc[k];
             } else {
-                s = constant(s);
+                s = mConstant(s);
             }
             out[i] = Target::template Compose<How>(out[i], s);
             uu += du;
             vv += dv;
         }
-    });
+    }
+
+    const Destination& mDest;
+    const Fetch& mFetch;
+    const Tint mConstant;
+#if defined(__SSE2__)
+    const Sse2::RowsFor<Target, Fetch, Mode, How, Shade> mRows;
+#endif
+};
+
+// Triangles of `vertices` (three each, one or two of them) drawn in order,
+// their rows walked together: where two triangles meet on a row, as the two
+// of a quad do along its diagonal, their spans go as one. A pixel both
+// cover takes the first triangle's sample first, as when drawn one by one.
+template <typename Target, typename Fetch, Sampling Mode, Compose How, Shading Shade>
+void RasterizeTriangles(const FixedVertex* vertices, int count, const Destination& dest, const Fetch& fetch,
+    const ColorInfo& color)
+{
+    TriangleScan first;
+    TriangleScan second;
+    const bool hasFirst = first.Setup(vertices, dest.width, dest.height);
+    const bool hasSecond = count > 1 && second.Setup(vertices + 3, dest.width, dest.height);
+    if (!hasFirst && !hasSecond)
+        return;
+    const TriangleDrawer<Target, Fetch, Mode, How, Shade> drawer(dest, fetch, color);
+    TriangleScan::Walker a;
+    TriangleScan::Walker b;
+    Gradients ga;
+    Gradients gb;
+    // A triangle that covers nothing has no rows.
+    const int firstTop = hasFirst ? first.FirstRow() : 0;
+    const int firstEnd = hasFirst ? first.EndRow() : 0;
+    const int secondTop = hasSecond ? second.FirstRow() : 0;
+    const int secondEnd = hasSecond ? second.EndRow() : 0;
+    if (hasFirst) {
+        first.Start(a);
+        ga = drawer.GradientsOf(first);
+    }
+    if (hasSecond) {
+        second.Start(b);
+        gb = drawer.GradientsOf(second);
+    }
+    const int top = !hasFirst ? secondTop : !hasSecond ? firstTop : std::min(firstTop, secondTop);
+    const int end = !hasFirst ? secondEnd : !hasSecond ? firstEnd : std::max(firstEnd, secondEnd);
+    for (int row = top; row < end; ++row) {
+        int l0 = 0;
+        int r0 = 0;
+        int l1 = 0;
+        int r1 = 0;
+        if (row >= firstTop && row < firstEnd)
+            first.Step(a, l0, r0);
+        if (row >= secondTop && row < secondEnd)
+            second.Step(b, l1, r1);
+        if (row < 0 || row >= dest.height)
+            continue;
+        const bool one = r0 > l0;
+        const bool two = r1 > l1;
+        if (one && two && r0 == l1) {
+            drawer.Joined(row, l0, r0, r1, ga, gb);
+        } else if (one && two && r1 == l0) {
+            drawer.Joined(row, l1, r1, r0, gb, ga);
+        } else {
+            if (one)
+                drawer.Segment(row, l0, r0, ga);
+            if (two)
+                drawer.Segment(row, l1, r1, gb);
+        }
+    }
+}
+
+// One triangle: every covered pixel sampled, tinted and composed.
+template <typename Target, typename Fetch, Sampling Mode, Compose How, Shading Shade>
+void Rasterize(const FixedVertex* vertices, const Destination& dest, const Fetch& fetch, const ColorInfo& color)
+{
+    RasterizeTriangles<Target, Fetch, Mode, How, Shade>(vertices, 1, dest, fetch, color);
 }
 
 } // namespace Vorn::SWTri

@@ -32,7 +32,7 @@ inline constexpr unsigned int kMaxSounds = 256;
 inline constexpr unsigned int kMaxSoundInstances = 32;
 // The one-byte key scrambling cached samples (the archive's own key).
 inline constexpr uint8_t kSoundCacheKey = 0x6B;
-// Decoded Ogg sounds larger than this are refused.
+// Decoded Ogg and MP3 sounds larger than this are refused.
 inline constexpr uint64_t kMaxDecodedSoundBytes = 64u << 20;
 
 class DSoundManager : public SoundManager {

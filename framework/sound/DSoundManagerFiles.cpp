@@ -225,7 +225,9 @@ bool DSoundManager::ReadMp3File(unsigned int id, const std::string& path)
     Install(id, nullptr);
     if (!mUseFMod || !mFMod)
         return false;
-    const uint32_t sample = mFMod->SampleLoad(-1, path, 0);
+    // Held to the effects' cap like every other decoded effect; the sample
+    // library's own larger cap is for songs.
+    const uint32_t sample = mFMod->SampleLoad(-1, path, 0, kMaxDecodedSoundBytes);
     if (sample == 0)
         return false;
     const uint32_t mode = mFMod->SampleGetMode(sample);

@@ -35,7 +35,11 @@ FModSong* FModMusicInterface::Find(int songId)
 
 void FModMusicInterface::ApplyVolume(int songId, const FModSong& song)
 {
-    mFMod->SetVolume(songId, VolumePercent(song.mVolume * mMasterVolume));
+    const int volume = VolumePercent(song.mVolume * mMasterVolume);
+    if (song.mSong != 0)
+        mFMod->MusicSetMasterVolume(song.mSong, volume);
+    else
+        mFMod->SetVolume(songId, volume);
 }
 
 void FModMusicInterface::StartSample(int songId, const FModSong& song)
@@ -44,16 +48,30 @@ void FModMusicInterface::StartSample(int songId, const FModSong& song)
     mFMod->SetLoopMode(songId, song.mLoop ? Platform::kLoopNormal : Platform::kLoopOff);
 }
 
+void FModMusicInterface::Stop(int songId, FModSong& song)
+{
+    song.mVolume = 0.0;
+    if (song.mSong != 0)
+        mFMod->MusicStopSong(song.mSong);
+    else
+        mFMod->StopSound(songId);
+}
+
 void FModMusicInterface::Insert(int songId, uint32_t sample, bool loop)
 {
-    if (!mSongs.try_emplace(songId, FModSong{sample, 0.0, 0.0, 1.0, false, loop}).second)
+    if (!mSongs.try_emplace(songId, FModSong{sample, 0, 0.0, 0.0, 1.0, false, loop}).second)
         mFMod->SampleFree(sample);
 }
 
-// The library here plays no tracker songs.
-bool FModMusicInterface::LoadMusic(int, const std::string&)
+bool FModMusicInterface::LoadMusic(int songId, const std::string& fileName)
 {
-    return false;
+    const uint32_t song = mFMod->MusicLoadSong(fileName);
+    if (song == 0)
+        return false;
+    // A song already under the id stays; the new one is not kept.
+    if (!mSongs.try_emplace(songId, FModSong{0, song}).second)
+        mFMod->MusicFreeSong(song);
+    return true;
 }
 
 bool FModMusicInterface::LoadSongDecoded(int songId, const std::string& name, bool loop)
@@ -152,55 +170,75 @@ uint32_t FModMusicInterface::DecodeSong(const std::string& name)
     return sample;
 }
 
-void FModMusicInterface::PlayMusic(int songId, int, bool)
+void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
 {
     FModSong* song = Find(songId);
     if (!song)
         return;
     song->mVolume = song->mMaxVolume;
     song->mVolumeStep = 0.0;
-    StartSample(songId, *song);
+    if (song->mSong == 0) {
+        StartSample(songId, *song);
+        ApplyVolume(songId, *song);
+        return;
+    }
     ApplyVolume(songId, *song);
+    mFMod->MusicSetLooping(song->mSong, noLoop ? Platform::kLoopOff : Platform::kLoopNormal);
+    mFMod->MusicPlaySong(song->mSong);
+    mFMod->MusicSetOrder(song->mSong, offset);
 }
 
 void FModMusicInterface::StopMusic(int songId)
 {
-    FModSong* song = Find(songId);
-    if (!song)
-        return;
-    song->mVolume = 0.0;
-    mFMod->StopSound(songId);
+    if (FModSong* song = Find(songId))
+        Stop(songId, *song);
 }
 
 void FModMusicInterface::StopAllMusic()
 {
-    for (auto& [id, song] : mSongs) {
-        song.mVolume = 0.0;
-        mFMod->StopSound(id);
-    }
+    for (auto& [id, song] : mSongs)
+        Stop(id, song);
+}
+
+void FModMusicInterface::SetPaused(int songId, bool paused)
+{
+    const FModSong* song = Find(songId);
+    if (!song)
+        return;
+    if (song->mSong != 0)
+        mFMod->MusicSetPaused(song->mSong, paused);
+    else
+        mFMod->SetPaused(songId, paused);
 }
 
 void FModMusicInterface::PauseMusic(int songId)
 {
-    if (Find(songId))
-        mFMod->SetPaused(songId, true);
+    SetPaused(songId, true);
 }
 
 void FModMusicInterface::ResumeMusic(int songId)
 {
-    if (Find(songId))
-        mFMod->SetPaused(songId, false);
+    SetPaused(songId, false);
 }
 
-void FModMusicInterface::FadeIn(int songId, int, double speed, bool)
+void FModMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoop)
 {
     FModSong* song = Find(songId);
     if (!song)
         return;
     song->mVolumeStep = speed;
-    if (!mFMod->IsPlaying(songId))
-        StartSample(songId, *song);
+    if (song->mSong == 0) {
+        if (!mFMod->IsPlaying(songId))
+            StartSample(songId, *song);
+        ApplyVolume(songId, *song);
+        return;
+    }
     ApplyVolume(songId, *song);
+    mFMod->MusicSetLooping(song->mSong, noLoop ? Platform::kLoopOff : Platform::kLoopNormal);
+    if (!mFMod->MusicIsPlaying(song->mSong))
+        mFMod->MusicPlaySong(song->mSong);
+    if (offset != -1)
+        mFMod->MusicSetOrder(song->mSong, offset);
 }
 
 void FModMusicInterface::FadeOut(int songId, bool stopAtEnd, double speed)
@@ -229,10 +267,12 @@ void FModMusicInterface::SetSongVolume(int songId, double volume)
     ApplyVolume(songId, *song);
 }
 
-// Asks the song's own channel.
 bool FModMusicInterface::IsPlaying(int songId)
 {
-    return Find(songId) && mFMod->IsPlaying(songId);
+    const FModSong* song = Find(songId);
+    if (!song)
+        return false;
+    return song->mSong != 0 ? mFMod->MusicIsPlaying(song->mSong) : mFMod->IsPlaying(songId);
 }
 
 void FModMusicInterface::SetVolume(double volume)
@@ -248,7 +288,7 @@ void FModMusicInterface::Update()
         if (song.mVolumeStep == 0.0)
             continue;
         if (StepFade(song.mVolume, song.mVolumeStep, song.mMaxVolume) && song.mStopWhenDone)
-            mFMod->StopSound(id);
+            Stop(id, song);
         ApplyVolume(id, song);
     }
 }

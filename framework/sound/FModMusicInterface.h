@@ -1,8 +1,9 @@
 #pragma once
-// Music through the alternative music library: songs decoded whole from Ogg
-// Vorbis into samples, cached as plain WAV files, each played on the channel
-// numbered by its song id. Tracker songs are not loadable. The unload and
-// whole-set pause operations are the silent base's.
+// Music through the alternative music library: tracker songs opened from the
+// disk, and songs decoded whole from Ogg Vorbis into samples, cached as plain
+// WAV files, each played on the channel numbered by its song id. The unload,
+// whole-set pause, maximum volume and amplification operations are the
+// silent base's.
 
 #include "framework/sound/MusicInterface.h"
 
@@ -17,7 +18,9 @@ class SampleEngine;
 namespace Vorn {
 
 struct FModSong {
+    // One of the two is 0: a sample song or a tracker song.
     uint32_t mSample = 0;
+    uint32_t mSong = 0;
     double mVolume = 0.0;
     double mVolumeStep = 0.0;
     double mMaxVolume = 1.0;
@@ -31,7 +34,11 @@ public:
     FModMusicInterface();
     ~FModMusicInterface() override;
 
+    // A tracker song from the disk.
     bool LoadMusic(int songId, const std::string& fileName) override;
+    // A tracker song starts at the order `offset` (from its first order when
+    // it has no such order), looping unless `noLoop`; a sample song from its
+    // start, as its loop flag says.
     void PlayMusic(int songId, int offset, bool noLoop) override;
     void StopMusic(int songId) override;
     void PauseMusic(int songId) override;
@@ -42,6 +49,7 @@ public:
     void FadeOut(int songId, bool stopAtEnd, double speed) override;
     void FadeOutAll(bool stopAtEnd, double speed) override;
     void SetSongVolume(int songId, double volume) override;
+    // A tracker song playing or paused; a sample song's own channel.
     bool IsPlaying(int songId) override;
     void SetVolume(double volume) override;
     void Update() override;
@@ -65,6 +73,8 @@ private:
     FModSong* Find(int songId);
     void ApplyVolume(int songId, const FModSong& song);
     void StartSample(int songId, const FModSong& song);
+    void Stop(int songId, FModSong& song);
+    void SetPaused(int songId, bool paused);
     // Keeps a song already under the id, freeing the new sample.
     void Insert(int songId, uint32_t sample, bool loop);
 };

@@ -23,6 +23,11 @@ void Slider::SetValue(double value)
     MarkDirtyWhole();
 }
 
+bool Slider::HasTransparencies()
+{
+    return true;
+}
+
 int Slider::ThumbLength() const
 {
     return mHorizontal ? mThumbImage->GetWidth() : mThumbImage->GetHeight();

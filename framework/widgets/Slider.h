@@ -20,6 +20,12 @@ public:
     // Clamped to 0..1 (a value that is not a number becomes 0); the listener
     // is not told.
     virtual void SetValue(double value);
+    // True: the slider paints its track and thumb, never its whole
+    // rectangle, so whatever lies behind it shows around them and must be
+    // painted first. For owners that layer widgets; the redraw walk of the
+    // widget tree reads the widget flag mHasTransparencies instead, which
+    // the slider leaves as every widget starts it.
+    virtual bool HasTransparencies();
 
     void Draw(Graphics* g) override;
     void MouseLeave() override;

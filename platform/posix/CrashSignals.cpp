@@ -7,6 +7,7 @@
 #include <cxxabi.h>
 #include <dlfcn.h>
 #include <exception>
+#include <link.h>
 #include <memory>
 #include <signal.h>
 #include <sys/uio.h>
@@ -54,6 +55,9 @@ std::atomic<uint32_t> gHandlingThread{0};
 // One fault is handled in a process's life: the record lives here rather
 // than on the crash stack.
 CrashFault gFault;
+// The loader names the program by the command that started it ("./zarquel",
+// or a bare name found on the PATH): a reader needs the file.
+char gProgramFile[4096];
 
 // Reads through the kernel, which answers a bad address with an error
 // instead of a fault.
@@ -67,11 +71,22 @@ bool ReadWord(uintptr_t address, uintptr_t& value)
 struct UnwindWalk {
     CrashFault* fault;
     bool reachedFault = false;
+    bool reachedOutermost = false;
 };
+
+void ReadParams(StackFrame& frame)
+{
+    for (int i = 0; i < kFrameParams; ++i) {
+        if (!ReadWord(frame.frame + i * sizeof(uintptr_t), frame.params[i]))
+            frame.params[i] = 0;
+    }
+}
 
 // The first frames are the handler's own; the one the kernel interrupted is
 // the first that the unwinder marks as starting at its instruction rather
-// than after a call.
+// than after a call. A frame's canonical frame address is known only once
+// the unwinder has stepped past it: the one it tells with a frame is its
+// callee's.
 _Unwind_Reason_Code CollectFrame(_Unwind_Context* context, void* argument)
 {
     UnwindWalk& walk = *static_cast<UnwindWalk*>(argument);
@@ -83,12 +98,21 @@ _Unwind_Reason_Code CollectFrame(_Unwind_Context* context, void* argument)
         walk.reachedFault = true;
     }
     CrashFault& fault = *walk.fault;
+    if (fault.frameCount > 0) {
+        StackFrame& callee = fault.frames[fault.frameCount - 1];
+        callee.frame = static_cast<uintptr_t>(_Unwind_GetCFA(context));
+        ReadParams(callee);
+    }
     // The outermost frame's caller is nowhere; only the failing frame may
     // be at 0 (a call through a null pointer).
-    if (pc == 0 && fault.frameCount > 0)
+    if (pc == 0 && fault.frameCount > 0) {
+        walk.reachedOutermost = true;
         return _URC_END_OF_STACK;
-    fault.frames[fault.frameCount++] = {static_cast<uintptr_t>(_Unwind_GetCFA(context)), pc};
-    return fault.frameCount == kMaxStackFrames ? _URC_END_OF_STACK : _URC_NO_REASON;
+    }
+    if (fault.frameCount == kMaxStackFrames)
+        return _URC_END_OF_STACK;
+    fault.frames[fault.frameCount++] = {0, pc};
+    return _URC_NO_REASON;
 }
 
 _Unwind_Reason_Code IgnoreFrame(_Unwind_Context*, void*)
@@ -172,11 +196,14 @@ void OnSignal(int signal, siginfo_t* info, void* rawContext)
     fault.exceptionCode = ExceptionCodeOf(signal, info->si_code, reinterpret_cast<uintptr_t>(info->si_addr),
                                           static_cast<uintptr_t>(fault.registers.rsp), gUncaughtException.load());
     UnwindWalk walk{&fault};
-    _Unwind_Backtrace(CollectFrame, &walk);
-    if (fault.frameCount == 0)
+    const _Unwind_Reason_Code walkEnd = _Unwind_Backtrace(CollectFrame, &walk);
+    if (fault.frameCount == 0) {
         WalkFramePointers(fault, fault.address, static_cast<uintptr_t>(fault.registers.rbp));
-    else
+    } else {
         fault.address = fault.frames[0].pc;
+        fault.walkCutShort = !walk.reachedOutermost;
+        fault.walkError = static_cast<int>(walkEnd);
+    }
 
     if (gHandler != nullptr)
         gHandler(fault);
@@ -227,6 +254,8 @@ void InstallCrashHandler(CrashHandler handler)
     _Unwind_Backtrace(IgnoreFrame, nullptr);
     Dl_info info;
     dladdr(reinterpret_cast<void*>(&InstallCrashHandler), &info);
+    const ssize_t length = readlink("/proc/self/exe", gProgramFile, sizeof(gProgramFile) - 1);
+    gProgramFile[length > 0 ? length : 0] = '\0';
 
     struct sigaction action{};
     action.sa_sigaction = OnSignal;
@@ -263,9 +292,13 @@ void UninstallCrashHandler()
 bool LocateCode(uintptr_t address, CodeLocation& location)
 {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(address), &info) == 0 || info.dli_fname == nullptr)
+    link_map* module = nullptr;
+    if (dladdr1(reinterpret_cast<void*>(address), &info, reinterpret_cast<void**>(&module), RTLD_DL_LINKMAP) == 0 ||
+        info.dli_fname == nullptr)
         return false;
-    location.module = info.dli_fname;
+    // Only the program itself has no name of its own in the loader's list.
+    const bool program = module != nullptr && module->l_name[0] == '\0' && gProgramFile[0] != '\0';
+    location.module = program ? gProgramFile : info.dli_fname;
     location.moduleBase = reinterpret_cast<uintptr_t>(info.dli_fbase);
     location.symbol = info.dli_sname;
     location.symbolAddress = reinterpret_cast<uintptr_t>(info.dli_saddr);

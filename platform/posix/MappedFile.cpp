@@ -35,7 +35,9 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept
 bool MappedFile::Open(const std::string& path)
 {
     Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a pipe in the file's place must not hold the program
+    // until something writes to it. A regular file reads the same either way.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};

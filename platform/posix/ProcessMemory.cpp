@@ -4,9 +4,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace Platform {
@@ -22,7 +24,7 @@ bool ParseMapsLine(const std::string& line, MemoryRegion& region)
     std::string offset;
     std::string device;
     std::string inode;
-    if (!(in >> range >> perms >> offset >> device >> inode) || perms.size() < 3)
+    if (!(in >> range >> perms >> offset >> device >> inode) || perms.size() < 4)
         return false;
     const size_t dash = range.find('-');
     if (dash == std::string::npos)
@@ -36,6 +38,7 @@ bool ParseMapsLine(const std::string& line, MemoryRegion& region)
     region.mReadable = perms[0] == 'r';
     region.mWritable = perms[1] == 'w';
     region.mExecutable = perms[2] == 'x';
+    region.mShared = perms[3] == 's';
     std::getline(in >> std::ws, region.mPath);
     return region.mStart < region.mEnd;
 }
@@ -87,46 +90,51 @@ bool ReadMemory(uintptr_t address, void* out, size_t size)
     return done == size;
 }
 
-bool PatchMemory(void* address, const void* bytes, size_t size)
+bool PatchMemory(void* address, const void* bytes, size_t size, const MemoryRegionQuery& regions)
 {
     if (size == 0)
         return true;
     const auto pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     const auto start = reinterpret_cast<uintptr_t>(address);
-    const uintptr_t firstPage = start / pageSize * pageSize;
-    const uintptr_t endPage = (start + size + pageSize - 1) / pageSize * pageSize;
-    // The protection of every page touched, as the system reports it: the
-    // protection call tells nothing of what it replaces.
-    struct Page {
+    if (size - 1 > std::numeric_limits<uintptr_t>::max() - start)
+        return false;
+    const uintptr_t last = start + (size - 1);
+    const uintptr_t firstPage = start - start % pageSize;
+    const size_t pageCount = (last - last % pageSize - firstPage) / pageSize + 1;
+    struct OpenedPage {
         uintptr_t mAddress;
         int mProtection;
     };
-    std::vector<Page> pages;
-    const std::vector<MemoryRegion> regions = MemoryRegions();
-    for (uintptr_t page = firstPage; page < endPage; page += pageSize) {
-        const MemoryRegion* found = nullptr;
-        for (const MemoryRegion& region : regions) {
-            if (page >= region.mStart && page < region.mEnd) {
-                found = &region;
-                break;
-            }
-        }
-        if (!found)
+    std::vector<OpenedPage> opened;
+    const auto restore = [&] {
+        for (auto page = opened.rbegin(); page != opened.rend(); ++page)
+            mprotect(reinterpret_cast<void*>(page->mAddress), pageSize, page->mProtection);
+    };
+    for (size_t index = 0; index < pageCount; ++index) {
+        const uintptr_t page = firstPage + index * pageSize;
+        // The protection call tells nothing of what it replaces: the page's
+        // own is read just before it is opened, so that a change another
+        // thread made meanwhile is what comes back.
+        const std::vector<MemoryRegion> now = regions();
+        const auto found = std::find_if(now.begin(), now.end(), [page](const MemoryRegion& region) {
+            return page >= region.mStart && page < region.mEnd;
+        });
+        // A page nobody may read holds nothing to patch, and a shared one
+        // would carry the patch into its file or another process.
+        if (found == now.end() || !found->mReadable || found->mShared) {
+            restore();
             return false;
-        pages.push_back({page, ProtectionOf(*found)});
+        }
+        const int protection = ProtectionOf(*found);
+        if (mprotect(reinterpret_cast<void*>(page), pageSize, protection | PROT_WRITE) != 0) {
+            restore();
+            return false;
+        }
+        opened.push_back({page, protection});
     }
-    size_t opened = 0;
-    for (; opened < pages.size(); ++opened) {
-        const Page& page = pages[opened];
-        if (mprotect(reinterpret_cast<void*>(page.mAddress), pageSize, page.mProtection | PROT_WRITE) != 0)
-            break;
-    }
-    const bool writable = opened == pages.size();
-    if (writable)
-        std::memcpy(address, bytes, size);
-    for (size_t i = 0; i < opened; ++i)
-        mprotect(reinterpret_cast<void*>(pages[i].mAddress), pageSize, pages[i].mProtection);
-    return writable;
+    std::memcpy(address, bytes, size);
+    restore();
+    return true;
 }
 
 } // namespace Platform

@@ -132,6 +132,10 @@ int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t
     const Detail::VideoSubsystem video;
     if (video.IsHeadless())
         return AnswerUnseen(text, caption, buttons);
+    // A box may come before any window (a fatal error at start-up): SDL's
+    // own handler, installed with the video, would leave the request queued
+    // for a pump that never runs, and the box open.
+    Detail::InstallTerminationHandler();
 
     const bool hasCancel =
         std::any_of(buttons.begin(), buttons.end(), [](const Button& b) { return b.answer == IDCANCEL; });

@@ -16,6 +16,10 @@ VideoSubsystem::VideoSubsystem()
     // The window surface stays a plain framebuffer: frames are made in
     // software, and a 3D context behind it would only slow the start.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The click that brings the window to the front is a click: the player
+    // aimed it at a button or a ball, and a window manager that focuses on
+    // click hands it over just after the focus, which SDL would drop.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     mUp = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (!mUp) {
         mError = SDL_GetError();

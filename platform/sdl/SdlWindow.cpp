@@ -60,20 +60,6 @@ extern "C" void OnTerminationSignal(int)
     gTerminationRequested.store(true);
 }
 
-// The service manager's and the session's polite request to end: the
-// application closes as if its window were closed, and saves its settings.
-void InstallTerminationHandler()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction action = {};
-        action.sa_handler = OnTerminationSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &action, nullptr);
-    });
-}
-
 uint32_t WindowIdOf(const SDL_Event& event)
 {
     switch (event.type) {
@@ -122,6 +108,20 @@ bool TerminationRequested()
     return gTerminationRequested.load();
 }
 
+// The service manager's and the session's polite request to end: the
+// application closes as if its window were closed, and saves its settings.
+void InstallTerminationHandler()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action = {};
+        action.sa_handler = OnTerminationSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+    });
+}
+
 SdlWindow::SdlWindow()
 {
     LiveWindows().push_back(this);
@@ -163,8 +163,18 @@ bool SdlWindow::Create(const WindowDescription& description)
         y = std::clamp(description.position->y, -kMaxCoordinate, kMaxCoordinate);
     }
     // SDL makes no window of size 0; a hidden one is never seen anyway.
-    const int width = std::max(description.clientWidth, 1);
-    const int height = std::max(description.clientHeight, 1);
+    int width = std::max(description.clientWidth, 1);
+    int height = std::max(description.clientHeight, 1);
+    SDL_Rect desktop;
+    if (description.style == WindowStyle::FullScreen && SDL_GetDisplayBounds(0, &desktop) == 0 && desktop.w > 0 &&
+        desktop.h > 0) {
+        // Without a window manager nobody makes the window cover the desktop:
+        // made at the desktop's place and size, it covers it anyway.
+        x = desktop.x;
+        y = desktop.y;
+        width = desktop.w;
+        height = desktop.h;
+    }
     mWindow = SDL_CreateWindow(Windows1252ToUtf8(description.title).c_str(), x, y, width, height, flags);
     if (!mWindow)
         return Fail(std::string("SDL_CreateWindow: ") + SDL_GetError());
@@ -538,19 +548,23 @@ std::unique_ptr<Cursor> SdlWindow::CreateCursor(const uint32_t* argb, int width,
     return std::make_unique<SdlCursor>(cursor);
 }
 
-// The frame as 0xXXRRGGBB words in its own size, for a window surface of
-// another format or a frame that does not lie wholly on it.
-SDL_Surface* SdlWindow::Staging(const Frame& frame)
+// The frame as 0xXXRRGGBB words, scaled to width x height by the present's
+// own filter, for a window surface of another format or a frame that does
+// not lie wholly on it.
+SDL_Surface* SdlWindow::Staging(const Frame& frame, int width, int height)
 {
-    if (mStaging && (mStaging->w != frame.width || mStaging->h != frame.height)) {
+    if (mStaging && (mStaging->w != width || mStaging->h != height)) {
         SDL_FreeSurface(mStaging);
         mStaging = nullptr;
     }
     if (!mStaging)
-        mStaging = SDL_CreateRGBSurfaceWithFormat(0, frame.width, frame.height, 32, SDL_PIXELFORMAT_RGB888);
+        mStaging = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
     if (!mStaging || SDL_LockSurface(mStaging) != 0)
         return nullptr;
-    const bool converted = ConvertToXrgb8888(frame, static_cast<uint32_t*>(mStaging->pixels), mStaging->pitch);
+    auto* words = static_cast<uint32_t*>(mStaging->pixels);
+    const bool converted = width == frame.width && height == frame.height
+                               ? ConvertToXrgb8888(frame, words, mStaging->pitch)
+                               : ScaleToXrgb8888(frame, words, mStaging->pitch, width, height);
     SDL_UnlockSurface(mStaging);
     return converted ? mStaging : nullptr;
 }
@@ -611,10 +625,8 @@ bool SdlWindow::Present(const Frame& frame, const Rect& destination)
             mPresentedHeight = frame.height;
         }
     } else {
-        SDL_Surface* staging = Staging(frame);
-        const int blitted = !staging ? -1
-                            : scaled ? SDL_BlitScaled(staging, nullptr, surface, &target)
-                                     : SDL_BlitSurface(staging, nullptr, surface, &target);
+        SDL_Surface* staging = Staging(frame, target.w, target.h);
+        const int blitted = staging ? SDL_BlitSurface(staging, nullptr, surface, &target) : -1;
         if (blitted != 0)
             return Fail(std::string("Present: ") + SDL_GetError());
     }

@@ -21,6 +21,10 @@ class SdlCursor;
 // A termination signal arrived that no window's pump has acted on yet.
 bool TerminationRequested();
 
+// From here on a termination signal is noted for TerminationRequested
+// instead of going to SDL, which would only queue it for a pump.
+void InstallTerminationHandler();
+
 class SdlWindow final : public Window {
 public:
     SdlWindow();
@@ -86,7 +90,7 @@ private:
     std::vector<uintptr_t> TakeDueTimers(uint32_t now);
     void Deliver(const MessageRecord& message);
     int DisplayIndex() const;
-    SDL_Surface* Staging(const Frame& frame);
+    SDL_Surface* Staging(const Frame& frame, int width, int height);
     bool Fail(std::string error);
 
     VideoSubsystem mVideo;

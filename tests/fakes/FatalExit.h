@@ -4,8 +4,9 @@
 // of the program catches) instead of ending its process with the fatal
 // path's code, which the test runner would count as a pass. A test that
 // means to reach a fatal path, inside a death test's child, allows it for a
-// scope.
+// scope; the child's temporary folders go with it.
 
+#include "fakes/TempDir.h"
 #include "framework/app/VornAppBase.h"
 
 #include <gtest/gtest.h>
@@ -18,12 +19,15 @@ struct FatalExit {
 
 class AllowFatalExit {
 public:
-    AllowFatalExit() : mHook(Vorn::SetExitProgramHook(nullptr)) {}
+    AllowFatalExit() : mHook(Vorn::SetExitProgramHook(RemoveTempDirs)) {}
     ~AllowFatalExit() { Vorn::SetExitProgramHook(mHook); }
     AllowFatalExit(const AllowFatalExit&) = delete;
     AllowFatalExit& operator=(const AllowFatalExit&) = delete;
 
 private:
+    // Returns, and the exit goes on.
+    static void RemoveTempDirs(int) { TempDir::RemoveThoseOfThisProcess(); }
+
     Vorn::ExitProgramHook mHook;
 };
 

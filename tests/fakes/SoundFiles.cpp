@@ -112,10 +112,24 @@ std::vector<int16_t> MixLeft(Platform::AudioMixer& mixer, size_t frames)
 PullingDevice::PullingDevice(Platform::AudioMixer& mixer)
     : mThread([this, &mixer] {
           std::vector<int16_t> out(2 * 256);
-          while (!mDone.load())
+          while (!mDone.load()) {
               mixer.Mix(out.data(), 256);
+              int peak = 0;
+              for (const int16_t sample : out)
+                  peak = std::max(peak, std::abs(static_cast<int>(sample)));
+              mLastPeak = peak;
+              mPeak = std::max(mPeak.load(), peak);
+              ++mPulls;
+          }
       })
 {
+}
+
+void PullingDevice::WaitForPulls(uint64_t count) const
+{
+    const uint64_t until = mPulls.load() + count;
+    while (mPulls.load() < until)
+        std::this_thread::yield();
 }
 
 PullingDevice::~PullingDevice()

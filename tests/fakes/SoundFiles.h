@@ -40,8 +40,9 @@ std::vector<int16_t> MixFrames(Platform::AudioMixer& mixer, size_t frames);
 // The left samples of the same.
 std::vector<int16_t> MixLeft(Platform::AudioMixer& mixer, size_t frames);
 
-// Pulls the mixer from a thread of its own, as the audio device does, until
-// it is destroyed.
+// Pulls the mixer from a thread of its own, as the audio device does, 256
+// frames at a time, until it is destroyed; it keeps the loudest sample it
+// has mixed.
 class PullingDevice {
 public:
     explicit PullingDevice(Platform::AudioMixer& mixer);
@@ -49,8 +50,18 @@ public:
     PullingDevice(const PullingDevice&) = delete;
     PullingDevice& operator=(const PullingDevice&) = delete;
 
+    // Returns once `count` more pulls have ended; the first may have begun
+    // before the call.
+    void WaitForPulls(uint64_t count) const;
+    // The largest magnitude of any sample mixed so far, and of the last pull.
+    int Peak() const { return mPeak.load(); }
+    int LastPeak() const { return mLastPeak.load(); }
+
 private:
     std::atomic<bool> mDone{false};
+    std::atomic<uint64_t> mPulls{0};
+    std::atomic<int> mPeak{0};
+    std::atomic<int> mLastPeak{0};
     std::thread mThread;
 };
 

@@ -19,8 +19,14 @@ public:
     // Writes `contents` to Path()/name, creating folders on the way.
     void WriteFile(const std::string& name, const std::string& contents) const;
 
+    // Removes the folders of every TempDir this process made and that is
+    // still alive: a death test's child ends through a fatal exit that runs
+    // no destructor. Folders a forked child inherited stay its parent's.
+    static void RemoveThoseOfThisProcess();
+
 private:
     std::string mPath;
+    int mOwner;
 };
 
 } // namespace Testing

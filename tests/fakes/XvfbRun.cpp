@@ -41,7 +41,7 @@ bool HasXvfb()
     return std::system("command -v xvfb-run >/dev/null") == 0;
 }
 
-bool RunUnderXvfb(const TempDir& dir, const std::string& script, int seconds)
+bool RunUnderXvfb(const TempDir& dir, const std::string& script, int seconds, const std::string& screen)
 {
     for (const char* folder : {"config", "data", "runtime"})
         std::filesystem::create_directories(dir / folder);
@@ -54,7 +54,7 @@ bool RunUnderXvfb(const TempDir& dir, const std::string& script, int seconds)
     const std::string command = "cd '" + dir.Path() + "' && timeout -k 5 " + std::to_string(seconds) +
                                 " env -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0 XDG_CONFIG_HOME=\"$PWD/config\" "
                                 "XDG_DATA_HOME=\"$PWD/data\" XDG_RUNTIME_DIR=\"$PWD/runtime\" xvfb-run -a -n " +
-                                std::to_string(firstDisplay) + " -s '-screen 0 1024x768x24' sh script.sh";
+                                std::to_string(firstDisplay) + " -s '-screen 0 " + screen + "' sh script.sh";
     return std::system(command.c_str()) == 0;
 }
 

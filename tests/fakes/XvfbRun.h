@@ -28,12 +28,14 @@ std::string ReadTextFile(const std::string& path);
 // xvfb-run is installed.
 bool HasXvfb();
 
-// Runs `script` with sh in `dir` under a fresh 1024 x 768 x 24 X server; true
-// when it ended within `seconds` with exit code 0. The script's programs find
+// Runs `script` with sh in `dir` under a fresh X server whose screen is
+// `screen` (width x height x depth); true when it ended within `seconds` with
+// exit code 0. The script's programs find
 // the desktop's video driver (the harness's dummy one is taken away), keep
 // their leak reports to themselves (the desktop's libraries hold theirs to
 // the end), and keep configuration, data and runtime files in `dir`/config,
 // `dir`/data and `dir`/runtime.
-bool RunUnderXvfb(const TempDir& dir, const std::string& script, int seconds);
+bool RunUnderXvfb(const TempDir& dir, const std::string& script, int seconds,
+                  const std::string& screen = "1024x768x24");
 
 } // namespace Testing

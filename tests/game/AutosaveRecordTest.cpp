@@ -38,7 +38,7 @@ AutosaveRecord SampleRecord()
     ball.x = 123.456789f;
     ball.y = 300.25f;
     ball.velocityX = 0.0f;
-    ball.velocityY = -1.5f;
+    ball.velocityY = 0.0f;
     ball.symbol = 3;
     ball.symbolSet = 1;
     ball.hovered = true;
@@ -58,7 +58,7 @@ AutosaveRecord SampleRecord()
 
 // Written by hand from the table of the file's order.
 const std::string kSampleText = "1234 -5\n2\n3\n1\n0\n7\n0.3\n1234\n-5\n4\n2\n10\n20\n30\n6\n40\n12.5\n3\n1 0 3 \n1\n"
-                                "0.55 123.457 300.25 0 -1.5 3 1 1 0 4 0 0 1 96 0 999 1 0 \n";
+                                "0.55 123.457 300.25 0 0 3 1 1 0 4 0 0 1 96 0 999 1 0 \n";
 
 std::string Text(const AutosaveRecord& record)
 {
@@ -115,7 +115,7 @@ TEST(AutosaveRecord, ReadsBackEveryField)
     EXPECT_EQ(ball.x, 123.457f);
     EXPECT_EQ(ball.y, 300.25f);
     EXPECT_EQ(ball.velocityX, 0.0f);
-    EXPECT_EQ(ball.velocityY, -1.5f);
+    EXPECT_EQ(ball.velocityY, 0.0f);
     EXPECT_EQ(ball.symbol, 3);
     EXPECT_EQ(ball.symbolSet, 1);
     EXPECT_TRUE(ball.hovered);
@@ -197,6 +197,12 @@ Change One(size_t index, const std::string& value, bool valid)
     return {{{index, value}}, valid};
 }
 
+// The removal counter of a ball being removed.
+Change Removing(const std::string& value, bool valid)
+{
+    return {{{kRemoved, "1"}, {kRemoval, value}}, valid};
+}
+
 INSTANTIATE_TEST_SUITE_P(Bounds, AutosaveValue,
     ::testing::Values(One(kDifficulty, "0", false), One(kDifficulty, "1", true), One(kDifficulty, "2", true),
         One(kDifficulty, "4", false), One(kDifficulty, "7", false), One(kDifficulty, "8", true),
@@ -209,11 +215,11 @@ INSTANTIATE_TEST_SUITE_P(Bounds, AutosaveValue,
         One(kKind, "0", true), One(kKind, "5", false), One(kKind, "-1", false), One(kSize, "0.5", true),
         One(kSize, "0.95", true), One(kSize, "0.49", false), One(kSize, "0.951", false), One(kSize, "0", false),
         One(kSize, "-0.7", false), One(kX, "nan", false), One(kX, "inf", false), One(kY, "1e39", false),
-        One(kY, "-1e39", false), One(kX, "1e-40", true), One(kVelocityX, "3e38", true),
+        One(kY, "-1e39", false), One(kX, "1e-40", true), One(kVelocityX, "3e38", false),
         One(kVelocityY, "nan", false), One(kTravel, "-inf", false), One(kSpeed, "nan", false),
-        One(kSpeed, "-0.5", true), One(kRemoval, "100", true), One(kRemoval, "95", true), One(kRemoval, "0", true),
-        One(kRemoval, "96", false), One(kRemoval, "101", false), One(kRemoval, "-5", false),
-        One(kRemoval, "105", false), One(kFlip, "100", true), One(kFlip, "0", true), One(kFlip, "4", true),
+        One(kSpeed, "-0.5", true), Removing("100", true), Removing("95", true), Removing("0", true),
+        Removing("96", false), Removing("101", false), Removing("-5", false),
+        Removing("105", false), One(kFlip, "100", true), One(kFlip, "0", true), One(kFlip, "4", true),
         One(kFlip, "95", false), One(kFlip, "104", false), One(kFlip, "-4", false), One(kLifetime, "0", true),
         One(kLifetime, "1000", true), One(kLifetime, "1001", false), One(kLifetime, "-1", false),
         One(kStop, "300", true), One(kStop, "301", false), One(kStop, "-1", false), One(kReverse, "400", true),
@@ -227,6 +233,25 @@ INSTANTIATE_TEST_SUITE_P(Bounds, AutosaveValue,
         One(kScore, "x", false), One(kToAdd, "2147483648", false), One(kReserved, "7.5", false),
         One(kPendingCount, "-1", false), One(kPendingCount, "4", false), One(kBallCount, "2", false),
         One(kBallCount, "0", true),
+        // Track speed: backwards at the top speed, tripled forwards, or the
+        // opening's 10.
+        One(kSpeed, "-1", true), One(kSpeed, "-1.00001", false), One(kSpeed, "3", true),
+        One(kSpeed, "3.00001", false), One(kSpeed, "0", true), One(kSpeed, "10", true),
+        One(kSpeed, "9.99999", false), One(kSpeed, "10.0001", false), One(kSpeed, "3e38", false),
+        // Travel: from a long run of reverses up to the spawn distance.
+        One(kTravel, "-1400", true), One(kTravel, "-1400.01", false), One(kTravel, "48", true),
+        One(kTravel, "48.0001", false), One(kTravel, "0", true), One(kTravel, "-3e38", false),
+        // Positions: the window and a ball's radius around it.
+        One(kX, "-48", true), One(kX, "-48.0001", false), One(kX, "848", true), One(kX, "848.001", false),
+        One(kY, "-48", true), One(kY, "-48.0001", false), One(kY, "648", true), One(kY, "648.001", false),
+        One(kX, "3e38", false), One(kY, "-3e38", false),
+        // Every ball starts at rest.
+        One(kVelocityX, "0", true), One(kVelocityY, "0", true), One(kVelocityX, "1e-45", false),
+        One(kVelocityY, "-1e-45", false), One(kVelocityX, "-0.5", false), One(kVelocityY, "3e38", false),
+        // A removal counts down only on a ball being removed.
+        Change{{{kRemoved, "1"}, {kRemoval, "100"}}, true}, Change{{{kRemoved, "1"}, {kRemoval, "5"}}, true},
+        Change{{{kRemoved, "1"}, {kRemoval, "0"}}, true}, Change{{{kRemoved, "0"}, {kRemoval, "5"}}, false},
+        Change{{{kRemoved, "0"}, {kRemoval, "100"}}, false},
         Change{{{kScore2, "2000000000"}, {kToAdd2, "0"}}, true},
         Change{{{kScore2, "2000000001"}, {kToAdd2, "0"}}, false},
         Change{{{kScore2, "-2000000000"}, {kToAdd2, "0"}}, true},
@@ -274,20 +299,22 @@ TEST(AutosaveRecord, AFileCutAnywhereBeforeItsLastValueIsRefused)
 bool WithinWhatTheGameWrites(const AutosaveRecord& r)
 {
     auto within = [](long long v, long long least, long long most) { return v >= least && v <= most; };
-    auto finite = [](float v) { return std::isfinite(v); };
     bool ok = within(r.displayedScore, -2000000000, 2000000000) && within(r.scoreToAdd, -2000000000, 2000000000) &&
               within(static_cast<long long>(r.displayedScore) + r.scoreToAdd, -2000000000, 2000000000) &&
               within(r.stage, 0, 1000000) &&
               (r.difficulty == 1 || r.difficulty == 2 || r.difficulty == 3 || r.difficulty == 8) &&
               within(r.combo, 0, 1000000) && within(r.misses, 0, 10) && within(r.stopTimer, 0, 300) &&
               within(r.reverseTimer, 0, 400) && within(r.revealTimer, 0, 500) && within(r.revealCounter, 0, 10) &&
-              within(r.speedUpTimer, 0, 200) && finite(r.trackSpeed) && finite(r.travel) &&
+              within(r.speedUpTimer, 0, 200) &&
+              ((r.trackSpeed >= -1.0f && r.trackSpeed <= 3.0f) || r.trackSpeed == 10.0f) && r.travel >= -1400.0f &&
+              r.travel <= 48.0f &&
               r.pending.size() + r.balls.size() <= static_cast<size_t>((r.stage * 5 + 50) * 2);
     for (int symbol : r.pending)
         ok = ok && within(symbol, 0, 15);
     for (const auto& b : r.balls) {
-        ok = ok && b.size >= 0.5f && b.size <= 0.95f && finite(b.x) && finite(b.y) && finite(b.velocityX) &&
-             finite(b.velocityY) && within(b.symbol, 0, 15) && within(b.symbolSet, 0, 15) &&
+        ok = ok && b.size >= 0.5f && b.size <= 0.95f && b.x >= -48.0f && b.x <= 848.0f && b.y >= -48.0f &&
+             b.y <= 648.0f && b.velocityX == 0.0f && b.velocityY == 0.0f && (b.beingRemoved || b.removalCounter == 0) &&
+             within(b.symbol, 0, 15) && within(b.symbolSet, 0, 15) &&
              within(b.specialKind, 0, 4) && within(b.flipCounter, 0, 100) && (100 - b.flipCounter) % 4 == 0 &&
              within(b.removalCounter, 0, 100) && (100 - b.removalCounter) % 5 == 0 &&
              within(b.specialLifetime, 0, 1000);

@@ -5,12 +5,17 @@
 #include "game/Board.h"
 
 #include "BoardHarness.h"
+#include "game/AutosaveRecord.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <deque>
+#include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,9 +37,15 @@ struct Saved {
     }
 };
 
+std::string SavePathOf(const BoardHarness& harness)
+{
+    return harness.mDataDir / "Save/autosave";
+}
+
+
 class BoardAutosave : public ::testing::Test {
 protected:
-    std::string SavePath() const { return mHarness.mDataDir / "Save/autosave"; }
+    std::string SavePath() const { return SavePathOf(mHarness); }
 
     BoardHarness mHarness{77};
 };
@@ -140,6 +151,54 @@ TEST_F(BoardAutosave, AFileTheGameDidNotWriteIsDeletedAndTheFreshStagePlays)
     }
 }
 
+struct NeverWritten {
+    const char* name;
+    void (*change)(AutosaveRecord&);
+};
+
+class RefusedFile : public BoardAutosave, public ::testing::WithParamInterface<NeverWritten> {};
+
+// A travel of -3e38 alone would stop every spawn until no ball is left.
+TEST_P(RefusedFile, IsDeletedAndTheFreshStagePlays)
+{
+    auto left = mHarness.MakeBoard(2);
+    BoardHarness::Run(*left, 300);
+    left->mStage = 3;
+    AutosaveRecord record = left->MakeAutosaveRecord();
+    left.reset();
+    ASSERT_GE(record.balls.size(), 2u);
+    GetParam().change(record);
+    std::ostringstream text;
+    record.Write(text);
+    mHarness.mDataDir.WriteFile("Save/autosave", text.str());
+
+    const auto board = mHarness.MakeBoard(1);
+    EXPECT_FALSE(std::filesystem::exists(SavePath()));
+    EXPECT_EQ(board->mStage, 0);
+    EXPECT_EQ(board->mDifficulty, 1);
+    EXPECT_EQ(board->mTravel, 0.0f);
+    EXPECT_TRUE(board->mBalls.empty());
+    EXPECT_EQ(board->mPendingSymbols.size(), 100u);
+    BoardHarness::Run(*board, 1);
+    EXPECT_EQ(board->mBalls.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(ValuesTheGameNeverWrites, RefusedFile,
+    ::testing::Values(NeverWritten{"TravelFarBack", [](AutosaveRecord& r) { r.travel = -3e38f; }},
+        NeverWritten{"TravelPastASpawn", [](AutosaveRecord& r) { r.travel = 49.0f; }},
+        NeverWritten{"TrackSpeedHuge", [](AutosaveRecord& r) { r.trackSpeed = 3e38f; }},
+        NeverWritten{"TrackSpeedFiveTimes", [](AutosaveRecord& r) { r.trackSpeed = 5.0f; }},
+        NeverWritten{"BallFarRight", [](AutosaveRecord& r) { r.balls[1].x = 3e38f; }},
+        NeverWritten{"BallAboveTheWindow", [](AutosaveRecord& r) { r.balls[0].y = -100.0f; }},
+        NeverWritten{"BallThrown", [](AutosaveRecord& r) { r.balls[1].velocityX = 3e38f; }},
+        NeverWritten{"BallDrifting", [](AutosaveRecord& r) { r.balls[0].velocityY = -2.0f; }},
+        NeverWritten{"RemovalCountdownOnAStayingBall",
+            [](AutosaveRecord& r) {
+                r.balls[1].beingRemoved = false;
+                r.balls[1].removalCounter = 50;
+            }}),
+    [](const ::testing::TestParamInfo<NeverWritten>& info) { return std::string(info.param.name); });
+
 TEST_F(BoardAutosave, ResumingWithoutAFilePlaysStageZeroWithEightInEveryFormula)
 {
     const auto board = mHarness.MakeBoard(8);
@@ -192,5 +251,162 @@ TEST_F(BoardAutosave, LeavingALostStageSavesItLostAndItResumesLost)
     BoardHarness::Run(*resumed, 200);
     EXPECT_TRUE(resumed->IsGameOver());
 }
+
+// Reverse balls come only from a saved game. Matched one after another,
+// each just before the last one's reverse runs out, they take the travel
+// back by almost a reverse's length each, and the game writes a file the
+// reader takes; by then their specials have run out, so no further reverse
+// can follow.
+TEST_F(BoardAutosave, ReversesInARowTakeTheTravelFarBackAndTheFileIsStillRead)
+{
+    auto board = mHarness.MakeBoard(1);
+    board->mPendingSymbols.clear();
+    std::vector<Ball*> balls;
+    for (int symbol = 0; symbol < 4; ++symbol) {
+        for (int twice = 0; twice < 2; ++twice) {
+            Ball& ball = BoardHarness::AddBall(*board, 130.0f + 80.0f * static_cast<float>(balls.size()), 150.0f, symbol);
+            if (symbol < 3)
+                ball.SetSpecial(Ball::kSpecialReverse);
+            balls.push_back(&ball);
+        }
+    }
+    for (int pair = 0; pair < 3; ++pair) {
+        for (const int which : {0, 1}) {
+            int x = 0;
+            int y = 0;
+            ASSERT_TRUE(BoardHarness::ClickPoint(*board, *balls[static_cast<size_t>(2 * pair + which)], x, y));
+            BoardHarness::Click(*board, x, y);
+        }
+        ASSERT_EQ(board->mReverseTimer, 400) << pair;
+        BoardHarness::Run(*board, 390);
+    }
+    BoardHarness::Run(*board, 10);
+    EXPECT_EQ(board->mReverseTimer, 0);
+    EXPECT_LT(board->mTravel, -1150.0f);
+    EXPECT_EQ(balls[6]->mSpecialKind, Ball::kSpecialNone);
+    EXPECT_EQ(board->mBalls.size(), 2u);
+    const float travel = board->mTravel;
+    ASSERT_TRUE(board->WriteAutosave());
+    board.reset();
+    const auto resumed = mHarness.MakeBoard(8);
+    EXPECT_TRUE(std::filesystem::exists(SavePath()));
+    EXPECT_NEAR(resumed->mTravel, travel, 0.01);
+    EXPECT_EQ(resumed->mBalls.size(), 2u);
+}
+
+// How near the files of a long run came to the reader's bounds.
+struct Reached {
+    float leastTravel = 0.0f;
+    float mostTravel = 0.0f;
+    float leastSpeed = 0.0f;
+    // Apart from the opening's 10.
+    float mostSpeed = 0.0f;
+    bool opening = false;
+    bool lost = false;
+    bool removing = false;
+    int resumed = 0;
+
+    void Take(const AutosaveRecord& record)
+    {
+        leastTravel = std::min(leastTravel, record.travel);
+        mostTravel = std::max(mostTravel, record.travel);
+        leastSpeed = std::min(leastSpeed, record.trackSpeed);
+        if (record.trackSpeed == 10.0f)
+            opening = true;
+        else
+            mostSpeed = std::max(mostSpeed, record.trackSpeed);
+        lost = lost || record.lost;
+        for (const AutosaveRecord::SavedBall& ball : record.balls)
+            removing = removing || ball.beingRemoved;
+    }
+};
+
+class PlayedFiles : public ::testing::TestWithParam<int> {};
+
+// A long run of a player who plays well, then carelessly, then hardly at
+// all and loses, with now and then a reverse ball as a resumed game brings
+// one, leaving through the menu and resuming as it goes: every file the game
+// writes is read back, and the resumed game writes the same file again.
+TEST_P(PlayedFiles, EveryFileTheGameWritesInALongRunIsReadBack)
+{
+    const int difficulty = GetParam();
+    BoardHarness harness(static_cast<uint32_t>(50 + difficulty));
+    auto board = harness.MakeBoard(difficulty);
+    // The player's own dice, apart from the game's.
+    uint32_t dice = static_cast<uint32_t>(difficulty) * 2654435761u;
+    auto roll = [&dice](int below) {
+        dice = dice * 1103515245u + 12345u;
+        return static_cast<int>((dice >> 8) % static_cast<uint32_t>(below));
+    };
+    Reached reached;
+    for (int step = 0; step < 24000; ++step) {
+        if (!harness.mApp.mReturns.empty()) {
+            // The game was over and the release that ended it left for the
+            // title: the board is queued for deletion.
+            harness.mApp.mReturns.clear();
+            static_cast<void>(board.release());
+            harness.mApp.DeleteQueuedWidgets();
+            board = harness.MakeBoard(difficulty);
+        }
+        // Careful, careless, then idle long enough for the chain to reach
+        // the vortex.
+        const int moment = step % 12000;
+        const int style = moment < 2000 ? 0 : moment < 3500 ? 1 : 2;
+        const int chance = roll(100);
+        if (chance < (style == 0 ? 60 : style == 1 ? 5 : 0)) {
+            if (!BoardHarness::ClearOnePair(*board))
+                BoardHarness::Run(*board, 1);
+        } else if (chance < (style == 0 ? 63 : style == 1 ? 45 : 0)) {
+            // Often on a ball, so that misses run on.
+            if (roll(2) == 0 && !board->mBalls.empty()) {
+                const Ball& ball = *board->mBalls[static_cast<size_t>(roll(static_cast<int>(board->mBalls.size())))];
+                BoardHarness::Click(*board, static_cast<int>(ball.mX), static_cast<int>(ball.mY));
+            } else {
+                BoardHarness::Click(*board, roll(800), roll(600));
+            }
+        } else {
+            BoardHarness::Run(*board, 1);
+        }
+        if (moment % 120 == 100 && style == 0 && !board->mBalls.empty())
+            board->mBalls[static_cast<size_t>(roll(static_cast<int>(board->mBalls.size())))]->SetSpecial(
+                Ball::kSpecialReverse);
+
+        if (step % 5 == 0) {
+            const AutosaveRecord record = board->MakeAutosaveRecord();
+            std::ostringstream text;
+            record.Write(text);
+            std::istringstream in(text.str());
+            AutosaveRecord read;
+            ASSERT_TRUE(read.Read(in)) << "step " << step << "\n" << text.str();
+            reached.Take(record);
+        }
+        if (step % 2000 == 1999) {
+            ASSERT_TRUE(board->WriteAutosave());
+            const std::string file = Testing::ReadFile(SavePathOf(harness));
+            board.reset();
+            board = harness.MakeBoard(8);
+            // Refused, the file would be gone and a fresh stage of 8 played.
+            ASSERT_TRUE(std::filesystem::exists(SavePathOf(harness))) << "step " << step << "\n" << file;
+            EXPECT_EQ(board->mDifficulty, difficulty);
+            ASSERT_TRUE(board->WriteAutosave());
+            EXPECT_EQ(Testing::ReadFile(SavePathOf(harness)), file);
+            ASSERT_TRUE(Board::DeleteAutosave());
+            ++reached.resumed;
+        }
+    }
+    std::printf("difficulty %d: travel %g..%g, speed %g..%g, lost %d, removing %d, resumed %d\n", difficulty,
+        reached.leastTravel, reached.mostTravel, reached.leastSpeed, reached.mostSpeed, reached.lost,
+        reached.removing, reached.resumed);
+    // The run came near every bound the rules give.
+    EXPECT_LT(reached.leastTravel, -300.0f);
+    EXPECT_GT(reached.mostTravel, 47.0f);
+    EXPECT_EQ(reached.leastSpeed, -1.0f);
+    EXPECT_EQ(reached.mostSpeed, 3.0f);
+    EXPECT_TRUE(reached.opening);
+    EXPECT_TRUE(reached.lost);
+    EXPECT_TRUE(reached.removing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Difficulties, PlayedFiles, ::testing::Values(1, 2, 3, 8));
 
 } // namespace

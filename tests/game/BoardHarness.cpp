@@ -144,12 +144,17 @@ std::unique_ptr<Board> BoardHarness::MakeBoard(int difficulty)
     return board;
 }
 
-void BoardHarness::WithPictures()
+bool BoardHarness::WithPictures(Platform::Window* window, bool threeD)
 {
     mArchive = std::make_unique<Vorn::PakInterface>();
     mPreviousArchive = std::exchange(Vorn::gPakInterface, mArchive.get());
     mArchive->AddArchive(kGameFolder + "/main.pak");
     mApp.mDDInterface = std::make_unique<Vorn::DDInterface>(&mApp);
+    if (window) {
+        mApp.mDDInterface->mIs3D = threeD;
+        if (mApp.mDDInterface->Init(window, true) != Vorn::DDInterface::RESULT_OK)
+            return false;
+    }
     Vorn::ResourceManager& resources = *mApp.mResourceManager;
     resources.ReadManifestFile("properties\\resources.xml");
     for (const char* group : {"Init", "TitleScreen", "Game"})
@@ -159,6 +164,7 @@ void BoardHarness::WithPictures()
     FetchGameResources(resources);
     NumberSounds();
     mPicturesSet = true;
+    return true;
 }
 
 void BoardHarness::Run(Board& board, int updates)

@@ -61,8 +61,11 @@ public:
     // A board as the title makes it, updating as if it had the focus.
     std::unique_ptr<Board> MakeBoard(int difficulty);
     // Loads the game's pictures and font into the resource globals for the
-    // rest of the harness's life.
-    void WithPictures();
+    // rest of the harness's life. Given a window, the display is first
+    // initialised in it (windowed, on the 3D road when asked), as the game
+    // does before it loads anything: the pictures then take the forms they
+    // take in play. False when the display cannot be initialised.
+    bool WithPictures(Platform::Window* window = nullptr, bool threeD = false);
     // Stand-ins instead, that write down how they are drawn: each picture a
     // RecordingImage named after its id (cels as in the game's data), the
     // score font a FixedFont.

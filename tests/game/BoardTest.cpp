@@ -426,6 +426,58 @@ TEST_F(BoardFixture, ARightReleaseOnlyEndsAStage)
     EXPECT_FALSE(board->IsLevelCleared());
 }
 
+// A board the player left is deleted only after the next one has been set
+// up (the title's PLAY, or CONTINUE with the file the left one wrote, can
+// come in the same batch of input as the menu button's release): neither
+// board may take the other's physics with it.
+struct Successor {
+    const char* name;
+    // 8 resumes what the left board saved.
+    int difficulty;
+    bool saved;
+};
+
+class BoardAfterBoard : public BoardFixture, public ::testing::WithParamInterface<Successor> {};
+
+TEST_P(BoardAfterBoard, TheOldBoardGoingLeavesTheNewOnesPhysicsWhole)
+{
+    auto left = mHarness.MakeBoard(2);
+    BoardHarness::Run(*left, 400);
+    ASSERT_GE(left->mBalls.size(), 5u);
+    const dSpaceID leftSpace = gPhysicsSpace;
+    if (GetParam().saved) {
+        ASSERT_TRUE(left->WriteAutosave());
+    }
+
+    auto next = mHarness.MakeBoard(GetParam().difficulty);
+    // The new stage has a space of its own; the old one keeps its shapes.
+    EXPECT_NE(gPhysicsSpace, leftSpace);
+    EXPECT_EQ(dSpaceGetNumGeoms(leftSpace), static_cast<int>(5 + left->mBalls.size()));
+    const int nextShapes = static_cast<int>(5 + next->mBalls.size());
+    EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), nextShapes);
+    EXPECT_EQ(next->mBalls.size(), GetParam().saved ? left->mBalls.size() : 0u);
+    left.reset();
+    EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), nextShapes);
+
+    BoardHarness::Run(*next, 400);
+    ASSERT_FALSE(next->mBalls.empty());
+    EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), static_cast<int>(5 + next->mBalls.size()));
+    for (const auto& ball : next->mBalls) {
+        EXPECT_TRUE(std::isfinite(ball->mX) && std::isfinite(ball->mY));
+        EXPECT_EQ(dGeomGetSpace(ball->mGeom), gPhysicsSpace);
+    }
+    // The stage after it, and the board's own end, tear down only its own.
+    next->CompleteLevel();
+    BoardHarness::Run(*next, 50);
+    EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), static_cast<int>(5 + next->mBalls.size()));
+    next.reset();
+    EXPECT_EQ(gPhysicsSpace, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(NewOrContinued, BoardAfterBoard,
+    ::testing::Values(Successor{"Easy", 1, false}, Successor{"Hard", 3, false}, Successor{"Continued", 8, true}),
+    [](const ::testing::TestParamInfo<Successor>& info) { return std::string(info.param.name); });
+
 class AttachedBoard : public BoardFixture {
 protected:
     AttachedBoard()

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <vector>
@@ -74,6 +75,47 @@ TEST(ExplodeEffect, TheGeneratedExplosionBurstsAndDiesAwayAlikeForOneSeed)
     EXPECT_EQ(shots.back().lit, 0);
     EXPECT_EQ(Explode(app, 1234), shots);
     EXPECT_NE(Explode(app, 99), shots);
+}
+
+int LiveParticles(const veParticleSystem& system)
+{
+    return static_cast<int>(std::count_if(
+        system.mParticles.begin(), system.mParticles.end(), [](const Particle& p) { return p.IsLive(); }));
+}
+
+// The board loads the effect switched off and switches it on at each bomb,
+// at whatever point of their cycles the emitters have counted to meanwhile:
+// every explosion is whole, all 250 particles out at once.
+TEST(ExplodeEffect, EveryExplosionIsWholeWhereverTheCycleStands)
+{
+    Testing::TestGameApp app;
+    app.Init();
+    // Two and a half cycles of one second, frame by frame.
+    constexpr int kPhases = 250;
+    std::vector<int> small;
+    for (int phase = 0; phase < kPhases; ++phase) {
+        Renderer renderer(7);
+        FXSprite explosion(&renderer);
+        explosion.Load("explode.fx");
+        explosion.SetEmittersActive(false);
+        veParticleSystem& system = *renderer.mParticleSystem;
+        for (int frame = 0; frame < phase; ++frame)
+            system.Update(0.01f);
+        ASSERT_EQ(LiveParticles(system), 0);
+        explosion.SetEmittersActive(true);
+        // Well within the shortest life of a particle.
+        int peak = 0;
+        for (int frame = 0; frame < 40; ++frame) {
+            system.Update(0.01f);
+            peak = std::max(peak, LiveParticles(system));
+        }
+        if (peak != 250)
+            small.push_back(phase * 1000 + peak);
+        for (const auto& emitter : explosion.mEmitters)
+            EXPECT_FALSE(emitter->mEnabled) << phase;
+    }
+    // Phase x 1000 + peak of each explosion that was not whole.
+    EXPECT_EQ(small, std::vector<int>{});
 }
 
 } // namespace

@@ -289,8 +289,9 @@ TEST(FXSprite, DeletingTheEmittersTakesThemOutOfTheSystem)
     late.DeleteEmitters();
 }
 
-// The Part's examples: a size falling from 1 to 0 over the life, a colour
-// curve of one white key.
+// A size curve falling from 1 to 0 over a life of 2 seconds is sampled at
+// the birth, halfway and the end; a colour curve of one white key holds
+// white all life long.
 TEST(FXSprite, CurvesFromTheFileShapeTheParticles)
 {
     Effect e("Emitter SizeOverLife 2 1 0 0 1 PartColor 1 1 1 1 1 0 PartLifeTime 2 PartRandomness 0");

@@ -72,7 +72,16 @@ TEST_F(Physics, TheWorldIsSetUpForBallsInThePlaneOfTheScreen)
     EXPECT_EQ(gravity[0] + gravity[1] + gravity[2], 0.0);
     EXPECT_EQ(dWorldGetQuickStepNumIterations(gPhysicsWorld), 3);
     ASSERT_NE(gPhysicsSpace, nullptr);
-    EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
+    ASSERT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
+    // The planes x >= 20, x <= 780, y >= 20, y <= 580, upright to the screen.
+    std::vector<std::vector<double>> planes;
+    for (int i = 0; i < 4; ++i) {
+        dVector4 plane;
+        dGeomPlaneGetParams(dSpaceGetGeom(gPhysicsSpace, i), plane);
+        planes.push_back({plane[0], plane[1], plane[2], plane[3]});
+    }
+    std::sort(planes.begin(), planes.end());
+    EXPECT_EQ(planes, (std::vector<std::vector<double>>{{-1, 0, 0, -780}, {0, -1, 0, -580}, {0, 1, 0, 20}, {1, 0, 0, 20}}));
 }
 
 TEST_F(Physics, OnlyEverySecondCallStepsAThreeHundredthOfASecond)
@@ -100,12 +109,36 @@ TEST_F(Physics, ASecondStageGetsANewSpaceWithItsOwnPlanes)
         EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 5);
     }
     EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
-    DestroyPhysicsSpace();
+    DestroyPhysicsSpace(gPhysicsSpace);
     EXPECT_EQ(gPhysicsSpace, nullptr);
     InitPhysicsWorld();
     EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 0);
     CreateBoundaryPlanes();
     EXPECT_EQ(dSpaceGetNumGeoms(gPhysicsSpace), 4);
+}
+
+TEST_F(Physics, ANewStageLeavesAnEarlierStagesSpaceAndShapesToIt)
+{
+    const dSpaceID first = gPhysicsSpace;
+    dSpaceID second = nullptr;
+    {
+        PhysSprite sprite(&mRenderer, 400.0f, 300.0f, 0.0f, 0.0f, 0.5f);
+        sprite.CreateBody();
+        second = InitPhysicsWorld();
+        CreateBoundaryPlanes();
+        EXPECT_NE(second, first);
+        EXPECT_EQ(gPhysicsSpace, second);
+        EXPECT_EQ(dGeomGetSpace(sprite.mGeom), first);
+        EXPECT_EQ(dSpaceGetNumGeoms(first), 5);
+        EXPECT_EQ(dSpaceGetNumGeoms(second), 4);
+    }
+    EXPECT_EQ(dSpaceGetNumGeoms(first), 4);
+    // The earlier stage's tear-down takes its own space and no other.
+    DestroyPhysicsSpace(first);
+    EXPECT_EQ(gPhysicsSpace, second);
+    EXPECT_EQ(dSpaceGetNumGeoms(second), 4);
+    DestroyPhysicsSpace(nullptr);
+    EXPECT_EQ(gPhysicsSpace, second);
 }
 
 struct Edge {

@@ -3,9 +3,11 @@
 #include "fakes/EncodedTone.h"
 #include "fakes/SoundFiles.h"
 #include "fakes/TempDir.h"
+#include "fakes/TrackerModule.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -137,6 +139,96 @@ TEST(PcmSource, TruncatedCompressedFilesEndEarlyOrAreRefused)
                 EXPECT_LT(ReadAll(*source).size(), 22050u) << kind << " " << keep;
             }
         }
+    }
+}
+
+std::unique_ptr<Platform::PcmSource> OpenModule(const std::string& bytes)
+{
+    return Platform::OpenModuleSource(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+// `frames` stereo frames of `samples` from frame `first` on.
+std::vector<int16_t> FramesOf(const std::vector<int16_t>& samples, size_t first, size_t frames)
+{
+    return {samples.begin() + static_cast<long>(2 * first), samples.begin() + static_cast<long>(2 * (first + frames))};
+}
+
+double LeftTone(const std::vector<int16_t>& samples, size_t first, size_t frames)
+{
+    return ToneFrequency(FramesOf(samples, first, frames), 2, 0, 44100);
+}
+
+TEST(ModuleSource, PlaysItsOrdersOnceInStereoAtTheOutputRate)
+{
+    auto source = OpenModule(TwoOrderModule());
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->Channels(), 2);
+    EXPECT_EQ(source->SampleRate(), 44100u);
+    const std::vector<int16_t> all = ReadAll(*source);
+    ASSERT_EQ(all.size(), 2 * 2 * kModuleOrderFrames);
+    // Order 0 plays pattern 1, the high note; order 1 pattern 0, the low one.
+    EXPECT_NEAR(LeftTone(all, 0, kModuleOrderFrames), ModuleTone(kHighPeriod), 2.0);
+    EXPECT_NEAR(LeftTone(all, kModuleOrderFrames, kModuleOrderFrames), ModuleTone(kLowPeriod), 2.0);
+    EXPECT_GT(ToneLevel(all, 2, 0), 3000.0);
+    // Rendered without dither: the same song gives the same samples.
+    EXPECT_EQ(ReadAll(*OpenModule(TwoOrderModule())), all);
+}
+
+TEST(ModuleSource, JumpsToTheStartOfAnOrderItHas)
+{
+    auto source = OpenModule(TwoOrderModule());
+    const std::vector<int16_t> all = ReadAll(*source);
+    const std::pair<int, int64_t> cases[] = {{1, kModuleOrderFrames}, {0, 0},     {2, -1},
+                                             {-1, -1},                {INT_MAX, -1}, {INT_MIN, -1}};
+    for (const auto& [order, frame] : cases) {
+        auto jumping = OpenModule(TwoOrderModule());
+        std::vector<int16_t> head(2 * 100);
+        ASSERT_EQ(jumping->Read(head.data(), 100), 100u);
+        EXPECT_EQ(jumping->SeekOrder(order), frame) << order;
+        // Refused, it goes on where it stood.
+        const size_t from = frame < 0 ? 100 : static_cast<size_t>(frame);
+        const std::vector<int16_t> rest = ReadAll(*jumping);
+        ASSERT_EQ(rest.size(), all.size() - 2 * from) << order;
+        EXPECT_NEAR(LeftTone(rest, 0, 2000), LeftTone(all, from, 2000), 2.0) << order;
+    }
+    EXPECT_EQ(Platform::OpenPcmSource(Bytes(Wav(1, 44100, 16, Pcm16({1, 2}))))->SeekOrder(0), -1);
+}
+
+TEST(ModuleSource, RepeatingItLoopsBackToItsFirstOrderUntilToldOtherwise)
+{
+    auto source = OpenModule(TwoOrderModule());
+    EXPECT_TRUE(source->SetRepeat(true));
+    std::vector<int16_t> looped(2 * 5 * kModuleOrderFrames);
+    ASSERT_EQ(source->Read(looped.data(), 5 * kModuleOrderFrames), 5 * kModuleOrderFrames);
+    EXPECT_NEAR(LeftTone(looped, 2 * kModuleOrderFrames, kModuleOrderFrames), ModuleTone(kHighPeriod), 2.0);
+    EXPECT_NEAR(LeftTone(looped, 3 * kModuleOrderFrames, kModuleOrderFrames), ModuleTone(kLowPeriod), 2.0);
+    // Told to play once more, it ends with the pass it is in.
+    EXPECT_TRUE(source->SetRepeat(false));
+    EXPECT_EQ(ReadAll(*source).size(), 2 * kModuleOrderFrames);
+    // Back at the start it plays its orders again.
+    EXPECT_TRUE(source->Seek(0));
+    EXPECT_EQ(ReadAll(*source).size(), 2 * 2 * kModuleOrderFrames);
+    EXPECT_FALSE(source->Seek(3 * kModuleOrderFrames));
+
+    EXPECT_FALSE(Platform::OpenPcmSource(Bytes(Wav(1, 44100, 16, Pcm16({1, 2}))))->SetRepeat(true));
+}
+
+TEST(ModuleSource, WhatIsNoModuleIsRefusedAndACutOneNeverRunsAway)
+{
+    const std::string module = TwoOrderModule();
+    // Cut within the header: no module at all.
+    for (const size_t keep : {size_t{0}, size_t{1}, size_t{20}, size_t{950}, size_t{1080}, kModuleHeaderBytes - 1})
+        EXPECT_EQ(OpenModule(module.substr(0, keep)), nullptr) << keep;
+    const std::vector<uint8_t> tone = EncodeTone("ogg", 1, 22050, 2205, 440);
+    const std::string garbage[] = {"not a module", std::string(4000, 'x'), std::string(tone.begin(), tone.end()),
+                                   Wav(1, 44100, 16, Pcm16({1, 2, 3}))};
+    for (const std::string& bytes : garbage)
+        EXPECT_EQ(OpenModule(bytes), nullptr) << bytes.size();
+    // Cut within its patterns or its sample, it plays what is there and ends.
+    for (const size_t keep : {kModuleHeaderBytes, kModuleHeaderBytes + 1500, module.size() - 1}) {
+        auto cut = OpenModule(module.substr(0, keep));
+        ASSERT_NE(cut, nullptr) << keep;
+        EXPECT_LT(ReadAll(*cut, 44100).size(), 2u * 44100 * 30) << keep;
     }
 }
 

@@ -453,6 +453,63 @@ TEST(StreamVoice, StopPauseAndPositionsBehaveAsAPlayerExpects)
     EXPECT_EQ(stream->State(), Platform::StreamState::kStopped);
 }
 
+// Counts like CountingSource; order n starts at frame 100 × n, orders 0..2,
+// and it loops by itself when told to repeat (here: it does not, so that a
+// voice that starts it over shows).
+class OrderedSource : public CountingSource {
+public:
+    OrderedSource() : CountingSource(1, 44100, 300) {}
+    int64_t SeekOrder(int order) override
+    {
+        if (order < 0 || order > 2)
+            return -1;
+        Seek(100 * static_cast<uint64_t>(order));
+        return 100 * order;
+    }
+    bool SetRepeat(bool forever) override
+    {
+        repeat = forever;
+        return true;
+    }
+    bool repeat = false;
+};
+
+TEST(StreamVoice, OrdersAndRepeatsAreTheTrackerSourcesOwn)
+{
+    AudioMixer mixer;
+    auto owned = std::make_unique<OrderedSource>();
+    OrderedSource* source = owned.get();
+    auto stream = mixer.CreateStream(std::move(owned));
+    stream->Play(true);
+    EXPECT_EQ(Side(Mix(mixer, 2), 0), (std::vector<int16_t>{0, 1}));
+    EXPECT_TRUE(stream->SeekOrder(2));
+    EXPECT_EQ(Side(Mix(mixer, 2), 0), (std::vector<int16_t>{200, 201}));
+    EXPECT_TRUE(stream->SeekOrder(1));
+    EXPECT_EQ(Side(Mix(mixer, 2), 0), (std::vector<int16_t>{100, 101}));
+    for (const int refused : {3, -1}) {
+        EXPECT_FALSE(stream->SeekOrder(refused));
+        EXPECT_EQ(Side(Mix(mixer, 1), 0), (std::vector<int16_t>{static_cast<int16_t>(refused == 3 ? 102 : 103)}));
+    }
+    // Told to loop, the source repeats by itself: the voice does not start
+    // it over at its end.
+    stream->SetLooping(true);
+    EXPECT_TRUE(source->repeat);
+    stream->SeekOrder(2);
+    EXPECT_EQ(Side(Mix(mixer, 101), 0).back(), 0);
+    EXPECT_EQ(stream->State(), Platform::StreamState::kStopped);
+    stream->SetLooping(false);
+    EXPECT_FALSE(source->repeat);
+
+    // Other sources have no orders; their loop, once taken back, ends them.
+    auto plain = mixer.CreateStream(std::make_unique<CountingSource>(1, 44100, 3));
+    EXPECT_FALSE(plain->SeekOrder(0));
+    plain->SetLooping(true);
+    plain->SetLooping(false);
+    plain->Play(true);
+    EXPECT_EQ(Side(Mix(mixer, 4), 0), (std::vector<int16_t>{0, 1, 2, 0}));
+    EXPECT_EQ(plain->State(), Platform::StreamState::kStopped);
+}
+
 TEST(StreamVoice, AnEmptySourceEndsEvenWhenLooping)
 {
     AudioMixer mixer;
@@ -467,7 +524,11 @@ TEST(StreamVoice, AnEmptySourceEndsEvenWhenLooping)
 }
 
 // Run under ThreadSanitizer too: one thread pulls the mix the way the audio
-// device does while this one changes voices.
+// device does while this one changes voices. Whenever the pulls fall, every
+// voice keeps the settings it was given, the mix never exceeds the two voices
+// playing at once (a copy of 1000 at most at full volume, and at most 4999 of
+// the stream, which plays at full gain until its gain is set), and once
+// everything is stopped the device mixes silence.
 TEST(MixerThreads, VoicesChangeWhileTheDevicePulls)
 {
     AudioMixer mixer;
@@ -485,10 +546,36 @@ TEST(MixerThreads, VoicesChangeWhileTheDevicePulls)
         stream->SetGain(static_cast<uint32_t>(round) * 100);
         std::this_thread::yield();
         stream->SetPosition(static_cast<uint64_t>(round));
+        ASSERT_EQ(stream->State(), Platform::StreamState::kPlaying) << round;
         copy->Stop();
+        ASSERT_FALSE(copy->IsPlaying()) << round;
         copy->SetCurrentPosition(8);
         copy->Play(false);
+        ASSERT_EQ(copy->GetVolume(), -round);
+        ASSERT_EQ(copy->GetPan(), round * 10 - 1500);
+        ASSERT_EQ(copy->GetFrequency(), 22050 + static_cast<uint32_t>(round) * 100);
+        stream->Pause();
+        ASSERT_EQ(stream->State(), Platform::StreamState::kPaused) << round;
+        stream->Play(false);
     }
+    EXPECT_LE(device.Peak(), 1000 + 4999);
+
+    // 2000 frames at 22050 Hz take 4000 output frames: within 16 pulls a
+    // copy played once has ended, a looping stream plays on.
+    auto last = source->Duplicate();
+    last->SetFrequency(22050);
+    last->Play(false);
+    auto looping = mixer.CreateStream(std::make_unique<CountingSource>(2, 48000, 5000));
+    looping->SetLooping(true);
+    looping->Play(true);
+    device.WaitForPulls(17);
+    EXPECT_FALSE(last->IsPlaying());
+    EXPECT_EQ(looping->State(), Platform::StreamState::kPlaying);
+    looping->Stop();
+    // The second pull from here began after the stop.
+    device.WaitForPulls(2);
+    EXPECT_EQ(device.LastPeak(), 0);
+    EXPECT_FALSE(source->IsPlaying());
 }
 
 } // namespace

@@ -66,17 +66,21 @@ TEST(Frame, ThirtyTwoBitFramesOfAnotherOrderConvertEveryPixel)
     EXPECT_EQ(out, (Words{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456}));
 }
 
-// Each written pixel is the source pixel under its centre: 3 columns onto 2
-// take columns 0 and 2 (centres at 0.75 and 2.25), onto 5 take 0, 0, 1, 2, 2;
-// 2 rows onto 1 take row 1 (centre at 1.0).
-TEST(Frame, ScaleTakesThePixelUnderEachCentre)
+// Each written pixel is the mean of the frame under it, weighed by area in
+// 128ths along each axis: 3 columns onto 2 weigh 85 and 43 (two thirds and
+// one third of a column), onto 5 take columns 0, 1, 2 whole between mixes
+// of 85 and 43; 2 rows onto 1 weigh 64 each. Red over black beside black
+// over white thus gives (128 * 64 * 255 + 8192) >> 14 = 128. Whole numbers
+// of pixels per frame pixel copy it.
+TEST(Frame, ScaleWeighsEveryPixelOfTheFrameByTheAreaItCovers)
 {
     const uint16_t rgb16[] = {0xF800, 0x07E0, 0x001F, 0x0000, 0xFFFF, 0x8410};
     const Frame frame{rgb16, 6, 3, 2, kFormatR5G6B5};
     const uint32_t r = 0xFFFF0000, g = 0xFF00FF00, b = 0xFF0000FF, k = 0xFF000000, w = 0xFFFFFFFF, m = 0xFF848284;
     const struct { int width, height; Words expected; } cases[] = {
-        {2, 1, {k, m}}, {5, 1, {k, k, w, m, m}}, {3, 4, {r, g, b, r, g, b, k, w, m, k, w, m}}, {1, 3, {g, w, w}},
-        {3, 2, {r, g, b, k, w, m}}};
+        {2, 1, {0xFF80562B, 0xFF5781AB}}, {5, 1, {0xFF800000, 0xFF80562B, 0xFF80FF80, 0xFF5781AB, 0xFF4241C2}},
+        {3, 4, {r, g, b, r, g, b, k, w, m, k, w, m}}, {1, 3, {0xFF565456, 0xFF6B6A6B, 0xFF807F80}},
+        {3, 2, {r, g, b, k, w, m}}, {6, 2, {r, r, g, g, b, b, k, k, w, w, m, m}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.width * 10 + c.height);
         Words out(c.expected.size() + 1, 0x12345678);
@@ -90,7 +94,7 @@ TEST(Frame, ScaleTakesThePixelUnderEachCentre)
         EXPECT_FALSE(ScaleToXrgb8888(frame, out.data(), pitch, width, height)) << width << " " << height;
     Words tall(kMaxFrameSide);
     EXPECT_TRUE(ScaleToXrgb8888(frame, tall.data(), 4, 1, kMaxFrameSide));
-    EXPECT_EQ(tall.back(), w);
+    EXPECT_EQ(tall.back(), 0xFF807F80u);
     EXPECT_FALSE(ScaleToXrgb8888({nullptr, 6, 3, 2, kFormatR5G6B5}, out.data(), 8, 2, 1));
     EXPECT_EQ(out, Words(8, 0xDEADBEEF));
 }

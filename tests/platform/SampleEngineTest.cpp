@@ -3,6 +3,7 @@
 #include "fakes/EncodedTone.h"
 #include "fakes/SoundFiles.h"
 #include "fakes/TempDir.h"
+#include "fakes/TrackerModule.h"
 
 #include <gtest/gtest.h>
 
@@ -181,6 +182,137 @@ TEST_F(Samples, LoopPointsAndTheLoopBitShapeWhatAChannelPlays)
     EXPECT_EQ(MixLeft(*mMixer, 7), (std::vector<int16_t>{1, 2, 3, 4, 3, 4, 3}));
     mEngine.SampleFree(looped);
     EXPECT_TRUE(mEngine.IsPlaying(1));
+}
+
+// The cap counts decoded bytes: a sound that comes to exactly the cap loads,
+// one frame more does not, whatever the chunks it is decoded in.
+TEST_F(Samples, ADecodedSampleIsHeldToTheCapItIsGiven)
+{
+    struct Case {
+        uint16_t channels;
+        size_t frames;
+        uint64_t cap;
+        bool loads;
+    };
+    const Case cases[] = {
+        {1, 10, 20, true},         {1, 10, 19, false},       {1, 10, 21, true},          {2, 10, 40, true},
+        {2, 10, 39, false},        {1, 65536, 131072, true}, {1, 65537, 131072, false},  {1, 65537, 131074, true},
+        {2, 65536, 262144, true},  {2, 65536, 262143, false}, {1, 1, 1, false},          {1, 1, 0, false},
+        {1, 70000, Platform::kMaxSampleBytes, true},
+    };
+    for (const Case& c : cases) {
+        mDir.WriteFile("sized.wav", Wav(c.channels, 8000, 16, Pcm16(std::vector<int16_t>(c.frames * c.channels, 7))));
+        const uint32_t sample = mEngine.SampleLoad(-1, mDir / "sized.wav", 0, c.cap);
+        EXPECT_EQ(sample != 0, c.loads) << c.channels << " " << c.frames << " " << c.cap;
+        if (sample != 0) {
+            EXPECT_EQ(mEngine.SampleGetLength(sample), c.frames);
+        }
+    }
+}
+
+class Songs : public Samples {
+protected:
+    Songs() { mDir.WriteFile("Music/Tune.mod", TwoOrderModule()); }
+
+    static double LeftTone(const std::vector<int16_t>& stereo) { return ToneFrequency(stereo, 2, 0, 44100); }
+};
+
+TEST_F(Songs, LoadWholeFromTheDiskOrNotAtAll)
+{
+    mDir.WriteFile("Music/Bad.mod", "not a module");
+    mDir.WriteFile("Music/Cut.mod", TwoOrderModule().substr(0, kModuleHeaderBytes - 1));
+    EXPECT_EQ(mEngine.MusicLoadSong(mDir / "Music/Missing.mod"), 0u);
+    EXPECT_EQ(mEngine.MusicLoadSong(mDir / "Music/Bad.mod"), 0u);
+    EXPECT_EQ(mEngine.MusicLoadSong(mDir / "Music/Cut.mod"), 0u);
+    SampleEngine idle;
+    EXPECT_EQ(idle.MusicLoadSong(mDir / "Music/Tune.mod"), 0u);
+    const uint32_t song = mEngine.MusicLoadSong(mDir.Path() + "\\MUSIC\\tune.MOD");
+    ASSERT_NE(song, 0u);
+    EXPECT_FALSE(mEngine.MusicIsPlaying(song));
+    EXPECT_TRUE(mEngine.MusicFreeSong(song));
+    EXPECT_FALSE(mEngine.MusicFreeSong(song));
+    const uint32_t again = mEngine.MusicLoadSong(mDir / "Music/Tune.mod");
+    EXPECT_NE(again, song);
+    mEngine.Close();
+    EXPECT_FALSE(mEngine.MusicPlaySong(again));
+    EXPECT_EQ(mEngine.MusicLoadSong(mDir / "Music/Tune.mod"), 0u);
+}
+
+TEST_F(Songs, PlayFromTheFirstOrderOrTheOrderSetAndLoopOnlyWhenAsked)
+{
+    const uint32_t song = mEngine.MusicLoadSong(mDir / "Music/Tune.mod");
+    EXPECT_TRUE(mEngine.MusicPlaySong(song));
+    EXPECT_TRUE(mEngine.MusicIsPlaying(song));
+    EXPECT_EQ(MixFrames(*mMixer, 500), RenderedTwoOrderModule(500));
+    EXPECT_TRUE(mEngine.MusicSetOrder(song, 1));
+    EXPECT_NEAR(LeftTone(MixFrames(*mMixer, 4000)), ModuleTone(kLowPeriod), 2.0);
+    EXPECT_FALSE(mEngine.MusicSetOrder(song, 2));
+    EXPECT_FALSE(mEngine.MusicSetOrder(song, -1));
+    // Once by default: it ends after its last order.
+    MixFrames(*mMixer, kModuleOrderFrames - 4000);
+    EXPECT_EQ(MixFrames(*mMixer, 1), (std::vector<int16_t>{0, 0}));
+    EXPECT_FALSE(mEngine.MusicIsPlaying(song));
+
+    const std::pair<int, bool> modes[] = {{Platform::kLoopNormal, true}, {Platform::kLoopOff, false}, {0, false}};
+    for (const auto& [mode, loops] : modes) {
+        EXPECT_TRUE(mEngine.MusicSetLooping(song, mode));
+        mEngine.MusicPlaySong(song);
+        mEngine.MusicSetOrder(song, 1);
+        MixFrames(*mMixer, kModuleOrderFrames + 1);
+        EXPECT_EQ(mEngine.MusicIsPlaying(song), loops) << mode;
+    }
+    // A song played again starts from its first order.
+    mEngine.MusicPlaySong(song);
+    EXPECT_EQ(MixFrames(*mMixer, 500), RenderedTwoOrderModule(500));
+    EXPECT_TRUE(mEngine.MusicStopSong(song));
+    EXPECT_FALSE(mEngine.MusicIsPlaying(song));
+}
+
+TEST_F(Songs, PausedASongStillCountsAsPlayingAndGoesOnWhereItStood)
+{
+    const uint32_t song = mEngine.MusicLoadSong(mDir / "Music/Tune.mod");
+    const std::vector<int16_t> whole = RenderedTwoOrderModule(600);
+    // Unpausing a song that is not paused starts nothing.
+    EXPECT_TRUE(mEngine.MusicSetPaused(song, false));
+    EXPECT_FALSE(mEngine.MusicIsPlaying(song));
+    mEngine.MusicPlaySong(song);
+    EXPECT_EQ(MixFrames(*mMixer, 300), std::vector<int16_t>(whole.begin(), whole.begin() + 600));
+    EXPECT_TRUE(mEngine.MusicSetPaused(song, true));
+    EXPECT_TRUE(mEngine.MusicIsPlaying(song));
+    EXPECT_EQ(MixFrames(*mMixer, 10), std::vector<int16_t>(20, 0));
+    EXPECT_TRUE(mEngine.MusicSetPaused(song, false));
+    EXPECT_EQ(MixFrames(*mMixer, 300), std::vector<int16_t>(whole.begin() + 600, whole.end()));
+    mEngine.MusicStopSong(song);
+    EXPECT_TRUE(mEngine.MusicSetPaused(song, true));
+    EXPECT_FALSE(mEngine.MusicIsPlaying(song));
+}
+
+// A song's master volume is the linear gain volume × 65536 / 100.
+TEST_F(Songs, MasterVolumeIsALinearGain)
+{
+    const uint32_t song = mEngine.MusicLoadSong(mDir / "Music/Tune.mod");
+    const std::vector<int16_t> whole = RenderedTwoOrderModule(300);
+    const std::pair<int, int64_t> cases[] = {{100, 65536}, {50, 32768}, {1, 655},   {0, 0},
+                                             {150, 65536}, {-7, 0},     {99, 64880}};
+    for (const auto& [volume, gain] : cases) {
+        EXPECT_TRUE(mEngine.MusicSetMasterVolume(song, volume));
+        mEngine.MusicPlaySong(song);
+        std::vector<int16_t> expected;
+        for (const int16_t sample : whole)
+            expected.push_back(static_cast<int16_t>(sample * gain >> 16));
+        EXPECT_EQ(MixFrames(*mMixer, 300), expected) << volume;
+    }
+}
+
+TEST_F(Songs, AnUnknownSongRefusesEverything)
+{
+    EXPECT_FALSE(mEngine.MusicPlaySong(7));
+    EXPECT_FALSE(mEngine.MusicStopSong(7));
+    EXPECT_FALSE(mEngine.MusicSetLooping(7, Platform::kLoopNormal));
+    EXPECT_FALSE(mEngine.MusicSetOrder(7, 0));
+    EXPECT_FALSE(mEngine.MusicSetPaused(7, true));
+    EXPECT_FALSE(mEngine.MusicSetMasterVolume(7, 50));
+    EXPECT_FALSE(mEngine.MusicIsPlaying(7));
 }
 
 TEST(SampleEngine, OneEngineServesEveryHolder)

@@ -3,16 +3,24 @@
 //
 //   segv      a write to address 0 on the main thread, without an application
 //   alone     the same in a program that offers no reporter
+//   local     a write to address 0 in a function private to this file
+//   localalone  the same in a program that offers no reporter
 //   divide    an integer division by zero
 //   abort     abort()
 //   throw     an exception that nothing catches
 //   overflow  a recursion that runs out of stack
+//   params    the write to address 0 in a function given ten arguments, the
+//             last four of which its caller passes on the stack
+//   nullcall  a call through a null function pointer
+//   nounwind  the write to address 0 called from code that has no unwind
+//             information, which the unwinder cannot get past
 //   record    an application recording a demo to DEMO: commands at updates 3
 //             and 5, then at update 40 a write to address 0
 //   thread    the same, the write made on a second thread while the main
 //             thread waits for it
 //
-// The functions that fail are exported, so that the report names them.
+// The functions that fail are exported, so that the handler's report names
+// them, apart from the private one, which only the reporter names.
 
 #include "framework/app/VornAppBase.h"
 #include "framework/crash/CrashCatcher.h"
@@ -21,6 +29,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -39,10 +48,21 @@ __attribute__((noinline, no_sanitize("undefined"))) int CrashProbeDivide(int num
     return numerator / zero;
 }
 
+__attribute__((noinline, noclone, no_sanitize("undefined"))) void CrashProbeStackArguments(long, long, long, long, long,
+                                                                                           long, long, long, long, long)
+{
+    volatile int* volatile address = nullptr;
+    *address = 3;
+}
+
 __attribute__((noinline)) void CrashProbeThrow()
 {
     throw std::runtime_error("nothing catches this");
 }
+
+// Never set: the call is through a null pointer only the compiler must not
+// see.
+void (*volatile gCrashProbeNothing)() = nullptr;
 
 // Never set: the recursion has an end only the compiler must believe in.
 volatile bool gCrashProbeStop = false;
@@ -66,6 +86,29 @@ __attribute__((noinline)) void CrashProbeThreadBody()
 } // extern "C"
 
 namespace {
+
+__attribute__((noinline, noclone, no_sanitize("undefined"))) void CrashProbePrivateWrite()
+{
+    volatile int* volatile address = nullptr;
+    *address = 2; // the private write
+}
+
+// Made at run time, so that no unwind table describes it: calls the function
+// its first argument points to, its stack kept aligned.
+void CallWithoutUnwindInformation(void (*function)())
+{
+    const unsigned char code[] = {
+        0x48, 0x83, 0xEC, 0x08, // sub rsp, 8
+        0xFF, 0xD7,             // call rdi
+        0x48, 0x83, 0xC4, 0x08, // add rsp, 8
+        0xC3,                   // ret
+    };
+    void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED)
+        std::exit(3);
+    std::memcpy(page, code, sizeof(code));
+    reinterpret_cast<void (*)(void (*)())>(page)(function);
+}
 
 int RunApplication(const std::string& mode, const std::string& demo)
 {
@@ -97,10 +140,19 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     const std::string mode = argv[1];
-    if (mode != "alone")
+    if (mode != "alone" && mode != "localalone")
         CrashCatcher::EnableReporter();
     if (mode == "segv" || mode == "alone")
         CrashProbeWriteNull();
+    else if (mode == "local" || mode == "localalone")
+        CrashProbePrivateWrite();
+    else if (mode == "params")
+        CrashProbeStackArguments(1, 2, 3, 4, 5, 6, 0x1111222233334444, 0x5555666677778888, 0x7777000011112222,
+                                 0x3333444455556666);
+    else if (mode == "nullcall")
+        gCrashProbeNothing();
+    else if (mode == "nounwind")
+        CallWithoutUnwindInformation(CrashProbeWriteNull);
     else if (mode == "divide")
         std::printf("%d\n", CrashProbeDivide(argc));
     else if (mode == "abort")

@@ -1,7 +1,9 @@
-// present_frame [16] [turned]: opens the system's window "Zarquel frame",
-// sets the display up in it at 800 x 600 (32 bits, or 5-6-5 with the
-// argument 16), draws a known picture through the drawing context onto the
-// screen image and presents it until the window is closed; then exits 0.
+// present_frame [16] [turned] [full]: opens the system's window "Zarquel
+// frame", sets the display up in it at 800 x 600 (32 bits, or 5-6-5 with the
+// argument 16; with "full" as a full-screen mode, which the window shows
+// scaled onto the whole desktop), draws a known picture through the drawing
+// context onto the screen image and presents it until the window is closed;
+// then exits 0.
 // Prints "Frame presented" once the picture has been shown in the mapped
 // window.
 //
@@ -16,6 +18,8 @@
 //   turned a quarter counter-clockwise about its centre, placed at (100, 300);
 //   stretched by nearest pixel into (200, 300) 64 x 64;
 //   through a matrix, doubled and turned half round, centred on (350, 332).
+// With "full", below it a one-pixel checkerboard of black and white at
+//   (450, 300) 300 x 250, black in its top left corner.
 
 #include "framework/app/VornAppBase.h"
 #include "framework/display/DDImage.h"
@@ -89,15 +93,33 @@ void DrawTurned(Vorn::Image* screen, Vorn::MemoryImage* quarters)
     graphics.DrawImageTransform(quarters, transform, 350, 332);
 }
 
+constexpr int kBoardLeft = 450;
+constexpr int kBoardTop = 300;
+constexpr int kBoardWidth = 300;
+constexpr int kBoardHeight = 250;
+
+std::unique_ptr<Vorn::MemoryImage> MakeCheckerboard()
+{
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < kBoardHeight; ++y)
+        for (int x = 0; x < kBoardWidth; ++x)
+            pixels.push_back((x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u);
+    auto board = std::make_unique<Vorn::MemoryImage>();
+    board->SetBits(pixels.data(), kBoardWidth, kBoardHeight, true);
+    return board;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     bool sixteenBits = false;
     bool turned = false;
+    bool full = false;
     for (int i = 1; i < argc; ++i) {
         sixteenBits = sixteenBits || std::strcmp(argv[i], "16") == 0;
         turned = turned || std::strcmp(argv[i], "turned") == 0;
+        full = full || std::strcmp(argv[i], "full") == 0;
     }
 
     // The least application the display needs: its size and settings. No
@@ -108,7 +130,8 @@ int main(int argc, char** argv)
     app.mHeight = kHeight;
 
     const std::unique_ptr<Platform::Window> window = Platform::MakeSystemWindow();
-    if (!window->Create({"Zarquel frame", kWidth, kHeight, Platform::WindowStyle::Framed, {}})) {
+    const Platform::WindowStyle style = full ? Platform::WindowStyle::FullScreen : Platform::WindowStyle::Framed;
+    if (!window->Create({"Zarquel frame", kWidth, kHeight, style, {}})) {
         std::fprintf(stderr, "present_frame: %s\n", window->Error().c_str());
         return 1;
     }
@@ -119,9 +142,12 @@ int main(int argc, char** argv)
 
     app.mDDInterface = std::make_unique<Vorn::DDInterface>(&app);
     Vorn::DDInterface& display = *app.mDDInterface;
+    // A window takes the desktop's format, a full-screen mode the depth
+    // asked for.
+    app.mColorDepth = sixteenBits ? 16 : 32;
     if (sixteenBits)
         display.mDesktopFormat = Platform::kFormatR5G6B5;
-    const int result = display.Init(window.get(), true);
+    const int result = display.Init(window.get(), !full);
     if (result != Vorn::DDInterface::RESULT_OK) {
         std::fprintf(stderr, "present_frame: %s %s\n", Vorn::DDInterface::ResultToString(result).c_str(),
                      display.mErrorString.c_str());
@@ -132,6 +158,9 @@ int main(int argc, char** argv)
     const std::unique_ptr<Vorn::MemoryImage> quarters = MakeQuarters();
     if (turned)
         DrawTurned(display.GetScreenImage(), quarters.get());
+    const std::unique_ptr<Vorn::MemoryImage> board = MakeCheckerboard();
+    if (full)
+        Vorn::Graphics(display.GetScreenImage()).DrawImage(board.get(), kBoardLeft, kBoardTop);
 
     // Shown once the window is mapped: what was presented into it before is
     // not kept by the X server.

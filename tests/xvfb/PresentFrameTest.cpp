@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -28,9 +31,10 @@ constexpr FramePoint kPoints[] = {
     {625, 100, 0x00FF00, 0x00FF00}, // sprite, opaque half
 };
 
-// Runs present_frame with the arguments in a real window and takes its
-// screenshot; false (with a test failure) when it did not end cleanly.
-bool ShowFrame(const std::string& arguments, Testing::Screenshot& shot)
+// Runs present_frame with the arguments in a real window on a screen of
+// `width` x `height` and takes its screenshot, as large as the window shows
+// it; false (with a test failure) when it did not end cleanly.
+bool ShowFrame(const std::string& arguments, Testing::Screenshot& shot, int width = 800, int height = 600)
 {
     Testing::TempDir dir;
     const std::string script = std::string("\"") + PRESENT_FRAME + "\" " + arguments +
@@ -41,11 +45,12 @@ bool ShowFrame(const std::string& arguments, Testing::Screenshot& shot)
                                "  \"$X\" shot 'Zarquel frame' shot.ppm\n"
                                "\"$X\" close 'Zarquel frame' || kill $P\n"
                                "wait $P; echo $? >code\n";
-    EXPECT_TRUE(Testing::RunUnderXvfb(dir, script, 60));
+    const std::string screen = width == 800 ? "1024x768x24" : std::to_string(width) + "x" + std::to_string(height) + "x24";
+    EXPECT_TRUE(Testing::RunUnderXvfb(dir, script, 60, screen));
     EXPECT_EQ(Testing::ReadTextFile(dir / "code"), "0\n") << Testing::ReadTextFile(dir / "frame.log");
     shot = Testing::ReadScreenshot(dir / "shot.ppm");
-    EXPECT_EQ(shot.width, 800);
-    EXPECT_EQ(shot.height, 600);
+    EXPECT_EQ(shot.width, width);
+    EXPECT_EQ(shot.height, height);
     return !testing::Test::HasFailure();
 }
 
@@ -95,6 +100,42 @@ TEST_P(TurnedFrame, ShowsEveryQuarterWhereTheTransformPutsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, TurnedFrame, testing::Values(32, 16),
+    [](const auto& info) { return std::to_string(info.param) + "Bits"; });
+
+class FullScreenFrame : public testing::TestWithParam<int> {};
+
+// A full-screen mode of 800 x 600 fills the height of a 1920 x 1080 desktop,
+// 1.8 times, centred between black bars, scaled by area: every 9 x 9 square
+// of the one-pixel checkerboard, wherever it lies, covers 5 x 5 of its
+// pixels and averages mid-grey (a pixel under each centre would show columns
+// one and two pixels wide, squares up to 14 steps off). A fill keeps its
+// colour inside.
+TEST_P(FullScreenFrame, ScalesTheModeByAreaOntoTheDesktop)
+{
+    if (!Testing::HasXvfb())
+        GTEST_SKIP() << "needs xvfb-run";
+    const int bits = GetParam();
+    Testing::Screenshot shot;
+    ASSERT_TRUE(ShowFrame(std::to_string(bits) + " full", shot, 1920, 1080));
+    for (const auto& [x, y] : {std::pair{10, 10}, {239, 540}, {1680, 540}, {1910, 1070}})
+        EXPECT_EQ(shot.At(x, y), 0u) << "bar at " << x << ", " << y;
+    EXPECT_EQ(shot.At(240 + 180, 180), bits == 32 ? 0xFE0000u : 0xFF0000u);
+    // The board: 300 x 250 frame pixels from (450, 300), on the screen from
+    // (240 + 810, 540).
+    const int left = 240 + 810, top = 540, width = 540, height = 450;
+    double worst = 0;
+    for (int y = top; y + 9 <= top + height; ++y)
+        for (int x = left; x + 9 <= left + width; ++x) {
+            int sum = 0;
+            for (int j = 0; j < 9; ++j)
+                for (int i = 0; i < 9; ++i)
+                    sum += static_cast<int>(shot.At(x + i, y + j) >> 8 & 0xFF);
+            worst = std::max(worst, std::abs(sum / 81.0 - 127.5));
+        }
+    EXPECT_LT(worst, 6.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, FullScreenFrame, testing::Values(32, 16),
     [](const auto& info) { return std::to_string(info.param) + "Bits"; });
 
 } // namespace

@@ -35,6 +35,20 @@ struct Look {
     uint32_t inside2;
 };
 
+// The script around `steps`: push_buttons started and its first frame
+// shown, then the steps, then its window closed; its exit code in "code",
+// its reports in run.log.
+std::string ButtonsScript(const std::string& steps)
+{
+    return std::string("P=\"") + PUSH_BUTTONS + "\"\nX=\"" XPROBE "\"\nT='Zarquel buttons'\n"
+           "\"$P\" >run.log 2>err.log & Z=$!\n"
+           "\"$X\" wait \"$T\" 30 &&\n"
+           "  for i in $(seq 300); do grep -q 'Frame drawn' run.log && break; sleep 0.1; done &&\n" +
+           steps +
+           "\"$X\" close \"$T\" || kill $Z\n"
+           "wait $Z; echo $? >code\n";
+}
+
 // Real pointer and key events reach the push buttons through the X server,
 // the window, the application's message queue and the widget manager: a
 // hover shows, a click is reported and lights the lamp, a press dragged off
@@ -44,19 +58,13 @@ TEST(PushButtons, ReactToRealClicksInAnXWindow)
     if (!Testing::HasXvfb())
         GTEST_SKIP() << "needs xvfb-run";
     Testing::TempDir dir;
-    const std::string script = std::string("P=\"") + PUSH_BUTTONS + "\"\nX=\"" XPROBE "\"\nT='Zarquel buttons'\n"
-                               "\"$P\" >run.log 2>err.log & Z=$!\n"
-                               "\"$X\" wait \"$T\" 30 &&\n"
-                               "  for i in $(seq 300); do grep -q 'Frame drawn' run.log && break; sleep 0.1; done &&\n"
-                               "  sleep 0.3 && \"$X\" shot \"$T\" idle.ppm &&\n"
-                               "  \"$X\" move \"$T\" 150 130 && sleep 0.5 && \"$X\" shot \"$T\" hovered.ppm &&\n"
-                               "  \"$X\" click \"$T\" 150 130 && sleep 0.5 && \"$X\" shot \"$T\" clicked.ppm &&\n"
-                               "  \"$X\" press \"$T\" 450 130 && sleep 0.5 && \"$X\" shot \"$T\" pressed.ppm &&\n"
-                               "  \"$X\" move \"$T\" 700 500 && \"$X\" release \"$T\" 700 500 && sleep 0.5 &&\n"
-                               "  \"$X\" shot \"$T\" dragged.ppm &&\n"
-                               "  \"$X\" key \"$T\" ctrl+alt+d && \"$X\" key \"$T\" F1 && sleep 0.5\n"
-                               "\"$X\" close \"$T\" || kill $Z\n"
-                               "wait $Z; echo $? >code\n";
+    const std::string script = ButtonsScript("  sleep 0.3 && \"$X\" shot \"$T\" idle.ppm &&\n"
+                                             "  \"$X\" move \"$T\" 150 130 && sleep 0.5 && \"$X\" shot \"$T\" hovered.ppm &&\n"
+                                             "  \"$X\" click \"$T\" 150 130 && sleep 0.5 && \"$X\" shot \"$T\" clicked.ppm &&\n"
+                                             "  \"$X\" press \"$T\" 450 130 && sleep 0.5 && \"$X\" shot \"$T\" pressed.ppm &&\n"
+                                             "  \"$X\" move \"$T\" 700 500 && \"$X\" release \"$T\" 700 500 && sleep 0.5 &&\n"
+                                             "  \"$X\" shot \"$T\" dragged.ppm &&\n"
+                                             "  \"$X\" key \"$T\" ctrl+alt+d && \"$X\" key \"$T\" F1 && sleep 0.5\n");
     ASSERT_TRUE(Testing::RunUnderXvfb(dir, script, 90));
     const auto read = [&](const std::string& name) { return Testing::ReadTextFile(dir / name); };
     EXPECT_EQ(read("code"), "0\n") << read("err.log");
@@ -83,6 +91,25 @@ TEST(PushButtons, ReactToRealClicksInAnXWindow)
         EXPECT_EQ(shot.At(400, 100), look.corner2);
         EXPECT_EQ(shot.At(401, 101), look.inside2);
     }
+}
+
+// Turning back from another program, the player's first click on the
+// window both brings it the focus and presses the button under it: the
+// click counts, as it does on a window that had the focus all along.
+TEST(PushButtons, TheClickThatBringsBackTheFocusIsAClick)
+{
+    if (!Testing::HasXvfb())
+        GTEST_SKIP() << "needs xvfb-run";
+    Testing::TempDir dir;
+    const std::string script = ButtonsScript("  \"$X\" move \"$T\" 150 130 && sleep 0.5 && \"$X\" blur \"$T\" && sleep 0.5 &&\n"
+                                             "  \"$X\" click \"$T\" 150 130 && sleep 0.5 && \"$X\" shot \"$T\" clicked.ppm\n");
+    ASSERT_TRUE(Testing::RunUnderXvfb(dir, script, 90));
+    const auto read = [&](const std::string& name) { return Testing::ReadTextFile(dir / name); };
+    EXPECT_EQ(read("code"), "0\n") << read("err.log");
+    EXPECT_EQ(read("run.log"), "Frame drawn\nenter 1\npress 1\ndepress 1\nleave 1\n");
+    const Testing::Screenshot shot = Testing::ReadScreenshot(dir / "clicked.ppm");
+    ASSERT_EQ(shot.width, 800);
+    EXPECT_EQ(shot.At(150, 330), kLampOn);
 }
 
 } // namespace

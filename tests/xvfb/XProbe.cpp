@@ -13,6 +13,7 @@
 //   xprobe release <title> <x> <y> [button] there, release only
 //   xprobe key <title> <keys>               keys held together, such as ctrl+alt+d or F1
 //   xprobe close <title>                    WM_DELETE_WINDOW, as a close button sends it
+//   xprobe blur <title>                     the keyboard focus away from it, to the desktop
 //
 // Clicks and keys first give the window the keyboard focus, as a window
 // manager does when a window is clicked.
@@ -222,6 +223,17 @@ int Close(Display* display, const std::string& title)
     return 0;
 }
 
+// As when the person turns to another program: the window loses the
+// keyboard focus to the desktop.
+int Blur(Display* display, const std::string& title)
+{
+    if (!FindOrComplain(display, title))
+        return 1;
+    XSetInputFocus(display, DefaultRootWindow(display), RevertToPointerRoot, CurrentTime);
+    XSync(display, False);
+    return 0;
+}
+
 bool HasXTest(Display* display)
 {
     int event = 0;
@@ -310,6 +322,7 @@ int Keys(Display* display, const std::string& title, const std::string& keys)
 int Usage()
 {
     std::fputs("usage: xprobe wait <title> <seconds> | shot <title> <out.ppm> | pixel <title> <x> <y> | close <title>\n"
+               "     | blur <title>\n"
                "     | move <title> <x> <y> | click|press|release <title> <x> <y> [button] | key <title> <keys>\n",
         stderr);
     return 2;
@@ -337,6 +350,8 @@ int main(int argc, char** argv)
         return Pixel(display.get(), title, std::atoi(argv[3]), std::atoi(argv[4]));
     if (command == "close" && argc == 3)
         return Close(display.get(), title);
+    if (command == "blur" && argc == 3)
+        return Blur(display.get(), title);
     if (command == "key" && argc == 4)
         return Keys(display.get(), title, argv[3]);
     const bool pointer = command == "move" || command == "click" || command == "press" || command == "release";

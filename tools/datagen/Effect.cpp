@@ -9,9 +9,13 @@ namespace DataGen {
 
 namespace {
 
-// Two emitters: a burst of hot glowing puffs and a spray of sparks that fall.
-// Each runs one cycle of emissions and switches itself off, since the board
-// switches the effect on at every bomb and nothing switches it off.
+// Two emitters: a burst of hot glowing puffs and a spray of sparks that fall,
+// 250 particles in all. Each runs one cycle and switches itself off, since
+// the board switches the effect on at every bomb and nothing switches it off.
+// Each cycle is one emission of all its particles: a switched-off emitter
+// keeps counting its cycles, so one switched on in the middle of a cycle of
+// several emissions would send only the rest of them, and the explosion
+// would come out small.
 constexpr const char* kExplode = R"(Emitter
 Texture particle.png
 EmitterType 2
@@ -21,11 +25,11 @@ Velocity 260
 VelocityVariation 45
 VelocityOverLife 3 1 0 0.35 0.4 0.1 1
 EmitInterval 0.03
-ParticlesPerEmit 30
+ParticlesPerEmit 90
 BurstSize 1
 UseCycle 1
 SingleEmit 1
-EmitsPerCycle 3
+EmitsPerCycle 1
 CycleInterval 1
 PartLifeTime 0.8
 PartRandomness 35
@@ -45,12 +49,12 @@ Velocity 420
 VelocityVariation 50
 VelocityOverLife 2 1 0 0.3 1
 EmitInterval 0.03
-ParticlesPerEmit 40
+ParticlesPerEmit 80
 BurstSize 2
 BurstDelay 0.04
 UseCycle 1
 SingleEmit 1
-EmitsPerCycle 2
+EmitsPerCycle 1
 CycleInterval 1
 PartLifeTime 1.1
 PartRandomness 40

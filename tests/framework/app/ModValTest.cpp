@@ -1,13 +1,21 @@
 #include "fakes/ScriptedApp.h"
+#include "fakes/TempDir.h"
 #include "framework/app/ModVal.h"
 #include "framework/widgets/WidgetManager.h"
+#include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -21,13 +29,21 @@ int Second();
 int ProbeInt();
 double ProbeDouble();
 const char* ProbeText();
+int Lift();
+extern const char kLookalikeUnregistered[];
+extern const char kLookalikeRegistered[];
 } // namespace Tuned
+
+namespace TunedLibrary {
+int Bounce();
+} // namespace TunedLibrary
 
 namespace {
 
 using Testing::ScriptedClock;
 
 const std::string kScratch = MODVAL_SCRATCH_SOURCE;
+const std::string kLibraryScratch = MODVAL_LIBRARY_SCRATCH_SOURCE;
 
 // The compiled lines of the scratch file, as ModValTunedConstants.cpp has
 // them after its #line directive.
@@ -39,6 +55,7 @@ const std::vector<std::string> kCompiled = {
     "int First() { return M(1); } int Second() { return M(2); }",
     "int ProbeInt() { return M(0); } double ProbeDouble() { return M(0.0); } const char* ProbeText() { return "
     "M(\"\"); }",
+    "template <typename T> T Lifted() { return M(4); } int Lift() { return Lifted<int>(); }",
     "} // namespace Tuned",
 };
 
@@ -58,20 +75,35 @@ public:
     std::vector<Box> mBoxes;
 };
 
-// Writes the scratch file with its modification time `seconds` after the
+// Writes a scratch file with its modification time `seconds` after the
 // previous write, so that each write counts as a change whatever the clock's
 // resolution.
-void WriteScratch(const std::vector<std::string>& lines, const std::string& ending = "\n")
+void WriteScratchFile(const std::string& path, const std::vector<std::string>& lines, const std::string& ending)
 {
     static auto stamp = std::filesystem::file_time_type::clock::now() + std::chrono::hours(1);
-    std::filesystem::create_directories(std::filesystem::path(kScratch).parent_path());
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     {
-        std::ofstream out(kScratch, std::ios::binary | std::ios::trunc);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
         for (const std::string& line : lines)
             out << line << ending;
     }
     stamp += std::chrono::seconds(2);
-    std::filesystem::last_write_time(kScratch, stamp);
+    std::filesystem::last_write_time(path, stamp);
+}
+
+void WriteScratch(const std::vector<std::string>& lines, const std::string& ending = "\n")
+{
+    WriteScratchFile(kScratch, lines, ending);
+}
+
+// The bytes as they are now in memory, not as the compiler last saw them.
+std::string BytesAt(const void* address, size_t size)
+{
+    const volatile char* bytes = static_cast<const volatile char*>(address);
+    std::string copy;
+    for (size_t i = 0; i < size; ++i)
+        copy += bytes[i];
+    return copy;
 }
 
 std::vector<std::string> WithLine(size_t index, const std::string& line)
@@ -117,6 +149,57 @@ TEST(ModValSplitText, SplitsPathOrderAndLineFromTheEnd)
             EXPECT_EQ(gotLine, line);
         }
     }
+}
+
+TEST(ModValSlotsIn, TakesEachSlotFromItsOwnMarkerAndPassesOverTheRest)
+{
+    using namespace std::string_literals;
+    struct Expected {
+        size_t offset;
+        std::string path;
+        int order;
+        int line;
+    };
+    // Bytes; the slots in them, by offset.
+    const std::tuple<std::string, std::vector<Expected>> cases[] = {
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0"s, {{0, "a.cpp", 1, 2}}},
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0\0VORNMODVALb.cpp3,4\0"s, {{0, "a.cpp", 1, 2}, {24, "b.cpp", 3, 4}}},
+        // Zeros that align the next slot, and a registered slot whose number
+        // holds marker letters.
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\0\0\0\0VORNVORNMODVALb.cpp3,4\0"s, {{0, "a.cpp", 1, 2}, {27, "b.cpp", 3, 4}}},
+        // The marker again inside a path.
+        {"\1\0\0\0\0VORNMODVALx/VORNMODVALy.cpp5,6\0"s, {{0, "x/VORNMODVALy.cpp", 5, 6}}},
+        // A marker too near the start, or too near the previous text, to
+        // have a slot's five bytes before it.
+        {"\0\0\0\0VORNMODVALa.cpp1,2\0"s, {}},
+        {"\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0\0VORNMODVALb.cpp3,4\0"s, {{23, "b.cpp", 3, 4}}},
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0VORNMODVALb.cpp3,4\0"s, {{0, "a.cpp", 1, 2}}},
+        // A text that does not split is passed over; one that runs past the
+        // end is not taken.
+        {"\1\0\0\0\0VORNMODVALnone\0\1\0\0\0\0VORNMODVALb.cpp3,4\0"s, {{20, "b.cpp", 3, 4}}},
+        {"\1\0\0\0\0VORNMODVALa.cpp1,2\0\1\0\0\0\0VORNMODVALb.cpp3,4"s, {{0, "a.cpp", 1, 2}}},
+        {"\1\0\0\0\0VORNMODVA"s, {}},
+        {""s, {}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        std::vector<uint8_t> section(bytes.begin(), bytes.end());
+        uint8_t* begin = section.data();
+        const std::vector<Vorn::ModValSlotFound> found = Vorn::ModValSlotsIn(begin, begin + section.size());
+        ASSERT_EQ(found.size(), expected.size());
+        for (size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].mSlot, begin + expected[i].offset);
+            EXPECT_EQ(found[i].mPath, expected[i].path);
+            EXPECT_EQ(found[i].mOrder, expected[i].order);
+            EXPECT_EQ(found[i].mLine, expected[i].line);
+        }
+    }
+    // A program without a marked constant has no section: both bounds null.
+    EXPECT_TRUE(Vorn::ModValSlotsIn(nullptr, nullptr).empty());
+    // Bounds the wrong way round hold nothing.
+    const std::string slot = "\1\0\0\0\0VORNMODVALa.cpp1,2\0"s;
+    std::vector<uint8_t> bytes(slot.begin(), slot.end());
+    EXPECT_TRUE(Vorn::ModValSlotsIn(bytes.data() + bytes.size(), bytes.data()).empty());
 }
 
 // One process, one file table: the reparses below run in this order.
@@ -256,6 +339,43 @@ void MarksInsideStringsCommentsAndAfterLettersAreNotTaken(Session& s)
     }
 }
 
+// The compiler leaves a template's slot out of the slots' section: it takes
+// part once the constant has been used.
+void AConstantInATemplateIsTunedOnceUsed(Session& s)
+{
+    EXPECT_EQ(Tuned::Lift(), 4);
+    WriteScratch(WithLine(6, "template <typename T> T Lifted() { return M(-9); } int Lift() { return Lifted<int>(); }"));
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(Tuned::Lift(), -9);
+}
+
+void DataThatOnlyHoldsTheMarkerIsNoSlot(Session& s)
+{
+    // Lines 9 and 10 have marks that the lookalikes name; neither is taken,
+    // nor written, nor is its number read.
+    std::vector<std::string> lines = kCompiled;
+    lines.push_back("int Lookalike() { return M(5); }");
+    WriteScratch(lines);
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(BytesAt(Tuned::kLookalikeUnregistered, 5), std::string("\1abcd", 5));
+    lines.push_back("int Lookalike() { return M(6); }");
+    WriteScratch(lines);
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(BytesAt(Tuned::kLookalikeRegistered, 5), std::string("\0\xff\xff\xff\x7f", 5));
+    EXPECT_EQ(Tuned::Speed(), 17);
+}
+
+void AConstantOfALinkedLibraryIsTunedToo(Session& s)
+{
+    const std::vector<std::string> lines = {"namespace TunedLibrary {", "int Bounce() { return M(23); }",
+                                            "} // namespace TunedLibrary"};
+    EXPECT_EQ(TunedLibrary::Bounce(), 23);
+    WriteScratchFile(kLibraryScratch, {lines[0], "int Bounce() { return M(-31); }", lines[2]}, "\n");
+    EXPECT_TRUE(s.Run());
+    EXPECT_EQ(TunedLibrary::Bounce(), -31);
+    EXPECT_TRUE(s.app.mBoxes.empty());
+}
+
 void AMarkFirstOnItsLineOrAfterALetterIsPassedOver(Session& s)
 {
     WriteScratch(WithLine(1, "int Speed() { return M(55); }"));
@@ -357,6 +477,14 @@ TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
         TwoConstantsOnOneLineTakeTheirEntriesInOrder(s);
     }
     {
+        SCOPED_TRACE("AConstantInATemplateIsTunedOnceUsed");
+        AConstantInATemplateIsTunedOnceUsed(s);
+    }
+    {
+        SCOPED_TRACE("DataThatOnlyHoldsTheMarkerIsNoSlot");
+        DataThatOnlyHoldsTheMarkerIsNoSlot(s);
+    }
+    {
         SCOPED_TRACE("LiteralsParseAsStringIntegerOrFloat");
         LiteralsParseAsStringIntegerOrFloat(s);
     }
@@ -388,6 +516,140 @@ TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
         SCOPED_TRACE("AltRClearsTheHeldKeysWhenNothingChanged");
         AltRClearsTheHeldKeysWhenNothingChanged(s);
     }
+    {
+        SCOPED_TRACE("AConstantOfALinkedLibraryIsTunedToo");
+        AConstantOfALinkedLibraryIsTunedToo(s);
+    }
+}
+
+// Slots of the tests' own, whose texts name no file: they take no part in
+// reparses.
+constexpr char kStraySlot[] = "\1\0\0\0\0VORNMODVALstray";
+constexpr char kOwnerSlot[] = "\1\0\0\0\0VORNMODVALowner";
+
+uint32_t NumberIn(const char* slot)
+{
+    const auto* bytes = reinterpret_cast<const uint8_t*>(slot);
+    return uint32_t{bytes[1]} | uint32_t{bytes[2]} << 8 | uint32_t{bytes[3]} << 16 | uint32_t{bytes[4]} << 24;
+}
+
+void PutNumber(char* slot, uint32_t number)
+{
+    for (int i = 0; i < 4; ++i)
+        slot[1 + i] = static_cast<char>(number >> (8 * i));
+}
+
+TEST(ModValOf, ASlotHoldingANumberNotItsOwnGetsARecordOfItsOwn)
+{
+    static char owner[sizeof(kOwnerSlot)];
+    std::copy(std::begin(kOwnerSlot), std::end(kOwnerSlot), owner);
+    Vorn::ModVal* ownerRecord = Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner));
+    ASSERT_EQ(owner[0], 0);
+    EXPECT_EQ(std::string(owner + 5, 10), "VORNMODVAL");
+    EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), ownerRecord);
+    const uint32_t ownerNumber = NumberIn(owner);
+    uint32_t lastNumber = ownerNumber;
+
+    // Name; the number the slot holds, from the owner's and the last one
+    // given out.
+    const std::tuple<const char*, std::function<uint32_t()>> cases[] = {
+        {"another slot's", [&] { return ownerNumber; }},
+        {"one past the last record", [&] { return lastNumber + 1; }},
+        {"all ones", [] { return 0xFFFFFFFFu; }},
+        {"the largest positive", [] { return 0x7FFFFFFFu; }},
+        {"another slot's with a third byte", [&] { return ownerNumber | 0x10000u; }},
+        {"another slot's with a high byte", [&] { return ownerNumber | 0x1000000u; }},
+    };
+    static char slots[std::size(cases)][sizeof(kStraySlot)];
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [name, number] = cases[i];
+        SCOPED_TRACE(name);
+        char* slot = slots[i];
+        std::copy(std::begin(kStraySlot), std::end(kStraySlot), slot);
+        slot[0] = 0;
+        const uint32_t held = number();
+        PutNumber(slot, held);
+        Vorn::ModVal* record = Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot));
+        EXPECT_NE(record, ownerRecord);
+        EXPECT_FALSE(record->mChanged);
+        // Registered now: the next number, the same record each time.
+        EXPECT_EQ(slot[0], 0);
+        EXPECT_EQ(NumberIn(slot), lastNumber + 1);
+        EXPECT_EQ(std::string(slot + 5, 10), "VORNMODVAL");
+        EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot)), record);
+        lastNumber = NumberIn(slot);
+    }
+    EXPECT_EQ(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), ownerRecord);
+
+    // Its own number with a higher byte set is not its own.
+    for (const uint32_t highBits : {0x10000u, 0x1000000u}) {
+        SCOPED_TRACE(highBits);
+        Vorn::ModVal* before = Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner));
+        PutNumber(owner, NumberIn(owner) | highBits);
+        EXPECT_NE(Vorn::ModValOf(reinterpret_cast<uint8_t*>(owner)), before);
+        EXPECT_LT(NumberIn(owner), highBits);
+    }
+}
+
+TEST(ModValOf, NumbersPastOneByteAreWrittenAndReadLittleEndian)
+{
+    constexpr size_t kCount = 300;
+    static char slots[kCount][sizeof(kStraySlot)];
+    std::vector<Vorn::ModVal*> records;
+    for (char* slot : slots) {
+        std::copy(std::begin(kStraySlot), std::end(kStraySlot), slot);
+        records.push_back(Vorn::ModValOf(reinterpret_cast<uint8_t*>(slot)));
+    }
+    const uint32_t first = NumberIn(slots[0]);
+    int wrong = 0;
+    for (size_t i = 0; i < kCount; ++i) {
+        wrong += NumberIn(slots[i]) != first + i;
+        wrong += Vorn::ModValOf(reinterpret_cast<uint8_t*>(slots[i])) != records[i];
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GE(NumberIn(slots[kCount - 1]), 256u);
+}
+
+// Slots in pages that cannot be written (a shared mapping of a file opened
+// for reading), as every slot is when the system's memory map cannot be read.
+TEST(ModValOf, ASlotThatCannotBeWrittenRegistersOnceAndIsReportedOnce)
+{
+    using namespace std::string_literals;
+    const std::string first = "\1\0\0\0\0VORNMODVALunwritable first"s;
+    const std::string second = "\1\0\0\0\0VORNMODVALunwritable second"s;
+    Testing::TempDir dir;
+    dir.WriteFile("slots", first + std::string(1, '\0') + second + std::string(1, '\0'));
+    const int file = open((dir / "slots").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    void* mapped = mmap(nullptr, 4096, PROT_READ, MAP_SHARED, file, 0);
+    close(file);
+    ASSERT_NE(mapped, MAP_FAILED);
+    auto* firstSlot = static_cast<uint8_t*>(mapped);
+    uint8_t* secondSlot = firstSlot + first.size() + 1;
+
+    std::string reported;
+    const Platform::DebugSink previous = Platform::SetDebugSink([&](std::string_view text) { reported += text; });
+    Vorn::ModVal* firstRecord = Vorn::ModValOf(firstSlot);
+    Vorn::ModVal* secondRecord = Vorn::ModValOf(secondSlot);
+    int others = 0;
+    for (int i = 0; i < 1000; ++i) {
+        others += Vorn::ModValOf(firstSlot) != firstRecord;
+        others += Vorn::ModValOf(secondSlot) != secondRecord;
+    }
+    Platform::SetDebugSink(previous);
+    EXPECT_NE(firstRecord, secondRecord);
+    EXPECT_EQ(others, 0);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1) << reported;
+    EXPECT_NE(reported.find("unwritable first"), std::string::npos) << reported;
+    EXPECT_EQ(firstSlot[0], 1);
+
+    // Tuning still reaches such a constant through its record.
+    EXPECT_EQ(Vorn::ModValValue(firstSlot, 5), 5);
+    firstRecord->mInt = 8;
+    firstRecord->mChanged = true;
+    EXPECT_EQ(Vorn::ModValValue(firstSlot, 5), 8);
+    EXPECT_EQ(Vorn::ModValValue(secondSlot, 5), 5);
+    munmap(mapped, 4096);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -256,14 +257,83 @@ TEST(CrashDemo, APlayingDemoOnlyStopsAndAnUnwritableOneLeavesNothing)
     ScriptedApp recorder(clock);
     recorder.mDemoFileName = dir / "missing/folder/demo.dmo";
     recorder.SetDemoMode(DemoMode::Recording);
-    EXPECT_TRUE(recorder.KeepDemoAfterCrash());
+    EXPECT_FALSE(recorder.KeepDemoAfterCrash());
     EXPECT_FALSE(recorder.mRecording);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 
     ScriptedApp unnamed(clock);
     unnamed.mDemoFileName.clear();
     unnamed.SetDemoMode(DemoMode::Recording);
-    EXPECT_TRUE(unnamed.KeepDemoAfterCrash());
+    EXPECT_FALSE(unnamed.KeepDemoAfterCrash());
 }
+
+// Where the demo cannot be written whole or put in its place, an older file
+// of its name stays as it was, nothing written is left behind, and the demo
+// is not reported kept.
+struct UnkeptDemoCase {
+    const char* what;
+    void (*prepare)(const Testing::TempDir& dir);
+    // The folder afterwards, as FolderListing tells it.
+    const char* after;
+};
+
+// Each entry by name, sorted: "name=bytes" for a file, "name/" for a folder,
+// "name->target" for a link.
+std::string FolderListing(const std::string& folder)
+{
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = std::filesystem::relative(entry.path(), folder).string();
+        if (entry.is_symlink())
+            entries.push_back(name + "->" + std::filesystem::read_symlink(entry.path()).string());
+        else if (entry.is_directory())
+            entries.push_back(name + "/");
+        else
+            entries.push_back(name + "=" + FileBytes(entry.path()));
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string listing;
+    for (const std::string& entry : entries)
+        listing += entry + ";";
+    return listing;
+}
+
+class UnkeptDemo : public ::testing::TestWithParam<UnkeptDemoCase> {};
+
+TEST_P(UnkeptDemo, IsNotReportedKeptAndLeavesNothingWrittenBehind)
+{
+    ScriptedClock clock;
+    const Testing::TempDir dir;
+    GetParam().prepare(dir);
+    ScriptedApp recorder(clock);
+    recorder.mDemoFileName = dir / "older.dmo";
+    recorder.SetDemoMode(DemoMode::Recording);
+    recorder.mUpdateCount = 12;
+    EXPECT_FALSE(recorder.KeepDemoAfterCrash());
+    EXPECT_FALSE(recorder.mRecording);
+    EXPECT_EQ(FolderListing(dir.Path()), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, UnkeptDemo,
+    ::testing::Values(
+        // Every write fails: the disk is full.
+        UnkeptDemoCase{"full",
+                       [](const Testing::TempDir& dir) {
+                           dir.WriteFile("older.dmo", "an older demo");
+                           std::filesystem::create_symlink("/dev/full", dir / "older.dmo.crash");
+                       },
+                       "older.dmo=an older demo;"},
+        // Written whole, but nothing is renamed over a folder that holds files.
+        UnkeptDemoCase{"renamed", [](const Testing::TempDir& dir) { dir.WriteFile("older.dmo/kept.txt", "x"); },
+                       "older.dmo/;older.dmo/kept.txt=x;"},
+        // The file beside it cannot be made.
+        UnkeptDemoCase{"unmade",
+                       [](const Testing::TempDir& dir) {
+                           dir.WriteFile("older.dmo", "an older demo");
+                           dir.WriteFile("older.dmo.crash/kept.txt", "x");
+                       },
+                       "older.dmo.crash/;older.dmo.crash/kept.txt=x;older.dmo=an older demo;"}),
+    [](const ::testing::TestParamInfo<UnkeptDemoCase>& info) { return std::string(info.param.what); });
 
 } // namespace

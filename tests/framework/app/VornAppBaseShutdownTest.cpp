@@ -18,9 +18,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -165,6 +168,53 @@ TEST_F(ExitProgramDeathTest, EndsWithTheCodeAfterFlushingOpenStreams)
     contents << in.rdbuf();
     EXPECT_EQ(contents.str(), "written before the exit");
 }
+
+// A death test's child, started afresh or forked, ends through the fatal
+// exit, which runs no destructor: the temporary folders it made go all the
+// same, and a forked child leaves those of its parent alone. The child's
+// folders are made below one the test watches.
+class FatalExitDeathTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        mStyle = GTEST_FLAG_GET(death_test_style);
+        GTEST_FLAG_SET(death_test_style, GetParam());
+        if (const char* folder = std::getenv("TMPDIR"))
+            mTemp = folder;
+    }
+    void TearDown() override
+    {
+        GTEST_FLAG_SET(death_test_style, mStyle);
+        if (mTemp.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", mTemp.c_str(), 1);
+    }
+
+private:
+    std::string mStyle;
+    std::string mTemp;
+};
+
+TEST_P(FatalExitDeathTest, LeavesNoTemporaryFolderOfTheChildBehind)
+{
+    Testing::TempDir watched;
+    watched.WriteFile("parent.txt", "kept");
+    setenv("TMPDIR", watched.Path().c_str(), 1);
+    EXPECT_FATAL_EXIT(
+        {
+            Testing::TempDir child;
+            child.WriteFile("a/b.txt", "made by the child");
+            Vorn::ExitProgram(0);
+        },
+        0, "");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(watched.Path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"parent.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(AfreshAndForked, FatalExitDeathTest, ::testing::Values("threadsafe", "fast"));
 
 // The test binaries' main installs the hook: a test that reaches a fatal
 // path fails, where the exit would have ended its process as a pass.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,10 +26,27 @@ public:
     bool accept = true;
 };
 
-const std::vector<CrashFrame> kFrames = {
-    {0x7FFC0010, 0x4005A3, "/opt/game/zarquel", 0x5A3, "_ZN5Board6UpdateEv", 0x13},
-    {0x7FFC0040, 0x1234, "", 0, "", 0},
-};
+std::vector<CrashFrame> Frames()
+{
+    std::vector<CrashFrame> frames(2);
+    frames[0].frame = 0x7FFC0010;
+    frames[0].pc = 0x4005A3;
+    frames[0].module = "/opt/game/zarquel";
+    frames[0].moduleOffset = 0x5A3;
+    frames[0].symbol = "_ZN5Board6UpdateEv";
+    frames[0].displacement = 0x13;
+    const uint64_t params[] = {0x8877665544332211ULL, 0, 0xFFFFFFFFFFFFFFFFULL, 0x7FFC0020};
+    std::copy(std::begin(params), std::end(params), std::begin(frames[0].params));
+    // Looked up by the reporter: never handed over.
+    frames[0].sourceFile = "/src/Board.cpp";
+    frames[0].sourceLine = 12;
+    frames[0].sourceDisplacement = 3;
+    frames[1].frame = 0x7FFC0040;
+    frames[1].pc = 0x1234;
+    return frames;
+}
+
+const std::vector<CrashFrame> kFrames = Frames();
 
 CrashCatcher::HandoffFirstPart FirstPart()
 {
@@ -49,6 +68,8 @@ CrashCatcher::HandoffFirstPart FirstPart()
     part.facts.registers.gs = 0x63;
     part.facts.frames = kFrames;
     part.facts.byFramePointers = true;
+    part.facts.walkCutShort = true;
+    part.facts.walkError = -2;
     part.facts.systemInfo = "OS Ver: Linux\r\n";
     part.hasApplication = true;
     part.productName = "Zarquel";
@@ -94,9 +115,19 @@ void ExpectFirstPart(const CrashHandoff& h)
     EXPECT_EQ(h.frames[0].moduleOffset, 0x5A3u);
     EXPECT_EQ(h.frames[0].symbol, "_ZN5Board6UpdateEv");
     EXPECT_EQ(h.frames[0].displacement, 0x13u);
+    EXPECT_EQ(h.frames[0].params[0], 0x8877665544332211ULL);
+    EXPECT_EQ(h.frames[0].params[1], 0u);
+    EXPECT_EQ(h.frames[0].params[2], 0xFFFFFFFFFFFFFFFFULL);
+    EXPECT_EQ(h.frames[0].params[3], 0x7FFC0020u);
+    EXPECT_EQ(h.frames[0].sourceFile, "");
+    EXPECT_EQ(h.frames[0].sourceLine, 0);
     EXPECT_EQ(h.frames[1].pc, 0x1234u);
     EXPECT_EQ(h.frames[1].module, "");
+    for (const uint64_t word : h.frames[1].params)
+        EXPECT_EQ(word, 0u);
     EXPECT_TRUE(h.byFramePointers);
+    EXPECT_TRUE(h.walkCutShort);
+    EXPECT_EQ(h.walkError, -2);
     EXPECT_EQ(h.systemInfo, "OS Ver: Linux\r\n");
     EXPECT_TRUE(h.hasApplication);
     EXPECT_EQ(h.productName, "Zarquel");
@@ -119,12 +150,29 @@ TEST(CrashHandoff, BothPartsComeThroughWhole)
     EXPECT_EQ(h.uploadFields["a"], std::string(5000, 'x'));
     EXPECT_EQ(h.uploadFields["b"], "2");
 
+    h.frames[0].sourceFile = "/src/Board.cpp";
+    h.frames[0].sourceLine = 12;
+    h.frames[0].sourceDisplacement = 3;
     const std::vector<CrashFrame> views = h.FrameViews();
     const CrashCatcher::CrashFacts facts = h.Facts(views);
     EXPECT_EQ(facts.frames.size(), 2u);
     EXPECT_EQ(facts.frames[0].symbol, "_ZN5Board6UpdateEv");
+    EXPECT_EQ(facts.frames[0].params[2], 0xFFFFFFFFFFFFFFFFULL);
+    EXPECT_EQ(facts.frames[0].sourceFile, "/src/Board.cpp");
+    EXPECT_EQ(facts.frames[0].sourceLine, 12);
+    EXPECT_EQ(facts.frames[0].sourceDisplacement, 3u);
     EXPECT_EQ(facts.module, "/opt/game/zarquel");
     EXPECT_TRUE(facts.byFramePointers);
+    EXPECT_TRUE(facts.walkCutShort);
+    EXPECT_EQ(facts.walkError, -2);
+
+    // The clipboard's copy: everything but the source lines.
+    const std::vector<CrashFrame> plain = h.FrameViews(false);
+    EXPECT_EQ(plain[0].symbol, "_ZN5Board6UpdateEv");
+    EXPECT_EQ(plain[0].params[0], 0x8877665544332211ULL);
+    EXPECT_EQ(plain[0].sourceFile, "");
+    EXPECT_EQ(plain[0].sourceLine, 0);
+    EXPECT_EQ(plain[0].sourceDisplacement, 0u);
 }
 
 TEST(CrashHandoff, EveryCutIsIncompleteOrTheFirstPartAloneNeverMore)
@@ -161,7 +209,7 @@ TEST(CrashHandoff, AnythingElseIsRefused)
     EXPECT_EQ(CrashCatcher::ParseHandoff(longText, h), HandoffState::Invalid);
 
     // The frame count (after the registers) above the most frames there are.
-    const size_t frameCount = 4 + 4 + 8 + 8 + 4 + 17 + 8 + 1 + 14 * 8 + 4 * 8 + 3 * 2 + 1;
+    const size_t frameCount = 4 + 4 + 8 + 8 + 4 + 17 + 8 + 1 + 14 * 8 + 4 * 8 + 3 * 2 + 1 + 1 + 4;
     std::string manyFrames = whole;
     manyFrames[frameCount + 1] = 0x10;
     EXPECT_EQ(CrashCatcher::ParseHandoff(manyFrames, h), HandoffState::Invalid);
@@ -172,6 +220,7 @@ TEST(CrashHandoff, FlagsOffAndTextsAtTheirLimitComeThroughToo)
     CrashCatcher::HandoffFirstPart part = FirstPart();
     part.facts.registers.known = false;
     part.facts.byFramePointers = false;
+    part.facts.walkCutShort = false;
     part.hasApplication = false;
     part.copyToClipboard = false;
     part.demoKept = false;
@@ -186,6 +235,7 @@ TEST(CrashHandoff, FlagsOffAndTextsAtTheirLimitComeThroughToo)
     ASSERT_EQ(CrashCatcher::ParseHandoff(sink.bytes, h), HandoffState::FirstPart);
     EXPECT_FALSE(h.registers.known);
     EXPECT_FALSE(h.byFramePointers);
+    EXPECT_FALSE(h.walkCutShort);
     EXPECT_FALSE(h.hasApplication);
     EXPECT_FALSE(h.copyToClipboard);
     EXPECT_FALSE(h.demoKept);

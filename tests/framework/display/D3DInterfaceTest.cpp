@@ -5,20 +5,26 @@
 #include "AppDisplayFixture.h"
 #include "DisplayFixture.h"
 
+#include "fakes/HugeMatrices.h"
+
 #include "framework/display/D3DInterface.h"
 #include "framework/display/DDImage.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/TextureFetch.h"
+#include "framework/graphics/Transform.h"
 #include "platform/SettingsStore.h"
 #include "platform/Surface.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -143,6 +149,86 @@ TEST(TexelConversions, ToAndFromTheTextureFormats)
     EXPECT_EQ(D3DInterface::FromA4R4G4B4(0x1357), 0x11305070u);
     EXPECT_EQ(D3DInterface::FromA4R4G4B4(0xF000), 0xFF000000u);
     EXPECT_EQ(D3DInterface::SwapRedBlue(0x80112233), 0x80332211u);
+}
+
+struct FormatCase {
+    int flag;
+    PixelFormatDesc description;
+};
+
+const FormatCase kTextureFormats[] = {
+    {kTextureA8R8G8B8, {DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}},
+    {kTextureA4R4G4B4, {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x0F00, 0x00F0, 0x000F, 0xF000}},
+    {kTextureR5G6B5, {DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, 0}},
+    {kTexturePalette8, {DDPF_RGB | DDPF_PALETTEINDEXED8, 8, 0, 0, 0, 0}},
+};
+
+class TextureFormatDescriptions : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(TextureFormatDescriptions, AFlagsDescriptionMapsBackToIt)
+{
+    const FormatCase& c = GetParam();
+    // Every field is written, whatever the description held before.
+    PixelFormatDesc described{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    D3DInterface::SetPixelFormat(described, c.flag);
+    EXPECT_EQ(described, c.description);
+    EXPECT_EQ(D3DInterface::PixelFormatToFlag(described), c.flag);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFlag, TextureFormatDescriptions, testing::ValuesIn(kTextureFormats));
+
+// Each field of a description matters, the masks of Palette8 alone do not.
+TEST(TextureFormatDescriptions, ADescriptionOffInAnyFieldMatchesNone)
+{
+    const PixelFormatDesc argb = kTextureFormats[0].description;
+    const PixelFormatDesc rgb565 = kTextureFormats[2].description;
+    const PixelFormatDesc palette = kTextureFormats[3].description;
+    const auto with = [](PixelFormatDesc d, uint32_t PixelFormatDesc::*field, uint32_t value) {
+        d.*field = value;
+        return d;
+    };
+    const std::pair<PixelFormatDesc, int> table[] = {
+        {PixelFormatDesc(), 0},
+        // X8R8G8B8 and A1R5G5B5, which devices offer and textures here never use.
+        {with(argb, &PixelFormatDesc::mAlphaMask, 0), 0},
+        {{DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x03E0, 0x001F, 0x8000}, 0},
+        {with(argb, &PixelFormatDesc::mFlags, DDPF_RGB), 0},
+        {with(argb, &PixelFormatDesc::mRGBBitCount, 24), 0},
+        {with(argb, &PixelFormatDesc::mRedMask, 0x000000FF), 0},
+        {with(argb, &PixelFormatDesc::mGreenMask, 0x00FF0000), 0},
+        {with(argb, &PixelFormatDesc::mBlueMask, 0x0000FF00), 0},
+        {with(rgb565, &PixelFormatDesc::mFlags, DDPF_RGB | DDPF_ALPHAPIXELS), 0},
+        {with(rgb565, &PixelFormatDesc::mGreenMask, 0x03E0), 0},
+        {with(palette, &PixelFormatDesc::mRGBBitCount, 4), 0},
+        {with(palette, &PixelFormatDesc::mFlags, DDPF_RGB | 0x8), 0},
+        {with(palette, &PixelFormatDesc::mFlags, DDPF_PALETTEINDEXED8), 0},
+        {{DDPF_RGB | DDPF_PALETTEINDEXED8, 8, 0xE0, 0x1C, 0x03, 0xFFFFFFFF}, kTexturePalette8},
+    };
+    for (const auto& [description, flag] : table)
+        EXPECT_EQ(D3DInterface::PixelFormatToFlag(description), flag)
+            << std::hex << description.mFlags << " " << description.mRGBBitCount << " " << description.mRedMask << " "
+            << description.mGreenMask << " " << description.mBlueMask << " " << description.mAlphaMask;
+    for (const int notAFlag : {0, 3, 16, -1}) {
+        PixelFormatDesc described = argb;
+        D3DInterface::SetPixelFormat(described, notAFlag);
+        EXPECT_EQ(described, PixelFormatDesc()) << notAFlag;
+    }
+}
+
+// The device lists the layouts of its textures; the mask keeps the texture
+// formats among what a device lists.
+TEST(TextureFormatDescriptions, TheMaskHoldsTheFormatsEnumerated)
+{
+    std::vector<PixelFormatDesc> layouts;
+    for (const FormatCase& c : kTextureFormats)
+        layouts.push_back(c.description);
+    EXPECT_EQ(SoftDevice3D::EnumTextureFormats(), layouts);
+    EXPECT_EQ(D3DInterface::TextureFormatMask(layouts), 15);
+    EXPECT_EQ(D3DInterface::TextureFormatMask({}), 0);
+    const PixelFormatDesc xrgb{DDPF_RGB, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
+    EXPECT_EQ(D3DInterface::TextureFormatMask({xrgb, kTextureFormats[2].description, xrgb,
+                  kTextureFormats[2].description, kTextureFormats[1].description}),
+        kTextureR5G6B5 | kTextureA4R4G4B4);
 }
 
 TEST(ClipVertexList, HoldsAPolygonToABound)
@@ -534,6 +620,96 @@ TEST_F(D3DRoad, EachFrameIsOneScene)
     EXPECT_FALSE(d3d->mSceneOpen);
 }
 
+// A polygon cut by the clip rectangle covers exactly the pixels it covers
+// unclipped that lie inside the rectangle: the cut follows its edges, and
+// each bound takes its own side (a triangle, a quad, corners cut off).
+TEST_F(D3DRoad, AClippedPolygonIsTheUnclippedOneInsideTheClip)
+{
+    // No edge passes through a pixel centre between its corners, so that
+    // no centre lies on an edge whose cut moves it by a rounding.
+    const struct { const char* what; std::vector<Point> points; Rect clip; } cases[] = {
+        {"twoCornersPastTheRight", {{100, 100}, {141, 111}, {141, 89}}, Rect(90, 80, 30, 40)},
+        {"oneCornerPastTheLeft", {{79, 100}, {131, 85}, {126, 131}}, Rect(96, 70, 60, 80)},
+        {"pastTheTopAndBottom", {{111, 59}, {151, 100}, {110, 151}}, Rect(90, 80, 80, 48)},
+        {"diamondOverEverySide", {{120, 69}, {171, 121}, {119, 170}, {70, 118}}, Rect(90, 90, 61, 59)},
+    };
+    const auto shown = [&](const std::vector<Point>& points, const Rect& clip) {
+        Graphics g(screen);
+        g.SetColor(Color(0, 0, 0));
+        g.FillRect(0, 0, 800, 600);
+        EXPECT_TRUE(screen->FillPolygon3D(points.data(), static_cast<int>(points.size()), clip,
+            Color(0x30, 0x60, 0x90), kDrawModeNormal, 0, 0));
+        std::vector<uint32_t> window;
+        for (int y = 50; y < 200; ++y)
+            for (int x = 50; x < 200; ++x)
+                window.push_back(Pixel(x, y));
+        return window;
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint32_t> whole = shown(c.points, Rect(0, 0, 800, 600));
+        const std::vector<uint32_t> cut = shown(c.points, c.clip);
+        int inside = 0;
+        for (int y = 50; y < 200; ++y)
+            for (int x = 50; x < 200; ++x) {
+                const size_t i = static_cast<size_t>((y - 50) * 150 + x - 50);
+                const bool clipped = x >= c.clip.mX && x < c.clip.mX + c.clip.mWidth && y >= c.clip.mY &&
+                                     y < c.clip.mY + c.clip.mHeight;
+                EXPECT_EQ(cut[i], clipped ? whole[i] : 0u) << c.what << " at " << x << "," << y;
+                inside += cut[i] != 0;
+            }
+        EXPECT_GT(inside, 50) << c.what;
+    }
+}
+
+// Corners at the ends of the float range on the 3D road: clipped to the
+// clip rectangle in floats, then held to fixed point; nothing lands outside
+// the clip and no conversion overflows.
+TEST_F(D3DRoad, HugeMatricesDrawNothingOutsideTheClip)
+{
+    auto sprite = Image(2, 2, Gradient);
+    const Rect clip(100, 80, 40, 30);
+    for (const Testing::HugeMatrix& m : Testing::HugeMatrices()) {
+        Graphics g(screen);
+        g.SetColor(Color(0, 0, 0));
+        g.FillRect(0, 0, 800, 600);
+        g.ClipRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight);
+        g.DrawImageByMatrix(sprite, m.matrix, Rect(0, 0, 2, 2), 120.0f, 95.0f);
+        Platform::Surface& surface = *display.mDrawSurface;
+        Platform::LockedPixels locked;
+        ASSERT_EQ(surface.Lock(locked), Platform::kDDOk);
+        int outside = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                uint32_t p;
+                std::memcpy(&p, locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * 4, 4);
+                const bool clipped = x >= clip.mX && x < clip.mX + clip.mWidth && y >= clip.mY &&
+                                     y < clip.mY + clip.mHeight;
+                outside += (p & 0xFFFFFF) != 0 && !clipped;
+            }
+        surface.Unlock();
+        EXPECT_EQ(outside, 0) << m.name;
+    }
+}
+
+// The colour bits of the top left width x height pixels of a 16- or 32-bit
+// surface, row by row.
+std::vector<uint32_t> ScreenPixels(Platform::Surface& surface, int width, int height)
+{
+    std::vector<uint32_t> pixels;
+    Platform::LockedPixels locked;
+    EXPECT_EQ(surface.Lock(locked), Platform::kDDOk);
+    const int bytes = surface.Format().BytesPerPixel();
+    const uint32_t colorBits = surface.Format().redMask | surface.Format().greenMask | surface.Format().blueMask;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint32_t p = 0;
+            std::memcpy(&p, locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * bytes, static_cast<size_t>(bytes));
+            pixels.push_back(p & colorBits);
+        }
+    surface.Unlock();
+    return pixels;
+}
+
 // The same scene on the 2D road and the 3D road. Opaque blits match
 // exactly. Elsewhere a channel may differ by one step: the 2D fill of an
 // opaque colour lays c * 255 >> 8 (0x10 becomes 0x0F) where the rasteriser
@@ -573,17 +749,7 @@ protected:
         g.SetDrawMode(kDrawModeNormal);
         g.DrawImage(glass.get(), 70, 40);
         display.Redraw(nullptr);
-        std::vector<uint32_t> pixels;
-        Platform::Surface& surface = *display.mDrawSurface;
-        Platform::LockedPixels locked;
-        EXPECT_EQ(surface.Lock(locked), Platform::kDDOk);
-        for (int y = 0; y < 80; ++y)
-            for (int x = 0; x < 120; ++x) {
-                uint32_t p;
-                std::memcpy(&p, locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * 4, 4);
-                pixels.push_back(p & 0xFFFFFF);
-            }
-        surface.Unlock();
+        std::vector<uint32_t> pixels = ScreenPixels(*display.mDrawSurface, 120, 80);
         display.CleanUp();
         return pixels;
     }
@@ -615,5 +781,135 @@ TEST_F(TwoRoads, TheSameSceneMatchesPixelForPixel)
     EXPECT_EQ(deep[0], 0x102030u);
     EXPECT_GT(differing, 0);
 }
+
+// A rotated and scaled sprite drawn about its centre on both roads. The 3D
+// road places the turned corners at the position itself; the 2D road (the
+// matrix blit on the locked surface) moves them half a pixel up and left,
+// so that an unturned sprite lands texel for pixel. So the 3D road draws
+// the sprite half a pixel down and right of the 2D road, and the two agree
+// once the 2D road is given the position plus half a pixel.
+//
+// How closely they agree: both roads hand their triangles to one
+// rasteriser, with the same texels (the sprite's texture keeps 8 bits a
+// channel, and its padding repeats the edge texels where the 2D road holds
+// its samples to the edge). Where no clip cuts the sprite, the corners are
+// the same floats (all lie between 64 and 128, where adding half a pixel
+// and taking it away again is exact), so every pixel must match. Where the
+// clip cuts it, the 2D road clips each triangle of the strip and the 3D
+// road the whole quad, and the pieces' interpolants round apart: a sample's
+// 8-bit fraction may move by one step, which moves a bilinear mix of two
+// texels by less than one per axis, so a channel may differ by 2 at most.
+// The fixed sprite and clip put no pixel centre on a texel edge, where a
+// point sample could take the neighbouring texel. A half-pixel shift of
+// either road moves channels by up to 208 (the checker edges of the cel)
+// in hundreds of pixels.
+struct ShiftCase {
+    std::string name;
+    int depth;
+    bool linear;
+    Rect clip;
+    int tolerance;
+};
+
+void PrintTo(const ShiftCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class CentredSprites : public Testing::DisplayFixture, public testing::WithParamInterface<ShiftCase> {
+protected:
+    static constexpr int kSize = 160;
+
+    // The screen after an opaque backdrop and the sprite about (x, y).
+    std::vector<uint32_t> Draw(bool threeD, float x, float y)
+    {
+        const ShiftCase& c = GetParam();
+        display.mIs3D = threeD;
+        EXPECT_EQ(Init(true, c.depth), Vorn::DDInterface::RESULT_OK);
+        EXPECT_EQ(display.GetScreenImage()->UsesDirect3D(), threeD);
+        auto backdrop = std::make_unique<MemoryImage>(&app);
+        auto sprite = std::make_unique<MemoryImage>(&app);
+        std::vector<uint32_t> under(kSize * kSize);
+        for (int py = 0; py < kSize; ++py)
+            for (int px = 0; px < kSize; ++px)
+                under[static_cast<size_t>(py * kSize + px)] =
+                    0xFF000000u | static_cast<uint32_t>(px) << 16 | static_cast<uint32_t>(py) << 8 | 0x40;
+        // A sheet of four 40 x 30 cels, each a soft rim around a hard-edged
+        // pattern: alpha from 0 up to opaque, and neighbouring texels far
+        // apart, so that any shift of the samples shows in the colours. The
+        // last cel is drawn, so that its corner in the sheet counts too.
+        std::vector<uint32_t> pixels(80 * 60);
+        for (int py = 0; py < 60; ++py)
+            for (int px = 0; px < 80; ++px) {
+                const int cx = px % 40;
+                const int cy = py % 30;
+                const int rim = std::min({cx, cy, 39 - cx, 29 - cy});
+                const uint32_t alpha = rim >= 4 ? 255 : static_cast<uint32_t>(rim * 60);
+                const uint32_t red = (cx / 3 + cy / 3) % 2 ? 0xF0 : 0x20;
+                const uint32_t blue = static_cast<uint32_t>(cy * 2 + (px / 40 + py / 30 * 2) * 60);
+                pixels[static_cast<size_t>(py * 80 + px)] =
+                    alpha << 24 | red << 16 | static_cast<uint32_t>(cx * 6) << 8 | blue;
+            }
+        backdrop->SetBits(under.data(), kSize, kSize);
+        backdrop->mD3DFlags = kImageFlagUseA8R8G8B8;
+        sprite->SetBits(pixels.data(), 80, 60);
+        sprite->mD3DFlags = kImageFlagUseA8R8G8B8;
+        Graphics g(display.GetScreenImage());
+        g.DrawImage(backdrop.get(), 0, 0);
+        g.ClipRect(c.clip.mX, c.clip.mY, c.clip.mWidth, c.clip.mHeight);
+        g.SetSmoothBlend(c.linear);
+        Transform t;
+        t.Scale(1.25f, 0.75f);
+        t.RotateRad(0.5f);
+        g.DrawImageTransform(sprite.get(), t, Rect(40, 30, 40, 30), x, y);
+        display.Redraw(nullptr);
+        format = display.mDrawSurface->Format();
+        std::vector<uint32_t> out = ScreenPixels(*display.mDrawSurface, kSize, kSize);
+        display.CleanUp();
+        return out;
+    }
+
+    // How many pixels have a channel field further apart than `tolerance`
+    // steps of that field.
+    int Beyond(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int tolerance) const
+    {
+        int count = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            bool far = false;
+            for (uint32_t mask : {format.redMask, format.greenMask, format.blueMask}) {
+                const int shift = Platform::PixelFormat::Shift(mask);
+                far = far || std::abs(static_cast<int>((a[i] & mask) >> shift) -
+                                      static_cast<int>((b[i] & mask) >> shift)) > tolerance;
+            }
+            count += far;
+        }
+        return count;
+    }
+
+    Platform::PixelFormat format;
+};
+
+TEST_P(CentredSprites, TheThreeDRoadDrawsHalfAPixelDownAndRight)
+{
+    const int tolerance = GetParam().tolerance;
+    const std::vector<uint32_t> deep = Draw(true, 96.0f, 96.0f);
+    const std::vector<uint32_t> shifted = Draw(false, 96.5f, 96.5f);
+    const std::vector<uint32_t> flat = Draw(false, 96.0f, 96.0f);
+    ASSERT_EQ(deep.size(), shifted.size());
+    EXPECT_EQ(Beyond(deep, shifted, tolerance), 0);
+    // Unshifted, hundreds of pixels lie further apart than the tolerance.
+    EXPECT_GT(Beyond(deep, flat, tolerance), 300);
+}
+
+// 16-bit pixels keep the top 5 or 6 bits of a channel: a channel 2 apart
+// is at most one step of its field apart.
+INSTANTIATE_TEST_SUITE_P(Roads, CentredSprites,
+    testing::Values(ShiftCase{"Bilinear", 32, true, Rect(0, 0, 160, 160), 0},
+        ShiftCase{"Point", 32, false, Rect(0, 0, 160, 160), 0},
+        ShiftCase{"BilinearClipped", 32, true, Rect(78, 76, 36, 40), 2},
+        ShiftCase{"PointClipped", 32, false, Rect(78, 76, 36, 40), 2},
+        ShiftCase{"Bilinear16", 16, true, Rect(0, 0, 160, 160), 0},
+        ShiftCase{"BilinearClipped16", 16, true, Rect(78, 76, 36, 40), 1}),
+    Testing::CaseName<ShiftCase>);
 
 } // namespace

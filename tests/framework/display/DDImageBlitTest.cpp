@@ -126,7 +126,7 @@ const PixelFormat kAllFormats[] = {Platform::kFormatX8R8G8B8, Platform::kFormatR
 const Color kTints[] = {Color::White, Color(255, 255, 255, 254), Color(128, 128, 128), Color(200, 200, 200, 77),
     Color(0, 0, 0), Color(10, 200, 90, 128), Color(255, 0, 255), Color(1, 2, 3, 254), Color(255, 254, 255, 1)};
 
-enum class Kind { Translucent, Keyed, Palette, Volatile, VolatileKeyed };
+enum class Kind { Translucent, Keyed, Palette, Volatile, VolatileKeyed, Opaque };
 
 // 60 colours of every alpha class, so that the source also fits a palette;
 // a run of opaque and one of transparent pixels cross the rectangle's edges.
@@ -142,6 +142,8 @@ Pixels SourcePixels(Kind kind, size_t count)
             p &= 0xFFFFFF;
         if (kind == Kind::Keyed || kind == Kind::VolatileKeyed)
             p = (p >> 24) < 128 ? p & 0xFFFFFF : p | 0xFF000000;
+        if (kind == Kind::Opaque)
+            p |= 0xFF000000;
         pixels.push_back(p);
     }
     return pixels;
@@ -163,7 +165,8 @@ TEST(SurfaceBlit, EveryPixelOfTheAreaGetsItsPathsFormula)
         Pixels under = Reference::SamplePixels(kDestWidth * kDestHeight, 62);
         for (uint32_t& p : under)
             p = f.Store(p);
-        for (const Kind kind : {Kind::Translucent, Kind::Keyed, Kind::Palette, Kind::Volatile, Kind::VolatileKeyed}) {
+        for (const Kind kind :
+            {Kind::Translucent, Kind::Keyed, Kind::Palette, Kind::Volatile, Kind::VolatileKeyed, Kind::Opaque}) {
             const Pixels argb = SourcePixels(kind, kSourceWidth * 5);
             auto source = Testing::MakeImage(kSourceWidth, argb);
             ASSERT_TRUE(kind != Kind::Palette || source->ReduceToPalette());

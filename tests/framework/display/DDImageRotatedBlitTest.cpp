@@ -3,11 +3,12 @@
 #include "fakes/DisplayApp.h"
 #include "fakes/SurfaceDisplayApp.h"
 #include "DisplayFixture.h"
+#include "SurfaceReference.h"
+#include "framework/graphics/RotatedReference.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <string>
 #include <vector>
 
@@ -20,71 +21,7 @@ using Vorn::Color;
 using Vorn::Rect;
 using Pixels = std::vector<uint32_t>;
 
-// The loops of the surface rotated blit, written out from their rules for
-// one pixel: channel sums s[] (red, green, blue) and coverage w of the
-// weighted taps over the surface pixel d.
-struct Loops {
-    PixelFormat f;
-    bool standard;
-    uint32_t mask[3];
-    int bits[3];
-    int shift[3];
-    explicit Loops(const PixelFormat& format) : f(format), standard(format.IsStandardOrder())
-    {
-        const uint32_t m[3] = {format.redMask, format.greenMask, format.blueMask};
-        for (int c = 0; c < 3; ++c) {
-            mask[c] = m[c];
-            bits[c] = std::popcount(m[c]);
-            shift[c] = std::countr_zero(m[c]);
-        }
-    }
-    static uint32_t Spread(uint32_t v, uint32_t k) { return (v | v << 16) & k; }
-    static uint32_t Fold(uint32_t v) { return (v | v >> 16) & 0xFFFF; }
-    uint32_t Kept(uint32_t d, int c, uint32_t inv) const { return ((d & mask[c]) * inv >> 8) & mask[c]; }
-
-    uint32_t Pixel(uint32_t d, const uint32_t s[3], uint32_t w, const Color& color, int mode) const
-    {
-        const uint32_t inv = 256 - w;
-        const bool white = color.IsWhite();
-        uint32_t out = 0;
-        if (mode != 0) {
-            const uint32_t a = static_cast<uint32_t>(color.mAlpha);
-            const uint32_t k[3] = {static_cast<uint32_t>(color.mRed) * a / 255,
-                static_cast<uint32_t>(color.mGreen) * a / 255, static_cast<uint32_t>(color.mBlue) * a / 255};
-            const uint32_t t[3] = {(s[0] >> (16 - bits[0])) * k[0] >> 8, s[1] * k[1] >> (24 - bits[1]),
-                s[2] * k[2] >> (24 - bits[2])};
-            for (int c = 0; c < 3; ++c)
-                out |= std::min(t[c] + ((d & mask[c]) >> shift[c]), (1u << bits[c]) - 1) << shift[c];
-            return out;
-        }
-        if (!white) {
-            const uint32_t t[3] = {s[0] * static_cast<uint32_t>(color.mRed + 1) >> (24 - bits[0]),
-                s[1] * static_cast<uint32_t>(color.mGreen + 1) >> (24 - bits[1]),
-                (s[2] >> 8) * static_cast<uint32_t>(color.mBlue + 1) >> (16 - bits[2])};
-            for (int c = 0; c < 3; ++c)
-                out |= (t[c] << shift[c]) + Kept(d, c, inv);
-            return out;
-        }
-        if (standard && f.bitsPerPixel == 16 && mask[1] == 0x07E0)
-            return Fold(((Spread(d, 0x07E0F81F) * (inv >> 3)) >> 5 & 0x07E0F81F) + ((s[1] >> 10) << 21) +
-                        ((s[0] >> 11) << 11) + (s[2] >> 11));
-        if (standard && f.bitsPerPixel == 16 && mask[1] == 0x03E0)
-            return Fold(((Spread(d, 0x03E07C1F) * (inv >> 3)) >> 5 & 0x03E07C1F) + ((s[1] >> 11) << 21) +
-                        ((s[0] >> 11) << 10) + (s[2] >> 11));
-        if (standard && f.bitsPerPixel == 32) {
-            for (int c = 0; c < 3; ++c) {
-                const int at = 16 - 8 * c;
-                out |= ((s[c] >> 8) + (((d >> at) & 0xFF) * inv >> 8)) << at;
-            }
-            return out;
-        }
-        for (int c = 0; c < 3; ++c)
-            out |= ((s[c] >> (16 - bits[c])) << shift[c]) + Kept(d, c, inv);
-        return out;
-    }
-};
-
-const Pixels kRotatedSource = {0xFF102030, 0xFFF0E0D0, 0x80FF8040, 0xFF405060, 0x00FFFFFF, 0xFF808080, 0xC0204080,
+const Pixels kSource = {0xFF102030, 0xFFF0E0D0, 0x80FF8040, 0xFF405060, 0x00FFFFFF, 0xFF808080, 0xC0204080,
     0xFFFFFFFF, 0x40FFFFFF, 0xFF000000, 0xFF7F7F7F, 0xFF123456, 0xFFABCDEF, 0x10101010, 0xFF00FF00};
 constexpr int kW = 5;
 constexpr int kH = 3;
@@ -105,7 +42,7 @@ TEST_P(RotatedLoops, WriteTheirFormulaValues)
     SurfaceDisplayApp app(format, 10, 6);
     ASSERT_TRUE(app.initialised);
     Vorn::DDImage* screen = app.Display().GetScreenImage();
-    const Loops loops(format);
+    const SurfaceReference::Format reference(format);
     const uint32_t colorBits = format.redMask | format.greenMask | format.blueMask;
     Pixels under;
     for (uint32_t i = 0; i < 60; ++i)
@@ -114,7 +51,7 @@ TEST_P(RotatedLoops, WriteTheirFormulaValues)
         for (int mode : {0, 1})
             for (const Color& color : {Color::White, Color(200, 100, 50, 180), Color(255, 255, 255, 254)})
                 for (bool half : {false, true}) {
-                    auto source = Testing::MakeImage(kW, kRotatedSource);
+                    auto source = Testing::MakeImage(kW, kSource);
                     ASSERT_TRUE(!palette || source->ReduceToPalette());
                     SurfacePixels(*screen->mSurface, under);
                     screen->BltAtFloat(source.get(), half ? 2.5f : 2.0f, 1.0f, Rect(0, 0, kW, kH), Rect(0, 0, 10, 6),
@@ -122,8 +59,8 @@ TEST_P(RotatedLoops, WriteTheirFormulaValues)
                     Pixels expected = under;
                     for (int i = 0; i < kH - 1; ++i)
                         for (int j = 1; j < (half ? kW : kW - 1); ++j) {
-                            const uint32_t a = kRotatedSource[static_cast<size_t>(i * kW + j - (half ? 1 : 0))];
-                            const uint32_t b = kRotatedSource[static_cast<size_t>(i * kW + j)];
+                            const uint32_t a = kSource[static_cast<size_t>(i * kW + j - (half ? 1 : 0))];
+                            const uint32_t b = kSource[static_cast<size_t>(i * kW + j)];
                             const struct { uint32_t p, w; } taps[2] = {{a, half ? 32766u : 65534u}, {b, half ? 32768u : 0u}};
                             uint32_t s[3] = {};
                             uint32_t w = 0;
@@ -136,12 +73,70 @@ TEST_P(RotatedLoops, WriteTheirFormulaValues)
                                 w += weight;
                             }
                             uint32_t& d = expected[static_cast<size_t>((1 + i) * 10 + 2 + j)];
-                            d = loops.Pixel(d, s, w, color, mode);
+                            d = SurfaceReference::Rotated(reference, d, s, w, color, mode);
                         }
                     EXPECT_EQ(SurfacePixels(*screen->mSurface), expected)
                         << palette << " mode " << mode << " colour " << color.mAlpha << " half " << half;
                     EXPECT_EQ(screen->mLockCount, 0);
                 }
+}
+
+// Seeded random blits onto the whole surface in every loop: angles,
+// positions, centres, source rectangles and clips at random, each kind of
+// blend from both source forms. Every pixel the walk keeps carries its
+// loop's formula value, every other pixel is left as it was.
+TEST_P(RotatedLoops, WholeSurfacesMatchTheRulesAtRandom)
+{
+    constexpr int kImageWidth = 24;
+    constexpr int kImageHeight = 20;
+    constexpr int kDestWidth = 48;
+    constexpr int kDestHeight = 40;
+    const PixelFormat& format = GetParam().format;
+    SurfaceDisplayApp app(format, kDestWidth, kDestHeight);
+    ASSERT_TRUE(app.initialised);
+    Vorn::DDImage* screen = app.Display().GetScreenImage();
+    const SurfaceReference::Format reference(format);
+    const uint32_t colorBits = format.redMask | format.greenMask | format.blueMask;
+    const Pixels colours = Reference::SamplePixels(48, 5);
+    Pixels image(kImageWidth * kImageHeight);
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = colours[(i * 7 + i / 5) % colours.size()];
+    const struct {
+        int mode;
+        bool white;
+    } kinds[] = {{0, true}, {0, false}, {1, true}, {2, false}};
+    size_t drawn = 0;
+    for (bool palette : {false, true}) {
+        auto source = Testing::MakeImage(kImageWidth, image);
+        ASSERT_TRUE(!palette || source->ReduceToPalette());
+        for (const auto& kind : kinds) {
+            RotatedReference::RandomBlits random(static_cast<uint32_t>(kind.mode * 2 + kind.white), kImageWidth,
+                kImageHeight, kDestWidth, kDestHeight);
+            for (uint32_t n = 0; n < 60; ++n) {
+                const RotatedReference::Blit blit = random.Next();
+                const Color color = kind.white ? Color::White : random.NextColor();
+                Pixels under = Reference::SamplePixels(kDestWidth * kDestHeight, n);
+                for (uint32_t& p : under)
+                    p &= colorBits;
+                SurfacePixels(*screen->mSurface, under);
+                screen->BltRotated(source.get(), blit.x, blit.y, blit.source, blit.clip, color, kind.mode,
+                    blit.angle, blit.centerX, blit.centerY);
+                Pixels expected = under;
+                const uint32_t colorAlpha = kind.mode == 0 && !kind.white ? static_cast<uint32_t>(color.mAlpha) : 256;
+                const auto samples = RotatedReference::Samples(blit, {image.data(), kImageWidth}, colorAlpha,
+                    kDestWidth, kDestHeight);
+                for (const RotatedReference::Sample& s : samples) {
+                    uint32_t& d = expected[static_cast<size_t>(s.y * kDestWidth + s.x)];
+                    d = SurfaceReference::Rotated(reference, d, s.sum, s.coverage, color, kind.mode);
+                }
+                drawn += samples.size();
+                ASSERT_TRUE(RotatedReference::SameDestination(SurfacePixels(*screen->mSurface), expected, kDestWidth))
+                    << (palette ? "palette " : "") << n << ": " << RotatedReference::Describe(blit, color, kind.mode);
+                ASSERT_EQ(screen->mLockCount, 0);
+            }
+        }
+    }
+    EXPECT_GT(drawn, 5000u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RotatedLoops,

@@ -1,6 +1,7 @@
 #include "framework/display/DDImage.h"
 
 #include "fakes/DisplayApp.h"
+#include "fakes/HugeMatrices.h"
 #include "fakes/SurfaceDisplayApp.h"
 #include "framework/graphics/Graphics.h"
 
@@ -94,6 +95,32 @@ TEST(DDImageTransformBlit, ImagesWithoutSurfaceDrawOnTheirBits)
     other->DrawTexturedTriangles(sprite.get(), tri, 1, Rect(0, 0, 2, 2), Color::White, 0, 0, 0, false);
     EXPECT_EQ(Testing::PixelsOf(*other)[0], kSprite[0]);
     EXPECT_EQ(Testing::PixelsOf(*other)[3], 0x80000000u);
+}
+
+// Corners at the ends of the float range reach the surface's pixels
+// through the same clipping: nothing lands outside the clip, in any format.
+TEST(DDImageTransformBlit, HugeMatricesDrawNothingOutsideTheClip)
+{
+    for (const Platform::PixelFormat& format : {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5}) {
+        SurfaceDisplayApp app(format, 16, 12);
+        Vorn::DDImage* screen = app.Display().GetScreenImage();
+        auto sprite = Testing::MakeImage(2, kSprite);
+        for (const Testing::HugeMatrix& m : Testing::HugeMatrices()) {
+            SurfacePixels(*screen->mSurface, Pixels(16 * 12, 0));
+            Vorn::Graphics g(screen);
+            g.ClipRect(4, 3, 8, 6);
+            g.SetSmoothBlend(true);
+            g.DrawImageByMatrix(sprite.get(), m.matrix, Rect(0, 0, 2, 2), 8.0f, 6.0f);
+            const Pixels out = SurfacePixels(*screen->mSurface);
+            for (int y = 0; y < 12; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const bool clipped = x >= 4 && x < 12 && y >= 3 && y < 9;
+                    EXPECT_TRUE(clipped || out[static_cast<size_t>(y * 16 + x)] == 0)
+                        << m.name << " at " << x << "," << y;
+                }
+            EXPECT_EQ(screen->mLockCount, 0);
+        }
+    }
 }
 
 } // namespace

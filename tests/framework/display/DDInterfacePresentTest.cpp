@@ -157,6 +157,77 @@ INSTANTIATE_TEST_SUITE_P(Modes, Presentation,
         PresentCase{"Blt32", false, 32, true, {160, 0, 1600, 1200}, "FullScreen Blt", kX888, kShifts888}),
     CaseName<PresentCase>);
 
+// Pixels of a screen's format as the bytes of its rows.
+std::vector<uint8_t> Packed(const Pixels& pixels, const PixelFormat& format)
+{
+    const size_t bytes = static_cast<size_t>(format.BytesPerPixel());
+    std::vector<uint8_t> packed(pixels.size() * bytes);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        std::memcpy(&packed[i * bytes], &pixels[i], bytes);
+    return packed;
+}
+
+struct StretchCase { const char* name; int depth; bool messageBox; };
+
+class StretchedPresentation : public PresentTest, public testing::WithParamInterface<StretchCase> {};
+
+// The 3D road on a wider desktop runs the desktop's mode and stretches the
+// frame into its letterbox rectangle by the same area filter as the window's
+// present, bars black, by flip or by blit, at either depth. The cursor is
+// drawn onto the stretched frame afterwards, pixel for pixel where the
+// pointer is. A locked or lost frame is refused as a blit refuses it.
+TEST_P(StretchedPresentation, StretchesTheFrameByAreaAndLaysTheCursorOnItExactly)
+{
+    const StretchCase& c = GetParam();
+    app.mMessageBoxPopup = c.messageBox;
+    display.mIs3D = true;
+    Open(false, c.depth, {1920, 1080});
+    ASSERT_TRUE(display.mIsStretched && display.mPresentationRect == Rect(240, 0, 1440, 1080));
+    const PixelFormat format = display.mPrimarySurface->Format();
+    const auto cursorImage = Testing::MakeImage(16, Pixels(16 * 16, 0xFF00FF00));
+    display.SetCursorImage(cursorImage.get());
+    display.SetCursorPos(1000, 500);
+    const std::vector<uint8_t> frame = Packed(FillPattern(*display.mDrawSurface, 9), format);
+    ASSERT_TRUE(display.Redraw(nullptr)) << display.mErrorString;
+    display.SetCursorPos(1001, 502);
+
+    const int bytes = format.BytesPerPixel();
+    std::vector<uint8_t> screen(size_t{1920} * 1080 * bytes);
+    ASSERT_TRUE(Platform::ScaleToFormat({frame.data(), 800 * bytes, 800, 600, format}, &screen[240 * bytes],
+                                        1920 * bytes, format, 1440, 1080));
+    Pixels expected(size_t{1920} * 1080);
+    for (size_t i = 0; i < expected.size(); ++i)
+        std::memcpy(&expected[i], &screen[i * bytes], bytes);
+    const uint32_t masks[3] = {format.redMask, format.greenMask, format.blueMask};
+    for (int y = 502 - 8; y < 502 + 8; ++y)
+        for (int x = 1001 - 8; x < 1001 + 8; ++x)
+            expected[static_cast<size_t>(y * 1920 + x)] =
+                Reference::Premultiplied(0xFF00FF00, masks) & (bytes == 2 ? 0xFFFFu : 0xFFFFFFFFu);
+    const Pixels shown = All(*display.mPrimarySurface);
+    ASSERT_EQ(shown.size(), expected.size());
+    for (size_t i = 0; i < shown.size(); ++i)
+        ASSERT_EQ(shown[i], expected[i]) << i % 1920 << ", " << i / 1920;
+
+    if (!c.messageBox)
+        return;
+    display.SetCursorImage(nullptr);
+    const Pixels before = All(*display.mPrimarySurface);
+    Platform::LockedPixels held;
+    ASSERT_EQ(display.mDrawSurface->Lock(held), Platform::kDDOk);
+    EXPECT_FALSE(display.Redraw(nullptr));
+    EXPECT_EQ(display.mErrorString, "Redraw FullScreen Blt: DDERR_SURFACEBUSY");
+    display.mDrawSurface->Unlock();
+    display.mDrawSurface->MarkLost();
+    EXPECT_FALSE(display.Redraw(nullptr));
+    EXPECT_EQ(display.mErrorString, "Redraw FullScreen Blt: DDERR_SURFACELOST");
+    EXPECT_EQ(All(*display.mPrimarySurface), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, StretchedPresentation,
+    testing::Values(StretchCase{"Flip16", 16, false}, StretchCase{"Blt16", 16, true},
+        StretchCase{"Flip32", 32, false}, StretchCase{"Blt32", 32, true}),
+    CaseName<StretchCase>);
+
 TEST_F(PresentTest, ClipIsHeldToTheBufferAndAnEmptyOnePresentsNothing)
 {
     EXPECT_FALSE(display.Redraw(nullptr));

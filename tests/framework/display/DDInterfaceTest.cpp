@@ -4,6 +4,8 @@
 #include "DisplayFixture.h"
 #include "platform/Surface.h"
 
+#include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -144,6 +146,18 @@ TEST_F(DisplayTest, SurfacesNeedAScreenWhoseOrderTheyFollowAndInitStartsAfresh)
     EXPECT_EQ(display.mInitCount, 2);
     display.CleanUp();
     EXPECT_TRUE(display.CreateSurface(Plain(), surface) == Vorn::kDDErrNotInitialized && surface == nullptr);
+}
+
+// Members die in the reverse order of their declaration, and the 3D
+// interface and the images take the display lock as they go: no sanitizer
+// sees a destroyed lock taken, so the order itself is pinned.
+TEST_F(DisplayTest, TheLockOutlivesEveryMemberThatTakesItAsItDies)
+{
+    const auto at = [](const auto& member) { return reinterpret_cast<uintptr_t>(std::addressof(member)); };
+    const uintptr_t lock = at(display.mCritSect);
+    for (const uintptr_t member : {at(display.mD3DInterface), at(display.mD3DTester), at(display.mOldCursorImage),
+             at(display.mNewCursorImage), at(display.mScreenImage)})
+        EXPECT_LT(lock, member);
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -277,6 +279,175 @@ TEST(SoftDevice3D, NonFiniteVerticesDropTheirTriangle)
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(PixelAt(*target, x, y), 0u);
+}
+
+// A texture of `format` with random texels (and a palette of random
+// entries), w x h.
+std::shared_ptr<SoftTexture> RandomTexture(int format, int w, int h, std::mt19937& random)
+{
+    std::shared_ptr<SoftTexture> texture;
+    EXPECT_EQ(SoftDevice3D::CreateTexture(w, h, format, texture), Platform::kDDOk);
+    Platform::LockedPixels locked;
+    EXPECT_EQ(texture->Lock(locked), Platform::kDDOk);
+    std::uniform_int_distribution<uint32_t> any;
+    for (int i = 0; i < texture->Pitch() * h; ++i)
+        locked.bits[i] = static_cast<uint8_t>(any(random) % 5 == 0 ? 0 : any(random));
+    texture->Unlock();
+    if (format == kTexturePalette8) {
+        uint32_t entries[256];
+        for (uint32_t& e : entries)
+            e = any(random);
+        texture->SetPalette(std::make_shared<SoftPalette>(entries));
+    }
+    return texture;
+}
+
+std::vector<uint32_t> PixelsOf(Platform::Surface& surface)
+{
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < surface.Height(); ++y)
+        for (int x = 0; x < surface.Width(); ++x)
+            pixels.push_back(PixelAt(surface, x, y));
+    return pixels;
+}
+
+void Fill(Platform::Surface& surface, std::mt19937& random)
+{
+    Platform::LockedPixels locked;
+    ASSERT_EQ(surface.Lock(locked), Platform::kDDOk);
+    std::uniform_int_distribution<uint32_t> any;
+    for (int y = 0; y < surface.Height(); ++y)
+        for (int x = 0; x < surface.Width() * surface.Format().BytesPerPixel(); ++x)
+            locked.bits[static_cast<ptrdiff_t>(y) * locked.pitch + x] = static_cast<uint8_t>(any(random));
+    surface.Unlock();
+}
+
+struct LayerCase {
+    const char* name;
+    int format;
+    bool blending;
+    BlendFactor source;
+    BlendFactor dest;
+    bool linear;
+    uint32_t diffuse;
+};
+
+// The same strip drawn frame after frame onto a target whose pixels change:
+// from the third frame on it is laid from the texture's layer, and every
+// frame's pixels are those of drawing it afresh.
+class SoftDeviceLayer : public ::testing::TestWithParam<LayerCase> {};
+
+TEST_P(SoftDeviceLayer, LaidDrawingsEqualDrawingsAfresh)
+{
+    const LayerCase& c = GetParam();
+    std::mt19937 random(31);
+    auto texture = RandomTexture(c.format, 7, 5, random);
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8, 23, 17);
+    ASSERT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    ASSERT_EQ(device.SetViewport(1, 2, 21, 14), Platform::kDDOk);
+    ASSERT_EQ(device.BeginScene(), Platform::kDDOk);
+    device.SetTexture(texture);
+    device.SetBlending(c.blending);
+    device.SetBlendFactors(c.source, c.dest);
+    device.SetLinearFilter(c.linear);
+    // A turned quad reaching past the viewport's edges.
+    ScreenVertex quad[4];
+    const float corners[4][4] = {{-2.5f, 3.25f, 0, 0}, {15.75f, -1.5f, 1, 0}, {3.5f, 17.5f, 0, 1}, {21.75f, 12.75f, 1, 1}};
+    for (int k = 0; k < 4; ++k) {
+        quad[k].x = corners[k][0];
+        quad[k].y = corners[k][1];
+        quad[k].u = corners[k][2];
+        quad[k].v = corners[k][3];
+        quad[k].diffuse = c.diffuse;
+    }
+    for (int frame = 0; frame < 6; ++frame) {
+        Fill(*target, random);
+        const std::vector<uint32_t> before = PixelsOf(*target);
+        ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+        const std::vector<uint32_t> laid = PixelsOf(*target);
+        EXPECT_EQ(texture->Layer().Built(), frame >= SWTri::TriangleLayer::kRecordAt - 1) << c.name << frame;
+        // Afresh: the target as it was, the history forgotten.
+        Platform::LockedPixels locked;
+        ASSERT_EQ(target->Lock(locked), Platform::kDDOk);
+        for (int y = 0; y < target->Height(); ++y)
+            std::memcpy(locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch,
+                before.data() + static_cast<size_t>(y * target->Width()), static_cast<size_t>(target->Width()) * 4);
+        target->Unlock();
+        const SWTri::TriangleLayer kept = texture->Layer();
+        texture->Layer().Clear();
+        ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+        texture->Layer() = kept;
+        ASSERT_EQ(laid, PixelsOf(*target)) << c.name << " frame " << frame;
+    }
+    // New texels: the next drawing shows them.
+    Fill(*target, random);
+    Platform::LockedPixels locked;
+    ASSERT_EQ(texture->Lock(locked), Platform::kDDOk);
+    std::memset(locked.bits, 0xFF, static_cast<size_t>(texture->Pitch()) * 5);
+    texture->Unlock();
+    ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+    EXPECT_FALSE(texture->Layer().Built());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SoftDeviceLayer,
+    ::testing::Values(LayerCase{"store 565", kTextureR5G6B5, false, BlendFactor::One, BlendFactor::One, false, 0xFFFFFFFF},
+        LayerCase{"over 8888", kTextureA8R8G8B8, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, false,
+            0xC0FF8040},
+        LayerCase{"add 4444 linear", kTextureA4R4G4B4, true, BlendFactor::SrcAlpha, BlendFactor::One, true,
+            0xFFFFFFFF},
+        LayerCase{"add unweighted palette", kTexturePalette8, true, BlendFactor::One, BlendFactor::One, false,
+            0x80FFFFFF},
+        LayerCase{"over palette linear", kTexturePalette8, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true,
+            0xFFFFFFFF}));
+
+// Strips and fans go to the rasteriser two triangles at a time: the pixels
+// are those of their triangles drawn one by one, with vertex colours and
+// without, on 32 and 16 bits.
+TEST(SoftDevice3D, StripsAndFansDrawWhatTheirTrianglesDrawOneByOne)
+{
+    std::mt19937 random(47);
+    std::uniform_real_distribution<float> place(-3, 19);
+    std::uniform_real_distribution<float> coordinate(-0.5f, 1.5f);
+    auto texture = RandomTexture(kTextureA8R8G8B8, 6, 6, random);
+    for (const Platform::PixelFormat& format : {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5})
+        for (Primitive type : {Primitive::TriangleStrip, Primitive::TriangleFan, Primitive::TriangleList})
+            for (bool shaded : {false, true}) {
+                ScreenVertex v[7];
+                for (ScreenVertex& p : v) {
+                    p.x = place(random);
+                    p.y = place(random);
+                    p.u = coordinate(random);
+                    p.v = coordinate(random);
+                    p.diffuse = shaded ? 0xFF000000u | (random() & 0xFFFFFF) : 0xFFC0A080u;
+                }
+                const auto draw = [&](SoftDevice3D& device, bool oneByOne) {
+                    device.SetTexture(texture);
+                    device.SetBlending(true);
+                    device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
+                    if (!oneByOne) {
+                        ASSERT_EQ(device.DrawPrimitive(type, v, type == Primitive::TriangleList ? 6 : 7),
+                            Platform::kDDOk);
+                        return;
+                    }
+                    const int triangles = type == Primitive::TriangleList ? 2 : 5;
+                    for (int i = 0; i < triangles; ++i) {
+                        const bool list = type == Primitive::TriangleList;
+                        const ScreenVertex one[3] = {list ? v[3 * i] : type == Primitive::TriangleFan ? v[0] : v[i],
+                            list ? v[3 * i + 1] : v[i + 1], list ? v[3 * i + 2] : v[i + 2]};
+                        ASSERT_EQ(device.DrawPrimitive(Primitive::TriangleList, one, 3), Platform::kDDOk);
+                    }
+                };
+                std::shared_ptr<Platform::Surface> targets[2] = {MakeTarget(format, 16, 16), MakeTarget(format, 16, 16)};
+                SoftDevice3D devices[2];
+                for (int k = 0; k < 2; ++k) {
+                    ASSERT_EQ(devices[k].SetRenderTarget(targets[k]), Platform::kDDOk);
+                    ASSERT_EQ(devices[k].BeginScene(), Platform::kDDOk);
+                    draw(devices[k], k == 1);
+                }
+                EXPECT_EQ(PixelsOf(*targets[0]), PixelsOf(*targets[1]))
+                    << static_cast<int>(type) << shaded << format.bitsPerPixel;
+            }
 }
 
 } // namespace

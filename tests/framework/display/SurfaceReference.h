@@ -123,6 +123,50 @@ inline uint32_t Additive(const Format& f, uint32_t d, uint32_t s, const Tint& t)
     return f.Store(out);
 }
 
+// A pixel of the rotated blit's loops: the weighed taps (channel sums s of
+// red, green and blue, coverage w) over the surface pixel d. Any mode but 0
+// adds; a colour other than white takes the colorized mask loop; white takes
+// the packed loops of 5-6-5, 5-5-5 and 32 bits in the standard order, and
+// the mask loop on any other layout.
+inline uint32_t Rotated(const Format& f, uint32_t d, const uint32_t s[3], uint32_t w, const Vorn::Color& color, int mode)
+{
+    const uint32_t inv = 256 - w;
+    const auto kept = [&](int c) { return (((d & f.m[c]) * inv) >> 8) & f.m[c]; };
+    uint32_t out = 0;
+    if (mode != 0) {
+        const Tint t(color);
+        const uint32_t terms[3] = {((s[0] >> (16 - f.Width(0))) * t.c[0]) >> 8, (s[1] * t.c[1]) >> (24 - f.Width(1)),
+            (s[2] * t.c[2]) >> (24 - f.Width(2))};
+        for (int c = 0; c < 3; ++c)
+            out |= Saturated(terms[c] + ((d & f.m[c]) >> f.Shift(c)), f.Width(c)) << f.Shift(c);
+        return f.Store(out);
+    }
+    if (!color.IsWhite()) {
+        const uint32_t terms[3] = {(s[0] * static_cast<uint32_t>(color.mRed + 1)) >> (24 - f.Width(0)),
+            (s[1] * static_cast<uint32_t>(color.mGreen + 1)) >> (24 - f.Width(1)),
+            ((s[2] >> 8) * static_cast<uint32_t>(color.mBlue + 1)) >> (16 - f.Width(2))};
+        for (int c = 0; c < 3; ++c)
+            out |= (terms[c] << f.Shift(c)) + kept(c);
+        return f.Store(out);
+    }
+    if (f.standard && f.bits == 16 && f.k == 0x07E0F81F)
+        return Fold((((Spread(d, f.k) * (inv >> 3)) >> 5) & f.k) + ((s[1] >> 10) << 21) + ((s[0] >> 11) << 11) +
+                    (s[2] >> 11));
+    if (f.standard && f.bits == 16 && f.k == 0x03E07C1F)
+        return Fold((((Spread(d, f.k) * (inv >> 3)) >> 5) & f.k) + ((s[1] >> 11) << 21) + ((s[0] >> 11) << 10) +
+                    (s[2] >> 11));
+    if (f.standard && f.bits == 32) {
+        for (int c = 0; c < 3; ++c) {
+            const int at = 16 - 8 * c;
+            out |= ((s[c] >> 8) + ((((d >> at) & 0xFF) * inv) >> 8)) << at;
+        }
+        return out;
+    }
+    for (int c = 0; c < 3; ++c)
+        out |= ((s[c] >> (16 - f.Width(c))) << f.Shift(c)) + kept(c);
+    return f.Store(out);
+}
+
 // Rectangle fills on the surface.
 inline uint32_t FillNormal(const Format& f, uint32_t d, const Vorn::Color& color)
 {

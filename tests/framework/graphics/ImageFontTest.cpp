@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -369,6 +370,101 @@ TEST_F(ImageFontTest, AHugeScaleRendersAtMost8192PixelsASide)
     }
     ImageFont& small = Font("SetDefaultPointSize 1000;\n" + Layer("Fill", "LayerSetPointSize Fill 1;\n"));
     EXPECT_DOUBLE_EQ(small.mActiveLayerList.at(0).mScale, 1000.0);
+}
+
+// Lowering one layer lowers the whole font by the same ratio. "Wide" has
+// glyphs of 6 and 10 side by side (16 pixels), "Face" those of 3 and 5, so
+// "Wide" reaches 8192 at factor 512 and "Face" at 1024. Every layer
+// advances 'A' by 4 and 'V' by 6.
+struct LoweringCase {
+    const char* name;
+    std::string layers;
+    int pointSize;
+    // Per layer: its scale, and whether its own image serves as it is.
+    std::vector<double> scales;
+    std::vector<bool> asItIs;
+    int widthOfA;
+};
+
+std::string WideLayer(const std::string& pointSize, const std::string& more = "")
+{
+    return Layer("Wide", (pointSize.empty() ? "" : "LayerSetPointSize Wide " + pointSize + ";\n") +
+                             "LayerSetImageMap Wide ('A' 'V') ((0 0 6 8) (6 0 10 8));\n" + more);
+}
+
+void PrintTo(const LoweringCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+// "Face" cut from a picture 5000 pixels wide: its glyphs side by side are
+// 10000 pixels.
+std::string WideFace()
+{
+    return "LayerSetImage Face 'wide.tga';\nLayerSetImageMap Face ('A' 'V') ((0 0 5000 8) (0 0 5000 8));\n";
+}
+
+const LoweringCase kLoweringCases[] = {
+    {"UpToTheBoundEachLayerKeepsItsFactor", WideLayer("1") + Layer("Face", "LayerSetPointSize Face 1;\n"), 512,
+        {512, 512}, {false, false}, 4 * 512},
+    {"TheWidestLayerLowersTheOthersWithIt", WideLayer("1") + Layer("Face", "LayerSetPointSize Face 1;\n"), 2048,
+        {512, 512}, {false, false}, 4 * 512},
+    // "Wide" drawn at 4 points fits at 512; "Face" at 2048 does not, and
+    // halves both.
+    {"LayersOfOtherSizesKeepTheirProportion", WideLayer("4") + Layer("Face", "LayerSetPointSize Face 1;\n"), 2048,
+        {256, 1024}, {false, false}, 4 * 1024},
+    {"ALayerUsedAsItIsIsRenderedWhenAnotherIsLowered", Layer("Face") + WideLayer("1"), 1024, {0.5, 512},
+        {false, false}, 4 * 512},
+    {"ALayerUsedAsItIsStaysWhenNoneIsLowered", Layer("Face") + WideLayer("1"), 512, {1, 512}, {true, false},
+        4 * 512},
+    // A layer's own image needs no room, however wide: it lowers nobody...
+    {"AWideLayerUsedAsItIsLowersNobody",
+        Layer("Face", WideFace()) + WideLayer("1"), 500,
+        {1, 500}, {true, false}, 4 * 500},
+    // ...but once another is lowered, it is rendered too, and when it is the
+    // widest its 10000 pixels set the ratio.
+    {"AWideLayerUsedAsItIsSetsTheRatioOnceRendered",
+        Layer("Face", WideFace()) + WideLayer("1"), 600,
+        {0.8192, 0.8192 * 600}, {false, false}, 1966},
+};
+
+class ImageFontLoweringTest : public ImageFontTest, public ::testing::WithParamInterface<LoweringCase> {
+protected:
+    ImageFontLoweringTest() { Write("wide.tga", Tga(5000, 8, std::vector<uint32_t>(5000 * 8, 0xFFFFFFFFu))); }
+};
+
+TEST_P(ImageFontLoweringTest, EveryLayerIsLoweredByOneRatioInMeasuringAndDrawing)
+{
+    const LoweringCase& c = GetParam();
+    ImageFont& font = Font("SetDefaultPointSize " + std::to_string(c.pointSize) + ";\n" + c.layers);
+    ASSERT_EQ(font.mActiveLayerList.size(), c.scales.size());
+    for (size_t i = 0; i < c.scales.size(); ++i) {
+        const auto& active = font.mActiveLayerList[i];
+        EXPECT_DOUBLE_EQ(active.mScale, c.scales[i]) << i;
+        EXPECT_EQ(active.mScaledImage == nullptr, c.asItIs[i]) << i;
+        EXPECT_LE(active.mScaledImage ? active.mScaledImage->mWidth : 0, 8192) << i;
+    }
+    EXPECT_EQ(font.CharWidth('A'), c.widthOfA);
+    int drawn = 0;
+    Draw("AVA", 10, 20, Color::White, &drawn);
+    EXPECT_EQ(drawn, font.StringWidth("AVA"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, ImageFontLoweringTest, ::testing::ValuesIn(kLoweringCases),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A shadow offset by (1, 1) under its face, both lowered from 2048 to 512
+// times: the shadow stays one scaled step right of and below the face.
+TEST_F(ImageFontTest, ALoweredShadowKeepsItsPlaceUnderTheFace)
+{
+    ImageFont& font = Font("SetDefaultPointSize 2048;\n" + WideLayer("1", "LayerSetOffset Wide (1 1);\n") +
+                           Layer("Face", "LayerSetPointSize Face 1;\n"));
+    std::vector<Rect> rects;
+    Draw("A", 10, 20, Color::White, nullptr, &rects);
+    // y: 20 - trunc((8 - 1) × 512) for the shadow, 20 - 8 × 512 for the face.
+    EXPECT_EQ(rects, (std::vector<Rect>{Rect(10 + 512, 20 - 7 * 512, 6 * 512, 8 * 512),
+                         Rect(10, 20 - 8 * 512, 3 * 512, 8 * 512)}));
+    EXPECT_EQ(font.GetAscent(), 8 * 512);
 }
 
 // A single glyph one pixel wide after scaling still gets its image.

@@ -1,5 +1,7 @@
 #include "framework/graphics/MemoryImage.h"
 
+#include "ArgbReference.h"
+#include "RotatedReference.h"
 #include "fakes/DisplayApp.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -15,6 +19,7 @@ using Testing::MakeImage;
 using Testing::PixelsOf;
 using Vorn::Color;
 using Vorn::Rect;
+using RotatedReference::Sample;
 using Pixels = std::vector<uint32_t>;
 
 uint32_t Ch(uint32_t p, int shift)
@@ -22,19 +27,38 @@ uint32_t Ch(uint32_t p, int shift)
     return (p >> shift) & 0xFF;
 }
 
-// The blend of a normal rotated blit, written out from its rules: channel
-// sums S_c and coverage W of the weighted taps onto d.
-uint32_t Lay(uint32_t d, const uint32_t s[3], uint32_t w, const uint32_t t[3])
+// The weighed taps of a rotated blit laid onto the memory pixel d, written
+// out from the rules one channel at a time. Normal mode: the source terms
+// alone where the coverage reaches 251, else the destination premultiplied
+// by its own alpha, the source added and the sum divided by the new alpha.
+// Additive mode: each channel saturated, the alpha kept.
+uint32_t Laid(uint32_t d, const Sample& s, const Color& color, int mode)
 {
-    if (w >= 251)
+    if (s.coverage == 0)
+        return d;
+    const bool white = color.IsWhite();
+    const uint32_t c[3] = {static_cast<uint32_t>(color.mRed), static_cast<uint32_t>(color.mGreen),
+        static_cast<uint32_t>(color.mBlue)};
+    if (mode != 0) {
+        uint32_t out = d & 0xFF000000;
+        for (int i = 0; i < 3; ++i) {
+            const uint32_t k = c[i] * static_cast<uint32_t>(color.mAlpha) / 255;
+            const uint32_t added = white ? s.sum[i] / 256 : i == 0 ? s.sum[0] / 256 * k / 256 : s.sum[i] * k / 65536;
+            out |= std::min(Ch(d, 16 - 8 * i) + added, 255u) << (16 - 8 * i);
+        }
+        return out;
+    }
+    uint32_t t[3];
+    for (int i = 0; i < 3; ++i)
+        t[i] = white ? s.sum[i] / 256 : i == 0 ? s.sum[0] * (c[0] + 1) / 65536 : s.sum[i] / 256 * (c[i] + 1) / 256;
+    if (s.coverage >= 251)
         return 0xFF000000 | t[0] << 16 | t[1] << 8 | t[2];
     const uint32_t dA = d >> 24;
-    const uint32_t inv = 256 - w;
+    const uint32_t inv = 256 - s.coverage;
     const uint32_t alpha = 256 - (256 - dA) * inv / 256;
     uint32_t out = (alpha - 1) << 24;
-    for (int c = 0; c < 3; ++c)
-        out |= ((Ch(d, 16 - 8 * c) * dA / 256) * inv + 256 * t[c]) / alpha << (16 - 8 * c);
-    (void)s;
+    for (int i = 0; i < 3; ++i)
+        out |= (Ch(d, 16 - 8 * i) * dA / 256 * inv + 256 * t[i]) / alpha << (16 - 8 * i);
     return out;
 }
 
@@ -46,40 +70,16 @@ struct Tap {
 
 uint32_t Expected(uint32_t d, const std::vector<Tap>& taps, const Color& color, int mode)
 {
-    const bool white = color.mRed == 255 && color.mGreen == 255 && color.mBlue == 255 && color.mAlpha == 255;
-    uint32_t s[3] = {};
-    uint32_t w = 0;
+    Sample s;
     for (const Tap& tap : taps) {
         uint32_t weight = tap.w * (tap.p >> 24) >> 16;
-        if (mode == 0 && !white)
+        if (mode == 0 && !color.IsWhite())
             weight = weight * static_cast<uint32_t>(color.mAlpha) >> 8;
         for (int c = 0; c < 3; ++c)
-            s[c] += Ch(tap.p, 16 - 8 * c) * weight;
-        w += weight;
+            s.sum[c] += Ch(tap.p, 16 - 8 * c) * weight;
+        s.coverage += weight;
     }
-    if (w == 0)
-        return d;
-    if (mode == 0) {
-        uint32_t t[3] = {s[0] >> 8, s[1] >> 8, s[2] >> 8};
-        if (!white) {
-            t[0] = s[0] * static_cast<uint32_t>(color.mRed + 1) >> 16;
-            t[1] = (s[1] >> 8) * static_cast<uint32_t>(color.mGreen + 1) >> 8;
-            t[2] = (s[2] >> 8) * static_cast<uint32_t>(color.mBlue + 1) >> 8;
-        }
-        return Lay(d, s, w, t);
-    }
-    uint32_t add[3] = {s[0] >> 8, s[1] >> 8, s[2] >> 8};
-    if (!white) {
-        const uint32_t k[3] = {static_cast<uint32_t>(color.mRed * color.mAlpha / 255),
-            static_cast<uint32_t>(color.mGreen * color.mAlpha / 255), static_cast<uint32_t>(color.mBlue * color.mAlpha / 255)};
-        add[0] = (s[0] >> 8) * k[0] >> 8;
-        add[1] = s[1] * k[1] >> 16;
-        add[2] = s[2] * k[2] >> 16;
-    }
-    uint32_t out = d & 0xFF000000;
-    for (int c = 0; c < 3; ++c)
-        out |= std::min(Ch(d, 16 - 8 * c) + add[c], 255u) << (16 - 8 * c);
-    return out;
+    return Laid(d, s, color, mode);
 }
 
 // Alpha 0xFC weighs 251 at fraction zero: the least coverage drawn opaque.
@@ -241,5 +241,77 @@ TEST(MemoryImageRotatedBlit, DrawsNothingWhereNothingLands)
         0, 0);
     EXPECT_EQ(PixelsOf(*dest), under);
 }
+
+// A source of few enough colours to take the palette form: every alpha
+// class, boundary channels and pseudo-random ones, scattered from a seed.
+Pixels ScatteredColours(int width, int height, uint32_t seed)
+{
+    const Pixels colours = Reference::SamplePixels(48, seed);
+    std::mt19937 random(seed);
+    Pixels pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (uint32_t& p : pixels)
+        p = colours[random() % colours.size()];
+    return pixels;
+}
+
+struct RandomCase {
+    std::string name;
+    int mode;
+    bool white;
+    bool palette;
+    uint32_t seed;
+};
+
+void PrintTo(const RandomCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class RotatedBlitAtRandom : public testing::TestWithParam<RandomCase> {};
+
+// Whole destinations against the rules at seeded random angles, positions,
+// centres, source rectangles and clips: every pixel the walk keeps carries
+// its formula value, every other pixel is left as it was.
+TEST_P(RotatedBlitAtRandom, WholeDestinationsMatchTheRules)
+{
+    const RandomCase& c = GetParam();
+    constexpr int kImageWidth = 24;
+    constexpr int kImageHeight = 20;
+    constexpr int kDestWidth = 48;
+    constexpr int kDestHeight = 40;
+    const Pixels image = ScatteredColours(kImageWidth, kImageHeight, c.seed);
+    auto source = MakeImage(kImageWidth, image);
+    ASSERT_TRUE(!c.palette || source->ReduceToPalette());
+    RotatedReference::RandomBlits random(c.seed, kImageWidth, kImageHeight, kDestWidth, kDestHeight);
+    size_t drawn = 0;
+    for (uint32_t n = 0; n < 300; ++n) {
+        const RotatedReference::Blit blit = random.Next();
+        const Color color = c.white ? Color::White : random.NextColor();
+        const Pixels under = Reference::SamplePixels(kDestWidth * kDestHeight, c.seed + n);
+        auto dest = MakeImage(kDestWidth, under);
+        dest->BltRotated(source.get(), blit.x, blit.y, blit.source, blit.clip, color, c.mode, blit.angle,
+            blit.centerX, blit.centerY);
+        Pixels expected = under;
+        const uint32_t colorAlpha = c.mode == 0 && !c.white ? static_cast<uint32_t>(color.mAlpha) : 256;
+        const auto samples =
+            RotatedReference::Samples(blit, {image.data(), kImageWidth}, colorAlpha, kDestWidth, kDestHeight);
+        for (const Sample& s : samples) {
+            uint32_t& d = expected[static_cast<size_t>(s.y * kDestWidth + s.x)];
+            d = Laid(d, s, color, c.mode);
+        }
+        drawn += samples.size();
+        ASSERT_TRUE(RotatedReference::SameDestination(PixelsOf(*dest), expected, kDestWidth))
+            << n << ": " << RotatedReference::Describe(blit, color, c.mode);
+    }
+    EXPECT_GT(drawn, 5000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RotatedBlitAtRandom,
+    testing::Values(RandomCase{"NormalWhite", 0, true, false, 11}, RandomCase{"NormalColoured", 0, false, false, 12},
+        RandomCase{"AdditiveWhite", 1, true, false, 13}, RandomCase{"AdditiveColoured", 2, false, false, 14},
+        RandomCase{"NormalWhitePalette", 0, true, true, 15}, RandomCase{"NormalColouredPalette", 0, false, true, 16},
+        RandomCase{"AdditiveWhitePalette", 1, true, true, 17},
+        RandomCase{"AdditiveColouredPalette", 1, false, true, 18}),
+    [](const testing::TestParamInfo<RandomCase>& info) { return info.param.name; });
 
 } // namespace

@@ -1,12 +1,14 @@
 #include "framework/graphics/MemoryImage.h"
 
 #include "fakes/DisplayApp.h"
+#include "fakes/HugeMatrices.h"
 #include "framework/graphics/Graphics.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -131,6 +133,28 @@ TEST(MemoryImageTransformBlit, GraphicsTransformsDrawOntoMemoryImages)
     const Pixels out = PixelsOf(*dest);
     EXPECT_EQ(out[static_cast<size_t>(4 * 16 + 5)], Sprite(false)[0]);
     EXPECT_EQ(out[static_cast<size_t>(7 * 16 + 10)], Sprite(false)[23]);
+}
+
+// Matrices holding +-3e38 put the corners at the ends of the float range:
+// nothing is drawn outside the clip.
+TEST(MemoryImageTransformBlit, HugeMatricesDrawNothingOutsideTheClip)
+{
+    auto sprite = MakeImage(2, {0xFF102030, 0xFFF0E0D0, 0x80808080, 0xFFFF8040});
+    for (const Testing::HugeMatrix& m : Testing::HugeMatrices())
+        for (bool linear : {false, true}) {
+            auto dest = MakeImage(16, Pixels(16 * 12, 0xFF000000));
+            Vorn::Graphics g(dest.get());
+            g.ClipRect(4, 3, 8, 6);
+            g.SetSmoothBlend(linear);
+            g.DrawImageByMatrix(sprite.get(), m.matrix, Rect(0, 0, 2, 2), 8.0f, 6.0f);
+            const Pixels out = PixelsOf(*dest);
+            for (int y = 0; y < 12; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const bool changed = out[static_cast<size_t>(y * 16 + x)] != 0xFF000000;
+                    const bool clipped = x >= 4 && x < 12 && y >= 3 && y < 9;
+                    EXPECT_FALSE(changed && !clipped) << m.name << " linear=" << linear << " at " << x << "," << y;
+                }
+        }
 }
 
 } // namespace

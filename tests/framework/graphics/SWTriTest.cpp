@@ -1,10 +1,25 @@
 #include "framework/graphics/SWTri.h"
 
+#include "fakes/DisplayApp.h"
+#include "framework/graphics/MemoryImage.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <iterator>
+#include <limits>
+#include <random>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
+using Vorn::Color;
 using Vorn::FRect;
+using Vorn::Rect;
 using Vorn::TriangleVertex;
 namespace SWTri = Vorn::SWTri;
 
@@ -57,6 +72,23 @@ TEST(SWTri, VertexOnTheBoundStaysAndOutsideIsDropped)
     EXPECT_EQ(SWTri::ClipPolygon(&d, &e, &f, out, kBounds, pool), 0);
 }
 
+// A corner exactly on any of the four bounds is inside: the triangle is
+// handed on as it is, nothing made.
+TEST(SWTri, ACornerOnEachBoundIsInside)
+{
+    const TriangleVertex cases[][3] = {{{0, 5, 0, 0, 0}, {8, 1, 0, 0, 0}, {8, 9, 0, 0, 0}},
+        {{10, 5, 0, 0, 0}, {2, 1, 0, 0, 0}, {2, 9, 0, 0, 0}}, {{5, 0, 0, 0, 0}, {1, 8, 0, 0, 0}, {9, 8, 0, 0, 0}},
+        {{5, 10, 0, 0, 0}, {1, 2, 0, 0, 0}, {9, 2, 0, 0, 0}}};
+    for (const auto& tri : cases) {
+        SWTri::ClipPool pool;
+        const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
+        ASSERT_EQ(SWTri::ClipPolygon(&tri[0], &tri[1], &tri[2], out, kBounds, pool), 3)
+            << tri[0].mX << "," << tri[0].mY;
+        EXPECT_EQ(pool.count, 0) << tri[0].mX << "," << tri[0].mY;
+        EXPECT_EQ(out[0], &tri[0]);
+    }
+}
+
 // Position, texture coordinates and colour follow the edge; colour
 // channels truncate (half of 255 is 127).
 TEST(SWTri, InterpolationFollowsTheEdge)
@@ -98,6 +130,11 @@ TEST(SWTri, EachBoundClipsItsSide)
         const TriangleVertex* out[16] = {};
         EXPECT_EQ(SWTri::ClipEdge(in, out, c.bound, c.kind, pool), c.count) << static_cast<int>(c.kind) << c.bound;
     }
+    const TriangleVertex* none[2] = {};
+    SWTri::ClipPool pool;
+    const TriangleVertex* out[2] = {&a, &a};
+    EXPECT_EQ(SWTri::ClipEdge(none, out, 0, SWTri::Bound::MinX, pool), 0);
+    EXPECT_EQ(out[0], nullptr);
 }
 
 TEST(SWTri, FormatsAndFeaturesIndexTheTable)
@@ -120,6 +157,257 @@ TEST(SWTri, FormatsAndFeaturesIndexTheTable)
     EXPECT_NE(SWTri::RasterizerAt(SWTri::kTextured), SWTri::RasterizerAt(SWTri::kTextured | SWTri::kBlend));
     EXPECT_NE(SWTri::RasterizerAt(SWTri::kTextured), SWTri::RasterizerAt(SWTri::kTextured | SWTri::kLinear));
     EXPECT_NE(SWTri::RasterizerAt(SWTri::kTextured), SWTri::RasterizerAt(SWTri::kTextured | SWTri::kVertexColors));
+}
+
+constexpr float kHuge = 3e38f;
+
+// An edge to be cut whose x, y, u or v spans more than float holds would
+// interpolate to infinities and NaN: the outline is refused. The same
+// values on an edge that is not cut are taken as they are.
+TEST(SWTri, CuttingAnEdgeWhoseDifferenceOverflowsRefusesTheOutline)
+{
+    const struct { const char* what; TriangleVertex outside, inside; } cases[] = {
+        {"x", {-kHuge, 1, 0, 0, 0}, {kHuge, 2, 0, 0, 0}},
+        {"y", {-4, -kHuge, 0, 0, 0}, {4, kHuge, 0, 0, 0}},
+        {"u", {-4, 1, kHuge, 0, 0}, {4, 2, -kHuge, 0, 0}},
+        {"v", {-4, 1, 0, -kHuge, 0}, {4, 2, 0, kHuge, 0}},
+        {"NaN", {-4, 1, 0, std::numeric_limits<float>::quiet_NaN(), 0}, {4, 2, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        const TriangleVertex third{5, 9, 0, 0, 0};
+        const TriangleVertex* cut[4] = {&c.outside, &c.inside, &third, nullptr};
+        SWTri::ClipPool pool;
+        const TriangleVertex* out[SWTri::kMaxClipListLength] = {&third};
+        EXPECT_EQ(SWTri::ClipEdge(cut, out, 0, SWTri::Bound::MinX, pool), 0) << c.what;
+        EXPECT_EQ(out[0], nullptr) << c.what;
+        // Both ends inside: nothing is cut, nothing overflows.
+        const TriangleVertex* kept[4] = {&c.inside, &c.outside, &third, nullptr};
+        EXPECT_EQ(SWTri::ClipEdge(kept, out, -kHuge, SWTri::Bound::MinX, pool), 3) << c.what;
+    }
+}
+
+// Finite differences can still round past the largest float where the
+// vertex is made: from u = 3 * 2^103 to u = FLT_MAX at t = 1 the sum is
+// FLT_MAX + 2^103, which rounds to infinity. That vertex is left out.
+TEST(SWTri, AMadeVertexThatIsNotFiniteIsLeftOut)
+{
+    const TriangleVertex a{-4, 1, std::ldexp(3.0f, 103), 0, 0}, b{0, 5, FLT_MAX, 0, 0}, c{2, 9, 0, 0, 0};
+    const TriangleVertex* in[4] = {&a, &b, &c, nullptr};
+    SWTri::ClipPool pool;
+    const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
+    ASSERT_EQ(SWTri::ClipEdge(in, out, 0, SWTri::Bound::MinX, pool), 3);
+    EXPECT_EQ(out[0], &b);
+    EXPECT_EQ(out[1], &c);
+    EXPECT_EQ(out[2], &pool.vertices[1]);
+    EXPECT_EQ(out[3], nullptr);
+    EXPECT_TRUE(std::isinf(pool.vertices[0].mU));
+    EXPECT_EQ(pool.count, 2);
+    EXPECT_EQ(out[2]->mX, 0.0f);
+    EXPECT_TRUE(std::isfinite(out[2]->mU));
+}
+
+// The last bound leaves a and c outside and b on it; the vertex made from a
+// is left out (as above) and two are left: no triangle.
+TEST(SWTri, AVertexLeftOutAtTheLastBoundCanLeaveNoTriangle)
+{
+    const TriangleVertex a{2, 14, std::ldexp(3.0f, 103), 0, 0}, b{4, 10, FLT_MAX, 0, 0}, c{6, 12, 0, 0, 0};
+    SWTri::ClipPool pool;
+    const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
+    EXPECT_EQ(SWTri::ClipPolygon(&a, &b, &c, out, kBounds, pool), 0);
+    EXPECT_EQ(pool.count, 2);
+}
+
+// The lists and the pool hold the worst outline: nine vertices alternating
+// across a bound (five inside) become thirteen, eight of them made; a pool
+// without room for them refuses the outline rather than leaving one out.
+TEST(SWTri, AZigzagOutlineFillsTheListsAndAFullPoolRefuses)
+{
+    TriangleVertex zigzag[9];
+    const TriangleVertex* in[10] = {};
+    for (int i = 0; i < 9; ++i) {
+        zigzag[i] = TriangleVertex{i % 2 == 0 ? 1.0f : -1.0f, static_cast<float>(i), 0, 0, 0};
+        in[i] = &zigzag[i];
+    }
+    for (int used : {0, SWTri::kMaxClipVertices - 8, SWTri::kMaxClipVertices - 7}) {
+        SWTri::ClipPool pool;
+        pool.count = used;
+        const TriangleVertex* out[SWTri::kMaxClipListLength + 1];
+        std::fill(std::begin(out), std::end(out), &zigzag[0]);
+        const bool fits = used + 8 <= SWTri::kMaxClipVertices;
+        EXPECT_EQ(SWTri::ClipEdge(in, out, 0, SWTri::Bound::MinX, pool), fits ? SWTri::kMaxClippedVertices : 0)
+            << used;
+        if (fits) {
+            EXPECT_EQ(Count(out), SWTri::kMaxClippedVertices);
+            EXPECT_EQ(pool.count, used + 8);
+            EXPECT_EQ(out[SWTri::kMaxClipListLength], &zigzag[0]);
+        }
+    }
+    EXPECT_EQ(SWTri::kMaxClipListLength, SWTri::kMaxClippedVertices + 1);
+}
+
+// Two corners far apart on opposite sides of the clip: refused before any
+// NaN is made (it once made nine vertices, two more than the lists held).
+TEST(SWTri, CornersFarApartOnOppositeSidesAreRefused)
+{
+    const TriangleVertex a{-kHuge, 1e30f, 0, 0, 0}, b{2e38f, -kHuge, 1, 0, 0}, c{12, 20, 0, 1, 0};
+    SWTri::ClipPool pool;
+    const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
+    EXPECT_EQ(SWTri::ClipPolygon(&a, &b, &c, out, FRect(10, 10, 8, 8), pool), 0);
+}
+
+// A 32 x 24 destination of ARGB words, every pixel 0x11223344 at first.
+struct Canvas {
+    explicit Canvas(int format) : pixels(32 * 24, kFill)
+    {
+        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
+        dest.pitch = 32 * 4;
+        dest.width = 32;
+        dest.height = 24;
+        dest.format = format;
+    }
+    static constexpr uint32_t kFill = 0x11223344;
+    std::vector<uint32_t> pixels;
+    SWTri::Destination dest;
+
+    // Pixels changed outside `clip`.
+    int ChangedOutside(const Rect& clip) const
+    {
+        int changed = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const bool inside = x >= clip.mX && x < clip.mX + clip.mWidth && y >= clip.mY &&
+                                    y < clip.mY + clip.mHeight;
+                changed += !inside && pixels[static_cast<size_t>(y * 32 + x)] != kFill;
+            }
+        return changed;
+    }
+    int Changed() const
+    {
+        return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return p != kFill; }));
+    }
+    // FNV-1a over the words: a whole destination in one number.
+    uint64_t Digest() const
+    {
+        uint64_t h = 14695981039346656037ull;
+        for (uint32_t p : pixels)
+            for (int shift = 0; shift < 32; shift += 8) {
+                h ^= (p >> shift) & 0xFF;
+                h *= 1099511628211ull;
+            }
+        return h;
+    }
+};
+
+// Four by four texels, each its own colour, some translucent.
+std::unique_ptr<Vorn::MemoryImage> Checker()
+{
+    std::vector<uint32_t> texels(16);
+    for (uint32_t i = 0; i < 16; ++i)
+        texels[i] = (i % 3 == 0 ? 0x80000000u : 0xFF000000u) | (i * 17) << 16 | (255 - i * 13) << 8 | (i * 41 % 256);
+    return Testing::MakeImage(4, texels);
+}
+
+const Rect kClip(10, 6, 9, 8);
+
+// Triangles with corners a long way off the destination: what they paint
+// inside the clip, pixel for pixel, is pinned as the clipping draws it.
+struct FarCase {
+    const char* name;
+    std::vector<TriangleVertex> strip;
+    bool linear;
+    bool vertexColors;
+    int format;
+    int changed;
+    uint64_t digest;
+};
+
+void PrintTo(const FarCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FarTriangles : public testing::TestWithParam<FarCase> {};
+
+TEST_P(FarTriangles, DrawTheSamePixelsInsideTheClipOnly)
+{
+    const FarCase& c = GetParam();
+    auto texture = Checker();
+    Canvas canvas(c.format);
+    SWTri::DrawTriangles(c.strip.data(), static_cast<int>(c.strip.size()), texture.get(), canvas.dest, c.linear,
+        c.vertexColors, kClip, Color::White, 0);
+    EXPECT_EQ(canvas.ChangedOutside(kClip), 0);
+    EXPECT_EQ(canvas.Changed(), c.changed);
+    EXPECT_EQ(canvas.Digest(), c.digest) << std::hex << canvas.Digest();
+}
+
+INSTANTIATE_TEST_SUITE_P(HundredThousandAway, FarTriangles,
+    testing::Values(
+        FarCase{"coveringTheClip",
+            {{-100000, -100000, 0, 0, 0}, {100000, -50000, 1, 0, 0}, {5, 100000, 0.5f, 1, 0}}, false, false,
+            SWTri::kFormat8888, 72, 16827810035091845749ull},
+        FarCase{"diagonalEdgeAcrossTheClip",
+            {{-100000, -100004, 0, 0, 0}, {100000, 99996, 1, 1, 0}, {-100000, 99996, 0, 1, 0}}, false, false,
+            SWTri::kFormat888, 28, 17878521258332921189ull},
+        FarCase{"textureVaryingAcrossTheClip",
+            {{-100000, 9.3f, -5000, 0, 0}, {100000, 11.7f, 5000, 0, 0}, {14.2f, 100000, 0, 1, 0}}, false, false,
+            SWTri::kFormat888, 27, 11922621300082447186ull},
+        FarCase{"linearDiamondStrip",
+            {{-100000, 0, 0, 0, 0}, {0, -100000, 1, 0, 0}, {0, 100000, 0, 1, 0}, {100000, 0, 1, 1, 0}}, true,
+            false, SWTri::kFormat8888, 72, 3014252611251558709ull},
+        FarCase{"vertexColoursAlongALongEdge",
+            {{-100000, 10, -2000, 0, 0xFF0000FF}, {100000, 10.5f, 2000, 0.5f, 0xFFFF0000},
+                {12, 100000, 0, 1000, 0x8000FF00}},
+            false, true, SWTri::kFormat8888, 27, 745766998122874097ull},
+        FarCase{"oneCornerInsideTwoFarBelow",
+            {{15.25f, 8.5f, 0.5f, 0.5f, 0}, {-100000, 100000, -1000, 3, 0}, {100000, 100000, 1000, 3, 0}}, true,
+            false, SWTri::kFormat888, 24, 3436539292991425031ull}),
+    [](const testing::TestParamInfo<FarCase>& info) { return std::string(info.param.name); });
+
+// Hostile corners: huge, finite, on every side of the clip, with texture
+// coordinates as wild. Whatever is drawn lies inside the clip, every
+// clipped outline fits the lists and is finite, and no conversion to fixed
+// point overflows (the sanitizer build checks that).
+TEST(SWTri, HugeFiniteCornersDrawNothingOutsideTheClip)
+{
+    const float values[] = {-FLT_MAX, -kHuge, -2e38f, -1e38f, -1e30f, -100000, -3.5f, 0, 11, 12, 14.5f, 18, 100000,
+        1e30f, 1e38f, 2e38f, kHuge, FLT_MAX};
+    std::mt19937 random(25);
+    std::uniform_int_distribution<size_t> pick(0, std::size(values) - 1);
+    const Rect clip(10, 10, 8, 8);
+    const FRect bounds(10, 10, 8, 8);
+    auto texture = Checker();
+    int drawn = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        TriangleVertex tri[3];
+        for (TriangleVertex& p : tri)
+            p = TriangleVertex{values[pick(random)], values[pick(random)], values[pick(random)] / 8,
+                values[pick(random)] / 8, static_cast<uint32_t>(random())};
+        SWTri::ClipPool pool;
+        const TriangleVertex* out[SWTri::kMaxClipListLength] = {};
+        const int n = SWTri::ClipPolygon(&tri[0], &tri[1], &tri[2], out, bounds, pool);
+        ASSERT_LE(n, SWTri::kMaxClippedVertices) << trial;
+        for (int k = 0; k < n; ++k)
+            ASSERT_TRUE(std::isfinite(out[k]->mX) && std::isfinite(out[k]->mY) && std::isfinite(out[k]->mU) &&
+                        std::isfinite(out[k]->mV))
+                << trial;
+        Canvas canvas(trial % 2 == 0 ? SWTri::kFormat8888 : SWTri::kFormat888);
+        SWTri::DrawTriangles(tri, 3, texture.get(), canvas.dest, trial % 3 == 0, trial % 5 == 0, clip,
+            Color::White, trial % 7 == 0);
+        ASSERT_EQ(canvas.ChangedOutside(clip), 0) << trial;
+        drawn += canvas.Changed() > 0;
+    }
+    EXPECT_GT(drawn, 300) << drawn;
+}
+
+// A corner at -3e38 and one at 2e38 on the same row once painted 65 pixels
+// outside an 8 x 8 clip.
+TEST(SWTri, AWideTriangleAcrossTheClipStaysInIt)
+{
+    const TriangleVertex tri[3] = {{-kHuge, 12, 0, 0, 0}, {2e38f, kHuge, 1, 0, 0}, {12, 12, 0, 1, 0}};
+    auto texture = Checker();
+    Canvas canvas(SWTri::kFormat888);
+    SWTri::DrawTriangles(tri, 3, texture.get(), canvas.dest, false, false, Rect(10, 10, 8, 8), Color::White, 0);
+    EXPECT_EQ(canvas.ChangedOutside(Rect(10, 10, 8, 8)), 0);
 }
 
 } // namespace

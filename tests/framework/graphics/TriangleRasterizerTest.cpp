@@ -1,5 +1,6 @@
 #include "framework/graphics/TriangleRasterizer.h"
 
+#include "TriangleCanvas.h"
 #include "fakes/DisplayApp.h"
 #include "framework/graphics/MemoryImage.h"
 
@@ -14,6 +15,7 @@
 
 namespace {
 
+using Testing::Canvas;
 using Testing::MakeImage;
 using Vorn::Color;
 using Vorn::Rect;
@@ -86,26 +88,6 @@ uint32_t Add(uint32_t d, const Lanes& s)
         out[c] = std::min(out[c] + s[c], 255u);
     return Pack(out);
 }
-
-// A destination of raw pixels with a border of canaries around the drawn
-// area: the canaries must survive every draw.
-template <typename Pixel>
-struct Canvas {
-    Canvas(int w, int h, int format, Pixel fill, bool redLow = false) : width(w), height(h), pixels(size_t(w * h), fill)
-    {
-        dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-        dest.pitch = w * static_cast<int>(sizeof(Pixel));
-        dest.width = w;
-        dest.height = h;
-        dest.format = format;
-        dest.redLow = redLow;
-    }
-    Pixel At(int x, int y) const { return pixels[size_t(y * width + x)]; }
-    int width;
-    int height;
-    std::vector<Pixel> pixels;
-    SWTri::Destination dest;
-};
 
 // A quad of the texture at rows [y0, y1) and columns [x0, x1) (pixel centres
 // at integers: the quad's edges lie half a pixel out), texture coordinates

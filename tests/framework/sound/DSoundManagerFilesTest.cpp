@@ -247,6 +247,38 @@ TEST_F(Files, Mp3FilesLoadOnlyThroughTheAlternativeLibrary)
     EXPECT_EQ(withMp3.mSoundBuffers[1], nullptr);
 }
 
+// MPEG-1 layer III frames at 32 kbit/s, 48 kHz, stereo, without padding: 96
+// bytes each, their side information all zero, so each decodes to 1152
+// silent frames (4608 bytes).
+std::string SilentMp3(size_t frames)
+{
+    std::string frame(96, '\0');
+    frame[0] = '\xFF';
+    frame[1] = '\xFB';
+    frame[2] = '\x14';
+    std::string file;
+    file.reserve(frames * frame.size());
+    for (size_t i = 0; i < frames; ++i)
+        file += frame;
+    return file;
+}
+
+// 64 MiB is 14563.6 such frames: 14563 load, 14564 are refused, as an Ogg
+// effect of that length is.
+TEST_F(Files, Mp3EffectsAreHeldToTheCapOfEveryDecodedEffect)
+{
+    DSoundManager withMp3(mMixer, true);
+    const std::pair<size_t, bool> cases[] = {{14563, true}, {14564, false}};
+    for (const auto& [frames, loads] : cases) {
+        mGame.WriteFile("long.mp3", SilentMp3(frames));
+        EXPECT_EQ(withMp3.ReadMp3File(0, "long.mp3"), loads) << frames;
+        EXPECT_EQ(withMp3.mSoundBuffers[0] != nullptr, loads) << frames;
+        if (loads) {
+            EXPECT_EQ(withMp3.mSoundDataSizes[0], frames * 4608);
+        }
+    }
+}
+
 // L = 16 and N = 1000: 1087 bytes, RIFF size 1036, "dep " size 26.
 TEST_F(Files, TheCacheFileIsExactlyTheLayoutWithTheSourcesTime)
 {

@@ -1,18 +1,23 @@
 #include "framework/sound/FModMusicInterface.h"
 
+#include "fakes/CurrentPathGuard.h"
 #include "fakes/EncodedTone.h"
 #include "fakes/SoundFiles.h"
 #include "fakes/TempDir.h"
+#include "fakes/TrackerModule.h"
 #include "framework/app/PathUtils.h"
+#include "framework/resources/PakInterface.h"
 #include "framework/sound/DSoundManager.h"
 #include "platform/AudioMixer.h"
 #include "platform/SampleEngine.h"
+#include "tools/PakWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -44,10 +49,150 @@ protected:
     FModMusicInterface mMusic;
 };
 
-TEST_F(FMod, TrackerSongsAreNotLoadable)
+TEST_F(FMod, TrackerSongsLoadFromTheDiskAndTheGamesOggIsNone)
 {
-    EXPECT_FALSE(mMusic.LoadMusic(1, "Music/Music.ogg"));
+    const std::vector<uint8_t> tone = EncodeTone("ogg", 2, 22050, 2205, 440);
+    mGame.WriteFile("Music/Music.ogg", std::string(tone.begin(), tone.end()));
+    EXPECT_FALSE(mMusic.LoadMusic(1, mGame / "Music/Music.ogg"));
     EXPECT_FALSE(mMusic.IsPlaying(1));
+    EXPECT_FALSE(mMusic.mSongs.contains(1));
+    mGame.WriteFile("Music/Cut.xm", TwoOrderModule().substr(0, kModuleHeaderBytes - 1));
+    EXPECT_FALSE(mMusic.LoadMusic(1, mGame / "Music/Cut.xm"));
+    EXPECT_FALSE(mMusic.LoadMusic(1, mGame / "Music/Missing.xm"));
+
+    mGame.WriteFile("Music/Tune.xm", TwoOrderModule());
+    ASSERT_TRUE(mMusic.LoadMusic(1, mGame.Path() + "\\MUSIC\\tune.XM"));
+    const Vorn::FModSong& song = mMusic.mSongs.at(1);
+    EXPECT_NE(song.mSong, 0u);
+    EXPECT_EQ(song.mSample, 0u);
+    EXPECT_EQ(song.mVolume, 0.0);
+    EXPECT_EQ(song.mMaxVolume, 1.0);
+    EXPECT_FALSE(mMusic.IsPlaying(1));
+    // A song already under the id stays; the new one is freed.
+    const uint32_t first = song.mSong;
+    EXPECT_TRUE(mMusic.LoadMusic(1, mGame / "Music/Tune.xm"));
+    EXPECT_EQ(mMusic.mSongs.at(1).mSong, first);
+    EXPECT_FALSE(mMusic.mFMod->MusicFreeSong(first + 1));
+
+    // The library opens songs from the disk: the archive is not looked in.
+    CurrentPathGuard folder;
+    Vorn::PakInterface pak;
+    const auto layer = std::exchange(Vorn::gPakInterface, &pak);
+    std::filesystem::current_path(mGame.Path());
+    ASSERT_TRUE(Tools::WritePak("main.pak", {{"Music\\Packed.mod", TwoOrderModule(), 1}}));
+    ASSERT_TRUE(pak.AddArchive("main.pak"));
+    EXPECT_FALSE(mMusic.LoadMusic(2, "Music/Packed.mod"));
+    Vorn::gPakInterface = layer;
+}
+
+class FModTracker : public FMod {
+protected:
+    FModTracker()
+    {
+        mGame.WriteFile("Music/Tune.xm", TwoOrderModule());
+        EXPECT_TRUE(mMusic.LoadMusic(1, mGame / "Music/Tune.xm"));
+    }
+
+    std::vector<int16_t> Mixed(size_t frames) { return MixFrames(*mMixer, frames); }
+    static double LeftTone(const std::vector<int16_t>& stereo) { return ToneFrequency(stereo, 2, 0, 44100); }
+    static std::vector<int16_t> Scaled(const std::vector<int16_t>& samples, int64_t gain)
+    {
+        std::vector<int16_t> scaled;
+        for (const int16_t sample : samples)
+            scaled.push_back(static_cast<int16_t>(sample * gain >> 16));
+        return scaled;
+    }
+};
+
+TEST_F(FModTracker, PlaysFromTheOrderGivenAndLoopsUnlessToldNotTo)
+{
+    mMusic.PlayMusic(1, 1, true);
+    EXPECT_TRUE(mMusic.IsPlaying(1));
+    EXPECT_EQ(mMusic.mSongs.at(1).mVolume, 1.0);
+    EXPECT_NEAR(LeftTone(Mixed(4000)), ModuleTone(kLowPeriod), 2.0);
+    Mixed(kModuleOrderFrames - 4000);
+    EXPECT_EQ(Mixed(1), (std::vector<int16_t>{0, 0}));
+    EXPECT_FALSE(mMusic.IsPlaying(1));
+
+    mMusic.PlayMusic(1, 1, false);
+    Mixed(kModuleOrderFrames);
+    EXPECT_NEAR(LeftTone(Mixed(4000)), ModuleTone(kHighPeriod), 2.0);
+    EXPECT_TRUE(mMusic.IsPlaying(1));
+    // Without such an order it plays from its first.
+    for (const int offset : {2, -1}) {
+        mMusic.PlayMusic(1, 1, false);
+        Mixed(100);
+        mMusic.PlayMusic(1, offset, false);
+        EXPECT_NEAR(LeftTone(Mixed(4000)), ModuleTone(kHighPeriod), 2.0) << offset;
+    }
+}
+
+// trunc(volume × master volume × 100) as a linear gain of p × 65536 / 100.
+TEST_F(FModTracker, FollowsTheSongAndMasterVolumesLinearly)
+{
+    mMusic.PlayMusic(1, 0, false);
+    const std::vector<int16_t> full = Mixed(300);
+    struct Case {
+        double volume, master;
+        int64_t gain;
+    };
+    const Case cases[] = {{0.5, 1.0, 32768}, {1.0, 0.5, 32768}, {0.5, 0.5, 16384}, {0.339, 1.0, 21626},
+                          {1.0, 0.0, 0},     {2.0, 1.0, 65536}, {1.0, 1.0, 65536}};
+    for (const Case& c : cases) {
+        mMusic.SetVolume(c.master);
+        mMusic.PlayMusic(1, 0, false);
+        mMusic.SetSongVolume(1, c.volume);
+        EXPECT_EQ(Mixed(300), Scaled(full, c.gain)) << c.volume << " " << c.master;
+    }
+}
+
+TEST_F(FModTracker, AFadeInStartsOnlyAStoppedSongAndMovesItOnlyToAnOrderGiven)
+{
+    mMusic.PlayMusic(1, 1, false);
+    Mixed(100);
+    mMusic.FadeIn(1, -1, 0.5, false);
+    EXPECT_NEAR(LeftTone(Mixed(4000)), ModuleTone(kLowPeriod), 2.0);
+    mMusic.FadeIn(1, 0, 0.5, false);
+    EXPECT_NEAR(LeftTone(Mixed(4000)), ModuleTone(kHighPeriod), 2.0);
+    mMusic.Update();
+    EXPECT_EQ(mMusic.mSongs.at(1).mVolume, 1.0);
+
+    mMusic.StopMusic(1);
+    EXPECT_FALSE(mMusic.IsPlaying(1));
+    EXPECT_EQ(mMusic.mSongs.at(1).mVolume, 0.0);
+    mMusic.FadeIn(1, -1, 0.5, true);
+    EXPECT_TRUE(mMusic.IsPlaying(1));
+    EXPECT_EQ(Mixed(100), std::vector<int16_t>(200, 0));
+    mMusic.Update();
+    EXPECT_NEAR(LeftTone(Mixed(4000)), ModuleTone(kHighPeriod), 2.0);
+    // Not looping, as the fade-in asked.
+    Mixed(2 * kModuleOrderFrames);
+    EXPECT_FALSE(mMusic.IsPlaying(1));
+
+    mMusic.PlayMusic(1, 0, false);
+    mMusic.SetSongVolume(1, 0.5);
+    mMusic.FadeOut(1, true, 0.25);
+    mMusic.Update();
+    mMusic.Update();
+    EXPECT_TRUE(mMusic.IsPlaying(1));
+    mMusic.Update();
+    EXPECT_FALSE(mMusic.IsPlaying(1));
+}
+
+TEST_F(FModTracker, APausedSongStillCountsAsPlaying)
+{
+    mMusic.PlayMusic(1, 0, false);
+    const std::vector<int16_t> before = Mixed(100);
+    mMusic.PauseMusic(1);
+    EXPECT_TRUE(mMusic.IsPlaying(1));
+    EXPECT_EQ(Mixed(100), std::vector<int16_t>(200, 0));
+    mMusic.ResumeMusic(1);
+    EXPECT_NE(Mixed(100), std::vector<int16_t>(200, 0));
+    mMusic.StopAllMusic();
+    EXPECT_FALSE(mMusic.IsPlaying(1));
+    EXPECT_EQ(mMusic.mSongs.at(1).mVolume, 0.0);
+    EXPECT_EQ(Mixed(100), std::vector<int16_t>(200, 0));
+    EXPECT_NE(before, std::vector<int16_t>(200, 0));
 }
 
 // The cache is the application-data folder + "cached\\" + the name's file
@@ -76,6 +221,15 @@ TEST_F(FMod, ADecodedSongIsCachedAsAPlainWavByItsFileName)
     ASSERT_TRUE(again.LoadSongDecoded(1, mGame / "Other/Tune", false));
     EXPECT_EQ(again.mFMod->SampleGetLength(again.mSongs.at(1).mSample), 1000u);
     EXPECT_FALSE(again.LoadSongDecoded(2, mGame / "Music/Missing", false));
+}
+
+// Effects are held to 64 MiB once decoded; a song may be longer.
+TEST_F(FMod, ADecodedSongMayPassTheEffectsCap)
+{
+    const uint64_t frames = (Vorn::kMaxDecodedSoundBytes / 4) + 1;
+    mData.WriteFile("cached/Long.wav", Wav(2, 44100, 16, std::string(frames * 4, '\0')));
+    ASSERT_TRUE(mMusic.LoadSongDecoded(5, "Music/Long", true));
+    EXPECT_EQ(mMusic.mFMod->SampleGetLength(mMusic.mSongs.at(5).mSample), frames);
 }
 
 TEST_F(FMod, AVariantPlaysItsFirstPartThenLoopsTheSecond)

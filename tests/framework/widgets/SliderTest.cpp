@@ -182,6 +182,15 @@ TEST(SliderValue, WithoutAListenerClicksAndDragsOnlyMoveTheThumb)
 // Cells of 10 from a 30-pixel track: both ends once, the middle repeated
 // (width - 11) / 10 times from 10 on, the last repeat cut at the right end's
 // start; the thumb at (width - 20) x value, centred across.
+// The blits of drawing the slider onto a screen of its own.
+std::vector<std::string> Drawn(Slider& slider)
+{
+    RecordingImage screen(200, 200);
+    Vorn::Graphics g(&screen);
+    slider.Draw(&g);
+    return screen.mCalls;
+}
+
 TEST(SliderDraw, LaysTheTrackOutInThreeCellsWithTheMiddleRepeatedAndClipped)
 {
     RecordingImage track(30, 6, "track");
@@ -209,6 +218,20 @@ TEST(SliderDraw, LaysTheTrackOutInThreeCellsWithTheMiddleRepeatedAndClipped)
     EXPECT_EQ(middles, 8);
 }
 
+// A track thinner than the slider and a thumb shorter than it: the slider
+// paints nothing else, so what lies behind shows through, as it says.
+TEST(SliderDraw, PaintsOnlyItsTrackAndThumbAndSaysWhatLiesBehindShowsThrough)
+{
+    RecordingImage track(30, 2, "track");
+    RecordingImage thumb(20, 4, "thumb");
+    Slider slider(&track, &thumb, 1, nullptr);
+    slider.Resize(0, 0, 30, 14);
+    EXPECT_THAT(Drawn(slider),
+        ElementsAre("Blt track 0,6 src=0,0,10,2 #ffffffff m0", "Blt track 10,6 src=10,0,10,2 #ffffffff m0",
+            "Blt track 20,6 src=20,0,10,2 #ffffffff m0", "Blt thumb 0,5 src=0,0,20,4 #ffffffff m0"));
+    EXPECT_TRUE(slider.HasTransparencies());
+}
+
 TEST(SliderDraw, AVerticalTrackIsStackedAndItsThumbMovesDown)
 {
     RecordingImage track(6, 30, "track");
@@ -217,10 +240,7 @@ TEST(SliderDraw, AVerticalTrackIsStackedAndItsThumbMovesDown)
     slider.mHorizontal = false;
     slider.Resize(0, 0, 14, 45);
     slider.SetValue(0.2);
-    RecordingImage screen(200, 200);
-    Vorn::Graphics g(&screen);
-    slider.Draw(&g);
-    EXPECT_THAT(screen.mCalls,
+    EXPECT_THAT(Drawn(slider),
         ElementsAre("Blt track 4,0 src=0,0,6,10 #ffffffff m0", "Blt track 4,10 src=0,10,6,10 #ffffffff m0",
             "Blt track 4,20 src=0,10,6,10 #ffffffff m0", "Blt track 4,30 src=0,10,6,5 #ffffffff m0",
             "Blt track 4,35 src=0,20,6,10 #ffffffff m0", "Blt thumb 2,5 src=0,0,10,20 #ffffffff m0"));
@@ -233,12 +253,10 @@ TEST(SliderDraw, TheLastMiddleCellShowsUpToTheRightEnd)
     RecordingImage thumb(0, 6, "thumb");
     Slider slider(&track, &thumb, 1, nullptr);
     slider.Resize(0, 0, 91, 6);
-    RecordingImage screen(200, 200);
-    Vorn::Graphics g(&screen);
-    slider.Draw(&g);
-    ASSERT_EQ(screen.mCalls.size(), 10u);
-    EXPECT_EQ(screen.mCalls[8], "Blt track 80,0 src=10,0,1,6 #ffffffff m0");
-    EXPECT_EQ(screen.mCalls[9], "Blt track 81,0 src=20,0,10,6 #ffffffff m0");
+    const std::vector<std::string> calls = Drawn(slider);
+    ASSERT_EQ(calls.size(), 10u);
+    EXPECT_EQ(calls[8], "Blt track 80,0 src=10,0,1,6 #ffffffff m0");
+    EXPECT_EQ(calls[9], "Blt track 81,0 src=20,0,10,6 #ffffffff m0");
 }
 
 TEST(SliderDraw, ATrackTooSmallForThreeCellsDrawsOnlyTheThumb)
@@ -247,14 +265,9 @@ TEST(SliderDraw, ATrackTooSmallForThreeCellsDrawsOnlyTheThumb)
     RecordingImage thumb(20, 10, "thumb");
     Slider slider(&track, &thumb, 1, nullptr);
     slider.Resize(0, 0, 100, 10);
-    RecordingImage screen(200, 200);
-    Vorn::Graphics g(&screen);
-    slider.Draw(&g);
-    EXPECT_THAT(screen.mCalls, ElementsAre("Blt thumb 0,0 src=0,0,20,10 #ffffffff m0"));
+    EXPECT_THAT(Drawn(slider), ElementsAre("Blt thumb 0,0 src=0,0,20,10 #ffffffff m0"));
     slider.mTrackImage = nullptr;
-    screen.mCalls.clear();
-    slider.Draw(&g);
-    EXPECT_THAT(screen.mCalls, ElementsAre("Blt thumb 0,0 src=0,0,20,10 #ffffffff m0"));
+    EXPECT_THAT(Drawn(slider), ElementsAre("Blt thumb 0,0 src=0,0,20,10 #ffffffff m0"));
 }
 
 } // namespace

@@ -161,14 +161,16 @@ std::vector<uint32_t> Shown(RecordingWindow& recording)
 }
 
 // Straight into the window's framebuffer, in its rectangle on black; a
-// rectangle of another size takes the pixel under each centre; one reaching
-// past the window is cut there.
+// rectangle of another size takes the frame scaled by area (twice the size
+// copies each pixel, one and a half times the width halves the middle column
+// between its neighbours); one reaching past the window is cut there, scaled
+// the same way.
 TEST(SdlWindow, PresentedFrameLandsInItsRectangleOnBlack)
 {
     const uint32_t rgb32[] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00123456};
     const uint16_t rgb16[] = {0xF800, 0x07E0, 0x001F, 0x8410};
-    const struct { const void* pixels; PixelFormat format; uint32_t grey; } cases[] = {
-        {rgb32, kFormatX8R8G8B8, 0x123456}, {rgb16, kFormatR5G6B5, 0x848284}};
+    const struct { const void* pixels; PixelFormat format; uint32_t grey, blueAndGrey; } cases[] = {
+        {rgb32, kFormatX8R8G8B8, 0x123456, 0x091AAB}, {rgb16, kFormatR5G6B5, 0x848284, 0x4241C2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.grey);
         RecordingWindow recording(Describe("Present", 6, 4));
@@ -184,6 +186,13 @@ TEST(SdlWindow, PresentedFrameLandsInItsRectangleOnBlack)
         std::vector<uint32_t> corner(24, 0);
         corner[23] = r;
         EXPECT_EQ(Shown(recording), corner);
+        const uint32_t y = 0x808000, m = c.blueAndGrey;
+        ASSERT_TRUE(recording.window.Present(frame, {0, 0, 3, 2})) << recording.window.Error();
+        EXPECT_EQ(Shown(recording), (std::vector<uint32_t>{r, y, g, 0, 0, 0, b, m, k, 0, 0, 0, //
+                                                           0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        ASSERT_TRUE(recording.window.Present(frame, {4, 2, 3, 2})) << recording.window.Error();
+        EXPECT_EQ(Shown(recording), (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, //
+                                                           0, 0, 0, 0, r, y, 0, 0, 0, 0, b, m}));
     }
 }
 

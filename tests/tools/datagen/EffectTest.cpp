@@ -61,15 +61,21 @@ TEST(Effect, EveryEmitterRunsOneCycleAndItsPictureLiesBesideIt)
         }
     }
     ASSERT_FALSE(emitters.empty());
+    double particles = 0.0;
     for (const auto& emitter : emitters) {
         // The board switches the effect on at each bomb and never off: each
         // emitter must switch itself off after one cycle.
         EXPECT_EQ(emitter.at("UseCycle"), std::to_string(1.0));
         EXPECT_EQ(emitter.at("SingleEmit"), std::to_string(1.0));
-        EXPECT_GE(std::stod(emitter.at("EmitsPerCycle")), 1.0);
+        // Switched off, an emitter still counts its cycles on: with more
+        // than one emission to a cycle, a bomb in the middle of one would
+        // get only the rest.
+        EXPECT_EQ(emitter.at("EmitsPerCycle"), std::to_string(1.0));
+        particles += std::stod(emitter.at("ParticlesPerEmit")) * std::stod(emitter.at("BurstSize"));
         ASSERT_TRUE(emitter.contains("Texture"));
         EXPECT_FALSE(Testing::ReadLooseFile("FX/" + emitter.at("Texture")).empty());
     }
+    EXPECT_EQ(particles, 250.0);
 }
 
 } // namespace

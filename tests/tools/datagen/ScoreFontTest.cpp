@@ -3,6 +3,10 @@
 // inside the picture, and metrics that fit the score table's rows.
 
 #include "GameData.h"
+#include "fakes/PoolingApp.h"
+#include "fakes/RecordingImage.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/ImageFont.h"
 #include "framework/resources/DescParser.h"
 #include "framework/resources/ImageLib.h"
 
@@ -14,6 +18,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -139,4 +144,30 @@ TEST(ScoreFont, DescriptorHoldsEveryCharacterTheGameWritesInsideItsPicture)
     EXPECT_EQ(strongest, 0xFFFFFFFFu);
 }
 
+// The score font scaled up: "0" advances 19 pixels at its own size. At 8
+// times the formula's 152 would need the shadow's glyphs, 1521 pixels side
+// by side, rendered 12168 wide; the shadow is held to 8192 / 1521 = 5.386
+// times, and the face shrinks with it (lowered on its own it stood at 7.28
+// times over a smaller shadow, and "0" measured 138).
+TEST(ScoreFont, ScaledPastTheLimitTheShadowAndTheFaceShrinkTogether)
+{
+    Testing::GameArchive archive;
+    Testing::PoolingApp app;
+    Vorn::ImageFont font(&app, "fonts/score.txt");
+    ASSERT_EQ(font.mActiveLayerList.size(), 2u);
+    Testing::RecordingImage screen(800, 600, "screen");
+    Vorn::Graphics g(&screen);
+    for (const auto& [scale, zero] : {std::pair{1.0, 19}, {2.0, 38}, {4.0, 76}, {8.0, 102}}) {
+        font.SetScale(scale);
+        EXPECT_EQ(font.CharWidth('0'), zero) << scale;
+        const double lowered = std::min(scale, 8192.0 / 1521.0);
+        for (const Vorn::ActiveFontLayer& layer : font.mActiveLayerList)
+            EXPECT_DOUBLE_EQ(layer.mScale, lowered) << scale;
+        int drawn = 0;
+        font.DrawStringLayered(&g, 10, 400, "1234567890", Vorn::Color::White, Vorn::Rect(), nullptr, &drawn);
+        EXPECT_EQ(drawn, font.StringWidth("1234567890")) << scale;
+    }
+}
+
 } // namespace
+

@@ -1,0 +1,262 @@
+// The vector rows against the generic kernel, which the rules of
+// TriangleRasterizer.h pin: for every texture layout the blitters and the 3D
+// device hand the rasteriser, every sampling, way of laying, tint and order
+// of channels, random pairs of triangles (quads, overlapping and apart, on
+// canvases whose widths leave rows that end short of four pixels) draw the
+// same pixels to the bit and leave the same pixels alone.
+
+#include "framework/graphics/TriangleRasterizer.h"
+
+#include "TriangleCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace SWTri = Vorn::SWTri;
+using SWTri::Compose;
+using Testing::Canvas;
+using SWTri::Sampling;
+
+// The same texels through a fetch the vector rows do not know: the generic
+// kernel draws with it.
+template <typename Fetch>
+struct Generic {
+    static constexpr bool kPremultiplied = Fetch::kPremultiplied;
+    Fetch fetch;
+    int width;
+    int height;
+    uint32_t operator()(int x, int y) const { return fetch(x, y); }
+};
+
+template <typename Fetch>
+Generic<Fetch> GenericOf(const Fetch& fetch)
+{
+    return Generic<Fetch>{fetch, fetch.width, fetch.height};
+}
+
+uint32_t PremultipliedWord(uint32_t t)
+{
+    const SWTri::Lanes l = SWTri::Premultiplied(t);
+    return l.a << 24 | l.r << 16 | l.g << 8 | l.b;
+}
+
+// A texture of every layout at once: `colours` straight ARGB words of
+// every alpha class, laid out by indices, and 16-bit words of their own.
+struct Texture {
+    Texture(int w, int h, std::mt19937& random) : width(w), height(h)
+    {
+        std::uniform_int_distribution<uint32_t> any;
+        for (uint32_t& c : table) {
+            const uint32_t alphas[4] = {0, 0xFF, any(random) & 0xFF, 1};
+            c = alphas[any(random) % 4] << 24 | (any(random) & 0xFFFFFF);
+        }
+        // A few transparent words with colour: an unweighted fetch adds it.
+        table[3] = 0x00FFFFFF;
+        for (size_t i = 0; i < table.size(); ++i) {
+            premultipliedTable[i] = PremultipliedWord(table[i]);
+            entries[i] = (table[i] & 0xFF00FF00u) | ((table[i] >> 16) & 0xFF) | ((table[i] & 0xFF) << 16);
+        }
+        const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+        indices.resize(count);
+        argb.resize(count);
+        premultiplied.resize(count);
+        // Runs of one index, as pictures have them, and single texels.
+        for (size_t i = 0; i < count;) {
+            const auto index = static_cast<uint8_t>(any(random) % 40);
+            for (size_t run = 1 + any(random) % 6; run > 0 && i < count; --run, ++i) {
+                indices[i] = index;
+                argb[i] = table[index];
+                premultiplied[i] = premultipliedTable[index];
+            }
+        }
+        // Rows of 16-bit texels and of indices with room after them.
+        pitch16 = w * 2 + 6;
+        pitch8 = w + 5;
+        packed.resize(static_cast<size_t>(pitch16) * static_cast<size_t>(h));
+        for (uint8_t& byte : packed)
+            byte = static_cast<uint8_t>(any(random));
+        paddedIndices.resize(static_cast<size_t>(pitch8) * static_cast<size_t>(h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                paddedIndices[static_cast<size_t>(y * pitch8 + x)] = indices[static_cast<size_t>(y * w + x)];
+    }
+
+    int width;
+    int height;
+    std::array<uint32_t, 256> table{};
+    std::array<uint32_t, 256> premultipliedTable{};
+    std::array<uint32_t, 256> entries{};
+    std::vector<uint8_t> indices;
+    std::vector<uint32_t> argb;
+    std::vector<uint32_t> premultiplied;
+    int pitch16 = 0;
+    int pitch8 = 0;
+    std::vector<uint8_t> packed;
+    std::vector<uint8_t> paddedIndices;
+};
+
+// Two triangles: the two of a quad (strip order), or two apart that may
+// overlap, with texture coordinates over and past the texture, now and then
+// far past it.
+std::array<SWTri::FixedVertex, 6> RandomPair(int canvasWidth, int canvasHeight, const Texture& t, bool quad,
+    bool far, std::mt19937& random)
+{
+    std::uniform_real_distribution<double> across(-2, canvasWidth + 2);
+    std::uniform_real_distribution<double> down(-2, canvasHeight + 2);
+    std::uniform_real_distribution<double> texelsX(-3, t.width + 3);
+    std::uniform_real_distribution<double> texelsY(-3, t.height + 3);
+    std::uniform_real_distribution<double> huge(-30000, 30000);
+    const auto corner = [&]() {
+        SWTri::FixedVertex p;
+        p.x = static_cast<int32_t>(std::clamp(across(random), 0.0, static_cast<double>(canvasWidth)) * 65536);
+        p.y = static_cast<int32_t>(std::clamp(down(random), 0.0, static_cast<double>(canvasHeight)) * 65536);
+        p.u = static_cast<int32_t>((far ? huge(random) : texelsX(random)) * 65536);
+        p.v = static_cast<int32_t>((far ? huge(random) : texelsY(random)) * 65536);
+        return p;
+    };
+    std::array<SWTri::FixedVertex, 6> v;
+    if (quad) {
+        // A parallelogram with its texture mapped affinely: 0, 1, 2 and the
+        // strip's second triangle 1, 3, 2.
+        SWTri::FixedVertex c[4] = {corner(), corner(), corner(), {}};
+        c[3].x = std::clamp(c[1].x + c[2].x - c[0].x, 0, canvasWidth * 65536);
+        c[3].y = std::clamp(c[1].y + c[2].y - c[0].y, 0, canvasHeight * 65536);
+        c[3].u = c[1].u + c[2].u - c[0].u;
+        c[3].v = c[1].v + c[2].v - c[0].v;
+        v = {c[0], c[1], c[2], c[1], c[3], c[2]};
+    } else {
+        for (SWTri::FixedVertex& p : v)
+            p = corner();
+    }
+    return v;
+}
+
+struct Tints {
+    static constexpr std::array<SWTri::ColorInfo, 4> kAll = {SWTri::ColorInfo{255, 255, 255, 255},
+        SWTri::ColorInfo{200, 90, 200, 255}, SWTri::ColorInfo{254, 255, 255, 255}, SWTri::ColorInfo{0, 0, 0, 0}};
+};
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void ExpectRowsAgree(const Fetch& fetch, const Texture& t, bool redLow, std::mt19937& random, const std::string& what)
+{
+    using Pixel = typename Target::Pixel;
+    const int format = sizeof(Pixel) == 4 ? SWTri::kFormat888 : SWTri::kFormat565;
+    // Rows ending a few pixels short of a multiple of four, and a canvas
+    // narrower than four.
+    for (const auto& [w, h] : {std::pair{21, 17}, std::pair{3, 9}, std::pair{32, 6}})
+        for (const SWTri::ColorInfo& tint : Tints::kAll)
+            for (int n = 0; n < 6; ++n) {
+                const auto v = RandomPair(w, h, t, n % 2 == 0, n == 5, random);
+                Canvas<Pixel> fast(w, h, format, 0, redLow);
+                fast.Randomize(random);
+                Canvas<Pixel> generic(fast);
+                SWTri::RasterizeTriangles<Target, Fetch, Mode, How, SWTri::Shading::Constant>(v.data(), 2, fast.dest,
+                    fetch, tint);
+                SWTri::RasterizeTriangles<Target, Generic<Fetch>, Mode, How, SWTri::Shading::Constant>(v.data(), 2,
+                    generic.dest, GenericOf(fetch), tint);
+                ASSERT_EQ(fast.pixels, generic.pixels)
+                    << what << " canvas " << w << "x" << h << " tint " << tint.alpha << "," << tint.red << " case " << n;
+            }
+}
+
+template <typename Target, typename Fetch>
+void ExpectEveryKindAgrees(const Fetch& fetch, const Texture& t, bool redLow, std::mt19937& random,
+    const std::string& what)
+{
+    ExpectRowsAgree<Target, Fetch, Sampling::Point, Compose::Over>(fetch, t, redLow, random, what + " point over");
+    ExpectRowsAgree<Target, Fetch, Sampling::Point, Compose::Add>(fetch, t, redLow, random, what + " point add");
+    ExpectRowsAgree<Target, Fetch, Sampling::Point, Compose::Store>(fetch, t, redLow, random, what + " point store");
+    ExpectRowsAgree<Target, Fetch, Sampling::Bilinear, Compose::Over>(fetch, t, redLow, random, what + " linear over");
+    ExpectRowsAgree<Target, Fetch, Sampling::Bilinear, Compose::Add>(fetch, t, redLow, random, what + " linear add");
+    ExpectRowsAgree<Target, Fetch, Sampling::Bilinear, Compose::Store>(fetch, t, redLow, random,
+        what + " linear store");
+}
+
+template <typename Target>
+void ExpectEverySourceAgrees(bool redLow)
+{
+    std::mt19937 random(redLow ? 9001 : 9002);
+    // One texel wide and high too: the bilinear rows read no pairs there.
+    for (const auto& [w, h] : {std::pair{13, 11}, std::pair{1, 7}, std::pair{6, 1}, std::pair{64, 64}}) {
+        const Texture t(w, h, random);
+        const std::string size = std::to_string(w) + "x" + std::to_string(h) + " ";
+        ExpectEveryKindAgrees<Target>(SWTri::ArgbFetch{t.argb.data(), w, h}, t, redLow, random, size + "argb");
+        ExpectEveryKindAgrees<Target>(SWTri::PremultipliedFetch{{t.premultiplied.data(), w, h}}, t, redLow, random,
+            size + "premultiplied");
+        ExpectEveryKindAgrees<Target>(SWTri::PaletteFetch{t.table.data(), t.indices.data(), w, h}, t, redLow, random,
+            size + "palette");
+        ExpectEveryKindAgrees<Target>(
+            SWTri::PremultipliedPaletteFetch{{t.premultipliedTable.data(), t.indices.data(), w, h}}, t, redLow,
+            random, size + "premultiplied palette");
+        ExpectEveryKindAgrees<Target>(SWTri::Rgb565Fetch{t.packed.data(), t.pitch16, w, h}, t, redLow, random,
+            size + "565");
+        ExpectEveryKindAgrees<Target>(SWTri::Argb4444Fetch{t.packed.data(), t.pitch16, w, h}, t, redLow, random,
+            size + "4444");
+        ExpectEveryKindAgrees<Target>(
+            SWTri::PaletteEntryFetch{t.entries.data(), t.paddedIndices.data(), t.pitch8, w, h}, t, redLow, random,
+            size + "palette entries");
+        // Texels taken unweighted are only ever added (one / one).
+        const SWTri::UnweightedFetch<SWTri::Argb4444Fetch> unweighted4444{{t.packed.data(), t.pitch16, w, h}};
+        const SWTri::UnweightedFetch<SWTri::PaletteEntryFetch> unweightedEntries{
+            {t.entries.data(), t.paddedIndices.data(), t.pitch8, w, h}};
+        ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::Argb4444Fetch>, Sampling::Point, Compose::Add>(unweighted4444, t, redLow,
+            random, size + "unweighted 4444 point");
+        ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::Argb4444Fetch>, Sampling::Bilinear, Compose::Add>(unweighted4444, t, redLow,
+            random, size + "unweighted 4444 linear");
+        ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::PaletteEntryFetch>, Sampling::Point, Compose::Add>(unweightedEntries, t,
+            redLow, random, size + "unweighted palette entries point");
+        ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::PaletteEntryFetch>, Sampling::Bilinear, Compose::Add>(unweightedEntries, t,
+            redLow, random, size + "unweighted palette entries linear");
+    }
+}
+
+TEST(TriangleSpanSse2, RowsOnWordsWithRedHighEqualTheGenericKernel)
+{
+    ExpectEverySourceAgrees<SWTri::Target888<false>>(false);
+}
+
+TEST(TriangleSpanSse2, RowsOnWordsWithRedLowEqualTheGenericKernel)
+{
+    ExpectEverySourceAgrees<SWTri::Target888<true>>(true);
+}
+
+TEST(TriangleSpanSse2, RowsOn565EqualTheGenericKernel)
+{
+    ExpectEverySourceAgrees<SWTri::Target16<6>>(false);
+}
+
+TEST(TriangleSpanSse2, RowsOn555EqualTheGenericKernel)
+{
+    ExpectEverySourceAgrees<SWTri::Target16<5>>(false);
+}
+
+// The two triangles of a pair walked down their rows together draw what
+// they draw one after the other, where they meet, overlap or lie apart.
+TEST(TriangleSpanSse2, PairsDrawWhatTheirTrianglesDrawInTurn)
+{
+    std::mt19937 random(515);
+    const Texture t(9, 7, random);
+    const Generic<SWTri::ArgbFetch> fetch = GenericOf(SWTri::ArgbFetch{t.argb.data(), 9, 7});
+    for (int n = 0; n < 200; ++n) {
+        const auto v = RandomPair(19, 15, t, n % 3 != 0, false, random);
+        Canvas<uint32_t> pair(19, 15, SWTri::kFormat888, 0);
+        pair.Randomize(random);
+        Canvas<uint32_t> inTurn(pair);
+        SWTri::RasterizeTriangles<SWTri::Target888<false>, Generic<SWTri::ArgbFetch>, Sampling::Bilinear, Compose::Over,
+            SWTri::Shading::Constant>(v.data(), 2, pair.dest, fetch, SWTri::ColorInfo{});
+        for (int k = 0; k < 2; ++k)
+            SWTri::Rasterize<SWTri::Target888<false>, Generic<SWTri::ArgbFetch>, Sampling::Bilinear, Compose::Over,
+                SWTri::Shading::Constant>(v.data() + 3 * k, inTurn.dest, fetch, SWTri::ColorInfo{});
+        ASSERT_EQ(pair.pixels, inTurn.pixels) << "case " << n;
+    }
+}
+
+} // namespace
