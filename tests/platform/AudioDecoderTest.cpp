@@ -191,7 +191,7 @@ TEST(ModuleSource, JumpsToTheStartOfAnOrderItHas)
         ASSERT_EQ(rest.size(), all.size() - 2 * from) << order;
         EXPECT_NEAR(LeftTone(rest, 0, 2000), LeftTone(all, from, 2000), 2.0) << order;
     }
-    EXPECT_EQ(Platform::OpenPcmSource(Bytes(Wav(1, 44100, 16, Pcm16({1, 2}))))->SeekOrder(0), -1);
+    EXPECT_EQ(Platform::OpenPcmSource(BytesOfText(Wav(1, 44100, 16, Pcm16({1, 2}))))->SeekOrder(0), -1);
 }
 
 TEST(ModuleSource, RepeatingItLoopsBackToItsFirstOrderUntilToldOtherwise)
@@ -210,7 +210,7 @@ TEST(ModuleSource, RepeatingItLoopsBackToItsFirstOrderUntilToldOtherwise)
     EXPECT_EQ(ReadAll(*source).size(), 2 * 2 * kModuleOrderFrames);
     EXPECT_FALSE(source->Seek(3 * kModuleOrderFrames));
 
-    EXPECT_FALSE(Platform::OpenPcmSource(Bytes(Wav(1, 44100, 16, Pcm16({1, 2}))))->SetRepeat(true));
+    EXPECT_FALSE(Platform::OpenPcmSource(BytesOfText(Wav(1, 44100, 16, Pcm16({1, 2}))))->SetRepeat(true));
 }
 
 TEST(ModuleSource, WhatIsNoModuleIsRefusedAndACutOneNeverRunsAway)
