@@ -17,6 +17,10 @@ ASAN  ?= build-asan
 TSAN  ?= build-tsan
 FUZZ  ?= build-fuzz
 FUZZ_SECONDS ?= 10
+# Each target's sources are compiled in batches, up to 16 files to a
+# translation unit: the headers and templates they share are compiled once a
+# batch rather than once a file.
+UNITY := -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16
 
 .PHONY: all deps build build-asan build-tsan run test test-normal test-asan test-tsan test-fuzz bench clean
 
@@ -35,15 +39,15 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(UNITY)
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_SANITIZE=ON -DZARQUEL_BENCH=OFF
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_SANITIZE=ON -DZARQUEL_BENCH=OFF $(UNITY)
 	cmake --build $(ASAN) -j $(JOBS)
 
 build-tsan: deps
-	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_TSAN=ON -DZARQUEL_BENCH=OFF
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DZARQUEL_TSAN=ON -DZARQUEL_BENCH=OFF $(UNITY)
 	cmake --build $(TSAN) -j $(JOBS) --target thread_tests
 
 run: build
@@ -61,26 +65,26 @@ test-tsan: build-tsan
 	TSAN_OPTIONS=second_deadlock_stack=1 \
 	  ctest --test-dir $(TSAN) --output-on-failure --timeout 900 -j $(JOBS)
 
-# The file readers' fuzz targets, when clang and its fuzzing runtime are here.
+# The file readers' fuzz targets, when clang and its fuzzing runtime are here,
+# as many side by side as there are cores, each for FUZZ_SECONDS of its own.
 # A sanitizer report stops a target and fails the step; the canary shows that
 # it does.
 test-fuzz: deps
 	@if printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' | \
 	    clang++ -x c++ -fsanitize=fuzzer - -o /tmp/zarquel-fuzz-probe 2>/dev/null; then \
 	  cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-	    -DZARQUEL_FUZZ=ON -DZARQUEL_TESTS=OFF -DZARQUEL_BENCH=OFF && \
+	    -DZARQUEL_FUZZ=ON -DZARQUEL_TESTS=OFF -DZARQUEL_BENCH=OFF $(UNITY) && \
 	  cmake --build $(FUZZ) -j $(JOBS) --target fuzz_targets && \
 	  printf x >$(FUZZ)/canary.in && \
 	  if $(FUZZ)/tests/fuzz/UndefinedBehaviourCanary $(FUZZ)/canary.in >$(FUZZ)/canary.log 2>&1 || \
 	     ! grep -q 'runtime error' $(FUZZ)/canary.log; then \
 	    echo "The fuzz build lets undefined behaviour pass"; exit 1; \
 	  fi && \
-	  for fuzzer in $(FUZZ)/tests/fuzz/*Fuzz; do \
-	    corpus=$(FUZZ)/corpus/$$(basename $$fuzzer); mkdir -p $$corpus; \
-	    echo "Fuzzing $$(basename $$fuzzer) for $(FUZZ_SECONDS) s"; \
-	    $$fuzzer -seed=1 -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=0 $$corpus 2>$(FUZZ)/$$(basename $$fuzzer).log || \
-	      { tail -n 40 $(FUZZ)/$$(basename $$fuzzer).log; exit 1; }; \
-	  done; \
+	  ls $(FUZZ)/tests/fuzz/*Fuzz | xargs -P $(JOBS) -I{} sh -c ' \
+	    name=$$(basename {}); corpus=$(FUZZ)/corpus/$$name; mkdir -p $$corpus; \
+	    echo "Fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	    {} -seed=1 -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=0 $$corpus 2>$(FUZZ)/$$name.log || \
+	      { tail -n 40 $(FUZZ)/$$name.log; exit 1; }'; \
 	else \
 	  echo "clang++ with libFuzzer not found: fuzz targets skipped"; \
 	fi

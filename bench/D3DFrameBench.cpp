@@ -35,7 +35,7 @@ uint32_t Floor(int x, int y, int, int)
     return 0xFF000000u | static_cast<uint32_t>((x / 8 + y / 8) % 2 ? 0x203040 : 0x304050);
 }
 
-uint32_t Ball(int x, int y, int w, int)
+uint32_t BallTexel(int x, int y, int w, int)
 {
     const double r = w / 2.0;
     const double d = std::hypot(x + 0.5 - r, y + 0.5 - r);
@@ -59,7 +59,7 @@ void GameFrame(benchmark::State& state, bool threeD)
         return;
     }
     auto floor = MakeImage(bench.app, 800, 600, Floor);
-    auto ball = MakeImage(bench.app, 40, 40, Ball);
+    auto ball = MakeImage(bench.app, 40, 40, BallTexel);
     auto particle = MakeImage(bench.app, 16, 16, Particle);
     Vorn::Graphics g(bench.display->GetScreenImage());
     int frame = 0;

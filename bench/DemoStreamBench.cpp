@@ -15,12 +15,12 @@ using Vorn::DemoCommand;
 using Vorn::DemoMode;
 using Vorn::DemoStream;
 
-constexpr int kCommands = 100000;
+constexpr int kStreamCommands = 100000;
 
 void BM_ReplayLongStream(benchmark::State& state)
 {
     int32_t lastUpdate = 0;
-    const DemoStream recorder = Bench::RecordGame(3, kCommands, lastUpdate);
+    const DemoStream recorder = Bench::RecordGame(3, kStreamCommands, lastUpdate);
     int64_t replayed = 0;
     for (auto _ : state) {
         DemoStream player(DemoMode::Playing);

@@ -16,7 +16,7 @@ namespace {
 
 using Vorn::DemoMode;
 
-constexpr int kCommands = 100000;
+constexpr int kReplayCommands = 100000;
 
 // Time moves only when the loop sleeps, which fast-forward never does.
 class StillClock final : public Platform::Clock {
@@ -41,7 +41,7 @@ struct LongGame {
 LongGame RecordLongGame()
 {
     LongGame game;
-    game.stream = Bench::RecordGame(5, kCommands, game.lastUpdate).GetBuffer();
+    game.stream = Bench::RecordGame(5, kReplayCommands, game.lastUpdate).GetBuffer();
     return game;
 }
 
@@ -64,7 +64,7 @@ void BM_FastForwardEmptyGame(benchmark::State& state)
 
         state.PauseTiming();
         updates += game->mUpdateCount;
-        commands += kCommands;
+        commands += kReplayCommands;
         game.reset();
         state.ResumeTiming();
     }

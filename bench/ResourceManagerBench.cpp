@@ -18,9 +18,9 @@
 namespace {
 
 constexpr int kImages = 60;
-constexpr int kSide = 128;
+constexpr int kImageSide = 128;
 
-class StillClock final : public Platform::Clock {
+class FrozenClock final : public Platform::Clock {
 public:
     uint32_t Milliseconds() override { return 0; }
     void Sleep(uint32_t) override {}
@@ -46,10 +46,10 @@ const std::filesystem::path& GameFolder()
         std::mt19937 rng(5);
         std::string manifest = "<ResourceManifest><Resources id=\"Game\">";
         for (int i = 0; i < kImages; ++i) {
-            auto image = ImageLib::Image::Create(kSide, kSide);
+            auto image = ImageLib::Image::Create(kImageSide, kImageSide);
             uint32_t* p = image->GetBits();
-            for (int y = 0; y < kSide; ++y) {
-                for (int x = 0; x < kSide; ++x) {
+            for (int y = 0; y < kImageSide; ++y) {
+                for (int x = 0; x < kImageSide; ++x) {
                     const uint32_t r2 = static_cast<uint32_t>((x - 64) * (x - 64) + (y - 64) * (y - 64));
                     const uint32_t alpha = r2 < 3600 ? 255u : r2 < 4096 ? 128u : 0u;
                     *p++ = alpha << 24 | (rng() & 0x3F3F3F) | static_cast<uint32_t>(i) << 16;
@@ -69,7 +69,7 @@ const std::filesystem::path& GameFolder()
 void BM_LoadGroupOf60Images(benchmark::State& state)
 {
     const std::string manifest = (GameFolder() / "resources.xml").string();
-    StillClock clock;
+    FrozenClock clock;
     for (auto _ : state) {
         state.PauseTiming();
         auto app = std::make_unique<Vorn::VornAppBase>(Platform::Services{&clock});

@@ -1,6 +1,7 @@
 #include "game/AutosaveRecord.h"
 
 #include "game/Ball.h"
+#include "game/Board.h"
 #include "game/Level.h"
 
 #include <charconv>
@@ -28,22 +29,15 @@ constexpr int kMaxRevealCounter = 10;
 constexpr int kMaxSpeedUpTimer = 200;
 constexpr int kMaxMisses = 10;
 // The counters run down from 100 by these steps.
-constexpr int kFlipStep = 4;
-constexpr int kRemovalStep = 5;
+constexpr int kSavedFlipStep = 4;
+constexpr int kSavedRemovalStep = 5;
 
-// The track speed is the feed rate of at most 1 (down to the difficulty's
-// floor), run backwards by a reverse or tripled by the speed-up; while the
-// first balls roll in, 10 is stored instead.
-constexpr float kTopTrackSpeed = 1.0f;
-constexpr float kSpeedUpFactor = 3.0f;
-constexpr float kOpeningTrackSpeed = 10.0f;
 // The travel starts again from 0 once it passes the spawn distance. It
 // falls only while a reverse runs, by at most the top speed an update, and
 // reverses follow one another only while a reverse ball (which only a saved
 // game brings) is left to match: its special lasts at most its lifetime, and
 // the last one matched runs on for a reverse's length after it.
-constexpr float kSpawnDistance = 48.0f;
-constexpr float kLeastTravel = -static_cast<float>(kMaxSpecialLifetime + kMaxReverseTimer) * kTopTrackSpeed;
+constexpr float kLeastTravel = -static_cast<float>(kMaxSpecialLifetime + kMaxReverseTimer) * Board::kTopSpeed;
 // The play field's planes hold every ball's centre within 20 of the
 // window's edges; one further than a whole ball's radius outside the window
 // would not be on the screen at all.
@@ -113,9 +107,13 @@ bool ReadFloatWithin(std::istream& in, float& value, float least, float most)
     return ReadFloat(in, value) && value >= least && value <= most;
 }
 
+// The feed rate of at most the top speed (down to the difficulty's floor),
+// run backwards by a reverse or tripled by the speed-up; while the first
+// balls roll in, the opening speed is stored instead.
 bool TrackSpeedValue(float speed)
 {
-    return (speed >= -kTopTrackSpeed && speed <= kTopTrackSpeed * kSpeedUpFactor) || speed == kOpeningTrackSpeed;
+    const float fastest = Board::kTopSpeed * Board::kSpeedUpFactor;
+    return (speed >= -Board::kTopSpeed && speed <= fastest) || speed == Board::kOpeningSpeed;
 }
 
 bool ReadBool(std::istream& in, bool& value)
@@ -153,8 +151,8 @@ bool ReadBall(std::istream& in, AutosaveRecord::SavedBall& ball)
            ReadInt(in, ball.symbol, 0, kMaxSymbol) && ReadInt(in, ball.symbolSet, 0, kMaxSymbol) &&
            ReadBool(in, ball.hovered) && ReadBool(in, ball.open) && ReadInt(in, ball.specialKind, 0, kMaxSpecialKind) &&
            ReadBool(in, ball.beingRemoved) && ReadBool(in, ball.reserved1) && ReadBool(in, ball.reserved2) &&
-           ReadInt(in, ball.flipCounter, 0, 100) && CounterValue(ball.flipCounter, kFlipStep) &&
-           ReadInt(in, ball.removalCounter, 0, 100) && CounterValue(ball.removalCounter, kRemovalStep) &&
+           ReadInt(in, ball.flipCounter, 0, 100) && CounterValue(ball.flipCounter, kSavedFlipStep) &&
+           ReadInt(in, ball.removalCounter, 0, 100) && CounterValue(ball.removalCounter, kSavedRemovalStep) &&
            (ball.beingRemoved || ball.removalCounter == 0) &&
            ReadInt(in, ball.specialLifetime, 0, kMaxSpecialLifetime) && ReadBool(in, ball.heldShown) &&
            ReadBool(in, ball.translucent);
@@ -194,7 +192,7 @@ bool AutosaveRecord::Read(std::istream& in)
         !ReadInt(in, misses, 0, kMaxMisses) || !ReadInt(in, stopTimer, 0, kMaxStopTimer) ||
         !ReadInt(in, reverseTimer, 0, kMaxReverseTimer) || !ReadInt(in, revealTimer, 0, kMaxRevealTimer) ||
         !ReadInt(in, revealCounter, 0, kMaxRevealCounter) || !ReadInt(in, speedUpTimer, 0, kMaxSpeedUpTimer) ||
-        !ReadFloatWithin(in, travel, kLeastTravel, kSpawnDistance))
+        !ReadFloatWithin(in, travel, kLeastTravel, Board::kSpawnDistance))
         return false;
 
     const int64_t stageBalls = Level::BallCountFor(stage);

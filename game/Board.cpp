@@ -19,15 +19,9 @@
 namespace {
 
 constexpr float kFrameSeconds = 0.01f;
-// A ball is added each time the track has fed this far.
-constexpr float kSpawnDistance = 48.0f;
-constexpr float kTopSpeed = 1.0f;
-// The speed that only the autosave sees while the first balls roll in.
-constexpr float kOpeningSpeed = 10.0f;
 constexpr size_t kOpeningBalls = 10;
 // Track speed floors by difficulty; higher difficulties share the last.
 constexpr std::array<float, 4> kSpeedFloors = {0.2f, 0.3f, 0.4f, 0.5f};
-constexpr float kSpeedUpFactor = 3.0f;
 constexpr int kRevealInterval = 10;
 constexpr int kSpawnScatter = 10;
 

@@ -36,6 +36,15 @@ public:
     static constexpr int kKeyPause = 19;
     static constexpr int kKeyEscape = 27;
 
+    // The track's feed: a ball is added each time it has fed kSpawnDistance;
+    // it runs at most kTopSpeed (backwards while a reverse runs), tripled by
+    // the speed-up, and the autosave alone sees kOpeningSpeed while the first
+    // balls roll in.
+    static constexpr float kSpawnDistance = 48.0f;
+    static constexpr float kTopSpeed = 1.0f;
+    static constexpr float kSpeedUpFactor = 3.0f;
+    static constexpr float kOpeningSpeed = 10.0f;
+
     // Difficulty 1 easy, 2 normal, 3 hard, or 8 to continue the autosaved
     // game (without one, 8 plays a fresh stage with 8 in every formula).
     Board(GameApp* app, int difficulty);

@@ -34,7 +34,7 @@ constexpr int64_t kMaxLoadingSleepMs = 250;
 // accumulator carries the pacing across them.
 constexpr double kMaxStepSleepMs = 100.0;
 
-int32_t Elapsed(uint32_t now, uint32_t then)
+int32_t FastForwardElapsed(uint32_t now, uint32_t then)
 {
     return Platform::TicksBetween(then, now);
 }
@@ -268,7 +268,7 @@ bool VornAppBase::RunFastForward(float fraction)
             mLoopState = kStateFinished;
             return true;
         }
-        if (Elapsed(Now(), mFastForwardStartTick) >= kFastForwardDrawMs || mFastForwardOneStep) {
+        if (FastForwardElapsed(Now(), mFastForwardStartTick) >= kFastForwardDrawMs || mFastForwardOneStep) {
             mFastForwardOneStep = false;
             mFastForwardStartTick = Now();
             DrawDirty();

@@ -122,7 +122,7 @@ void RunLoop(const DDImage::LockedDesc& dest, const RotatedBlit& blit, const Tap
     });
 }
 
-uint32_t Component(int value)
+uint32_t RotatedComponent(int value)
 {
     return static_cast<uint32_t>(std::clamp(value, 0, 255));
 }
@@ -132,8 +132,8 @@ void ChooseLoop(const DDImage::LockedDesc& dest, const DDInterface& display, con
     const TapSource& source, const Color& color, int mode)
 {
     const Channels ch(dest.mFormat);
-    const uint32_t a = Component(color.mAlpha);
-    const uint32_t c[3] = {Component(color.mRed), Component(color.mGreen), Component(color.mBlue)};
+    const uint32_t a = RotatedComponent(color.mAlpha);
+    const uint32_t c[3] = {RotatedComponent(color.mRed), RotatedComponent(color.mGreen), RotatedComponent(color.mBlue)};
     if (mode != kDrawModeNormal) {
         const SurfaceBlend::AddTables tables = SurfaceBlend::TablesFor(display, dest.mFormat);
         if (tables.table[0])

@@ -17,7 +17,7 @@ using namespace SWTri;
 // room to spare.
 constexpr int kMaxTextureSize = 4096;
 
-int BytesPerTexel(int format)
+int DeviceBytesPerTexel(int format)
 {
     switch (format) {
     case kTextureA8R8G8B8:
@@ -234,7 +234,7 @@ void SoftPalette::GetEntries(uint32_t* out) const
 }
 
 SoftTexture::SoftTexture(int width, int height, int format)
-    : mWidth(width), mHeight(height), mFormat(format), mPitch(width * BytesPerTexel(format)),
+    : mWidth(width), mHeight(height), mFormat(format), mPitch(width * DeviceBytesPerTexel(format)),
       mPixels(static_cast<size_t>(mPitch) * static_cast<size_t>(height))
 {
 }
@@ -296,7 +296,7 @@ std::vector<PixelFormatDesc> SoftDevice3D::EnumTextureFormats()
 int32_t SoftDevice3D::CreateTexture(int width, int height, int format, std::shared_ptr<SoftTexture>& out)
 {
     out.reset();
-    if (BytesPerTexel(format) == 0)
+    if (DeviceBytesPerTexel(format) == 0)
         return kD3DErrWrongTextureFormat;
     if (width < 1 || height < 1 || width > kMaxTextureSize || height > kMaxTextureSize)
         return kD3DErrTextureBadSize;
@@ -614,7 +614,7 @@ void SoftDevice3D::DrawLine(const Target& target, const ScreenVertex& a, const S
     const double y1 = std::clamp(static_cast<double>(b.y) - mViewY, -32767.0, 32767.0);
     const auto steps = static_cast<int>(std::ceil(std::max(std::fabs(x1 - x0), std::fabs(y1 - y0))));
     const ColorInfo color = ColorOf(a.diffuse);
-    const Lanes s = Tint::Of(static_cast<uint32_t>(color.alpha), static_cast<uint32_t>(color.red),
+    const Lanes s = SWTri::Tint::Of(static_cast<uint32_t>(color.alpha), static_cast<uint32_t>(color.red),
         static_cast<uint32_t>(color.green), static_cast<uint32_t>(color.blue))(Lanes{255, 255, 255, 255});
     bool known = false;
     const Mode mode = ModeOf(mBlending, mSourceBlend, mDestBlend, known);

@@ -35,7 +35,7 @@ void OutputToDebug(j_common_ptr info)
     Vorn::DebugPrint("%s\n", text);
 }
 
-[[noreturn]] void JumpOnError(j_common_ptr info)
+[[noreturn]] void JumpOnJpegError(j_common_ptr info)
 {
     (*info->err->output_message)(info);
     std::longjmp(reinterpret_cast<JumpingErrors*>(info->err)->jump, 1);
@@ -44,12 +44,12 @@ void OutputToDebug(j_common_ptr info)
 jpeg_error_mgr* UseJumpingErrors(JumpingErrors* errors)
 {
     jpeg_error_mgr* manager = jpeg_std_error(&errors->manager);
-    manager->error_exit = JumpOnError;
+    manager->error_exit = JumpOnJpegError;
     manager->output_message = OutputToDebug;
     return manager;
 }
 
-uint32_t* AllocatePixels(std::unique_ptr<Image>* owner, JDIMENSION width, JDIMENSION height)
+uint32_t* AllocateJpegPixels(std::unique_ptr<Image>* owner, JDIMENSION width, JDIMENSION height)
 {
     *owner = Image::Create(width, height);
     return *owner ? (*owner)->GetBits() : nullptr;
@@ -87,7 +87,7 @@ bool DecompressInto(const uint8_t* bytes, size_t size, std::unique_ptr<Image>* o
     // Grey and colour rows come out as B, G, R, A bytes with A = 0xFF, straight
     // into the pixel array.
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
-    uint32_t* pixels = AllocatePixels(owner, info.image_width, info.image_height);
+    uint32_t* pixels = AllocateJpegPixels(owner, info.image_width, info.image_height);
     if (!pixels) {
         jpeg_destroy_decompress(&info);
         return false;

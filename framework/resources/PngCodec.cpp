@@ -25,7 +25,7 @@ struct PngInput {
     size_t position;
 };
 
-[[noreturn]] void JumpOnError(png_structp png, png_const_charp)
+[[noreturn]] void JumpOnPngError(png_structp png, png_const_charp)
 {
     png_longjmp(png, 1);
 }
@@ -41,7 +41,7 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t length)
     in->position += length;
 }
 
-uint32_t* AllocatePixels(std::unique_ptr<Image>* owner, png_uint_32 width, png_uint_32 height)
+uint32_t* AllocatePngPixels(std::unique_ptr<Image>* owner, png_uint_32 width, png_uint_32 height)
 {
     *owner = Image::Create(width, height);
     return *owner ? (*owner)->GetBits() : nullptr;
@@ -49,7 +49,7 @@ uint32_t* AllocatePixels(std::unique_ptr<Image>* owner, png_uint_32 width, png_u
 
 bool DecodeInto(PngInput* input, std::unique_ptr<Image>* owner)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, IgnoreWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnPngError, IgnoreWarning);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);
@@ -82,7 +82,7 @@ bool DecodeInto(PngInput* input, std::unique_ptr<Image>* owner)
     if (png_get_rowbytes(png, info) != size_t{width} * 4)
         png_error(png, "Unexpected row size");
 
-    uint32_t* pixels = AllocatePixels(owner, width, height);
+    uint32_t* pixels = AllocatePngPixels(owner, width, height);
     if (!pixels)
         png_error(png, "Image too large");
     for (int pass = 0; pass < passes; ++pass) {
@@ -96,7 +96,7 @@ bool DecodeInto(PngInput* input, std::unique_ptr<Image>* owner)
 
 bool EncodeTo(FILE* file, const Image* image)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, IgnoreWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnPngError, IgnoreWarning);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);

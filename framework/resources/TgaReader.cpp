@@ -16,7 +16,7 @@ constexpr uint8_t kColourMapPresent = 1;
 // else would need reordering or a format that no image of ours uses.
 constexpr uint8_t kTopDown32 = 0x28;
 
-uint16_t U16(const uint8_t* p)
+uint16_t TgaU16(const uint8_t* p)
 {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
@@ -35,7 +35,7 @@ struct TgaHeader {
 
 TgaHeader ParseHeader(const uint8_t* p)
 {
-    return {p[0], p[1], p[2], U16(p + 5), p[7], U16(p + 12), U16(p + 14), p[16], p[17]};
+    return {p[0], p[1], p[2], TgaU16(p + 5), p[7], TgaU16(p + 12), TgaU16(p + 14), p[16], p[17]};
 }
 
 bool Accepted(const TgaHeader& h)

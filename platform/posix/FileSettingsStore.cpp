@@ -410,7 +410,7 @@ bool FindSubFolder(const std::string& folder, const std::string& name, std::stri
     return FindEntryNoCase(folder, name, true, found);
 }
 
-std::string WithoutTrailingSlash(std::string path)
+std::string RootWithoutTrailingSlash(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
@@ -419,7 +419,7 @@ std::string WithoutTrailingSlash(std::string path)
 
 } // namespace
 
-FileSettingsStore::FileSettingsStore(std::string rootFolder) : mRoot(WithoutTrailingSlash(std::move(rootFolder))) {}
+FileSettingsStore::FileSettingsStore(std::string rootFolder) : mRoot(RootWithoutTrailingSlash(std::move(rootFolder))) {}
 
 bool FileSettingsStore::KeyFolder(const std::string& keyPath, bool create, std::string& folder) const
 {

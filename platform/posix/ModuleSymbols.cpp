@@ -39,13 +39,14 @@ std::string SourcePath(const char* file, const char* compiledIn)
     return (std::filesystem::path(compiledIn) / path).lexically_normal().string();
 }
 
-struct DwflEnd {
-    void operator()(Dwfl* dwfl) const { dwfl_end(dwfl); }
-};
-
 } // namespace
 
 struct ModuleSymbols::Module {
+    // Not in the unnamed namespace: g++ refuses a field of such a type when
+    // this file is compiled inside a batch of sources.
+    struct DwflEnd {
+        void operator()(Dwfl* dwfl) const { dwfl_end(dwfl); }
+    };
     std::unique_ptr<Dwfl, DwflEnd> dwfl;
     // Null when the file could not be read as a module.
     Dwfl_Module* module = nullptr;

@@ -6,6 +6,7 @@
 // not need them. A scripted player clicks balls as a person would, by
 // pointing at them.
 
+#include "GameDataFolder.h"
 #include "fakes/CurrentPathGuard.h"
 #include "fakes/FixedFont.h"
 #include "fakes/MemorySettingsStore.h"
@@ -22,8 +23,6 @@
 #include <vector>
 
 namespace Testing {
-
-inline const std::string kGameFolder = GAME_DATA_DIR;
 
 // A whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);

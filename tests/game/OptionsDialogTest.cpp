@@ -10,15 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-namespace Vorn {
-
-inline void PrintTo(const Rect& r, std::ostream* os)
-{
-    *os << "(" << r.mX << ", " << r.mY << ", " << r.mWidth << ", " << r.mHeight << ")";
-}
-
-} // namespace Vorn
-
 namespace {
 
 using ::testing::ElementsAre;

@@ -20,6 +20,16 @@
 #include <string>
 #include <vector>
 
+namespace Vorn {
+
+// A rectangle prints as its four numbers in a failed expectation.
+inline void PrintTo(const Rect& r, std::ostream* os)
+{
+    *os << "(" << r.mX << ", " << r.mY << ", " << r.mWidth << ", " << r.mHeight << ")";
+}
+
+} // namespace Vorn
+
 namespace Testing {
 
 class ScreenApp : public TestGameApp {

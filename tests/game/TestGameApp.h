@@ -6,6 +6,7 @@
 // and each music call is written down. Init makes the process's working
 // folder the game's; the guard puts it back.
 
+#include "GameDataFolder.h"
 #include "fakes/CurrentPathGuard.h"
 #include "fakes/FakeWindow.h"
 #include "fakes/ScriptedApp.h"
@@ -23,8 +24,6 @@
 #include <vector>
 
 namespace Testing {
-
-inline const std::string kGameFolder = GAME_DATA_DIR;
 
 // Sounds load when the archive holds the manifest's name as a WAV file.
 class ArchiveSounds : public Vorn::DSoundManager {

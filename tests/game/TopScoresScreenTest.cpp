@@ -15,15 +15,6 @@
 #include <string>
 #include <vector>
 
-namespace Vorn {
-
-inline void PrintTo(const Rect& r, std::ostream* os)
-{
-    *os << "(" << r.mX << ", " << r.mY << ", " << r.mWidth << ", " << r.mHeight << ")";
-}
-
-} // namespace Vorn
-
 namespace {
 
 using ::testing::ElementsAre;

@@ -14,7 +14,7 @@ namespace {
 
 using namespace Testing;
 
-std::vector<uint8_t> Bytes(const std::string& text)
+std::vector<uint8_t> BytesOfText(const std::string& text)
 {
     return {text.begin(), text.end()};
 }
@@ -52,7 +52,7 @@ TEST(PcmSource, WavFilesReadAsSixteenBitFramesWhateverTheirChunks)
         {Riff(FormatChunk(2, 44100, 16) + "data" + Little32(100) + Pcm16({5, 6, 7})), 2, 44100, {5, 6}},
     };
     for (const Case& c : cases) {
-        auto source = Platform::OpenPcmSource(Bytes(c.file));
+        auto source = Platform::OpenPcmSource(BytesOfText(c.file));
         ASSERT_NE(source, nullptr);
         EXPECT_EQ(source->Channels(), c.channels);
         EXPECT_EQ(source->SampleRate(), c.rate);
@@ -75,12 +75,12 @@ TEST(PcmSource, RefusesWhatIsNotPlainPcm)
         std::string(5000, 'x'),
     };
     for (const std::string& file : refused)
-        EXPECT_EQ(Platform::OpenPcmSource(Bytes(file)), nullptr) << file.size();
+        EXPECT_EQ(Platform::OpenPcmSource(BytesOfText(file)), nullptr) << file.size();
 }
 
 TEST(PcmSource, WavSeeksToAFrame)
 {
-    auto source = Platform::OpenPcmSource(Bytes(Wav(2, 44100, 16, Pcm16({1, 2, 3, 4, 5, 6}))));
+    auto source = Platform::OpenPcmSource(BytesOfText(Wav(2, 44100, 16, Pcm16({1, 2, 3, 4, 5, 6}))));
     EXPECT_TRUE(source->Seek(2));
     EXPECT_EQ(ReadAll(*source), (std::vector<int16_t>{5, 6}));
     EXPECT_TRUE(source->Seek(3));
@@ -191,7 +191,7 @@ TEST(ModuleSource, JumpsToTheStartOfAnOrderItHas)
         ASSERT_EQ(rest.size(), all.size() - 2 * from) << order;
         EXPECT_NEAR(LeftTone(rest, 0, 2000), LeftTone(all, from, 2000), 2.0) << order;
     }
-    EXPECT_EQ(Platform::OpenPcmSource(Bytes(Wav(1, 44100, 16, Pcm16({1, 2}))))->SeekOrder(0), -1);
+    EXPECT_EQ(Platform::OpenPcmSource(BytesOfText(Wav(1, 44100, 16, Pcm16({1, 2}))))->SeekOrder(0), -1);
 }
 
 TEST(ModuleSource, RepeatingItLoopsBackToItsFirstOrderUntilToldOtherwise)
@@ -210,7 +210,7 @@ TEST(ModuleSource, RepeatingItLoopsBackToItsFirstOrderUntilToldOtherwise)
     EXPECT_EQ(ReadAll(*source).size(), 2 * 2 * kModuleOrderFrames);
     EXPECT_FALSE(source->Seek(3 * kModuleOrderFrames));
 
-    EXPECT_FALSE(Platform::OpenPcmSource(Bytes(Wav(1, 44100, 16, Pcm16({1, 2}))))->SetRepeat(true));
+    EXPECT_FALSE(Platform::OpenPcmSource(BytesOfText(Wav(1, 44100, 16, Pcm16({1, 2}))))->SetRepeat(true));
 }
 
 TEST(ModuleSource, WhatIsNoModuleIsRefusedAndACutOneNeverRunsAway)
@@ -238,7 +238,7 @@ TEST(ReadWholeFile, FindsTheFileByItsFrameworkName)
     dir.WriteFile("Music/Song.ogg", "abc");
     std::vector<uint8_t> contents;
     EXPECT_TRUE(Platform::ReadWholeFile(dir.Path() + "\\music\\SONG.ogg", contents));
-    EXPECT_EQ(contents, Bytes("abc"));
+    EXPECT_EQ(contents, BytesOfText("abc"));
     EXPECT_FALSE(Platform::ReadWholeFile(dir / "missing.ogg", contents));
     EXPECT_FALSE(Platform::ReadWholeFile(dir.Path(), contents));
 }

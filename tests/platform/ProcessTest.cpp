@@ -25,7 +25,7 @@ bool Eventually(Condition done)
     return done();
 }
 
-std::string Contents(const std::string& path)
+std::string FileContents(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -41,13 +41,13 @@ TEST(Process, ArgumentsArriveExactlyAsGivenFailuresAreReportedAndChildrenReaped)
     // One argument a line, renamed into place once complete.
     ASSERT_TRUE(StartProgram("sh", {"-c", "printf '%s\\n' \"$@\" > \"$0.part\" && mv \"$0.part\" \"$0\"", out,
                                     tricky, "", "end"}));
-    ASSERT_TRUE(Eventually([&] { return !Contents(out).empty(); }));
-    EXPECT_EQ(Contents(out), tricky + "\n\nend\n");
+    ASSERT_TRUE(Eventually([&] { return !FileContents(out).empty(); }));
+    EXPECT_EQ(FileContents(out), tricky + "\n\nend\n");
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(StartProgram("true", {}));
     // Lists the children not yet reaped, zombies included.
     const std::string children = "/proc/self/task/" + std::to_string(getpid()) + "/children";
-    EXPECT_TRUE(Eventually([&] { return Contents(children).empty(); }));
+    EXPECT_TRUE(Eventually([&] { return FileContents(children).empty(); }));
 }
 
 } // namespace

@@ -157,7 +157,7 @@ void Kick(Mix& mix, double start, double amplitude)
     }
 }
 
-void Noise(Mix& mix, double start, double centre, double decay, double amplitude, double pan, Random& random)
+void NoiseBurst(Mix& mix, double start, double centre, double decay, double amplitude, double pan, Random& random)
 {
     Filter filter;
     filter.Set(centre, 1.2);
@@ -243,11 +243,11 @@ Samples Render()
         // a shaker on the off-beats from the second phrase on.
         Kick(mix, start, 0.35);
         Kick(mix, start + 2.0 * kBeat, 0.28);
-        Noise(mix, start + kBeat, 2200.0, 0.05, 0.09, -0.1, random);
-        Noise(mix, start + 3.0 * kBeat, 2200.0, 0.05, 0.09, -0.1, random);
+        NoiseBurst(mix, start + kBeat, 2200.0, 0.05, 0.09, -0.1, random);
+        NoiseBurst(mix, start + 3.0 * kBeat, 2200.0, 0.05, 0.09, -0.1, random);
         if (bar >= 4) {
             for (int eighth = 1; eighth < 8; eighth += 2)
-                Noise(mix, start + eighth * kBeat / 2.0, 8000.0, 0.025, 0.05, 0.35, random);
+                NoiseBurst(mix, start + eighth * kBeat / 2.0, 8000.0, 0.025, 0.05, 0.35, random);
         }
     }
     Melody(mix);

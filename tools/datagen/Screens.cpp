@@ -15,8 +15,8 @@ namespace DataGen {
 
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
+constexpr int kScreenWidth = 800;
+constexpr int kScreenHeight = 600;
 
 TextStyle TitleStyle(double size)
 {
@@ -128,12 +128,12 @@ void Swirl(cairo_t* cr, double cx, double cy, double inner, double outer, int ar
 
 std::string Title(const Typefaces& faces)
 {
-    Canvas canvas(kWidth, kHeight);
+    Canvas canvas(kScreenWidth, kScreenHeight);
     DrawBackground(canvas, 3, 0);
     cairo_t* cr = canvas.Cr();
     // The vortex behind the name.
     {
-        Canvas swirl(kWidth, kHeight);
+        Canvas swirl(kScreenWidth, kScreenHeight);
         Swirl(swirl.Cr(), 400, 122, 20, 330, 6, 0.55);
         Blur(swirl, 3);
         cairo_set_source_surface(cr, swirl.Surface(), 0, 0);
@@ -156,7 +156,7 @@ std::string Title(const Typefaces& faces)
         {604, 320, 28, 2, -5},  {684, 260, 24, 0, 6},
     };
     {
-        Canvas shadows(kWidth, kHeight);
+        Canvas shadows(kScreenWidth, kScreenHeight);
         for (const Placed& b : balls) {
             cairo_new_sub_path(shadows.Cr());
             cairo_arc(shadows.Cr(), b.x + 4, b.y + 6, b.r, 0, 2 * M_PI);
@@ -180,7 +180,7 @@ std::string Title(const Typefaces& faces)
 
 std::string Help(const Typefaces& faces)
 {
-    Canvas canvas(kWidth, kHeight);
+    Canvas canvas(kScreenWidth, kScreenHeight);
     cairo_t* cr = canvas.Cr();
     cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
     cairo_paint(cr);
@@ -233,7 +233,7 @@ std::string Help(const Typefaces& faces)
 
 std::string Pause(const Typefaces& faces)
 {
-    Canvas canvas(kWidth, kHeight);
+    Canvas canvas(kScreenWidth, kScreenHeight);
     cairo_t* cr = canvas.Cr();
     cairo_set_source_rgba(cr, 0.02, 0.02, 0.08, 0.6);
     cairo_paint(cr);
@@ -245,7 +245,7 @@ std::string Pause(const Typefaces& faces)
 
 std::string Scores(const Typefaces& faces)
 {
-    Canvas canvas(kWidth, kHeight);
+    Canvas canvas(kScreenWidth, kScreenHeight);
     DrawBackground(canvas, 3, 2);
     cairo_t* cr = canvas.Cr();
     Panel(cr, 150, 28, 500, 542, 0.82);

@@ -17,8 +17,8 @@ namespace DataGen {
 
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
+constexpr int kTrackWidth = 800;
+constexpr int kTrackHeight = 600;
 // How far the wall reaches out from the corridor's outline.
 constexpr double kWall = 16.0;
 // The shadow falls this far right and down, with a soft edge.
@@ -32,7 +32,7 @@ constexpr double kReach = 30.0;
 // kReach: each segment only visits the pixels around it.
 std::vector<float> OutlineDistance(const TrackShape& shape)
 {
-    std::vector<float> distance(static_cast<size_t>(kWidth) * kHeight, static_cast<float>(kReach));
+    std::vector<float> distance(static_cast<size_t>(kTrackWidth) * kTrackHeight, static_cast<float>(kReach));
     const auto& outline = shape.outline;
     for (size_t i = 0; i < outline.size(); ++i) {
         const auto& a = outline[i];
@@ -43,16 +43,16 @@ std::vector<float> OutlineDistance(const TrackShape& shape)
         const double dy = b[1] - ay;
         const double length2 = dx * dx + dy * dy;
         const int x0 = std::max(0, static_cast<int>(std::floor(std::min(ax, ax + dx) - kReach)));
-        const int x1 = std::min(kWidth - 1, static_cast<int>(std::ceil(std::max(ax, ax + dx) + kReach)));
+        const int x1 = std::min(kTrackWidth - 1, static_cast<int>(std::ceil(std::max(ax, ax + dx) + kReach)));
         const int y0 = std::max(0, static_cast<int>(std::floor(std::min(ay, ay + dy) - kReach)));
-        const int y1 = std::min(kHeight - 1, static_cast<int>(std::ceil(std::max(ay, ay + dy) + kReach)));
+        const int y1 = std::min(kTrackHeight - 1, static_cast<int>(std::ceil(std::max(ay, ay + dy) + kReach)));
         for (int y = y0; y <= y1; ++y) {
             for (int x = x0; x <= x1; ++x) {
                 const double px = x + 0.5 - ax;
                 const double py = y + 0.5 - ay;
                 const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
                 const double d = std::hypot(px - t * dx, py - t * dy);
-                float& slot = distance[static_cast<size_t>(y) * kWidth + x];
+                float& slot = distance[static_cast<size_t>(y) * kTrackWidth + x];
                 slot = std::min(slot, static_cast<float>(d));
             }
         }
@@ -64,7 +64,7 @@ std::vector<float> OutlineDistance(const TrackShape& shape)
 std::vector<float> SignedDistance(const TrackShape& shape)
 {
     std::vector<float> distance = OutlineDistance(shape);
-    Canvas inside(kWidth, kHeight);
+    Canvas inside(kTrackWidth, kTrackHeight);
     cairo_t* cr = inside.Cr();
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     for (const auto& p : shape.outline)
@@ -73,11 +73,11 @@ std::vector<float> SignedDistance(const TrackShape& shape)
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_fill(cr);
     inside.Flush();
-    for (int y = 0; y < kHeight; ++y) {
+    for (int y = 0; y < kTrackHeight; ++y) {
         const uint32_t* row = inside.Row(y);
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < kTrackWidth; ++x) {
             if (row[x] >> 24)
-                distance[static_cast<size_t>(y) * kWidth + x] *= -1.0f;
+                distance[static_cast<size_t>(y) * kTrackWidth + x] *= -1.0f;
         }
     }
     return distance;
@@ -92,17 +92,17 @@ void PaintWalls(Canvas& canvas, const std::vector<float>& sd, const Rgb& wall, u
 {
     const Noise grain(seed);
     const auto at = [&](int x, int y) {
-        return static_cast<double>(sd[static_cast<size_t>(std::clamp(y, 0, kHeight - 1)) * kWidth +
-                                      static_cast<size_t>(std::clamp(x, 0, kWidth - 1))]);
+        return static_cast<double>(sd[static_cast<size_t>(std::clamp(y, 0, kTrackHeight - 1)) * kTrackWidth +
+                                      static_cast<size_t>(std::clamp(x, 0, kTrackWidth - 1))]);
     };
     // Light from the upper left, a little in front of the screen.
     const double lx = -0.45;
     const double ly = -0.6;
     const double lz = 0.66;
     canvas.Flush();
-    for (int y = 0; y < kHeight; ++y) {
+    for (int y = 0; y < kTrackHeight; ++y) {
         uint32_t* row = canvas.Row(y);
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < kTrackWidth; ++x) {
             const double d = at(x, y);
             const double coverage = Ramp(d + 0.5) * Ramp(kWall - d + 0.5);
             // The wall's shape across its width: a rounded rail.
@@ -152,7 +152,7 @@ void MakeTracks(Files& packed, Files& loose)
     for (int track = 0; track < 4; ++track) {
         const TrackShape shape = BuildTrack(track);
         loose.push_back({"properties/track_" + std::to_string(track) + ".cfg", TrackFile(shape)});
-        Canvas canvas(kWidth, kHeight);
+        Canvas canvas(kTrackWidth, kTrackHeight);
         PaintWalls(canvas, SignedDistance(shape), Hex(TrackTheme(track).wall), 0x7AC0u + static_cast<uint64_t>(track));
         packed.push_back({"images/track_" + std::to_string(track + 1) + ".png", canvas.Png()});
     }

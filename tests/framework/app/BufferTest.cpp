@@ -33,14 +33,14 @@ Buffer Holding(const Bytes& bytes)
     return b;
 }
 
-struct LayoutCase {
+struct BufferLayoutCase {
     const char* name;
     std::function<void(Buffer&)> write;
     Bytes bytes;
     int32_t bits;
 };
 
-class WrittenLayout : public ::testing::TestWithParam<LayoutCase> {};
+class WrittenLayout : public ::testing::TestWithParam<BufferLayoutCase> {};
 
 TEST_P(WrittenLayout, StoresExactlyTheseBytesAndBits)
 {
@@ -53,16 +53,16 @@ TEST_P(WrittenLayout, StoresExactlyTheseBytesAndBits)
 const uint8_t kAbcd[] = {0xAB, 0xCD};
 
 INSTANTIATE_TEST_SUITE_P(Writes, WrittenLayout, ::testing::Values(
-    LayoutCase{"LowBitsOfEachValueLsbFirst", [](Buffer& b) { b.WriteBits(0xFD, 3); b.WriteBits(1, 1); }, {0x0D}, 4},
-    LayoutCase{"Int16AfterOneBit", [](Buffer& b) { b.WriteBits(1, 1); b.WriteInt16(0x1234); }, {0x69, 0x24, 0}, 17},
-    LayoutCase{"BooleanTakesAWholeByte", [](Buffer& b) { b.WriteBits(1, 1); b.WriteBoolean(true); }, {0x03, 0}, 9},
-    LayoutCase{"StringIsLengthThenBytes", [](Buffer& b) { b.WriteString("abc"); }, {3, 0, 'a', 'b', 'c'}, 40},
-    LayoutCase{"Int32LowByteFirst", [](Buffer& b) { b.WriteInt32(0x12345678); }, {0x78, 0x56, 0x34, 0x12}, 32},
-    LayoutCase{"BytesAfterFourBits",
+    BufferLayoutCase{"LowBitsOfEachValueLsbFirst", [](Buffer& b) { b.WriteBits(0xFD, 3); b.WriteBits(1, 1); }, {0x0D}, 4},
+    BufferLayoutCase{"Int16AfterOneBit", [](Buffer& b) { b.WriteBits(1, 1); b.WriteInt16(0x1234); }, {0x69, 0x24, 0}, 17},
+    BufferLayoutCase{"BooleanTakesAWholeByte", [](Buffer& b) { b.WriteBits(1, 1); b.WriteBoolean(true); }, {0x03, 0}, 9},
+    BufferLayoutCase{"StringIsLengthThenBytes", [](Buffer& b) { b.WriteString("abc"); }, {3, 0, 'a', 'b', 'c'}, 40},
+    BufferLayoutCase{"Int32LowByteFirst", [](Buffer& b) { b.WriteInt32(0x12345678); }, {0x78, 0x56, 0x34, 0x12}, 32},
+    BufferLayoutCase{"BytesAfterFourBits",
                [](Buffer& b) { b.WriteBits(1, 4); b.WriteBytes(kAbcd, 2); }, {0xB1, 0xDA, 0x0C}, 20},
-    LayoutCase{"CountAbove32Writes32", [](Buffer& b) { b.WriteBits(-2, 40); }, {0xFE, 0xFF, 0xFF, 0xFF}, 32},
-    LayoutCase{"CountBelow1WritesNothing", [](Buffer& b) { b.WriteBits(5, 0); b.WriteBits(5, INT32_MIN); }, {}, 0},
-    LayoutCase{"NullOrNegativeRunWritesNothing",
+    BufferLayoutCase{"CountAbove32Writes32", [](Buffer& b) { b.WriteBits(-2, 40); }, {0xFE, 0xFF, 0xFF, 0xFF}, 32},
+    BufferLayoutCase{"CountBelow1WritesNothing", [](Buffer& b) { b.WriteBits(5, 0); b.WriteBits(5, INT32_MIN); }, {}, 0},
+    BufferLayoutCase{"NullOrNegativeRunWritesNothing",
                [](Buffer& b) { b.WriteBytes(nullptr, 3); b.WriteBytes(kAbcd, -2); }, {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -381,7 +381,7 @@ public:
     bool accept = true;
 };
 
-std::string BytesOf(const Buffer& buffer)
+std::string StreamBytesOf(const Buffer& buffer)
 {
     return std::string(reinterpret_cast<const char*>(buffer.GetBytes()), static_cast<size_t>(buffer.GetByteLength()));
 }
@@ -404,14 +404,14 @@ TEST(DemoStream, AClosedStreamEndsWithFillersUpToTheUpdateAndStaysAsItWas)
     for (const Row& row : rows) {
         DemoStream recorder(DemoMode::Recording);
         recorder.RecordCommand(3, C::KeyDown(0x41));
-        const std::string before = BytesOf(recorder.GetBuffer());
+        const std::string before = StreamBytesOf(recorder.GetBuffer());
         CollectingSink sink;
         EXPECT_TRUE(recorder.WriteClosedStream(row.update, sink));
         Buffer written;
         written.SetData(reinterpret_cast<const uint8_t*>(sink.bytes.data()), static_cast<int32_t>(sink.bytes.size()));
         const std::string expected = Strip(std::string("1100 0 11000 10000010 ") + row.closing);
         EXPECT_EQ(Bits(written), expected + Zeros((8 - expected.size() % 8) % 8)) << row.update;
-        EXPECT_EQ(BytesOf(recorder.GetBuffer()), before);
+        EXPECT_EQ(StreamBytesOf(recorder.GetBuffer()), before);
         EXPECT_EQ(recorder.GetLastCommandUpdate(), 3);
     }
 
@@ -441,7 +441,7 @@ TEST(DemoStream, AClosedStreamIsWhatTheRecorderWritesWithAFiller)
         CollectingSink sink;
         ASSERT_TRUE(recorder.WriteClosedStream(closing, sink));
         recorder.RecordFiller(closing);
-        ASSERT_EQ(sink.bytes, BytesOf(recorder.GetBuffer())) << "run " << run;
+        ASSERT_EQ(sink.bytes, StreamBytesOf(recorder.GetBuffer())) << "run " << run;
     }
 }
 

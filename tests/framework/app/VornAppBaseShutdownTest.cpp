@@ -31,9 +31,9 @@ using Testing::ScriptedApp;
 using Testing::ScriptedClock;
 using Vorn::VornAppBase;
 
-class RecordingMusic : public Vorn::MusicInterface {
+class ShutdownMusic : public Vorn::MusicInterface {
 public:
-    explicit RecordingMusic(std::vector<std::string>& log) : mLog(log) {}
+    explicit ShutdownMusic(std::vector<std::string>& log) : mLog(log) {}
     void StopAllMusic() override { mLog.push_back("stop music"); }
     void SetVolume(double volume) override { mLog.push_back("music volume " + std::to_string(volume)); }
 
@@ -45,7 +45,7 @@ class ShutdownApp : public ScriptedApp {
 public:
     explicit ShutdownApp(ScriptedClock& clock) : ScriptedApp(clock)
     {
-        mMusicInterface = std::make_unique<RecordingMusic>(mLog);
+        mMusicInterface = std::make_unique<ShutdownMusic>(mLog);
     }
     // The base's own shut-down would otherwise log into a log already gone.
     ~ShutdownApp() override { mMusicInterface.reset(); }

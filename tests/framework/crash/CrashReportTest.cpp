@@ -99,7 +99,7 @@ CrashFrame Frame(uint64_t stack, uint64_t pc, std::string_view module, uint64_t 
     return frame;
 }
 
-std::vector<CrashFrame> Frames()
+std::vector<CrashFrame> ReportFrames()
 {
     std::vector<CrashFrame> frames = {
         Frame(0x7FFC0010, 0x4005A3, "/opt/game/zarquel", 0x5A3, "Board::Update()", 0x13, 0x7FFC00200000A000),
@@ -113,7 +113,7 @@ std::vector<CrashFrame> Frames()
     return frames;
 }
 
-const std::vector<CrashFrame> kFrames = Frames();
+const std::vector<CrashFrame> kReportFrames = ReportFrames();
 
 CrashFacts Facts()
 {
@@ -124,7 +124,7 @@ CrashFacts Facts()
     facts.module = "/opt/game/zarquel";
     facts.moduleOffset = 0x5A3;
     facts.registers = Registers();
-    facts.frames = kFrames;
+    facts.frames = kReportFrames;
     facts.systemInfo = "OS Ver: Linux 6.1\r\n";
     return facts;
 }
@@ -193,7 +193,7 @@ TEST(CrashReport, OnlyAWalkCutShortEndsWithTheUnwindersReason)
 
 TEST(CrashReport, AnUnnamedFrameShowsNoSourceLineAndAnEmptyWalkNoParams)
 {
-    std::vector<CrashFrame> frames = Frames();
+    std::vector<CrashFrame> frames = ReportFrames();
     frames[0].symbol = "";
     CrashFacts facts = Facts();
     facts.frames = frames;

@@ -18,15 +18,15 @@ using Pixels = std::vector<uint32_t>;
 
 // The display's formats, the blue-first orders, and a 16-bit layout that is
 // neither 5-6-5 nor 5-5-5.
-const PixelFormat kFormats[] = {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5, Platform::kFormatX1R5G5B5,
+const PixelFormat kFillFormats[] = {Platform::kFormatX8R8G8B8, Platform::kFormatR5G6B5, Platform::kFormatX1R5G5B5,
     Platform::kFormatX8B8G8R8, Platform::kFormatB5G6R5, PixelFormat{16, 0x0F00, 0x00F0, 0x000F}};
 
 constexpr int kWidth = 20, kHeight = 6;
 
 // A destination on the surface road, its surface holding pixels of every
 // channel value and (at 32 bits) any top byte.
-struct Surface {
-    explicit Surface(const PixelFormat& format) : app(format, kWidth, kHeight), f(format)
+struct FillSurface {
+    explicit FillSurface(const PixelFormat& format) : app(format, kWidth, kHeight), f(format)
     {
         under = Reference::SamplePixels(kWidth * kHeight, 71);
         for (uint32_t& p : under)
@@ -55,8 +55,8 @@ const Color kColours[] = {Color(255, 255, 255), Color(0, 0, 0), Color(255, 0, 12
 TEST(SurfaceFill, EveryPixelOfTheRectangleGetsTheFormula)
 {
     const Rect rect(2, 1, 15, 4);
-    for (const PixelFormat& format : kFormats) {
-        Surface surface(format);
+    for (const PixelFormat& format : kFillFormats) {
+        FillSurface surface(format);
         for (const Color& color : kColours)
             for (const int mode : {0, 1, 2}) {
                 auto image = surface.Fresh();
@@ -99,8 +99,8 @@ TEST(SurfaceCoverage, EveryPixelTakesItsOwnBytesWeight)
         coverage[i] = static_cast<uint8_t>(i * 67 % 256);
     coverage[3] = 255, coverage[4] = 0, coverage[5] = 254;
     const Vorn::Span spans[] = {{1, 1, 18}, {2, 4, 9}, {4, 3, 14}, {3, 18, 1}};
-    for (const PixelFormat& format : kFormats) {
-        Surface surface(format);
+    for (const PixelFormat& format : kFillFormats) {
+        FillSurface surface(format);
         for (const Color& color : {Color(255, 128, 0), Color(0x5A, 0xC3, 0x0F, 200), Color(255, 255, 255, 1)}) {
             auto image = surface.Fresh();
             image->FillSpansWithCoverage(spans, 4, color, 1, coverage.data(), mapX, mapY, mapWidth, mapHeight);
@@ -120,7 +120,7 @@ TEST(SurfaceCoverage, EveryPixelTakesItsOwnBytesWeight)
 // Without surface drawing nothing is filled, in either mode or by coverage.
 TEST(SurfaceFill, NoSurfaceDrawingFillsNothing)
 {
-    Surface surface(Platform::kFormatX8R8G8B8);
+    FillSurface surface(Platform::kFormatX8R8G8B8);
     auto image = surface.Fresh();
     image->mNoLock = true;
     const std::vector<uint8_t> coverage(kWidth * kHeight, 255);
@@ -139,7 +139,7 @@ TEST(SurfaceFill, NoSurfaceDrawingFillsNothing)
 // image) are not filled.
 TEST(SurfaceCoverage, FillsNoSpanPastTheCountTheMapOrTheImage)
 {
-    Surface surface(Platform::kFormatX8R8G8B8);
+    FillSurface surface(Platform::kFormatX8R8G8B8);
     auto image = surface.Fresh();
     image->mHeight = kHeight - 1;
     const std::vector<uint8_t> bytes(kWidth * kHeight, 255);
@@ -157,7 +157,7 @@ TEST(SurfaceCoverage, FillsNoSpanPastTheCountTheMapOrTheImage)
 // inside it; a map that does not cover a pixel leaves it.
 TEST(SurfaceFill, RectanglesAndSpansAreHeldToTheSurface)
 {
-    Surface surface(Platform::kFormatR5G6B5);
+    FillSurface surface(Platform::kFormatR5G6B5);
     auto image = surface.Fresh();
     image->FillRect(Rect(-3, -2, 5, 4), Color::White, 0);
     image->FillRect(Rect(18, 5, 10, 10), Color::White, 1);

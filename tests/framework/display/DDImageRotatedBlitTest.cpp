@@ -21,7 +21,7 @@ using Vorn::Color;
 using Vorn::Rect;
 using Pixels = std::vector<uint32_t>;
 
-const Pixels kSource = {0xFF102030, 0xFFF0E0D0, 0x80FF8040, 0xFF405060, 0x00FFFFFF, 0xFF808080, 0xC0204080,
+const Pixels kRotatedSource = {0xFF102030, 0xFFF0E0D0, 0x80FF8040, 0xFF405060, 0x00FFFFFF, 0xFF808080, 0xC0204080,
     0xFFFFFFFF, 0x40FFFFFF, 0xFF000000, 0xFF7F7F7F, 0xFF123456, 0xFFABCDEF, 0x10101010, 0xFF00FF00};
 constexpr int kW = 5;
 constexpr int kH = 3;
@@ -51,7 +51,7 @@ TEST_P(RotatedLoops, WriteTheirFormulaValues)
         for (int mode : {0, 1})
             for (const Color& color : {Color::White, Color(200, 100, 50, 180), Color(255, 255, 255, 254)})
                 for (bool half : {false, true}) {
-                    auto source = Testing::MakeImage(kW, kSource);
+                    auto source = Testing::MakeImage(kW, kRotatedSource);
                     ASSERT_TRUE(!palette || source->ReduceToPalette());
                     SurfacePixels(*screen->mSurface, under);
                     screen->BltAtFloat(source.get(), half ? 2.5f : 2.0f, 1.0f, Rect(0, 0, kW, kH), Rect(0, 0, 10, 6),
@@ -59,8 +59,8 @@ TEST_P(RotatedLoops, WriteTheirFormulaValues)
                     Pixels expected = under;
                     for (int i = 0; i < kH - 1; ++i)
                         for (int j = 1; j < (half ? kW : kW - 1); ++j) {
-                            const uint32_t a = kSource[static_cast<size_t>(i * kW + j - (half ? 1 : 0))];
-                            const uint32_t b = kSource[static_cast<size_t>(i * kW + j)];
+                            const uint32_t a = kRotatedSource[static_cast<size_t>(i * kW + j - (half ? 1 : 0))];
+                            const uint32_t b = kRotatedSource[static_cast<size_t>(i * kW + j)];
                             const struct { uint32_t p, w; } taps[2] = {{a, half ? 32766u : 65534u}, {b, half ? 32768u : 0u}};
                             uint32_t s[3] = {};
                             uint32_t w = 0;

@@ -18,8 +18,8 @@ using Pixels = std::vector<uint32_t>;
 
 const Pixels kRow = {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0};
 
-struct Screen {
-    explicit Screen(const Platform::PixelFormat& format = Platform::kFormatX8R8G8B8, int w = 8, int h = 2)
+struct StretchScreen {
+    explicit StretchScreen(const Platform::PixelFormat& format = Platform::kFormatX8R8G8B8, int w = 8, int h = 2)
         : app(format, w, h), image(app.Display().GetScreenImage())
     {
         SurfacePixels(*image->mSurface, Pixels(static_cast<size_t>(w * h), 0));
@@ -40,7 +40,7 @@ struct Screen {
 // source alpha on top.
 TEST(DDImageStretchBlit, NearestDoublingOnTheSurface)
 {
-    Screen screen;
+    StretchScreen screen;
     auto source = Testing::MakeImage(4, kRow);
     screen.image->StretchBlt(source.get(), Rect(0, 0, 8, 2), Rect(0, 0, 4, 1), Rect(0, 0, 8, 2), Color::White, 0,
         true);
@@ -54,7 +54,7 @@ TEST(DDImageStretchBlit, NearestDoublingOnTheSurface)
 // right comes off the source's left; column 0 shows the last source column.
 TEST(DDImageStretchBlit, MirroredTakesTheClippedPartFromTheLeft)
 {
-    Screen screen;
+    StretchScreen screen;
     auto source = Testing::MakeImage(4, kRow);
     screen.image->StretchBltMirrored(source.get(), Rect(0, 0, 8, 1), Rect(0, 0, 4, 1), Rect(0, 0, 4, 1), Color::White,
         0, false);
@@ -66,7 +66,7 @@ TEST(DDImageStretchBlit, MirroredTakesTheClippedPartFromTheLeft)
 // drawn.
 TEST(DDImageStretchBlit, SurfaceSourcesTakeTheStretchingCopy)
 {
-    Screen screen;
+    StretchScreen screen;
     auto source = screen.app.MakeImage(4, kRow);
     ASSERT_NE(source->GetSurface(), nullptr);
     screen.image->StretchBlt(source.get(), Rect(0, 0, 8, 1), Rect(0, 0, 4, 1), Rect(0, 0, 8, 1), Color::White, 0, true);
@@ -81,7 +81,7 @@ TEST(DDImageStretchBlit, SurfaceSourcesTakeTheStretchingCopy)
 // rectangle: its last column can be the whole of it.
 TEST(DDImageStretchBlit, StretchingCopyTakesTheLastColumn)
 {
-    Screen screen;
+    StretchScreen screen;
     auto source = screen.app.MakeImage(4, kRow);
     ASSERT_NE(source->GetSurface(), nullptr);
     screen.image->StretchBlt(source.get(), Rect(0, 0, 3, 1), Rect(3, 0, 1, 1), Rect(0, 0, 8, 2), Color::White, 0, true);
@@ -92,7 +92,7 @@ TEST(DDImageStretchBlit, StretchingCopyTakesTheLastColumn)
 // pixel of alpha 1 still weighs the destination down.
 TEST(DDImageStretchBlit, SourcesThatDrawAndThatDoNot)
 {
-    Screen screen;
+    StretchScreen screen;
     Vorn::Image nothing;
     auto translucent = screen.app.MakeImage(4, Pixels(4, 0x80000000));
     translucent->StretchBlt(&nothing, Rect(0, 0, 4, 1), Rect(0, 0, 1, 1), Rect(0, 0, 4, 1), Color::White, 0, true);
@@ -112,7 +112,7 @@ TEST(DDImageStretchBlit, SourcesThatDrawAndThatDoNot)
 // plain copy: additive skips words without colour and saturates.
 TEST(DDImageStretchBlit, AdditiveAndColorizedStretchesKeepTheirFormulas)
 {
-    Screen screen;
+    StretchScreen screen;
     auto source = screen.app.MakeImage(2, {0xFF808080, 0x00000000});
     SurfacePixels(*screen.image->mSurface, Pixels(16, 0x00A0A0A0));
     screen.image->StretchBlt(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1), Color::White, 1, true);
@@ -128,7 +128,7 @@ TEST(DDImageStretchBlit, AdditiveAndColorizedStretchesKeepTheirFormulas)
 // lays on: black to white over four pixels is 0, 85, 171, 255.
 TEST(DDImageStretchBlit, SmoothStretchGoesThroughTheBlit)
 {
-    Screen screen;
+    StretchScreen screen;
     auto source = Testing::MakeImage(2, {0xFF000000, 0xFFFFFFFF});
     screen.image->StretchBlt(source.get(), Rect(2, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 8, 2), Color::White, 0, false);
     EXPECT_EQ(screen.Row(0), (Pixels{0, 0, 0xFF000000, 0xFF555555, 0xFFABABAB, 0xFFFFFFFF, 0, 0}));
@@ -140,7 +140,7 @@ TEST(DDImageStretchBlit, SmoothStretchGoesThroughTheBlit)
 // its bits, which are kept.
 TEST(DDImageStretchBlit, DestinationWithAlphaStretchesOnItsBits)
 {
-    Screen screen;
+    StretchScreen screen;
     auto source = Testing::MakeImage(2, {0xFFFFFFFF, 0xFF000000});
     for (bool mirrored : {false, true}) {
         auto dest = screen.app.MakeImage(4, Pixels(4, 0x80000000));
@@ -158,7 +158,7 @@ TEST(DDImageStretchBlit, DestinationWithAlphaStretchesOnItsBits)
 
 TEST(DDImageStretchBlit, SixteenBitsUseTheMasks)
 {
-    Screen screen(Platform::kFormatR5G6B5, 4, 1);
+    StretchScreen screen(Platform::kFormatR5G6B5, 4, 1);
     auto source = Testing::MakeImage(1, {0x80FFFFFF});
     SurfacePixels(*screen.image->mSurface, Pixels(4, 0xFFFF));
     screen.image->StretchBlt(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 1, 1), Rect(0, 0, 4, 1), Color::White, 0, true);

@@ -118,7 +118,7 @@ struct PresentCase {
     const char* name; bool windowed; int depth; bool messageBox; Platform::Rect destination; const char* lost;
     PixelFormat screen; std::array<int, 6> channels;
 };
-const std::array<int, 6> k888{8, 8, 8, 16, 8, 0}, k565{5, 6, 5, 11, 5, 0}, k555{5, 5, 5, 10, 5, 0};
+const std::array<int, 6> kShifts888{8, 8, 8, 16, 8, 0}, kShifts565{5, 6, 5, 11, 5, 0}, kShifts555{5, 5, 5, 10, 5, 0};
 const PixelFormat kX888 = Platform::kFormatX8R8G8B8, kR565 = Platform::kFormatR5G6B5, kX555 = Platform::kFormatX1R5G5B5;
 
 class Presentation : public PresentTest, public testing::WithParamInterface<PresentCase> {};
@@ -149,12 +149,12 @@ TEST_P(Presentation, ShowsTheDrawnFrameInTheScreensFormat)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Presentation,
-    testing::Values(PresentCase{"Windowed", true, 16, false, {0, 0, 800, 600}, "Windowed", kX888, k888},
-        PresentCase{"Windowed555", true, 16, false, {0, 0, 800, 600}, "Windowed", kX555, k555},
-        PresentCase{"Flip16", false, 16, false, {160, 0, 1600, 1200}, "FullScreen Flip", kR565, k565},
-        PresentCase{"Blt16", false, 16, true, {160, 0, 1600, 1200}, "FullScreen Blt", kR565, k565},
-        PresentCase{"Flip32", false, 32, false, {160, 0, 1600, 1200}, "FullScreen Flip", kX888, k888},
-        PresentCase{"Blt32", false, 32, true, {160, 0, 1600, 1200}, "FullScreen Blt", kX888, k888}),
+    testing::Values(PresentCase{"Windowed", true, 16, false, {0, 0, 800, 600}, "Windowed", kX888, kShifts888},
+        PresentCase{"Windowed555", true, 16, false, {0, 0, 800, 600}, "Windowed", kX555, kShifts555},
+        PresentCase{"Flip16", false, 16, false, {160, 0, 1600, 1200}, "FullScreen Flip", kR565, kShifts565},
+        PresentCase{"Blt16", false, 16, true, {160, 0, 1600, 1200}, "FullScreen Blt", kR565, kShifts565},
+        PresentCase{"Flip32", false, 32, false, {160, 0, 1600, 1200}, "FullScreen Flip", kX888, kShifts888},
+        PresentCase{"Blt32", false, 32, true, {160, 0, 1600, 1200}, "FullScreen Blt", kX888, kShifts888}),
     CaseName<PresentCase>);
 
 // Pixels of a screen's format as the bytes of its rows.

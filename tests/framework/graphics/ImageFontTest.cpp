@@ -512,7 +512,7 @@ TEST_F(ImageFontTest, ANonPositiveScaleRendersEmptyGlyphsAndKeepsTheAdvancesSign
 const std::vector<uint32_t> kStrip = {0xFF102030u, 0x80F0E0D0u, 0xFF0000FFu, 0x40FFFFFFu, //
     0xC0204060u, 0xFF808080u, 0x00000000u, 0xFFFF0000u};
 
-std::vector<uint32_t> Pixels(const Vorn::MemoryImage& image)
+std::vector<uint32_t> FontPixels(const Vorn::MemoryImage& image)
 {
     std::vector<uint32_t> pixels;
     for (size_t i = 0; i < image.PixelCount(); ++i)
@@ -561,7 +561,7 @@ TEST_P(ImageFontRenderTest, GlyphsAreStretchedIntoTheirRectangles)
     font.Prepare();
     const Vorn::MemoryImage& image = *font.mActiveLayerList.at(0).mScaledImage;
     EXPECT_EQ(image.mWidth * 100 + image.mHeight, c.width * 100 + c.height);
-    EXPECT_EQ(Pixels(image), c.pixels);
+    EXPECT_EQ(FontPixels(image), c.pixels);
 }
 
 TEST_P(ImageFontRenderTest, WhitenedGlyphsKeepTheirAlpha)
@@ -574,7 +574,7 @@ TEST_P(ImageFontRenderTest, WhitenedGlyphsKeepTheirAlpha)
     std::vector<uint32_t> expected;
     for (const uint32_t p : c.pixels)
         expected.push_back((p & 0xFF000000u) | 0xFFFFFFu);
-    EXPECT_EQ(Pixels(*font.mActiveLayerList.at(0).mScaledImage), expected);
+    EXPECT_EQ(FontPixels(*font.mActiveLayerList.at(0).mScaledImage), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(HalvedAndDoubled, ImageFontRenderTest, ::testing::ValuesIn(kRenderCases));

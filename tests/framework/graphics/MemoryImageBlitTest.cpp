@@ -153,7 +153,7 @@ TEST(MemoryImageBlit, FreshDestinationTakesTheBlendNotTheRunLengthCopy)
 
 const Color kColours[] = {Color::White, Color(200, 200, 200), Color(100, 100, 100, 77), Color(10, 200, 90, 128)};
 
-Pixels Sample()
+Pixels SourceSample()
 {
     Pixels pixels;
     for (uint32_t i = 0; i < 300; ++i)
@@ -166,8 +166,8 @@ TEST(MemoryImageBlit, PaletteSourceDrawsAsTheSameImageInArgb)
     for (const Pixels& dest : {Pixels(300, 0xFF336699), Pixels(300, 0x80336699)})
         for (const Color& color : kColours)
             for (int mode : {0, 1}) {
-                auto argb = MakeImage(300, Sample());
-                auto palette = MakeImage(300, Sample());
+                auto argb = MakeImage(300, SourceSample());
+                auto palette = MakeImage(300, SourceSample());
                 ASSERT_TRUE(palette->ReduceToPalette());
                 EXPECT_EQ(BlitOnto(dest, *palette, color, mode), BlitOnto(dest, *argb, color, mode))
                     << color.ToInt() << " mode " << mode;

@@ -21,7 +21,7 @@ using Vorn::MemoryImage;
 using Pixels = std::vector<uint32_t>;
 
 constexpr uint32_t kBlack = 0xFF000000;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kLineNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The pixels of a black 12 x 6 image that a line changed, as "x,y".
 std::vector<std::string> Touched(MemoryImage& image)
@@ -168,8 +168,8 @@ TEST(MemoryImageLine, StraightLinesFillTheirTruncatedSpanInEitherMode)
 
 TEST(MemoryImageLine, NonFiniteHugeOrOtherModeLinesDrawNothing)
 {
-    const struct { double x1, y1, x2, y2; int lineMode, smoothMode; } lines[] = {{kNaN, 0, 5, 5, 0, 0},
-        {0, 0, 5, kNaN, 0, 0}, {1e300, 0, 5, 5, 0, 0}, {0, 0, 5, 3, 2, 1}, {0, 0, 5, 3, 2, 2}};
+    const struct { double x1, y1, x2, y2; int lineMode, smoothMode; } lines[] = {{kLineNaN, 0, 5, 5, 0, 0},
+        {0, 0, 5, kLineNaN, 0, 0}, {1e300, 0, 5, 5, 0, 0}, {0, 0, 5, 3, 2, 1}, {0, 0, 5, 3, 2, 2}};
     for (const auto& l : lines) {
         auto image = Black();
         image->DrawLine(l.x1, l.y1, l.x2, l.y2, Color::White, l.lineMode);

@@ -80,7 +80,7 @@ Bytes Gif(const GifCase& c)
     return b;
 }
 
-Words Decoded(const Bytes& file)
+Words GifDecoded(const Bytes& file)
 {
     const auto image = ImageLib::DecodeGIF(file);
     return image ? Words(image->GetBits(), image->GetBits() + image->GetWidth() * image->GetHeight()) : Words{};
@@ -119,15 +119,15 @@ TEST(GifReader, FilesDecodeToTheseWordsOrNothing)
         {.name = "AboveThePixelLimitRefused", .width = 16384, .height = 16384, .expected = {}},
         {.name = "LargestHeaderRefused", .width = 65535, .height = 65535, .expected = {}}};
     for (const GifCase& c : cases)
-        EXPECT_EQ(Decoded(Gif(c)), c.expected) << c.name;
-    EXPECT_EQ(Decoded(Gif({.name = "", .width = 40000, .height = 1})).size(), 40000u) << "sizes are unsigned";
+        EXPECT_EQ(GifDecoded(Gif(c)), c.expected) << c.name;
+    EXPECT_EQ(GifDecoded(Gif({.name = "", .width = 40000, .height = 1})).size(), 40000u) << "sizes are unsigned";
 }
 
 TEST(GifReader, FullCodeTableEndsDecodingWithoutAClear)
 {
     std::vector<int> codes(5001, 0);
     codes[0] = 4;
-    const Words pixels = Decoded(Gif({.name = "", .width = 5000, .height = 1, .codes = codes}));
+    const Words pixels = GifDecoded(Gif({.name = "", .width = 5000, .height = 1, .codes = codes}));
     // One pixel for the first code, one for each of the 4090 entries made.
     ASSERT_EQ(pixels.size(), 5000u);
     EXPECT_EQ(pixels[4090], c0);

@@ -29,7 +29,7 @@ Bytes Tga(const TgaCase& c)
     return b;
 }
 
-Words Decoded(std::span<const uint8_t> file)
+Words TgaDecoded(std::span<const uint8_t> file)
 {
     const auto image = ImageLib::DecodeTGA(file);
     return image ? Words(image->GetBits(), image->GetBits() + image->GetWidth() * image->GetHeight()) : Words{};
@@ -55,7 +55,7 @@ TEST(TgaReader, FilesDecodeToTheseWordsOrNothing)
              .expected = Words(size_t{1} << 25, 0x07070707)},
         {.name = "LargestHeaderRefused", .width = 65535, .height = 65535, .expected = {}}};
     for (const TgaCase& c : cases)
-        EXPECT_EQ(Decoded(Tga(c)), c.expected) << c.name;
+        EXPECT_EQ(TgaDecoded(Tga(c)), c.expected) << c.name;
 }
 
 TEST(TgaReader, OnlyTheWholeFileGivesTheImage)

@@ -442,7 +442,7 @@ TEST(EditFont, TheFallbackSystemFontIsMadeOnFirstNeed)
     EXPECT_EQ(font->mPointSize, 10);
 }
 
-struct DrawCase {
+struct EditDrawCase {
     const char* name;
     int left;
     int caret;
@@ -452,14 +452,14 @@ struct DrawCase {
     std::vector<std::string> fills;
 };
 
-class EditDraw : public ::testing::TestWithParam<DrawCase> {};
+class EditDraw : public ::testing::TestWithParam<EditDrawCase> {};
 
 // A field 100 x 20: text from x 4 at baseline (20 - 14) / 2 + 10 = 13,
 // clipped to (4, 0, 92, 20); over the caret or selection the highlight from
 // y 3, 14 high, and the text again in black.
 TEST_P(EditDraw, HighlightsTheCaretOrTheSelectionClampedToTheField)
 {
-    const DrawCase& c = GetParam();
+    const EditDrawCase& c = GetParam();
     EditLog listener;
     EditWidget field(1, &listener);
     FixedFont font;
@@ -484,16 +484,16 @@ TEST_P(EditDraw, HighlightsTheCaretOrTheSelectionClampedToTheField)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EditDraw,
-    ::testing::Values(DrawCase{"Caret", 0, 3, -1, true, {"FillRect 22,3,2,14 #ffffff00 m0"}},
-        DrawCase{"HiddenCaret", 0, 3, -1, false, {}},
-        DrawCase{"Selection", 0, 3, 1, true, {"FillRect 10,3,12,14 #ffffff00 m0"}},
+    ::testing::Values(EditDrawCase{"Caret", 0, 3, -1, true, {"FillRect 22,3,2,14 #ffffff00 m0"}},
+        EditDrawCase{"HiddenCaret", 0, 3, -1, false, {}},
+        EditDrawCase{"Selection", 0, 3, 1, true, {"FillRect 10,3,12,14 #ffffff00 m0"}},
         // The blink moves the caret end of a selection by 2.
-        DrawCase{"SelectionWhileBlinkedOff", 0, 3, 1, false, {"FillRect 10,3,14,14 #ffffff00 m0"}},
-        DrawCase{"ScrolledCaret", 10, 13, -1, true, {"FillRect 22,3,2,14 #ffffff00 m0"}},
+        EditDrawCase{"SelectionWhileBlinkedOff", 0, 3, 1, false, {"FillRect 10,3,14,14 #ffffff00 m0"}},
+        EditDrawCase{"ScrolledCaret", 10, 13, -1, true, {"FillRect 22,3,2,14 #ffffff00 m0"}},
         // An anchor before the first visible character lies left of the
         // field: the highlight starts at its left edge.
-        DrawCase{"AnchorBeforeFirstVisible", 10, 20, 2, true, {"FillRect 4,3,60,14 #ffffff00 m0"}},
-        DrawCase{"SelectionPastTheRightEdge", 0, 2, 29, true, {"FillRect 16,3,80,14 #ffffff00 m0"}}),
+        EditDrawCase{"AnchorBeforeFirstVisible", 10, 20, 2, true, {"FillRect 4,3,60,14 #ffffff00 m0"}},
+        EditDrawCase{"SelectionPastTheRightEdge", 0, 2, 29, true, {"FillRect 16,3,80,14 #ffffff00 m0"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EditDrawFocus, AnUnfocusedFieldDrawsOnlyItsText)
@@ -539,14 +539,14 @@ TEST(EditDirty, ATranslucentBackgroundColourMarksWhatLiesBehindTheField)
 
 // The keys of a session typed through the application, recorded into a
 // demo, replay to the same text, the clipboard's text included.
-struct Scripted {
+struct EditScripted {
     int32_t update;
     Platform::MessageRecord message;
 };
 
-std::vector<Scripted> SessionKeys()
+std::vector<EditScripted> SessionKeys()
 {
-    std::vector<Scripted> keys;
+    std::vector<EditScripted> keys;
     int32_t update = 2;
     const auto key = [&](uint32_t id, int code) { keys.push_back({update, {id, static_cast<uintptr_t>(code), 0}}); };
     const auto type = [&](int vk, char c) {
@@ -580,7 +580,7 @@ public:
     }
     ~EditSession() { app.mWidgetManager->RemoveAllWidgets(false, false); }
 
-    void Run(const std::vector<Scripted>& keys)
+    void Run(const std::vector<EditScripted>& keys)
     {
         app.CreateMainWindow();
         app.mRunning = true;

@@ -32,7 +32,7 @@ public:
     }
 };
 
-struct Expected {
+struct ExpectedId {
     const char* group;
     Res::ResType kind;
     std::string id;
@@ -42,9 +42,9 @@ struct Expected {
 
 // Every id the game fetches after each group has loaded, with the cel
 // layout the screens rely on.
-std::vector<Expected> GameIds()
+std::vector<ExpectedId> GameIds()
 {
-    std::vector<Expected> ids = {
+    std::vector<ExpectedId> ids = {
         {"Init", Res::kFont, "FONT_SCORE"},
         {"Init", Res::kImage, "IMAGE_LOGO"},
         {"TitleScreen", Res::kImage, "IMAGE_BTN_CANCEL", 2},
@@ -124,7 +124,7 @@ TEST_F(GameManifest, EveryGroupLoadsWholeWithEveryIdTheGameFetches)
 {
     ReadAndLoad();
     std::map<std::string, int> perGroup;
-    for (const Expected& e : GameIds()) {
+    for (const ExpectedId& e : GameIds()) {
         SCOPED_TRACE(e.id);
         ++perGroup[e.group];
         const Res::ResMap& map = e.kind == Res::kImage ? mManager.mImageMap

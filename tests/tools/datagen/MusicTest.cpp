@@ -11,7 +11,7 @@
 
 namespace {
 
-uint64_t Le(const std::string& data, size_t at, int bytes)
+uint64_t OggLe(const std::string& data, size_t at, int bytes)
 {
     uint64_t value = 0;
     for (int i = bytes - 1; i >= 0; --i)
@@ -49,21 +49,21 @@ TEST(Music, IsOneWholeVorbisStreamOfAtLeastAMinute)
         ASSERT_EQ(ogg.compare(at, 4, "OggS"), 0) << "page " << pages;
         ASSERT_EQ(ogg[at + 4], 0);
         const int type = static_cast<uint8_t>(ogg[at + 5]);
-        const uint64_t granule = Le(ogg, at + 6, 8);
+        const uint64_t granule = OggLe(ogg, at + 6, 8);
         const int segments = static_cast<uint8_t>(ogg[at + 26]);
         size_t body = 0;
         for (int s = 0; s < segments; ++s)
             body += static_cast<uint8_t>(ogg[at + 27 + static_cast<size_t>(s)]);
         const size_t length = 27 + static_cast<size_t>(segments) + body;
         ASSERT_LE(at + length, ogg.size());
-        EXPECT_EQ(Le(ogg, at + 22, 4), PageChecksum(ogg.substr(at, length))) << "page " << pages;
-        EXPECT_EQ(Le(ogg, at + 18, 4), static_cast<uint64_t>(pages));
+        EXPECT_EQ(OggLe(ogg, at + 22, 4), PageChecksum(ogg.substr(at, length))) << "page " << pages;
+        EXPECT_EQ(OggLe(ogg, at + 18, 4), static_cast<uint64_t>(pages));
         if (pages == 0) {
-            serial = Le(ogg, at + 14, 4);
+            serial = OggLe(ogg, at + 14, 4);
             EXPECT_EQ(type & 2, 2) << "the first page begins the stream";
             firstBody = ogg.substr(at + 27 + static_cast<size_t>(segments), body);
         } else {
-            EXPECT_EQ(Le(ogg, at + 14, 4), serial);
+            EXPECT_EQ(OggLe(ogg, at + 14, 4), serial);
         }
         if (granule != ~uint64_t{0})
             lastGranule = granule;
@@ -76,9 +76,9 @@ TEST(Music, IsOneWholeVorbisStreamOfAtLeastAMinute)
     // channels, rate.
     ASSERT_GE(firstBody.size(), 30u);
     EXPECT_EQ(firstBody.substr(0, 7), std::string("\x01vorbis"));
-    EXPECT_EQ(Le(firstBody, 7, 4), 0u);
+    EXPECT_EQ(OggLe(firstBody, 7, 4), 0u);
     EXPECT_EQ(static_cast<uint8_t>(firstBody[11]), 2);
-    EXPECT_EQ(Le(firstBody, 12, 4), 44100u);
+    EXPECT_EQ(OggLe(firstBody, 12, 4), 44100u);
     EXPECT_GE(static_cast<double>(lastGranule) / 44100.0, 60.0);
 }
 
