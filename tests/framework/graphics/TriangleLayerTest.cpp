@@ -95,6 +95,12 @@ TEST(TriangleLayer, LaysEachSampleAsItsDrawingWould)
     canvas[3] = word(SWTri::Compose::Over, 0);
     canvas[4] = word(SWTri::Compose::Add, 0x00203040);
     canvas[5] = word(SWTri::Compose::Add, 0xFF000000);
+    // Then a lone opaque sample, one that changes nothing, and 8 opaque ones
+    // (copied): the lone one's neighbour stays as it was.
+    canvas[7] = word(SWTri::Compose::Over, 0xFF7F0001);
+    canvas[8] = word(SWTri::Compose::Over, 0);
+    for (int x = 9; x < 17; ++x)
+        canvas[static_cast<size_t>(x)] = word(SWTri::Compose::Over, 0xFF330000u + static_cast<uint32_t>(x));
     // Row 1: opaque samples laid over, 3 then 10 of them.
     for (int x = 0; x < 3; ++x)
         canvas[static_cast<size_t>(20 + x)] = word(SWTri::Compose::Over, 0xFF0000FFu + static_cast<uint32_t>(x));
@@ -119,6 +125,11 @@ TEST(TriangleLayer, LaysEachSampleAsItsDrawingWould)
         // Added in each colour byte, red saturating, the alpha kept.
         EXPECT_EQ(pixels[4], redLow ? 0xC0FFD080u : 0xC0FFD0A0u) << std::hex << pixels[4];
         EXPECT_EQ(pixels[5], 0xC0E0A060u);
+        EXPECT_EQ(pixels[7], placed(0xFF7F0001u));
+        EXPECT_EQ(pixels[8], 0xC0E0A060u);
+        for (int x = 9; x < 17; ++x)
+            EXPECT_EQ(pixels[static_cast<size_t>(x)], placed(0xFF330000u + static_cast<uint32_t>(x)));
+        EXPECT_EQ(pixels[17], 0xC0E0A060u);
         for (int x = 0; x < 3; ++x)
             EXPECT_EQ(pixels[static_cast<size_t>(20 + x)], placed(0xFF0000FFu + static_cast<uint32_t>(x)));
         for (int x = 5; x < 15; ++x)
@@ -155,6 +166,8 @@ TEST_P(LaidDrawing, EqualsTheDrawingOnEveryBackground)
     const uint32_t colours[6] = {0x00000000, 0xFF2040C0, 0x80FF8000, 0xFFFFFFFF, 0x20102030, 0xC0E0E0E0};
     for (uint32_t& t : texels)
         t = colours[any(random) % 6];
+    // A band of opaque texels: rows of samples long enough to be copied.
+    std::fill(texels.begin() + 3 * 12, texels.begin() + 5 * 12, 0xFF3070A0u);
     auto texture = MakeImage(12, texels, &display.app);
     if (c.palette) {
         ASSERT_TRUE(texture->ReduceToPalette());
@@ -190,6 +203,8 @@ TEST_P(LaidDrawing, EqualsTheDrawingOnEveryBackground)
 INSTANTIATE_TEST_SUITE_P(Drawings, LaidDrawing,
     ::testing::Values(Drawing{"over", false, false, 0, Color::White, false, 3.3f, 2.6f, 30.1f, 22.7f},
         Drawing{"over palette red low", true, false, 0, Color::White, true, 3.3f, 2.6f, 30.1f, 22.7f},
+        // Opaque texels become samples of alpha 254: blends, never copies.
+        Drawing{"over nearly opaque", false, false, 0, Color(255, 255, 255, 254), false, 3.3f, 2.6f, 30.1f, 22.7f},
         Drawing{"add tinted", false, false, 1, Color(255, 200, 120, 180), false, -4.5f, -3.0f, 40.0f, 31.0f},
         Drawing{"linear over tinted", false, true, 0, Color(90, 200, 255, 200), true, -4.5f, 5.0f, 20.0f, 40.0f},
         Drawing{"linear add palette", true, true, 1, Color::White, false, 10.5f, -7.25f, 45.0f, 20.0f}));
