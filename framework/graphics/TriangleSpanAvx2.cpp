@@ -64,16 +64,13 @@ struct WideIndexSource {
     int stride;
     __m256i Elements(__m256i offsets) const
     {
-        // Each index is read as a byte of the aligned word that holds it: an
-        // aligned word never reaches into a page its byte does not lie in,
-        // so the last index of an image is read safely.
-        const auto address = reinterpret_cast<uintptr_t>(indices);
-        const __m256i at = _mm256_add_epi32(offsets, _mm256_set1_epi32(static_cast<int>(address & 3)));
-        const __m256i held = _mm256_i32gather_epi32(reinterpret_cast<const int*>(address & ~uintptr_t{3}),
-            _mm256_srli_epi32(at, 2), 4);
-        const __m256i shift = _mm256_slli_epi32(_mm256_and_si256(at, _mm256_set1_epi32(3)), 3);
-        const __m256i index = _mm256_and_si256(_mm256_srlv_epi32(held, shift), _mm256_set1_epi32(0xFF));
-        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 4);
+        alignas(32) uint32_t at[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), offsets);
+        const auto four = [&](int k) {
+            return _mm_setr_epi32(static_cast<int>(table[indices[at[k]]]), static_cast<int>(table[indices[at[k + 1]]]),
+                static_cast<int>(table[indices[at[k + 2]]]), static_cast<int>(table[indices[at[k + 3]]]));
+        };
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(four(0)), four(4), 1);
     }
 };
 

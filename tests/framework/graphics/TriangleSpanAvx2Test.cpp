@@ -127,8 +127,9 @@ TEST_P(TriangleSpanAvx2, RowsOfEveryLengthWithRedLowEqualTheGenericKernel)
     ExpectEveryRowOfEverySourceAgrees<SWTri::Target888<true>>(4402);
 }
 
-// Indices read as bytes of aligned words: the last index of an image whose
-// indices start on every alignment, the image ending where its memory does.
+// The indices of an image starting at every alignment, the image ending
+// where its memory does: every index is read where it lies, the last one
+// too, and nothing past it.
 TEST_P(TriangleSpanAvx2, PaletteRowsReadTheLastIndexAtEveryAlignment)
 {
     std::mt19937 random(4403);
