@@ -145,10 +145,16 @@ TEST_P(TriangleSpanAvx2, PaletteRowsReadTheLastIndexAtEveryAlignment)
     }
 }
 
+TEST(RowLevel, AvxRowsAreSupportedExactlyWhereTheProcessorHasAvx2)
+{
+    __builtin_cpu_init();
+    EXPECT_EQ(SWTri::RowLevelSupported(SWTri::RowLevel::Avx2), __builtin_cpu_supports("avx2") != 0);
+    EXPECT_TRUE(SWTri::RowLevelSupported(SWTri::RowLevel::Sse2));
+}
+
 TEST(RowLevel, TheLevelSetIsTheLevelDrawnWithAndAnUnsupportedOneChangesNothing)
 {
     const SWTri::RowLevel before = SWTri::CurrentRowLevel();
-    EXPECT_TRUE(SWTri::RowLevelSupported(SWTri::RowLevel::Sse2));
     EXPECT_TRUE(SWTri::SetRowLevel(SWTri::RowLevel::Sse2));
     EXPECT_EQ(SWTri::CurrentRowLevel(), SWTri::RowLevel::Sse2);
     const bool wide = SWTri::RowLevelSupported(SWTri::RowLevel::Avx2);
