@@ -287,7 +287,7 @@ TEST_P(PartialRows, GetTheRunFormulaOnEveryPixel)
 {
     const auto& [width, placement, mirrored, palette, colorIndex] = GetParam();
     const Color colors[] = {Color::White, Color(128, 128, 128), Color(200, 200, 200, 77), Color(255, 255, 255, 254),
-        Color(10, 200, 90, 128), Color(0, 0, 0, 255)};
+        Color(10, 200, 90, 128), Color(90, 200, 200, 128), Color(0, 0, 0, 255)};
     const Color& color = colors[colorIndex];
     constexpr int kDestWidth = 320;
     const int x = placement == 0 ? 3 : placement == 1 ? -2 : kDestWidth - width + 3;
@@ -325,6 +325,6 @@ TEST_P(PartialRows, GetTheRunFormulaOnEveryPixel)
 
 INSTANTIATE_TEST_SUITE_P(LengthsAndPlaces, PartialRows,
     testing::Combine(testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 16, 17, 300), testing::Range(0, 3), testing::Bool(),
-        testing::Bool(), testing::Range(0, 6)));
+        testing::Bool(), testing::Range(0, 7)));
 
 } // namespace
