@@ -15,6 +15,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Vorn::SurfaceBlend {
 
 using Blend::kGreen;
@@ -123,12 +127,74 @@ struct PerChannelColor {
     }
 };
 
+#if defined(__SSE2__)
+// Four 32-bit pixels at a time: a pixel's bytes in the 16-bit lanes of a
+// register, two pixels to a register, lowest byte in the lowest lane.
+namespace Wide {
+
+inline __m128i LowPair(__m128i words)
+{
+    return _mm_unpacklo_epi8(words, _mm_setzero_si128());
+}
+
+inline __m128i HighPair(__m128i words)
+{
+    return _mm_unpackhi_epi8(words, _mm_setzero_si128());
+}
+
+// Each 32-bit lane's value (at most 16 bits) in the four 16-bit lanes of its
+// pixel: of the low two pixels, of the high two.
+inline __m128i PerChannelLow(__m128i perPixel)
+{
+    const __m128i both = _mm_or_si128(perPixel, _mm_slli_epi32(perPixel, 16));
+    return _mm_unpacklo_epi32(both, both);
+}
+
+inline __m128i PerChannelHigh(__m128i perPixel)
+{
+    const __m128i both = _mm_or_si128(perPixel, _mm_slli_epi32(perPixel, 16));
+    return _mm_unpackhi_epi32(both, both);
+}
+
+// The three low bytes of each pixel in 16-bit lanes; the top byte's lane is
+// cleared, as the scalar forms' masks clear it.
+inline __m128i ColourLanes()
+{
+    return _mm_set1_epi64x(0x000000FF00FF00FF);
+}
+
+// (word >> 24) * colorAlpha / 255 in each lane: the product is at most
+// 65025, where (x + 1 + (x >> 8)) >> 8 is x / 255.
+inline __m128i Cover(__m128i words, uint32_t colorAlpha)
+{
+    const __m128i alpha = _mm_srli_epi32(words, 24);
+    if (colorAlpha == 255)
+        return alpha;
+    const __m128i x = _mm_mullo_epi16(alpha, _mm_set1_epi32(static_cast<int>(colorAlpha)));
+    return _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(x, _mm_set1_epi32(1)), _mm_srli_epi32(x, 8)), 8);
+}
+
+} // namespace Wide
+#endif
+
 struct Pair32White {
     uint32_t Opaque(uint32_t s, uint32_t) const { return s; }
     uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const
     {
         return ((((d & kRedBlue) * (256 - a)) >> 8) & kRedBlue) + ((((d & kGreen) * (256 - a)) >> 8) & kGreen) + s;
     }
+#if defined(__SSE2__)
+    // d * (256 - a) stays within 16 bits; the source is added as a whole
+    // word, carries and top byte as in the scalar sum.
+    __m128i Partial(__m128i s, __m128i d, __m128i a) const
+    {
+        const __m128i keep = _mm_sub_epi32(_mm_set1_epi32(256), a);
+        const __m128i low = _mm_srli_epi16(_mm_mullo_epi16(Wide::LowPair(d), Wide::PerChannelLow(keep)), 8);
+        const __m128i high = _mm_srli_epi16(_mm_mullo_epi16(Wide::HighPair(d), Wide::PerChannelHigh(keep)), 8);
+        const __m128i kept = _mm_and_si128(_mm_packus_epi16(low, high), _mm_set1_epi32(0x00FFFFFF));
+        return _mm_add_epi32(kept, s);
+    }
+#endif
 };
 
 struct Pair32Grey {
@@ -142,6 +208,29 @@ struct Pair32Grey {
         return ((((d & kRedBlue) * (256 - a) + (s & kRedBlue) * k) >> 8) & kRedBlue) +
                ((((d & kGreen) * (256 - a) + (s & kGreen) * k) >> 8) & kGreen);
     }
+#if defined(__SSE2__)
+    // A channel's sum d * (256 - a) + s * k reaches 17 bits: each product
+    // fits 16, their sum is taken halved (the average rounded down). In the
+    // scalar word the lowest channel's 17th bit carries into the third
+    // channel's sum; it is carried here too, so that words whose channels
+    // exceed their alpha give the same bytes.
+    __m128i Partial(__m128i s, __m128i d, __m128i a) const
+    {
+        const __m128i keep = _mm_sub_epi32(_mm_set1_epi32(256), a);
+        const __m128i scale = _mm_set1_epi16(static_cast<short>(k));
+        const auto half = [&](__m128i under, __m128i source, __m128i weights) {
+            const __m128i p = _mm_mullo_epi16(under, weights);
+            const __m128i q = _mm_mullo_epi16(source, scale);
+            const __m128i odd = _mm_and_si128(_mm_xor_si128(p, q), _mm_set1_epi16(1));
+            const __m128i h = _mm_sub_epi16(_mm_avg_epu16(p, q), odd);
+            const __m128i carry = _mm_slli_epi64(_mm_srli_epi16(h, 15), 32);
+            const __m128i sum = _mm_add_epi16(h, _mm_and_si128(odd, carry));
+            return _mm_and_si128(_mm_srli_epi16(sum, 7), Wide::ColourLanes());
+        };
+        return _mm_packus_epi16(half(Wide::LowPair(d), Wide::LowPair(s), Wide::PerChannelLow(keep)),
+            half(Wide::HighPair(d), Wide::HighPair(s), Wide::PerChannelHigh(keep)));
+    }
+#endif
 };
 
 // The source's premultiplied words, per pixel or through palette indices.
@@ -149,6 +238,16 @@ struct NativeWords {
     const uint32_t* words;
     const uint8_t* indices;
     uint32_t operator()(size_t i) const { return indices ? words[indices[i]] : words[i]; }
+#if defined(__SSE2__)
+    // Words i to i + 3.
+    __m128i Four(size_t i) const
+    {
+        if (!indices)
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(words + i));
+        return _mm_setr_epi32(static_cast<int>(words[indices[i]]), static_cast<int>(words[indices[i + 1]]),
+            static_cast<int>(words[indices[i + 2]]), static_cast<int>(words[indices[i + 3]]));
+    }
+#endif
 };
 
 // The colour's products r', g', b' and whether it is grey.
@@ -204,6 +303,31 @@ Pixel* Step(Pixel* p, int n)
     return Mirrored ? p - n : p + n;
 }
 
+// A run of r pixels that take the partial value, each from its own alpha;
+// four at a time where the formula has a vector form (the same bytes).
+template <bool Mirrored, typename Pixel, typename Formula>
+void PartialRun(Pixel* d, const NativeWords& native, size_t s, int r, uint32_t colorAlpha, const Formula& formula)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    if constexpr (sizeof(Pixel) == 4 && requires(__m128i v) { formula.Partial(v, v, v); }) {
+        for (; i + 4 <= r; i += 4) {
+            __m128i words = native.Four(s + static_cast<size_t>(i));
+            // Mirrored, the four land right to left below d - i.
+            if constexpr (Mirrored)
+                words = _mm_shuffle_epi32(words, _MM_SHUFFLE(0, 1, 2, 3));
+            auto* at = reinterpret_cast<__m128i*>(Mirrored ? d - i - 3 : d + i);
+            _mm_storeu_si128(at, formula.Partial(words, _mm_loadu_si128(at), Wide::Cover(words, colorAlpha)));
+        }
+    }
+#endif
+    for (; i < r; ++i) {
+        const uint32_t word = native(s + static_cast<size_t>(i));
+        Pixel& out = *Step<Mirrored>(d, i);
+        out = static_cast<Pixel>(formula.Partial(word, out, (word >> 24) * colorAlpha / 255));
+    }
+}
+
 // The run path: runs of alpha 0 are skipped whole, runs of opaque pixels
 // take the opaque value, the rest the partial value from their own alpha.
 // Opaque needs the colour's alpha A to be 255 as well.
@@ -220,11 +344,7 @@ void RunBlit(const DDImage::LockedDesc& dest, const BlitArea& area, const Native
                     *Step<Mirrored>(d, i) = static_cast<Pixel>(formula.Opaque(native(s + static_cast<size_t>(i)),
                         *Step<Mirrored>(d, i)));
             } else if (a != 0) {
-                for (int i = 0; i < r; ++i) {
-                    const uint32_t word = native(s + static_cast<size_t>(i));
-                    Pixel& out = *Step<Mirrored>(d, i);
-                    out = static_cast<Pixel>(formula.Partial(word, out, (word >> 24) * colorAlpha / 255));
-                }
+                PartialRun<Mirrored>(d, native, s, r, colorAlpha, formula);
             }
             d = Step<Mirrored>(d, r);
             s += static_cast<size_t>(r);

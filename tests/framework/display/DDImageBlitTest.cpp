@@ -276,4 +276,55 @@ TEST(DDImageBlit, CoverageBlendsByCoverageAndSkipsEmptySpans)
     EXPECT_EQ(dest->mBits, nullptr);
 }
 
+// Rows of partly transparent pixels long enough to go four at a time, of
+// every length about a vector's and one past the longest run (255), plain
+// and mirrored, ARGB and palette, placed inside the destination or cut at
+// its left or right edge: each pixel drawn gets the run formula of its own
+// word, every other pixel stays.
+class PartialRows : public testing::TestWithParam<std::tuple<int, int, bool, bool, int>> {};
+
+TEST_P(PartialRows, GetTheRunFormulaOnEveryPixel)
+{
+    const auto& [width, placement, mirrored, palette, colorIndex] = GetParam();
+    const Color colors[] = {Color::White, Color(128, 128, 128), Color(200, 200, 200, 77), Color(255, 255, 255, 254),
+        Color(10, 200, 90, 128), Color(90, 200, 200, 128), Color(0, 0, 0, 255)};
+    const Color& color = colors[colorIndex];
+    constexpr int kDestWidth = 320;
+    const int x = placement == 0 ? 3 : placement == 1 ? -2 : kDestWidth - width + 3;
+    const SurfaceReference::Format f(Platform::kFormatX8R8G8B8);
+    SurfaceDisplayApp app(Platform::kFormatX8R8G8B8, kDestWidth, 2);
+    ASSERT_TRUE(app.initialised);
+    // 50 colours, none opaque or empty, so that the rows are one run.
+    const Pixels colours = Reference::SamplePixels(50, 63);
+    Pixels argb;
+    for (int i = 0; i < width * 2; ++i) {
+        const size_t k = static_cast<size_t>(i * 7) % colours.size();
+        argb.push_back((colours[k] & 0xFFFFFF) | (1 + static_cast<uint32_t>(k) * 5) << 24);
+    }
+    auto source = Testing::MakeImage(width, argb);
+    ASSERT_TRUE(!palette || source->ReduceToPalette());
+    auto dest = app.MakeImage(kDestWidth, Pixels(kDestWidth * 2, 0xFF000000));
+    ASSERT_NE(dest->GetSurface(), nullptr);
+    const Pixels under = Reference::SamplePixels(kDestWidth * 2, 64);
+    SurfacePixels(*dest->mSurface, under);
+    const Rect all(0, 0, width, 2);
+    mirrored ? dest->BltMirrored(source.get(), x, 0, all, color, 0) : dest->Blt(source.get(), x, 0, all, color, 0);
+    Pixels expected = under;
+    const SurfaceReference::Tint tint(color);
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < width; ++col) {
+            const int destX = x + (mirrored ? width - 1 - col : col);
+            if (destX < 0 || destX >= kDestWidth)
+                continue;
+            uint32_t& d = expected[static_cast<size_t>(row * kDestWidth + destX)];
+            const uint32_t s = Reference::Premultiplied(argb[static_cast<size_t>(row * width + col)], f.m);
+            d = SurfaceReference::Run(f, d, s, tint);
+        }
+    EXPECT_EQ(SurfacePixels(*dest->mSurface), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(LengthsAndPlaces, PartialRows,
+    testing::Combine(testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 16, 17, 300), testing::Range(0, 3), testing::Bool(),
+        testing::Bool(), testing::Range(0, 7)));
+
 } // namespace
