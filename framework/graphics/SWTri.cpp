@@ -8,6 +8,10 @@
 #include <cmath>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Vorn::SWTri {
 
 namespace {
@@ -51,7 +55,13 @@ bool DifferencesFinite(const TriangleVertex& a, const TriangleVertex& b)
 
 int32_t Fixed(double value)
 {
+#if defined(__SSE2__)
+    // The conversion rounds as nearbyint does, in the mode in force, without
+    // a call; every value here is held within 32 bits.
+    return _mm_cvtsd_si32(_mm_set_sd(value * 65536.0));
+#else
     return static_cast<int32_t>(std::nearbyint(value * 65536.0));
+#endif
 }
 
 int32_t FixedChannel(uint32_t color, int shift)
@@ -353,24 +363,9 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         }
         if (!finite)
             continue;
-        const TriangleVertex* clipped[kMaxClipListLength];
-        const bool inside = std::all_of(std::begin(corners), std::end(corners), [&](const TriangleVertex& p) {
-            return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
-                   p.mY <= bounds.mY + bounds.mHeight;
-        });
-        int n = 3;
-        if (inside) {
-            for (int k = 0; k < 3; ++k)
-                clipped[k] = &corners[k];
-        } else {
-            if (!pool)
-                pool.emplace();
-            n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, *pool);
-        }
-        FixedVertex fixed[kMaxClippedVertices];
-        for (int k = 0; k < n; ++k) {
-            const TriangleVertex& p = *clipped[k];
-            FixedVertex& out = fixed[k];
+        const int features = f.bits | (blend ? kBlend : 0);
+        const auto fixedOf = [&](const TriangleVertex& p) {
+            FixedVertex out;
             out.x = Fixed(std::clamp<double>(p.mX, bounds.mX, bounds.mX + bounds.mWidth));
             out.y = Fixed(std::clamp<double>(p.mY, bounds.mY, bounds.mY + bounds.mHeight));
             out.u = Fixed(std::clamp(p.mU * texelsWide, -32768.0, 32767.0));
@@ -381,8 +376,25 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
                 out.green = FixedChannel(p.mColor, 8);
                 out.blue = FixedChannel(p.mColor, 0);
             }
+            return out;
+        };
+        const bool inside = std::all_of(std::begin(corners), std::end(corners), [&](const TriangleVertex& p) {
+            return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
+                   p.mY <= bounds.mY + bounds.mHeight;
+        });
+        // Most triangles lie inside the clip: they go on as they are,
+        // without the room a clipped outline needs.
+        if (inside) {
+            pairs.Add(features, fixedOf(corners[0]), fixedOf(corners[1]), fixedOf(corners[2]));
+            continue;
         }
-        const int features = f.bits | (blend ? kBlend : 0);
+        if (!pool)
+            pool.emplace();
+        const TriangleVertex* clipped[kMaxClipListLength];
+        const int n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, *pool);
+        FixedVertex fixed[kMaxClippedVertices];
+        for (int k = 0; k < n; ++k)
+            fixed[k] = fixedOf(*clipped[k]);
         for (int k = 2; k < n; ++k)
             pairs.Add(features, fixed[0], fixed[k - 1], fixed[k]);
     }

@@ -40,6 +40,16 @@
 
 namespace Vorn::SWTri {
 
+// std::llround without the library's call: below 2^52 the part cut off
+// by truncation is exact, and from there on every double is whole. Only
+// for values within 2^63.
+inline int64_t RoundHalfAway(double value)
+{
+    const auto whole = static_cast<int64_t>(value);
+    const double rest = value - static_cast<double>(whole);
+    return whole + (rest >= 0.5 ? 1 : 0) - (rest <= -0.5 ? 1 : 0);
+}
+
 // Texel fetches: the ARGB word at (x, y) inside the texture, straight or
 // already premultiplied by the rules above.
 struct ArgbFetch {
@@ -281,14 +291,14 @@ public:
         int64_t stepQ = 0;
         int64_t stepRem = 0;
         void Start(const FixedVertex& a, const FixedVertex& b, int row);
+        // Without a branch: whether an edge steps one column further
+        // follows its slope, which no predictor guesses.
         void Next()
         {
-            q += stepQ;
             rem -= stepRem;
-            if (rem < 0) {
-                rem += den;
-                ++q;
-            }
+            const int64_t borrow = rem >> 63;
+            rem += den & borrow;
+            q += stepQ - borrow;
         }
     };
 
@@ -324,6 +334,14 @@ private:
     int mLastRow = 0;
     int mWidth = 0;
     int mHeight = 0;
+    // The first corner in pixels, the other two from it, and the
+    // determinant they span: what every plane of the triangle shares.
+    double mX0 = 0;
+    double mY0 = 0;
+    double mDx1 = 0;
+    double mDy1 = 0;
+    double mDx2 = 0;
+    double mDy2 = 0;
     double mDet = 0;
 };
 
