@@ -1,7 +1,6 @@
 #include "framework/graphics/TriangleRasterizer.h"
 
 #include <array>
-#include <cmath>
 #include <utility>
 
 namespace Vorn::SWTri {
