@@ -385,6 +385,7 @@ struct Gradients {
 } // namespace Vorn::SWTri
 
 #include "framework/graphics/TriangleSpanSse2.h"
+#include "framework/graphics/TriangleSpanAvx2.h"
 
 namespace Vorn::SWTri {
 
@@ -446,6 +447,13 @@ public:
                 const Pixel* next = RowOf<Pixel>(mDest, row + 2);
                 _mm_prefetch(reinterpret_cast<const char*>(next + x), _MM_HINT_T0);
                 _mm_prefetch(reinterpret_cast<const char*>(next + end - 1), _MM_HINT_T0);
+            }
+            if constexpr (Avx2::kRows<Target, Fetch, Shade>) {
+                if (CurrentRowLevel() == RowLevel::Avx2) {
+                    Avx2::DrawRow<Target, Fetch, Mode, How>(mFetch, mConstant, out, mDest.width, x, split, end,
+                        WalkOf(left, row, x), WalkOf(right, row, split));
+                    return;
+                }
             }
             mRows.Draw(out, mDest.width, x, split, end, WalkOf(left, row, x), WalkOf(right, row, split));
             return;

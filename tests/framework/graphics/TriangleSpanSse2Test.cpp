@@ -8,6 +8,7 @@
 #include "framework/graphics/TriangleRasterizer.h"
 
 #include "TriangleCanvas.h"
+#include "TriangleTexture.h"
 
 #include <gtest/gtest.h>
 
@@ -23,85 +24,10 @@ namespace {
 namespace SWTri = Vorn::SWTri;
 using SWTri::Compose;
 using Testing::Canvas;
+using Testing::Generic;
+using Testing::GenericOf;
+using Testing::Texture;
 using SWTri::Sampling;
-
-// The same texels through a fetch the vector rows do not know: the generic
-// kernel draws with it.
-template <typename Fetch>
-struct Generic {
-    static constexpr bool kPremultiplied = Fetch::kPremultiplied;
-    Fetch fetch;
-    int width;
-    int height;
-    uint32_t operator()(int x, int y) const { return fetch(x, y); }
-};
-
-template <typename Fetch>
-Generic<Fetch> GenericOf(const Fetch& fetch)
-{
-    return Generic<Fetch>{fetch, fetch.width, fetch.height};
-}
-
-uint32_t PremultipliedWord(uint32_t t)
-{
-    const SWTri::Lanes l = SWTri::Premultiplied(t);
-    return l.a << 24 | l.r << 16 | l.g << 8 | l.b;
-}
-
-// A texture of every layout at once: `colours` straight ARGB words of
-// every alpha class, laid out by indices, and 16-bit words of their own.
-struct Texture {
-    Texture(int w, int h, std::mt19937& random) : width(w), height(h)
-    {
-        std::uniform_int_distribution<uint32_t> any;
-        for (uint32_t& c : table) {
-            const uint32_t alphas[4] = {0, 0xFF, any(random) & 0xFF, 1};
-            c = alphas[any(random) % 4] << 24 | (any(random) & 0xFFFFFF);
-        }
-        // A few transparent words with colour: an unweighted fetch adds it.
-        table[3] = 0x00FFFFFF;
-        for (size_t i = 0; i < table.size(); ++i) {
-            premultipliedTable[i] = PremultipliedWord(table[i]);
-            entries[i] = (table[i] & 0xFF00FF00u) | ((table[i] >> 16) & 0xFF) | ((table[i] & 0xFF) << 16);
-        }
-        const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
-        indices.resize(count);
-        argb.resize(count);
-        premultiplied.resize(count);
-        // Runs of one index, as pictures have them, and single texels.
-        for (size_t i = 0; i < count;) {
-            const auto index = static_cast<uint8_t>(any(random) % 40);
-            for (size_t run = 1 + any(random) % 6; run > 0 && i < count; --run, ++i) {
-                indices[i] = index;
-                argb[i] = table[index];
-                premultiplied[i] = premultipliedTable[index];
-            }
-        }
-        // Rows of 16-bit texels and of indices with room after them.
-        pitch16 = w * 2 + 6;
-        pitch8 = w + 5;
-        packed.resize(static_cast<size_t>(pitch16) * static_cast<size_t>(h));
-        for (uint8_t& byte : packed)
-            byte = static_cast<uint8_t>(any(random));
-        paddedIndices.resize(static_cast<size_t>(pitch8) * static_cast<size_t>(h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                paddedIndices[static_cast<size_t>(y * pitch8 + x)] = indices[static_cast<size_t>(y * w + x)];
-    }
-
-    int width;
-    int height;
-    std::array<uint32_t, 256> table{};
-    std::array<uint32_t, 256> premultipliedTable{};
-    std::array<uint32_t, 256> entries{};
-    std::vector<uint8_t> indices;
-    std::vector<uint32_t> argb;
-    std::vector<uint32_t> premultiplied;
-    int pitch16 = 0;
-    int pitch8 = 0;
-    std::vector<uint8_t> packed;
-    std::vector<uint8_t> paddedIndices;
-};
 
 // Two triangles: the two of a quad (strip order), or two apart that may
 // overlap, with texture coordinates over and past the texture, now and then
@@ -218,22 +144,28 @@ void ExpectEverySourceAgrees(bool redLow)
     }
 }
 
-TEST(TriangleSpanSse2, RowsOnWordsWithRedHighEqualTheGenericKernel)
+// Every test at each level of rows: the SSE2 rows, and the AVX2 rows where
+// they take the SSE2 rows' place.
+using TriangleSpanSse2 = Testing::AtRowLevel;
+INSTANTIATE_TEST_SUITE_P(Levels, TriangleSpanSse2, ::testing::Values(SWTri::RowLevel::Sse2, SWTri::RowLevel::Avx2),
+    Testing::RowLevelName);
+
+TEST_P(TriangleSpanSse2, RowsOnWordsWithRedHighEqualTheGenericKernel)
 {
     ExpectEverySourceAgrees<SWTri::Target888<false>>(false);
 }
 
-TEST(TriangleSpanSse2, RowsOnWordsWithRedLowEqualTheGenericKernel)
+TEST_P(TriangleSpanSse2, RowsOnWordsWithRedLowEqualTheGenericKernel)
 {
     ExpectEverySourceAgrees<SWTri::Target888<true>>(true);
 }
 
-TEST(TriangleSpanSse2, RowsOn565EqualTheGenericKernel)
+TEST_P(TriangleSpanSse2, RowsOn565EqualTheGenericKernel)
 {
     ExpectEverySourceAgrees<SWTri::Target16<6>>(false);
 }
 
-TEST(TriangleSpanSse2, RowsOn555EqualTheGenericKernel)
+TEST_P(TriangleSpanSse2, RowsOn555EqualTheGenericKernel)
 {
     ExpectEverySourceAgrees<SWTri::Target16<5>>(false);
 }

@@ -1,0 +1,471 @@
+// The only file built for AVX2. What the linker sees of it is DrawRow's
+// instantiations; everything else has internal linkage, and nothing inline
+// from the headers is called here, so that no copy of a shared inline
+// function built for AVX2 can stand in for the one the callers built
+// without it use. A pixel's four channels lie in the 16-bit lanes of a
+// register, two pixels to each 128-bit half; eight pixels go in two
+// registers, pixels 0, 1, 4, 5 and 2, 3, 6, 7, as the byte unpacks leave
+// them. Every product stays within 16 unsigned bits, as in the SSE2 rows.
+
+#include "framework/graphics/TriangleRasterizer.h"
+
+#if defined(__AVX2__)
+#include <immintrin.h>
+
+#include <array>
+#include <cstdint>
+#include <type_traits>
+
+namespace Vorn::SWTri::Avx2 {
+
+namespace {
+
+// Eight elements read one by one through `read`: on the processors
+// measured, loads of their own outrun a gather.
+template <typename Read>
+__m256i WideEach(__m256i offsets, Read read)
+{
+    alignas(32) uint32_t at[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at), offsets);
+    const auto four = [&](int k) {
+        return _mm_setr_epi32(static_cast<int>(read(at[k])), static_cast<int>(read(at[k + 1])),
+            static_cast<int>(read(at[k + 2])), static_cast<int>(read(at[k + 3])));
+    };
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(four(0)), four(4), 1);
+}
+
+// Texel (x, y) is element y * stride + x: eight elements at once, and for
+// bilinear taps an element with the one right of it.
+struct WideWordSource {
+    static constexpr bool kPairs = true;
+    const uint32_t* words;
+    int stride;
+    __m256i Elements(__m256i offsets) const
+    {
+        return WideEach(offsets, [this](uint32_t i) { return words[i]; });
+    }
+    // Elements i and i + 1 of the offsets of pixels a, b | c, d, and the
+    // two a row below, read one by one too.
+    __m256i Pairs(const uint32_t* at, int a, int b, int c, int d) const
+    {
+        return Quad(words, at, a, b, c, d);
+    }
+    __m256i PairsBelow(const uint32_t* at, int a, int b, int c, int d) const
+    {
+        return Quad(words + stride, at, a, b, c, d);
+    }
+    static __m256i Quad(const uint32_t* from, const uint32_t* at, int a, int b, int c, int d)
+    {
+        const auto two = [&](int first, int second) {
+            const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at[first]));
+            return _mm_castps_si128(
+                _mm_loadh_pi(_mm_castsi128_ps(low), reinterpret_cast<const __m64*>(from + at[second])));
+        };
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(two(a, b)), two(c, d), 1);
+    }
+};
+
+struct WideIndexSource {
+    static constexpr bool kPairs = false;
+    const uint32_t* table;
+    const uint8_t* indices;
+    int stride;
+    __m256i Elements(__m256i offsets) const
+    {
+        return WideEach(offsets, [this](uint32_t i) { return table[indices[i]]; });
+    }
+};
+
+template <typename Fetch>
+auto WideSourceOf(const Fetch& fetch)
+{
+    if constexpr (std::is_base_of_v<ArgbFetch, Fetch>)
+        return WideWordSource{fetch.bits, fetch.width};
+    else
+        return WideIndexSource{fetch.table, fetch.indices, fetch.width};
+}
+
+// The lanes before the n-th (all from n = 8 on, none at 0 or below).
+__m256i WideBefore(int n)
+{
+    return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+// channel * (alpha + 1) >> 8 in the colour lanes, the alpha lanes times 256
+// >> 8.
+__m256i WidePremultiply(__m256i x)
+{
+    const __m256i alpha = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(x, 0xFF), 0xFF);
+    const __m256i multiplier =
+        _mm256_blend_epi16(_mm256_add_epi16(alpha, _mm256_set1_epi16(1)), _mm256_set1_epi16(256), 0x88);
+    return _mm256_srli_epi16(_mm256_mullo_epi16(x, multiplier), 8);
+}
+
+// (p * (256 - f) + q * f) >> 8 per lane, as in the SSE2 rows: `weights` is
+// f * 128.
+__m256i WideMix(__m256i p, __m256i q, __m256i weights)
+{
+    return _mm256_add_epi16(p, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(q, p), 1), weights));
+}
+
+__m256i WideHeld(__m256i lanes, __m256i last)
+{
+    return _mm256_min_epi32(_mm256_max_epi32(lanes, _mm256_setzero_si256()), last);
+}
+
+// How much of a group of eight a row holds: all of it drawn, pixels past
+// the drawing's end but within the row (read and written back as they
+// were), or pixels past the row's end (never touched).
+enum class Reach { Whole, Row, Masked };
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+class WideRows {
+public:
+    using Source = decltype(WideSourceOf(std::declval<Fetch>()));
+    static constexpr bool kRedLow = std::is_same_v<Target, Target888<true>>;
+    // A sample of nothing laid over or added leaves the pixel as it is.
+    static constexpr bool kSkips = How != Compose::Store;
+    static constexpr bool kPremultiplied = Fetch::kPremultiplied;
+
+    WideRows(const Fetch& fetch, const Tint& tint)
+        : mSource(WideSourceOf(fetch)),
+          mTint(_mm256_set1_epi64x(static_cast<long long>(uint64_t{tint.b} | uint64_t{tint.g} << 16 |
+                                                          uint64_t{tint.r} << 32 | uint64_t{tint.a} << 48))),
+          mTinted(tint.a != 256 || tint.r != 256 || tint.g != 256 || tint.b != 256),
+          mLastX(_mm256_set1_epi32(fetch.width - 1)), mLastY(_mm256_set1_epi32(fetch.height - 1)),
+          mStridePairs(_mm256_set1_epi32(mSource.stride << 16 | 1)), mPairs(fetch.width > 1 && fetch.height > 1)
+    {
+    }
+
+    void Draw(uint32_t* row, int width, int x, int split, int end, const Walk& left, const Walk& right) const
+    {
+        Cursor l(left, x);
+        Cursor r(right, x);
+        for (int g = x; g < end; g += 8, l.Next(), r.Next()) {
+            __m256i u = l.u;
+            __m256i v = l.v;
+            if (g >= split) {
+                u = r.u;
+                v = r.v;
+            } else if (split - g < 8) {
+                const __m256i onLeft = WideBefore(split - g);
+                u = _mm256_blendv_epi8(r.u, l.u, onLeft);
+                v = _mm256_blendv_epi8(r.v, l.v, onLeft);
+            }
+            if (end - g >= 8)
+                Group<Reach::Whole>(row + g, u, v, _mm256_set1_epi32(-1));
+            else if (width - g >= 8)
+                Group<Reach::Row>(row + g, u, v, WideBefore(end - g));
+            else
+                Group<Reach::Masked>(row + g, u, v, WideBefore(end - g));
+        }
+    }
+
+private:
+    // Texture positions of eight neighbouring columns along a walk.
+    struct Cursor {
+        // The walk's steps of four columns, and four more past them.
+        Cursor(const Walk& w, int g)
+            : u(Start(w.u + static_cast<uint32_t>(g) * w.du, w.lanesU, w.fourU)),
+              v(Start(w.v + static_cast<uint32_t>(g) * w.dv, w.lanesV, w.fourV)),
+              stepU(_mm256_set1_epi32(static_cast<int>(8 * w.du))), stepV(_mm256_set1_epi32(static_cast<int>(8 * w.dv)))
+        {
+        }
+        static __m256i Start(uint32_t at, __m128i lanes, __m128i four)
+        {
+            return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
+                _mm256_inserti128_si256(_mm256_castsi128_si256(lanes), _mm_add_epi32(lanes, four), 1));
+        }
+        void Next()
+        {
+            u = _mm256_add_epi32(u, stepU);
+            v = _mm256_add_epi32(v, stepV);
+        }
+        __m256i u;
+        __m256i v;
+        __m256i stepU;
+        __m256i stepV;
+    };
+
+    // Elements x + y * stride: one multiply-add of 16-bit pairs, every
+    // coordinate being held within the texture (below 2^15).
+    __m256i Offsets(__m256i xs, __m256i ys) const
+    {
+        return _mm256_madd_epi16(_mm256_or_si256(xs, _mm256_slli_epi32(ys, 16)), mStridePairs);
+    }
+
+    // Whether every lane of `mask` samples to nothing: transparent straight
+    // texels, or premultiplied words of nothing at all.
+    static bool Empty(__m256i words, __m256i mask)
+    {
+        if constexpr (kPremultiplied)
+            return _mm256_testz_si256(words, mask);
+        else
+            return _mm256_testz_si256(words, _mm256_and_si256(mask, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
+    }
+
+    static bool AllOpaque(__m256i words)
+    {
+        return _mm256_testc_si256(words, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
+    }
+
+    template <Reach Span>
+    void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    {
+        if constexpr (Mode == Sampling::Point)
+            PointGroup<Span>(out, u, v, mask);
+        else
+            BilinearGroup<Span>(out, u, v, mask);
+    }
+
+    template <Reach Span>
+    void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    {
+        const __m256i texels = mSource.Elements(
+            Offsets(WideHeld(_mm256_srai_epi32(u, 16), mLastX), WideHeld(_mm256_srai_epi32(v, 16), mLastY)));
+        if constexpr (kSkips) {
+            if (Empty(texels, mask))
+                return;
+        }
+        // An untinted sample that needs no premultiplying is the texel
+        // itself; over anything an opaque one replaces the pixel.
+        if (Span == Reach::Whole && !mTinted && (How == Compose::Store || (How == Compose::Over && AllOpaque(texels))) &&
+            (kPremultiplied || AllOpaque(texels))) {
+            Store(out, texels);
+            return;
+        }
+        const __m256i zero = _mm256_setzero_si256();
+        __m256i low = _mm256_unpacklo_epi8(texels, zero);
+        __m256i high = _mm256_unpackhi_epi8(texels, zero);
+        if constexpr (!kPremultiplied) {
+            low = WidePremultiply(low);
+            high = WidePremultiply(high);
+        }
+        Compose8<Span>(out, low, high, mask);
+    }
+
+    template <Reach Span>
+    void BilinearGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    {
+        // (u - 0x7F80) >> 8 without leaving 32 bits: positions to the nearest
+        // 1/256 texel, half a texel back.
+        const __m256i one = _mm256_set1_epi32(1);
+        const __m256i half = _mm256_set1_epi32(0x80);
+        const __m256i su = _mm256_sub_epi32(
+            _mm256_add_epi32(_mm256_srai_epi32(u, 8), _mm256_and_si256(_mm256_srli_epi32(u, 7), one)), half);
+        const __m256i sv = _mm256_sub_epi32(
+            _mm256_add_epi32(_mm256_srai_epi32(v, 8), _mm256_and_si256(_mm256_srli_epi32(v, 7), one)), half);
+        const __m256i ix = _mm256_srai_epi32(su, 8);
+        const __m256i iy = _mm256_srai_epi32(sv, 8);
+        // Each pixel's fraction times 128 in both 16-bit halves of its lane.
+        const __m256i fraction = _mm256_set1_epi32(0xFF);
+        const __m256i fu = _mm256_slli_epi32(_mm256_and_si256(su, fraction), 7);
+        const __m256i fv = _mm256_slli_epi32(_mm256_and_si256(sv, fraction), 7);
+        const __m256i wu = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
+        const __m256i wv = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
+        // Each pixel's left and right taps side by side, above and below:
+        // pixels 0, 1 | 4, 5 in the first of each, 2, 3 | 6, 7 in the second.
+        __m256i top0;
+        __m256i top1;
+        __m256i bottom0;
+        __m256i bottom1;
+        bool pairs = false;
+        if constexpr (Source::kPairs) {
+            pairs = mPairs;
+            if (pairs) {
+                // Each row of a pixel's four taps is one 64-bit element, the
+                // pair held inside the texture; where the taps lie beyond its
+                // edge they are one texel, which the pair's near or far half
+                // then stands for twice.
+                const __m256i lastPairX = _mm256_sub_epi32(mLastX, one);
+                const __m256i lastPairY = _mm256_sub_epi32(mLastY, one);
+                alignas(32) uint32_t at[8];
+                _mm256_store_si256(
+                    reinterpret_cast<__m256i*>(at), Offsets(WideHeld(ix, lastPairX), WideHeld(iy, lastPairY)));
+                top0 = mSource.Pairs(at, 0, 1, 4, 5);
+                top1 = mSource.Pairs(at, 2, 3, 6, 7);
+                bottom0 = mSource.PairsBelow(at, 0, 1, 4, 5);
+                bottom1 = mSource.PairsBelow(at, 2, 3, 6, 7);
+                const __m256i zero = _mm256_setzero_si256();
+                const __m256i before = _mm256_cmpgt_epi32(zero, ix);
+                const __m256i past = _mm256_cmpgt_epi32(ix, lastPairX);
+                const __m256i above = _mm256_cmpgt_epi32(zero, iy);
+                const __m256i below = _mm256_cmpgt_epi32(iy, lastPairY);
+                const __m256i outside = _mm256_or_si256(_mm256_or_si256(before, past), _mm256_or_si256(above, below));
+                if (!_mm256_testz_si256(outside, outside)) {
+                    // Masks of pixels 0, 1 | 4, 5 and 2, 3 | 6, 7, two lanes to each.
+                    const auto first = [](__m256i m) { return _mm256_unpacklo_epi32(m, m); };
+                    const auto second = [](__m256i m) { return _mm256_unpackhi_epi32(m, m); };
+                    const auto across = [](__m256i pairs, __m256i near, __m256i far) {
+                        pairs = _mm256_blendv_epi8(pairs, _mm256_shuffle_epi32(pairs, 0xA0), near);
+                        return _mm256_blendv_epi8(pairs, _mm256_shuffle_epi32(pairs, 0xF5), far);
+                    };
+                    top0 = across(top0, first(before), first(past));
+                    bottom0 = across(bottom0, first(before), first(past));
+                    top1 = across(top1, second(before), second(past));
+                    bottom1 = across(bottom1, second(before), second(past));
+                    const auto down = [](__m256i& top, __m256i& bottom, __m256i near, __m256i far) {
+                        bottom = _mm256_blendv_epi8(bottom, top, near);
+                        top = _mm256_blendv_epi8(top, bottom, far);
+                    };
+                    down(top0, bottom0, first(above), first(below));
+                    down(top1, bottom1, second(above), second(below));
+                }
+            }
+        }
+        if (!pairs) {
+            const __m256i x0 = WideHeld(ix, mLastX);
+            const __m256i x1 = WideHeld(_mm256_add_epi32(ix, one), mLastX);
+            const __m256i y0 = WideHeld(iy, mLastY);
+            const __m256i y1 = WideHeld(_mm256_add_epi32(iy, one), mLastY);
+            const __m256i t00 = mSource.Elements(Offsets(x0, y0));
+            const __m256i t01 = mSource.Elements(Offsets(x1, y0));
+            const __m256i t10 = mSource.Elements(Offsets(x0, y1));
+            const __m256i t11 = mSource.Elements(Offsets(x1, y1));
+            top0 = _mm256_unpacklo_epi32(t00, t01);
+            top1 = _mm256_unpackhi_epi32(t00, t01);
+            bottom0 = _mm256_unpacklo_epi32(t10, t11);
+            bottom1 = _mm256_unpackhi_epi32(t10, t11);
+        }
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(top0, top1), _mm256_or_si256(bottom0, bottom1));
+        const __m256i all = _mm256_and_si256(_mm256_and_si256(top0, top1), _mm256_and_si256(bottom0, bottom1));
+        if constexpr (kSkips) {
+            if (Empty(any, _mm256_set1_epi32(-1)))
+                return;
+        }
+        const bool opaque = AllOpaque(all);
+        const __m256i zero = _mm256_setzero_si256();
+        // A pixel's two taps of a row in one half: pixels 0 | 4, 1 | 5,
+        // 2 | 6 and 3 | 7.
+        __m256i taps[8] = {_mm256_unpacklo_epi8(top0, zero), _mm256_unpacklo_epi8(bottom0, zero),
+            _mm256_unpackhi_epi8(top0, zero), _mm256_unpackhi_epi8(bottom0, zero), _mm256_unpacklo_epi8(top1, zero),
+            _mm256_unpacklo_epi8(bottom1, zero), _mm256_unpackhi_epi8(top1, zero),
+            _mm256_unpackhi_epi8(bottom1, zero)};
+        if (!kPremultiplied && !opaque) {
+            for (__m256i& tap : taps)
+                tap = WidePremultiply(tap);
+        }
+        const __m256i column0 = WideMix(taps[0], taps[1], _mm256_shuffle_epi32(wv, 0x00));
+        const __m256i column1 = WideMix(taps[2], taps[3], _mm256_shuffle_epi32(wv, 0x55));
+        const __m256i column2 = WideMix(taps[4], taps[5], _mm256_shuffle_epi32(wv, 0xAA));
+        const __m256i column3 = WideMix(taps[6], taps[7], _mm256_shuffle_epi32(wv, 0xFF));
+        const __m256i low = WideMix(_mm256_unpacklo_epi64(column0, column1), _mm256_unpackhi_epi64(column0, column1),
+            _mm256_shuffle_epi32(wu, 0x50));
+        const __m256i high = WideMix(_mm256_unpacklo_epi64(column2, column3),
+            _mm256_unpackhi_epi64(column2, column3), _mm256_shuffle_epi32(wu, 0xFA));
+        if (How == Compose::Over && opaque && !mTinted && Span == Reach::Whole) {
+            Store(out, _mm256_packus_epi16(low, high));
+            return;
+        }
+        Compose8<Span>(out, low, high, mask);
+    }
+
+    // Eight words written as they stand, red and blue swapped for a target
+    // with red low.
+    static void Store(uint32_t* out, __m256i words)
+    {
+        if constexpr (kRedLow)
+            words = _mm256_shuffle_epi8(words, _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2,
+                                                   1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), words);
+    }
+
+    template <Reach Span>
+    static __m256i Load(const uint32_t* out, __m256i mask)
+    {
+        if constexpr (Span == Reach::Masked)
+            return _mm256_maskload_epi32(reinterpret_cast<const int*>(out), mask);
+        else
+            return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+    }
+
+    template <Reach Span>
+    static void Put(uint32_t* out, __m256i words, __m256i mask)
+    {
+        if constexpr (Span == Reach::Masked)
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(out), mask, words);
+        else if constexpr (Span == Reach::Row)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(Load<Span>(out, mask), words, mask));
+        else
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), words);
+    }
+
+    // Samples of eight pixels (lanes b, g, r, a) tinted and laid onto
+    // out[0 .. 7] where the mask is set.
+    template <Reach Span>
+    void Compose8(uint32_t* out, __m256i low, __m256i high, __m256i mask) const
+    {
+        if (mTinted) {
+            low = _mm256_srli_epi16(_mm256_mullo_epi16(low, mTint), 8);
+            high = _mm256_srli_epi16(_mm256_mullo_epi16(high, mTint), 8);
+        }
+        if constexpr (kRedLow) {
+            low = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(low, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
+            high =
+                _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(high, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
+        }
+        if constexpr (How == Compose::Store) {
+            Put<Span>(out, _mm256_packus_epi16(low, high), mask);
+            return;
+        }
+        const __m256i d = Load<Span>(out, mask);
+        if constexpr (How == Compose::Add) {
+            const __m256i colour = _mm256_and_si256(_mm256_packus_epi16(low, high), _mm256_set1_epi32(0xFFFFFF));
+            Put<Span>(out, _mm256_adds_epu8(d, colour), mask);
+        } else {
+            // d * 256 in each lane, so that the high half of its product
+            // with 256 - s_a is d * (256 - s_a) >> 8.
+            const __m256i zero = _mm256_setzero_si256();
+            const __m256i full = _mm256_set1_epi16(256);
+            const __m256i keepLow =
+                _mm256_sub_epi16(full, _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(low, 0xFF), 0xFF));
+            const __m256i keepHigh =
+                _mm256_sub_epi16(full, _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(high, 0xFF), 0xFF));
+            Put<Span>(out,
+                _mm256_packus_epi16(_mm256_add_epi16(low, _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, d), keepLow)),
+                    _mm256_add_epi16(high, _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, d), keepHigh))),
+                mask);
+        }
+    }
+
+    const Source mSource;
+    const __m256i mTint;
+    const bool mTinted;
+    const __m256i mLastX;
+    const __m256i mLastY;
+    const __m256i mStridePairs;
+    // Whether a texel has a neighbour across and down to be read with.
+    const bool mPairs;
+};
+
+} // namespace
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
+    const Walk& left, const Walk& right)
+{
+    WideRows<Target, Fetch, Mode, How>(fetch, tint).Draw(row, width, x, split, end, left, right);
+}
+
+// Every kind kRows names, built here once for the whole program.
+template <typename Target, typename Fetch>
+struct EveryWideKind {
+    static constexpr std::array kDraws = {&DrawRow<Target, Fetch, Sampling::Point, Compose::Over>,
+        &DrawRow<Target, Fetch, Sampling::Point, Compose::Add>, &DrawRow<Target, Fetch, Sampling::Point, Compose::Store>,
+        &DrawRow<Target, Fetch, Sampling::Bilinear, Compose::Over>,
+        &DrawRow<Target, Fetch, Sampling::Bilinear, Compose::Add>,
+        &DrawRow<Target, Fetch, Sampling::Bilinear, Compose::Store>};
+};
+
+template struct EveryWideKind<Target888<false>, ArgbFetch>;
+template struct EveryWideKind<Target888<false>, PremultipliedFetch>;
+template struct EveryWideKind<Target888<false>, PaletteFetch>;
+template struct EveryWideKind<Target888<false>, PremultipliedPaletteFetch>;
+template struct EveryWideKind<Target888<true>, ArgbFetch>;
+template struct EveryWideKind<Target888<true>, PremultipliedFetch>;
+template struct EveryWideKind<Target888<true>, PaletteFetch>;
+template struct EveryWideKind<Target888<true>, PremultipliedPaletteFetch>;
+
+} // namespace Vorn::SWTri::Avx2
+
+#endif

@@ -1,0 +1,173 @@
+// The eight-pixel rows held to the generic kernel row by row: every length
+// from none to five groups of eight, starting on odd columns, split between
+// two triangles anywhere along the row, ending at the canvas's right edge or
+// short of it, for each kind of row they draw, at each level of rows.
+
+#include "framework/graphics/RowLevel.h"
+#include "framework/graphics/TriangleRasterizer.h"
+
+#include "TriangleCanvas.h"
+#include "TriangleTexture.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <string>
+#include <type_traits>
+
+namespace {
+
+namespace SWTri = Vorn::SWTri;
+using SWTri::Compose;
+using SWTri::Sampling;
+using Testing::Canvas;
+using Testing::Generic;
+using Testing::GenericOf;
+using Testing::Texture;
+
+constexpr std::array<SWTri::ColorInfo, 3> kRowTints = {
+    SWTri::ColorInfo{255, 255, 255, 255}, SWTri::ColorInfo{200, 90, 200, 255}, SWTri::ColorInfo{0, 0, 0, 0}};
+
+// A triangle over the whole canvas whose corners lie at random places in
+// and around the texture, now and then far past it.
+std::array<SWTri::FixedVertex, 3> RowTriangle(int width, int height, const Texture& t, bool far, std::mt19937& random)
+{
+    std::uniform_real_distribution<double> texelsX(-3, t.width + 3);
+    std::uniform_real_distribution<double> texelsY(-3, t.height + 3);
+    std::uniform_real_distribution<double> huge(-30000, 30000);
+    std::array<SWTri::FixedVertex, 3> v;
+    v[1].x = 2 * (width + 1) * 65536;
+    v[2].y = 2 * height * 65536;
+    for (SWTri::FixedVertex& p : v) {
+        p.u = static_cast<int32_t>((far ? huge(random) : texelsX(random)) * 65536);
+        p.v = static_cast<int32_t>((far ? huge(random) : texelsY(random)) * 65536);
+    }
+    return v;
+}
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void ExpectEveryRowAgrees(const Fetch& fetch, const Texture& t, std::mt19937& random, const std::string& what)
+{
+    using Drawer = SWTri::TriangleDrawer<Target, Fetch, Mode, How, SWTri::Shading::Constant>;
+    using Reference = SWTri::TriangleDrawer<Target, Generic<Fetch>, Mode, How, SWTri::Shading::Constant>;
+    const Generic<Fetch> generic = GenericOf(fetch);
+    constexpr bool kRedLow = std::is_same_v<Target, SWTri::Target888<true>>;
+    constexpr int kHeight = 2;
+    for (const SWTri::ColorInfo& tint : kRowTints)
+        for (int length = 0; length <= 40; ++length)
+            for (const int start : {0, 1, 3, 7})
+                for (const int room : {0, 5, 8}) {
+                    const int width = start + length + room;
+                    const int end = start + length;
+                    const int split = start + static_cast<int>(random() % static_cast<unsigned>(length + 1));
+                    const bool far = random() % 8 == 0;
+                    const auto left = RowTriangle(width, kHeight, t, far, random);
+                    const auto right = RowTriangle(width, kHeight, t, far, random);
+                    SWTri::TriangleScan leftScan;
+                    SWTri::TriangleScan rightScan;
+                    ASSERT_TRUE(leftScan.Setup(left.data(), width, kHeight));
+                    ASSERT_TRUE(rightScan.Setup(right.data(), width, kHeight));
+                    Canvas<uint32_t> fast(width, kHeight, SWTri::kFormat888, 0, kRedLow);
+                    fast.Randomize(random);
+                    Canvas<uint32_t> slow(fast);
+                    const Drawer drawer(fast.dest, fetch, tint);
+                    const Reference reference(slow.dest, generic, tint);
+                    drawer.Joined(1, start, split, end, drawer.GradientsOf(leftScan), drawer.GradientsOf(rightScan));
+                    reference.Joined(1, start, split, end, reference.GradientsOf(leftScan),
+                        reference.GradientsOf(rightScan));
+                    ASSERT_EQ(fast.pixels, slow.pixels) << what << " tint " << tint.alpha << "," << tint.red << " row ["
+                                                        << start << ", " << end << ") split " << split << " of "
+                                                        << width << (far ? " far" : "");
+                }
+}
+
+template <typename Target, typename Fetch>
+void ExpectEveryKindOfRowAgrees(const Fetch& fetch, const Texture& t, std::mt19937& random, const std::string& what)
+{
+    ExpectEveryRowAgrees<Target, Fetch, Sampling::Point, Compose::Over>(fetch, t, random, what + " point over");
+    ExpectEveryRowAgrees<Target, Fetch, Sampling::Point, Compose::Add>(fetch, t, random, what + " point add");
+    ExpectEveryRowAgrees<Target, Fetch, Sampling::Point, Compose::Store>(fetch, t, random, what + " point store");
+    ExpectEveryRowAgrees<Target, Fetch, Sampling::Bilinear, Compose::Over>(fetch, t, random, what + " linear over");
+    ExpectEveryRowAgrees<Target, Fetch, Sampling::Bilinear, Compose::Add>(fetch, t, random, what + " linear add");
+    ExpectEveryRowAgrees<Target, Fetch, Sampling::Bilinear, Compose::Store>(fetch, t, random,
+        what + " linear store");
+}
+
+template <typename Target>
+void ExpectEveryRowOfEverySourceAgrees(unsigned seed)
+{
+    std::mt19937 random(seed);
+    // One texel wide or high: no texel has a neighbour to be read with.
+    for (const auto& [w, h] : {std::pair{13, 11}, std::pair{1, 7}, std::pair{5, 1}, std::pair{2, 2}}) {
+        const Texture t(w, h, random);
+        const std::string size = std::to_string(w) + "x" + std::to_string(h) + " ";
+        ExpectEveryKindOfRowAgrees<Target>(SWTri::ArgbFetch{t.argb.data(), w, h}, t, random, size + "argb");
+        ExpectEveryKindOfRowAgrees<Target>(SWTri::PremultipliedFetch{{t.premultiplied.data(), w, h}}, t, random,
+            size + "premultiplied");
+        ExpectEveryKindOfRowAgrees<Target>(SWTri::PaletteFetch{t.table.data(), t.indices.data(), w, h}, t, random,
+            size + "palette");
+        ExpectEveryKindOfRowAgrees<Target>(
+            SWTri::PremultipliedPaletteFetch{{t.premultipliedTable.data(), t.indices.data(), w, h}}, t, random,
+            size + "premultiplied palette");
+    }
+}
+
+using TriangleSpanAvx2 = Testing::AtRowLevel;
+INSTANTIATE_TEST_SUITE_P(Levels, TriangleSpanAvx2, ::testing::Values(SWTri::RowLevel::Sse2, SWTri::RowLevel::Avx2),
+    Testing::RowLevelName);
+
+TEST_P(TriangleSpanAvx2, RowsOfEveryLengthWithRedHighEqualTheGenericKernel)
+{
+    ExpectEveryRowOfEverySourceAgrees<SWTri::Target888<false>>(4401);
+}
+
+TEST_P(TriangleSpanAvx2, RowsOfEveryLengthWithRedLowEqualTheGenericKernel)
+{
+    ExpectEveryRowOfEverySourceAgrees<SWTri::Target888<true>>(4402);
+}
+
+// The indices of an image starting at every alignment, the image ending
+// where its memory does: every index is read where it lies, the last one
+// too, and nothing past it.
+TEST_P(TriangleSpanAvx2, PaletteRowsReadTheLastIndexAtEveryAlignment)
+{
+    std::mt19937 random(4403);
+    const Texture t(7, 3, random);
+    for (size_t shift = 0; shift < 4; ++shift) {
+        std::vector<uint8_t> indices(shift + t.indices.size());
+        std::copy(t.indices.begin(), t.indices.end(), indices.begin() + static_cast<ptrdiff_t>(shift));
+        const SWTri::PremultipliedPaletteFetch fetch{{t.premultipliedTable.data(), indices.data() + shift, 7, 3}};
+        ExpectEveryRowAgrees<SWTri::Target888<false>, SWTri::PremultipliedPaletteFetch, Sampling::Point,
+            Compose::Over>(fetch, t, random, "shift " + std::to_string(shift));
+        ExpectEveryRowAgrees<SWTri::Target888<false>, SWTri::PremultipliedPaletteFetch, Sampling::Bilinear,
+            Compose::Add>(fetch, t, random, "shift " + std::to_string(shift));
+    }
+}
+
+TEST(RowLevel, AvxRowsAreSupportedExactlyWhereTheProcessorHasAvx2)
+{
+    __builtin_cpu_init();
+    EXPECT_EQ(SWTri::RowLevelSupported(SWTri::RowLevel::Avx2), __builtin_cpu_supports("avx2") != 0);
+    EXPECT_TRUE(SWTri::RowLevelSupported(SWTri::RowLevel::Sse2));
+}
+
+TEST(RowLevel, TheLevelSetIsTheLevelDrawnWithAndAnUnsupportedOneChangesNothing)
+{
+    const SWTri::RowLevel before = SWTri::CurrentRowLevel();
+    EXPECT_TRUE(SWTri::SetRowLevel(SWTri::RowLevel::Sse2));
+    EXPECT_EQ(SWTri::CurrentRowLevel(), SWTri::RowLevel::Sse2);
+    const bool wide = SWTri::RowLevelSupported(SWTri::RowLevel::Avx2);
+    EXPECT_EQ(SWTri::SetRowLevel(SWTri::RowLevel::Avx2), wide);
+    EXPECT_EQ(SWTri::CurrentRowLevel(), wide ? SWTri::RowLevel::Avx2 : SWTri::RowLevel::Sse2);
+    SWTri::SetRowLevel(before);
+}
+
+// A processor that has AVX2 draws with it from the start.
+TEST(RowLevel, TheWidestSupportedLevelIsChosenAtStartUp)
+{
+    EXPECT_EQ(SWTri::CurrentRowLevel(),
+        SWTri::RowLevelSupported(SWTri::RowLevel::Avx2) ? SWTri::RowLevel::Avx2 : SWTri::RowLevel::Sse2);
+}
+
+} // namespace
