@@ -8,6 +8,10 @@
 #include <cmath>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Vorn::SWTri {
 
 namespace {
@@ -51,7 +55,13 @@ bool DifferencesFinite(const TriangleVertex& a, const TriangleVertex& b)
 
 int32_t Fixed(double value)
 {
+#if defined(__SSE2__)
+    // The conversion rounds as nearbyint does, in the mode in force, without
+    // a call; every value here is held within 32 bits.
+    return _mm_cvtsd_si32(_mm_set_sd(value * 65536.0));
+#else
     return static_cast<int32_t>(std::nearbyint(value * 65536.0));
+#endif
 }
 
 int32_t FixedChannel(uint32_t color, int shift)
@@ -67,6 +77,13 @@ bool PremultipliesAsArgb(const NativeDisplay& display)
     return display.mRGBBits == 32 && display.mRedMask == 0xFF0000 && display.mGreenMask == 0xFF00 &&
            display.mBlueMask == 0xFF;
 }
+
+// Corners written before they are read: not cleared for every drawing.
+template <int Count>
+union FixedCorners {
+    FixedCorners() {}
+    FixedVertex at[Count];
+};
 
 struct Features {
     int bits = 0;
@@ -86,12 +103,12 @@ public:
     {
         if (mHeld && features != mHeldFeatures)
             Flush();
-        FixedVertex* to = mVertices + (mHeld ? 3 : 0);
-        to[0] = a;
-        to[1] = b;
-        to[2] = c;
+        const int to = mHeld ? 3 : 0;
+        mVertices.at[to] = a;
+        mVertices.at[to + 1] = b;
+        mVertices.at[to + 2] = c;
         if (mHeld) {
-            DispatchTrianglePair(features, mVertices, mDest, mFeatures.texture, mFeatures.color);
+            DispatchTrianglePair(features, mVertices.at, mDest, mFeatures.texture, mFeatures.color);
             mHeld = false;
         } else {
             mHeld = true;
@@ -102,14 +119,14 @@ public:
     void Flush()
     {
         if (mHeld)
-            DispatchTriangle(mHeldFeatures, mVertices, mDest, mFeatures.texture, mFeatures.color);
+            DispatchTriangle(mHeldFeatures, mVertices.at, mDest, mFeatures.texture, mFeatures.color);
         mHeld = false;
     }
 
 private:
     const Destination& mDest;
     const Features& mFeatures;
-    FixedVertex mVertices[6];
+    FixedCorners<6> mVertices;
     bool mHeld = false;
     int mHeldFeatures = 0;
 };
@@ -119,6 +136,9 @@ private:
 constexpr int64_t kMaxLayerPixels = int64_t{2048} * 2048;
 // The matrix blit's quad, and single triangles.
 constexpr int kMaxLayerStrip = 4;
+// Strips of up to this many corners are turned into fixed point corner by
+// corner when they lie inside the clip.
+constexpr int kWholeStripCorners = 8;
 
 // What decides the pixels a drawing of triangles from a texture gives.
 LayerKey KeyOf(const TriangleVertex* strip, int count, const MemoryImage& texture, const TextureInfo& forms,
@@ -331,17 +351,60 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         return;
 
     const FRect bounds(area.mX, area.mY, area.mWidth, area.mHeight);
+    const double texelsWide = f.texture.width;
+    const double texelsHigh = f.texture.height;
+    const auto inside = [&](const TriangleVertex& p) {
+        return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
+               p.mY <= bounds.mY + bounds.mHeight;
+    };
+    const auto fixedOf = [&](const TriangleVertex& p) {
+        FixedVertex out;
+        out.x = Fixed(std::clamp<double>(p.mX, bounds.mX, bounds.mX + bounds.mWidth));
+        out.y = Fixed(std::clamp<double>(p.mY, bounds.mY, bounds.mY + bounds.mHeight));
+        out.u = Fixed(std::clamp(p.mU * texelsWide, -32768.0, 32767.0));
+        out.v = Fixed(std::clamp(p.mV * texelsHigh, -32768.0, 32767.0));
+        if (vertexColors) {
+            out.alpha = FixedChannel(p.mColor, 24);
+            out.red = FixedChannel(p.mColor, 16);
+            out.green = FixedChannel(p.mColor, 8);
+            out.blue = FixedChannel(p.mColor, 0);
+        }
+        return out;
+    };
+    const bool blendAlways = translucentTexture || f.color.alpha < 255;
+    TrianglePairs pairs(dest, f);
+
+    // A short strip wholly inside the clip, as a sprite's quad mostly is:
+    // each corner is turned into fixed point once, not once for every
+    // triangle it belongs to.
+    if (count <= kWholeStripCorners &&
+        std::all_of(strip, strip + count, [&](const TriangleVertex& p) { return Finite(p) && inside(p); })) {
+        FixedCorners<kWholeStripCorners> fixed;
+        bool translucent[kWholeStripCorners];
+        for (int i = 0; i < count; ++i) {
+            TriangleVertex corner = strip[i];
+            if (vertexColors && corner.mColor == 0)
+                corner.mColor = drawColor;
+            translucent[i] = vertexColors && corner.mColor >> 24 < 255;
+            fixed.at[i] = fixedOf(corner);
+        }
+        for (int j = 0; j + 2 < count; ++j) {
+            const int second = j % 2 == 0 ? j + 1 : j + 2;
+            const int third = j % 2 == 0 ? j + 2 : j + 1;
+            const bool blend = blendAlways || translucent[j] || translucent[second] || translucent[third];
+            pairs.Add(f.bits | (blend ? kBlend : 0), fixed.at[j], fixed.at[second], fixed.at[third]);
+        }
+        return;
+    }
+
     // Made only for a triangle that crosses the clip: most lie inside it,
     // and the pool is large.
     std::optional<ClipPool> pool;
-    TrianglePairs pairs(dest, f);
-    const double texelsWide = f.texture.width;
-    const double texelsHigh = f.texture.height;
     for (int j = 0; j + 2 < count; ++j) {
         const int second = j % 2 == 0 ? j + 1 : j + 2;
         const int third = j % 2 == 0 ? j + 2 : j + 1;
         TriangleVertex corners[3] = {strip[j], strip[second], strip[third]};
-        bool blend = translucentTexture || f.color.alpha < 255;
+        bool blend = blendAlways;
         bool finite = true;
         for (TriangleVertex& corner : corners) {
             finite = finite && Finite(corner);
@@ -353,38 +416,20 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         }
         if (!finite)
             continue;
-        const TriangleVertex* clipped[kMaxClipListLength];
-        const bool inside = std::all_of(std::begin(corners), std::end(corners), [&](const TriangleVertex& p) {
-            return p.mX >= bounds.mX && p.mX <= bounds.mX + bounds.mWidth && p.mY >= bounds.mY &&
-                   p.mY <= bounds.mY + bounds.mHeight;
-        });
-        int n = 3;
-        if (inside) {
-            for (int k = 0; k < 3; ++k)
-                clipped[k] = &corners[k];
-        } else {
-            if (!pool)
-                pool.emplace();
-            n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, *pool);
-        }
-        FixedVertex fixed[kMaxClippedVertices];
-        for (int k = 0; k < n; ++k) {
-            const TriangleVertex& p = *clipped[k];
-            FixedVertex& out = fixed[k];
-            out.x = Fixed(std::clamp<double>(p.mX, bounds.mX, bounds.mX + bounds.mWidth));
-            out.y = Fixed(std::clamp<double>(p.mY, bounds.mY, bounds.mY + bounds.mHeight));
-            out.u = Fixed(std::clamp(p.mU * texelsWide, -32768.0, 32767.0));
-            out.v = Fixed(std::clamp(p.mV * texelsHigh, -32768.0, 32767.0));
-            if (vertexColors) {
-                out.alpha = FixedChannel(p.mColor, 24);
-                out.red = FixedChannel(p.mColor, 16);
-                out.green = FixedChannel(p.mColor, 8);
-                out.blue = FixedChannel(p.mColor, 0);
-            }
-        }
         const int features = f.bits | (blend ? kBlend : 0);
+        if (std::all_of(std::begin(corners), std::end(corners), inside)) {
+            pairs.Add(features, fixedOf(corners[0]), fixedOf(corners[1]), fixedOf(corners[2]));
+            continue;
+        }
+        if (!pool)
+            pool.emplace();
+        const TriangleVertex* clipped[kMaxClipListLength];
+        const int n = ClipPolygon(&corners[0], &corners[1], &corners[2], clipped, bounds, *pool);
+        FixedCorners<kMaxClippedVertices> fixed;
+        for (int k = 0; k < n; ++k)
+            fixed.at[k] = fixedOf(*clipped[k]);
         for (int k = 2; k < n; ++k)
-            pairs.Add(features, fixed[0], fixed[k - 1], fixed[k]);
+            pairs.Add(features, fixed.at[0], fixed.at[k - 1], fixed.at[k]);
     }
 }
 

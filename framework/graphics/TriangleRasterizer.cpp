@@ -1,7 +1,6 @@
 #include "framework/graphics/TriangleRasterizer.h"
 
 #include <array>
-#include <cmath>
 #include <utility>
 
 namespace Vorn::SWTri {
@@ -72,10 +71,13 @@ bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
     mLastRow = CeilRow(bottom.y);
     mWidth = width;
     mHeight = height;
-    const double x0 = mIn[0]->x / 65536.0;
-    const double y0 = mIn[0]->y / 65536.0;
-    mDet = (mIn[1]->x / 65536.0 - x0) * (mIn[2]->y / 65536.0 - y0) -
-           (mIn[2]->x / 65536.0 - x0) * (mIn[1]->y / 65536.0 - y0);
+    mX0 = mIn[0]->x / 65536.0;
+    mY0 = mIn[0]->y / 65536.0;
+    mDx1 = mIn[1]->x / 65536.0 - mX0;
+    mDy1 = mIn[1]->y / 65536.0 - mY0;
+    mDx2 = mIn[2]->x / 65536.0 - mX0;
+    mDy2 = mIn[2]->y / 65536.0 - mY0;
+    mDet = mDx1 * mDy2 - mDx2 * mDy1;
     return mDet != 0;
 }
 
@@ -83,21 +85,15 @@ bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
 // term of the plane then stays far within 64 bits over the largest image.
 TriangleScan::Plane TriangleScan::PlaneOf(int32_t a0, int32_t a1, int32_t a2) const
 {
-    const double x0 = mIn[0]->x / 65536.0;
-    const double y0 = mIn[0]->y / 65536.0;
-    const double dx1 = mIn[1]->x / 65536.0 - x0;
-    const double dy1 = mIn[1]->y / 65536.0 - y0;
-    const double dx2 = mIn[2]->x / 65536.0 - x0;
-    const double dy2 = mIn[2]->y / 65536.0 - y0;
     const double da1 = static_cast<double>(a1) - a0;
     const double da2 = static_cast<double>(a2) - a0;
     constexpr double kLimit = 134217728.0;
-    const double dx = std::clamp((da1 * dy2 - da2 * dy1) / mDet, -kLimit, kLimit);
-    const double dy = std::clamp((da2 * dx1 - da1 * dx2) / mDet, -kLimit, kLimit);
+    const double dx = std::clamp((da1 * mDy2 - da2 * mDy1) / mDet, -kLimit, kLimit);
+    const double dy = std::clamp((da2 * mDx1 - da1 * mDx2) / mDet, -kLimit, kLimit);
     Plane plane;
-    plane.dx = std::llround(dx * 65536.0);
-    plane.dy = std::llround(dy * 65536.0);
-    plane.base = std::llround((a0 - dx * x0 - dy * y0) * 65536.0);
+    plane.dx = RoundHalfAway(dx * 65536.0);
+    plane.dy = RoundHalfAway(dy * 65536.0);
+    plane.base = RoundHalfAway((a0 - dx * mX0 - dy * mY0) * 65536.0);
     return plane;
 }
 

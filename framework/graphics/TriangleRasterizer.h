@@ -40,6 +40,16 @@
 
 namespace Vorn::SWTri {
 
+// std::llround without the library's call: below 2^52 the part cut off
+// by truncation is exact, and from there on every double is whole. Only
+// for values within 2^63.
+inline int64_t RoundHalfAway(double value)
+{
+    const auto whole = static_cast<int64_t>(value);
+    const double rest = value - static_cast<double>(whole);
+    return whole + (rest >= 0.5 ? 1 : 0) - (rest <= -0.5 ? 1 : 0);
+}
+
 // Texel fetches: the ARGB word at (x, y) inside the texture, straight or
 // already premultiplied by the rules above.
 struct ArgbFetch {
@@ -281,14 +291,14 @@ public:
         int64_t stepQ = 0;
         int64_t stepRem = 0;
         void Start(const FixedVertex& a, const FixedVertex& b, int row);
+        // Without a branch: whether an edge steps one column further
+        // follows its slope, which no predictor guesses.
         void Next()
         {
-            q += stepQ;
             rem -= stepRem;
-            if (rem < 0) {
-                rem += den;
-                ++q;
-            }
+            const int64_t borrow = rem >> 63;
+            rem += den & borrow;
+            q += stepQ - borrow;
         }
     };
 
@@ -316,15 +326,26 @@ public:
     }
 
 private:
-    const FixedVertex* mIn[3] = {};
-    const FixedVertex* mSorted[3] = {};
-    bool mMidLeft = false;
-    int mFirstRow = 0;
-    int mMidRow = 0;
-    int mLastRow = 0;
-    int mWidth = 0;
-    int mHeight = 0;
-    double mDet = 0;
+    // Set by Setup, and read only once it has answered true: two scans are
+    // made for every drawing, and clearing them first costs more than
+    // their set-up's arithmetic.
+    const FixedVertex* mIn[3];
+    const FixedVertex* mSorted[3];
+    bool mMidLeft;
+    int mFirstRow;
+    int mMidRow;
+    int mLastRow;
+    int mWidth;
+    int mHeight;
+    // The first corner in pixels, the other two from it, and the
+    // determinant they span: what every plane of the triangle shares.
+    double mX0;
+    double mY0;
+    double mDx1;
+    double mDy1;
+    double mDx2;
+    double mDy2;
+    double mDet;
 };
 
 template <typename Pixel>
@@ -519,21 +540,18 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
     const TriangleDrawer<Target, Fetch, Mode, How, Shade> drawer(dest, fetch, color);
     TriangleScan::Walker a;
     TriangleScan::Walker b;
-    Gradients ga;
-    Gradients gb;
+    // Made where they are kept: a sprite's quad is set up for every draw.
+    const Gradients ga = hasFirst ? drawer.GradientsOf(first) : Gradients();
+    const Gradients gb = hasSecond ? drawer.GradientsOf(second) : Gradients();
     // A triangle that covers nothing has no rows.
     const int firstTop = hasFirst ? first.FirstRow() : 0;
     const int firstEnd = hasFirst ? first.EndRow() : 0;
     const int secondTop = hasSecond ? second.FirstRow() : 0;
     const int secondEnd = hasSecond ? second.EndRow() : 0;
-    if (hasFirst) {
+    if (hasFirst)
         first.Start(a);
-        ga = drawer.GradientsOf(first);
-    }
-    if (hasSecond) {
+    if (hasSecond)
         second.Start(b);
-        gb = drawer.GradientsOf(second);
-    }
     const int top = !hasFirst ? secondTop : !hasSecond ? firstTop : std::min(firstTop, secondTop);
     const int end = !hasFirst ? secondEnd : !hasSecond ? firstEnd : std::max(firstEnd, secondEnd);
     for (int row = top; row < end; ++row) {

@@ -410,4 +410,72 @@ TEST(SWTri, AWideTriangleAcrossTheClipStaysInIt)
     EXPECT_EQ(canvas.ChangedOutside(Rect(10, 10, 8, 8)), 0);
 }
 
+// A short strip inside the clip is turned into fixed point corner by
+// corner; the same strip made long by corners that repeat its last one
+// (triangles of no area) goes triangle by triangle. Both draw the same
+// pixels, whatever the sampling, the vertex colours (zero standing for
+// the draw colour, translucent ones blending), the mode and the format.
+struct StripCase {
+    const char* name;
+    std::vector<TriangleVertex> strip;
+    bool linear;
+    bool vertexColors;
+    int format;
+    int mode;
+    Color color;
+};
+
+void PrintTo(const StripCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class InsideStrips : public testing::TestWithParam<StripCase> {};
+
+TEST_P(InsideStrips, DrawWhatTheirTrianglesDrawOneByOne)
+{
+    const StripCase& c = GetParam();
+    auto texture = Checker();
+    Canvas whole(c.format);
+    SWTri::DrawTriangles(c.strip.data(), static_cast<int>(c.strip.size()), texture.get(), whole.dest, c.linear,
+        c.vertexColors, kClip, c.color, c.mode);
+    std::vector<TriangleVertex> padded = c.strip;
+    padded.resize(12, c.strip.back());
+    Canvas byTriangle(c.format);
+    SWTri::DrawTriangles(padded.data(), static_cast<int>(padded.size()), texture.get(), byTriangle.dest, c.linear,
+        c.vertexColors, kClip, c.color, c.mode);
+    EXPECT_GT(whole.Changed(), 0);
+    EXPECT_EQ(whole.pixels, byTriangle.pixels);
+}
+
+const Color kTint(200, 120, 60, 170);
+
+INSTANTIATE_TEST_SUITE_P(Strips, InsideStrips,
+    testing::Values(
+        StripCase{"oneTriangle", {{10.2f, 6.1f, 0, 0, 0}, {18.9f, 8.3f, 1, 0, 0}, {12.5f, 13.7f, 0, 1, 0}}, false,
+            false, SWTri::kFormat8888, 0, Color::White},
+        StripCase{"turnedQuad",
+            {{13.1f, 6.2f, 0, 0, 0}, {18.7f, 9.4f, 1, 0, 0}, {10.3f, 10.9f, 0, 1, 0}, {15.6f, 13.8f, 1, 1, 0}}, false,
+            false, SWTri::kFormat888, 0, Color::White},
+        StripCase{"turnedQuadAddedAndTinted",
+            {{13.1f, 6.2f, 0, 0, 0}, {18.7f, 9.4f, 1, 0, 0}, {10.3f, 10.9f, 0, 1, 0}, {15.6f, 13.8f, 1, 1, 0}}, false,
+            false, SWTri::kFormat888, 1, kTint},
+        StripCase{"quadOnTheClipsEdges",
+            {{10, 6, 0, 0, 0}, {19, 6, 1, 0, 0}, {10, 14, 0, 1, 0}, {19, 14, 1, 1, 0}}, true, false,
+            SWTri::kFormat8888, 0, kTint},
+        StripCase{"fiveCornersVertexColours",
+            {{10.5f, 6.5f, 0, 0, 0xFFFF0000}, {18.5f, 6.5f, 1, 0, 0}, {10.5f, 10.5f, 0, 0.5f, 0x80FFFFFF},
+                {18.5f, 10.5f, 1, 0.5f, 0xFF00FF00}, {12.5f, 13.5f, 0.2f, 1, 0xFF0000FF}},
+            false, true, SWTri::kFormat888, 0, kTint},
+        StripCase{"opaqueVertexColoursLinear",
+            {{10.5f, 6.5f, 0, 0, 0xFFFF0000}, {18.5f, 6.5f, 1, 0, 0xFF00FF00}, {10.5f, 13.5f, 0, 1, 0xFF0000FF},
+                {18.5f, 13.5f, 1, 1, 0}},
+            true, true, SWTri::kFormat8888, 1, Color::White},
+        StripCase{"eightCornersAFan",
+            {{10.2f, 6.2f, 0, 0, 0}, {12.3f, 6.4f, 0.3f, 0, 0}, {10.6f, 8.5f, 0, 0.3f, 0}, {14.7f, 7.9f, 0.6f, 0.1f, 0},
+                {11.9f, 10.8f, 0.2f, 0.6f, 0}, {17.2f, 9.6f, 0.9f, 0.4f, 0}, {13.4f, 13.3f, 0.4f, 0.9f, 0},
+                {18.8f, 13.9f, 1, 1, 0}},
+            false, false, SWTri::kFormat888, 0, kTint}),
+    [](const testing::TestParamInfo<StripCase>& info) { return std::string(info.param.name); });
+
 } // namespace

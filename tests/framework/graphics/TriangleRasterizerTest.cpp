@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -537,5 +539,99 @@ TEST(TriangleRasterizer, RowsAndColumnsFollowTheCentresExactly)
                     << "triangle " << n << " at " << x << "," << y;
     }
 }
+
+// Rounding to the nearest whole number, halves away from zero, as the
+// library rounds: ties of both signs, the last doubles below a half, and
+// values past 2^52 where every double is whole.
+class RoundHalfAwayCase : public testing::TestWithParam<double> {};
+
+TEST_P(RoundHalfAwayCase, RoundsAsTheLibraryDoes)
+{
+    const double value = GetParam();
+    EXPECT_EQ(SWTri::RoundHalfAway(value), std::llround(value)) << std::hexfloat << value;
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RoundHalfAwayCase,
+    testing::Values(0.0, -0.0, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 0.49999999999999994, -0.49999999999999994,
+        1.4999999999999998, -1.4999999999999998, 0.5000000000000001, 7.25, -7.75, 65535.5, -65536.5,
+        4503599627370495.5, -4503599627370495.5, 4503599627370497.0, -4503599627370497.0, 9007199254740993.0,
+        288230376151711744.0, -288230376151711744.0, 134217728.0 * 65536.0, -134217728.0 * 65536.0));
+
+// The planes as the set-up once worked them out, every term from the
+// corners anew and rounded by the library: the shared terms and the
+// rounding without a call give the very same numbers.
+SWTri::TriangleScan::Plane ReferencePlane(const SWTri::FixedVertex (&tri)[3], int32_t a0, int32_t a1, int32_t a2)
+{
+    const double x0 = tri[0].x / 65536.0;
+    const double y0 = tri[0].y / 65536.0;
+    const double dx1 = tri[1].x / 65536.0 - x0;
+    const double dy1 = tri[1].y / 65536.0 - y0;
+    const double dx2 = tri[2].x / 65536.0 - x0;
+    const double dy2 = tri[2].y / 65536.0 - y0;
+    const double det = dx1 * dy2 - dx2 * dy1;
+    const double da1 = static_cast<double>(a1) - a0;
+    const double da2 = static_cast<double>(a2) - a0;
+    const double dx = std::clamp((da1 * dy2 - da2 * dy1) / det, -134217728.0, 134217728.0);
+    const double dy = std::clamp((da2 * dx1 - da1 * dx2) / det, -134217728.0, 134217728.0);
+    SWTri::TriangleScan::Plane plane;
+    plane.dx = std::llround(dx * 65536.0);
+    plane.dy = std::llround(dy * 65536.0);
+    plane.base = std::llround((a0 - dx * x0 - dy * y0) * 65536.0);
+    return plane;
+}
+
+struct PlaneCase {
+    const char* name;
+    int32_t corner;    // corners lie within [0, corner) in 16.16
+    int32_t attribute; // attributes within [-attribute, attribute]
+};
+
+void PrintTo(const PlaneCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PlaneSetup : public testing::TestWithParam<PlaneCase> {};
+
+TEST_P(PlaneSetup, EqualsThePlaneWorkedOutFromTheCornersAlone)
+{
+    const PlaneCase& c = GetParam();
+    std::mt19937 random(static_cast<uint32_t>(c.corner ^ c.attribute));
+    std::uniform_int_distribution<int32_t> place(0, c.corner - 1);
+    std::uniform_int_distribution<int32_t> value(-c.attribute, c.attribute);
+    int planes = 0;
+    for (int n = 0; n < 2000; ++n) {
+        SWTri::FixedVertex tri[3];
+        for (SWTri::FixedVertex& p : tri) {
+            p.x = place(random);
+            p.y = place(random);
+            p.u = value(random);
+            p.v = value(random);
+        }
+        SWTri::TriangleScan scan;
+        if (!scan.Setup(tri, 800, 600))
+            continue;
+        ++planes;
+        const SWTri::TriangleScan::Plane u = scan.PlaneOf<&SWTri::FixedVertex::u>();
+        const SWTri::TriangleScan::Plane v = scan.PlaneOf(tri[0].v, tri[1].v, tri[2].v);
+        const SWTri::TriangleScan::Plane wantU = ReferencePlane(tri, tri[0].u, tri[1].u, tri[2].u);
+        const SWTri::TriangleScan::Plane wantV = ReferencePlane(tri, tri[0].v, tri[1].v, tri[2].v);
+        ASSERT_EQ(u.base, wantU.base) << n;
+        ASSERT_EQ(u.dx, wantU.dx) << n;
+        ASSERT_EQ(u.dy, wantU.dy) << n;
+        ASSERT_EQ(v.base, wantV.base) << n;
+        ASSERT_EQ(v.dx, wantV.dx) << n;
+        ASSERT_EQ(v.dy, wantV.dy) << n;
+    }
+    EXPECT_GT(planes, 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Triangles, PlaneSetup,
+    testing::Values(PlaneCase{"spriteSized", 40 << 16, 64 << 16}, PlaneCase{"screenWide", 800 << 16, 1024 << 16},
+        // Slivers a few units across with attributes at the limits: the
+        // gradients reach the bound they are held to.
+        PlaneCase{"slivers", 4, std::numeric_limits<int32_t>::max()},
+        PlaneCase{"smallCornersWideTexture", 3 << 16, 32767 << 16}),
+    [](const testing::TestParamInfo<PlaneCase>& info) { return std::string(info.param.name); });
 
 } // namespace
