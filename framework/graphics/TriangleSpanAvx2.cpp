@@ -23,15 +23,19 @@ namespace {
 // Eight elements read one by one through `read`: on the processors
 // measured, loads of their own outrun a gather.
 template <typename Read>
-__m256i WideEach(__m256i offsets, Read read)
+__attribute__((always_inline)) inline __m256i WideEach(__m256i offsets, Read read)
 {
-    alignas(32) uint32_t at[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(at), offsets);
-    const auto four = [&](int k) {
-        return _mm_setr_epi32(static_cast<int>(read(at[k])), static_cast<int>(read(at[k + 1])),
-            static_cast<int>(read(at[k + 2])), static_cast<int>(read(at[k + 3])));
+    const __m128i low = _mm256_castsi256_si128(offsets);
+    const __m128i high = _mm256_extracti128_si256(offsets, 1);
+    const auto two = [&](uint64_t at) {
+        return _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(read(static_cast<uint32_t>(at)))),
+            _mm_cvtsi32_si128(static_cast<int>(read(static_cast<uint32_t>(at >> 32)))));
     };
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(four(0)), four(4), 1);
+    const auto four = [&](__m128i half) {
+        return _mm_unpacklo_epi64(two(static_cast<uint64_t>(_mm_cvtsi128_si64(half))),
+            two(static_cast<uint64_t>(_mm_extract_epi64(half, 1))));
+    };
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(four(low)), four(high), 1);
 }
 
 // Texel (x, y) is element y * stride + x: eight elements at once, and for
@@ -137,28 +141,40 @@ public:
     {
     }
 
+    // Whole groups walk without a test of where the row ends or turns to
+    // the right triangle; the one group that straddles the turn, and the
+    // last one, take theirs once.
     void Draw(uint32_t* row, int width, int x, int split, int end, const Walk& left, const Walk& right) const
     {
+        const __m256i all = _mm256_set1_epi32(-1);
         Cursor l(left, x);
-        Cursor r(right, x);
-        for (int g = x; g < end; g += 8, l.Next(), r.Next()) {
-            __m256i u = l.u;
-            __m256i v = l.v;
-            if (g >= split) {
-                u = r.u;
-                v = r.v;
-            } else if (split - g < 8) {
-                const __m256i onLeft = WideBefore(split - g);
-                u = _mm256_blendv_epi8(r.u, l.u, onLeft);
-                v = _mm256_blendv_epi8(r.v, l.v, onLeft);
-            }
-            if (end - g >= 8)
-                Group<Reach::Whole>(row + g, u, v, _mm256_set1_epi32(-1));
-            else if (width - g >= 8)
-                Group<Reach::Row>(row + g, u, v, WideBefore(end - g));
-            else
-                Group<Reach::Masked>(row + g, u, v, WideBefore(end - g));
+        int g = x;
+        const int leftEnd = split < end ? split : end;
+        for (; leftEnd - g >= 8; g += 8, l.Next())
+            Group<Reach::Whole>(row + g, l.u, l.v, all);
+        if (g >= end)
+            return;
+        Cursor r(right, g);
+        __m256i u = r.u;
+        __m256i v = r.v;
+        if (g < split) {
+            const __m256i onLeft = WideBefore(split - g);
+            u = _mm256_blendv_epi8(r.u, l.u, onLeft);
+            v = _mm256_blendv_epi8(r.v, l.v, onLeft);
         }
+        if (end - g >= 8) {
+            Group<Reach::Whole>(row + g, u, v, all);
+            for (g += 8, r.Next(); end - g >= 8; g += 8, r.Next())
+                Group<Reach::Whole>(row + g, r.u, r.v, all);
+            if (g >= end)
+                return;
+            u = r.u;
+            v = r.v;
+        }
+        if (width - g >= 8)
+            Group<Reach::Row>(row + g, u, v, WideBefore(end - g));
+        else
+            Group<Reach::Masked>(row + g, u, v, WideBefore(end - g));
     }
 
 private:
