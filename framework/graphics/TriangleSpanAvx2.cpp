@@ -48,24 +48,19 @@ struct WideWordSource {
     {
         return WideEach(offsets, [this](uint32_t i) { return words[i]; });
     }
-    // Elements i and i + 1 of the offsets of pixels a, b | c, d, and the
-    // two a row below, read one by one too.
-    __m256i Pairs(const uint32_t* at, int a, int b, int c, int d) const
+    // Elements i and i + 1 at the two offsets in each of `low` and `high`
+    // (pixels 0, 1 | 4, 5 or 2, 3 | 6, 7), and the two a row below.
+    __m256i Pairs(uint64_t low, uint64_t high) const { return Quad(words, low, high); }
+    __m256i PairsBelow(uint64_t low, uint64_t high) const { return Quad(words + stride, low, high); }
+    static __m256i Quad(const uint32_t* from, uint64_t low, uint64_t high)
     {
-        return Quad(words, at, a, b, c, d);
-    }
-    __m256i PairsBelow(const uint32_t* at, int a, int b, int c, int d) const
-    {
-        return Quad(words + stride, at, a, b, c, d);
-    }
-    static __m256i Quad(const uint32_t* from, const uint32_t* at, int a, int b, int c, int d)
-    {
-        const auto two = [&](int first, int second) {
-            const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at[first]));
-            return _mm_castps_si128(
-                _mm_loadh_pi(_mm_castsi128_ps(low), reinterpret_cast<const __m64*>(from + at[second])));
+        const auto two = [from](uint64_t at) {
+            const __m128i first =
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + static_cast<uint32_t>(at)));
+            return _mm_castps_si128(_mm_loadh_pi(
+                _mm_castsi128_ps(first), reinterpret_cast<const __m64*>(from + static_cast<uint32_t>(at >> 32))));
         };
-        return _mm256_inserti128_si256(_mm256_castsi128_si256(two(a, b)), two(c, d), 1);
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(two(low)), two(high), 1);
     }
 };
 
@@ -295,20 +290,27 @@ private:
                 // then stands for twice.
                 const __m256i lastPairX = _mm256_sub_epi32(mLastX, one);
                 const __m256i lastPairY = _mm256_sub_epi32(mLastY, one);
-                alignas(32) uint32_t at[8];
-                _mm256_store_si256(
-                    reinterpret_cast<__m256i*>(at), Offsets(WideHeld(ix, lastPairX), WideHeld(iy, lastPairY)));
-                top0 = mSource.Pairs(at, 0, 1, 4, 5);
-                top1 = mSource.Pairs(at, 2, 3, 6, 7);
-                bottom0 = mSource.PairsBelow(at, 0, 1, 4, 5);
-                bottom1 = mSource.PairsBelow(at, 2, 3, 6, 7);
-                const __m256i zero = _mm256_setzero_si256();
-                const __m256i before = _mm256_cmpgt_epi32(zero, ix);
-                const __m256i past = _mm256_cmpgt_epi32(ix, lastPairX);
-                const __m256i above = _mm256_cmpgt_epi32(zero, iy);
-                const __m256i below = _mm256_cmpgt_epi32(iy, lastPairY);
-                const __m256i outside = _mm256_or_si256(_mm256_or_si256(before, past), _mm256_or_si256(above, below));
-                if (!_mm256_testz_si256(outside, outside)) {
+                const __m256i heldX = WideHeld(ix, lastPairX);
+                const __m256i heldY = WideHeld(iy, lastPairY);
+                const __m256i at = Offsets(heldX, heldY);
+                const __m128i atLow = _mm256_castsi256_si128(at);
+                const __m128i atHigh = _mm256_extracti128_si256(at, 1);
+                const auto at01 = static_cast<uint64_t>(_mm_cvtsi128_si64(atLow));
+                const auto at23 = static_cast<uint64_t>(_mm_extract_epi64(atLow, 1));
+                const auto at45 = static_cast<uint64_t>(_mm_cvtsi128_si64(atHigh));
+                const auto at67 = static_cast<uint64_t>(_mm_extract_epi64(atHigh, 1));
+                top0 = mSource.Pairs(at01, at45);
+                top1 = mSource.Pairs(at23, at67);
+                bottom0 = mSource.PairsBelow(at01, at45);
+                bottom1 = mSource.PairsBelow(at23, at67);
+                // Every pair lies where its taps do unless holding moved it.
+                const __m256i inside = _mm256_and_si256(_mm256_cmpeq_epi32(heldX, ix), _mm256_cmpeq_epi32(heldY, iy));
+                if (!_mm256_testc_si256(inside, _mm256_set1_epi32(-1))) {
+                    const __m256i zero = _mm256_setzero_si256();
+                    const __m256i before = _mm256_cmpgt_epi32(zero, ix);
+                    const __m256i past = _mm256_cmpgt_epi32(ix, lastPairX);
+                    const __m256i above = _mm256_cmpgt_epi32(zero, iy);
+                    const __m256i below = _mm256_cmpgt_epi32(iy, lastPairY);
                     // Masks of pixels 0, 1 | 4, 5 and 2, 3 | 6, 7, two lanes to each.
                     const auto first = [](__m256i m) { return _mm256_unpacklo_epi32(m, m); };
                     const auto second = [](__m256i m) { return _mm256_unpackhi_epi32(m, m); };
