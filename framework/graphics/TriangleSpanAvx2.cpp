@@ -23,7 +23,7 @@ namespace {
 // Eight elements read one by one through `read`: on the processors
 // measured, loads of their own outrun a gather.
 template <typename Read>
-__attribute__((always_inline)) inline __m256i WideEach(__m256i offsets, Read read)
+[[gnu::always_inline]] inline __m256i WideEach(__m256i offsets, Read read)
 {
     const __m128i low = _mm256_castsi256_si128(offsets);
     const __m128i high = _mm256_extracti128_si256(offsets, 1);
@@ -44,15 +44,15 @@ struct WideWordSource {
     static constexpr bool kPairs = true;
     const uint32_t* words;
     int stride;
-    __m256i Elements(__m256i offsets) const
+    [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
         return WideEach(offsets, [this](uint32_t i) { return words[i]; });
     }
     // Elements i and i + 1 at the two offsets in each of `low` and `high`
     // (pixels 0, 1 | 4, 5 or 2, 3 | 6, 7), and the two a row below.
-    __m256i Pairs(uint64_t low, uint64_t high) const { return Quad(words, low, high); }
-    __m256i PairsBelow(uint64_t low, uint64_t high) const { return Quad(words + stride, low, high); }
-    static __m256i Quad(const uint32_t* from, uint64_t low, uint64_t high)
+    [[gnu::always_inline]] __m256i Pairs(uint64_t low, uint64_t high) const { return Quad(words, low, high); }
+    [[gnu::always_inline]] __m256i PairsBelow(uint64_t low, uint64_t high) const { return Quad(words + stride, low, high); }
+    [[gnu::always_inline]] static __m256i Quad(const uint32_t* from, uint64_t low, uint64_t high)
     {
         const auto two = [from](uint64_t at) {
             const __m128i first =
@@ -69,7 +69,7 @@ struct WideIndexSource {
     const uint32_t* table;
     const uint8_t* indices;
     int stride;
-    __m256i Elements(__m256i offsets) const
+    [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
         return WideEach(offsets, [this](uint32_t i) { return table[indices[i]]; });
     }
@@ -85,14 +85,14 @@ auto WideSourceOf(const Fetch& fetch)
 }
 
 // The lanes before the n-th (all from n = 8 on, none at 0 or below).
-__m256i WideBefore(int n)
+[[gnu::always_inline]] inline __m256i WideBefore(int n)
 {
     return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
 }
 
 // channel * (alpha + 1) >> 8 in the colour lanes, the alpha lanes times 256
 // >> 8.
-__m256i WidePremultiply(__m256i x)
+[[gnu::always_inline]] inline __m256i WidePremultiply(__m256i x)
 {
     const __m256i alpha = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(x, 0xFF), 0xFF);
     const __m256i multiplier =
@@ -102,12 +102,12 @@ __m256i WidePremultiply(__m256i x)
 
 // (p * (256 - f) + q * f) >> 8 per lane, as in the SSE2 rows: `weights` is
 // f * 128.
-__m256i WideMix(__m256i p, __m256i q, __m256i weights)
+[[gnu::always_inline]] inline __m256i WideMix(__m256i p, __m256i q, __m256i weights)
 {
     return _mm256_add_epi16(p, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(q, p), 1), weights));
 }
 
-__m256i WideHeld(__m256i lanes, __m256i last)
+[[gnu::always_inline]] inline __m256i WideHeld(__m256i lanes, __m256i last)
 {
     return _mm256_min_epi32(_mm256_max_epi32(lanes, _mm256_setzero_si256()), last);
 }
@@ -187,7 +187,7 @@ private:
             return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
                 _mm256_inserti128_si256(_mm256_castsi128_si256(lanes), _mm_add_epi32(lanes, four), 1));
         }
-        void Next()
+        [[gnu::always_inline]] void Next()
         {
             u = _mm256_add_epi32(u, stepU);
             v = _mm256_add_epi32(v, stepV);
@@ -200,14 +200,14 @@ private:
 
     // Elements x + y * stride: one multiply-add of 16-bit pairs, every
     // coordinate being held within the texture (below 2^15).
-    __m256i Offsets(__m256i xs, __m256i ys) const
+    [[gnu::always_inline]] __m256i Offsets(__m256i xs, __m256i ys) const
     {
         return _mm256_madd_epi16(_mm256_or_si256(xs, _mm256_slli_epi32(ys, 16)), mStridePairs);
     }
 
     // Whether every lane of `mask` samples to nothing: transparent straight
     // texels, or premultiplied words of nothing at all.
-    static bool Empty(__m256i words, __m256i mask)
+    [[gnu::always_inline]] static bool Empty(__m256i words, __m256i mask)
     {
         if constexpr (kPremultiplied)
             return _mm256_testz_si256(words, mask);
@@ -215,13 +215,13 @@ private:
             return _mm256_testz_si256(words, _mm256_and_si256(mask, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
     }
 
-    static bool AllOpaque(__m256i words)
+    [[gnu::always_inline]] static bool AllOpaque(__m256i words)
     {
         return _mm256_testc_si256(words, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
     }
 
     template <Reach Span>
-    void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         if constexpr (Mode == Sampling::Point)
             PointGroup<Span>(out, u, v, mask);
@@ -230,7 +230,7 @@ private:
     }
 
     template <Reach Span>
-    void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         const __m256i texels = mSource.Elements(
             Offsets(WideHeld(_mm256_srai_epi32(u, 16), mLastX), WideHeld(_mm256_srai_epi32(v, 16), mLastY)));
@@ -256,7 +256,7 @@ private:
     }
 
     template <Reach Span>
-    void BilinearGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void BilinearGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         // (u - 0x7F80) >> 8 without leaving 32 bits: positions to the nearest
         // 1/256 texel, half a texel back.
@@ -380,7 +380,7 @@ private:
 
     // Eight words written as they stand, red and blue swapped for a target
     // with red low.
-    static void Store(uint32_t* out, __m256i words)
+    [[gnu::always_inline]] static void Store(uint32_t* out, __m256i words)
     {
         if constexpr (kRedLow)
             words = _mm256_shuffle_epi8(words, _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2,
@@ -389,7 +389,7 @@ private:
     }
 
     template <Reach Span>
-    static __m256i Load(const uint32_t* out, __m256i mask)
+    [[gnu::always_inline]] static __m256i Load(const uint32_t* out, __m256i mask)
     {
         if constexpr (Span == Reach::Masked)
             return _mm256_maskload_epi32(reinterpret_cast<const int*>(out), mask);
@@ -398,7 +398,7 @@ private:
     }
 
     template <Reach Span>
-    static void Put(uint32_t* out, __m256i words, __m256i mask)
+    [[gnu::always_inline]] static void Put(uint32_t* out, __m256i words, __m256i mask)
     {
         if constexpr (Span == Reach::Masked)
             _mm256_maskstore_epi32(reinterpret_cast<int*>(out), mask, words);
@@ -411,7 +411,7 @@ private:
     // Samples of eight pixels (lanes b, g, r, a) tinted and laid onto
     // out[0 .. 7] where the mask is set.
     template <Reach Span>
-    void Compose8(uint32_t* out, __m256i low, __m256i high, __m256i mask) const
+    [[gnu::always_inline]] void Compose8(uint32_t* out, __m256i low, __m256i high, __m256i mask) const
     {
         if (mTinted) {
             low = _mm256_srli_epi16(_mm256_mullo_epi16(low, mTint), 8);
