@@ -132,6 +132,7 @@ public:
                                                           uint64_t{tint.r} << 32 | uint64_t{tint.a} << 48))),
           mTinted(tint.a != 256 || tint.r != 256 || tint.g != 256 || tint.b != 256),
           mLastX(_mm256_set1_epi32(fetch.width - 1)), mLastY(_mm256_set1_epi32(fetch.height - 1)),
+          mLastXY(_mm256_set1_epi32((fetch.height - 1) << 16 | (fetch.width - 1))),
           mStridePairs(_mm256_set1_epi32(mSource.stride << 16 | 1)), mPairs(fetch.width > 1 && fetch.height > 1)
     {
     }
@@ -205,6 +206,16 @@ private:
         return _mm256_madd_epi16(_mm256_or_si256(xs, _mm256_slli_epi32(ys, 16)), mStridePairs);
     }
 
+    // The texels under 16.16 positions: their whole parts are their high
+    // halves, which side by side in a lane (x low, y high) are held within
+    // the texture and weighed by 1 and the stride as signed 16-bit pairs.
+    [[gnu::always_inline]] __m256i PointOffsets(__m256i u, __m256i v) const
+    {
+        const __m256i xy = _mm256_blend_epi16(_mm256_srli_epi32(u, 16), v, 0xAA);
+        return _mm256_madd_epi16(
+            _mm256_min_epi16(_mm256_max_epi16(xy, _mm256_setzero_si256()), mLastXY), mStridePairs);
+    }
+
     // Whether every lane of `mask` samples to nothing: transparent straight
     // texels, or premultiplied words of nothing at all.
     [[gnu::always_inline]] static bool Empty(__m256i words, __m256i mask)
@@ -233,7 +244,7 @@ private:
     [[gnu::always_inline]] void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         const __m256i texels = mSource.Elements(
-            Offsets(WideHeld(_mm256_srai_epi32(u, 16), mLastX), WideHeld(_mm256_srai_epi32(v, 16), mLastY)));
+            PointOffsets(u, v));
         if constexpr (kSkips) {
             if (Empty(texels, mask))
                 return;
@@ -451,6 +462,8 @@ private:
     const bool mTinted;
     const __m256i mLastX;
     const __m256i mLastY;
+    // The last column low and the last row high in each lane.
+    const __m256i mLastXY;
     const __m256i mStridePairs;
     // Whether a texel has a neighbour across and down to be read with.
     const bool mPairs;
