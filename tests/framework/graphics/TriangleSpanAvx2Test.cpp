@@ -186,6 +186,12 @@ constexpr std::array<LimitWalk, 9> kLimitWalks = {{
     {0x01230000u, 0x00020000u, 0xFFFFFFFFu, 0x10001u},
 }};
 
+// No tint, each channel alone one short of none (a factor of 255 of 256),
+// and a tint to nothing.
+constexpr std::array<SWTri::ColorInfo, 6> kLimitTints = {SWTri::ColorInfo{255, 255, 255, 255},
+    SWTri::ColorInfo{254, 255, 255, 255}, SWTri::ColorInfo{255, 254, 255, 255}, SWTri::ColorInfo{255, 255, 254, 255},
+    SWTri::ColorInfo{255, 255, 255, 254}, SWTri::ColorInfo{0, 0, 0, 0}};
+
 template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::string& what)
 {
@@ -194,7 +200,7 @@ void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::s
     const Generic<Fetch> generic = GenericOf(fetch);
     constexpr int kWidth = 45;
     for (const LimitWalk& left : kLimitWalks)
-        for (const SWTri::ColorInfo& tint : kRowTints)
+        for (const SWTri::ColorInfo& tint : kLimitTints)
             for (const int split : {3, 20, 40}) {
                 // The far part of the row walks the table backwards.
                 const LimitWalk& right = kLimitWalks[kLimitWalks.size() - 1 - static_cast<size_t>(&left - kLimitWalks.data())];
@@ -206,7 +212,8 @@ void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::s
                 Drawer(fast.dest, fetch, tint).Joined(0, 3, split, 40, l, r);
                 Reference(slow.dest, generic, tint).Joined(0, 3, split, 40, l, r);
                 ASSERT_EQ(fast.pixels, slow.pixels) << what << " walk " << (&left - kLimitWalks.data()) << " tint "
-                                                    << tint.alpha << " split " << split;
+                                                    << tint.alpha << "," << tint.red << "," << tint.green << ","
+                                                    << tint.blue << " split " << split;
             }
 }
 
