@@ -107,6 +107,19 @@ auto WideSourceOf(const Fetch& fetch)
     return _mm256_add_epi16(p, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(q, p), 1), weights));
 }
 
+// A byte shuffle that fills the four 16-bit lanes of each half's first two
+// pixels with the low half of its lane `first`, the last four with that of
+// lane `second`.
+constexpr __m256i WideSpread(int first, int second)
+{
+    const auto a = static_cast<char>(4 * first);
+    const auto b = static_cast<char>(4 * second);
+    const auto c = static_cast<char>(a + 1);
+    const auto d = static_cast<char>(b + 1);
+    return __extension__(__m256i)(__v32qi){a, c, a, c, a, c, a, c, b, d, b, d, b, d, b, d, a, c, a, c, a, c, a, c, b,
+        d, b, d, b, d, b, d};
+}
+
 [[gnu::always_inline]] inline __m256i WideHeld(__m256i lanes, __m256i last)
 {
     return _mm256_min_epi32(_mm256_max_epi32(lanes, _mm256_setzero_si256()), last);
@@ -270,21 +283,18 @@ private:
     [[gnu::always_inline]] void BilinearGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         // (u - 0x7F80) >> 8 without leaving 32 bits: positions to the nearest
-        // 1/256 texel, half a texel back.
+        // 1/256 texel, half a texel back,
+        // as (floor(u / 128) - 255) >> 1, the same floor.
         const __m256i one = _mm256_set1_epi32(1);
-        const __m256i half = _mm256_set1_epi32(0x80);
-        const __m256i su = _mm256_sub_epi32(
-            _mm256_add_epi32(_mm256_srai_epi32(u, 8), _mm256_and_si256(_mm256_srli_epi32(u, 7), one)), half);
-        const __m256i sv = _mm256_sub_epi32(
-            _mm256_add_epi32(_mm256_srai_epi32(v, 8), _mm256_and_si256(_mm256_srli_epi32(v, 7), one)), half);
+        const __m256i back = _mm256_set1_epi32(0xFF);
+        const __m256i su = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(u, 7), back), 1);
+        const __m256i sv = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(v, 7), back), 1);
         const __m256i ix = _mm256_srai_epi32(su, 8);
         const __m256i iy = _mm256_srai_epi32(sv, 8);
-        // Each pixel's fraction times 128 in both 16-bit halves of its lane.
+        // Each pixel's fraction times 128 in the low half of its lane.
         const __m256i fraction = _mm256_set1_epi32(0xFF);
-        const __m256i fu = _mm256_slli_epi32(_mm256_and_si256(su, fraction), 7);
-        const __m256i fv = _mm256_slli_epi32(_mm256_and_si256(sv, fraction), 7);
-        const __m256i wu = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
-        const __m256i wv = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
+        const __m256i wu = _mm256_slli_epi32(_mm256_and_si256(su, fraction), 7);
+        const __m256i wv = _mm256_slli_epi32(_mm256_and_si256(sv, fraction), 7);
         // Each pixel's left and right taps side by side, above and below:
         // pixels 0, 1 | 4, 5 in the first of each, 2, 3 | 6, 7 in the second.
         __m256i top0;
@@ -374,14 +384,14 @@ private:
             for (__m256i& tap : taps)
                 tap = WidePremultiply(tap);
         }
-        const __m256i column0 = WideMix(taps[0], taps[1], _mm256_shuffle_epi32(wv, 0x00));
-        const __m256i column1 = WideMix(taps[2], taps[3], _mm256_shuffle_epi32(wv, 0x55));
-        const __m256i column2 = WideMix(taps[4], taps[5], _mm256_shuffle_epi32(wv, 0xAA));
-        const __m256i column3 = WideMix(taps[6], taps[7], _mm256_shuffle_epi32(wv, 0xFF));
+        const __m256i column0 = WideMix(taps[0], taps[1], _mm256_shuffle_epi8(wv, WideSpread(0, 0)));
+        const __m256i column1 = WideMix(taps[2], taps[3], _mm256_shuffle_epi8(wv, WideSpread(1, 1)));
+        const __m256i column2 = WideMix(taps[4], taps[5], _mm256_shuffle_epi8(wv, WideSpread(2, 2)));
+        const __m256i column3 = WideMix(taps[6], taps[7], _mm256_shuffle_epi8(wv, WideSpread(3, 3)));
         const __m256i low = WideMix(_mm256_unpacklo_epi64(column0, column1), _mm256_unpackhi_epi64(column0, column1),
-            _mm256_shuffle_epi32(wu, 0x50));
+            _mm256_shuffle_epi8(wu, WideSpread(0, 1)));
         const __m256i high = WideMix(_mm256_unpacklo_epi64(column2, column3),
-            _mm256_unpackhi_epi64(column2, column3), _mm256_shuffle_epi32(wu, 0xFA));
+            _mm256_unpackhi_epi64(column2, column3), _mm256_shuffle_epi8(wu, WideSpread(2, 3)));
         if (How == Compose::Over && opaque && !mTinted && Span == Reach::Whole) {
             Store(out, _mm256_packus_epi16(low, high));
             return;
