@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -92,6 +94,38 @@ TEST(PixelConverter, ThirtyTwoBitRowsConvertAsTheirOwnWords)
                 ASSERT_EQ(words[i], converter.Word(pixel)) << count << " " << i;
             }
             EXPECT_EQ(words.back(), 0x12345678u);
+        }
+    }
+}
+
+// Rows converted and copied in one pass: the words those of Words, the copy
+// the pixels byte for byte, nothing written past either, at odd addresses
+// and with tails of every length.
+TEST(PixelConverter, RowsCopiedAsTheyConvertKeepEveryByte)
+{
+    const FormatCase formats[] = {{"X8R8G8B8", kFormatX8R8G8B8}, {"X8B8G8R8", kFormatX8B8G8R8},
+        {"R10G10B10", {32, 0x3FF00000, 0x000FFC00, 0x000003FF}}, {"R5G6B5", kFormatR5G6B5},
+        {"X1R5G5B5", kFormatX1R5G5B5}};
+    std::vector<uint8_t> bytes(1027 * 4 + 3);
+    uint32_t seed = 777;
+    for (uint8_t& byte : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<uint8_t>(seed >> 24);
+    }
+    for (const FormatCase& c : formats) {
+        SCOPED_TRACE(c.name);
+        const PixelConverter converter(c.format);
+        const size_t size = static_cast<size_t>(c.format.BytesPerPixel());
+        for (const int count : {0, 1, 2, 3, 4, 5, 7, 8, 9, 1027}) {
+            SCOPED_TRACE(count);
+            Words expected(count + 1, 0x12345678), words(count + 1, 0x12345678);
+            converter.Words(&bytes[3], expected.data(), count);
+            std::vector<uint8_t> copy(size * static_cast<size_t>(count) + 2, 0xA5);
+            converter.WordsCopying(&bytes[3], words.data(), &copy[1], count);
+            EXPECT_EQ(words, expected);
+            EXPECT_EQ(copy.front(), 0xA5);
+            EXPECT_EQ(copy.back(), 0xA5);
+            EXPECT_TRUE(std::equal(copy.begin() + 1, copy.end() - 1, bytes.begin() + 3));
         }
     }
 }
