@@ -97,8 +97,12 @@ TEST(Frame, ConvertingWhileCopyingKeepsTheRowsAndRefusesWhereEitherHasNoRoom)
             EXPECT_EQ(untouched, Words(12, 0xDEADBEEF));
             EXPECT_EQ(copy, before);
         }
+        // Destination rows of 12 bytes for 3 pixels hold them; 8 do not, nor
+        // do 12 for 4.
         Words shortRows(12, 0xDEADBEEF);
         EXPECT_FALSE(ConvertToXrgb8888(frame, shortRows.data(), 8, copy.data(), 5 * size));
+        EXPECT_FALSE(ConvertToXrgb8888({bytes.data(), 4 * size, 4, 3, format}, shortRows.data(), 12, copy.data(),
+                                       5 * size));
         EXPECT_EQ(shortRows, Words(12, 0xDEADBEEF));
     }
 }

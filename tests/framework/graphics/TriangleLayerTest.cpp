@@ -175,6 +175,11 @@ TEST(TriangleLayer, RunsOfEveryLengthLayEachSampleByItsFormula)
             for (const int x : {0, 3, kWidth - count}) {
                 SCOPED_TRACE(std::string(kind.name) + " " + std::to_string(count) + " at " + std::to_string(x));
                 std::vector<uint64_t> canvas(kWidth, 0);
+                // A run before it, one pixel apart: a run that reached back
+                // would lay that run's last sample on the pixel between.
+                constexpr uint32_t kBefore = 0xFF8040C0u;
+                if (x == 3)
+                    canvas[1] = word(SWTri::Compose::Store, kBefore);
                 std::vector<uint32_t> samples;
                 for (int i = 0; i < count; ++i) {
                     // Premultiplied: no colour byte above the alpha; no
@@ -196,6 +201,8 @@ TEST(TriangleLayer, RunsOfEveryLengthLayEachSampleByItsFormula)
                     for (uint32_t& p : pixels)
                         p = any(random);
                     std::vector<uint32_t> expected = pixels;
+                    if (x == 3)
+                        expected[1] = redLow ? 0xFFC04080u : kBefore;
                     for (int i = 0; i < count; ++i) {
                         const uint32_t s = samples[static_cast<size_t>(i)];
                         const uint32_t placed =
