@@ -69,6 +69,17 @@ TEST(PixelConverter, WordsRepeatEachChannelsBitsToEightBits)
         EXPECT_EQ(PixelConverter(c.format).Word(c.pixel), c.word) << c.name;
 }
 
+// Bytes of a fixed pseudo-random sequence.
+std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed)
+{
+    std::vector<uint8_t> bytes(count);
+    for (uint8_t& byte : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<uint8_t>(seed >> 24);
+    }
+    return bytes;
+}
+
 // 32-bit pixels of every order, four at a time with tails, match the
 // one-pixel form; the unused byte never shows.
 TEST(PixelConverter, ThirtyTwoBitRowsConvertAsTheirOwnWords)
@@ -76,12 +87,7 @@ TEST(PixelConverter, ThirtyTwoBitRowsConvertAsTheirOwnWords)
     const FormatCase formats[] = {{"X8R8G8B8", kFormatX8R8G8B8}, {"X8B8G8R8", kFormatX8B8G8R8},
         {"R10G10B10", {32, 0x3FF00000, 0x000FFC00, 0x000003FF}}, {"R5G6B5High", {32, 0xF8000000, 0x07E00000, 0x1F0000}},
         {"R1G2B3", {32, 0x1, 0x6, 0x38}}};
-    std::vector<uint8_t> bytes(4099 * 4 + 3);
-    uint32_t seed = 12345;
-    for (uint8_t& byte : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<uint8_t>(seed >> 24);
-    }
+    const std::vector<uint8_t> bytes = RandomBytes(4099 * 4 + 3, 12345);
     for (const FormatCase& c : formats) {
         SCOPED_TRACE(c.name);
         const PixelConverter converter(c.format);
@@ -106,12 +112,7 @@ TEST(PixelConverter, RowsCopiedAsTheyConvertKeepEveryByte)
     const FormatCase formats[] = {{"X8R8G8B8", kFormatX8R8G8B8}, {"X8B8G8R8", kFormatX8B8G8R8},
         {"R10G10B10", {32, 0x3FF00000, 0x000FFC00, 0x000003FF}}, {"R5G6B5", kFormatR5G6B5},
         {"X1R5G5B5", kFormatX1R5G5B5}};
-    std::vector<uint8_t> bytes(1027 * 4 + 3);
-    uint32_t seed = 777;
-    for (uint8_t& byte : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<uint8_t>(seed >> 24);
-    }
+    const std::vector<uint8_t> bytes = RandomBytes(1027 * 4 + 3, 777);
     for (const FormatCase& c : formats) {
         SCOPED_TRACE(c.name);
         const PixelConverter converter(c.format);
