@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace Platform {
 
@@ -18,19 +19,65 @@ bool IsReadable(const Frame& frame)
     return int64_t{frame.pitch} >= int64_t{frame.width} * frame.format.BytesPerPixel();
 }
 
-bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch)
+namespace {
+
+bool HoldsConvertedRows(const Frame& frame, const uint32_t* destination, int destinationPitch)
 {
-    if (!IsReadable(frame) || !destination || destinationPitch % 4 != 0 ||
-        int64_t{destinationPitch} < int64_t{frame.width} * 4)
-        return false;
+    return IsReadable(frame) && destination && destinationPitch % 4 == 0 &&
+           int64_t{destinationPitch} >= int64_t{frame.width} * 4;
+}
+
+bool HoldsCopiedRows(const Frame& frame, const uint8_t* copy, int copyPitch)
+{
+    return IsReadable(frame) && copy && int64_t{copyPitch} >= int64_t{frame.width} * frame.format.BytesPerPixel();
+}
+
+// Every row converted, and copied where there is a copy.
+void ConvertRows(const Frame& frame, uint32_t* destination, int destinationPitch, uint8_t* copy, int copyPitch)
+{
     const PixelConverter converter(frame.format);
     const auto* sourceRow = static_cast<const uint8_t*>(frame.pixels);
     auto* destinationRow = reinterpret_cast<uint8_t*>(destination);
     for (int y = 0; y < frame.height; ++y) {
-        converter.Words(sourceRow, reinterpret_cast<uint32_t*>(destinationRow), frame.width);
+        auto* words = reinterpret_cast<uint32_t*>(destinationRow);
+        if (copy) {
+            converter.WordsCopying(sourceRow, words, copy, frame.width);
+            copy += copyPitch;
+        } else {
+            converter.Words(sourceRow, words, frame.width);
+        }
         sourceRow += frame.pitch;
         destinationRow += destinationPitch;
     }
+}
+
+} // namespace
+
+bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch)
+{
+    if (!HoldsConvertedRows(frame, destination, destinationPitch))
+        return false;
+    ConvertRows(frame, destination, destinationPitch, nullptr, 0);
+    return true;
+}
+
+bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch, uint8_t* copy, int copyPitch)
+{
+    if (!HoldsConvertedRows(frame, destination, destinationPitch) || !HoldsCopiedRows(frame, copy, copyPitch))
+        return false;
+    ConvertRows(frame, destination, destinationPitch, copy, copyPitch);
+    return true;
+}
+
+bool CopyFrame(const Frame& frame, uint8_t* copy, int copyPitch)
+{
+    if (!HoldsCopiedRows(frame, copy, copyPitch))
+        return false;
+    const auto* row = static_cast<const uint8_t*>(frame.pixels);
+    const size_t rowBytes = static_cast<size_t>(frame.width) * static_cast<size_t>(frame.format.BytesPerPixel());
+    for (int y = 0; y < frame.height; ++y)
+        std::memcpy(copy + static_cast<ptrdiff_t>(y) * copyPitch, row + static_cast<ptrdiff_t>(y) * frame.pitch,
+                    rowBytes);
     return true;
 }
 

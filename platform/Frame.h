@@ -29,8 +29,17 @@ bool IsReadable(const Frame& frame);
 // nothing written, when the frame is not readable or the destination pitch
 // is shorter than a row or not a whole number of words.
 bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch);
+// The same, the frame's rows also copied as they are into `copy`, rows
+// `copyPitch` bytes apart, in the same pass. False, with nothing written
+// anywhere, as above and for copy rows shorter than the frame's.
+bool ConvertToXrgb8888(const Frame& frame, uint32_t* destination, int destinationPitch, uint8_t* copy, int copyPitch);
 
-// The same, scaled to width x height by area (CoverageScaler.h): each
+// The frame's rows as they are into `copy`, rows `copyPitch` bytes apart.
+// False, with nothing written, for an unreadable frame, no copy or copy
+// rows shorter than the frame's.
+bool CopyFrame(const Frame& frame, uint8_t* copy, int copyPitch);
+
+// The same as ConvertToXrgb8888, scaled to width x height by area (CoverageScaler.h): each
 // written pixel is the mean of the part of the frame it covers, and a whole
 // number of pixels per frame pixel gives exact copies. False, with nothing
 // written, for an unreadable frame, a size outside 1..kMaxFrameSide or a

@@ -74,6 +74,34 @@ void PixelConverter::Words(const uint8_t* pixels, uint32_t* words, int count) co
         WordsFrom32(pixels, words, count);
 }
 
+void PixelConverter::WordsCopying(const uint8_t* pixels, uint32_t* words, uint8_t* copy, int count) const
+{
+#if defined(__SSE2__)
+    // The screen's own order: a word is its pixel made opaque, and one load
+    // serves both stores.
+    if (mFormat == kFormatX8R8G8B8) {
+        const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        int x = 0;
+        for (; x + 4 <= count; x += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + size_t(x) * 4));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(copy + size_t(x) * 4), p);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(words + x), _mm_or_si128(p, opaque));
+        }
+        for (; x < count; ++x) {
+            uint32_t pixel;
+            std::memcpy(&pixel, pixels + size_t(x) * 4, 4);
+            std::memcpy(copy + size_t(x) * 4, &pixel, 4);
+            words[x] = Word(pixel);
+        }
+        return;
+    }
+#endif
+    // Other formats a row at a time: the row is still at hand for the words.
+    if (count > 0)
+        std::memcpy(copy, pixels, size_t(count) * static_cast<size_t>(mFormat.BytesPerPixel()));
+    Words(pixels, words, count);
+}
+
 #if defined(__SSE2__)
 namespace {
 

@@ -25,6 +25,10 @@ public:
     uint32_t Word(uint32_t pixel) const;
     // `count` pixels of the format, at any alignment, into words.
     void Words(const uint8_t* pixels, uint32_t* words, int count) const;
+    // The same, the pixels also copied as they are into `copy` in the same
+    // pass: a row read once for the window and for the screen that keeps
+    // it. `copy` may lie at any alignment but not over the other two.
+    void WordsCopying(const uint8_t* pixels, uint32_t* words, uint8_t* copy, int count) const;
 
     // The channels of a word as a pixel of the format; bits outside the
     // three masks are 0.

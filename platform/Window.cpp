@@ -20,6 +20,12 @@ uint32_t RegisterMessage(const std::string& name)
     return number;
 }
 
+bool Window::PresentCopying(const Frame& frame, const Rect& destination, uint8_t* copy, int copyPitch)
+{
+    CopyFrame(frame, copy, copyPitch);
+    return Present(frame, destination);
+}
+
 bool Window::PresentArea(const Frame& frame, const Rect& destination, const Rect&)
 {
     return Present(frame, destination);

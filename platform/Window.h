@@ -304,6 +304,11 @@ public:
     // what the window can keep it does not redraw. By default, and wherever
     // the window cannot keep the rest, the whole frame as Present shows it.
     virtual bool PresentArea(const Frame& frame, const Rect& destination, const Rect& area);
+    // Present, the readable frame's rows also copied as they are into
+    // `copy` (room for them, rows `copyPitch` bytes apart), whether or not
+    // the frame can be shown: the screen that keeps what the window shows,
+    // filled from rows read once where the window can.
+    virtual bool PresentCopying(const Frame& frame, const Rect& destination, uint8_t* copy, int copyPitch);
 };
 
 // The window of the running system.

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -294,6 +295,11 @@ private:
     // With an area (screen pixels), only that part changed since the last
     // presentation.
     bool PresentScreen(const Rect* area = nullptr);
+    // The frame's `from` copied onto the whole screen and shown in the same
+    // pass, where that copy is a plain one: whether it was shown. Nothing,
+    // with nothing done, where the copy would stretch, convert, cover only a
+    // part of the screen or be refused.
+    std::optional<bool> PresentWholeFrame(Platform::Surface& frame, const Rect& from, const Rect& to);
 
     // Set by the cursor steps when they change the screen between
     // presentations.

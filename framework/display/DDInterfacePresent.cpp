@@ -163,6 +163,8 @@ bool DDInterface::Redraw(const Rect* clip)
 
     mInRedraw = true;
     Platform::Surface* cursorFrame = nullptr;
+    // Set where the frame reached the window in the pass that copied it.
+    std::optional<bool> shown;
     int32_t result;
     const char* operation;
     if (!mIsWindowed) {
@@ -182,7 +184,9 @@ bool DDInterface::Redraw(const Rect* clip)
             // the screen first, and the cursor thread draws it at its next
             // move.
             RestoreUnderCursor(*mPrimarySurface);
-            result = PresentFrameOnto(*mPrimarySurface, dest, *mDrawSurface, source);
+            if (!clipped)
+                shown = PresentWholeFrame(*mDrawSurface, source, dest);
+            result = shown ? Platform::kDDOk : PresentFrameOnto(*mPrimarySurface, dest, *mDrawSurface, source);
             operation = "Redraw FullScreen Blt";
         }
     } else {
@@ -194,7 +198,9 @@ bool DDInterface::Redraw(const Rect* clip)
         mCursorY = mNextCursorY;
         DrawCursorOnto(frame);
         cursorFrame = &frame;
-        result = PresentFrameOnto(*mPrimarySurface, dest, frame, source);
+        if (!clipped)
+            shown = PresentWholeFrame(frame, source, dest);
+        result = shown ? Platform::kDDOk : PresentFrameOnto(*mPrimarySurface, dest, frame, source);
         operation = "Redraw Windowed";
     }
     // The cursor stays on the screen alone: the surface it went through is
@@ -207,6 +213,8 @@ bool DDInterface::Redraw(const Rect* clip)
     mInRedraw = false;
     if (CheckHResult(result, operation))
         return false;
+    if (shown)
+        return *shown;
     // In a window only the rectangle copied changed on the screen.
     return PresentScreen(clipped && mIsWindowed ? &dest : nullptr);
 }
@@ -269,6 +277,37 @@ bool DDInterface::PresentScreen(const Rect* area)
     mPrimarySurface->Unlock();
     if (!shown)
         mErrorString = "Present: " + mWindow->Error();
+    return shown;
+}
+
+std::optional<bool> DDInterface::PresentWholeFrame(Platform::Surface& frame, const Rect& from, const Rect& to)
+{
+    Platform::Surface& screen = *mPrimarySurface;
+    if (!mWindow || &frame == &screen || to != Bounds(screen) || from.mWidth != to.mWidth ||
+        from.mHeight != to.mHeight || from.Intersection(Bounds(frame)) != from || !(frame.Format() == screen.Format()))
+        return std::nullopt;
+    Platform::LockedPixels source;
+    if (frame.Lock(source) != Platform::kDDOk)
+        return std::nullopt;
+    std::optional<bool> shown;
+    Platform::LockedPixels target;
+    if (screen.Lock(target) == Platform::kDDOk) {
+        // Pixels someone else holds: the copy refuses them.
+        if (frame.LockCount() == 1 && screen.LockCount() == 1) {
+            mScreenChanged = false;
+            mScreenRectInWindow = ScreenRect();
+            const Rect& in = mScreenRectInWindow;
+            const Platform::Frame pixels{source.bits + static_cast<ptrdiff_t>(from.mY) * source.pitch +
+                                             static_cast<ptrdiff_t>(from.mX) * frame.Format().BytesPerPixel(),
+                                         source.pitch, from.mWidth, from.mHeight, frame.Format()};
+            shown = mWindow->PresentCopying(pixels, Platform::Rect{in.mX, in.mY, in.mWidth, in.mHeight}, target.bits,
+                                            target.pitch);
+            if (!*shown)
+                mErrorString = "Present: " + mWindow->Error();
+        }
+        screen.Unlock();
+    }
+    frame.Unlock();
     return shown;
 }
 

@@ -76,42 +76,81 @@ inline __m128i OverLanes(__m128i samples, __m128i d)
 }
 #endif
 
+#if defined(__SSE2__)
+// Four samples laid over four words of d.
+inline __m128i OverFour(__m128i samples, __m128i d)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = OverLanes(_mm_unpacklo_epi8(samples, zero), _mm_unpacklo_epi8(zero, d));
+    const __m128i high = OverLanes(_mm_unpackhi_epi8(samples, zero), _mm_unpackhi_epi8(zero, d));
+    return _mm_packus_epi16(low, high);
+}
+
+inline __m128i LoadFour(const uint32_t* words)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(words));
+}
+
+inline void StoreFour(uint32_t* words, __m128i four)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(words), four);
+}
+#endif
+
+// Runs of four and more go four words at a time, the last four of the run
+// made from what lay there before any was written: where they overlap the
+// four before, they rewrite the same words. Samples and destination never
+// share memory.
+void StoreRun(uint32_t* out, const uint32_t* s, int count)
+{
+#if defined(__SSE2__)
+    if (count >= 4) {
+        const __m128i last = LoadFour(s + count - 4);
+        for (int i = 0; i + 4 < count; i += 4)
+            StoreFour(out + i, LoadFour(s + i));
+        StoreFour(out + count - 4, last);
+        return;
+    }
+#endif
+    std::copy_n(s, count, out);
+}
+
 void OverRun(uint32_t* out, const uint32_t* s, int count)
 {
-    int i = 0;
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 4 <= count; i += 4) {
-        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
-        const __m128i low = OverLanes(_mm_unpacklo_epi8(words, zero), _mm_unpacklo_epi8(zero, d));
-        const __m128i high = OverLanes(_mm_unpackhi_epi8(words, zero), _mm_unpackhi_epi8(zero, d));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+    if (count >= 4) {
+        const __m128i last = OverFour(LoadFour(s + count - 4), LoadFour(out + count - 4));
+        for (int i = 0; i + 4 < count; i += 4)
+            StoreFour(out + i, OverFour(LoadFour(s + i), LoadFour(out + i)));
+        StoreFour(out + count - 4, last);
+        return;
     }
-    for (; i < count; ++i) {
-        const __m128i words = _mm_cvtsi32_si128(static_cast<int>(s[i]));
-        const __m128i d = _mm_cvtsi32_si128(static_cast<int>(out[i]));
-        const __m128i result = OverLanes(_mm_unpacklo_epi8(words, zero), _mm_unpacklo_epi8(zero, d));
-        out[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(result, result)));
+    for (int i = 0; i < count; ++i) {
+        const __m128i one = OverFour(_mm_cvtsi32_si128(static_cast<int>(s[i])), _mm_cvtsi32_si128(static_cast<int>(out[i])));
+        out[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(one));
     }
 #else
-    for (; i < count; ++i)
+    for (int i = 0; i < count; ++i)
         out[i] = OverWord(out[i], s[i]);
 #endif
 }
 
 void AddRun(uint32_t* out, const uint32_t* s, int count)
 {
-    int i = 0;
 #if defined(__SSE2__)
-    const __m128i colour = _mm_set1_epi32(0xFFFFFF);
-    for (; i + 4 <= count; i += 4) {
-        const __m128i words = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), colour);
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_adds_epu8(d, words));
+    if (count >= 4) {
+        const __m128i colour = _mm_set1_epi32(0xFFFFFF);
+        const auto addFour = [&](int i) {
+            return _mm_adds_epu8(LoadFour(out + i), _mm_and_si128(LoadFour(s + i), colour));
+        };
+        const __m128i last = addFour(count - 4);
+        for (int i = 0; i + 4 < count; i += 4)
+            StoreFour(out + i, addFour(i));
+        StoreFour(out + count - 4, last);
+        return;
     }
 #endif
-    for (; i < count; ++i)
+    for (int i = 0; i < count; ++i)
         out[i] = AddWord(out[i], s[i]);
 }
 
@@ -204,7 +243,7 @@ void TriangleLayer::Lay(const Destination& dest) const
         const uint32_t* words = mWords.data() + run.first;
         switch (static_cast<Effect>(run.how)) {
         case Effect::Store:
-            std::copy_n(words, run.count, out);
+            StoreRun(out, words, run.count);
             break;
         case Effect::Over:
             OverRun(out, words, run.count);

@@ -23,15 +23,19 @@ namespace {
 // Eight elements read one by one through `read`: on the processors
 // measured, loads of their own outrun a gather.
 template <typename Read>
-__m256i WideEach(__m256i offsets, Read read)
+[[gnu::always_inline]] inline __m256i WideEach(__m256i offsets, Read read)
 {
-    alignas(32) uint32_t at[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(at), offsets);
-    const auto four = [&](int k) {
-        return _mm_setr_epi32(static_cast<int>(read(at[k])), static_cast<int>(read(at[k + 1])),
-            static_cast<int>(read(at[k + 2])), static_cast<int>(read(at[k + 3])));
+    const __m128i low = _mm256_castsi256_si128(offsets);
+    const __m128i high = _mm256_extracti128_si256(offsets, 1);
+    const auto two = [&](uint64_t at) {
+        return _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(read(static_cast<uint32_t>(at)))),
+            _mm_cvtsi32_si128(static_cast<int>(read(static_cast<uint32_t>(at >> 32)))));
     };
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(four(0)), four(4), 1);
+    const auto four = [&](__m128i half) {
+        return _mm_unpacklo_epi64(two(static_cast<uint64_t>(_mm_cvtsi128_si64(half))),
+            two(static_cast<uint64_t>(_mm_extract_epi64(half, 1))));
+    };
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(four(low)), four(high), 1);
 }
 
 // Texel (x, y) is element y * stride + x: eight elements at once, and for
@@ -40,28 +44,23 @@ struct WideWordSource {
     static constexpr bool kPairs = true;
     const uint32_t* words;
     int stride;
-    __m256i Elements(__m256i offsets) const
+    [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
         return WideEach(offsets, [this](uint32_t i) { return words[i]; });
     }
-    // Elements i and i + 1 of the offsets of pixels a, b | c, d, and the
-    // two a row below, read one by one too.
-    __m256i Pairs(const uint32_t* at, int a, int b, int c, int d) const
+    // Elements i and i + 1 at the two offsets in each of `low` and `high`
+    // (pixels 0, 1 | 4, 5 or 2, 3 | 6, 7), and the two a row below.
+    [[gnu::always_inline]] __m256i Pairs(uint64_t low, uint64_t high) const { return Quad(words, low, high); }
+    [[gnu::always_inline]] __m256i PairsBelow(uint64_t low, uint64_t high) const { return Quad(words + stride, low, high); }
+    [[gnu::always_inline]] static __m256i Quad(const uint32_t* from, uint64_t low, uint64_t high)
     {
-        return Quad(words, at, a, b, c, d);
-    }
-    __m256i PairsBelow(const uint32_t* at, int a, int b, int c, int d) const
-    {
-        return Quad(words + stride, at, a, b, c, d);
-    }
-    static __m256i Quad(const uint32_t* from, const uint32_t* at, int a, int b, int c, int d)
-    {
-        const auto two = [&](int first, int second) {
-            const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at[first]));
-            return _mm_castps_si128(
-                _mm_loadh_pi(_mm_castsi128_ps(low), reinterpret_cast<const __m64*>(from + at[second])));
+        const auto two = [from](uint64_t at) {
+            const __m128i first =
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + static_cast<uint32_t>(at)));
+            return _mm_castps_si128(_mm_loadh_pi(
+                _mm_castsi128_ps(first), reinterpret_cast<const __m64*>(from + static_cast<uint32_t>(at >> 32))));
         };
-        return _mm256_inserti128_si256(_mm256_castsi128_si256(two(a, b)), two(c, d), 1);
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(two(low)), two(high), 1);
     }
 };
 
@@ -70,7 +69,7 @@ struct WideIndexSource {
     const uint32_t* table;
     const uint8_t* indices;
     int stride;
-    __m256i Elements(__m256i offsets) const
+    [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
         return WideEach(offsets, [this](uint32_t i) { return table[indices[i]]; });
     }
@@ -86,14 +85,14 @@ auto WideSourceOf(const Fetch& fetch)
 }
 
 // The lanes before the n-th (all from n = 8 on, none at 0 or below).
-__m256i WideBefore(int n)
+[[gnu::always_inline]] inline __m256i WideBefore(int n)
 {
     return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
 }
 
 // channel * (alpha + 1) >> 8 in the colour lanes, the alpha lanes times 256
 // >> 8.
-__m256i WidePremultiply(__m256i x)
+[[gnu::always_inline]] inline __m256i WidePremultiply(__m256i x)
 {
     const __m256i alpha = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(x, 0xFF), 0xFF);
     const __m256i multiplier =
@@ -103,12 +102,25 @@ __m256i WidePremultiply(__m256i x)
 
 // (p * (256 - f) + q * f) >> 8 per lane, as in the SSE2 rows: `weights` is
 // f * 128.
-__m256i WideMix(__m256i p, __m256i q, __m256i weights)
+[[gnu::always_inline]] inline __m256i WideMix(__m256i p, __m256i q, __m256i weights)
 {
     return _mm256_add_epi16(p, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(q, p), 1), weights));
 }
 
-__m256i WideHeld(__m256i lanes, __m256i last)
+// A byte shuffle that fills the four 16-bit lanes of each half's first two
+// pixels with the low half of its lane `first`, the last four with that of
+// lane `second`.
+constexpr __m256i WideSpread(int first, int second)
+{
+    const auto a = static_cast<char>(4 * first);
+    const auto b = static_cast<char>(4 * second);
+    const auto c = static_cast<char>(a + 1);
+    const auto d = static_cast<char>(b + 1);
+    return __extension__(__m256i)(__v32qi){a, c, a, c, a, c, a, c, b, d, b, d, b, d, b, d, a, c, a, c, a, c, a, c, b,
+        d, b, d, b, d, b, d};
+}
+
+[[gnu::always_inline]] inline __m256i WideHeld(__m256i lanes, __m256i last)
 {
     return _mm256_min_epi32(_mm256_max_epi32(lanes, _mm256_setzero_si256()), last);
 }
@@ -133,32 +145,45 @@ public:
                                                           uint64_t{tint.r} << 32 | uint64_t{tint.a} << 48))),
           mTinted(tint.a != 256 || tint.r != 256 || tint.g != 256 || tint.b != 256),
           mLastX(_mm256_set1_epi32(fetch.width - 1)), mLastY(_mm256_set1_epi32(fetch.height - 1)),
+          mLastXY(_mm256_set1_epi32((fetch.height - 1) << 16 | (fetch.width - 1))),
           mStridePairs(_mm256_set1_epi32(mSource.stride << 16 | 1)), mPairs(fetch.width > 1 && fetch.height > 1)
     {
     }
 
+    // Whole groups walk without a test of where the row ends or turns to
+    // the right triangle; the one group that straddles the turn, and the
+    // last one, take theirs once.
     void Draw(uint32_t* row, int width, int x, int split, int end, const Walk& left, const Walk& right) const
     {
+        const __m256i all = _mm256_set1_epi32(-1);
         Cursor l(left, x);
-        Cursor r(right, x);
-        for (int g = x; g < end; g += 8, l.Next(), r.Next()) {
-            __m256i u = l.u;
-            __m256i v = l.v;
-            if (g >= split) {
-                u = r.u;
-                v = r.v;
-            } else if (split - g < 8) {
-                const __m256i onLeft = WideBefore(split - g);
-                u = _mm256_blendv_epi8(r.u, l.u, onLeft);
-                v = _mm256_blendv_epi8(r.v, l.v, onLeft);
-            }
-            if (end - g >= 8)
-                Group<Reach::Whole>(row + g, u, v, _mm256_set1_epi32(-1));
-            else if (width - g >= 8)
-                Group<Reach::Row>(row + g, u, v, WideBefore(end - g));
-            else
-                Group<Reach::Masked>(row + g, u, v, WideBefore(end - g));
+        int g = x;
+        const int leftEnd = split < end ? split : end;
+        for (; leftEnd - g >= 8; g += 8, l.Next())
+            Group<Reach::Whole>(row + g, l.u, l.v, all);
+        if (g >= end)
+            return;
+        Cursor r(right, g);
+        __m256i u = r.u;
+        __m256i v = r.v;
+        if (g < split) {
+            const __m256i onLeft = WideBefore(split - g);
+            u = _mm256_blendv_epi8(r.u, l.u, onLeft);
+            v = _mm256_blendv_epi8(r.v, l.v, onLeft);
         }
+        if (end - g >= 8) {
+            Group<Reach::Whole>(row + g, u, v, all);
+            for (g += 8, r.Next(); end - g >= 8; g += 8, r.Next())
+                Group<Reach::Whole>(row + g, r.u, r.v, all);
+            if (g >= end)
+                return;
+            u = r.u;
+            v = r.v;
+        }
+        if (width - g >= 8)
+            Group<Reach::Row>(row + g, u, v, WideBefore(end - g));
+        else
+            Group<Reach::Masked>(row + g, u, v, WideBefore(end - g));
     }
 
 private:
@@ -176,7 +201,7 @@ private:
             return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
                 _mm256_inserti128_si256(_mm256_castsi128_si256(lanes), _mm_add_epi32(lanes, four), 1));
         }
-        void Next()
+        [[gnu::always_inline]] void Next()
         {
             u = _mm256_add_epi32(u, stepU);
             v = _mm256_add_epi32(v, stepV);
@@ -189,14 +214,24 @@ private:
 
     // Elements x + y * stride: one multiply-add of 16-bit pairs, every
     // coordinate being held within the texture (below 2^15).
-    __m256i Offsets(__m256i xs, __m256i ys) const
+    [[gnu::always_inline]] __m256i Offsets(__m256i xs, __m256i ys) const
     {
         return _mm256_madd_epi16(_mm256_or_si256(xs, _mm256_slli_epi32(ys, 16)), mStridePairs);
     }
 
+    // The texels under 16.16 positions: their whole parts are their high
+    // halves, which side by side in a lane (x low, y high) are held within
+    // the texture and weighed by 1 and the stride as signed 16-bit pairs.
+    [[gnu::always_inline]] __m256i PointOffsets(__m256i u, __m256i v) const
+    {
+        const __m256i xy = _mm256_blend_epi16(_mm256_srli_epi32(u, 16), v, 0xAA);
+        return _mm256_madd_epi16(
+            _mm256_min_epi16(_mm256_max_epi16(xy, _mm256_setzero_si256()), mLastXY), mStridePairs);
+    }
+
     // Whether every lane of `mask` samples to nothing: transparent straight
     // texels, or premultiplied words of nothing at all.
-    static bool Empty(__m256i words, __m256i mask)
+    [[gnu::always_inline]] static bool Empty(__m256i words, __m256i mask)
     {
         if constexpr (kPremultiplied)
             return _mm256_testz_si256(words, mask);
@@ -204,13 +239,13 @@ private:
             return _mm256_testz_si256(words, _mm256_and_si256(mask, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
     }
 
-    static bool AllOpaque(__m256i words)
+    [[gnu::always_inline]] static bool AllOpaque(__m256i words)
     {
         return _mm256_testc_si256(words, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
     }
 
     template <Reach Span>
-    void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         if constexpr (Mode == Sampling::Point)
             PointGroup<Span>(out, u, v, mask);
@@ -219,10 +254,10 @@ private:
     }
 
     template <Reach Span>
-    void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         const __m256i texels = mSource.Elements(
-            Offsets(WideHeld(_mm256_srai_epi32(u, 16), mLastX), WideHeld(_mm256_srai_epi32(v, 16), mLastY)));
+            PointOffsets(u, v));
         if constexpr (kSkips) {
             if (Empty(texels, mask))
                 return;
@@ -245,24 +280,21 @@ private:
     }
 
     template <Reach Span>
-    void BilinearGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void BilinearGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         // (u - 0x7F80) >> 8 without leaving 32 bits: positions to the nearest
-        // 1/256 texel, half a texel back.
+        // 1/256 texel, half a texel back,
+        // as (floor(u / 128) - 255) >> 1, the same floor.
         const __m256i one = _mm256_set1_epi32(1);
-        const __m256i half = _mm256_set1_epi32(0x80);
-        const __m256i su = _mm256_sub_epi32(
-            _mm256_add_epi32(_mm256_srai_epi32(u, 8), _mm256_and_si256(_mm256_srli_epi32(u, 7), one)), half);
-        const __m256i sv = _mm256_sub_epi32(
-            _mm256_add_epi32(_mm256_srai_epi32(v, 8), _mm256_and_si256(_mm256_srli_epi32(v, 7), one)), half);
+        const __m256i back = _mm256_set1_epi32(0xFF);
+        const __m256i su = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(u, 7), back), 1);
+        const __m256i sv = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(v, 7), back), 1);
         const __m256i ix = _mm256_srai_epi32(su, 8);
         const __m256i iy = _mm256_srai_epi32(sv, 8);
-        // Each pixel's fraction times 128 in both 16-bit halves of its lane.
+        // Each pixel's fraction times 128 in the low half of its lane.
         const __m256i fraction = _mm256_set1_epi32(0xFF);
-        const __m256i fu = _mm256_slli_epi32(_mm256_and_si256(su, fraction), 7);
-        const __m256i fv = _mm256_slli_epi32(_mm256_and_si256(sv, fraction), 7);
-        const __m256i wu = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
-        const __m256i wv = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
+        const __m256i wu = _mm256_slli_epi32(_mm256_and_si256(su, fraction), 7);
+        const __m256i wv = _mm256_slli_epi32(_mm256_and_si256(sv, fraction), 7);
         // Each pixel's left and right taps side by side, above and below:
         // pixels 0, 1 | 4, 5 in the first of each, 2, 3 | 6, 7 in the second.
         __m256i top0;
@@ -279,20 +311,27 @@ private:
                 // then stands for twice.
                 const __m256i lastPairX = _mm256_sub_epi32(mLastX, one);
                 const __m256i lastPairY = _mm256_sub_epi32(mLastY, one);
-                alignas(32) uint32_t at[8];
-                _mm256_store_si256(
-                    reinterpret_cast<__m256i*>(at), Offsets(WideHeld(ix, lastPairX), WideHeld(iy, lastPairY)));
-                top0 = mSource.Pairs(at, 0, 1, 4, 5);
-                top1 = mSource.Pairs(at, 2, 3, 6, 7);
-                bottom0 = mSource.PairsBelow(at, 0, 1, 4, 5);
-                bottom1 = mSource.PairsBelow(at, 2, 3, 6, 7);
-                const __m256i zero = _mm256_setzero_si256();
-                const __m256i before = _mm256_cmpgt_epi32(zero, ix);
-                const __m256i past = _mm256_cmpgt_epi32(ix, lastPairX);
-                const __m256i above = _mm256_cmpgt_epi32(zero, iy);
-                const __m256i below = _mm256_cmpgt_epi32(iy, lastPairY);
-                const __m256i outside = _mm256_or_si256(_mm256_or_si256(before, past), _mm256_or_si256(above, below));
-                if (!_mm256_testz_si256(outside, outside)) {
+                const __m256i heldX = WideHeld(ix, lastPairX);
+                const __m256i heldY = WideHeld(iy, lastPairY);
+                const __m256i at = Offsets(heldX, heldY);
+                const __m128i atLow = _mm256_castsi256_si128(at);
+                const __m128i atHigh = _mm256_extracti128_si256(at, 1);
+                const auto at01 = static_cast<uint64_t>(_mm_cvtsi128_si64(atLow));
+                const auto at23 = static_cast<uint64_t>(_mm_extract_epi64(atLow, 1));
+                const auto at45 = static_cast<uint64_t>(_mm_cvtsi128_si64(atHigh));
+                const auto at67 = static_cast<uint64_t>(_mm_extract_epi64(atHigh, 1));
+                top0 = mSource.Pairs(at01, at45);
+                top1 = mSource.Pairs(at23, at67);
+                bottom0 = mSource.PairsBelow(at01, at45);
+                bottom1 = mSource.PairsBelow(at23, at67);
+                // Every pair lies where its taps do unless holding moved it.
+                const __m256i inside = _mm256_and_si256(_mm256_cmpeq_epi32(heldX, ix), _mm256_cmpeq_epi32(heldY, iy));
+                if (!_mm256_testc_si256(inside, _mm256_set1_epi32(-1))) {
+                    const __m256i zero = _mm256_setzero_si256();
+                    const __m256i before = _mm256_cmpgt_epi32(zero, ix);
+                    const __m256i past = _mm256_cmpgt_epi32(ix, lastPairX);
+                    const __m256i above = _mm256_cmpgt_epi32(zero, iy);
+                    const __m256i below = _mm256_cmpgt_epi32(iy, lastPairY);
                     // Masks of pixels 0, 1 | 4, 5 and 2, 3 | 6, 7, two lanes to each.
                     const auto first = [](__m256i m) { return _mm256_unpacklo_epi32(m, m); };
                     const auto second = [](__m256i m) { return _mm256_unpackhi_epi32(m, m); };
@@ -345,14 +384,14 @@ private:
             for (__m256i& tap : taps)
                 tap = WidePremultiply(tap);
         }
-        const __m256i column0 = WideMix(taps[0], taps[1], _mm256_shuffle_epi32(wv, 0x00));
-        const __m256i column1 = WideMix(taps[2], taps[3], _mm256_shuffle_epi32(wv, 0x55));
-        const __m256i column2 = WideMix(taps[4], taps[5], _mm256_shuffle_epi32(wv, 0xAA));
-        const __m256i column3 = WideMix(taps[6], taps[7], _mm256_shuffle_epi32(wv, 0xFF));
+        const __m256i column0 = WideMix(taps[0], taps[1], _mm256_shuffle_epi8(wv, WideSpread(0, 0)));
+        const __m256i column1 = WideMix(taps[2], taps[3], _mm256_shuffle_epi8(wv, WideSpread(1, 1)));
+        const __m256i column2 = WideMix(taps[4], taps[5], _mm256_shuffle_epi8(wv, WideSpread(2, 2)));
+        const __m256i column3 = WideMix(taps[6], taps[7], _mm256_shuffle_epi8(wv, WideSpread(3, 3)));
         const __m256i low = WideMix(_mm256_unpacklo_epi64(column0, column1), _mm256_unpackhi_epi64(column0, column1),
-            _mm256_shuffle_epi32(wu, 0x50));
+            _mm256_shuffle_epi8(wu, WideSpread(0, 1)));
         const __m256i high = WideMix(_mm256_unpacklo_epi64(column2, column3),
-            _mm256_unpackhi_epi64(column2, column3), _mm256_shuffle_epi32(wu, 0xFA));
+            _mm256_unpackhi_epi64(column2, column3), _mm256_shuffle_epi8(wu, WideSpread(2, 3)));
         if (How == Compose::Over && opaque && !mTinted && Span == Reach::Whole) {
             Store(out, _mm256_packus_epi16(low, high));
             return;
@@ -362,7 +401,7 @@ private:
 
     // Eight words written as they stand, red and blue swapped for a target
     // with red low.
-    static void Store(uint32_t* out, __m256i words)
+    [[gnu::always_inline]] static void Store(uint32_t* out, __m256i words)
     {
         if constexpr (kRedLow)
             words = _mm256_shuffle_epi8(words, _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2,
@@ -371,7 +410,7 @@ private:
     }
 
     template <Reach Span>
-    static __m256i Load(const uint32_t* out, __m256i mask)
+    [[gnu::always_inline]] static __m256i Load(const uint32_t* out, __m256i mask)
     {
         if constexpr (Span == Reach::Masked)
             return _mm256_maskload_epi32(reinterpret_cast<const int*>(out), mask);
@@ -380,7 +419,7 @@ private:
     }
 
     template <Reach Span>
-    static void Put(uint32_t* out, __m256i words, __m256i mask)
+    [[gnu::always_inline]] static void Put(uint32_t* out, __m256i words, __m256i mask)
     {
         if constexpr (Span == Reach::Masked)
             _mm256_maskstore_epi32(reinterpret_cast<int*>(out), mask, words);
@@ -393,7 +432,7 @@ private:
     // Samples of eight pixels (lanes b, g, r, a) tinted and laid onto
     // out[0 .. 7] where the mask is set.
     template <Reach Span>
-    void Compose8(uint32_t* out, __m256i low, __m256i high, __m256i mask) const
+    [[gnu::always_inline]] void Compose8(uint32_t* out, __m256i low, __m256i high, __m256i mask) const
     {
         if (mTinted) {
             low = _mm256_srli_epi16(_mm256_mullo_epi16(low, mTint), 8);
@@ -433,6 +472,8 @@ private:
     const bool mTinted;
     const __m256i mLastX;
     const __m256i mLastY;
+    // The last column low and the last row high in each lane.
+    const __m256i mLastXY;
     const __m256i mStridePairs;
     // Whether a texel has a neighbour across and down to be read with.
     const bool mPairs;

@@ -185,6 +185,7 @@ public:
           mLimits(_mm_setr_epi16(Last(fetch.width), Last(fetch.width), Last(fetch.width), Last(fetch.width),
               Last(fetch.height), Last(fetch.height), Last(fetch.height), Last(fetch.height))),
           mPairLimits(_mm_sub_epi16(mLimits, _mm_set1_epi16(1))),
+          mLimitPairs(_mm_set1_epi32(Last(fetch.height) << 16 | Last(fetch.width))),
           mStridePairs(_mm_set1_epi32(mSource.stride << 16 | 1))
     {
     }
@@ -207,17 +208,19 @@ public:
                     g = end;
                 }
             } else {
+                // The groups left of the turn, the one across it, and those
+                // right of it, each walking only what it needs.
+                for (; g + 4 <= split; g += 4, l.Next())
+                    Group<false>(row + g, l.u, l.v, kAll);
                 Cursor r(right, g);
-                for (; g + 4 <= end; g += 4, l.Next(), r.Next()) {
-                    if (g + 4 <= split) {
-                        Group<false>(row + g, l.u, l.v, kAll);
-                    } else if (g >= split) {
-                        Group<false>(row + g, r.u, r.v, kAll);
-                    } else {
-                        const __m128i onLeft = Within(split - g);
-                        Group<false>(row + g, Select(onLeft, l.u, r.u), Select(onLeft, l.v, r.v), kAll);
-                    }
+                if (g < split && g + 4 <= end) {
+                    const __m128i onLeft = Within(split - g);
+                    Group<false>(row + g, Select(onLeft, l.u, r.u), Select(onLeft, l.v, r.v), kAll);
+                    g += 4;
+                    r.Next();
                 }
+                for (; g + 4 <= end; g += 4, r.Next())
+                    Group<false>(row + g, r.u, r.v, kAll);
                 if (g < end && g + 4 <= width) {
                     const __m128i onLeft = Within(split - g);
                     Group<true>(row + g, Select(onLeft, l.u, r.u), Select(onLeft, l.v, r.v), Within(end - g));
@@ -271,6 +274,16 @@ private:
 
     __m128i Held(__m128i xy) const { return _mm_min_epi16(_mm_max_epi16(xy, _mm_setzero_si128()), mLimits); }
 
+    // The texels under 16.16 positions: their whole parts are their high
+    // halves, which side by side in a lane (x low, y high) are held and
+    // weighed as signed 16-bit pairs without being packed first.
+    __m128i PointOffsets(__m128i u, __m128i v) const
+    {
+        const __m128i xy =
+            _mm_or_si128(_mm_srli_epi32(u, 16), _mm_and_si128(v, _mm_set1_epi32(static_cast<int>(0xFFFF0000u))));
+        return _mm_madd_epi16(_mm_min_epi16(_mm_max_epi16(xy, _mm_setzero_si128()), mLimitPairs), mStridePairs);
+    }
+
     // The four lanes of offsets that are never negative, two to a move.
     struct Split {
         explicit Split(__m128i offsets)
@@ -319,7 +332,7 @@ private:
     template <bool Masked>
     void PointGroup(Pixel* out, __m128i u, __m128i v, __m128i mask) const
     {
-        const __m128i texels = Gather(Offsets(Held(_mm_packs_epi32(_mm_srai_epi32(u, 16), _mm_srai_epi32(v, 16)))));
+        const __m128i texels = Gather(PointOffsets(u, v));
         if constexpr (kSkips) {
             if (Masked ? _mm_movemask_epi8(_mm_andnot_si128(Empty(texels), mask)) == 0
                        : _mm_movemask_epi8(Empty(texels)) == 0xFFFF)
@@ -549,6 +562,8 @@ private:
     const bool mTinted;
     const __m128i mLimits;
     const __m128i mPairLimits;
+    // The last column low and the last row high in each lane.
+    const __m128i mLimitPairs;
     const __m128i mStridePairs;
 };
 

@@ -575,16 +575,38 @@ SDL_Surface* SdlWindow::Staging(const Frame& frame, int width, int height)
 // processor, and which brings threads of its own).
 bool SdlWindow::Present(const Frame& frame, const Rect& destination)
 {
+    return Show(frame, destination, nullptr, 0);
+}
+
+bool SdlWindow::PresentCopying(const Frame& frame, const Rect& destination, uint8_t* copy, int copyPitch)
+{
+    return Show(frame, destination, copy, copyPitch);
+}
+
+// A copy asked for is made in the pass that writes the frame into the
+// window's surface where there is one, before anything else otherwise.
+bool SdlWindow::Show(const Frame& frame, const Rect& destination, uint8_t* copy, int copyPitch)
+{
+    const auto keepApart = [&] {
+        if (copy)
+            CopyFrame(frame, copy, copyPitch);
+    };
     // SDL's display calls are not safe off the thread that made the window.
-    if (std::this_thread::get_id() != mOwner)
+    if (std::this_thread::get_id() != mOwner) {
+        keepApart();
         return Fail("Present: not on the window's thread");
-    if (!mWindow)
+    }
+    if (!mWindow) {
+        keepApart();
         return Fail("Present: no window");
+    }
     if (!IsReadable(frame))
         return Fail("Present: unreadable frame");
     SDL_Surface* surface = SDL_GetWindowSurface(mWindow);
-    if (!surface)
+    if (!surface) {
+        keepApart();
         return Fail(std::string("SDL_GetWindowSurface: ") + SDL_GetError());
+    }
 
     const bool whole = destination.width <= 0 || destination.height <= 0;
     SDL_Rect target = whole ? SDL_Rect{0, 0, surface->w, surface->h}
@@ -608,12 +630,17 @@ bool SdlWindow::Present(const Frame& frame, const Rect& destination)
     const bool scaled = target.w != frame.width || target.h != frame.height;
     mPresentedSurface = nullptr;
     if (surface->format->format == SDL_PIXELFORMAT_RGB888 && SDL_RectEquals(&target, &shown)) {
-        if (SDL_LockSurface(surface) != 0)
+        if (SDL_LockSurface(surface) != 0) {
+            keepApart();
             return Fail(std::string("Present: ") + SDL_GetError());
+        }
         auto* corner = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
                                                    static_cast<ptrdiff_t>(target.y) * surface->pitch +
                                                    static_cast<ptrdiff_t>(target.x) * 4);
+        if (scaled)
+            keepApart();
         const bool written = scaled ? ScaleToXrgb8888(frame, corner, surface->pitch, target.w, target.h)
+                             : copy ? ConvertToXrgb8888(frame, corner, surface->pitch, copy, copyPitch)
                                     : ConvertToXrgb8888(frame, corner, surface->pitch);
         SDL_UnlockSurface(surface);
         if (!written)
@@ -625,6 +652,7 @@ bool SdlWindow::Present(const Frame& frame, const Rect& destination)
             mPresentedHeight = frame.height;
         }
     } else {
+        keepApart();
         SDL_Surface* staging = Staging(frame, target.w, target.h);
         const int blitted = staging ? SDL_BlitSurface(staging, nullptr, surface, &target) : -1;
         if (blitted != 0)

@@ -71,6 +71,7 @@ public:
 
     bool Present(const Frame& frame, const Rect& destination) override;
     bool PresentArea(const Frame& frame, const Rect& destination, const Rect& area) override;
+    bool PresentCopying(const Frame& frame, const Rect& destination, uint8_t* copy, int copyPitch) override;
 
     // SDL's id of the window (0 while there is none): the events that carry
     // it are this window's.
@@ -91,6 +92,7 @@ private:
     void Deliver(const MessageRecord& message);
     int DisplayIndex() const;
     SDL_Surface* Staging(const Frame& frame, int width, int height);
+    bool Show(const Frame& frame, const Rect& destination, uint8_t* copy, int copyPitch);
     bool Fail(std::string error);
 
     VideoSubsystem mVideo;

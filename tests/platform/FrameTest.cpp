@@ -57,6 +57,56 @@ TEST(Frame, ConvertWidensChannelsToOpaqueWordsFollowingBothPitchesAndRefusesUnre
     }
 }
 
+// A frame converted while its rows are copied: the words as without the
+// copy, the copy the rows as they lie, each following its own pitch; a copy
+// without room refuses both, as does an unreadable frame.
+TEST(Frame, ConvertingWhileCopyingKeepsTheRowsAndRefusesWhereEitherHasNoRoom)
+{
+    // Three rows of 3 pixels, 4 apart; the copy's rows 5 apart.
+    for (const PixelFormat& format : {kFormatX8R8G8B8, kFormatR5G6B5}) {
+        SCOPED_TRACE(format.bitsPerPixel);
+        const int size = format.BytesPerPixel();
+        std::vector<uint8_t> bytes(static_cast<size_t>(4 * 3 * size));
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<uint8_t>(i * 37 + 11);
+        const Frame frame{bytes.data(), 4 * size, 3, 3, format};
+        Words expected(12, 0xDEADBEEF), out(12, 0xDEADBEEF);
+        ASSERT_TRUE(ConvertToXrgb8888(frame, expected.data(), 16));
+        std::vector<uint8_t> copy(static_cast<size_t>(5 * 3 * size), 0xA5);
+        ASSERT_TRUE(ConvertToXrgb8888(frame, out.data(), 16, copy.data(), 5 * size));
+        EXPECT_EQ(out, expected);
+        std::vector<uint8_t> copied(copy.size(), 0xA5);
+        ASSERT_TRUE(CopyFrame(frame, copied.data(), 5 * size));
+        for (size_t i = 0; i < copy.size(); ++i) {
+            const size_t row = i / static_cast<size_t>(5 * size), column = i % static_cast<size_t>(5 * size);
+            const uint8_t want = column < static_cast<size_t>(3 * size)
+                                     ? bytes[row * static_cast<size_t>(4 * size) + column] : uint8_t{0xA5};
+            ASSERT_EQ(copy[i], want) << i;
+            ASSERT_EQ(copied[i], want) << i;
+        }
+        const struct { const char* name; Frame frame; uint8_t* copy; int copyPitch; } refused[] = {
+            {"no copy", frame, nullptr, 5 * size}, {"short copy rows", frame, copy.data(), 3 * size - 1},
+            {"negative copy pitch", frame, copy.data(), -5 * size},
+            {"unreadable frame", {bytes.data(), 4 * size, 3, 3, PixelFormat{24}}, copy.data(), 5 * size}};
+        for (const auto& c : refused) {
+            SCOPED_TRACE(c.name);
+            std::vector<uint8_t> before = copy;
+            Words untouched(12, 0xDEADBEEF);
+            EXPECT_FALSE(ConvertToXrgb8888(c.frame, untouched.data(), 16, c.copy, c.copyPitch));
+            EXPECT_FALSE(CopyFrame(c.frame, c.copy, c.copyPitch));
+            EXPECT_EQ(untouched, Words(12, 0xDEADBEEF));
+            EXPECT_EQ(copy, before);
+        }
+        // Destination rows of 12 bytes for 3 pixels hold them; 8 do not, nor
+        // do 12 for 4.
+        Words shortRows(12, 0xDEADBEEF);
+        EXPECT_FALSE(ConvertToXrgb8888(frame, shortRows.data(), 8, copy.data(), 5 * size));
+        EXPECT_FALSE(ConvertToXrgb8888({bytes.data(), 4 * size, 4, 3, format}, shortRows.data(), 12, copy.data(),
+                                       5 * size));
+        EXPECT_EQ(shortRows, Words(12, 0xDEADBEEF));
+    }
+}
+
 // A 32-bit frame of another channel order converts pixel by pixel.
 TEST(Frame, ThirtyTwoBitFramesOfAnotherOrderConvertEveryPixel)
 {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -67,6 +69,17 @@ TEST(PixelConverter, WordsRepeatEachChannelsBitsToEightBits)
         EXPECT_EQ(PixelConverter(c.format).Word(c.pixel), c.word) << c.name;
 }
 
+// Bytes of a fixed pseudo-random sequence.
+std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed)
+{
+    std::vector<uint8_t> bytes(count);
+    for (uint8_t& byte : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<uint8_t>(seed >> 24);
+    }
+    return bytes;
+}
+
 // 32-bit pixels of every order, four at a time with tails, match the
 // one-pixel form; the unused byte never shows.
 TEST(PixelConverter, ThirtyTwoBitRowsConvertAsTheirOwnWords)
@@ -74,12 +87,7 @@ TEST(PixelConverter, ThirtyTwoBitRowsConvertAsTheirOwnWords)
     const FormatCase formats[] = {{"X8R8G8B8", kFormatX8R8G8B8}, {"X8B8G8R8", kFormatX8B8G8R8},
         {"R10G10B10", {32, 0x3FF00000, 0x000FFC00, 0x000003FF}}, {"R5G6B5High", {32, 0xF8000000, 0x07E00000, 0x1F0000}},
         {"R1G2B3", {32, 0x1, 0x6, 0x38}}};
-    std::vector<uint8_t> bytes(4099 * 4 + 3);
-    uint32_t seed = 12345;
-    for (uint8_t& byte : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<uint8_t>(seed >> 24);
-    }
+    const std::vector<uint8_t> bytes = RandomBytes(4099 * 4 + 3, 12345);
     for (const FormatCase& c : formats) {
         SCOPED_TRACE(c.name);
         const PixelConverter converter(c.format);
@@ -92,6 +100,33 @@ TEST(PixelConverter, ThirtyTwoBitRowsConvertAsTheirOwnWords)
                 ASSERT_EQ(words[i], converter.Word(pixel)) << count << " " << i;
             }
             EXPECT_EQ(words.back(), 0x12345678u);
+        }
+    }
+}
+
+// Rows converted and copied in one pass: the words those of Words, the copy
+// the pixels byte for byte, nothing written past either, at odd addresses
+// and with tails of every length.
+TEST(PixelConverter, RowsCopiedAsTheyConvertKeepEveryByte)
+{
+    const FormatCase formats[] = {{"X8R8G8B8", kFormatX8R8G8B8}, {"X8B8G8R8", kFormatX8B8G8R8},
+        {"R10G10B10", {32, 0x3FF00000, 0x000FFC00, 0x000003FF}}, {"R5G6B5", kFormatR5G6B5},
+        {"X1R5G5B5", kFormatX1R5G5B5}};
+    const std::vector<uint8_t> bytes = RandomBytes(1027 * 4 + 3, 777);
+    for (const FormatCase& c : formats) {
+        SCOPED_TRACE(c.name);
+        const PixelConverter converter(c.format);
+        const size_t size = static_cast<size_t>(c.format.BytesPerPixel());
+        for (const int count : {0, 1, 2, 3, 4, 5, 7, 8, 9, 1027}) {
+            SCOPED_TRACE(count);
+            Words expected(count + 1, 0x12345678), words(count + 1, 0x12345678);
+            converter.Words(&bytes[3], expected.data(), count);
+            std::vector<uint8_t> copy(size * static_cast<size_t>(count) + 2, 0xA5);
+            converter.WordsCopying(&bytes[3], words.data(), &copy[1], count);
+            EXPECT_EQ(words, expected);
+            EXPECT_EQ(copy.front(), 0xA5);
+            EXPECT_EQ(copy.back(), 0xA5);
+            EXPECT_TRUE(std::equal(copy.begin() + 1, copy.end() - 1, bytes.begin() + 3));
         }
     }
 }

@@ -254,6 +254,35 @@ TEST_F(PresentTest, ClipIsHeldToTheBufferAndAnEmptyOnePresentsNothing)
     EXPECT_EQ(window.Presents().back().area, std::nullopt);
 }
 
+// A whole frame goes to the screen and the window in one pass only where a
+// copy would go: a frame or a screen someone holds, or one lost, is refused
+// with the copy's own error, the screen and the window left as they were.
+TEST_F(PresentTest, AWholeFrameHeldOrLostIsRefusedAsItsCopyWouldBe)
+{
+    Open(true);
+    const Pixels first = PresentFrame(1);
+    FillPattern(*display.mDrawSurface, 2);
+    for (const bool holdScreen : {false, true}) {
+        SCOPED_TRACE(holdScreen);
+        Surface& held = holdScreen ? *display.mPrimarySurface : *display.mDrawSurface;
+        Platform::LockedPixels pixels;
+        ASSERT_EQ(held.Lock(pixels), Platform::kDDOk);
+        EXPECT_FALSE(display.Redraw(nullptr));
+        held.Unlock();
+        EXPECT_EQ(display.mErrorString, "Redraw Windowed: DDERR_SURFACEBUSY");
+        EXPECT_EQ(All(*display.mPrimarySurface), first);
+        EXPECT_EQ(window.Presents().size(), 1u);
+        EXPECT_EQ(display.mPrimarySurface->LockCount() + display.mDrawSurface->LockCount(), 0);
+    }
+    const Pixels second = PresentFrame(3);
+    EXPECT_EQ(window.Presents().back().pixels, Shown(second, display.mPrimarySurface->Format(), 800));
+    display.mDrawSurface->MarkLost();
+    EXPECT_FALSE(display.Redraw(nullptr));
+    EXPECT_EQ(display.mErrorString, "Redraw Windowed: DDERR_SURFACELOST");
+    EXPECT_EQ(All(*display.mPrimarySurface), second);
+    EXPECT_EQ(window.Presents().size(), 2u);
+}
+
 // A part presented in full screen goes out whole: the frame is scaled. So
 // does a part after the cursor steps changed the screen elsewhere.
 TEST_F(PresentTest, OnlyAWindowShowsAPartAloneAndOnlyWhenNothingElseChanged)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <string>
@@ -136,6 +137,86 @@ TEST(TriangleLayer, LaysEachSampleAsItsDrawingWould)
             EXPECT_EQ(pixels[static_cast<size_t>(20 + x)], placed(0xFF00FF00u + static_cast<uint32_t>(x)));
         EXPECT_EQ(pixels[23], 0xC0E0A060u);
         EXPECT_EQ(pixels[39], 0xC0E0A060u);
+    }
+}
+
+// Runs of every length from 1 to 21, alone in a row at odd and even places:
+// each laid sample gives what its formula gives on that pixel alone, the
+// pixels beside the run stay, and neither order of red and blue differs.
+TEST(TriangleLayer, RunsOfEveryLengthLayEachSampleByItsFormula)
+{
+    const auto word = [](SWTri::Compose how, uint32_t sample) {
+        return SWTri::RecordedSample::kCovered |
+               uint64_t{static_cast<uint32_t>(how)} << SWTri::RecordedSample::kHowShift | sample;
+    };
+    // Over: s + (d * (256 - s_a) >> 8) in each byte; add: each colour byte
+    // saturated, the destination's alpha kept; a store and long opaque
+    // stretches laid over: the sample.
+    const auto over = [](uint32_t s, uint32_t d) {
+        uint32_t out = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            out |= (((s >> shift) & 0xFF) + ((((d >> shift) & 0xFF) * (256 - (s >> 24))) >> 8)) << shift;
+        return out;
+    };
+    const auto add = [](uint32_t s, uint32_t d) {
+        uint32_t out = d & 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8)
+            out |= std::min(((d >> shift) & 0xFF) + ((s >> shift) & 0xFF), 255u) << shift;
+        return out;
+    };
+    const struct { const char* name; SWTri::Compose how; uint32_t alphaOr; } kinds[] = {
+        {"stored", SWTri::Compose::Store, 0}, {"laid over", SWTri::Compose::Over, 0},
+        {"opaque laid over", SWTri::Compose::Over, 0xFF000000u}, {"added", SWTri::Compose::Add, 0}};
+    constexpr int kWidth = 32;
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<uint32_t> any;
+    for (const auto& kind : kinds) {
+        for (int count = 1; count <= 21; ++count) {
+            for (const int x : {0, 3, kWidth - count}) {
+                SCOPED_TRACE(std::string(kind.name) + " " + std::to_string(count) + " at " + std::to_string(x));
+                std::vector<uint64_t> canvas(kWidth, 0);
+                // A run before it, one pixel apart: a run that reached back
+                // would lay that run's last sample on the pixel between.
+                constexpr uint32_t kBefore = 0xFF8040C0u;
+                if (x == 3)
+                    canvas[1] = word(SWTri::Compose::Store, kBefore);
+                std::vector<uint32_t> samples;
+                for (int i = 0; i < count; ++i) {
+                    // Premultiplied: no colour byte above the alpha; no
+                    // sample that changes nothing, which would split the run.
+                    const uint32_t alpha = std::max<uint32_t>(any(random) >> 24 | kind.alphaOr >> 24, 1);
+                    uint32_t sample = alpha << 24;
+                    for (int shift = 0; shift < 24; shift += 8)
+                        sample |= (any(random) % (alpha + 1)) << shift;
+                    if (kind.how == SWTri::Compose::Add)
+                        sample |= 0x10;
+                    samples.push_back(sample);
+                    canvas[static_cast<size_t>(x + i)] = word(kind.how, sample);
+                }
+                for (const bool redLow : {false, true}) {
+                    SWTri::TriangleLayer layer;
+                    layer.Consider(KeyOf(count));
+                    ASSERT_TRUE(layer.Build(canvas.data(), kWidth, 0, 1, redLow));
+                    std::vector<uint32_t> pixels(kWidth);
+                    for (uint32_t& p : pixels)
+                        p = any(random);
+                    std::vector<uint32_t> expected = pixels;
+                    if (x == 3)
+                        expected[1] = redLow ? 0xFFC04080u : kBefore;
+                    for (int i = 0; i < count; ++i) {
+                        const uint32_t s = samples[static_cast<size_t>(i)];
+                        const uint32_t placed =
+                            redLow ? (s & 0xFF00FF00u) | ((s >> 16) & 0xFF) | ((s & 0xFF) << 16) : s;
+                        uint32_t& d = expected[static_cast<size_t>(x + i)];
+                        d = kind.how == SWTri::Compose::Store ? placed
+                            : kind.how == SWTri::Compose::Add ? add(placed, d)
+                                                              : over(placed, d);
+                    }
+                    layer.Lay(DestinationOf(pixels, kWidth, 1, SWTri::kFormat888, redLow));
+                    ASSERT_EQ(pixels, expected) << redLow;
+                }
+            }
+        }
     }
 }
 

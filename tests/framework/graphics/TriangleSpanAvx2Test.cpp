@@ -145,6 +145,103 @@ TEST_P(TriangleSpanAvx2, PaletteRowsReadTheLastIndexAtEveryAlignment)
     }
 }
 
+// A row whose texture position starts at `u`, `v` in column 0 and moves by
+// `du`, `dv` a column, as a triangle's planes give it.
+SWTri::Gradients LineGradients(uint32_t u, uint32_t v, uint32_t du, uint32_t dv)
+{
+    SWTri::Gradients g;
+    g.u.base = int64_t{static_cast<int32_t>(u)} * 65536;
+    g.u.dx = int64_t{static_cast<int32_t>(du)} * 65536;
+    g.v.base = int64_t{static_cast<int32_t>(v)} * 65536;
+    g.v.dx = int64_t{static_cast<int32_t>(dv)} * 65536;
+    g.steps.du = du;
+    g.steps.dv = dv;
+    g.steps.lanesU = _mm_setr_epi32(0, static_cast<int>(du), static_cast<int>(2 * du), static_cast<int>(3 * du));
+    g.steps.lanesV = _mm_setr_epi32(0, static_cast<int>(dv), static_cast<int>(2 * dv), static_cast<int>(3 * dv));
+    g.steps.fourU = _mm_set1_epi32(static_cast<int>(4 * du));
+    g.steps.fourV = _mm_set1_epi32(static_cast<int>(4 * dv));
+    return g;
+}
+
+struct LimitWalk {
+    uint32_t u;
+    uint32_t v;
+    uint32_t du;
+    uint32_t dv;
+};
+
+// Positions at the ends of 32 bits (whole parts of -32768 and 32767, and
+// steps that wrap from one to the other), just outside and inside the
+// texture's first and last texels, and one texel a column across textures
+// wider and higher than a byte counts.
+constexpr std::array<LimitWalk, 9> kLimitWalks = {{
+    {0x80000000u, 0x80000000u, 0x2000u, 0x1000u},
+    {0x7FFF0000u, 0x7FFFFFFFu, 0x30000u, 0x10000u},
+    {0xFFFFFFFFu, 0u, 1u, 0xFFFFFFFFu},
+    {0x00000000u, 0x0000FFFFu, 0x10000u, 0x10000u},
+    {0u, 0x8000u, 0x10000u, 0x100u},
+    {0x00FF8000u, 0x0u, 0xFFFF0000u, 0x2000u},
+    {0x0u, 0x012B0000u, 0x8000u, 0xFFFFC000u},
+    {0x7FFF8000u, 0x8000u, 0x10000000u, 0xF0000000u},
+    {0x01230000u, 0x00020000u, 0xFFFFFFFFu, 0x10001u},
+}};
+
+// No tint, each channel alone one short of none (a factor of 255 of 256),
+// and a tint to nothing.
+constexpr std::array<SWTri::ColorInfo, 6> kLimitTints = {SWTri::ColorInfo{255, 255, 255, 255},
+    SWTri::ColorInfo{254, 255, 255, 255}, SWTri::ColorInfo{255, 254, 255, 255}, SWTri::ColorInfo{255, 255, 254, 255},
+    SWTri::ColorInfo{255, 255, 255, 254}, SWTri::ColorInfo{0, 0, 0, 0}};
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::string& what)
+{
+    using Drawer = SWTri::TriangleDrawer<Target, Fetch, Mode, How, SWTri::Shading::Constant>;
+    using Reference = SWTri::TriangleDrawer<Target, Generic<Fetch>, Mode, How, SWTri::Shading::Constant>;
+    const Generic<Fetch> generic = GenericOf(fetch);
+    constexpr int kWidth = 45;
+    for (const LimitWalk& left : kLimitWalks)
+        for (const SWTri::ColorInfo& tint : kLimitTints)
+            for (const int split : {3, 20, 40}) {
+                // The far part of the row walks the table backwards.
+                const LimitWalk& right = kLimitWalks[kLimitWalks.size() - 1 - static_cast<size_t>(&left - kLimitWalks.data())];
+                const SWTri::Gradients l = LineGradients(left.u, left.v, left.du, left.dv);
+                const SWTri::Gradients r = LineGradients(right.u, right.v, right.du, right.dv);
+                Canvas<uint32_t> fast(kWidth, 1, SWTri::kFormat888, 0, std::is_same_v<Target, SWTri::Target888<true>>);
+                fast.Randomize(random);
+                Canvas<uint32_t> slow(fast);
+                Drawer(fast.dest, fetch, tint).Joined(0, 3, split, 40, l, r);
+                Reference(slow.dest, generic, tint).Joined(0, 3, split, 40, l, r);
+                ASSERT_EQ(fast.pixels, slow.pixels) << what << " walk " << (&left - kLimitWalks.data()) << " tint "
+                                                    << tint.alpha << "," << tint.red << "," << tint.green << ","
+                                                    << tint.blue << " split " << split;
+            }
+}
+
+TEST_P(TriangleSpanAvx2, RowsWalkingToTheLimitsOfTheirPositionsEqualTheGenericKernel)
+{
+    std::mt19937 random(4404);
+    for (const auto& [w, h] : {std::pair{300, 3}, std::pair{3, 300}, std::pair{1, 7}, std::pair{5, 1}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const Texture t(w, h, random);
+        const SWTri::PremultipliedFetch premultiplied{{t.premultiplied.data(), w, h}};
+        const SWTri::PremultipliedPaletteFetch palette{{t.premultipliedTable.data(), t.indices.data(), w, h}};
+        const SWTri::ArgbFetch argb{t.argb.data(), w, h};
+        using Red = SWTri::Target888<false>;
+        ExpectLimitRowsAgree<Red, SWTri::PremultipliedFetch, Sampling::Point, Compose::Over>(premultiplied, random,
+            "premultiplied point over");
+        ExpectLimitRowsAgree<Red, SWTri::PremultipliedFetch, Sampling::Point, Compose::Add>(premultiplied, random,
+            "premultiplied point add");
+        ExpectLimitRowsAgree<Red, SWTri::PremultipliedFetch, Sampling::Bilinear, Compose::Over>(premultiplied,
+            random, "premultiplied linear over");
+        ExpectLimitRowsAgree<Red, SWTri::PremultipliedPaletteFetch, Sampling::Point, Compose::Over>(palette, random,
+            "palette point over");
+        ExpectLimitRowsAgree<SWTri::Target888<true>, SWTri::ArgbFetch, Sampling::Point, Compose::Store>(argb, random,
+            "argb point store");
+        ExpectLimitRowsAgree<SWTri::Target888<true>, SWTri::ArgbFetch, Sampling::Bilinear, Compose::Add>(argb, random,
+            "argb linear add");
+    }
+}
+
 TEST(RowLevel, AvxRowsAreSupportedExactlyWhereTheProcessorHasAvx2)
 {
     __builtin_cpu_init();

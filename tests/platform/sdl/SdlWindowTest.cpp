@@ -233,6 +233,56 @@ TEST(SdlWindow, APresentedAreaReplacesOnlyItsPartOfTheLastFrame)
     EXPECT_FALSE(presented);
 }
 
+// A frame presented with a copy shows what Present shows, wherever it lands
+// (unscaled, scaled, cut at the window's edge; one pass or through the
+// staging copy), and the copy holds its rows as they are, also when another
+// thread presents; a part presented later replaces only its part.
+TEST(SdlWindow, PresentingWithACopyShowsWhatPresentShowsAndCopiesTheFrame)
+{
+    // 5 x 3 pixels, rows 6 apart: odd widths leave tails.
+    std::vector<uint32_t> words(18);
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = static_cast<uint32_t>(i) * 0x01030507u + 0xAB000000u;
+    const std::vector<uint16_t> halves(words.begin(), words.end());
+    const struct { const char* name; const void* pixels; PixelFormat format; } formats[] = {
+        {"X8R8G8B8", words.data(), kFormatX8R8G8B8}, {"X8B8G8R8", words.data(), kFormatX8B8G8R8},
+        {"R5G6B5", halves.data(), kFormatR5G6B5}};
+    const Rect destinations[] = {{1, 1, 5, 3}, {0, 0, 7, 4}, {}, {4, 2, 5, 3}};
+    RecordingWindow plain(Describe("Present", 7, 4));
+    RecordingWindow copying(Describe("Present", 7, 4));
+    for (const auto& f : formats) {
+        const int size = f.format.BytesPerPixel();
+        const Platform::Frame frame{f.pixels, 6 * size, 5, 3, f.format};
+        std::vector<uint8_t> expected(static_cast<size_t>(7 * 3 * size), 0x5A);
+        ASSERT_TRUE(CopyFrame(frame, expected.data(), 7 * size));
+        for (const Rect& destination : destinations) {
+            SCOPED_TRACE(std::string(f.name) + " at " + std::to_string(destination.x) + "," +
+                         std::to_string(destination.y) + " " + std::to_string(destination.width));
+            std::vector<uint8_t> copy(expected.size(), 0x5A);
+            ASSERT_TRUE(plain.window.Present(frame, destination)) << plain.window.Error();
+            ASSERT_TRUE(copying.window.PresentCopying(frame, destination, copy.data(), 7 * size))
+                << copying.window.Error();
+            EXPECT_EQ(Shown(copying), Shown(plain));
+            EXPECT_EQ(copy, expected);
+        }
+    }
+    const Platform::Frame frame{words.data(), 24, 5, 3, kFormatX8R8G8B8};
+    std::vector<uint8_t> copy(5 * 3 * 4);
+    bool presented = true;
+    std::thread([&] { presented = copying.window.PresentCopying(frame, {1, 1, 5, 3}, copy.data(), 20); }).join();
+    EXPECT_FALSE(presented);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_EQ(std::memcmp(&copy[static_cast<size_t>(y) * 20], &words[static_cast<size_t>(y) * 6], 20), 0) << y;
+    const std::vector<uint32_t> other(18, 0x00404040);
+    const Platform::Frame after{other.data(), 24, 5, 3, kFormatX8R8G8B8};
+    ASSERT_TRUE(copying.window.PresentCopying(frame, {1, 1, 5, 3}, copy.data(), 20)) << copying.window.Error();
+    ASSERT_TRUE(plain.window.Present(frame, {1, 1, 5, 3})) << plain.window.Error();
+    ASSERT_TRUE(copying.window.PresentArea(after, {1, 1, 5, 3}, {4, 2, 1, 1})) << copying.window.Error();
+    std::vector<uint32_t> shown = Shown(plain);
+    shown[3 * 7 + 5] = 0x404040;
+    EXPECT_EQ(Shown(copying), shown);
+}
+
 TEST(SdlWindow, PresentAndCursorsRefuseOtherThreadsAndUnreadablePictures)
 {
     RecordingWindow recording;
