@@ -153,7 +153,10 @@ bool DDInterface::Redraw(const Rect* clip)
     Rect dest = mPresentationRect;
     // A clipped frame in a window would leave the cursor where it was outside
     // the rectangle and miss it where it went.
-    const bool clipped = clip && !mIsStretched && !(mIsWindowed && mCursorImage);
+    // A rectangle that holds the whole buffer (the board marks all of it
+    // every frame) is no clip: the frame goes out whole, in one pass.
+    const bool clipped = clip && clip->Intersection(buffer) != buffer && !mIsStretched &&
+                         !(mIsWindowed && mCursorImage);
     if (clipped) {
         source = clip->Intersection(buffer);
         if (IsEmpty(source))

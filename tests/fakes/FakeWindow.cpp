@@ -203,6 +203,13 @@ bool FakeWindow::Present(const Platform::Frame& frame, const Platform::Rect& des
     return Keep(frame, destination, std::nullopt);
 }
 
+bool FakeWindow::PresentCopying(const Platform::Frame& frame, const Platform::Rect& destination, uint8_t* copy,
+                                int copyPitch)
+{
+    ++copyingPresents;
+    return Platform::Window::PresentCopying(frame, destination, copy, copyPitch);
+}
+
 bool FakeWindow::PresentArea(const Platform::Frame& frame, const Platform::Rect& destination,
                              const Platform::Rect& area)
 {

@@ -67,6 +67,9 @@ public:
     // When set, each presented frame goes here instead of being kept: a long
     // run would keep too many.
     std::function<void(const Presented&)> onPresent;
+    // Presents that also copied the frame for the screen surface in the same
+    // pass.
+    int copyingPresents = 0;
 
     // Queues a message as if it arrived from the desktop; the next pump
     // delivers it, after the messages posted.
@@ -127,6 +130,8 @@ public:
     bool Present(const Platform::Frame& frame, const Platform::Rect& destination) override;
     bool PresentArea(const Platform::Frame& frame, const Platform::Rect& destination,
                      const Platform::Rect& area) override;
+    bool PresentCopying(const Platform::Frame& frame, const Platform::Rect& destination, uint8_t* copy,
+                        int copyPitch) override;
 
 private:
     void Deliver(const Platform::MessageRecord& message);

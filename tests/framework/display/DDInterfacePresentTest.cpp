@@ -283,6 +283,29 @@ TEST_F(PresentTest, AWholeFrameHeldOrLostIsRefusedAsItsCopyWouldBe)
     EXPECT_EQ(window.Presents().size(), 2u);
 }
 
+// The frames the game draws mark the whole buffer: a rectangle holding all
+// of it (or more) goes out whole in the one pass, as no rectangle does; a
+// part alone is copied and told as before.
+TEST_F(PresentTest, ARectangleHoldingTheWholeFrameGoesOutInOnePass)
+{
+    Open(true);
+    PresentFrame(1);
+    const int before = window.copyingPresents;
+    for (const Rect& clip : {Rect(0, 0, 800, 600), Rect(-5, -5, 900, 700)}) {
+        const Pixels frame = FillPattern(*display.mDrawSurface, clip.mX + 7);
+        ASSERT_TRUE(display.Redraw(&clip));
+        EXPECT_EQ(All(*display.mPrimarySurface), frame);
+        EXPECT_EQ(window.Presents().back().area, std::nullopt);
+        EXPECT_EQ(window.Presents().back().pixels, Shown(frame, display.mPrimarySurface->Format(), 800));
+    }
+    EXPECT_EQ(window.copyingPresents, before + 2);
+    const Rect part(0, 0, 800, 599);
+    FillPattern(*display.mDrawSurface, 9);
+    ASSERT_TRUE(display.Redraw(&part));
+    EXPECT_EQ(window.copyingPresents, before + 2);
+    EXPECT_EQ(window.Presents().back().area, (Platform::Rect{0, 0, 800, 599}));
+}
+
 // A part presented in full screen goes out whole: the frame is scaled. So
 // does a part after the cursor steps changed the screen elsewhere.
 TEST_F(PresentTest, OnlyAWindowShowsAPartAloneAndOnlyWhenNothingElseChanged)
