@@ -364,12 +364,31 @@ struct Walk {
     uint32_t du = 0;
     uint32_t dv = 0;
 #if defined(__SSE2__)
-    // 0, 1, 2 and 3 steps; four steps.
+    // 0, 1, 2 and 3 steps, and 4 to 7 right after them (read as one by
+    // the AVX2 rows); four steps.
     __m128i lanesU;
+    __m128i upperU;
     __m128i lanesV;
+    __m128i upperV;
     __m128i fourU;
     __m128i fourV;
 #endif
+    // A walk of these steps, its positions to be set.
+    static Walk Steps(uint32_t du, uint32_t dv)
+    {
+        Walk w;
+        w.du = du;
+        w.dv = dv;
+#if defined(__SSE2__)
+        w.lanesU = _mm_setr_epi32(0, static_cast<int>(du), static_cast<int>(2 * du), static_cast<int>(3 * du));
+        w.lanesV = _mm_setr_epi32(0, static_cast<int>(dv), static_cast<int>(2 * dv), static_cast<int>(3 * dv));
+        w.fourU = _mm_set1_epi32(static_cast<int>(4 * du));
+        w.fourV = _mm_set1_epi32(static_cast<int>(4 * dv));
+        w.upperU = _mm_add_epi32(w.lanesU, w.fourU);
+        w.upperV = _mm_add_epi32(w.lanesV, w.fourV);
+#endif
+        return w;
+    }
 };
 
 // What one triangle's pixels are drawn with: where the texture and the
@@ -410,16 +429,7 @@ public:
         Gradients g;
         g.u = scan.PlaneOf<&FixedVertex::u>();
         g.v = scan.PlaneOf<&FixedVertex::v>();
-        g.steps.du = g.u.Step();
-        g.steps.dv = g.v.Step();
-#if defined(__SSE2__)
-        const uint32_t du = g.steps.du;
-        const uint32_t dv = g.steps.dv;
-        g.steps.lanesU = _mm_setr_epi32(0, static_cast<int>(du), static_cast<int>(2 * du), static_cast<int>(3 * du));
-        g.steps.lanesV = _mm_setr_epi32(0, static_cast<int>(dv), static_cast<int>(2 * dv), static_cast<int>(3 * dv));
-        g.steps.fourU = _mm_set1_epi32(static_cast<int>(4 * du));
-        g.steps.fourV = _mm_set1_epi32(static_cast<int>(4 * dv));
-#endif
+        g.steps = Walk::Steps(g.u.Step(), g.v.Step());
         if constexpr (Shade == Shading::Vertex) {
             g.shade[0] = scan.PlaneOf<&FixedVertex::alpha>();
             g.shade[1] = scan.PlaneOf<&FixedVertex::red>();
@@ -431,6 +441,50 @@ public:
 
     // Columns [x, end) of the row, of the triangle of `g`.
     void Segment(int row, int x, int end, const Gradients& g) const { Joined(row, x, end, end, g, g); }
+
+    // As Joined, but the row may wait in a queue until Flush or until the
+    // queue is full, rows leaving it in the order they came. `left` and
+    // `right` must stay in place until then.
+    [[gnu::always_inline]] void Queue(int row, int x, int split, int end, const Gradients& left,
+        const Gradients& right)
+    {
+#if defined(__SSE2__)
+        if constexpr (Avx2::kRows<Target, Fetch, Shade>) {
+            if (mWide) {
+                Avx2::QueuedRow& q = mQueue[mQueued];
+                q.out = RowOf<uint32_t>(mDest, row);
+                q.x = x;
+                q.split = split;
+                q.end = end;
+                // As WalkOf, without copying the steps.
+                const auto backL = static_cast<uint32_t>(x);
+                const auto backR = static_cast<uint32_t>(split);
+                q.leftU = left.u.At(x, row) - backL * left.steps.du;
+                q.leftV = left.v.At(x, row) - backL * left.steps.dv;
+                q.rightU = right.u.At(split, row) - backR * right.steps.du;
+                q.rightV = right.v.At(split, row) - backR * right.steps.dv;
+                q.left = &left.steps;
+                q.right = &right.steps;
+                if (++mQueued == kQueue)
+                    Flush();
+                return;
+            }
+        }
+#endif
+        Joined(row, x, split, end, left, right);
+    }
+
+    // Draws the rows Queue left waiting.
+    void Flush()
+    {
+#if defined(__SSE2__)
+        if constexpr (Avx2::kRows<Target, Fetch, Shade>) {
+            if (mQueued > 0)
+                Avx2::DrawRows<Target, Fetch, Mode, How>(mFetch, mConstant, mDest.width, mQueue, mQueued);
+            mQueued = 0;
+        }
+#endif
+    }
 
     // Columns [x, split) of the triangle of `left` and [split, end) of the
     // triangle of `right`, each as its own triangle would draw them.
@@ -520,6 +574,13 @@ private:
     const Tint mConstant;
 #if defined(__SSE2__)
     const Sse2::RowsFor<Target, Fetch, Mode, How, Shade> mRows;
+    // The rows Queue holds for the AVX2 kernel: a quad's rows are few and
+    // short, and entering the kernel a row at a time cost a particle about
+    // as much as drawing it.
+    static constexpr int kQueue = 32;
+    const bool mWide = Avx2::kRows<Target, Fetch, Shade> && CurrentRowLevel() == RowLevel::Avx2;
+    int mQueued = 0;
+    std::conditional_t<Avx2::kRows<Target, Fetch, Shade>, Avx2::QueuedRow[kQueue], char> mQueue;
 #endif
 };
 
@@ -537,7 +598,7 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
     const bool hasSecond = count > 1 && second.Setup(vertices + 3, dest.width, dest.height);
     if (!hasFirst && !hasSecond)
         return;
-    const TriangleDrawer<Target, Fetch, Mode, How, Shade> drawer(dest, fetch, color);
+    TriangleDrawer<Target, Fetch, Mode, How, Shade> drawer(dest, fetch, color);
     TriangleScan::Walker a;
     TriangleScan::Walker b;
     // Made where they are kept: a sprite's quad is set up for every draw.
@@ -568,16 +629,17 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
         const bool one = r0 > l0;
         const bool two = r1 > l1;
         if (one && two && r0 == l1) {
-            drawer.Joined(row, l0, r0, r1, ga, gb);
+            drawer.Queue(row, l0, r0, r1, ga, gb);
         } else if (one && two && r1 == l0) {
-            drawer.Joined(row, l1, r1, r0, gb, ga);
+            drawer.Queue(row, l1, r1, r0, gb, ga);
         } else {
             if (one)
-                drawer.Segment(row, l0, r0, ga);
+                drawer.Queue(row, l0, r0, r0, ga, ga);
             if (two)
-                drawer.Segment(row, l1, r1, gb);
+                drawer.Queue(row, l1, r1, r1, gb, gb);
         }
     }
+    drawer.Flush();
 }
 
 // One triangle: every covered pixel sampled, tinted and composed.

@@ -13,6 +13,7 @@
 #include <immintrin.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
@@ -153,17 +154,20 @@ public:
     // Whole groups walk without a test of where the row ends or turns to
     // the right triangle; the one group that straddles the turn, and the
     // last one, take theirs once.
-    void Draw(uint32_t* row, int width, int x, int split, int end, const Walk& left, const Walk& right) const
+    // The walks' positions at column 0 are `leftU`, `leftV` and `rightU`,
+    // `rightV`; their steps those of `left` and `right`.
+    [[gnu::always_inline]] void Draw(uint32_t* row, int width, int x, int split, int end, uint32_t leftU,
+        uint32_t leftV, const Walk& left, uint32_t rightU, uint32_t rightV, const Walk& right) const
     {
         const __m256i all = _mm256_set1_epi32(-1);
-        Cursor l(left, x);
+        Cursor l(leftU, leftV, left, x);
         int g = x;
         const int leftEnd = split < end ? split : end;
         for (; leftEnd - g >= 8; g += 8, l.Next())
             Group<Reach::Whole>(row + g, l.u, l.v, all);
         if (g >= end)
             return;
-        Cursor r(right, g);
+        Cursor r(rightU, rightV, right, g);
         __m256i u = r.u;
         __m256i v = r.v;
         if (g < split) {
@@ -187,19 +191,20 @@ public:
     }
 
 private:
+    // A walk's steps of eight columns are read as one from its first four
+    // and the four after them.
+    static_assert(offsetof(Walk, upperU) == offsetof(Walk, lanesU) + sizeof(__m128i) &&
+                  offsetof(Walk, upperV) == offsetof(Walk, lanesV) + sizeof(__m128i));
+
     // Texture positions of eight neighbouring columns along a walk.
     struct Cursor {
-        // The walk's steps of four columns, and four more past them.
-        Cursor(const Walk& w, int g)
-            : u(Start(w.u + static_cast<uint32_t>(g) * w.du, w.lanesU, w.fourU)),
-              v(Start(w.v + static_cast<uint32_t>(g) * w.dv, w.lanesV, w.fourV)),
+        [[gnu::always_inline]] Cursor(uint32_t atU, uint32_t atV, const Walk& w, int g)
+            : u(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(atU + static_cast<uint32_t>(g) * w.du)),
+                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&w.lanesU)))),
+              v(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(atV + static_cast<uint32_t>(g) * w.dv)),
+                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&w.lanesV)))),
               stepU(_mm256_set1_epi32(static_cast<int>(8 * w.du))), stepV(_mm256_set1_epi32(static_cast<int>(8 * w.dv)))
         {
-        }
-        static __m256i Start(uint32_t at, __m128i lanes, __m128i four)
-        {
-            return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
-                _mm256_inserti128_si256(_mm256_castsi128_si256(lanes), _mm_add_epi32(lanes, four), 1));
         }
         [[gnu::always_inline]] void Next()
         {
@@ -485,10 +490,29 @@ template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
     const Walk& left, const Walk& right)
 {
-    WideRows<Target, Fetch, Mode, How>(fetch, tint).Draw(row, width, x, split, end, left, right);
+    WideRows<Target, Fetch, Mode, How>(fetch, tint).Draw(row, width, x, split, end, left.u, left.v, left, right.u,
+        right.v, right);
 }
 
 // Every kind kRows names, built here once for the whole program.
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* rows, int count)
+{
+    const WideRows<Target, Fetch, Mode, How> wide(fetch, tint);
+    for (int i = 0; i < count; ++i) {
+        const QueuedRow& r = rows[i];
+        // Sprites land anywhere on a frame larger than the caches: the ends
+        // of a row further down (where rims are blended onto what is there)
+        // are asked for while this one is drawn.
+        if (i + 2 < count) {
+            const QueuedRow& next = rows[i + 2];
+            _mm_prefetch(reinterpret_cast<const char*>(next.out + next.x), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char*>(next.out + next.end - 1), _MM_HINT_T0);
+        }
+        wide.Draw(r.out, width, r.x, r.split, r.end, r.leftU, r.leftV, *r.left, r.rightU, r.rightV, *r.right);
+    }
+}
+
 template <typename Target, typename Fetch>
 struct EveryWideKind {
     static constexpr std::array kDraws = {&DrawRow<Target, Fetch, Sampling::Point, Compose::Over>,
@@ -496,6 +520,12 @@ struct EveryWideKind {
         &DrawRow<Target, Fetch, Sampling::Bilinear, Compose::Over>,
         &DrawRow<Target, Fetch, Sampling::Bilinear, Compose::Add>,
         &DrawRow<Target, Fetch, Sampling::Bilinear, Compose::Store>};
+    static constexpr std::array kBatches = {&DrawRows<Target, Fetch, Sampling::Point, Compose::Over>,
+        &DrawRows<Target, Fetch, Sampling::Point, Compose::Add>,
+        &DrawRows<Target, Fetch, Sampling::Point, Compose::Store>,
+        &DrawRows<Target, Fetch, Sampling::Bilinear, Compose::Over>,
+        &DrawRows<Target, Fetch, Sampling::Bilinear, Compose::Add>,
+        &DrawRows<Target, Fetch, Sampling::Bilinear, Compose::Store>};
 };
 
 template struct EveryWideKind<Target888<false>, ArgbFetch>;

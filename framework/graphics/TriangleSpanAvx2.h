@@ -35,4 +35,25 @@ template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
     const Walk& left, const Walk& right);
 
+// A row of a drawing as DrawRow takes it: its texture positions at column
+// 0 of each walk, the walks' steps those of `left` and `right`.
+struct QueuedRow {
+    uint32_t* out;
+    int x;
+    int split;
+    int end;
+    uint32_t leftU;
+    uint32_t leftV;
+    uint32_t rightU;
+    uint32_t rightV;
+    const Walk* left;
+    const Walk* right;
+};
+
+// `count` rows of one drawing, in order, as DrawRow draws each: a small
+// sprite's rows are short, and entering the kernel once for all of them
+// keeps its constants made once.
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* rows, int count);
+
 } // namespace Vorn::SWTri::Avx2

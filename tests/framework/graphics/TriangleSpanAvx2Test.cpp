@@ -154,12 +154,7 @@ SWTri::Gradients LineGradients(uint32_t u, uint32_t v, uint32_t du, uint32_t dv)
     g.u.dx = int64_t{static_cast<int32_t>(du)} * 65536;
     g.v.base = int64_t{static_cast<int32_t>(v)} * 65536;
     g.v.dx = int64_t{static_cast<int32_t>(dv)} * 65536;
-    g.steps.du = du;
-    g.steps.dv = dv;
-    g.steps.lanesU = _mm_setr_epi32(0, static_cast<int>(du), static_cast<int>(2 * du), static_cast<int>(3 * du));
-    g.steps.lanesV = _mm_setr_epi32(0, static_cast<int>(dv), static_cast<int>(2 * dv), static_cast<int>(3 * dv));
-    g.steps.fourU = _mm_set1_epi32(static_cast<int>(4 * du));
-    g.steps.fourV = _mm_set1_epi32(static_cast<int>(4 * dv));
+    g.steps = SWTri::Walk::Steps(du, dv);
     return g;
 }
 
