@@ -494,7 +494,6 @@ void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int
         right.v, right);
 }
 
-// Every kind kRows names, built here once for the whole program.
 template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* rows, int count)
 {
@@ -513,6 +512,7 @@ void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* 
     }
 }
 
+// Every kind kRows names, built here once for the whole program.
 template <typename Target, typename Fetch>
 struct EveryWideKind {
     static constexpr std::array kDraws = {&DrawRow<Target, Fetch, Sampling::Point, Compose::Over>,
