@@ -457,12 +457,10 @@ public:
                 q.split = split;
                 q.end = end;
                 // As WalkOf, without copying the steps.
-                const auto backL = static_cast<uint32_t>(x);
-                const auto backR = static_cast<uint32_t>(split);
-                q.leftU = left.u.At(x, row) - backL * left.steps.du;
-                q.leftV = left.v.At(x, row) - backL * left.steps.dv;
-                q.rightU = right.u.At(split, row) - backR * right.steps.du;
-                q.rightV = right.v.At(split, row) - backR * right.steps.dv;
+                q.leftU = ThroughColumn0(left.u, left.steps.du, row, x);
+                q.leftV = ThroughColumn0(left.v, left.steps.dv, row, x);
+                q.rightU = ThroughColumn0(right.u, right.steps.du, row, split);
+                q.rightV = ThroughColumn0(right.v, right.steps.dv, row, split);
                 q.left = &left.steps;
                 q.right = &right.steps;
                 if (++mQueued == kQueue)
@@ -527,10 +525,15 @@ private:
     static Walk WalkOf(const Gradients& g, int row, int from)
     {
         Walk w = g.steps;
-        const auto back = static_cast<uint32_t>(from);
-        w.u = g.u.At(from, row) - back * w.du;
-        w.v = g.v.At(from, row) - back * w.dv;
+        w.u = ThroughColumn0(g.u, w.du, row, from);
+        w.v = ThroughColumn0(g.v, w.dv, row, from);
         return w;
+    }
+
+    // One coordinate of that line at column 0.
+    static uint32_t ThroughColumn0(const TriangleScan::Plane& plane, uint32_t step, int row, int from)
+    {
+        return plane.At(from, row) - static_cast<uint32_t>(from) * step;
     }
 #endif
 
