@@ -354,6 +354,17 @@ TEST_F(ImageFontTest, AnotherPointSizeRendersTheGlyphsScaled)
     EXPECT_EQ(width, 6 + 4);
 }
 
+// Twice the scale of point size 12 of a layer drawn at 16: one and a half.
+TEST_F(ImageFontTest, AScaleMultipliesThePointSizesRatio)
+{
+    ImageFont& font = Font("SetDefaultPointSize 16;\n" + Layer("Fill", "LayerSetPointSize Fill 16;\n"));
+    font.SetPointSize(12);
+    font.SetScale(2.0);
+    EXPECT_EQ(font.CharWidth('A'), 6);
+    EXPECT_EQ(font.CharWidth('V'), 9);
+    EXPECT_DOUBLE_EQ(font.mActiveLayerList.at(0).mScale, 1.5);
+}
+
 // The glyphs side by side are 3 + 5 wide: from 1024 times on they would
 // pass 8192.
 TEST_F(ImageFontTest, AHugeScaleRendersAtMost8192PixelsASide)
@@ -368,14 +379,18 @@ TEST_F(ImageFontTest, AHugeScaleRendersAtMost8192PixelsASide)
         EXPECT_EQ(active.mScaledImage->mHeight, 1024);
         EXPECT_EQ(font.CharWidth('A'), 4 * 1024);
     }
-    ImageFont& small = Font("SetDefaultPointSize 1000;\n" + Layer("Fill", "LayerSetPointSize Fill 1;\n"));
+    ImageFont& small = Font("SetDefaultPointSize 1000;\n" +
+                            Layer("Fill", "LayerSetPointSize Fill 1;\n"
+                                          "LayerSetImageMap Fill ('A' 'V') ((0 0 3 1) (3 0 5 1));\n"));
     EXPECT_DOUBLE_EQ(small.mActiveLayerList.at(0).mScale, 1000.0);
 }
 
 // Lowering one layer lowers the whole font by the same ratio. "Wide" has
 // glyphs of 6 and 10 side by side (16 pixels), "Face" those of 3 and 5, so
 // "Wide" reaches 8192 at factor 512 and "Face" at 1024. Every layer
-// advances 'A' by 4 and 'V' by 6.
+// advances 'A' by 4 and 'V' by 6. Their glyphs are one row high: their
+// widths decide the ratio, as they would at eight rows, and a rendered
+// image stays a few megapixels rather than 8192 pixels square.
 struct LoweringCase {
     const char* name;
     std::string layers;
@@ -389,7 +404,13 @@ struct LoweringCase {
 std::string WideLayer(const std::string& pointSize, const std::string& more = "")
 {
     return Layer("Wide", (pointSize.empty() ? "" : "LayerSetPointSize Wide " + pointSize + ";\n") +
-                             "LayerSetImageMap Wide ('A' 'V') ((0 0 6 8) (6 0 10 8));\n" + more);
+                             "LayerSetImageMap Wide ('A' 'V') ((0 0 6 1) (6 0 10 1));\n" + more);
+}
+
+// "Face" drawn at one point, its glyphs one row high.
+std::string PointFace()
+{
+    return Layer("Face", "LayerSetPointSize Face 1;\nLayerSetImageMap Face ('A' 'V') ((0 0 3 1) (3 0 5 1));\n");
 }
 
 void PrintTo(const LoweringCase& c, std::ostream* out)
@@ -405,14 +426,12 @@ std::string WideFace()
 }
 
 const LoweringCase kLoweringCases[] = {
-    {"UpToTheBoundEachLayerKeepsItsFactor", WideLayer("1") + Layer("Face", "LayerSetPointSize Face 1;\n"), 512,
-        {512, 512}, {false, false}, 4 * 512},
-    {"TheWidestLayerLowersTheOthersWithIt", WideLayer("1") + Layer("Face", "LayerSetPointSize Face 1;\n"), 2048,
-        {512, 512}, {false, false}, 4 * 512},
+    {"UpToTheBoundEachLayerKeepsItsFactor", WideLayer("1") + PointFace(), 512, {512, 512}, {false, false}, 4 * 512},
+    {"TheWidestLayerLowersTheOthersWithIt", WideLayer("1") + PointFace(), 2048, {512, 512}, {false, false}, 4 * 512},
     // "Wide" drawn at 4 points fits at 512; "Face" at 2048 does not, and
     // halves both.
-    {"LayersOfOtherSizesKeepTheirProportion", WideLayer("4") + Layer("Face", "LayerSetPointSize Face 1;\n"), 2048,
-        {256, 1024}, {false, false}, 4 * 1024},
+    {"LayersOfOtherSizesKeepTheirProportion", WideLayer("4") + PointFace(), 2048, {256, 1024}, {false, false},
+        4 * 1024},
     {"ALayerUsedAsItIsIsRenderedWhenAnotherIsLowered", Layer("Face") + WideLayer("1"), 1024, {0.5, 512},
         {false, false}, 4 * 512},
     {"ALayerUsedAsItIsStaysWhenNoneIsLowered", Layer("Face") + WideLayer("1"), 512, {1, 512}, {true, false},
@@ -458,12 +477,13 @@ INSTANTIATE_TEST_SUITE_P(Fonts, ImageFontLoweringTest, ::testing::ValuesIn(kLowe
 TEST_F(ImageFontTest, ALoweredShadowKeepsItsPlaceUnderTheFace)
 {
     ImageFont& font = Font("SetDefaultPointSize 2048;\n" + WideLayer("1", "LayerSetOffset Wide (1 1);\n") +
-                           Layer("Face", "LayerSetPointSize Face 1;\n"));
+                           PointFace());
     std::vector<Rect> rects;
     Draw("A", 10, 20, Color::White, nullptr, &rects);
-    // y: 20 - trunc((8 - 1) × 512) for the shadow, 20 - 8 × 512 for the face.
-    EXPECT_EQ(rects, (std::vector<Rect>{Rect(10 + 512, 20 - 7 * 512, 6 * 512, 8 * 512),
-                         Rect(10, 20 - 8 * 512, 3 * 512, 8 * 512)}));
+    // y: 20 - trunc((8 - 1) × 512) for the shadow, 20 - 8 × 512 for the face;
+    // each glyph one row high, scaled.
+    EXPECT_EQ(rects, (std::vector<Rect>{Rect(10 + 512, 20 - 7 * 512, 6 * 512, 512),
+                         Rect(10, 20 - 8 * 512, 3 * 512, 512)}));
     EXPECT_EQ(font.GetAscent(), 8 * 512);
 }
 
