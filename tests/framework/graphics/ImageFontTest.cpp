@@ -365,32 +365,37 @@ TEST_F(ImageFontTest, AScaleMultipliesThePointSizesRatio)
     EXPECT_DOUBLE_EQ(font.mActiveLayerList.at(0).mScale, 1.5);
 }
 
+// A layer drawn at one point whose 'A' and 'V' are the first row of their
+// glyphs: rendered large, its image is as wide as with whole glyphs and an
+// eighth as high.
+std::string OneRowLayer(const std::string& name)
+{
+    return Layer(name, "LayerSetPointSize " + name + " 1;\nLayerSetImageMap " + name +
+                           " ('A' 'V') ((0 0 3 1) (3 0 5 1));\n");
+}
+
 // The glyphs side by side are 3 + 5 wide: from 1024 times on they would
 // pass 8192.
 TEST_F(ImageFontTest, AHugeScaleRendersAtMost8192PixelsASide)
 {
     for (const int pointSize : {100000, 2000, 1024}) {
-        ImageFont& font = Font("SetDefaultPointSize " + std::to_string(pointSize) + ";\n" +
-                               Layer("Fill", "LayerSetPointSize Fill 1;\n"
-                                             "LayerSetImageMap Fill ('A' 'V') ((0 0 3 1) (3 0 5 1));\n"));
+        ImageFont& font = Font("SetDefaultPointSize " + std::to_string(pointSize) + ";\n" + OneRowLayer("Fill"));
         const auto& active = font.mActiveLayerList.at(0);
         EXPECT_DOUBLE_EQ(active.mScale, 1024.0) << pointSize;
         EXPECT_EQ(active.mScaledImage->mWidth, 8192);
         EXPECT_EQ(active.mScaledImage->mHeight, 1024);
         EXPECT_EQ(font.CharWidth('A'), 4 * 1024);
     }
-    ImageFont& small = Font("SetDefaultPointSize 1000;\n" +
-                            Layer("Fill", "LayerSetPointSize Fill 1;\n"
-                                          "LayerSetImageMap Fill ('A' 'V') ((0 0 3 1) (3 0 5 1));\n"));
+    ImageFont& small = Font("SetDefaultPointSize 1000;\n" + OneRowLayer("Fill"));
     EXPECT_DOUBLE_EQ(small.mActiveLayerList.at(0).mScale, 1000.0);
 }
 
 // Lowering one layer lowers the whole font by the same ratio. "Wide" has
 // glyphs of 6 and 10 side by side (16 pixels), "Face" those of 3 and 5, so
 // "Wide" reaches 8192 at factor 512 and "Face" at 1024. Every layer
-// advances 'A' by 4 and 'V' by 6. Their glyphs are one row high: their
-// widths decide the ratio, as they would at eight rows, and a rendered
-// image stays a few megapixels rather than 8192 pixels square.
+// advances 'A' by 4 and 'V' by 6. A layer rendered large has glyphs one
+// row high: their widths decide the ratio, as they would at eight rows, and
+// its image stays a few megapixels rather than 8192 pixels square.
 struct LoweringCase {
     const char* name;
     std::string layers;
@@ -407,11 +412,6 @@ std::string WideLayer(const std::string& pointSize, const std::string& more = ""
                              "LayerSetImageMap Wide ('A' 'V') ((0 0 6 1) (6 0 10 1));\n" + more);
 }
 
-// "Face" drawn at one point, its glyphs one row high.
-std::string PointFace()
-{
-    return Layer("Face", "LayerSetPointSize Face 1;\nLayerSetImageMap Face ('A' 'V') ((0 0 3 1) (3 0 5 1));\n");
-}
 
 void PrintTo(const LoweringCase& c, std::ostream* out)
 {
@@ -426,11 +426,13 @@ std::string WideFace()
 }
 
 const LoweringCase kLoweringCases[] = {
-    {"UpToTheBoundEachLayerKeepsItsFactor", WideLayer("1") + PointFace(), 512, {512, 512}, {false, false}, 4 * 512},
-    {"TheWidestLayerLowersTheOthersWithIt", WideLayer("1") + PointFace(), 2048, {512, 512}, {false, false}, 4 * 512},
+    {"UpToTheBoundEachLayerKeepsItsFactor", WideLayer("1") + OneRowLayer("Face"), 512, {512, 512}, {false, false},
+        4 * 512},
+    {"TheWidestLayerLowersTheOthersWithIt", WideLayer("1") + OneRowLayer("Face"), 2048, {512, 512}, {false, false},
+        4 * 512},
     // "Wide" drawn at 4 points fits at 512; "Face" at 2048 does not, and
     // halves both.
-    {"LayersOfOtherSizesKeepTheirProportion", WideLayer("4") + PointFace(), 2048, {256, 1024}, {false, false},
+    {"LayersOfOtherSizesKeepTheirProportion", WideLayer("4") + OneRowLayer("Face"), 2048, {256, 1024}, {false, false},
         4 * 1024},
     {"ALayerUsedAsItIsIsRenderedWhenAnotherIsLowered", Layer("Face") + WideLayer("1"), 1024, {0.5, 512},
         {false, false}, 4 * 512},
@@ -477,7 +479,7 @@ INSTANTIATE_TEST_SUITE_P(Fonts, ImageFontLoweringTest, ::testing::ValuesIn(kLowe
 TEST_F(ImageFontTest, ALoweredShadowKeepsItsPlaceUnderTheFace)
 {
     ImageFont& font = Font("SetDefaultPointSize 2048;\n" + WideLayer("1", "LayerSetOffset Wide (1 1);\n") +
-                           PointFace());
+                           OneRowLayer("Face"));
     std::vector<Rect> rects;
     Draw("A", 10, 20, Color::White, nullptr, &rects);
     // y: 20 - trunc((8 - 1) × 512) for the shadow, 20 - 8 × 512 for the face;
