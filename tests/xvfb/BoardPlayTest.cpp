@@ -64,9 +64,12 @@ TEST(BoardPlay, ClicksTurnBallsAndARecordedStretchReplaysToTheSameSave)
     EXPECT_EQ(record.stage, 0);
     EXPECT_EQ(record.difficulty, 1);
     EXPECT_FALSE(record.balls.empty());
-    // A click on a ball turns it; with one open, every other click is a
-    // match or a miss.
-    const bool turned = record.displayedScore + record.scoreToAdd != 0 ||
+    // A click on a ball turns it; with one open, the next click anywhere is
+    // a match (points, and the combo counts it) or a miss (points off, and
+    // the misses count it; past their limit, a speed-up). Points can cancel
+    // out: five misses and then a match leave a score of nothing.
+    const bool turned = record.displayedScore + record.scoreToAdd != 0 || record.misses != 0 ||
+                        record.combo != 0 || record.speedUpTimer != 0 ||
                         std::any_of(record.balls.begin(), record.balls.end(),
                             [](const AutosaveRecord::SavedBall& ball) { return ball.open; });
     EXPECT_TRUE(turned) << recorded;
