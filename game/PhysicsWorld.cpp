@@ -114,15 +114,19 @@ void PhysicsNearCallback(void*, dGeomID o1, dGeomID o2)
     if (track && (type1 == PhysSprite::kTypePlain || type2 == PhysSprite::kTypePlain))
         return;
     const bool balls = type1 == PhysSprite::kTypeBall && type2 == PhysSprite::kTypeBall;
-    std::array<dContact, kTrackContacts> contacts{};
-    int count = dCollide(o1, o2, track ? kTrackContacts : kMaxContacts, &contacts[0].geom, sizeof(dContact));
+    // Only the geometry is collected, and only what the library wrote of it
+    // is read: a whole array of contacts cleared for every touching pair cost
+    // more than the collision itself.
+    std::array<dContactGeom, kTrackContacts> geoms;
+    int count = dCollide(o1, o2, track ? kTrackContacts : kMaxContacts, geoms.data(), sizeof(dContactGeom));
     if (count > kMaxContacts) {
-        std::partial_sort(contacts.begin(), contacts.begin() + kMaxContacts, contacts.begin() + count,
-            [](const dContact& a, const dContact& b) { return a.geom.depth > b.geom.depth; });
+        std::partial_sort(geoms.begin(), geoms.begin() + kMaxContacts, geoms.begin() + count,
+            [](const dContactGeom& a, const dContactGeom& b) { return a.depth > b.depth; });
         count = kMaxContacts;
     }
     for (int i = 0; i < count; ++i) {
-        dContact& contact = contacts[i];
+        dContact contact{};
+        contact.geom = geoms[static_cast<size_t>(i)];
         contact.surface.mode = dContactBounce;
         contact.surface.mu = 0;
         contact.surface.bounce = 0;
