@@ -412,7 +412,6 @@ std::string WideLayer(const std::string& pointSize, const std::string& more = ""
                              "LayerSetImageMap Wide ('A' 'V') ((0 0 6 1) (6 0 10 1));\n" + more);
 }
 
-
 void PrintTo(const LoweringCase& c, std::ostream* out)
 {
     *out << c.name;
