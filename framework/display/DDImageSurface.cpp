@@ -233,7 +233,7 @@ void DDImage::FreeAllButSurface()
     if (!anyForm || !mSurface || mNoLock || !SurfaceLockable())
         return;
     mBits.reset();
-    mNativeAlphaData.reset();
+    ForgetNativeData();
     mTriangleLayer.reset();
     mRLAdditiveData.reset();
     mRLAlphaData.reset();

@@ -73,7 +73,7 @@ MemoryImage::~MemoryImage()
     if (mApp)
         mApp->RemoveFromImageSet(this);
     mBits.reset();
-    mNativeAlphaData.reset();
+    ForgetNativeData();
     mRLAlphaData.reset();
     mRLAdditiveData.reset();
     FreePalette();
@@ -105,6 +105,12 @@ const NativeDisplay* MemoryImage::AppDisplay() const
         return nullptr;
     const NativeDisplay& display = *mApp->mDDInterface;
     return display.mRGBBits == 16 || display.mRGBBits == 32 ? &display : nullptr;
+}
+
+void MemoryImage::ForgetNativeData()
+{
+    mNativeAlphaData.reset();
+    mEdgedNativeData.reset();
 }
 
 void MemoryImage::AllocateBits()
@@ -155,7 +161,7 @@ uint32_t* MemoryImage::GetBits()
         for (size_t i = 0; i < count; ++i)
             mBits[i] = mColorTable[mColorIndices[i]];
         FreePalette();
-        mNativeAlphaData.reset();
+        ForgetNativeData();
     } else {
         RebuildPixels(mBits.get());
     }
@@ -210,7 +216,7 @@ void MemoryImage::MarkBitsChanged()
 {
     ++mBitsChangedCount;
     mBitsChanged = true;
-    mNativeAlphaData.reset();
+    ForgetNativeData();
     mRLAlphaData.reset();
     mRLAdditiveData.reset();
     mTriangleLayer.reset();
@@ -254,7 +260,7 @@ void MemoryImage::FreeSoftwareData()
 {
     if (!mBits && !mColorIndices)
         GetBits();
-    mNativeAlphaData.reset();
+    ForgetNativeData();
     mRLAdditiveData.reset();
     mRLAlphaData.reset();
     mTriangleLayer.reset();
@@ -264,7 +270,7 @@ void MemoryImage::FreeNativeData()
 {
     if (!mBits && !mColorIndices)
         GetBits();
-    mNativeAlphaData.reset();
+    ForgetNativeData();
     mRLAdditiveData.reset();
     mTriangleLayer.reset();
 }

@@ -70,6 +70,10 @@ public:
     // or one per palette entry in palette form; the straight alpha stays in
     // bits 24-31 of every word. Built when missing.
     virtual uint32_t* GetPremultipliedData(const NativeDisplay& display);
+    // The same words edged for bilinear drawing (SWTri::EdgedWords), built
+    // from them when missing; null in palette form or where the texture
+    // takes no edged copy.
+    const uint32_t* GetEdgedPremultipliedData(const NativeDisplay& display);
     // One byte per pixel: how many pixels from it to the end of its run of
     // one alpha class (0, 255, or between), itself included, at most 255.
     virtual uint8_t* GetRunLengthAlpha();
@@ -138,6 +142,8 @@ public:
     // Stays in palette form across display changes.
     bool mWantPal = false;
     std::unique_ptr<uint32_t[]> mNativeAlphaData;
+    // Made from mNativeAlphaData and dropped with it (ForgetNativeData).
+    std::unique_ptr<uint32_t[]> mEdgedNativeData;
     std::unique_ptr<uint8_t[]> mRLAlphaData;
     std::unique_ptr<uint8_t[]> mRLAdditiveData;
     bool mBitsChanged = false;
@@ -147,6 +153,8 @@ public:
 
     // The application's display while it has a pixel format, else null.
     const NativeDisplay* AppDisplay() const;
+    // Drops the premultiplied words and what is made of them.
+    void ForgetNativeData();
 
 protected:
     // The stretches into the bits, which the caller has fetched: nearest

@@ -7,6 +7,7 @@
 #include "framework/app/VornAppBase.h"
 #include "framework/display/NativeDisplay.h"
 #include "framework/graphics/PaletteBuilder.h"
+#include "framework/graphics/SWTri.h"
 
 #include <algorithm>
 
@@ -80,6 +81,17 @@ uint32_t* MemoryImage::GetPremultipliedData(const NativeDisplay& display)
     return mNativeAlphaData.get();
 }
 
+const uint32_t* MemoryImage::GetEdgedPremultipliedData(const NativeDisplay& display)
+{
+    if (mEdgedNativeData)
+        return mEdgedNativeData.get();
+    const uint32_t* native = GetPremultipliedData(display);
+    if (mColorTable && mColorIndices)
+        return nullptr;
+    mEdgedNativeData = SWTri::EdgedWords(native, mWidth, mHeight);
+    return mEdgedNativeData.get();
+}
+
 // In palette form the premultiplied table has one word per palette entry:
 // every pixel is read through its index.
 uint8_t* MemoryImage::GetRunLengthAlpha()
@@ -129,7 +141,7 @@ bool MemoryImage::ReduceToPalette()
     mColorTable = std::make_unique<uint32_t[]>(kPaletteSize);
     if (BuildPalette(bits, mColorIndices.get(), mWidth, mHeight, mColorTable.get())) {
         mBits.reset();
-        mNativeAlphaData.reset();
+        ForgetNativeData();
         mTriangleLayer.reset();
         mWantPal = true;
         return true;

@@ -336,6 +336,8 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         f.texture.palette = argbDisplay ? texture->GetPremultipliedData(*display) : texture->mColorTable.get();
     } else if (argbDisplay) {
         f.texture.premultiplied = texture->GetPremultipliedData(*display);
+        if (linear)
+            f.texture.edged = texture->GetEdgedPremultipliedData(*display);
     } else if (!(f.texture.bits = texture->GetBits())) {
         return;
     }

@@ -10,6 +10,7 @@
 #include "framework/graphics/Rect.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace Vorn {
 class MemoryImage;
@@ -40,16 +41,26 @@ struct FixedVertex {
 
 // The texture: ARGB words, the same premultiplied (each channel times alpha
 // + 1, over 256), or a palette (straight or premultiplied) and its indices;
-// rows of `width`.
+// rows of `width`. Beside the words, bilinear rows may take them edged
+// (EdgedWords).
 struct TextureInfo {
     const uint32_t* bits = nullptr;
     const uint32_t* premultiplied = nullptr;
+    const uint32_t* edged = nullptr;
     const uint32_t* palette = nullptr;
     bool palettePremultiplied = false;
     const uint8_t* indices = nullptr;
     int width = 0;
     int height = 0;
 };
+
+// `width` x `height` words with every edge texel repeated once around them:
+// (width + 2) x (height + 2) words, row -1 first, each starting at column
+// -1. A bilinear tap past an edge reads the texel held to it there, so the
+// taps' pairs need no holding of their own. None (null) for a texture whose
+// edged rows would not fit the rows' 16-bit coordinates, or that is too
+// large to be worth a second copy.
+std::unique_ptr<uint32_t[]> EdgedWords(const uint32_t* words, int width, int height);
 
 // The draw colour.
 struct ColorInfo {

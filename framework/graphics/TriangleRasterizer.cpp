@@ -1,6 +1,9 @@
 #include "framework/graphics/TriangleRasterizer.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <utility>
 
 namespace Vorn::SWTri {
@@ -111,10 +114,10 @@ void Entry(const FixedVertex* vertices, int triangles, const Destination& dest, 
             PaletteFetch{texture.palette, texture.indices, texture.width, texture.height}, color);
     else if (texture.premultiplied)
         RasterizeTriangles<Target, PremultipliedFetch, Mode, How, Shade>(vertices, triangles, dest,
-            PremultipliedFetch{{texture.premultiplied, texture.width, texture.height}}, color);
+            PremultipliedFetch{{texture.premultiplied, texture.width, texture.height, texture.edged}}, color);
     else
         RasterizeTriangles<Target, ArgbFetch, Mode, How, Shade>(vertices, triangles, dest,
-            ArgbFetch{texture.bits, texture.width, texture.height}, color);
+            ArgbFetch{texture.bits, texture.width, texture.height, texture.edged}, color);
 }
 
 template <Sampling Mode, Compose How, Shading Shade>
@@ -158,7 +161,29 @@ constexpr std::array<Rasterizer, kTableSize> MakeTable(std::index_sequence<Index
 
 constexpr std::array<Rasterizer, kTableSize> kRasterizers = MakeTable(std::make_index_sequence<kTableSize>());
 
+// A sprite's copy is small beside what drawing it costs; a large picture
+// drawn smoothly would double its memory for a few per cent of its time.
+constexpr int64_t kMaxEdgedWords = int64_t{1} << 20;
+
 } // namespace
+
+std::unique_ptr<uint32_t[]> EdgedWords(const uint32_t* words, int width, int height)
+{
+    if (!words || width <= 0 || height <= 0 || width > INT16_MAX - 2 || height > INT16_MAX - 2)
+        return nullptr;
+    const int stride = width + 2;
+    if (int64_t{stride} * (height + 2) > kMaxEdgedWords)
+        return nullptr;
+    auto edged = std::make_unique<uint32_t[]>(static_cast<size_t>(stride) * static_cast<size_t>(height + 2));
+    for (int y = -1; y <= height; ++y) {
+        const uint32_t* from = words + static_cast<size_t>(std::clamp(y, 0, height - 1)) * static_cast<size_t>(width);
+        uint32_t* to = edged.get() + static_cast<size_t>(y + 1) * static_cast<size_t>(stride);
+        to[0] = from[0];
+        std::copy_n(from, width, to + 1);
+        to[width + 1] = from[width - 1];
+    }
+    return edged;
+}
 
 Rasterizer RasterizerAt(int index)
 {

@@ -57,6 +57,9 @@ struct ArgbFetch {
     const uint32_t* bits;
     int width;
     int height;
+    // The same words edged (EdgedWords, pointing at row -1, column -1), or
+    // none: read only by the vector bilinear rows.
+    const uint32_t* edged = nullptr;
     uint32_t operator()(int x, int y) const
     {
         return bits[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];

@@ -85,6 +85,16 @@ auto WideSourceOf(const Fetch& fetch)
         return WideIndexSource{fetch.table, fetch.indices, fetch.width};
 }
 
+// The fetch's edged words, rows width + 2 apart, or none.
+template <typename Fetch>
+WideWordSource EdgedSourceOf(const Fetch& fetch)
+{
+    if constexpr (std::is_base_of_v<ArgbFetch, Fetch>)
+        return WideWordSource{fetch.edged, fetch.width + 2};
+    else
+        return WideWordSource{nullptr, 0};
+}
+
 // The lanes before the n-th (all from n = 8 on, none at 0 or below).
 [[gnu::always_inline]] inline __m256i WideBefore(int n)
 {
@@ -147,7 +157,10 @@ public:
           mTinted(tint.a != 256 || tint.r != 256 || tint.g != 256 || tint.b != 256),
           mLastX(_mm256_set1_epi32(fetch.width - 1)), mLastY(_mm256_set1_epi32(fetch.height - 1)),
           mLastXY(_mm256_set1_epi32((fetch.height - 1) << 16 | (fetch.width - 1))),
-          mStridePairs(_mm256_set1_epi32(mSource.stride << 16 | 1)), mPairs(fetch.width > 1 && fetch.height > 1)
+          mStridePairs(_mm256_set1_epi32(mSource.stride << 16 | 1)), mPairs(fetch.width > 1 && fetch.height > 1),
+          mEdged(Mode == Sampling::Bilinear ? EdgedSourceOf(fetch) : WideWordSource{nullptr, 0}),
+          mEdgedStridePairs(_mm256_set1_epi32(mEdged.stride << 16 | 1)), mEdgedLastX(_mm256_set1_epi32(fetch.width)),
+          mEdgedLastY(_mm256_set1_epi32(fetch.height)), mBack(_mm256_set1_epi32(mEdged.words ? 0xFF - 512 : 0xFF))
     {
     }
 
@@ -289,11 +302,11 @@ private:
     {
         // (u - 0x7F80) >> 8 without leaving 32 bits: positions to the nearest
         // 1/256 texel, half a texel back,
-        // as (floor(u / 128) - 255) >> 1, the same floor.
+        // as (floor(u / 128) - 255) >> 1, the same floor. Into edged words
+        // they lie a texel further on (mBack), the fractions the same.
         const __m256i one = _mm256_set1_epi32(1);
-        const __m256i back = _mm256_set1_epi32(0xFF);
-        const __m256i su = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(u, 7), back), 1);
-        const __m256i sv = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(v, 7), back), 1);
+        const __m256i su = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(u, 7), mBack), 1);
+        const __m256i sv = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srai_epi32(v, 7), mBack), 1);
         const __m256i ix = _mm256_srai_epi32(su, 8);
         const __m256i iy = _mm256_srai_epi32(sv, 8);
         // Each pixel's fraction times 128 in the low half of its lane.
@@ -309,7 +322,17 @@ private:
         bool pairs = false;
         if constexpr (Source::kPairs) {
             pairs = mPairs;
-            if (pairs) {
+            if (mEdged.words) {
+                // Edged, texel x of a row is word x + 1 and every pair from
+                // column -1 to the last is there to be read: a pair held to
+                // them holds both its taps as the texture's edges do.
+                pairs = true;
+                ReadPairs(mEdged,
+                    _mm256_madd_epi16(_mm256_or_si256(WideHeld(ix, mEdgedLastX),
+                                          _mm256_slli_epi32(WideHeld(iy, mEdgedLastY), 16)),
+                        mEdgedStridePairs),
+                    top0, top1, bottom0, bottom1);
+            } else if (pairs) {
                 // Each row of a pixel's four taps is one 64-bit element, the
                 // pair held inside the texture; where the taps lie beyond its
                 // edge they are one texel, which the pair's near or far half
@@ -318,17 +341,7 @@ private:
                 const __m256i lastPairY = _mm256_sub_epi32(mLastY, one);
                 const __m256i heldX = WideHeld(ix, lastPairX);
                 const __m256i heldY = WideHeld(iy, lastPairY);
-                const __m256i at = Offsets(heldX, heldY);
-                const __m128i atLow = _mm256_castsi256_si128(at);
-                const __m128i atHigh = _mm256_extracti128_si256(at, 1);
-                const auto at01 = static_cast<uint64_t>(_mm_cvtsi128_si64(atLow));
-                const auto at23 = static_cast<uint64_t>(_mm_extract_epi64(atLow, 1));
-                const auto at45 = static_cast<uint64_t>(_mm_cvtsi128_si64(atHigh));
-                const auto at67 = static_cast<uint64_t>(_mm_extract_epi64(atHigh, 1));
-                top0 = mSource.Pairs(at01, at45);
-                top1 = mSource.Pairs(at23, at67);
-                bottom0 = mSource.PairsBelow(at01, at45);
-                bottom1 = mSource.PairsBelow(at23, at67);
+                ReadPairs(mSource, Offsets(heldX, heldY), top0, top1, bottom0, bottom1);
                 // Every pair lies where its taps do unless holding moved it.
                 const __m256i inside = _mm256_and_si256(_mm256_cmpeq_epi32(heldX, ix), _mm256_cmpeq_epi32(heldY, iy));
                 if (!_mm256_testc_si256(inside, _mm256_set1_epi32(-1))) {
@@ -402,6 +415,23 @@ private:
             return;
         }
         Compose8<Span>(out, low, high, mask);
+    }
+
+    // The pairs of taps of eight pixels at offsets `at` into `words`, and the
+    // pairs a row below.
+    [[gnu::always_inline]] static void ReadPairs(const WideWordSource& words, __m256i at, __m256i& top0,
+        __m256i& top1, __m256i& bottom0, __m256i& bottom1)
+    {
+        const __m128i atLow = _mm256_castsi256_si128(at);
+        const __m128i atHigh = _mm256_extracti128_si256(at, 1);
+        const auto at01 = static_cast<uint64_t>(_mm_cvtsi128_si64(atLow));
+        const auto at23 = static_cast<uint64_t>(_mm_extract_epi64(atLow, 1));
+        const auto at45 = static_cast<uint64_t>(_mm_cvtsi128_si64(atHigh));
+        const auto at67 = static_cast<uint64_t>(_mm_extract_epi64(atHigh, 1));
+        top0 = words.Pairs(at01, at45);
+        top1 = words.Pairs(at23, at67);
+        bottom0 = words.PairsBelow(at01, at45);
+        bottom1 = words.PairsBelow(at23, at67);
     }
 
     // Eight words written as they stand, red and blue swapped for a target
@@ -482,6 +512,15 @@ private:
     const __m256i mStridePairs;
     // Whether a texel has a neighbour across and down to be read with.
     const bool mPairs;
+    // The edged words bilinear rows read their taps from, when there are
+    // some; the last pair's column and row in them.
+    const WideWordSource mEdged;
+    const __m256i mEdgedStridePairs;
+    const __m256i mEdgedLastX;
+    const __m256i mEdgedLastY;
+    // What bilinear positions are taken back by before halving: 255, or
+    // 256 less where they index edged words.
+    const __m256i mBack;
 };
 
 } // namespace

@@ -136,6 +136,32 @@ TEST(MemoryImageNative, EveryPixelPremultipliesAndComesBackByTheFormulas)
 // Worked values: at 5-6-5 white at alpha 128 is red 16, green 32, blue 16 of
 // 31, 63, 31 (floor(255 * 129 / 256) = 128 cut to its top bits); back it
 // comes as red 31, green 63, blue 31 widened: 248, 252, 248.
+// The edged copy is made of the premultiplied words it stands beside, and
+// goes with them: after a change of the bits it shows the new pixels.
+TEST(MemoryImageNative, EdgedWordsAreThePremultipliedWordsEdgedAndFollowAChangeOfTheBits)
+{
+    DisplayApp display;
+    auto image = MakeImage(2, {0xFF102030, 0x80FFFFFF, 0x00FFFFFF, 0xFF405060}, &display.app);
+    const auto edgedOf = [&](MemoryImage& from) {
+        const uint32_t* edged = from.GetEdgedPremultipliedData(display.Display());
+        return edged ? Pixels(edged, edged + 16) : Pixels();
+    };
+    const uint32_t a = 0xFF102030;
+    const uint32_t b = Premultiplied(0x80FFFFFF, Testing::kX8R8G8B8);
+    const uint32_t d = 0xFF405060;
+    EXPECT_EQ(edgedOf(*image), (Pixels{a, a, b, b, a, a, b, b, 0, 0, d, d, 0, 0, d, d}));
+    image->GetBits()[0] = 0xFF0000FF;
+    image->MarkBitsChanged();
+    EXPECT_EQ(edgedOf(*image)[5], 0xFF0000FFu);
+    image->FreeNativeData();
+    EXPECT_EQ(image->mEdgedNativeData, nullptr);
+    EXPECT_EQ(edgedOf(*image)[5], 0xFF0000FFu);
+
+    auto palette = MakeImage(40, ManyPixelsFewColours(), &display.app);
+    ASSERT_TRUE(palette->ReduceToPalette());
+    EXPECT_EQ(palette->GetEdgedPremultipliedData(display.Display()), nullptr);
+}
+
 TEST(MemoryImageNative, WorkedValuesInEachFormat)
 {
     const struct { Testing::DisplayFormat format; uint32_t argb, native, back; } cases[] = {

@@ -469,6 +469,30 @@ void ExpectSpansAgree(bool premultiplied, const Color& color, std::mt19937& rand
     }
 }
 
+// The edged words of a texture: every word where its texel lies a row and
+// a column on, the edge rows and columns once more around them; none where
+// the edged rows would pass the 16-bit coordinates or the size kept.
+TEST(TriangleRasterizer, EdgedWordsRepeatEachEdgeOnceAndRefuseWhatTheyCannotHold)
+{
+    const Pixels texture = {1, 2, 3, 4, 5, 6};
+    const auto edged = SWTri::EdgedWords(texture.data(), 3, 2);
+    ASSERT_NE(edged, nullptr);
+    EXPECT_EQ(Pixels(edged.get(), edged.get() + 20),
+        (Pixels{1, 1, 2, 3, 3, 1, 1, 2, 3, 3, 4, 4, 5, 6, 6, 4, 4, 5, 6, 6}));
+    const uint32_t one = 7;
+    const auto single = SWTri::EdgedWords(&one, 1, 1);
+    ASSERT_NE(single, nullptr);
+    EXPECT_EQ(Pixels(single.get(), single.get() + 9), Pixels(9, 7));
+
+    const Pixels many(1022 * 1023, 9);
+    const struct { int width, height; bool made; } cases[] = {{32765, 1, true}, {32766, 1, false},
+        {1, 32765, true}, {1, 32766, false}, {1022, 1022, true}, {1023, 1022, false}, {1022, 1023, false},
+        {0, 1, false}, {1, 0, false}, {-3, 2, false}, {2, -3, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SWTri::EdgedWords(many.data(), c.width, c.height) != nullptr, c.made) << c.width << "x" << c.height;
+    EXPECT_EQ(SWTri::EdgedWords(nullptr, 2, 2), nullptr);
+}
+
 TEST(TriangleRasterizer, VectorSpansEqualTheGenericKernel)
 {
     std::mt19937 random(7031);

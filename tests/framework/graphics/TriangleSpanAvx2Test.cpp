@@ -110,6 +110,15 @@ void ExpectEveryRowOfEverySourceAgrees(unsigned seed)
         ExpectEveryKindOfRowAgrees<Target>(
             SWTri::PremultipliedPaletteFetch{{t.premultipliedTable.data(), t.indices.data(), w, h}}, t, random,
             size + "premultiplied palette");
+        // Bilinear rows read their taps from the edged words where there
+        // are some; nothing else does.
+        const auto edged = SWTri::EdgedWords(t.argb.data(), w, h);
+        const auto edgedPremultiplied = SWTri::EdgedWords(t.premultiplied.data(), w, h);
+        ExpectEveryKindOfRowAgrees<Target>(SWTri::ArgbFetch{t.argb.data(), w, h, edged.get()}, t, random,
+            size + "edged argb");
+        ExpectEveryKindOfRowAgrees<Target>(
+            SWTri::PremultipliedFetch{{t.premultiplied.data(), w, h, edgedPremultiplied.get()}}, t, random,
+            size + "edged premultiplied");
     }
 }
 
@@ -234,6 +243,13 @@ TEST_P(TriangleSpanAvx2, RowsWalkingToTheLimitsOfTheirPositionsEqualTheGenericKe
             "argb point store");
         ExpectLimitRowsAgree<SWTri::Target888<true>, SWTri::ArgbFetch, Sampling::Bilinear, Compose::Add>(argb, random,
             "argb linear add");
+        const auto edged = SWTri::EdgedWords(t.argb.data(), w, h);
+        const auto edgedPremultiplied = SWTri::EdgedWords(t.premultiplied.data(), w, h);
+        ExpectLimitRowsAgree<Red, SWTri::PremultipliedFetch, Sampling::Bilinear, Compose::Over>(
+            SWTri::PremultipliedFetch{{t.premultiplied.data(), w, h, edgedPremultiplied.get()}}, random,
+            "edged premultiplied linear over");
+        ExpectLimitRowsAgree<SWTri::Target888<true>, SWTri::ArgbFetch, Sampling::Bilinear, Compose::Store>(
+            SWTri::ArgbFetch{t.argb.data(), w, h, edged.get()}, random, "edged argb linear store");
     }
 }
 
