@@ -245,6 +245,7 @@ int32_t SoftTexture::Lock(Platform::LockedPixels& out)
         return Platform::kDDErrSurfaceBusy;
     mLocked = true;
     ++mChanges;
+    mEdged.reset();
     out.bits = mPixels.data();
     out.pitch = mPitch;
     return Platform::kDDOk;
@@ -254,6 +255,15 @@ void SoftTexture::SetPalette(std::shared_ptr<SoftPalette> palette)
 {
     mPalette = std::move(palette);
     ++mChanges;
+}
+
+const uint32_t* SoftTexture::Edged() const
+{
+    if (mLocked || mFormat != kTextureA8R8G8B8)
+        return nullptr;
+    if (!mEdged)
+        mEdged = SWTri::EdgedWords(reinterpret_cast<const uint32_t*>(mPixels.data()), mWidth, mHeight);
+    return mEdged.get();
 }
 
 int32_t SoftTexture::Unlock()
@@ -583,7 +593,8 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
     switch (t.Format()) {
     case kTextureA8R8G8B8: {
         const auto* bits = reinterpret_cast<const uint32_t*>(t.Pixels());
-        RunTarget<ArgbFetch, PremultipliedFetch>(job, ArgbFetch{bits, t.Width(), t.Height()});
+        RunTarget<ArgbFetch, PremultipliedFetch>(job,
+            ArgbFetch{bits, t.Width(), t.Height(), mLinear ? t.Edged() : nullptr});
         break;
     }
     case kTextureA4R4G4B4:

@@ -101,6 +101,10 @@ public:
     uint64_t Changes() const { return mChanges; }
     // What the last drawing from this texture left (TriangleLayer).
     SWTri::TriangleLayer& Layer() { return mLayer; }
+    // An A8R8G8B8 texture's texels edged for bilinear rows
+    // (SWTri::EdgedWords), made when first asked for after a lock; none
+    // while locked, in other formats, or where the texture takes none.
+    const uint32_t* Edged() const;
 
 private:
     int mWidth;
@@ -112,6 +116,8 @@ private:
     std::shared_ptr<SoftPalette> mPalette;
     uint64_t mChanges = 0;
     SWTri::TriangleLayer mLayer;
+    // A cache of what the texels are: dropped at every lock.
+    mutable std::unique_ptr<uint32_t[]> mEdged;
 };
 
 // Who the device is, for the capability test's cache and card checks.

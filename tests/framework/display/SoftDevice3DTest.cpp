@@ -399,7 +399,67 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SoftDeviceLayer,
         LayerCase{"add unweighted palette", kTexturePalette8, true, BlendFactor::One, BlendFactor::One, false,
             0x80FFFFFF},
         LayerCase{"over palette linear", kTexturePalette8, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true,
+            0xFFFFFFFF},
+        LayerCase{"over 8888 linear", kTextureA8R8G8B8, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true,
             0xFFFFFFFF}));
+
+// The edged texels smooth drawings read are those of the last lock: a
+// texture written again draws as a new one with the same texels would.
+TEST(SoftDevice3D, EdgedTexelsFollowEveryLockAndOnlyArgbTexturesHaveThem)
+{
+    std::shared_ptr<SoftTexture> texture;
+    ASSERT_EQ(SoftDevice3D::CreateTexture(2, 1, kTextureA8R8G8B8, texture), Platform::kDDOk);
+    const auto write = [&](uint32_t left, uint32_t right) {
+        Platform::LockedPixels locked;
+        ASSERT_EQ(texture->Lock(locked), Platform::kDDOk);
+        EXPECT_EQ(texture->Edged(), nullptr);
+        std::memcpy(locked.bits, &left, 4);
+        std::memcpy(locked.bits + 4, &right, 4);
+        texture->Unlock();
+    };
+    const auto edged = [&] {
+        const uint32_t* words = texture->Edged();
+        return words ? std::vector<uint32_t>(words, words + 12) : std::vector<uint32_t>();
+    };
+    write(1, 2);
+    EXPECT_EQ(edged(), (std::vector<uint32_t>{1, 1, 2, 2, 1, 1, 2, 2, 1, 1, 2, 2}));
+    write(3, 4);
+    EXPECT_EQ(edged(), (std::vector<uint32_t>{3, 3, 4, 4, 3, 3, 4, 4, 3, 3, 4, 4}));
+    for (const int format : {kTextureA4R4G4B4, kTextureR5G6B5, kTexturePalette8})
+        EXPECT_EQ(OneTexel(format, 0xFFFF)->Edged(), nullptr) << format;
+
+    // Drawn smoothly, turned, before and after new texels.
+    std::mt19937 random(32);
+    auto reused = RandomTexture(kTextureA8R8G8B8, 6, 5, random);
+    const auto fresh = RandomTexture(kTextureA8R8G8B8, 6, 5, random);
+    const auto draw = [](const std::shared_ptr<SoftTexture>& from) {
+        SoftDevice3D device;
+        auto target = MakeTarget(Platform::kFormatX8R8G8B8, 16, 16);
+        EXPECT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+        EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
+        device.SetTexture(from);
+        device.SetBlending(true);
+        device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
+        device.SetLinearFilter(true);
+        ScreenVertex quad[4];
+        const float corners[4][4] = {{-1.5f, 4.25f, 0, 0}, {10.75f, -0.5f, 1, 0}, {3.5f, 15.5f, 0, 1}, {15.75f, 11.75f, 1, 1}};
+        for (int k = 0; k < 4; ++k)
+            quad[k] = ScreenVertex{corners[k][0], corners[k][1], 0, 1, 0xFFFFFFFF, 0, corners[k][2], corners[k][3]};
+        EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+        return PixelsOf(*target);
+    };
+    const std::vector<uint32_t> old = draw(reused);
+    Platform::LockedPixels from;
+    Platform::LockedPixels to;
+    ASSERT_EQ(fresh->Lock(from), Platform::kDDOk);
+    ASSERT_EQ(reused->Lock(to), Platform::kDDOk);
+    std::memcpy(to.bits, from.bits, static_cast<size_t>(reused->Pitch()) * 5);
+    reused->Unlock();
+    fresh->Unlock();
+    const std::vector<uint32_t> now = draw(reused);
+    EXPECT_NE(now, old);
+    EXPECT_EQ(now, draw(fresh));
+}
 
 // Strips and fans go to the rasteriser two triangles at a time: the pixels
 // are those of their triangles drawn one by one, with vertex colours and
