@@ -226,6 +226,7 @@ void Plot(const Destination& dest, int x, int y, Mode mode, const Lanes& s)
 SoftPalette::SoftPalette(const uint32_t* entries)
 {
     std::copy_n(entries, mEntries.size(), mEntries.begin());
+    std::transform(mEntries.begin(), mEntries.end(), mArgb.begin(), SWTri::PaletteEntryToArgb);
 }
 
 void SoftPalette::GetEntries(uint32_t* out) const
@@ -604,8 +605,11 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
         RunTarget(job, Rgb565Fetch{t.Pixels(), t.Pitch(), t.Width(), t.Height()});
         break;
     case kTexturePalette8:
+        // Rows are packed: the palette's words taken as ARGB draw on the
+        // roads every palette image takes.
         if (t.Palette())
-            RunTarget(job, PaletteEntryFetch{t.Palette()->Entries(), t.Pixels(), t.Pitch(), t.Width(), t.Height()});
+            RunTarget<PaletteFetch, PremultipliedPaletteFetch>(job,
+                PaletteFetch{t.Palette()->Argb(), t.Pixels(), t.Width(), t.Height()});
         break;
     default:
         break;

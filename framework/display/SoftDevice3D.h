@@ -74,9 +74,12 @@ public:
     explicit SoftPalette(const uint32_t* entries);
     void GetEntries(uint32_t* out) const;
     const uint32_t* Entries() const { return mEntries.data(); }
+    // The entries as ARGB words (SWTri::PaletteEntryToArgb).
+    const uint32_t* Argb() const { return mArgb.data(); }
 
 private:
     std::array<uint32_t, 256> mEntries{};
+    std::array<uint32_t, 256> mArgb{};
 };
 
 // A texture's pixels in system memory, rows packed without padding.

@@ -1,10 +1,11 @@
 #pragma once
 // Texel fetches of the rasteriser for the packed texture formats of the 3D
-// device: 16-bit A4R4G4B4 and R5G6B5 words, and 8-bit indices into palette
-// entries laid out red, green, blue, alpha in memory. Each widens its texel
-// to an ARGB word by bit replication, so the extremes stay exact: nibble n
-// becomes n * 17, five bits f become f << 3 | f >> 2, six bits g become
-// g << 2 | g >> 4. Rows are `pitch` bytes apart.
+// device: 16-bit A4R4G4B4 and R5G6B5 words, each widened to an ARGB word by
+// bit replication, so the extremes stay exact: nibble n becomes n * 17, five
+// bits f become f << 3 | f >> 2, six bits g become g << 2 | g >> 4. Rows
+// are `pitch` bytes apart. The device's palette entries, laid out red,
+// green, blue, alpha in memory, are turned into ARGB words once, and its
+// 8-bit textures read through them as every palette image is read.
 
 #include <cstddef>
 #include <cstdint>
@@ -50,19 +51,6 @@ struct Packed16Fetch {
 
 using Argb4444Fetch = Packed16Fetch<&WidenArgb4444>;
 using Rgb565Fetch = Packed16Fetch<&WidenRgb565>;
-
-struct PaletteEntryFetch {
-    static constexpr bool kPremultiplied = false;
-    const uint32_t* entries;
-    const uint8_t* indices;
-    int pitch;
-    int width;
-    int height;
-    uint32_t operator()(int x, int y) const
-    {
-        return PaletteEntryToArgb(entries[indices[static_cast<ptrdiff_t>(y) * pitch + x]]);
-    }
-};
 
 // Every texel opaque white: untextured primitives are the diffuse colour.
 struct WhiteFetch {

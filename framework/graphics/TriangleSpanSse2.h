@@ -46,23 +46,6 @@ struct IndexSource {
     static __m128i Widen(__m128i lanes) { return lanes; }
 };
 
-// Entries red, green, blue, alpha from the low byte up: red and blue trade
-// places.
-struct PaletteEntrySource {
-    static constexpr bool kPairs = false;
-    const uint32_t* entries;
-    const uint8_t* indices;
-    int stride;
-    uint32_t Element(size_t i) const { return entries[indices[i]]; }
-    static __m128i Widen(__m128i lanes)
-    {
-        const __m128i redBlue = _mm_set1_epi32(0xFF);
-        return _mm_or_si128(_mm_and_si128(lanes, _mm_set1_epi32(static_cast<int>(0xFF00FF00u))),
-            _mm_or_si128(_mm_and_si128(_mm_srli_epi32(lanes, 16), redBlue),
-                _mm_slli_epi32(_mm_and_si128(lanes, redBlue), 16)));
-    }
-};
-
 // 16-bit texels, widened by bit replication as TextureFetch.h does.
 template <bool Rgb565>
 struct Packed16Source {
@@ -106,8 +89,6 @@ auto SourceOf(const Fetch& fetch)
         return WordSource{fetch.bits, fetch.width};
     else if constexpr (std::is_base_of_v<PaletteFetch, Fetch>)
         return IndexSource{fetch.table, fetch.indices, fetch.width};
-    else if constexpr (std::is_base_of_v<PaletteEntryFetch, Fetch>)
-        return PaletteEntrySource{fetch.entries, fetch.indices, fetch.pitch};
     else if constexpr (std::is_base_of_v<Rgb565Fetch, Fetch>)
         return Packed16Source<true>{fetch.bits, fetch.pitch / 2};
     else if constexpr (std::is_base_of_v<Argb4444Fetch, Fetch>)

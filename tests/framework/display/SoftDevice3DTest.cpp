@@ -403,6 +403,64 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SoftDeviceLayer,
         LayerCase{"over 8888 linear", kTextureA8R8G8B8, true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true,
             0xFFFFFFFF}));
 
+// A tinted quad drawn from `from`, turned and reaching past the target's
+// edges, onto a target of random pixels.
+std::vector<uint32_t> DrawTurned(const std::shared_ptr<SoftTexture>& from, BlendFactor source, BlendFactor dest,
+    bool linear)
+{
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8, 20, 20);
+    EXPECT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    std::mt19937 fill(34);
+    Fill(*target, fill);
+    EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
+    device.SetTexture(from);
+    device.SetBlending(true);
+    device.SetBlendFactors(source, dest);
+    device.SetLinearFilter(linear);
+    ScreenVertex quad[4];
+    const float corners[4][4] = {{-1.5f, 5.25f, 0, 0}, {14.75f, -0.5f, 1, 0}, {4.5f, 19.5f, 0, 1}, {19.75f, 13.75f, 1, 1}};
+    for (int k = 0; k < 4; ++k)
+        quad[k] = ScreenVertex{corners[k][0], corners[k][1], 0, 1, 0xE0FFC080, 0, corners[k][2], corners[k][3]};
+    EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+    return PixelsOf(*target);
+}
+
+// A palette texture draws as an ARGB texture holding each texel's entry
+// would, in every blend and sampling, and with a new palette its new one.
+TEST(SoftDevice3D, PaletteTexturesDrawAsTheArgbTexturesOfTheirEntries)
+{
+    std::mt19937 random(33);
+    auto palette = RandomTexture(kTexturePalette8, 9, 7, random);
+    std::shared_ptr<SoftTexture> argb;
+    ASSERT_EQ(SoftDevice3D::CreateTexture(9, 7, kTextureA8R8G8B8, argb), Platform::kDDOk);
+    const auto copyEntries = [&] {
+        uint32_t entries[256];
+        palette->Palette()->GetEntries(entries);
+        Platform::LockedPixels locked;
+        ASSERT_EQ(argb->Lock(locked), Platform::kDDOk);
+        for (int i = 0; i < 9 * 7; ++i) {
+            const uint32_t word = SWTri::PaletteEntryToArgb(entries[palette->Pixels()[i]]);
+            std::memcpy(locked.bits + 4 * i, &word, 4);
+        }
+        argb->Unlock();
+    };
+    const struct { BlendFactor source, dest; } blends[] = {{BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha},
+        {BlendFactor::One, BlendFactor::One}, {BlendFactor::SrcAlpha, BlendFactor::One}};
+    for (int round = 0; round < 2; ++round) {
+        copyEntries();
+        for (const auto& b : blends)
+            for (const bool linear : {false, true})
+                EXPECT_EQ(DrawTurned(palette, b.source, b.dest, linear), DrawTurned(argb, b.source, b.dest, linear))
+                    << round << " " << static_cast<int>(b.source) << " " << static_cast<int>(b.dest) << " " << linear;
+        uint32_t entries[256];
+        std::uniform_int_distribution<uint32_t> any;
+        for (uint32_t& e : entries)
+            e = any(random);
+        palette->SetPalette(std::make_shared<SoftPalette>(entries));
+    }
+}
+
 // The edged texels smooth drawings read are those of the last lock: a
 // texture written again draws as a new one with the same texels would.
 TEST(SoftDevice3D, EdgedTexelsFollowEveryLockAndOnlyArgbTexturesHaveThem)
@@ -428,27 +486,11 @@ TEST(SoftDevice3D, EdgedTexelsFollowEveryLockAndOnlyArgbTexturesHaveThem)
     for (const int format : {kTextureA4R4G4B4, kTextureR5G6B5, kTexturePalette8})
         EXPECT_EQ(OneTexel(format, 0xFFFF)->Edged(), nullptr) << format;
 
-    // Drawn smoothly, turned, before and after new texels.
+    // Drawn smoothly before and after new texels.
     std::mt19937 random(32);
     auto reused = RandomTexture(kTextureA8R8G8B8, 6, 5, random);
     const auto fresh = RandomTexture(kTextureA8R8G8B8, 6, 5, random);
-    const auto draw = [](const std::shared_ptr<SoftTexture>& from) {
-        SoftDevice3D device;
-        auto target = MakeTarget(Platform::kFormatX8R8G8B8, 16, 16);
-        EXPECT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
-        EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
-        device.SetTexture(from);
-        device.SetBlending(true);
-        device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
-        device.SetLinearFilter(true);
-        ScreenVertex quad[4];
-        const float corners[4][4] = {{-1.5f, 4.25f, 0, 0}, {10.75f, -0.5f, 1, 0}, {3.5f, 15.5f, 0, 1}, {15.75f, 11.75f, 1, 1}};
-        for (int k = 0; k < 4; ++k)
-            quad[k] = ScreenVertex{corners[k][0], corners[k][1], 0, 1, 0xFFFFFFFF, 0, corners[k][2], corners[k][3]};
-        EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
-        return PixelsOf(*target);
-    };
-    const std::vector<uint32_t> old = draw(reused);
+    const std::vector<uint32_t> old = DrawTurned(reused, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true);
     Platform::LockedPixels from;
     Platform::LockedPixels to;
     ASSERT_EQ(fresh->Lock(from), Platform::kDDOk);
@@ -456,9 +498,9 @@ TEST(SoftDevice3D, EdgedTexelsFollowEveryLockAndOnlyArgbTexturesHaveThem)
     std::memcpy(to.bits, from.bits, static_cast<size_t>(reused->Pitch()) * 5);
     reused->Unlock();
     fresh->Unlock();
-    const std::vector<uint32_t> now = draw(reused);
+    const std::vector<uint32_t> now = DrawTurned(reused, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true);
     EXPECT_NE(now, old);
-    EXPECT_EQ(now, draw(fresh));
+    EXPECT_EQ(now, DrawTurned(fresh, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true));
 }
 
 // Strips and fans go to the rasteriser two triangles at a time: the pixels

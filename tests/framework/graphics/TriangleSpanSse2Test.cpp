@@ -127,21 +127,12 @@ void ExpectEverySourceAgrees(bool redLow)
             size + "565");
         ExpectEveryKindAgrees<Target>(SWTri::Argb4444Fetch{t.packed.data(), t.pitch16, w, h}, t, redLow, random,
             size + "4444");
-        ExpectEveryKindAgrees<Target>(
-            SWTri::PaletteEntryFetch{t.entries.data(), t.paddedIndices.data(), t.pitch8, w, h}, t, redLow, random,
-            size + "palette entries");
         // Texels taken unweighted are only ever added (one / one).
         const SWTri::UnweightedFetch<SWTri::Argb4444Fetch> unweighted4444{{t.packed.data(), t.pitch16, w, h}};
-        const SWTri::UnweightedFetch<SWTri::PaletteEntryFetch> unweightedEntries{
-            {t.entries.data(), t.paddedIndices.data(), t.pitch8, w, h}};
         ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::Argb4444Fetch>, Sampling::Point, Compose::Add>(unweighted4444, t, redLow,
             random, size + "unweighted 4444 point");
         ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::Argb4444Fetch>, Sampling::Bilinear, Compose::Add>(unweighted4444, t, redLow,
             random, size + "unweighted 4444 linear");
-        ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::PaletteEntryFetch>, Sampling::Point, Compose::Add>(unweightedEntries, t,
-            redLow, random, size + "unweighted palette entries point");
-        ExpectRowsAgree<Target, SWTri::UnweightedFetch<SWTri::PaletteEntryFetch>, Sampling::Bilinear, Compose::Add>(unweightedEntries, t,
-            redLow, random, size + "unweighted palette entries linear");
     }
 }
 

@@ -55,7 +55,6 @@ struct Texture {
         table[3] = 0x00FFFFFF;
         for (size_t i = 0; i < table.size(); ++i) {
             premultipliedTable[i] = PremultipliedWord(table[i]);
-            entries[i] = (table[i] & 0xFF00FF00u) | ((table[i] >> 16) & 0xFF) | ((table[i] & 0xFF) << 16);
         }
         const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
         indices.resize(count);
@@ -70,30 +69,22 @@ struct Texture {
                 premultiplied[i] = premultipliedTable[index];
             }
         }
-        // Rows of 16-bit texels and of indices with room after them.
+        // Rows of 16-bit texels with room after them.
         pitch16 = w * 2 + 6;
-        pitch8 = w + 5;
         packed.resize(static_cast<size_t>(pitch16) * static_cast<size_t>(h));
         for (uint8_t& byte : packed)
             byte = static_cast<uint8_t>(any(random));
-        paddedIndices.resize(static_cast<size_t>(pitch8) * static_cast<size_t>(h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                paddedIndices[static_cast<size_t>(y * pitch8 + x)] = indices[static_cast<size_t>(y * w + x)];
     }
 
     int width;
     int height;
     std::array<uint32_t, 256> table{};
     std::array<uint32_t, 256> premultipliedTable{};
-    std::array<uint32_t, 256> entries{};
     std::vector<uint8_t> indices;
     std::vector<uint32_t> argb;
     std::vector<uint32_t> premultiplied;
     int pitch16 = 0;
-    int pitch8 = 0;
     std::vector<uint8_t> packed;
-    std::vector<uint8_t> paddedIndices;
 };
 
 // A test run at one level of vector rows, the level before put back after
