@@ -227,6 +227,7 @@ SoftPalette::SoftPalette(const uint32_t* entries)
 {
     std::copy_n(entries, mEntries.size(), mEntries.begin());
     std::transform(mEntries.begin(), mEntries.end(), mArgb.begin(), SWTri::PaletteEntryToArgb);
+    std::transform(mArgb.begin(), mArgb.end(), mPremultiplied.begin(), SWTri::PremultipliedWord);
 }
 
 void SoftPalette::GetEntries(uint32_t* out) const
@@ -247,6 +248,8 @@ int32_t SoftTexture::Lock(Platform::LockedPixels& out)
     mLocked = true;
     ++mChanges;
     mEdged.reset();
+    mPremultiplied.reset();
+    mEdgedPremultiplied.reset();
     out.bits = mPixels.data();
     out.pitch = mPitch;
     return Platform::kDDOk;
@@ -256,6 +259,8 @@ void SoftTexture::SetPalette(std::shared_ptr<SoftPalette> palette)
 {
     mPalette = std::move(palette);
     ++mChanges;
+    mPremultiplied.reset();
+    mEdgedPremultiplied.reset();
 }
 
 const uint32_t* SoftTexture::Edged() const
@@ -265,6 +270,32 @@ const uint32_t* SoftTexture::Edged() const
     if (!mEdged)
         mEdged = SWTri::EdgedWords(reinterpret_cast<const uint32_t*>(mPixels.data()), mWidth, mHeight);
     return mEdged.get();
+}
+
+const uint32_t* SoftTexture::Premultiplied() const
+{
+    if (mLocked || mPremultiplied)
+        return mPremultiplied.get();
+    const size_t count = static_cast<size_t>(mWidth) * static_cast<size_t>(mHeight);
+    if (mFormat == kTextureA8R8G8B8) {
+        mPremultiplied = std::make_unique<uint32_t[]>(count);
+        const auto* texels = reinterpret_cast<const uint32_t*>(mPixels.data());
+        std::transform(texels, texels + count, mPremultiplied.get(), SWTri::PremultipliedWord);
+    } else if (mFormat == kTexturePalette8 && mPalette) {
+        mPremultiplied = std::make_unique<uint32_t[]>(count);
+        const uint32_t* table = mPalette->PremultipliedArgb();
+        std::transform(mPixels.data(), mPixels.data() + count, mPremultiplied.get(),
+            [table](uint8_t index) { return table[index]; });
+    }
+    return mPremultiplied.get();
+}
+
+const uint32_t* SoftTexture::EdgedPremultiplied() const
+{
+    const uint32_t* words = Premultiplied();
+    if (words && !mEdgedPremultiplied)
+        mEdgedPremultiplied = SWTri::EdgedWords(words, mWidth, mHeight);
+    return mEdgedPremultiplied.get();
 }
 
 int32_t SoftTexture::Unlock()
@@ -593,6 +624,12 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
     const SoftTexture& t = *mTexture;
     switch (t.Format()) {
     case kTextureA8R8G8B8: {
+        // Premultiplied once, the texels spare every sample its multiplies.
+        if (const uint32_t* words = job.mode == Mode::AddUnweighted ? nullptr : t.Premultiplied()) {
+            RunTarget<PremultipliedFetch, PremultipliedFetch>(job,
+                PremultipliedFetch{{words, t.Width(), t.Height(), mLinear ? t.EdgedPremultiplied() : nullptr}});
+            break;
+        }
         const auto* bits = reinterpret_cast<const uint32_t*>(t.Pixels());
         RunTarget<ArgbFetch, PremultipliedFetch>(job,
             ArgbFetch{bits, t.Width(), t.Height(), mLinear ? t.Edged() : nullptr});
@@ -606,10 +643,21 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
         break;
     case kTexturePalette8:
         // Rows are packed: the palette's words taken as ARGB draw on the
-        // roads every palette image takes.
-        if (t.Palette())
+        // roads every palette image takes. Smooth rows read a pair of taps
+        // at a time from the texels' own words.
+        if (!t.Palette())
+            break;
+        if (job.mode == Mode::AddUnweighted) {
             RunTarget<PaletteFetch, PremultipliedPaletteFetch>(job,
                 PaletteFetch{t.Palette()->Argb(), t.Pixels(), t.Width(), t.Height()});
+        } else if (const uint32_t* words = mLinear ? t.Premultiplied() : nullptr) {
+            RunTarget<PremultipliedFetch, PremultipliedFetch>(job,
+                PremultipliedFetch{{words, t.Width(), t.Height(), t.EdgedPremultiplied()}});
+        } else {
+            RunTarget<PremultipliedPaletteFetch, PremultipliedPaletteFetch>(job,
+                PremultipliedPaletteFetch{
+                    {t.Palette()->PremultipliedArgb(), t.Pixels(), t.Width(), t.Height()}});
+        }
         break;
     default:
         break;

@@ -76,10 +76,13 @@ public:
     const uint32_t* Entries() const { return mEntries.data(); }
     // The entries as ARGB words (SWTri::PaletteEntryToArgb).
     const uint32_t* Argb() const { return mArgb.data(); }
+    // Those words premultiplied (SWTri::PremultipliedWord).
+    const uint32_t* PremultipliedArgb() const { return mPremultiplied.data(); }
 
 private:
     std::array<uint32_t, 256> mEntries{};
     std::array<uint32_t, 256> mArgb{};
+    std::array<uint32_t, 256> mPremultiplied{};
 };
 
 // A texture's pixels in system memory, rows packed without padding.
@@ -108,6 +111,13 @@ public:
     // (SWTri::EdgedWords), made when first asked for after a lock; none
     // while locked, in other formats, or where the texture takes none.
     const uint32_t* Edged() const;
+    // The texels as premultiplied ARGB words (SWTri::PremultipliedWord), for
+    // every blend but the unweighted add, which reads them as they are: made
+    // when first asked for after a lock or a new palette; none while locked,
+    // in the 16-bit formats, or for a palette texture without a palette.
+    const uint32_t* Premultiplied() const;
+    // Those words edged for bilinear rows, as Edged.
+    const uint32_t* EdgedPremultiplied() const;
 
 private:
     int mWidth;
@@ -119,8 +129,11 @@ private:
     std::shared_ptr<SoftPalette> mPalette;
     uint64_t mChanges = 0;
     SWTri::TriangleLayer mLayer;
-    // A cache of what the texels are: dropped at every lock.
+    // Caches of what the texels are: dropped at every lock, and the
+    // premultiplied ones at every palette.
     mutable std::unique_ptr<uint32_t[]> mEdged;
+    mutable std::unique_ptr<uint32_t[]> mPremultiplied;
+    mutable std::unique_ptr<uint32_t[]> mEdgedPremultiplied;
 };
 
 // Who the device is, for the capability test's cache and card checks.

@@ -105,6 +105,14 @@ inline Lanes Premultiplied(uint32_t t)
     return {a, (((t >> 16) & 0xFF) * (a + 1)) >> 8, (((t >> 8) & 0xFF) * (a + 1)) >> 8, ((t & 0xFF) * (a + 1)) >> 8};
 }
 
+// The word PremultipliedFetch reads where ArgbFetch reads `t`: the same
+// lanes, premultiplied once rather than at every sample.
+inline uint32_t PremultipliedWord(uint32_t t)
+{
+    const Lanes p = Premultiplied(t);
+    return p.a << 24 | p.r << 16 | p.g << 8 | p.b;
+}
+
 inline Lanes Unpacked(uint32_t t)
 {
     return {t >> 24, (t >> 16) & 0xFF, (t >> 8) & 0xFF, t & 0xFF};

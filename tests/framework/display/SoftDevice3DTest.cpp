@@ -406,7 +406,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SoftDeviceLayer,
 // A tinted quad drawn from `from`, turned and reaching past the target's
 // edges, onto a target of random pixels.
 std::vector<uint32_t> DrawTurned(const std::shared_ptr<SoftTexture>& from, BlendFactor source, BlendFactor dest,
-    bool linear)
+    bool linear, bool blending = true)
 {
     SoftDevice3D device;
     auto target = MakeTarget(Platform::kFormatX8R8G8B8, 20, 20);
@@ -415,7 +415,7 @@ std::vector<uint32_t> DrawTurned(const std::shared_ptr<SoftTexture>& from, Blend
     Fill(*target, fill);
     EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
     device.SetTexture(from);
-    device.SetBlending(true);
+    device.SetBlending(blending);
     device.SetBlendFactors(source, dest);
     device.SetLinearFilter(linear);
     ScreenVertex quad[4];
@@ -501,6 +501,84 @@ TEST(SoftDevice3D, EdgedTexelsFollowEveryLockAndOnlyArgbTexturesHaveThem)
     const std::vector<uint32_t> now = DrawTurned(reused, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true);
     EXPECT_NE(now, old);
     EXPECT_EQ(now, DrawTurned(fresh, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, true));
+}
+
+// ARGB textures are drawn from premultiplied copies of their texels (but
+// for the unweighted add); 4-bit ones still premultiply at every sample.
+// The same texels draw the same pixels either way, in every blend and
+// sampling, and before and after the texels change.
+TEST(SoftDevice3D, ArgbTexturesDrawAsFourBitTexturesOfTheSameTexels)
+{
+    std::mt19937 random(35);
+    std::shared_ptr<SoftTexture> argb;
+    ASSERT_EQ(SoftDevice3D::CreateTexture(9, 7, kTextureA8R8G8B8, argb), Platform::kDDOk);
+    const struct {
+        bool blending;
+        BlendFactor source, dest;
+    } blends[] = {{true, BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha}, {true, BlendFactor::One, BlendFactor::One},
+        {true, BlendFactor::SrcAlpha, BlendFactor::One}, {false, BlendFactor::One, BlendFactor::One}};
+    for (int round = 0; round < 2; ++round) {
+        const auto nibbles = RandomTexture(kTextureA4R4G4B4, 9, 7, random);
+        Platform::LockedPixels locked;
+        ASSERT_EQ(argb->Lock(locked), Platform::kDDOk);
+        for (int i = 0; i < 9 * 7; ++i) {
+            uint16_t texel = 0;
+            std::memcpy(&texel, nibbles->Pixels() + 2 * i, 2);
+            const uint32_t word = SWTri::WidenArgb4444(texel);
+            std::memcpy(locked.bits + 4 * i, &word, 4);
+        }
+        argb->Unlock();
+        for (const auto& b : blends)
+            for (const bool linear : {false, true})
+                EXPECT_EQ(DrawTurned(argb, b.source, b.dest, linear, b.blending),
+                    DrawTurned(nibbles, b.source, b.dest, linear, b.blending))
+                    << round << " " << b.blending << " " << static_cast<int>(b.source) << " "
+                    << static_cast<int>(b.dest) << " " << linear;
+    }
+}
+
+// The premultiplied copies: each texel's lanes premultiplied as a sample is
+// (c * (a + 1) >> 8), none while locked or in the 16-bit formats, and those
+// of a palette texture follow its palette.
+TEST(SoftDevice3D, PremultipliedTexelsFollowLocksAndPalettes)
+{
+    std::shared_ptr<SoftTexture> texture;
+    ASSERT_EQ(SoftDevice3D::CreateTexture(2, 1, kTextureA8R8G8B8, texture), Platform::kDDOk);
+    const auto write = [&](uint32_t left, uint32_t right) {
+        Platform::LockedPixels locked;
+        ASSERT_EQ(texture->Lock(locked), Platform::kDDOk);
+        EXPECT_EQ(texture->Premultiplied(), nullptr);
+        EXPECT_EQ(texture->EdgedPremultiplied(), nullptr);
+        std::memcpy(locked.bits, &left, 4);
+        std::memcpy(locked.bits + 4, &right, 4);
+        texture->Unlock();
+    };
+    const auto words = [](const uint32_t* w, int n) {
+        return w ? std::vector<uint32_t>(w, w + n) : std::vector<uint32_t>();
+    };
+    // 255 * 129 >> 8 = 128, 128 * 129 >> 8 = 64, 64 * 129 >> 8 = 32; 200 * 1 >> 8 = 0.
+    write(0x80FF8040, 0x00C8C8C8);
+    EXPECT_EQ(words(texture->Premultiplied(), 2), (std::vector<uint32_t>{0x80804020, 0}));
+    write(0xFF123456, 0x01FFFFFF);
+    EXPECT_EQ(words(texture->Premultiplied(), 2), (std::vector<uint32_t>{0xFF123456, 0x01010101}));
+    EXPECT_EQ(words(texture->EdgedPremultiplied(), 12),
+        (std::vector<uint32_t>{0xFF123456, 0xFF123456, 0x01010101, 0x01010101, 0xFF123456, 0xFF123456, 0x01010101,
+            0x01010101, 0xFF123456, 0xFF123456, 0x01010101, 0x01010101}));
+    for (const int format : {kTextureA4R4G4B4, kTextureR5G6B5}) {
+        EXPECT_EQ(OneTexel(format, 0xFFFF)->Premultiplied(), nullptr) << format;
+        EXPECT_EQ(OneTexel(format, 0xFFFF)->EdgedPremultiplied(), nullptr) << format;
+    }
+
+    const auto palette = OneTexel(kTexturePalette8, 3);
+    EXPECT_EQ(palette->Premultiplied(), nullptr);
+    uint32_t entries[256] = {};
+    entries[3] = 0x4080FF10; // ARGB 0x4010FF80
+    palette->SetPalette(std::make_shared<SoftPalette>(entries));
+    EXPECT_EQ(words(palette->Premultiplied(), 1), std::vector<uint32_t>{0x40044020});
+    EXPECT_EQ(palette->Palette()->PremultipliedArgb()[3], 0x40044020u);
+    entries[3] = 0xFF80FF10;
+    palette->SetPalette(std::make_shared<SoftPalette>(entries));
+    EXPECT_EQ(words(palette->Premultiplied(), 1), std::vector<uint32_t>{0xFF10FF80});
 }
 
 // Strips and fans go to the rasteriser two triangles at a time: the pixels
