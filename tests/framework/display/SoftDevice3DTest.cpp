@@ -461,28 +461,35 @@ TEST(SoftDevice3D, PaletteTexturesDrawAsTheArgbTexturesOfTheirEntries)
     }
 }
 
+// Two texels written into a 2 x 1 ARGB texture: while it is locked, no copy
+// of its texels is given.
+void WriteTwoTexels(SoftTexture& texture, uint32_t left, uint32_t right)
+{
+    Platform::LockedPixels locked;
+    ASSERT_EQ(texture.Lock(locked), Platform::kDDOk);
+    EXPECT_EQ(texture.Edged(), nullptr);
+    EXPECT_EQ(texture.Premultiplied(), nullptr);
+    EXPECT_EQ(texture.EdgedPremultiplied(), nullptr);
+    std::memcpy(locked.bits, &left, 4);
+    std::memcpy(locked.bits + 4, &right, 4);
+    texture.Unlock();
+}
+
+std::vector<uint32_t> WordsOf(const uint32_t* words, int count)
+{
+    return words ? std::vector<uint32_t>(words, words + count) : std::vector<uint32_t>();
+}
+
 // The edged texels smooth drawings read are those of the last lock: a
 // texture written again draws as a new one with the same texels would.
 TEST(SoftDevice3D, EdgedTexelsFollowEveryLockAndOnlyArgbTexturesHaveThem)
 {
     std::shared_ptr<SoftTexture> texture;
     ASSERT_EQ(SoftDevice3D::CreateTexture(2, 1, kTextureA8R8G8B8, texture), Platform::kDDOk);
-    const auto write = [&](uint32_t left, uint32_t right) {
-        Platform::LockedPixels locked;
-        ASSERT_EQ(texture->Lock(locked), Platform::kDDOk);
-        EXPECT_EQ(texture->Edged(), nullptr);
-        std::memcpy(locked.bits, &left, 4);
-        std::memcpy(locked.bits + 4, &right, 4);
-        texture->Unlock();
-    };
-    const auto edged = [&] {
-        const uint32_t* words = texture->Edged();
-        return words ? std::vector<uint32_t>(words, words + 12) : std::vector<uint32_t>();
-    };
-    write(1, 2);
-    EXPECT_EQ(edged(), (std::vector<uint32_t>{1, 1, 2, 2, 1, 1, 2, 2, 1, 1, 2, 2}));
-    write(3, 4);
-    EXPECT_EQ(edged(), (std::vector<uint32_t>{3, 3, 4, 4, 3, 3, 4, 4, 3, 3, 4, 4}));
+    WriteTwoTexels(*texture, 1, 2);
+    EXPECT_EQ(WordsOf(texture->Edged(), 12), (std::vector<uint32_t>{1, 1, 2, 2, 1, 1, 2, 2, 1, 1, 2, 2}));
+    WriteTwoTexels(*texture, 3, 4);
+    EXPECT_EQ(WordsOf(texture->Edged(), 12), (std::vector<uint32_t>{3, 3, 4, 4, 3, 3, 4, 4, 3, 3, 4, 4}));
     for (const int format : {kTextureA4R4G4B4, kTextureR5G6B5, kTexturePalette8})
         EXPECT_EQ(OneTexel(format, 0xFFFF)->Edged(), nullptr) << format;
 
@@ -544,24 +551,12 @@ TEST(SoftDevice3D, PremultipliedTexelsFollowLocksAndPalettes)
 {
     std::shared_ptr<SoftTexture> texture;
     ASSERT_EQ(SoftDevice3D::CreateTexture(2, 1, kTextureA8R8G8B8, texture), Platform::kDDOk);
-    const auto write = [&](uint32_t left, uint32_t right) {
-        Platform::LockedPixels locked;
-        ASSERT_EQ(texture->Lock(locked), Platform::kDDOk);
-        EXPECT_EQ(texture->Premultiplied(), nullptr);
-        EXPECT_EQ(texture->EdgedPremultiplied(), nullptr);
-        std::memcpy(locked.bits, &left, 4);
-        std::memcpy(locked.bits + 4, &right, 4);
-        texture->Unlock();
-    };
-    const auto words = [](const uint32_t* w, int n) {
-        return w ? std::vector<uint32_t>(w, w + n) : std::vector<uint32_t>();
-    };
     // 255 * 129 >> 8 = 128, 128 * 129 >> 8 = 64, 64 * 129 >> 8 = 32; 200 * 1 >> 8 = 0.
-    write(0x80FF8040, 0x00C8C8C8);
-    EXPECT_EQ(words(texture->Premultiplied(), 2), (std::vector<uint32_t>{0x80804020, 0}));
-    write(0xFF123456, 0x01FFFFFF);
-    EXPECT_EQ(words(texture->Premultiplied(), 2), (std::vector<uint32_t>{0xFF123456, 0x01010101}));
-    EXPECT_EQ(words(texture->EdgedPremultiplied(), 12),
+    WriteTwoTexels(*texture, 0x80FF8040, 0x00C8C8C8);
+    EXPECT_EQ(WordsOf(texture->Premultiplied(), 2), (std::vector<uint32_t>{0x80804020, 0}));
+    WriteTwoTexels(*texture, 0xFF123456, 0x01FFFFFF);
+    EXPECT_EQ(WordsOf(texture->Premultiplied(), 2), (std::vector<uint32_t>{0xFF123456, 0x01010101}));
+    EXPECT_EQ(WordsOf(texture->EdgedPremultiplied(), 12),
         (std::vector<uint32_t>{0xFF123456, 0xFF123456, 0x01010101, 0x01010101, 0xFF123456, 0xFF123456, 0x01010101,
             0x01010101, 0xFF123456, 0xFF123456, 0x01010101, 0x01010101}));
     for (const int format : {kTextureA4R4G4B4, kTextureR5G6B5}) {
@@ -574,11 +569,11 @@ TEST(SoftDevice3D, PremultipliedTexelsFollowLocksAndPalettes)
     uint32_t entries[256] = {};
     entries[3] = 0x4080FF10; // ARGB 0x4010FF80
     palette->SetPalette(std::make_shared<SoftPalette>(entries));
-    EXPECT_EQ(words(palette->Premultiplied(), 1), std::vector<uint32_t>{0x40044020});
+    EXPECT_EQ(WordsOf(palette->Premultiplied(), 1), std::vector<uint32_t>{0x40044020});
     EXPECT_EQ(palette->Palette()->PremultipliedArgb()[3], 0x40044020u);
     entries[3] = 0xFF80FF10;
     palette->SetPalette(std::make_shared<SoftPalette>(entries));
-    EXPECT_EQ(words(palette->Premultiplied(), 1), std::vector<uint32_t>{0xFF10FF80});
+    EXPECT_EQ(WordsOf(palette->Premultiplied(), 1), std::vector<uint32_t>{0xFF10FF80});
 }
 
 // Strips and fans go to the rasteriser two triangles at a time: the pixels
