@@ -109,6 +109,7 @@ void DDImage::ReleaseMemoryBits()
     if (mWantDDSurface && BuildSurface()) {
         mBits.reset();
         mTriangleLayer.reset();
+        mTexelDiscs.reset();
         mColorIndices.reset();
         mColorTable.reset();
         return;

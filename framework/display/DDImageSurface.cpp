@@ -235,6 +235,7 @@ void DDImage::FreeAllButSurface()
     mBits.reset();
     ForgetNativeData();
     mTriangleLayer.reset();
+    mTexelDiscs.reset();
     mRLAdditiveData.reset();
     mRLAlphaData.reset();
     mColorTable.reset();

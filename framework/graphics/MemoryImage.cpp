@@ -99,6 +99,13 @@ SWTri::TriangleLayer& MemoryImage::TriangleLayerOf()
     return *mTriangleLayer;
 }
 
+SWTri::TexelDiscs& MemoryImage::TexelDiscsOf()
+{
+    if (!mTexelDiscs)
+        mTexelDiscs = std::make_unique<SWTri::TexelDiscs>();
+    return *mTexelDiscs;
+}
+
 const NativeDisplay* MemoryImage::AppDisplay() const
 {
     if (!mApp || !mApp->mDDInterface)
@@ -125,6 +132,7 @@ void MemoryImage::FreePalette()
     mColorIndices.reset();
     mColorTable.reset();
     mTriangleLayer.reset();
+    mTexelDiscs.reset();
 }
 
 void MemoryImage::RebuildPixels(uint32_t* out) const
@@ -220,6 +228,7 @@ void MemoryImage::MarkBitsChanged()
     mRLAlphaData.reset();
     mRLAdditiveData.reset();
     mTriangleLayer.reset();
+    mTexelDiscs.reset();
 }
 
 void MemoryImage::ScanPixelFlags()
@@ -264,6 +273,7 @@ void MemoryImage::FreeSoftwareData()
     mRLAdditiveData.reset();
     mRLAlphaData.reset();
     mTriangleLayer.reset();
+    mTexelDiscs.reset();
 }
 
 void MemoryImage::FreeNativeData()
@@ -273,6 +283,7 @@ void MemoryImage::FreeNativeData()
     ForgetNativeData();
     mRLAdditiveData.reset();
     mTriangleLayer.reset();
+    mTexelDiscs.reset();
 }
 
 void MemoryImage::FreeTextureBuffers()

@@ -11,6 +11,7 @@
 
 #include "framework/graphics/Image.h"
 #include "framework/graphics/SWTri.h"
+#include "framework/graphics/TexelDiscs.h"
 #include "framework/graphics/TriangleLayer.h"
 
 #include <cstddef>
@@ -119,6 +120,7 @@ public:
     // again when the same drawing comes again (TriangleLayer); dropped with
     // the pixels.
     SWTri::TriangleLayer& TriangleLayerOf();
+    SWTri::TexelDiscs& TexelDiscsOf();
     // The colour of pixel i of the image in palette form or not; needs the
     // master copy or the palette form.
     uint32_t PixelAt(size_t i) const { return mColorTable ? mColorTable[mColorIndices[i]] : mBits[i]; }
@@ -148,6 +150,9 @@ public:
     std::unique_ptr<uint8_t[]> mRLAdditiveData;
     bool mBitsChanged = false;
     std::unique_ptr<SWTri::TriangleLayer> mTriangleLayer;
+    // Where the cels drawn as textures have texels to sample; dropped with
+    // the pixels, as the layer is.
+    std::unique_ptr<SWTri::TexelDiscs> mTexelDiscs;
     // Not owned; null when the image is not registered.
     VornAppBase* mApp = nullptr;
 

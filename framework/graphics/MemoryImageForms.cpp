@@ -143,6 +143,7 @@ bool MemoryImage::ReduceToPalette()
         mBits.reset();
         ForgetNativeData();
         mTriangleLayer.reset();
+        mTexelDiscs.reset();
         mWantPal = true;
         return true;
     }
@@ -156,6 +157,7 @@ void MemoryImage::ReleaseMemoryBits()
 {
     mPurgeBits = true;
     mTriangleLayer.reset();
+    mTexelDiscs.reset();
     const bool is3D = mApp && mApp->Is3DEnabled();
     if (!is3D) {
         const NativeDisplay* display = AppDisplay();

@@ -309,6 +309,54 @@ bool DrawFromLayer(const TriangleVertex* strip, int count, MemoryImage& texture,
     return true;
 }
 
+namespace {
+
+// Texture positions this far from 0 are left to the rows as they are: the
+// rows' 16.16 positions would wrap before them.
+constexpr double kMaxDiscTexel = 16384.0;
+
+// The disc of the texels the strip's samples can reach: every sample lies
+// within the box of its corners' texture positions, give or take rounding,
+// and two texels more are looked at on every side.
+const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& texture, const TextureInfo& forms)
+{
+    // Rows narrower than this lose too little to pay for looking: a
+    // particle's.
+    constexpr float kWorthColumns = 32;
+    float left = strip[0].mX;
+    float right = left;
+    for (int i = 1; i < count; ++i) {
+        left = std::min(left, strip[i].mX);
+        right = std::max(right, strip[i].mX);
+    }
+    if (!(right - left >= kWorthColumns))
+        return nullptr;
+    double u0 = kMaxDiscTexel;
+    double v0 = kMaxDiscTexel;
+    double u1 = -kMaxDiscTexel;
+    double v1 = -kMaxDiscTexel;
+    for (int i = 0; i < count; ++i) {
+        const double u = strip[i].mU * forms.width;
+        const double v = strip[i].mV * forms.height;
+        // Also false for NaN.
+        if (!(std::fabs(u) < kMaxDiscTexel && std::fabs(v) < kMaxDiscTexel))
+            return nullptr;
+        u0 = std::min(u0, u);
+        u1 = std::max(u1, u);
+        v0 = std::min(v0, v);
+        v1 = std::max(v1, v);
+    }
+    // Truncation from a positive number is the floor.
+    const auto held = [](double at, int last) {
+        return std::clamp(static_cast<int>(at + kMaxDiscTexel) - static_cast<int>(kMaxDiscTexel), 0, last);
+    };
+    const TexelRegion region{held(u0 - 2, forms.width - 1), held(v0 - 2, forms.height - 1),
+        held(u1 + 2, forms.width - 1), held(v1 + 2, forms.height - 1)};
+    return texture.TexelDiscsOf().Of(forms, region, texture.mBitsChangedCount);
+}
+
+} // namespace
+
 // The clip bounds reach clip x + width and clip y + height: with the pixel
 // centres at integers and right and bottom edges left out, a bound one
 // pixel short would leave the last column and row unpainted.
@@ -351,6 +399,8 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
              (vertexColors ? kVertexColors : 0) | (mode != kDrawModeNormal ? kAdditive : 0);
     if (DrawFromLayer(strip, count, *texture, f.texture, dest, linear, vertexColors, clip, area, color, mode))
         return;
+    if (formatBits == 32)
+        f.texture.disc = DiscOf(strip, count, *texture, f.texture);
 
     const FRect bounds(area.mX, area.mY, area.mWidth, area.mHeight);
     const double texelsWide = f.texture.width;

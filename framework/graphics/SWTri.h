@@ -39,6 +39,18 @@ struct FixedVertex {
     int32_t v = 0;
 };
 
+// Where the texels a drawing may sample that are not nothing (a straight
+// texel of alpha 0, a premultiplied word of 0) lie: within `radius` texels
+// of (u, v), texel (x, y) being the square from (x, y) to (x + 1, y + 1).
+// Laid over or added, nothing leaves a 32-bit pixel as it was, so rows need
+// not reach pixels whose samples lie outside. A radius below 0: the drawing
+// samples nothing else.
+struct TexelDisc {
+    double u = 0;
+    double v = 0;
+    double radius = 0;
+};
+
 // The texture: ARGB words, the same premultiplied (each channel times alpha
 // + 1, over 256), or a palette (straight or premultiplied) and its indices;
 // rows of `width`. Beside the words, bilinear rows may take them edged
@@ -52,6 +64,8 @@ struct TextureInfo {
     const uint8_t* indices = nullptr;
     int width = 0;
     int height = 0;
+    // What the drawing's samples may reach, or null: rows are drawn whole.
+    const TexelDisc* disc = nullptr;
 };
 
 // `width` x `height` words with every edge texel repeated once around them:

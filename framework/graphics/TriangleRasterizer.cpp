@@ -108,16 +108,16 @@ void Entry(const FixedVertex* vertices, int triangles, const Destination& dest, 
 {
     if (texture.palette && texture.palettePremultiplied)
         RasterizeTriangles<Target, PremultipliedPaletteFetch, Mode, How, Shade>(vertices, triangles, dest,
-            PremultipliedPaletteFetch{{texture.palette, texture.indices, texture.width, texture.height}}, color);
+            PremultipliedPaletteFetch{{texture.palette, texture.indices, texture.width, texture.height}}, color, texture.disc);
     else if (texture.palette)
         RasterizeTriangles<Target, PaletteFetch, Mode, How, Shade>(vertices, triangles, dest,
-            PaletteFetch{texture.palette, texture.indices, texture.width, texture.height}, color);
+            PaletteFetch{texture.palette, texture.indices, texture.width, texture.height}, color, texture.disc);
     else if (texture.premultiplied)
         RasterizeTriangles<Target, PremultipliedFetch, Mode, How, Shade>(vertices, triangles, dest,
-            PremultipliedFetch{{texture.premultiplied, texture.width, texture.height, texture.edged}}, color);
+            PremultipliedFetch{{texture.premultiplied, texture.width, texture.height, texture.edged}}, color, texture.disc);
     else
         RasterizeTriangles<Target, ArgbFetch, Mode, How, Shade>(vertices, triangles, dest,
-            ArgbFetch{texture.bits, texture.width, texture.height, texture.edged}, color);
+            ArgbFetch{texture.bits, texture.width, texture.height, texture.edged}, color, texture.disc);
 }
 
 template <Sampling Mode, Compose How, Shading Shade>

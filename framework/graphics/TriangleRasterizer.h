@@ -30,6 +30,7 @@
 #include "framework/graphics/SWTri.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -459,14 +460,33 @@ public:
     [[gnu::always_inline]] void Queue(int row, int x, int split, int end, const Gradients& left,
         const Gradients& right)
     {
+        QueueWithin(row, x, split, end, left, right, x, end);
+    }
+
+    // Whether rows may be drawn in part (QueueWithin).
+    static constexpr bool kCuts = Avx2::kRows<Target, Fetch, Shade> && How != Compose::Store;
+    bool Cuts() const
+    {
+#if defined(__SSE2__)
+        return kCuts && mWide;
+#else
+        return false;
+#endif
+    }
+
+    // As Queue, but only columns [first, last) of the row are drawn, each
+    // as Queue would draw it; only where Cuts().
+    [[gnu::always_inline]] void QueueWithin(int row, int x, int split, int end, const Gradients& left,
+        const Gradients& right, int first, int last)
+    {
 #if defined(__SSE2__)
         if constexpr (Avx2::kRows<Target, Fetch, Shade>) {
             if (mWide) {
                 Avx2::QueuedRow& q = mQueue[mQueued];
                 q.out = RowOf<uint32_t>(mDest, row);
-                q.x = x;
+                q.x = first;
                 q.split = split;
-                q.end = end;
+                q.end = last;
                 // As WalkOf, without copying the steps.
                 q.leftU = ThroughColumn0(left.u, left.steps.du, row, x);
                 q.leftV = ThroughColumn0(left.v, left.steps.dv, row, x);
@@ -598,13 +618,124 @@ private:
 #endif
 };
 
+// Where on each row the samples of one triangle (its gradients `g`) may lie
+// within a disc: the texture position along a row is p + x s (p moving on
+// with the row), and |p + x s - centre| <= r from x = c - h to c + h, with
+// c = -(s . q) / (s . s) and h = sqrt(r^2 (s . s) - (s x q)^2) / (s . s)
+// for q = p - centre; both c and s x q change linearly from row to row.
+class DiscSpans {
+public:
+    DiscSpans() = default;
+    DiscSpans(const Gradients& g, const TexelDisc& disc)
+    {
+        // The planes are in 2^-32 texels.
+        constexpr double kUnit = 1.0 / 4294967296.0;
+        const double su = static_cast<double>(g.u.dx) * kUnit;
+        const double sv = static_cast<double>(g.v.dx) * kUnit;
+        const double tu = static_cast<double>(g.u.dy) * kUnit;
+        const double tv = static_cast<double>(g.v.dy) * kUnit;
+        const double qu = static_cast<double>(g.u.base) * kUnit - disc.u;
+        const double qv = static_cast<double>(g.v.base) * kUnit - disc.v;
+        const double a = su * su + sv * sv;
+        mSquare = disc.radius * disc.radius;
+        // Where every sample of a row is the same there is nothing to cut.
+        if (a == 0)
+            return;
+        // The longest chord, through the centre, is 2 r / sqrt(a) columns.
+        mWorth = 4 * mSquare >= kWorthColumns * kWorthColumns * a;
+        if (!mWorth)
+            return;
+        mSquare *= a;
+        mInverse = 1 / a;
+        mCross0 = su * qv - sv * qu;
+        mCross1 = su * tv - sv * tu;
+        mCentre0 = -(su * qu + sv * qv) * mInverse;
+        mCentre1 = -(su * tu + sv * tv) * mInverse;
+    }
+
+    // Whether narrowing the rows saves more than it costs: only where a row
+    // can lose some groups of eight.
+    bool Worth() const { return mWorth; }
+
+    // [first, last) narrowed to the columns of `row` that may sample within
+    // the disc, with a column of slack each side; empty (last <= first)
+    // where none do.
+    void Narrow(int row, int& first, int& last) const
+    {
+        const double y = row;
+        const double cross = mCross0 + y * mCross1;
+        const double square = mSquare - cross * cross;
+        if (square < 0) {
+            last = first;
+            return;
+        }
+        const double half = std::sqrt(square) * mInverse;
+        const double centre = mCentre0 + y * mCentre1;
+        // Held far past any row; truncation moves a bound by less than one,
+        // and a column each side is slack.
+        constexpr double kFar = 1e9;
+        const int from = static_cast<int>(std::clamp(centre - half, -kFar, kFar)) - 2;
+        const int to = static_cast<int>(std::clamp(centre + half, -kFar, kFar)) + 3;
+        first = std::max(first, from);
+        last = std::min(last, to);
+    }
+
+private:
+    static constexpr double kWorthColumns = 32;
+    bool mWorth = false;
+    double mSquare = 0;
+    double mInverse = 0;
+    double mCross0 = 0;
+    double mCross1 = 0;
+    double mCentre0 = 0;
+    double mCentre1 = 0;
+};
+
+// A row of RasterizeTriangles (the spans [l0, r0) of `ga` and [l1, r1) of
+// `gb`, `one` and `two` telling which cover anything) queued where its
+// samples can be something: each queued row over the columns that either
+// of its parts may need, every pixel of them drawn as the whole row draws
+// it.
+template <typename Drawer>
+[[gnu::always_inline]] inline void Cut(Drawer& drawer, const DiscSpans& da, const DiscSpans& db, int row, bool one,
+    bool two, int l0, int r0, int l1, int r1, const Gradients& ga, const Gradients& gb)
+{
+    const auto queue = [&](int x, int split, int end, const Gradients& left, const DiscSpans& leftDisc,
+                           const Gradients& right, const DiscSpans& rightDisc) {
+        int first = x;
+        int last = split;
+        leftDisc.Narrow(row, first, last);
+        if (split < end) {
+            int from = split;
+            int to = end;
+            rightDisc.Narrow(row, from, to);
+            if (to > from) {
+                first = last > first ? std::min(first, from) : from;
+                last = std::max(last, to);
+            }
+        }
+        if (last > first)
+            drawer.QueueWithin(row, x, split, end, left, right, first, last);
+    };
+    if (one && two && r0 == l1) {
+        queue(l0, r0, r1, ga, da, gb, db);
+    } else if (one && two && r1 == l0) {
+        queue(l1, r1, r0, gb, db, ga, da);
+    } else {
+        if (one)
+            queue(l0, r0, r0, ga, da, ga, da);
+        if (two)
+            queue(l1, r1, r1, gb, db, gb, db);
+    }
+}
+
 // Triangles of `vertices` (three each, one or two of them) drawn in order,
 // their rows walked together: where two triangles meet on a row, as the two
 // of a quad do along its diagonal, their spans go as one. A pixel both
 // cover takes the first triangle's sample first, as when drawn one by one.
 template <typename Target, typename Fetch, Sampling Mode, Compose How, Shading Shade>
 void RasterizeTriangles(const FixedVertex* vertices, int count, const Destination& dest, const Fetch& fetch,
-    const ColorInfo& color)
+    const ColorInfo& color, const TexelDisc* disc = nullptr)
 {
     TriangleScan first;
     TriangleScan second;
@@ -612,7 +743,8 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
     const bool hasSecond = count > 1 && second.Setup(vertices + 3, dest.width, dest.height);
     if (!hasFirst && !hasSecond)
         return;
-    TriangleDrawer<Target, Fetch, Mode, How, Shade> drawer(dest, fetch, color);
+    using Drawer = TriangleDrawer<Target, Fetch, Mode, How, Shade>;
+    Drawer drawer(dest, fetch, color);
     TriangleScan::Walker a;
     TriangleScan::Walker b;
     // Made where they are kept: a sprite's quad is set up for every draw.
@@ -629,19 +761,41 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
         second.Start(b);
     const int top = !hasFirst ? secondTop : !hasSecond ? firstTop : std::min(firstTop, secondTop);
     const int end = !hasFirst ? secondEnd : !hasSecond ? firstEnd : std::max(firstEnd, secondEnd);
-    for (int row = top; row < end; ++row) {
-        int l0 = 0;
-        int r0 = 0;
-        int l1 = 0;
-        int r1 = 0;
-        if (row >= firstTop && row < firstEnd)
-            first.Step(a, l0, r0);
-        if (row >= secondTop && row < secondEnd)
-            second.Step(b, l1, r1);
-        if (row < 0 || row >= dest.height)
-            continue;
-        const bool one = r0 > l0;
-        const bool two = r1 > l1;
+    // Every row's spans, [l0, r0) of the first triangle and [l1, r1) of the
+    // second, handed to `queue`.
+    const auto walk = [&](auto&& queue) __attribute__((always_inline)) {
+        for (int row = top; row < end; ++row) {
+            int l0 = 0;
+            int r0 = 0;
+            int l1 = 0;
+            int r1 = 0;
+            if (row >= firstTop && row < firstEnd)
+                first.Step(a, l0, r0);
+            if (row >= secondTop && row < secondEnd)
+                second.Step(b, l1, r1);
+            if (row < 0 || row >= dest.height)
+                continue;
+            queue(row, r0 > l0, r1 > l1, l0, r0, l1, r1);
+        }
+        drawer.Flush();
+    };
+    if constexpr (Drawer::kCuts) {
+        // Rows laid over or added are drawn only where their samples can
+        // be something (TexelDisc).
+        if (disc && drawer.Cuts()) {
+            if (disc->radius < 0)
+                return;
+            const DiscSpans da = hasFirst ? DiscSpans(ga, *disc) : DiscSpans();
+            const DiscSpans db = hasSecond ? DiscSpans(gb, *disc) : DiscSpans();
+            if ((!hasFirst || da.Worth()) && (!hasSecond || db.Worth())) {
+                walk([&](int row, bool one, bool two, int l0, int r0, int l1, int r1) __attribute__((always_inline)) {
+                    Cut(drawer, da, db, row, one, two, l0, r0, l1, r1, ga, gb);
+                });
+                return;
+            }
+        }
+    }
+    walk([&](int row, bool one, bool two, int l0, int r0, int l1, int r1) __attribute__((always_inline)) {
         if (one && two && r0 == l1) {
             drawer.Queue(row, l0, r0, r1, ga, gb);
         } else if (one && two && r1 == l0) {
@@ -652,8 +806,7 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
             if (two)
                 drawer.Queue(row, l1, r1, r1, gb, gb);
         }
-    }
-    drawer.Flush();
+    });
 }
 
 // One triangle: every covered pixel sampled, tinted and composed.

@@ -1,0 +1,52 @@
+#pragma once
+// The discs (TexelDisc) of the regions of one texture that drawings sample,
+// found once and kept with the texture, which drops them with its pixels: a
+// sprite's cel is drawn frame after frame, and its rows then stop where its
+// picture does instead of sampling the transparent rest of its square.
+
+#include "framework/graphics/SWTri.h"
+
+#include <optional>
+#include <vector>
+
+namespace Vorn::SWTri {
+
+// A rectangle of texels, both bounds included.
+struct TexelRegion {
+    int x0 = 0;
+    int y0 = 0;
+    int x1 = 0;
+    int y1 = 0;
+    bool operator==(const TexelRegion&) const = default;
+};
+
+class TexelDiscs {
+public:
+    // The disc of the texels of `texture` in `region`, or null where rows
+    // must be drawn whole: the texture has no texels to look at, or a texel
+    // that is not nothing lies on its edge (samples past the edge are held
+    // to it, wherever they lie).
+    // `changes` counts the texture's changes of pixels: a new count drops
+    // every disc found before.
+    const TexelDisc* Of(const TextureInfo& texture, const TexelRegion& region, int changes);
+
+    // The same, found anew.
+    static std::optional<TexelDisc> Measure(const TextureInfo& texture, const TexelRegion& region);
+
+    // What is added to the farthest corner's distance: bilinear taps reach
+    // a texel from samples up to half a texel outside it on each axis, and
+    // the rows' steps drift from the plane by less than a quarter texel.
+    static constexpr double kMargin = 1.5;
+
+private:
+    struct Entry {
+        TexelRegion region;
+        std::optional<TexelDisc> disc;
+    };
+    // A texture drawn by many regions (a font's glyphs) starts over here.
+    static constexpr size_t kMaxRegions = 64;
+    std::vector<Entry> mEntries;
+    int mChanges = 0;
+};
+
+} // namespace Vorn::SWTri
