@@ -70,16 +70,19 @@ struct Job {
     bool vertexShade;
     bool linear;
     Mode mode;
+    // Where the samples can be something (SWTri::TexelDisc), or null.
+    const TexelDisc* disc = nullptr;
 };
 
 template <typename Tgt, typename Fetch, Sampling S, Compose H>
 void RunShade(const Job& job, const Fetch& fetch)
 {
     if (job.vertexShade)
-        RasterizeTriangles<Tgt, Fetch, S, H, Shading::Vertex>(job.vertices, job.triangles, job.dest, fetch, job.color);
+        RasterizeTriangles<Tgt, Fetch, S, H, Shading::Vertex>(job.vertices, job.triangles, job.dest, fetch, job.color,
+            job.disc);
     else
         RasterizeTriangles<Tgt, Fetch, S, H, Shading::Constant>(job.vertices, job.triangles, job.dest, fetch,
-            job.color);
+            job.color, job.disc);
 }
 
 template <typename Tgt, typename Fetch, typename Unweighted, Sampling S>
@@ -108,6 +111,33 @@ void RunSampling(const Job& job, const Fetch& fetch)
         RunMode<Tgt, Fetch, Unweighted, Sampling::Bilinear>(job, fetch);
     else
         RunMode<Tgt, Fetch, Unweighted, Sampling::Point>(job, fetch);
+}
+
+// The disc of the texels the corners' samples can reach (two texels past
+// their box on every side), for drawings wide enough to be worth it.
+const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, int count)
+{
+    constexpr int32_t kWorthColumns = 32 << 16;
+    int32_t left = corners[0].x;
+    int32_t right = left;
+    int32_t u0 = corners[0].u;
+    int32_t u1 = u0;
+    int32_t v0 = corners[0].v;
+    int32_t v1 = v0;
+    for (int i = 1; i < count; ++i) {
+        left = std::min(left, corners[i].x);
+        right = std::max(right, corners[i].x);
+        u0 = std::min(u0, corners[i].u);
+        u1 = std::max(u1, corners[i].u);
+        v0 = std::min(v0, corners[i].v);
+        v1 = std::max(v1, corners[i].v);
+    }
+    if (int64_t{right} - left < kWorthColumns)
+        return nullptr;
+    // An arithmetic shift is the floor.
+    const auto held = [](int32_t at, int by, int size) { return std::clamp((at >> 16) + by, 0, size - 1); };
+    return texture.Disc({held(u0, -2, texture.Width()), held(v0, -2, texture.Height()), held(u1, 2, texture.Width()),
+        held(v1, 2, texture.Height())});
 }
 
 template <typename Fetch, typename Unweighted = UnweightedFetch<Fetch>>
@@ -288,6 +318,15 @@ const uint32_t* SoftTexture::Premultiplied() const
             [table](uint8_t index) { return table[index]; });
     }
     return mPremultiplied.get();
+}
+
+const SWTri::TexelDisc* SoftTexture::Disc(const SWTri::TexelRegion& region) const
+{
+    SWTri::TextureInfo words;
+    words.premultiplied = Premultiplied();
+    words.width = mWidth;
+    words.height = mHeight;
+    return words.premultiplied ? mDiscs.Of(words, region, mChanges) : nullptr;
 }
 
 const uint32_t* SoftTexture::EdgedPremultiplied() const
@@ -615,13 +654,15 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
     bool shaded) const
 {
     bool known = false;
-    const Job job{vertices, triangles, target.dest, color, shaded, mLinear,
+    Job job{vertices, triangles, target.dest, color, shaded, mLinear,
         ModeOf(mBlending, mSourceBlend, mDestBlend, known)};
     if (!mTexture) {
         RunUntextured(job);
         return;
     }
     const SoftTexture& t = *mTexture;
+    if ((job.mode == Mode::Over || job.mode == Mode::Add) && target.dest.format == kFormat888)
+        job.disc = DiscOf(t, vertices, 3 * triangles);
     switch (t.Format()) {
     case kTextureA8R8G8B8: {
         // Premultiplied once, the texels spare every sample its multiplies.

@@ -13,6 +13,7 @@
 //
 // Results are DirectDraw's numbers, like those of Platform::Surface.
 
+#include "framework/graphics/TexelDiscs.h"
 #include "framework/graphics/TriangleLayer.h"
 #include "platform/Surface.h"
 
@@ -118,6 +119,9 @@ public:
     const uint32_t* Premultiplied() const;
     // Those words edged for bilinear rows, as Edged.
     const uint32_t* EdgedPremultiplied() const;
+    // Where the premultiplied words in `region` are something
+    // (SWTri::TexelDiscs); null where there are none to look at.
+    const SWTri::TexelDisc* Disc(const SWTri::TexelRegion& region) const;
 
 private:
     int mWidth;
@@ -134,6 +138,8 @@ private:
     mutable std::unique_ptr<uint32_t[]> mEdged;
     mutable std::unique_ptr<uint32_t[]> mPremultiplied;
     mutable std::unique_ptr<uint32_t[]> mEdgedPremultiplied;
+    // Found anew after every change.
+    mutable SWTri::TexelDiscs mDiscs;
 };
 
 // Who the device is, for the capability test's cache and card checks.

@@ -352,7 +352,7 @@ const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& tex
     };
     const TexelRegion region{held(u0 - 2, forms.width - 1), held(v0 - 2, forms.height - 1),
         held(u1 + 2, forms.width - 1), held(v1 + 2, forms.height - 1)};
-    return texture.TexelDiscsOf().Of(forms, region, texture.mBitsChangedCount);
+    return texture.TexelDiscsOf().Of(forms, region, static_cast<uint64_t>(texture.mBitsChangedCount));
 }
 
 } // namespace

@@ -76,7 +76,7 @@ std::optional<TexelDisc> TexelDiscs::Measure(const TextureInfo& texture, const T
     return std::nullopt;
 }
 
-const TexelDisc* TexelDiscs::Of(const TextureInfo& texture, const TexelRegion& region, int changes)
+const TexelDisc* TexelDiscs::Of(const TextureInfo& texture, const TexelRegion& region, uint64_t changes)
 {
     if (changes != mChanges) {
         mEntries.clear();

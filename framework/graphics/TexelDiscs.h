@@ -6,6 +6,7 @@
 
 #include "framework/graphics/SWTri.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -28,7 +29,7 @@ public:
     // to it, wherever they lie).
     // `changes` counts the texture's changes of pixels: a new count drops
     // every disc found before.
-    const TexelDisc* Of(const TextureInfo& texture, const TexelRegion& region, int changes);
+    const TexelDisc* Of(const TextureInfo& texture, const TexelRegion& region, uint64_t changes);
 
     // The same, found anew.
     static std::optional<TexelDisc> Measure(const TextureInfo& texture, const TexelRegion& region);
@@ -46,7 +47,7 @@ private:
     // A texture drawn by many regions (a font's glyphs) starts over here.
     static constexpr size_t kMaxRegions = 64;
     std::vector<Entry> mEntries;
-    int mChanges = 0;
+    uint64_t mChanges = 0;
 };
 
 } // namespace Vorn::SWTri

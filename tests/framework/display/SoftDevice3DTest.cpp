@@ -5,10 +5,12 @@
 // tint m = (c * (A + 1) >> 8) + 1 applied as p * m >> 8.
 
 #include "framework/display/SoftDevice3D.h"
+#include "framework/graphics/RowLevel.h"
 #include "framework/graphics/TextureFetch.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -623,6 +625,102 @@ TEST(SoftDevice3D, StripsAndFansDrawWhatTheirTrianglesDrawOneByOne)
                 EXPECT_EQ(PixelsOf(*targets[0]), PixelsOf(*targets[1]))
                     << static_cast<int>(type) << shaded << format.bitsPerPixel;
             }
+}
+
+// A side x side texture whose picture is a disc of `radius` texels at its
+// centre, random inside; outside nothing (some of it colour without alpha).
+void PaintBlob(SoftTexture& texture, double radius, std::mt19937& random)
+{
+    const int side = texture.Width();
+    Platform::LockedPixels locked;
+    ASSERT_EQ(texture.Lock(locked), Platform::kDDOk);
+    std::uniform_int_distribution<uint32_t> any;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const bool inside = std::hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0) <= radius;
+            const uint32_t outside = any(random) % 4 == 0 ? 3 : 0;
+            uint8_t* at = locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch;
+            if (texture.Format() == kTexturePalette8) {
+                at[x] = static_cast<uint8_t>(inside ? 4 + any(random) % 200 : outside);
+            } else {
+                const uint32_t word = inside ? any(random) | 0x01000000u : outside == 3 ? 0x00FFFFFFu : 0;
+                std::memcpy(at + 4 * x, &word, 4);
+            }
+        }
+    texture.Unlock();
+    if (texture.Format() == kTexturePalette8) {
+        uint32_t entries[256];
+        for (uint32_t& e : entries)
+            e = any(random) | 0x01000000u;
+        entries[0] = 0;
+        entries[3] = 0x00FFFFFF;
+        texture.SetPalette(std::make_shared<SoftPalette>(entries));
+    }
+}
+
+// Sprites of `texture` turned and scaled at random, 32 to 120 pixels wide,
+// some past the target's edges, drawn at one level of rows.
+std::vector<uint32_t> DrawSprites(const std::shared_ptr<SoftTexture>& texture, BlendFactor dest, bool linear,
+    SWTri::RowLevel level, unsigned seed)
+{
+    const SWTri::RowLevel before = SWTri::CurrentRowLevel();
+    EXPECT_TRUE(SWTri::SetRowLevel(level));
+    std::mt19937 random(seed);
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8, 100, 90);
+    EXPECT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    Fill(*target, random);
+    EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
+    device.SetTexture(texture);
+    device.SetBlending(true);
+    device.SetBlendFactors(BlendFactor::SrcAlpha, dest);
+    device.SetLinearFilter(linear);
+    std::uniform_real_distribution<float> turn(0, 6.3f);
+    std::uniform_real_distribution<float> size(32, 120);
+    std::uniform_real_distribution<float> place(-10, 110);
+    for (int sprite = 0; sprite < 12; ++sprite) {
+        const float angle = turn(random);
+        const float half = size(random) / 2;
+        const float cx = place(random);
+        const float cy = place(random);
+        const float c = std::cos(angle) * half;
+        const float d = std::sin(angle) * half;
+        const float corners[4][4] = {
+            {cx - c + d, cy - d - c, 0, 0}, {cx + c + d, cy + d - c, 1, 0}, {cx - c - d, cy - d + c, 0, 1},
+            {cx + c - d, cy + d + c, 1, 1}};
+        ScreenVertex quad[4];
+        for (int k = 0; k < 4; ++k)
+            quad[k] = ScreenVertex{corners[k][0], corners[k][1], 0, 1, sprite % 3 == 0 ? 0xC0FF8040 : 0xFFFFFFFF, 0,
+                corners[k][2], corners[k][3]};
+        EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
+    }
+    SWTri::SetRowLevel(before);
+    return PixelsOf(*target);
+}
+
+// The AVX2 rows stop where a sprite's picture does; the SSE2 rows draw
+// every pixel of the quad, as the AVX2 rows would: both give the same
+// pixels, also once new texels or a new palette make the picture larger.
+TEST(SoftDevice3D, SpritesCutToTheirPictureEqualWholeRows)
+{
+    if (!SWTri::RowLevelSupported(SWTri::RowLevel::Avx2))
+        GTEST_SKIP() << "the processor has no AVX2 rows";
+    std::mt19937 random(48);
+    for (const int format : {kTextureA8R8G8B8, kTexturePalette8}) {
+        std::shared_ptr<SoftTexture> texture;
+        ASSERT_EQ(SoftDevice3D::CreateTexture(40, 40, format, texture), Platform::kDDOk);
+        for (const double radius : {9.0, 18.5}) {
+            PaintBlob(*texture, radius, random);
+            // Laid over, and added weighed by alpha.
+            for (const BlendFactor dest : {BlendFactor::InvSrcAlpha, BlendFactor::One})
+                for (const bool linear : {false, true}) {
+                    const unsigned seed = random();
+                    EXPECT_EQ(DrawSprites(texture, dest, linear, SWTri::RowLevel::Avx2, seed),
+                        DrawSprites(texture, dest, linear, SWTri::RowLevel::Sse2, seed))
+                        << format << " radius " << radius << " " << static_cast<int>(dest) << " " << linear;
+                }
+        }
+    }
 }
 
 } // namespace
