@@ -348,7 +348,8 @@ const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& tex
     }
     // Truncation from a positive number is the floor.
     const auto held = [](double at, int last) {
-        return std::clamp(static_cast<int>(at + kMaxDiscTexel) - static_cast<int>(kMaxDiscTexel), 0, last);
+        constexpr double kLift = 2 * kMaxDiscTexel;
+        return std::clamp(static_cast<int>(at + kLift) - static_cast<int>(kLift), 0, last);
     };
     const TexelRegion region{held(u0 - 2, forms.width - 1), held(v0 - 2, forms.height - 1),
         held(u1 + 2, forms.width - 1), held(v1 + 2, forms.height - 1)};
