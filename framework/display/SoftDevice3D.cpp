@@ -136,8 +136,11 @@ const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, 
         return nullptr;
     // An arithmetic shift is the floor.
     const auto held = [](int32_t at, int by, int size) { return std::clamp((at >> 16) + by, 0, size - 1); };
+    constexpr int64_t kHalf = 1 << 15;
+    const auto past = [](int32_t at, int size) { return int64_t{at} > (int64_t{size} << 16) + kHalf; };
     return texture.Disc({held(u0, -2, texture.Width()), held(v0, -2, texture.Height()), held(u1, 2, texture.Width()),
-        held(v1, 2, texture.Height())});
+        held(v1, 2, texture.Height()), u0 < -kHalf, v0 < -kHalf, past(u1, texture.Width()),
+        past(v1, texture.Height())});
 }
 
 template <typename Fetch, typename Unweighted = UnweightedFetch<Fetch>>

@@ -29,7 +29,8 @@ std::optional<TexelDisc> DiscOf(const TextureInfo& texture, const TexelRegion& r
     }
     if (!any)
         return TexelDisc{0, 0, -1};
-    if (box.x0 == 0 || box.y0 == 0 || box.x1 == texture.width - 1 || box.y1 == texture.height - 1)
+    if ((box.x0 == 0 && region.pastLeft) || (box.y0 == 0 && region.pastTop) ||
+        (box.x1 == texture.width - 1 && region.pastRight) || (box.y1 == texture.height - 1 && region.pastBottom))
         return std::nullopt;
     const double u = (box.x0 + box.x1 + 1) / 2.0;
     const double v = (box.y0 + box.y1 + 1) / 2.0;

@@ -12,12 +12,18 @@
 
 namespace Vorn::SWTri {
 
-// A rectangle of texels, both bounds included.
+// A rectangle of texels, both bounds included, and on which sides the
+// samples may lie more than half a texel past the texture's edge (where
+// they are held to it).
 struct TexelRegion {
     int x0 = 0;
     int y0 = 0;
     int x1 = 0;
     int y1 = 0;
+    bool pastLeft = true;
+    bool pastTop = true;
+    bool pastRight = true;
+    bool pastBottom = true;
     bool operator==(const TexelRegion&) const = default;
 };
 
@@ -25,8 +31,9 @@ class TexelDiscs {
 public:
     // The disc of the texels of `texture` in `region`, or null where rows
     // must be drawn whole: the texture has no texels to look at, or a texel
-    // that is not nothing lies on its edge (samples past the edge are held
-    // to it, wherever they lie).
+    // that is not nothing lies on an edge that samples reach far past
+    // (they are held to it, wherever they lie). Samples less than half a
+    // texel past an edge lie within the margin of its texels.
     // `changes` counts the texture's changes of pixels: a new count drops
     // every disc found before.
     const TexelDisc* Of(const TextureInfo& texture, const TexelRegion& region, uint64_t changes);
@@ -35,8 +42,10 @@ public:
     static std::optional<TexelDisc> Measure(const TextureInfo& texture, const TexelRegion& region);
 
     // What is added to the farthest corner's distance: bilinear taps reach
-    // a texel from samples up to half a texel outside it on each axis, and
-    // the rows' steps drift from the plane by less than a quarter texel.
+    // a texel from samples up to half a texel outside it on each axis (a
+    // texel on an edge held to from up to three quarters of a texel past
+    // it), and the rows' steps drift from the plane by less than a quarter
+    // texel.
     static constexpr double kMargin = 1.5;
 
 private:

@@ -659,7 +659,8 @@ void PaintBlob(SoftTexture& texture, double radius, std::mt19937& random)
 }
 
 // Sprites of `texture` turned and scaled at random, 32 to 120 pixels wide,
-// some past the target's edges, drawn at one level of rows.
+// some past the target's edges, a quarter of them reaching past the
+// texture's, drawn at one level of rows.
 std::vector<uint32_t> DrawSprites(const std::shared_ptr<SoftTexture>& texture, BlendFactor dest, bool linear,
     SWTri::RowLevel level, unsigned seed)
 {
@@ -685,9 +686,12 @@ std::vector<uint32_t> DrawSprites(const std::shared_ptr<SoftTexture>& texture, B
         const float cy = place(random);
         const float c = std::cos(angle) * half;
         const float d = std::sin(angle) * half;
+        // Now and then reaching past the texture, where it is held.
+        const float lo = sprite % 4 == 1 ? -0.2f : 0.0f;
+        const float hi = sprite % 4 == 1 ? 1.2f : 1.0f;
         const float corners[4][4] = {
-            {cx - c + d, cy - d - c, 0, 0}, {cx + c + d, cy + d - c, 1, 0}, {cx - c - d, cy - d + c, 0, 1},
-            {cx + c - d, cy + d + c, 1, 1}};
+            {cx - c + d, cy - d - c, lo, lo}, {cx + c + d, cy + d - c, hi, lo}, {cx - c - d, cy - d + c, lo, hi},
+            {cx + c - d, cy + d + c, hi, hi}};
         ScreenVertex quad[4];
         for (int k = 0; k < 4; ++k)
             quad[k] = ScreenVertex{corners[k][0], corners[k][1], 0, 1, sprite % 3 == 0 ? 0xC0FF8040 : 0xFFFFFFFF, 0,
@@ -709,7 +713,8 @@ TEST(SoftDevice3D, SpritesCutToTheirPictureEqualWholeRows)
     for (const int format : {kTextureA8R8G8B8, kTexturePalette8}) {
         std::shared_ptr<SoftTexture> texture;
         ASSERT_EQ(SoftDevice3D::CreateTexture(40, 40, format, texture), Platform::kDDOk);
-        for (const double radius : {9.0, 18.5}) {
+        // The last reaches every edge.
+        for (const double radius : {9.0, 18.5, 23.0}) {
             PaintBlob(*texture, radius, random);
             // Laid over, and added weighed by alpha.
             for (const BlendFactor dest : {BlendFactor::InvSrcAlpha, BlendFactor::One})

@@ -137,6 +137,20 @@ INSTANTIATE_TEST_SUITE_P(Regions, TexelDiscMeasure,
         MeasureCase{"onTheRightEdge", Form::Straight, {{7, 3, 0xFF000000}}, kAll, std::nullopt},
         MeasureCase{"onTheTopEdge", Form::Straight, {{3, 0, 0xFF000000}}, kAll, std::nullopt},
         MeasureCase{"onTheBottomEdge", Form::Straight, {{3, 7, 0xFF000000}}, kAll, std::nullopt},
+        // Samples less than half a texel past an edge: its texels count
+        // as any other.
+        MeasureCase{"onEdgesNotReachedPast", Form::Straight, {{0, 3, 0xFF000000}, {7, 3, 0xFF000000}},
+            TexelRegion{0, 0, 7, 7, false, true, false, true}, TexelDisc{4, 3.5, std::sqrt(16.25) + kMargin}},
+        MeasureCase{"onTheTopAndBottomNotReachedPast", Form::Straight, {{3, 0, 0xFF000000}, {3, 7, 0xFF000000}},
+            TexelRegion{0, 0, 7, 7, true, false, true, false}, TexelDisc{3.5, 4, std::sqrt(16.25) + kMargin}},
+        MeasureCase{"onTheLeftReachedPast", Form::Straight, {{0, 3, 0xFF000000}},
+            TexelRegion{0, 0, 7, 7, true, false, false, false}, std::nullopt},
+        MeasureCase{"onTheTopReachedPast", Form::Straight, {{3, 0, 0xFF000000}},
+            TexelRegion{0, 0, 7, 7, false, true, false, false}, std::nullopt},
+        MeasureCase{"onTheRightReachedPast", Form::Straight, {{7, 3, 0xFF000000}},
+            TexelRegion{0, 0, 7, 7, false, false, true, false}, std::nullopt},
+        MeasureCase{"onTheBottomReachedPast", Form::Straight, {{3, 7, 0xFF000000}},
+            TexelRegion{0, 0, 7, 7, false, false, false, true}, std::nullopt},
         // A cel beside it is not looked at.
         MeasureCase{"edgeOutsideTheRegion", Form::Straight, {{0, 3, 0xFF000000}, {4, 4, 0xFF000000}},
             TexelRegion{2, 2, 7, 6}, TexelDisc{4.5, 4.5, std::sqrt(0.5) + kMargin}},
@@ -304,8 +318,12 @@ std::array<SWTri::FixedVertex, 6> RandomQuad(int side, std::mt19937& random)
     const double d = std::sin(angle) * s / 2;
     const double cornersX[4] = {cx - c + d, cx + c + d, cx + c - d, cx - c - d};
     const double cornersY[4] = {cy - d - c, cy + d - c, cy + d + c, cy - d + c};
-    const double us[4] = {0, 1, 1, 0};
-    const double vs[4] = {0, 0, 1, 1};
+    // The whole texture, a little past it (within half a texel, or not),
+    // or inside it.
+    const double spans[4][2] = {{0, 1}, {-0.2, 1.2}, {-0.012, 1.012}, {0.1, 0.9}};
+    const double* span = spans[random() % 4];
+    const double us[4] = {span[0], span[1], span[1], span[0]};
+    const double vs[4] = {span[0], span[0], span[1], span[1]};
     const bool apart = random() % 4 == 0;
     std::array<SWTri::FixedVertex, 4> corner;
     for (int k = 0; k < 4; ++k) {
@@ -318,17 +336,23 @@ std::array<SWTri::FixedVertex, 6> RandomQuad(int side, std::mt19937& random)
     return {corner[0], corner[1], corner[2], corner[0], corner[2], corner[3]};
 }
 
+// As the drawing finds it: two texels past the corners' box, and the sides
+// where the box reaches more than half a texel past the texture.
 TexelRegion RegionOf(const std::array<SWTri::FixedVertex, 6>& quad, int side)
 {
     const auto texel = [side](int32_t fixed, int by) {
         return std::clamp(static_cast<int>(std::floor(fixed / 65536.0)) + by, 0, side - 1);
     };
-    TexelRegion r{side, side, -1, -1};
+    TexelRegion r{side, side, -1, -1, false, false, false, false};
     for (const SWTri::FixedVertex& p : quad) {
         r.x0 = std::min(r.x0, texel(p.u, -2));
         r.y0 = std::min(r.y0, texel(p.v, -2));
         r.x1 = std::max(r.x1, texel(p.u, 2));
         r.y1 = std::max(r.y1, texel(p.v, 2));
+        r.pastLeft = r.pastLeft || p.u < -32768;
+        r.pastTop = r.pastTop || p.v < -32768;
+        r.pastRight = r.pastRight || p.u > side * 65536 + 32768;
+        r.pastBottom = r.pastBottom || p.v > side * 65536 + 32768;
     }
     return r;
 }
@@ -371,9 +395,10 @@ INSTANTIATE_TEST_SUITE_P(Levels, TexelDiscRows, testing::Values(SWTri::RowLevel:
 TEST_P(TexelDiscRows, CutShortDrawEveryPixelAsWholeRowsDo)
 {
     std::mt19937 random(9120);
-    for (const int side : {24, 40}) {
-        const Testing::Texture t = Blob(side, random);
-        const std::string size = std::to_string(side) + " ";
+    // The last picture reaches every edge.
+    for (const auto& [side, edges] : {std::pair{24, false}, std::pair{40, false}, std::pair{40, true}}) {
+        const Testing::Texture t = edges ? Blob(side, 20, 20, 24, random) : Blob(side, random);
+        const std::string size = std::to_string(side) + (edges ? " edges " : " ");
         const auto edged = SWTri::EdgedWords(t.premultiplied.data(), side, side);
         SWTri::TextureInfo straight;
         straight.bits = t.argb.data();
@@ -411,7 +436,8 @@ TEST(TexelDiscDrawings, EqualTheWholeRowsOfTheSse2Level)
     std::mt19937 random(9121);
     constexpr int kSide = 40;
     const Testing::Texture small = Blob(kSide, 12, 12, 4, random);
-    const Testing::Texture other = Blob(kSide, 24, 24, 10, random);
+    // Reaching every edge.
+    const Testing::Texture other = Blob(kSide, 20, 20, 24, random);
     for (const bool premultiplied : {false, true})
         for (const bool palette : {false, true}) {
             const auto image = Testing::MakeImage(kSide, small.argb, premultiplied ? &display.app : nullptr);
