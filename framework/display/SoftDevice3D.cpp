@@ -138,9 +138,11 @@ const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, 
     const auto held = [](int32_t at, int by, int size) { return std::clamp((at >> 16) + by, 0, size - 1); };
     constexpr int64_t kHalf = 1 << 15;
     const auto past = [](int32_t at, int size) { return int64_t{at} > (int64_t{size} << 16) + kHalf; };
-    return texture.Disc({held(u0, -2, texture.Width()), held(v0, -2, texture.Height()), held(u1, 2, texture.Width()),
-        held(v1, 2, texture.Height()), u0 < -kHalf, v0 < -kHalf, past(u1, texture.Width()),
-        past(v1, texture.Height())});
+    const TexelDisc* disc = texture.Disc({held(u0, -2, texture.Width()), held(v0, -2, texture.Height()),
+        held(u1, 2, texture.Width()), held(v1, 2, texture.Height()), u0 < -kHalf, v0 < -kHalf,
+        past(u1, texture.Width()), past(v1, texture.Height())});
+    constexpr double kTexel = 65536;
+    return disc && TexelDiscs::Saves(*disc, (int64_t{u1} - u0) / kTexel, (int64_t{v1} - v0) / kTexel) ? disc : nullptr;
 }
 
 template <typename Fetch, typename Unweighted = UnweightedFetch<Fetch>>

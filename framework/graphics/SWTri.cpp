@@ -354,7 +354,8 @@ const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& tex
     const TexelRegion region{held(u0 - 2, forms.width - 1), held(v0 - 2, forms.height - 1),
         held(u1 + 2, forms.width - 1), held(v1 + 2, forms.height - 1), u0 < -0.5, v0 < -0.5,
         u1 > forms.width + 0.5, v1 > forms.height + 0.5};
-    return texture.TexelDiscsOf().Of(forms, region, static_cast<uint64_t>(texture.mBitsChangedCount));
+    const TexelDisc* disc = texture.TexelDiscsOf().Of(forms, region, static_cast<uint64_t>(texture.mBitsChangedCount));
+    return disc && TexelDiscs::Saves(*disc, u1 - u0, v1 - v0) ? disc : nullptr;
 }
 
 } // namespace

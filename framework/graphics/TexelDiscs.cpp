@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <numbers>
 
 namespace Vorn::SWTri {
 
@@ -75,6 +76,11 @@ std::optional<TexelDisc> TexelDiscs::Measure(const TextureInfo& texture, const T
         return DiscOf(texture, region, [bits](size_t i) { return bits[i] >> 24 != 0; });
     }
     return std::nullopt;
+}
+
+bool TexelDiscs::Saves(const TexelDisc& disc, double wide, double high)
+{
+    return disc.radius < 0 || std::numbers::pi * disc.radius * disc.radius <= kMostCovered * wide * high;
 }
 
 const TexelDisc* TexelDiscs::Of(const TextureInfo& texture, const TexelRegion& region, uint64_t changes)

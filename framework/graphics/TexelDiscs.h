@@ -41,6 +41,12 @@ public:
     // The same, found anew.
     static std::optional<TexelDisc> Measure(const TextureInfo& texture, const TexelRegion& region);
 
+    // Whether cutting rows to `disc` saves more than it costs, for samples
+    // spread over `wide` x `high` texels: where the disc leaves out enough
+    // of them (a ball's picture filling its square leaves out too little).
+    static bool Saves(const TexelDisc& disc, double wide, double high);
+    static constexpr double kMostCovered = 0.85;
+
     // What is added to the farthest corner's distance: bilinear taps reach
     // a texel from samples up to half a texel outside it on each axis (a
     // texel on an edge held to from up to three quarters of a texel past

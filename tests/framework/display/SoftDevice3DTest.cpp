@@ -627,9 +627,9 @@ TEST(SoftDevice3D, StripsAndFansDrawWhatTheirTrianglesDrawOneByOne)
             }
 }
 
-// A side x side texture whose picture is a disc of `radius` texels at its
-// centre, random inside; outside nothing (some of it colour without alpha).
-void PaintBlob(SoftTexture& texture, double radius, std::mt19937& random)
+// A side x side texture whose picture is a disc of `radius` texels at (cx,
+// cy), random inside; outside nothing (some of it colour without alpha).
+void PaintBlob(SoftTexture& texture, double cx, double cy, double radius, std::mt19937& random)
 {
     const int side = texture.Width();
     Platform::LockedPixels locked;
@@ -637,7 +637,7 @@ void PaintBlob(SoftTexture& texture, double radius, std::mt19937& random)
     std::uniform_int_distribution<uint32_t> any;
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
-            const bool inside = std::hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0) <= radius;
+            const bool inside = std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= radius;
             const uint32_t outside = any(random) % 4 == 0 ? 3 : 0;
             uint8_t* at = locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch;
             if (texture.Format() == kTexturePalette8) {
@@ -713,9 +713,10 @@ TEST(SoftDevice3D, SpritesCutToTheirPictureEqualWholeRows)
     for (const int format : {kTextureA8R8G8B8, kTexturePalette8}) {
         std::shared_ptr<SoftTexture> texture;
         ASSERT_EQ(SoftDevice3D::CreateTexture(40, 40, format, texture), Platform::kDDOk);
-        // The last reaches every edge.
-        for (const double radius : {9.0, 18.5, 23.0}) {
-            PaintBlob(*texture, radius, random);
+        // The last reaches the left edge.
+        const double blobs[3][3] = {{20, 20, 9}, {20, 20, 18.5}, {6, 20, 8}};
+        for (const auto& [cx, cy, radius] : blobs) {
+            PaintBlob(*texture, cx, cy, radius, random);
             // Laid over, and added weighed by alpha.
             for (const BlendFactor dest : {BlendFactor::InvSrcAlpha, BlendFactor::One})
                 for (const bool linear : {false, true}) {

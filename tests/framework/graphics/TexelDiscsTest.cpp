@@ -190,6 +190,17 @@ TEST(TexelDiscs, KeepsEachRegionsDiscUntilThePixelsChange)
         }
 }
 
+TEST(TexelDiscs, SaveWhereTheyLeaveOutEnoughOfTheSamples)
+{
+    // 85 of 100 texels: a radius of sqrt(85 / pi) = 5.2016.
+    EXPECT_TRUE(TexelDiscs::Saves({5, 5, 5.2}, 10, 10));
+    EXPECT_FALSE(TexelDiscs::Saves({5, 5, 5.21}, 10, 10));
+    EXPECT_TRUE(TexelDiscs::Saves({5, 5, 5.2}, 20, 5));
+    EXPECT_FALSE(TexelDiscs::Saves({5, 5, 5.21}, 5, 20));
+    // Nothing to sample: nothing to draw.
+    EXPECT_TRUE(TexelDiscs::Saves({0, 0, -1}, 1, 1));
+}
+
 // A mapping of pixels to texels by its steps across and down a row, in
 // texels per pixel, and the texel under pixel (0, 0).
 SWTri::Gradients Mapping(double su, double sv, double tu, double tv, double u0, double v0)
@@ -436,8 +447,8 @@ TEST(TexelDiscDrawings, EqualTheWholeRowsOfTheSse2Level)
     std::mt19937 random(9121);
     constexpr int kSide = 40;
     const Testing::Texture small = Blob(kSide, 12, 12, 4, random);
-    // Reaching every edge.
-    const Testing::Texture other = Blob(kSide, 20, 20, 24, random);
+    // Reaching the left edge.
+    const Testing::Texture other = Blob(kSide, 6, 20, 8, random);
     for (const bool premultiplied : {false, true})
         for (const bool palette : {false, true}) {
             const auto image = Testing::MakeImage(kSide, small.argb, premultiplied ? &display.app : nullptr);
