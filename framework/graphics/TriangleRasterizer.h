@@ -701,7 +701,7 @@ template <typename Drawer>
     bool two, int l0, int r0, int l1, int r1, const Gradients& ga, const Gradients& gb)
 {
     const auto queue = [&](int x, int split, int end, const Gradients& left, const DiscSpans& leftDisc,
-                           const Gradients& right, const DiscSpans& rightDisc) {
+                           const Gradients& right, const DiscSpans& rightDisc) __attribute__((always_inline)) {
         int first = x;
         int last = split;
         leftDisc.Narrow(row, first, last);
@@ -727,6 +727,48 @@ template <typename Drawer>
         if (two)
             queue(l1, r1, r1, gb, db, gb, db);
     }
+}
+
+// As Cut, for two triangles that map pixels to texels alike (Alike): one
+// narrowing for each queued row, by `spans` of the first.
+template <typename Drawer>
+[[gnu::always_inline]] inline void CutAlike(Drawer& drawer, const DiscSpans& spans, int row, bool one, bool two,
+    int l0, int r0, int l1, int r1, const Gradients& ga, const Gradients& gb)
+{
+    const auto queue = [&](int x, int split, int end, const Gradients& left, const Gradients& right)
+                           __attribute__((always_inline)) {
+                               int first = x;
+                               int last = end;
+                               spans.Narrow(row, first, last);
+                               if (last > first)
+                                   drawer.QueueWithin(row, x, split, end, left, right, first, last);
+                           };
+    if (one && two && r0 == l1) {
+        queue(l0, r0, r1, ga, gb);
+    } else if (one && two && r1 == l0) {
+        queue(l1, r1, r0, gb, ga);
+    } else {
+        if (one)
+            queue(l0, r0, r0, ga, ga);
+        if (two)
+            queue(l1, r1, r1, gb, gb);
+    }
+}
+
+// How far apart two triangles' texture positions may lie anywhere on the
+// destination, in texels, for them to count as alike: the two halves of a
+// sprite's quad differ by the rounding of their planes alone.
+inline constexpr double kAlikeTexels = 0.125;
+
+inline bool Alike(const Gradients& a, const Gradients& b, const Destination& dest)
+{
+    constexpr double kMost = kAlikeTexels * 4294967296.0;
+    const auto apart = [&](const TriangleScan::Plane& p, const TriangleScan::Plane& q) {
+        return std::fabs(static_cast<double>(p.base) - static_cast<double>(q.base)) +
+               std::fabs(static_cast<double>(p.dx) - static_cast<double>(q.dx)) * dest.width +
+               std::fabs(static_cast<double>(p.dy) - static_cast<double>(q.dy)) * dest.height;
+    };
+    return apart(a.u, b.u) <= kMost && apart(a.v, b.v) <= kMost;
 }
 
 // Triangles of `vertices` (three each, one or two of them) drawn in order,
@@ -785,6 +827,17 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
         if (disc && drawer.Cuts()) {
             if (disc->radius < 0)
                 return;
+            if (hasFirst && hasSecond && Alike(ga, gb, dest)) {
+                // Wider by how far the second's positions may lie from the
+                // first's.
+                const DiscSpans both(ga, TexelDisc{disc->u, disc->v, disc->radius + 2 * kAlikeTexels});
+                if (both.Worth()) {
+                    walk([&](int row, bool one, bool two, int l0, int r0, int l1, int r1) __attribute__((always_inline)) {
+                        CutAlike(drawer, both, row, one, two, l0, r0, l1, r1, ga, gb);
+                    });
+                    return;
+                }
+            }
             const DiscSpans da = hasFirst ? DiscSpans(ga, *disc) : DiscSpans();
             const DiscSpans db = hasSecond ? DiscSpans(gb, *disc) : DiscSpans();
             if ((!hasFirst || da.Worth()) && (!hasSecond || db.Worth())) {
