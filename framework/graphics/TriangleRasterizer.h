@@ -691,67 +691,25 @@ private:
     double mCentre1 = 0;
 };
 
-// A row of RasterizeTriangles (the spans [l0, r0) of `ga` and [l1, r1) of
-// `gb`, `one` and `two` telling which cover anything) queued where its
-// samples can be something: each queued row over the columns that either
-// of its parts may need, every pixel of them drawn as the whole row draws
-// it.
-template <typename Drawer>
-[[gnu::always_inline]] inline void Cut(Drawer& drawer, const DiscSpans& da, const DiscSpans& db, int row, bool one,
-    bool two, int l0, int r0, int l1, int r1, const Gradients& ga, const Gradients& gb)
+// A row's spans, [l0, r0) of the first triangle (`ga`) and [l1, r1) of the
+// second (`gb`), `one` and `two` telling which cover anything, handed to
+// `queue(x, split, end, left, right, firstLeft)` as they are drawn: as one
+// where the triangles meet on the row, as the two of a quad do along its
+// diagonal, else each on its own (split then being end). `firstLeft` tells
+// whether the left part is the first triangle's.
+template <typename Queue>
+[[gnu::always_inline]] inline void JoinRow(bool one, bool two, int l0, int r0, int l1, int r1, const Gradients& ga,
+    const Gradients& gb, Queue&& queue)
 {
-    const auto queue = [&](int x, int split, int end, const Gradients& left, const DiscSpans& leftDisc,
-                           const Gradients& right, const DiscSpans& rightDisc) __attribute__((always_inline)) {
-        int first = x;
-        int last = split;
-        leftDisc.Narrow(row, first, last);
-        if (split < end) {
-            int from = split;
-            int to = end;
-            rightDisc.Narrow(row, from, to);
-            if (to > from) {
-                first = last > first ? std::min(first, from) : from;
-                last = std::max(last, to);
-            }
-        }
-        if (last > first)
-            drawer.QueueWithin(row, x, split, end, left, right, first, last);
-    };
     if (one && two && r0 == l1) {
-        queue(l0, r0, r1, ga, da, gb, db);
+        queue(l0, r0, r1, ga, gb, true);
     } else if (one && two && r1 == l0) {
-        queue(l1, r1, r0, gb, db, ga, da);
+        queue(l1, r1, r0, gb, ga, false);
     } else {
         if (one)
-            queue(l0, r0, r0, ga, da, ga, da);
+            queue(l0, r0, r0, ga, ga, true);
         if (two)
-            queue(l1, r1, r1, gb, db, gb, db);
-    }
-}
-
-// As Cut, for two triangles that map pixels to texels alike (Alike): one
-// narrowing for each queued row, by `spans` of the first.
-template <typename Drawer>
-[[gnu::always_inline]] inline void CutAlike(Drawer& drawer, const DiscSpans& spans, int row, bool one, bool two,
-    int l0, int r0, int l1, int r1, const Gradients& ga, const Gradients& gb)
-{
-    const auto queue = [&](int x, int split, int end, const Gradients& left, const Gradients& right)
-                           __attribute__((always_inline)) {
-                               int first = x;
-                               int last = end;
-                               spans.Narrow(row, first, last);
-                               if (last > first)
-                                   drawer.QueueWithin(row, x, split, end, left, right, first, last);
-                           };
-    if (one && two && r0 == l1) {
-        queue(l0, r0, r1, ga, gb);
-    } else if (one && two && r1 == l0) {
-        queue(l1, r1, r0, gb, ga);
-    } else {
-        if (one)
-            queue(l0, r0, r0, ga, ga);
-        if (two)
-            queue(l1, r1, r1, gb, gb);
+            queue(l1, r1, r1, gb, gb, false);
     }
 }
 
@@ -832,8 +790,17 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
                 // first's.
                 const DiscSpans both(ga, TexelDisc{disc->u, disc->v, disc->radius + 2 * kAlikeTexels});
                 if (both.Worth()) {
+                    // One narrowing for each queued row.
                     walk([&](int row, bool one, bool two, int l0, int r0, int l1, int r1) __attribute__((always_inline)) {
-                        CutAlike(drawer, both, row, one, two, l0, r0, l1, r1, ga, gb);
+                        JoinRow(one, two, l0, r0, l1, r1, ga, gb,
+                            [&](int x, int split, int end, const Gradients& left, const Gradients& right, bool)
+                                __attribute__((always_inline)) {
+                                    int first = x;
+                                    int last = end;
+                                    both.Narrow(row, first, last);
+                                    if (last > first)
+                                        drawer.QueueWithin(row, x, split, end, left, right, first, last);
+                                });
                     });
                     return;
                 }
@@ -841,24 +808,36 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
             const DiscSpans da = hasFirst ? DiscSpans(ga, *disc) : DiscSpans();
             const DiscSpans db = hasSecond ? DiscSpans(gb, *disc) : DiscSpans();
             if ((!hasFirst || da.Worth()) && (!hasSecond || db.Worth())) {
+                // Each part narrowed by its own triangle's spans, the row
+                // drawn over what either needs.
                 walk([&](int row, bool one, bool two, int l0, int r0, int l1, int r1) __attribute__((always_inline)) {
-                    Cut(drawer, da, db, row, one, two, l0, r0, l1, r1, ga, gb);
+                    JoinRow(one, two, l0, r0, l1, r1, ga, gb,
+                        [&](int x, int split, int end, const Gradients& left, const Gradients& right, bool firstLeft)
+                            __attribute__((always_inline)) {
+                                int first = x;
+                                int last = split;
+                                (firstLeft ? da : db).Narrow(row, first, last);
+                                if (split < end) {
+                                    int from = split;
+                                    int to = end;
+                                    (firstLeft ? db : da).Narrow(row, from, to);
+                                    if (to > from) {
+                                        first = last > first ? std::min(first, from) : from;
+                                        last = std::max(last, to);
+                                    }
+                                }
+                                if (last > first)
+                                    drawer.QueueWithin(row, x, split, end, left, right, first, last);
+                            });
                 });
                 return;
             }
         }
     }
     walk([&](int row, bool one, bool two, int l0, int r0, int l1, int r1) __attribute__((always_inline)) {
-        if (one && two && r0 == l1) {
-            drawer.Queue(row, l0, r0, r1, ga, gb);
-        } else if (one && two && r1 == l0) {
-            drawer.Queue(row, l1, r1, r0, gb, ga);
-        } else {
-            if (one)
-                drawer.Queue(row, l0, r0, r0, ga, ga);
-            if (two)
-                drawer.Queue(row, l1, r1, r1, gb, gb);
-        }
+        JoinRow(one, two, l0, r0, l1, r1, ga, gb,
+            [&](int x, int split, int end, const Gradients& left, const Gradients& right, bool)
+                __attribute__((always_inline)) { drawer.Queue(row, x, split, end, left, right); });
     });
 }
 
