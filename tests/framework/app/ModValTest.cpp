@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -461,8 +462,31 @@ void AltRClearsTheHeldKeysWhenNothingChanged(Session& s)
     EXPECT_TRUE(s.app.mBoxes.empty());
 }
 
+// The scratch sources are one pair of files for every process, and this
+// test alone and the whole binary's run may come at once: each holds them
+// while it writes and reparses them.
+class ScratchLock {
+public:
+    ScratchLock() : mFd(open((kScratch + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644))
+    {
+        if (mFd >= 0)
+            flock(mFd, LOCK_EX);
+    }
+    ScratchLock(const ScratchLock&) = delete;
+    ScratchLock& operator=(const ScratchLock&) = delete;
+    ~ScratchLock()
+    {
+        if (mFd >= 0)
+            close(mFd);
+    }
+
+private:
+    int mFd;
+};
+
 TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
 {
+    const ScratchLock lock;
     Session s;
     // Before any marked constant is used no file takes part.
     EXPECT_FALSE(s.Run());
