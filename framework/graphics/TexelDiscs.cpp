@@ -91,11 +91,8 @@ const TexelDisc* TexelDiscs::Of(const TextureInfo& texture, const TexelRegion& r
     }
     auto found = std::find_if(mEntries.begin(), mEntries.end(), [&](const Entry& e) { return e.region == region; });
     if (found == mEntries.end()) {
-        // Reserved whole, so that a disc handed out stays where it is until
-        // the list starts over.
         if (mEntries.size() >= kMaxRegions)
             mEntries.clear();
-        mEntries.reserve(kMaxRegions);
         mEntries.push_back({region, Measure(texture, region)});
         found = mEntries.end() - 1;
     }

@@ -7,8 +7,8 @@
 #include "framework/graphics/SWTri.h"
 
 #include <cstdint>
+#include <deque>
 #include <optional>
-#include <vector>
 
 namespace Vorn::SWTri {
 
@@ -45,7 +45,7 @@ public:
     // spread over `wide` x `high` texels: where the disc leaves out enough
     // of them (a ball's picture filling its square leaves out too little).
     static bool Saves(const TexelDisc& disc, double wide, double high);
-    static constexpr double kMostCovered = 0.85;
+    static constexpr double kMostCovered = 0.92;
 
     // What is added to the farthest corner's distance: bilinear taps reach
     // a texel from samples up to half a texel outside it on each axis (a
@@ -61,7 +61,9 @@ private:
     };
     // A texture drawn by many regions (a font's glyphs) starts over here.
     static constexpr size_t kMaxRegions = 64;
-    std::vector<Entry> mEntries;
+    // A deque keeps a disc handed out where it is while others are added,
+    // and grows only as far as a texture's regions do.
+    std::deque<Entry> mEntries;
     uint64_t mChanges = 0;
 };
 

@@ -180,6 +180,18 @@ TEST(TexelDiscs, KeepsEachRegionsDiscUntilThePixelsChange)
     EXPECT_DOUBLE_EQ(second->u, 4.5);
     w.words[static_cast<size_t>(5 * 8 + 0)] = 0xFF000000;
     EXPECT_EQ(discs.Of(w.info, kAll, 2), nullptr);
+    // Discs handed out stay where they are while more regions are added,
+    // up to the most the list keeps.
+    TexelDiscs fresh;
+    std::vector<const TexelDisc*> kept;
+    const auto regionOf = [](int i) { return TexelRegion{1 + i % 3, 1 + i / 3 % 3, 5 + i / 9 % 3, 5 + i / 27 % 3}; };
+    for (int i = 0; i < 64; ++i)
+        kept.push_back(fresh.Of(w.info, regionOf(i), 2));
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_NE(kept[static_cast<size_t>(i)], nullptr) << i;
+        EXPECT_DOUBLE_EQ(kept[static_cast<size_t>(i)]->u, 4.5) << i;
+        EXPECT_EQ(fresh.Of(w.info, regionOf(i), 2), kept[static_cast<size_t>(i)]) << i;
+    }
     // Many regions: each still its own, the list starting over when full.
     for (int round = 0; round < 2; ++round)
         for (int i = 0; i < 100; ++i) {
@@ -192,11 +204,13 @@ TEST(TexelDiscs, KeepsEachRegionsDiscUntilThePixelsChange)
 
 TEST(TexelDiscs, SaveWhereTheyLeaveOutEnoughOfTheSamples)
 {
-    // 85 of 100 texels: a radius of sqrt(85 / pi) = 5.2016.
-    EXPECT_TRUE(TexelDiscs::Saves({5, 5, 5.2}, 10, 10));
-    EXPECT_FALSE(TexelDiscs::Saves({5, 5, 5.21}, 10, 10));
-    EXPECT_TRUE(TexelDiscs::Saves({5, 5, 5.2}, 20, 5));
-    EXPECT_FALSE(TexelDiscs::Saves({5, 5, 5.21}, 5, 20));
+    // 92 of 100 texels: a radius of sqrt(92 / pi) = 5.4115.
+    EXPECT_TRUE(TexelDiscs::Saves({5, 5, 5.411}, 10, 10));
+    EXPECT_FALSE(TexelDiscs::Saves({5, 5, 5.412}, 10, 10));
+    EXPECT_TRUE(TexelDiscs::Saves({5, 5, 5.411}, 20, 5));
+    EXPECT_FALSE(TexelDiscs::Saves({5, 5, 5.412}, 5, 20));
+    // A ball's picture filling its square of 64 texels, the margin added.
+    EXPECT_TRUE(TexelDiscs::Saves({32, 32, 32 + TexelDiscs::kMargin}, 64, 64));
     // Nothing to sample: nothing to draw.
     EXPECT_TRUE(TexelDiscs::Saves({0, 0, -1}, 1, 1));
 }
