@@ -108,8 +108,7 @@ void DDImage::ReleaseMemoryBits()
     }
     if (mWantDDSurface && BuildSurface()) {
         mBits.reset();
-        mTriangleLayer.reset();
-        mTexelDiscs.reset();
+        ForgetTriangleData();
         mColorIndices.reset();
         mColorTable.reset();
         return;

@@ -234,8 +234,7 @@ void DDImage::FreeAllButSurface()
         return;
     mBits.reset();
     ForgetNativeData();
-    mTriangleLayer.reset();
-    mTexelDiscs.reset();
+    ForgetTriangleData();
     mRLAdditiveData.reset();
     mRLAlphaData.reset();
     mColorTable.reset();

@@ -113,11 +113,10 @@ void RunSampling(const Job& job, const Fetch& fetch)
         RunMode<Tgt, Fetch, Unweighted, Sampling::Point>(job, fetch);
 }
 
-// The disc of the texels the corners' samples can reach (two texels past
-// their box on every side), for drawings wide enough to be worth it.
+// The disc of the texels the corners' samples can reach, for drawings wide
+// enough to be worth it.
 const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, int count)
 {
-    constexpr int32_t kWorthColumns = 32 << 16;
     int32_t left = corners[0].x;
     int32_t right = left;
     int32_t u0 = corners[0].u;
@@ -132,17 +131,10 @@ const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, 
         v0 = std::min(v0, corners[i].v);
         v1 = std::max(v1, corners[i].v);
     }
-    if (int64_t{right} - left < kWorthColumns)
+    constexpr double kPixel = 65536;
+    if ((int64_t{right} - left) / kPixel < TexelDiscs::kWorthColumns)
         return nullptr;
-    // An arithmetic shift is the floor.
-    const auto held = [](int32_t at, int by, int size) { return std::clamp((at >> 16) + by, 0, size - 1); };
-    constexpr int64_t kHalf = 1 << 15;
-    const auto past = [](int32_t at, int size) { return int64_t{at} > (int64_t{size} << 16) + kHalf; };
-    const TexelDisc* disc = texture.Disc({held(u0, -2, texture.Width()), held(v0, -2, texture.Height()),
-        held(u1, 2, texture.Width()), held(v1, 2, texture.Height()), u0 < -kHalf, v0 < -kHalf,
-        past(u1, texture.Width()), past(v1, texture.Height())});
-    constexpr double kTexel = 65536;
-    return disc && TexelDiscs::Saves(*disc, (int64_t{u1} - u0) / kTexel, (int64_t{v1} - v0) / kTexel) ? disc : nullptr;
+    return texture.Disc(u0 / kPixel, v0 / kPixel, u1 / kPixel, v1 / kPixel);
 }
 
 template <typename Fetch, typename Unweighted = UnweightedFetch<Fetch>>
@@ -325,13 +317,13 @@ const uint32_t* SoftTexture::Premultiplied() const
     return mPremultiplied.get();
 }
 
-const SWTri::TexelDisc* SoftTexture::Disc(const SWTri::TexelRegion& region) const
+const SWTri::TexelDisc* SoftTexture::Disc(double u0, double v0, double u1, double v1) const
 {
     SWTri::TextureInfo words;
     words.premultiplied = Premultiplied();
     words.width = mWidth;
     words.height = mHeight;
-    return words.premultiplied ? mDiscs.Of(words, region, mChanges) : nullptr;
+    return words.premultiplied ? mDiscs.Around(words, u0, v0, u1, v1, mChanges) : nullptr;
 }
 
 const uint32_t* SoftTexture::EdgedPremultiplied() const

@@ -119,9 +119,10 @@ public:
     const uint32_t* Premultiplied() const;
     // Those words edged for bilinear rows, as Edged.
     const uint32_t* EdgedPremultiplied() const;
-    // Where the premultiplied words in `region` are something
-    // (SWTri::TexelDiscs); null where there are none to look at.
-    const SWTri::TexelDisc* Disc(const SWTri::TexelRegion& region) const;
+    // Where the premultiplied words are something around a box of texture
+    // positions in texels (SWTri::TexelDiscs::Around); null where there
+    // are none to look at or the rows are better drawn whole.
+    const SWTri::TexelDisc* Disc(double u0, double v0, double u1, double v1) const;
 
 private:
     int mWidth;

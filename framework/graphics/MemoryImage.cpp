@@ -106,6 +106,12 @@ SWTri::TexelDiscs& MemoryImage::TexelDiscsOf()
     return *mTexelDiscs;
 }
 
+void MemoryImage::ForgetTriangleData()
+{
+    mTriangleLayer.reset();
+    mTexelDiscs.reset();
+}
+
 const NativeDisplay* MemoryImage::AppDisplay() const
 {
     if (!mApp || !mApp->mDDInterface)
@@ -131,8 +137,7 @@ void MemoryImage::FreePalette()
 {
     mColorIndices.reset();
     mColorTable.reset();
-    mTriangleLayer.reset();
-    mTexelDiscs.reset();
+    ForgetTriangleData();
 }
 
 void MemoryImage::RebuildPixels(uint32_t* out) const
@@ -227,8 +232,7 @@ void MemoryImage::MarkBitsChanged()
     ForgetNativeData();
     mRLAlphaData.reset();
     mRLAdditiveData.reset();
-    mTriangleLayer.reset();
-    mTexelDiscs.reset();
+    ForgetTriangleData();
 }
 
 void MemoryImage::ScanPixelFlags()
@@ -272,8 +276,7 @@ void MemoryImage::FreeSoftwareData()
     ForgetNativeData();
     mRLAdditiveData.reset();
     mRLAlphaData.reset();
-    mTriangleLayer.reset();
-    mTexelDiscs.reset();
+    ForgetTriangleData();
 }
 
 void MemoryImage::FreeNativeData()
@@ -282,8 +285,7 @@ void MemoryImage::FreeNativeData()
         GetBits();
     ForgetNativeData();
     mRLAdditiveData.reset();
-    mTriangleLayer.reset();
-    mTexelDiscs.reset();
+    ForgetTriangleData();
 }
 
 void MemoryImage::FreeTextureBuffers()

@@ -156,6 +156,10 @@ public:
     // Not owned; null when the image is not registered.
     VornAppBase* mApp = nullptr;
 
+    // Drops what drawing the image as triangles keeps of its pixels (its
+    // layer, its texel discs): wherever the pixels go or change.
+    void ForgetTriangleData();
+
     // The application's display while it has a pixel format, else null.
     const NativeDisplay* AppDisplay() const;
     // Drops the premultiplied words and what is made of them.

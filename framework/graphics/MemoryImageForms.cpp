@@ -142,8 +142,7 @@ bool MemoryImage::ReduceToPalette()
     if (BuildPalette(bits, mColorIndices.get(), mWidth, mHeight, mColorTable.get())) {
         mBits.reset();
         ForgetNativeData();
-        mTriangleLayer.reset();
-        mTexelDiscs.reset();
+        ForgetTriangleData();
         mWantPal = true;
         return true;
     }
@@ -156,8 +155,7 @@ bool MemoryImage::ReduceToPalette()
 void MemoryImage::ReleaseMemoryBits()
 {
     mPurgeBits = true;
-    mTriangleLayer.reset();
-    mTexelDiscs.reset();
+    ForgetTriangleData();
     const bool is3D = mApp && mApp->Is3DEnabled();
     if (!is3D) {
         const NativeDisplay* display = AppDisplay();

@@ -316,20 +316,16 @@ namespace {
 constexpr double kMaxDiscTexel = 16384.0;
 
 // The disc of the texels the strip's samples can reach: every sample lies
-// within the box of its corners' texture positions, give or take rounding,
-// and two texels more are looked at on every side.
+// within the box of its corners' texture positions, give or take rounding.
 const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& texture, const TextureInfo& forms)
 {
-    // Rows narrower than this lose too little to pay for looking: a
-    // particle's.
-    constexpr float kWorthColumns = 32;
     float left = strip[0].mX;
     float right = left;
     for (int i = 1; i < count; ++i) {
         left = std::min(left, strip[i].mX);
         right = std::max(right, strip[i].mX);
     }
-    if (!(right - left >= kWorthColumns))
+    if (!(right - left >= TexelDiscs::kWorthColumns))
         return nullptr;
     double u0 = kMaxDiscTexel;
     double v0 = kMaxDiscTexel;
@@ -346,16 +342,7 @@ const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& tex
         v0 = std::min(v0, v);
         v1 = std::max(v1, v);
     }
-    // Truncation from a positive number is the floor.
-    const auto held = [](double at, int last) {
-        constexpr double kLift = 2 * kMaxDiscTexel;
-        return std::clamp(static_cast<int>(at + kLift) - static_cast<int>(kLift), 0, last);
-    };
-    const TexelRegion region{held(u0 - 2, forms.width - 1), held(v0 - 2, forms.height - 1),
-        held(u1 + 2, forms.width - 1), held(v1 + 2, forms.height - 1), u0 < -0.5, v0 < -0.5,
-        u1 > forms.width + 0.5, v1 > forms.height + 0.5};
-    const TexelDisc* disc = texture.TexelDiscsOf().Of(forms, region, static_cast<uint64_t>(texture.mBitsChangedCount));
-    return disc && TexelDiscs::Saves(*disc, u1 - u0, v1 - v0) ? disc : nullptr;
+    return texture.TexelDiscsOf().Around(forms, u0, v0, u1, v1, static_cast<uint64_t>(texture.mBitsChangedCount));
 }
 
 } // namespace

@@ -83,6 +83,25 @@ bool TexelDiscs::Saves(const TexelDisc& disc, double wide, double high)
     return disc.radius < 0 || std::numbers::pi * disc.radius * disc.radius <= kMostCovered * wide * high;
 }
 
+const TexelDisc* TexelDiscs::Around(const TextureInfo& texture, double u0, double v0, double u1, double v1,
+    uint64_t changes)
+{
+    // Also false for NaN.
+    const auto within = [](double at) { return std::fabs(at) <= kMaxTexel; };
+    if (!(within(u0) && within(v0) && within(u1) && within(v1)) || texture.width <= 0 || texture.height <= 0)
+        return nullptr;
+    // Truncation from a positive number is the floor.
+    const auto held = [](double at, int last) {
+        constexpr double kLift = 2 * kMaxTexel;
+        return std::clamp(static_cast<int>(at + kLift) - static_cast<int>(kLift), 0, last);
+    };
+    const TexelRegion region{held(u0 - 2, texture.width - 1), held(v0 - 2, texture.height - 1),
+        held(u1 + 2, texture.width - 1), held(v1 + 2, texture.height - 1), u0 < -0.5, v0 < -0.5,
+        u1 > texture.width + 0.5, v1 > texture.height + 0.5};
+    const TexelDisc* disc = Of(texture, region, changes);
+    return disc && Saves(*disc, u1 - u0, v1 - v0) ? disc : nullptr;
+}
+
 const TexelDisc* TexelDiscs::Of(const TextureInfo& texture, const TexelRegion& region, uint64_t changes)
 {
     if (changes != mChanges) {

@@ -38,6 +38,20 @@ public:
     // every disc found before.
     const TexelDisc* Of(const TextureInfo& texture, const TexelRegion& region, uint64_t changes);
 
+    // The disc for a drawing whose corners' texture positions span
+    // [u0, u1] x [v0, v1] texels, or null where its rows are to be drawn
+    // whole: the region looked at is that box and two texels more on every
+    // side (rounding, bilinear taps), held to the texture, and samples reach
+    // past an edge where the box goes more than half a texel beyond it; the
+    // disc must also save (Saves). Positions past kMaxTexel, or not finite,
+    // have none.
+    const TexelDisc* Around(const TextureInfo& texture, double u0, double v0, double u1, double v1, uint64_t changes);
+    static constexpr double kMaxTexel = 32768;
+
+    // Drawings narrower than this many pixels lose too little to cutting to
+    // pay for looking: a particle's.
+    static constexpr double kWorthColumns = 32;
+
     // The same, found anew.
     static std::optional<TexelDisc> Measure(const TextureInfo& texture, const TexelRegion& region);
 

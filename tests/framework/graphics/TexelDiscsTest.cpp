@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <random>
@@ -214,6 +215,63 @@ TEST(TexelDiscs, SaveWhereTheyLeaveOutEnoughOfTheSamples)
     // Nothing to sample: nothing to draw.
     EXPECT_TRUE(TexelDiscs::Saves({0, 0, -1}, 1, 1));
 }
+
+struct AroundCase {
+    const char* name;
+    // One visible texel of the 8 x 8 picture.
+    Texel texel;
+    double u0;
+    double v0;
+    double u1;
+    double v1;
+    // No disc; else whether it is the texel's or holds nothing.
+    bool none;
+    bool found;
+};
+
+void PrintTo(const AroundCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TexelDiscsAround : public testing::TestWithParam<AroundCase> {};
+
+TEST_P(TexelDiscsAround, LookTwoTexelsPastTheBoxAndAtTheEdgesItReachesPast)
+{
+    const AroundCase& c = GetParam();
+    Words w(Form::Premultiplied, {c.texel});
+    TexelDiscs discs;
+    const TexelDisc* disc = discs.Around(w.info, c.u0, c.v0, c.u1, c.v1, 0);
+    if (c.none) {
+        EXPECT_EQ(disc, nullptr);
+        return;
+    }
+    ASSERT_NE(disc, nullptr);
+    if (!c.found) {
+        EXPECT_LT(disc->radius, 0);
+        return;
+    }
+    EXPECT_DOUBLE_EQ(disc->u, c.texel.x + 0.5);
+    EXPECT_DOUBLE_EQ(disc->v, c.texel.y + 0.5);
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(Boxes, TexelDiscsAround,
+    testing::Values(AroundCase{"wholeTexture", {3, 3, 0xFF000000}, 0, 0, 8, 8, false, true},
+        AroundCase{"twoPastTheRight", {6, 3, 0xFF000000}, 0, 0, 4, 8, false, true},
+        AroundCase{"shortOfTwoPastTheRight", {6, 3, 0xFF000000}, 0, 0, 3.99, 8, false, false},
+        AroundCase{"twoBeforeTheLeft", {1, 3, 0xFF000000}, 3.99, 0, 8, 8, false, true},
+        AroundCase{"pastTwoBeforeTheLeft", {1, 3, 0xFF000000}, 4, 0, 8, 8, false, false},
+        AroundCase{"halfATexelPastTheLeftEdge", {0, 3, 0xFF000000}, -0.5, 0, 8, 8, false, true},
+        AroundCase{"moreThanHalfPastTheLeftEdge", {0, 3, 0xFF000000}, -0.51, 0, 8, 8, true, false},
+        AroundCase{"halfATexelPastTheBottomEdge", {3, 7, 0xFF000000}, 0, 0, 8, 8.5, false, true},
+        AroundCase{"moreThanHalfPastTheBottomEdge", {3, 7, 0xFF000000}, 0, 0, 8, 8.51, true, false},
+        AroundCase{"pastAnEdgeWithNothingOnIt", {3, 3, 0xFF000000}, -3, -3, 11, 11, false, true},
+        AroundCase{"tooFewLeftOut", {3, 3, 0xFF000000}, 3, 3, 4, 4, true, false},
+        AroundCase{"farOut", {3, 3, 0xFF000000}, 0, 0, TexelDiscs::kMaxTexel + 1, 8, true, false},
+        AroundCase{"notANumber", {3, 3, 0xFF000000}, kNaN, 0, 8, 8, true, false}),
+    [](const testing::TestParamInfo<AroundCase>& info) { return std::string(info.param.name); });
 
 // A mapping of pixels to texels by its steps across and down a row, in
 // texels per pixel, and the texel under pixel (0, 0).
