@@ -90,11 +90,9 @@ const TexelDisc* TexelDiscs::Around(const TextureInfo& texture, double u0, doubl
     const auto within = [](double at) { return std::fabs(at) <= kMaxTexel; };
     if (!(within(u0) && within(v0) && within(u1) && within(v1)) || texture.width <= 0 || texture.height <= 0)
         return nullptr;
-    // Truncation from a positive number is the floor.
-    const auto held = [](double at, int last) {
-        constexpr double kLift = 2 * kMaxTexel;
-        return std::clamp(static_cast<int>(at + kLift) - static_cast<int>(kLift), 0, last);
-    };
+    // Truncation is the floor from 0 on, and anything before 0 is held to
+    // it either way.
+    const auto held = [](double at, int last) { return std::clamp(static_cast<int>(at), 0, last); };
     const TexelRegion region{held(u0 - 2, texture.width - 1), held(v0 - 2, texture.height - 1),
         held(u1 + 2, texture.width - 1), held(v1 + 2, texture.height - 1), u0 < -0.5, v0 < -0.5,
         u1 > texture.width + 0.5, v1 > texture.height + 0.5};
