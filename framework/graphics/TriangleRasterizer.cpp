@@ -44,13 +44,6 @@ void TriangleScan::Edge::Start(const FixedVertex& a, const FixedVertex& b, int r
     stepRem = dx * 65536 - stepQ * den;
 }
 
-void TriangleScan::Start(Walker& walker) const
-{
-    walker.row = mFirstRow;
-    walker.longEdge.Start(*mSorted[0], *mSorted[2], mFirstRow);
-    walker.shortEdge.Start(*mSorted[0], *mSorted[1], mFirstRow);
-}
-
 bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
 {
     for (int i = 0; i < 3; ++i)

@@ -167,20 +167,21 @@ public:
     // Whole groups walk without a test of where the row ends or turns to
     // the right triangle; the one group that straddles the turn, and the
     // last one, take theirs once.
-    // The walks' positions at column 0 are `leftU`, `leftV` and `rightU`,
-    // `rightV`; their steps those of `left` and `right`.
+    // The left walk's positions at column x are `leftU`, `leftV`, the right
+    // walk's at column `split` `rightU`, `rightV`; their steps those of
+    // `left` and `right`.
     [[gnu::always_inline]] void Draw(uint32_t* row, int width, int x, int split, int end, uint32_t leftU,
         uint32_t leftV, const Walk& left, uint32_t rightU, uint32_t rightV, const Walk& right) const
     {
         const __m256i all = _mm256_set1_epi32(-1);
-        Cursor l(leftU, leftV, left, x);
+        Cursor l(leftU, leftV, left, 0);
         int g = x;
         const int leftEnd = split < end ? split : end;
         for (; leftEnd - g >= 8; g += 8, l.Next())
             Group<Reach::Whole>(row + g, l.u, l.v, all);
         if (g >= end)
             return;
-        Cursor r(rightU, rightV, right, g);
+        Cursor r(rightU, rightV, right, g - split);
         __m256i u = r.u;
         __m256i v = r.v;
         if (g < split) {
@@ -209,12 +210,14 @@ private:
     static_assert(offsetof(Walk, upperU) == offsetof(Walk, lanesU) + sizeof(__m128i) &&
                   offsetof(Walk, upperV) == offsetof(Walk, lanesV) + sizeof(__m128i));
 
-    // Texture positions of eight neighbouring columns along a walk.
+    // Texture positions of eight neighbouring columns along a walk, from
+    // `ahead` columns past the one at `atU`, `atV` (behind it where
+    // negative: the steps wrap as 32-bit words do).
     struct Cursor {
-        [[gnu::always_inline]] Cursor(uint32_t atU, uint32_t atV, const Walk& w, int g)
-            : u(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(atU + static_cast<uint32_t>(g) * w.du)),
+        [[gnu::always_inline]] Cursor(uint32_t atU, uint32_t atV, const Walk& w, int ahead)
+            : u(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(atU + static_cast<uint32_t>(ahead) * w.du)),
                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&w.lanesU)))),
-              v(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(atV + static_cast<uint32_t>(g) * w.dv)),
+              v(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(atV + static_cast<uint32_t>(ahead) * w.dv)),
                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&w.lanesV)))),
               stepU(_mm256_set1_epi32(static_cast<int>(8 * w.du))), stepV(_mm256_set1_epi32(static_cast<int>(8 * w.dv)))
         {
@@ -529,8 +532,10 @@ template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
     const Walk& left, const Walk& right)
 {
-    WideRows<Target, Fetch, Mode, How>(fetch, tint).Draw(row, width, x, split, end, left.u, left.v, left, right.u,
-        right.v, right);
+    const auto xs = static_cast<uint32_t>(x);
+    const auto splits = static_cast<uint32_t>(split);
+    WideRows<Target, Fetch, Mode, How>(fetch, tint).Draw(row, width, x, split, end, left.u + xs * left.du,
+        left.v + xs * left.dv, left, right.u + splits * right.du, right.v + splits * right.dv, right);
 }
 
 template <typename Target, typename Fetch, Sampling Mode, Compose How>

@@ -35,8 +35,11 @@ template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
     const Walk& left, const Walk& right);
 
-// A row of a drawing as DrawRow takes it: its texture positions at column
-// 0 of each walk, the walks' steps those of `left` and `right`.
+// A row of a drawing: columns [x, end) as DrawRow draws them, but with the
+// texture positions where each walk's part starts, `leftU`, `leftV` at
+// column x and `rightU`, `rightV` at column `split`; the walks' steps those
+// of `left` and `right`. (The rasteriser has the positions there at hand;
+// through column 0 each would cost it a product and the kernel another.)
 struct QueuedRow {
     uint32_t* out;
     int x;
