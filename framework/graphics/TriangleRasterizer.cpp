@@ -62,6 +62,9 @@ bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
     if (cross == 0)
         return false;
     mMidLeft = cross < 0;
+    // An edge between corners within the columns never leaves them.
+    mWithin = std::min({top.x, mid.x, bottom.x}) >= 0 &&
+              int64_t{std::max({top.x, mid.x, bottom.x})} <= int64_t{width} * 65536;
     mFirstRow = CeilRow(top.y);
     mMidRow = CeilRow(mid.y);
     mLastRow = CeilRow(bottom.y);

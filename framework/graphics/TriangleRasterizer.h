@@ -400,8 +400,15 @@ public:
         }
         const int64_t a = walker.edges.LowQ();
         const int64_t b = walker.edges.HighQ();
-        left = static_cast<int>(std::clamp<int64_t>(mMidLeft ? b : a, 0, mWidth));
-        right = static_cast<int>(std::clamp<int64_t>(mMidLeft ? a : b, 0, mWidth));
+        const int64_t l = mMidLeft ? b : a;
+        const int64_t r = mMidLeft ? a : b;
+        if (mWithin) {
+            left = static_cast<int>(l);
+            right = static_cast<int>(r);
+        } else {
+            left = static_cast<int>(std::clamp<int64_t>(l, 0, mWidth));
+            right = static_cast<int>(std::clamp<int64_t>(r, 0, mWidth));
+        }
         walker.edges.Next();
         ++walker.row;
     }
@@ -413,6 +420,9 @@ private:
     const FixedVertex* mIn[3];
     const FixedVertex* mSorted[3];
     bool mMidLeft;
+    // Whether every corner lies within columns [0, width]: then no span
+    // needs holding to them.
+    bool mWithin;
     int mFirstRow;
     int mMidRow;
     int mLastRow;
@@ -446,13 +456,15 @@ struct Walk {
     uint32_t dv = 0;
 #if defined(__SSE2__)
     // 0, 1, 2 and 3 steps, and 4 to 7 right after them (read as one by
-    // the AVX2 rows); four steps.
+    // the AVX2 rows); four steps, and eight (each half of an AVX2 row's).
     __m128i lanesU;
     __m128i upperU;
     __m128i lanesV;
     __m128i upperV;
     __m128i fourU;
     __m128i fourV;
+    __m128i eightU;
+    __m128i eightV;
 #endif
     // A walk of these steps, its positions to be set.
     static Walk Steps(uint32_t du, uint32_t dv)
@@ -467,6 +479,8 @@ struct Walk {
         w.fourV = _mm_set1_epi32(static_cast<int>(4 * dv));
         w.upperU = _mm_add_epi32(w.lanesU, w.fourU);
         w.upperV = _mm_add_epi32(w.lanesV, w.fourV);
+        w.eightU = _mm_add_epi32(w.fourU, w.fourU);
+        w.eightV = _mm_add_epi32(w.fourV, w.fourV);
 #endif
         return w;
     }

@@ -1,6 +1,7 @@
 #include "framework/graphics/TriangleRasterizer.h"
 
 #include "TriangleCanvas.h"
+#include "TriangleTexture.h"
 #include "fakes/DisplayApp.h"
 #include "framework/graphics/MemoryImage.h"
 
@@ -360,6 +361,80 @@ TEST(TriangleRasterizer, ColourComponentsAreHeldToTheirRange)
     SWTri::DrawTriangles(strip, 4, texture.get(), past.dest, false, true, Rect(0, 0, 2, 1), Color(256, 0, 0), 0);
     EXPECT_EQ(past.pixels, red.pixels);
 }
+
+// Spans are held to the destination's columns where a corner lies past
+// them, however little, and are not where every corner lies within them
+// (one exactly on the right edge): exactly the pixels of the row whose
+// centres lie inside are drawn, and the words either side of the rows,
+// inside the same memory, keep what they held. Each way of walking the
+// rows: the vector rows, and the generic kernel through the same spans.
+struct HeldCase {
+    double left;
+    double right;
+    // The left corner's row: on a row's centre, a corner a whole column
+    // out starts that row's span there.
+    double leftY = 0.3;
+};
+
+class TriangleSpansHeld : public ::testing::TestWithParam<HeldCase> {};
+
+template <typename Fetch>
+void ExpectSpansHeld(const HeldCase& c, const Fetch& fetch)
+{
+    constexpr int kWidth = 8;
+    constexpr int kHeight = 10;
+    constexpr int kBefore = 3;
+    constexpr int kStride = kWidth + 2 * kBefore;
+    constexpr uint32_t kCanary = 0x5A5A5A5A;
+    std::vector<uint32_t> words(static_cast<size_t>(kStride * kHeight), kCanary);
+    for (int y = 0; y < kHeight; ++y)
+        std::fill_n(words.begin() + y * kStride + kBefore, kWidth, 0xFF000000u);
+    SWTri::Destination dest;
+    dest.bits = reinterpret_cast<uint8_t*>(words.data() + kBefore);
+    dest.pitch = kStride * 4;
+    dest.width = kWidth;
+    dest.height = kHeight;
+    dest.format = SWTri::kFormat888;
+    const double corners[3][2] = {{-c.left, c.leftY}, {kWidth + c.right, 3.6}, {1.5, 8.7}};
+    std::array<SWTri::FixedVertex, 3> v;
+    for (int i = 0; i < 3; ++i) {
+        v[static_cast<size_t>(i)].x = static_cast<int32_t>(std::lround(corners[i][0] * 65536));
+        v[static_cast<size_t>(i)].y = static_cast<int32_t>(std::lround(corners[i][1] * 65536));
+    }
+    SWTri::RasterizeTriangles<SWTri::Target888<false>, Fetch, SWTri::Sampling::Point, SWTri::Compose::Add,
+        SWTri::Shading::Constant>(v.data(), 1, dest, fetch, SWTri::ColorInfo{});
+    const auto inside = [&](double x, double y) {
+        bool positive = true;
+        bool negative = true;
+        for (int i = 0; i < 3; ++i) {
+            const double* p = corners[i];
+            const double* q = corners[(i + 1) % 3];
+            const double side = (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0]);
+            positive = positive && side > 0;
+            negative = negative && side < 0;
+        }
+        return positive || negative;
+    };
+    for (int y = 0; y < kHeight; ++y)
+        for (int column = 0; column < kStride; ++column) {
+            const int x = column - kBefore;
+            const uint32_t expected = x < 0 || x >= kWidth ? kCanary : inside(x, y) ? 0xFF010101u : 0xFF000000u;
+            EXPECT_EQ(words[static_cast<size_t>(y * kStride + column)], expected)
+                << "column " << x << " row " << y << " left " << c.left << " right " << c.right;
+        }
+}
+
+TEST_P(TriangleSpansHeld, ToTheColumnsOfTheDestination)
+{
+    const uint32_t texel = 0xFF010101;
+    ExpectSpansHeld(GetParam(), SWTri::PremultipliedFetch{{&texel, 1, 1}});
+    ExpectSpansHeld(GetParam(), Testing::GenericOf(SWTri::ArgbFetch{&texel, 1, 1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Corners, TriangleSpansHeld,
+    ::testing::Values(HeldCase{0, 0}, HeldCase{-0.5, -0.25}, HeldCase{0, 1.0 / 65536}, HeldCase{0, 0.5},
+        HeldCase{0, 1}, HeldCase{0, 7.25}, HeldCase{1.0 / 65536, 0}, HeldCase{0.5, 0}, HeldCase{1, 0, 5},
+        HeldCase{2.25, 3.5}, HeldCase{40, 40}));
 
 // Formats no rasteriser draws, non-finite vertices and short strips draw
 // nothing.
