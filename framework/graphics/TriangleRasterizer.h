@@ -829,7 +829,6 @@ void RasterizeTriangles(const FixedVertex* vertices, int count, const Destinatio
         return;
     using Drawer = TriangleDrawer<Target, Fetch, Mode, How, Shade>;
     Drawer drawer(dest, fetch, color);
-
     // Made where they are kept: a sprite's quad is set up for every draw.
     const Gradients ga = hasFirst ? drawer.GradientsOf(first) : Gradients();
     const Gradients gb = hasSecond ? drawer.GradientsOf(second) : Gradients();
