@@ -121,8 +121,9 @@ void BM_TransformedSprite(benchmark::State& state)
 BENCHMARK(BM_TransformedSprite)->ArgName("particle")->Arg(0)->Arg(1);
 
 // A ball as the board draws its shadows, bodies and faces: a 96 x 96
-// picture point-sampled at 0.7 of its size, turned, laid over the screen;
-// from ARGB words, or from a palette where the picture has few colours.
+// picture point-sampled at 0.7 of its size, turned (as bodies are) or not
+// (shadows and faces), laid over the screen; from ARGB words, or from a
+// palette where the picture has few colours.
 void BM_PointSprite(benchmark::State& state)
 {
     BenchDisplay bench(32);
@@ -152,7 +153,7 @@ void BM_PointSprite(benchmark::State& state)
     g.SetSmoothBlend(false);
     Vorn::Transform t;
     t.Scale(0.7f, 0.7f);
-    t.RotateRad(1.1f);
+    t.RotateRad(state.range(1) != 0 ? 1.1f : 0.0f);
     float x = 100;
     for (auto _ : state) {
         g.DrawImageTransform(image.get(), t, x, 300);
@@ -160,7 +161,7 @@ void BM_PointSprite(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
-BENCHMARK(BM_PointSprite)->ArgName("palette")->Arg(0)->Arg(1);
+BENCHMARK(BM_PointSprite)->ArgNames({"palette", "turned"})->ArgsProduct({{0, 1}, {0, 1}});
 
 // The same sprite premultiplied, turned about its centre into its bounding
 // box on an 800 x 600 frame: bilinear OVER, or nearest ADD through a solid

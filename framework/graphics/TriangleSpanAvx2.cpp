@@ -41,15 +41,48 @@ template <typename Read>
     return _mm256_inserti128_si256(_mm256_castsi128_si256(four(0)), four(4), 1);
 }
 
+// Where eight offsets all lie within sixteen elements from the lower of
+// the first and the last, as those of a row along one texture row do while
+// it steps at most two texels a column: that element (`from`), and the
+// offsets from it (`at`). False where they do not, or where the sixteen
+// would reach past the `count` elements there are.
+[[gnu::always_inline]] inline bool Window(__m256i offsets, uint32_t count, uint32_t& from, __m256i& at)
+{
+    const auto first = static_cast<uint32_t>(_mm256_cvtsi256_si32(offsets));
+    const auto last = static_cast<uint32_t>(_mm256_extract_epi32(offsets, 7));
+    from = first < last ? first : last;
+    if (count < 16 || from > count - 16)
+        return false;
+    at = _mm256_sub_epi32(offsets, _mm256_set1_epi32(static_cast<int>(from)));
+    return _mm256_testz_si256(at, _mm256_set1_epi32(~15));
+}
+
 // Texel (x, y) is element y * stride + x: eight elements at once, and for
 // bilinear taps an element with the one right of it.
 struct WideWordSource {
     static constexpr bool kPairs = true;
     const uint32_t* words;
     int stride;
+    // How many words there are (none where only pairs are read).
+    uint32_t count = 0;
     [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
         return WideEach(offsets, [this](uint32_t i) { return words[i]; });
+    }
+    // Elements as Elements reads them, where they lie within a Window:
+    // two loads of eight words and a permute of each.
+    [[gnu::always_inline]] bool Near(__m256i offsets, __m256i& elements) const
+    {
+        uint32_t from = 0;
+        __m256i at;
+        if (!Window(offsets, count, from, at))
+            return false;
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + from));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + from + 8));
+        // The high eight where an offset's bit 3 is set.
+        elements = _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, at)),
+            _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, at)), _mm256_castsi256_ps(_mm256_slli_epi32(at, 28))));
+        return true;
     }
     // Elements i and i + 1 at the two offsets in each of `low` and `high`
     // (pixels 0, 1 | 4, 5 or 2, 3 | 6, 7), and the two a row below.
@@ -81,8 +114,9 @@ struct WideIndexSource {
 template <typename Fetch>
 auto WideSourceOf(const Fetch& fetch)
 {
+    const auto count = static_cast<uint32_t>(fetch.width) * static_cast<uint32_t>(fetch.height);
     if constexpr (std::is_base_of_v<ArgbFetch, Fetch>)
-        return WideWordSource{fetch.bits, fetch.width};
+        return WideWordSource{fetch.bits, fetch.width, count};
     else
         return WideIndexSource{fetch.table, fetch.indices, fetch.width};
 }
@@ -176,11 +210,14 @@ public:
         uint32_t leftV, const Walk& left, uint32_t rightU, uint32_t rightV, const Walk& right) const
     {
         const __m256i all = _mm256_set1_epi32(-1);
+        // Point samples of words along one texture row, as an unturned
+        // sprite's are, are read through a Window.
+        const bool flat = Mode == Sampling::Point && Source::kPairs && Flat(left) && Flat(right);
         Cursor l(leftU, leftV, left, 0);
         int g = x;
         const int leftEnd = split < end ? split : end;
         for (; leftEnd - g >= 8; g += 8, l.Next())
-            Group<Reach::Whole>(row + g, l.u, l.v, all);
+            Group<Reach::Whole>(row + g, l.u, l.v, all, flat);
         if (g >= end)
             return;
         Cursor r(rightU, rightV, right, g - split);
@@ -192,18 +229,18 @@ public:
             v = _mm256_blendv_epi8(r.v, l.v, onLeft);
         }
         if (end - g >= 8) {
-            Group<Reach::Whole>(row + g, u, v, all);
+            Group<Reach::Whole>(row + g, u, v, all, flat);
             for (g += 8, r.Next(); end - g >= 8; g += 8, r.Next())
-                Group<Reach::Whole>(row + g, r.u, r.v, all);
+                Group<Reach::Whole>(row + g, r.u, r.v, all, flat);
             if (g >= end)
                 return;
             u = r.u;
             v = r.v;
         }
         if (width - g >= 8)
-            Group<Reach::Row>(row + g, u, v, WideBefore(end - g));
+            Group<Reach::Row>(row + g, u, v, WideBefore(end - g), flat);
         else
-            Group<Reach::Masked>(row + g, u, v, WideBefore(end - g));
+            Group<Reach::Masked>(row + g, u, v, WideBefore(end - g), flat);
     }
 
 private:
@@ -211,6 +248,10 @@ private:
     // and the four after them.
     static_assert(offsetof(Walk, upperU) == offsetof(Walk, lanesU) + sizeof(__m128i) &&
                   offsetof(Walk, upperV) == offsetof(Walk, lanesV) + sizeof(__m128i));
+
+    // Whether a walk keeps to one texture row and steps at most two texels
+    // a column either way.
+    static bool Flat(const Walk& w) { return w.dv == 0 && w.du + 0x20000u <= 0x40000u; }
 
     // Texture positions of eight neighbouring columns along a walk, from
     // `ahead` columns past the one at `atU`, `atV` (behind it where
@@ -268,19 +309,25 @@ private:
     }
 
     template <Reach Span>
-    [[gnu::always_inline]] void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask, bool flat) const
     {
         if constexpr (Mode == Sampling::Point)
-            PointGroup<Span>(out, u, v, mask);
+            PointGroup<Span>(out, u, v, mask, flat);
         else
             BilinearGroup<Span>(out, u, v, mask);
     }
 
     template <Reach Span>
-    [[gnu::always_inline]] void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
+    [[gnu::always_inline]] void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask, bool flat) const
     {
-        const __m256i texels = mSource.Elements(
-            PointOffsets(u, v));
+        const __m256i offsets = PointOffsets(u, v);
+        __m256i texels;
+        if constexpr (Source::kPairs) {
+            if (!flat || !mSource.Near(offsets, texels))
+                texels = mSource.Elements(offsets);
+        } else {
+            texels = mSource.Elements(offsets);
+        }
         if constexpr (kSkips) {
             if (Empty(texels, mask))
                 return;

@@ -196,18 +196,41 @@ constexpr std::array<SWTri::ColorInfo, 6> kLimitTints = {SWTri::ColorInfo{255, 2
     SWTri::ColorInfo{254, 255, 255, 255}, SWTri::ColorInfo{255, 254, 255, 255}, SWTri::ColorInfo{255, 255, 254, 255},
     SWTri::ColorInfo{255, 255, 255, 254}, SWTri::ColorInfo{0, 0, 0, 0}};
 
-template <typename Target, typename Fetch, Sampling Mode, Compose How>
-void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::string& what)
+// Rows along one texture row, as an unturned sprite's are, which the point
+// rows read through a window of sixteen words: a texel a column from the
+// first word, from texels before the left edge and past the right, just
+// under, at and just over two texels a column, backwards by one and by two,
+// rows above the first and below the last (held to them), half a texel and
+// no step at all. One row steps down too: a group that straddles it and a
+// flat part reads texels of two rows.
+constexpr std::array<LimitWalk, 12> kFlatWalks = {{
+    {0u, 0u, 0x10000u, 0u},
+    {0xFFFD0000u, 0x10000u, 0x10000u, 0u},
+    {0x00008000u, 0x20000u, 0x1FFFFu, 0u},
+    {0x00008000u, 0x20000u, 0x20000u, 0u},
+    {0x00008000u, 0x10000u, 0x20001u, 0u},
+    {0x01000000u, 0x10000u, 0xFFFF0000u, 0u},
+    {0x01000000u, 0x20000u, 0xFFFE0000u, 0u},
+    {0x00050000u, 0xFFFF0000u, 0x8000u, 0u},
+    {0x00050000u, 0x7FFF0000u, 0x14000u, 0u},
+    {0x012A0000u, 0x00020000u, 0x18000u, 0u},
+    {0x00030000u, 0x00010000u, 0u, 0u},
+    {0x00010000u, 0x00010000u, 0x10000u, 0x4000u},
+}};
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How, size_t N = kLimitWalks.size()>
+void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::string& what,
+    const std::array<LimitWalk, N>& walks = kLimitWalks)
 {
     using Drawer = SWTri::TriangleDrawer<Target, Fetch, Mode, How, SWTri::Shading::Constant>;
     using Reference = SWTri::TriangleDrawer<Target, Generic<Fetch>, Mode, How, SWTri::Shading::Constant>;
     const Generic<Fetch> generic = GenericOf(fetch);
     constexpr int kWidth = 45;
-    for (const LimitWalk& left : kLimitWalks)
+    for (const LimitWalk& left : walks)
         for (const SWTri::ColorInfo& tint : kLimitTints)
             for (const int split : {3, 20, 40}) {
                 // The far part of the row walks the table backwards.
-                const LimitWalk& right = kLimitWalks[kLimitWalks.size() - 1 - static_cast<size_t>(&left - kLimitWalks.data())];
+                const LimitWalk& right = walks[walks.size() - 1 - static_cast<size_t>(&left - walks.data())];
                 const SWTri::Gradients l = LineGradients(left.u, left.v, left.du, left.dv);
                 const SWTri::Gradients r = LineGradients(right.u, right.v, right.du, right.dv);
                 Canvas<uint32_t> fast(kWidth, 1, SWTri::kFormat888, 0, std::is_same_v<Target, SWTri::Target888<true>>);
@@ -215,7 +238,7 @@ void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::s
                 Canvas<uint32_t> slow(fast);
                 Drawer(fast.dest, fetch, tint).Joined(0, 3, split, 40, l, r);
                 Reference(slow.dest, generic, tint).Joined(0, 3, split, 40, l, r);
-                ASSERT_EQ(fast.pixels, slow.pixels) << what << " walk " << (&left - kLimitWalks.data()) << " tint "
+                ASSERT_EQ(fast.pixels, slow.pixels) << what << " walk " << (&left - walks.data()) << " tint "
                                                     << tint.alpha << "," << tint.red << "," << tint.green << ","
                                                     << tint.blue << " split " << split;
             }
@@ -250,6 +273,32 @@ TEST_P(TriangleSpanAvx2, RowsWalkingToTheLimitsOfTheirPositionsEqualTheGenericKe
             "edged premultiplied linear over");
         ExpectLimitRowsAgree<SWTri::Target888<true>, SWTri::ArgbFetch, Sampling::Bilinear, Compose::Store>(
             SWTri::ArgbFetch{t.argb.data(), w, h, edged.get()}, random, "edged argb linear store");
+    }
+}
+
+// Textures as long as a window and one longer, whose last row's windows
+// would reach past them, a row shorter than a window, and a single column
+// (every texel of a flat row the same). Each held in memory of its own size,
+// so that a window read past it is seen by the address checks.
+TEST_P(TriangleSpanAvx2, FlatRowsEqualTheGenericKernel)
+{
+    std::mt19937 random(4405);
+    for (const auto& [w, h] : {std::pair{300, 3}, std::pair{16, 1}, std::pair{17, 2}, std::pair{5, 1},
+             std::pair{1, 20}, std::pair{40, 40}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const Texture t(w, h, random);
+        const SWTri::PremultipliedFetch premultiplied{{t.premultiplied.data(), w, h}};
+        const SWTri::ArgbFetch argb{t.argb.data(), w, h};
+        using Red = SWTri::Target888<false>;
+        using Blue = SWTri::Target888<true>;
+        ExpectLimitRowsAgree<Red, SWTri::PremultipliedFetch, Sampling::Point, Compose::Over>(premultiplied, random,
+            "premultiplied point over", kFlatWalks);
+        ExpectLimitRowsAgree<Red, SWTri::PremultipliedFetch, Sampling::Point, Compose::Add>(premultiplied, random,
+            "premultiplied point add", kFlatWalks);
+        ExpectLimitRowsAgree<Blue, SWTri::ArgbFetch, Sampling::Point, Compose::Store>(argb, random,
+            "argb point store", kFlatWalks);
+        ExpectLimitRowsAgree<Red, SWTri::ArgbFetch, Sampling::Point, Compose::Over>(argb, random, "argb point over",
+            kFlatWalks);
     }
 }
 
