@@ -124,6 +124,7 @@ void MemoryImage::ForgetNativeData()
 {
     mNativeAlphaData.reset();
     mEdgedNativeData.reset();
+    mPaletteNativeWords.reset();
 }
 
 void MemoryImage::AllocateBits()

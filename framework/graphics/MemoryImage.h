@@ -75,6 +75,13 @@ public:
     // from them when missing; null in palette form or where the texture
     // takes no edged copy.
     const uint32_t* GetEdgedPremultipliedData(const NativeDisplay& display);
+    // In palette form, the premultiplied word of every pixel (each its
+    // index's entry of GetPremultipliedData), built when missing; null out
+    // of palette form or past kMaxPaletteWords pixels.
+    const uint32_t* GetPremultipliedPaletteWords(const NativeDisplay& display);
+    // A picture of few colours drawn as a texture is read a word a pixel:
+    // up to this many pixels (4 MB) its words are worth keeping.
+    static constexpr size_t kMaxPaletteWords = size_t{1} << 20;
     // One byte per pixel: how many pixels from it to the end of its run of
     // one alpha class (0, 255, or between), itself included, at most 255.
     virtual uint8_t* GetRunLengthAlpha();
@@ -146,6 +153,7 @@ public:
     std::unique_ptr<uint32_t[]> mNativeAlphaData;
     // Made from mNativeAlphaData and dropped with it (ForgetNativeData).
     std::unique_ptr<uint32_t[]> mEdgedNativeData;
+    std::unique_ptr<uint32_t[]> mPaletteNativeWords;
     std::unique_ptr<uint8_t[]> mRLAlphaData;
     std::unique_ptr<uint8_t[]> mRLAdditiveData;
     bool mBitsChanged = false;

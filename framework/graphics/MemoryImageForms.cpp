@@ -92,6 +92,20 @@ const uint32_t* MemoryImage::GetEdgedPremultipliedData(const NativeDisplay& disp
     return mEdgedNativeData.get();
 }
 
+const uint32_t* MemoryImage::GetPremultipliedPaletteWords(const NativeDisplay& display)
+{
+    if (mPaletteNativeWords)
+        return mPaletteNativeWords.get();
+    const size_t count = PixelCount();
+    if (!mColorTable || !mColorIndices || count == 0 || count > kMaxPaletteWords)
+        return nullptr;
+    const uint32_t* table = GetPremultipliedData(display);
+    mPaletteNativeWords = std::make_unique<uint32_t[]>(count);
+    for (size_t i = 0; i < count; ++i)
+        mPaletteNativeWords[i] = table[mColorIndices[i]];
+    return mPaletteNativeWords.get();
+}
+
 // In palette form the premultiplied table has one word per palette entry:
 // every pixel is read through its index.
 uint8_t* MemoryImage::GetRunLengthAlpha()

@@ -368,7 +368,14 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         return;
     const NativeDisplay* display = texture->AppDisplay();
     const bool argbDisplay = display && PremultipliesAsArgb(*display);
-    if (texture->mColorTable && texture->mColorIndices) {
+    // A picture of few colours is read as words where it can be: the vector
+    // rows read a word faster than an index and its entry.
+    const uint32_t* paletteWords =
+        argbDisplay && texture->mColorTable && texture->mColorIndices ? texture->GetPremultipliedPaletteWords(*display)
+                                                                      : nullptr;
+    if (paletteWords) {
+        f.texture.premultiplied = paletteWords;
+    } else if (texture->mColorTable && texture->mColorIndices) {
         f.texture.indices = texture->mColorIndices.get();
         f.texture.palettePremultiplied = argbDisplay;
         f.texture.palette = argbDisplay ? texture->GetPremultipliedData(*display) : texture->mColorTable.get();

@@ -162,6 +162,52 @@ TEST(MemoryImageNative, EdgedWordsAreThePremultipliedWordsEdgedAndFollowAChangeO
     EXPECT_EQ(palette->GetEdgedPremultipliedData(display.Display()), nullptr);
 }
 
+// In palette form each pixel's word is its entry of the premultiplied
+// table, and goes with the table: after a change of the bits, or when the
+// native data is freed, it shows the new pixels. Out of palette form, and
+// past the words worth keeping, there are none.
+TEST(MemoryImageNative, PaletteWordsAreEachPixelsPremultipliedEntryAndFollowAChangeOfTheBits)
+{
+    DisplayApp display;
+    const Pixels pixels = ManyPixelsFewColours();
+    auto image = MakeImage(40, pixels, &display.app);
+    EXPECT_EQ(image->GetPremultipliedPaletteWords(display.Display()), nullptr);
+    ASSERT_TRUE(image->ReduceToPalette());
+    const auto wordsOf = [&](MemoryImage& from) {
+        const uint32_t* words = from.GetPremultipliedPaletteWords(display.Display());
+        return words ? Pixels(words, words + from.PixelCount()) : Pixels();
+    };
+    Pixels expected;
+    for (uint32_t p : pixels)
+        expected.push_back(Premultiplied(p, Testing::kX8R8G8B8));
+    EXPECT_EQ(wordsOf(*image), expected);
+    const uint32_t* table = image->GetPremultipliedData(display.Display());
+    for (size_t i = 0; i < pixels.size(); ++i)
+        ASSERT_EQ(wordsOf(*image)[i], table[image->mColorIndices[i]]) << i;
+    image->FreeNativeData();
+    EXPECT_EQ(image->mPaletteNativeWords, nullptr);
+    ASSERT_TRUE(image->ReduceToPalette());
+    EXPECT_EQ(wordsOf(*image), expected);
+    // A change of the bits leaves palette form; reduced again, the words
+    // are those of the new pixels.
+    image->GetBits()[0] = 0xFF0000FF;
+    image->MarkBitsChanged();
+    EXPECT_EQ(image->mPaletteNativeWords, nullptr);
+    ASSERT_TRUE(image->ReduceToPalette());
+    EXPECT_EQ(wordsOf(*image)[0], 0xFF0000FFu);
+    EXPECT_EQ(wordsOf(*image)[1], expected[1]);
+
+    const size_t side = 1025;
+    auto large = MakeImage(static_cast<int>(side), Pixels(side * 1024, 0xFF336699), &display.app);
+    ASSERT_GT(large->PixelCount(), MemoryImage::kMaxPaletteWords);
+    ASSERT_TRUE(large->ReduceToPalette());
+    EXPECT_EQ(large->GetPremultipliedPaletteWords(display.Display()), nullptr);
+    auto largest = MakeImage(1024, Pixels(1024 * 1024, 0xFF336699), &display.app);
+    ASSERT_TRUE(largest->ReduceToPalette());
+    ASSERT_NE(largest->GetPremultipliedPaletteWords(display.Display()), nullptr);
+    EXPECT_EQ(largest->GetPremultipliedPaletteWords(display.Display())[1024 * 1024 - 1], 0xFF336699u);
+}
+
 TEST(MemoryImageNative, WorkedValuesInEachFormat)
 {
     const struct { Testing::DisplayFormat format; uint32_t argb, native, back; } cases[] = {

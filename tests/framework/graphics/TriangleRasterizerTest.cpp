@@ -265,17 +265,41 @@ TEST(TriangleRasterizer, FillsTheClipToItsLastColumnAndRow)
         }
 }
 
-// Palette textures take the generic kernel, ARGB ones on 32-bit targets the
-// vector spans: the two agree to the bit, in every mode, sampling, colour
-// and channel order, over the texture's edges (coordinates past 0..1).
+// Palette textures and ARGB ones agree to the bit, in every mode, sampling,
+// colour and channel order, over the texture's edges (coordinates past
+// 0..1): without a display (straight words, the palette read through its
+// table) and on a 32-bit one (premultiplied words, the palette's expanded
+// to a word a pixel, or read through its table where too large for that).
+void ExpectPaletteAndArgbAgree(Vorn::VornAppBase* app, bool large);
+
 TEST(TriangleRasterizer, PaletteAndArgbTexturesAgree)
 {
-    const Pixels texels = {0xFF102030, 0x80FF8040, 0x00FFFFFF, 0xFFF0E0D0, 0x40123456, 0xFF102030, 0xC0FFFFFF,
+    Testing::DisplayApp display;
+    for (const bool shown : {false, true})
+        for (const bool large : {false, true})
+            ExpectPaletteAndArgbAgree(shown ? &display.app : nullptr, large);
+}
+
+void ExpectPaletteAndArgbAgree(Vorn::VornAppBase* app, bool large)
+{
+    Pixels texels = {0xFF102030, 0x80FF8040, 0x00FFFFFF, 0xFFF0E0D0, 0x40123456, 0xFF102030, 0xC0FFFFFF,
         0xFF808080, 0x01FFFFFF};
-    auto argb = MakeImage(3, texels);
-    auto palette = MakeImage(3, texels);
+    // The same nine texels at the corner of a picture with more pixels than
+    // are expanded.
+    const int width = large ? 1025 : 3;
+    if (large) {
+        Pixels corner(static_cast<size_t>(width) * 1024, 0xFF000000);
+        for (size_t i = 0; i < texels.size(); ++i)
+            corner[i / 3 * static_cast<size_t>(width) + i % 3] = texels[i];
+        texels = corner;
+    }
+    auto argb = MakeImage(width, texels, app);
+    auto palette = MakeImage(width, texels, app);
     ASSERT_TRUE(palette->ReduceToPalette());
-    const TriangleVertex tri[3] = {{0.2f, 0.1f, -0.3f, -0.2f, 0}, {11.7f, 1.4f, 1.4f, 0.2f, 0}, {3.3f, 10.9f, 0.4f, 1.3f, 0}};
+    const float u = 3.0f / static_cast<float>(width);
+    const float v = large ? 3.0f / 1024.0f : 1.0f;
+    const TriangleVertex tri[3] = {{0.2f, 0.1f, -0.3f * u, -0.2f * v, 0}, {11.7f, 1.4f, 1.4f * u, 0.2f * v, 0},
+        {3.3f, 10.9f, 0.4f * u, 1.3f * v, 0}};
     for (int format : {SWTri::kFormat8888, SWTri::kFormat888})
         for (bool redLow : {false, true})
             for (bool linear : {false, true})
@@ -286,9 +310,12 @@ TEST(TriangleRasterizer, PaletteAndArgbTexturesAgree)
                         SWTri::DrawTriangles(tri, 3, argb.get(), a.dest, linear, false, Rect(0, 0, 12, 12), color, mode);
                         SWTri::DrawTriangles(tri, 3, palette.get(), b.dest, linear, false, Rect(0, 0, 12, 12), color,
                             mode);
-                        EXPECT_EQ(a.pixels, b.pixels) << format << redLow << linear << mode << color.mRed;
-                        EXPECT_NE(a.pixels, Canvas<uint32_t>(12, 12, format, 0x80C0A040).pixels);
+                        ASSERT_EQ(a.pixels, b.pixels)
+                            << format << redLow << linear << mode << color.mRed << (app ? " shown" : "")
+                            << (large ? " large" : "");
+                        ASSERT_NE(a.pixels, Canvas<uint32_t>(12, 12, format, 0x80C0A040).pixels);
                     }
+    EXPECT_EQ(palette->mPaletteNativeWords != nullptr, app && !large);
 }
 
 // A 2 x 2 texture doubled onto 5-6-5 and held to its edge past it: the
