@@ -209,15 +209,26 @@ public:
     [[gnu::always_inline]] void Draw(uint32_t* row, int width, int x, int split, int end, uint32_t leftU,
         uint32_t leftV, const Walk& left, uint32_t rightU, uint32_t rightV, const Walk& right) const
     {
-        const __m256i all = _mm256_set1_epi32(-1);
         // Point samples of words along one texture row, as an unturned
-        // sprite's are, are read through a Window.
-        const bool flat = Mode == Sampling::Point && Source::kPairs && Flat(left) && Flat(right);
+        // sprite's are, are read through a Window; the other rows' loops
+        // are built without it, so that it costs them no registers.
+        if (Mode == Sampling::Point && Source::kPairs && Flat(left) && Flat(right))
+            DrawParts<true>(row, width, x, split, end, leftU, leftV, left, rightU, rightV, right);
+        else
+            DrawParts<false>(row, width, x, split, end, leftU, leftV, left, rightU, rightV, right);
+    }
+
+private:
+    template <bool Along>
+    [[gnu::always_inline]] void DrawParts(uint32_t* row, int width, int x, int split, int end, uint32_t leftU,
+        uint32_t leftV, const Walk& left, uint32_t rightU, uint32_t rightV, const Walk& right) const
+    {
+        const __m256i all = _mm256_set1_epi32(-1);
         Cursor l(leftU, leftV, left, 0);
         int g = x;
         const int leftEnd = split < end ? split : end;
         for (; leftEnd - g >= 8; g += 8, l.Next())
-            Group<Reach::Whole>(row + g, l.u, l.v, all, flat);
+            Group<Reach::Whole, Along>(row + g, l.u, l.v, all);
         if (g >= end)
             return;
         Cursor r(rightU, rightV, right, g - split);
@@ -229,21 +240,20 @@ public:
             v = _mm256_blendv_epi8(r.v, l.v, onLeft);
         }
         if (end - g >= 8) {
-            Group<Reach::Whole>(row + g, u, v, all, flat);
+            Group<Reach::Whole, Along>(row + g, u, v, all);
             for (g += 8, r.Next(); end - g >= 8; g += 8, r.Next())
-                Group<Reach::Whole>(row + g, r.u, r.v, all, flat);
+                Group<Reach::Whole, Along>(row + g, r.u, r.v, all);
             if (g >= end)
                 return;
             u = r.u;
             v = r.v;
         }
         if (width - g >= 8)
-            Group<Reach::Row>(row + g, u, v, WideBefore(end - g), flat);
+            Group<Reach::Row, Along>(row + g, u, v, WideBefore(end - g));
         else
-            Group<Reach::Masked>(row + g, u, v, WideBefore(end - g), flat);
+            Group<Reach::Masked, Along>(row + g, u, v, WideBefore(end - g));
     }
 
-private:
     // A walk's steps of eight columns are read as one from its first four
     // and the four after them.
     static_assert(offsetof(Walk, upperU) == offsetof(Walk, lanesU) + sizeof(__m128i) &&
@@ -308,22 +318,22 @@ private:
         return _mm256_testc_si256(words, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
     }
 
-    template <Reach Span>
-    [[gnu::always_inline]] void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask, bool flat) const
+    template <Reach Span, bool Along>
+    [[gnu::always_inline]] void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         if constexpr (Mode == Sampling::Point)
-            PointGroup<Span>(out, u, v, mask, flat);
+            PointGroup<Span, Along>(out, u, v, mask);
         else
             BilinearGroup<Span>(out, u, v, mask);
     }
 
-    template <Reach Span>
-    [[gnu::always_inline]] void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask, bool flat) const
+    template <Reach Span, bool Along>
+    [[gnu::always_inline]] void PointGroup(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
         const __m256i offsets = PointOffsets(u, v);
         __m256i texels;
-        if constexpr (Source::kPairs) {
-            if (!flat || !mSource.Near(offsets, texels))
+        if constexpr (Along && Source::kPairs) {
+            if (!mSource.Near(offsets, texels))
                 texels = mSource.Elements(offsets);
         } else {
             texels = mSource.Elements(offsets);

@@ -218,6 +218,17 @@ constexpr std::array<LimitWalk, 12> kFlatWalks = {{
     {0x00010000u, 0x00010000u, 0x10000u, 0x4000u},
 }};
 
+// Flat rows at a window's bounds: two parts a texture row apart and not
+// moving (a group's offsets two values sixteen words apart, which no window
+// holds), and a row whose first group starts a texel into a texture of
+// sixteen words (a window there would reach a word past it).
+constexpr std::array<LimitWalk, 4> kFlatBoundWalks = {{
+    {0x00030000u, 0u, 0u, 0u},
+    {0xFFFE0000u, 0u, 0x10000u, 0u},
+    {0x000A0000u, 0u, 0x10000u, 0u},
+    {0x00030000u, 0x00010000u, 0u, 0u},
+}};
+
 template <typename Target, typename Fetch, Sampling Mode, Compose How, size_t N = kLimitWalks.size()>
 void ExpectLimitRowsAgree(const Fetch& fetch, std::mt19937& random, const std::string& what,
     const std::array<LimitWalk, N>& walks = kLimitWalks)
@@ -299,6 +310,13 @@ TEST_P(TriangleSpanAvx2, FlatRowsEqualTheGenericKernel)
             "argb point store", kFlatWalks);
         ExpectLimitRowsAgree<Red, SWTri::ArgbFetch, Sampling::Point, Compose::Over>(argb, random, "argb point over",
             kFlatWalks);
+    }
+    for (const auto& [w, h] : {std::pair{16, 2}, std::pair{16, 1}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " at the bounds");
+        const Texture t(w, h, random);
+        ExpectLimitRowsAgree<SWTri::Target888<false>, SWTri::PremultipliedFetch, Sampling::Point, Compose::Over>(
+            SWTri::PremultipliedFetch{{t.premultiplied.data(), w, h}}, random, "premultiplied point over",
+            kFlatBoundWalks);
     }
 }
 
