@@ -454,10 +454,6 @@ struct Walk {
     uint32_t v = 0;
     uint32_t du = 0;
     uint32_t dv = 0;
-    // Whether the walk keeps to one texture row and steps at most two
-    // texels a column either way (the AVX2 point rows then read through a
-    // window), found once for all its rows.
-    bool flat = false;
 #if defined(__SSE2__)
     // 0, 1, 2 and 3 steps, and 4 to 7 right after them (read as one by
     // the AVX2 rows); four steps, and eight (each half of an AVX2 row's).
@@ -476,7 +472,6 @@ struct Walk {
         Walk w;
         w.du = du;
         w.dv = dv;
-        w.flat = dv == 0 && du + 0x20000u <= 0x40000u;
 #if defined(__SSE2__)
         w.lanesU = _mm_setr_epi32(0, static_cast<int>(du), static_cast<int>(2 * du), static_cast<int>(3 * du));
         w.lanesV = _mm_setr_epi32(0, static_cast<int>(dv), static_cast<int>(2 * dv), static_cast<int>(3 * dv));

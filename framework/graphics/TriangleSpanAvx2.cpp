@@ -212,7 +212,7 @@ public:
         // Point samples of words along one texture row, as an unturned
         // sprite's are, are read through a Window; the other rows' loops
         // are built without it, so that it costs them no registers.
-        if (Mode == Sampling::Point && Source::kPairs && left.flat && right.flat)
+        if (Mode == Sampling::Point && Source::kPairs && Flat(left) && Flat(right))
             DrawParts<true>(row, width, x, split, end, leftU, leftV, left, rightU, rightV, right);
         else
             DrawParts<false>(row, width, x, split, end, leftU, leftV, left, rightU, rightV, right);
@@ -258,6 +258,10 @@ private:
     // and the four after them.
     static_assert(offsetof(Walk, upperU) == offsetof(Walk, lanesU) + sizeof(__m128i) &&
                   offsetof(Walk, upperV) == offsetof(Walk, lanesV) + sizeof(__m128i));
+
+    // Whether a walk keeps to one texture row and steps at most two texels
+    // a column either way.
+    static bool Flat(const Walk& w) { return w.dv == 0 && w.du + 0x20000u <= 0x40000u; }
 
     // Texture positions of eight neighbouring columns along a walk, from
     // `ahead` columns past the one at `atU`, `atV` (behind it where
