@@ -137,6 +137,28 @@ const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, 
     return texture.Disc(u0 / kPixel, v0 / kPixel, u1 / kPixel, v1 / kPixel);
 }
 
+// Reads ahead the words the corners' samples take (SWTri::ReadAhead): the
+// edged ones where bilinear rows have them.
+void ReadAheadOf(
+    const FixedVertex* corners, int count, const uint32_t* words, const uint32_t* edged, int width, int height)
+{
+    int32_t u0 = corners[0].u;
+    int32_t u1 = u0;
+    int32_t v0 = corners[0].v;
+    int32_t v1 = v0;
+    for (int i = 1; i < count; ++i) {
+        u0 = std::min(u0, corners[i].u);
+        u1 = std::max(u1, corners[i].u);
+        v0 = std::min(v0, corners[i].v);
+        v1 = std::max(v1, corners[i].v);
+    }
+    constexpr double kTexel = 65536;
+    if (edged)
+        SWTri::ReadAhead(edged, width + 2, height + 2, 1, u0 / kTexel, v0 / kTexel, u1 / kTexel, v1 / kTexel);
+    else
+        SWTri::ReadAhead(words, width, height, 0, u0 / kTexel, v0 / kTexel, u1 / kTexel, v1 / kTexel);
+}
+
 template <typename Fetch, typename Unweighted = UnweightedFetch<Fetch>>
 void RunTarget(const Job& job, const Fetch& fetch)
 {
@@ -664,8 +686,10 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
     case kTextureA8R8G8B8: {
         // Premultiplied once, the texels spare every sample its multiplies.
         if (const uint32_t* words = job.mode == Mode::AddUnweighted ? nullptr : t.Premultiplied()) {
-            RunTarget<PremultipliedFetch, PremultipliedFetch>(job,
-                PremultipliedFetch{{words, t.Width(), t.Height(), mLinear ? t.EdgedPremultiplied() : nullptr}});
+            const uint32_t* edged = mLinear ? t.EdgedPremultiplied() : nullptr;
+            ReadAheadOf(vertices, 3 * triangles, words, edged, t.Width(), t.Height());
+            RunTarget<PremultipliedFetch, PremultipliedFetch>(
+                job, PremultipliedFetch{{words, t.Width(), t.Height(), edged}});
             break;
         }
         const auto* bits = reinterpret_cast<const uint32_t*>(t.Pixels());
@@ -689,8 +713,10 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
             RunTarget<PaletteFetch, PremultipliedPaletteFetch>(job,
                 PaletteFetch{t.Palette()->Argb(), t.Pixels(), t.Width(), t.Height()});
         } else if (const uint32_t* words = mLinear ? t.Premultiplied() : nullptr) {
-            RunTarget<PremultipliedFetch, PremultipliedFetch>(job,
-                PremultipliedFetch{{words, t.Width(), t.Height(), t.EdgedPremultiplied()}});
+            const uint32_t* edged = t.EdgedPremultiplied();
+            ReadAheadOf(vertices, 3 * triangles, words, edged, t.Width(), t.Height());
+            RunTarget<PremultipliedFetch, PremultipliedFetch>(
+                job, PremultipliedFetch{{words, t.Width(), t.Height(), edged}});
         } else {
             RunTarget<PremultipliedPaletteFetch, PremultipliedPaletteFetch>(job,
                 PremultipliedPaletteFetch{

@@ -345,7 +345,69 @@ const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& tex
     return texture.TexelDiscsOf().Around(forms, u0, v0, u1, v1, static_cast<uint64_t>(texture.mBitsChangedCount));
 }
 
+// Reads ahead the words the strip's samples take (ReadAhead).
+void ReadAheadOf(const TriangleVertex* strip, int count, const TextureInfo& texture, bool linear)
+{
+    double u0 = kMaxDiscTexel;
+    double v0 = kMaxDiscTexel;
+    double u1 = -kMaxDiscTexel;
+    double v1 = -kMaxDiscTexel;
+    for (int i = 0; i < count; ++i) {
+        const double u = strip[i].mU * static_cast<double>(texture.width);
+        const double v = strip[i].mV * static_cast<double>(texture.height);
+        u0 = std::min(u0, u);
+        u1 = std::max(u1, u);
+        v0 = std::min(v0, v);
+        v1 = std::max(v1, v);
+    }
+    if (linear && texture.edged)
+        ReadAhead(texture.edged, texture.width + 2, texture.height + 2, 1, u0, v0, u1, v1);
+    else
+        ReadAhead(texture.premultiplied, texture.width, texture.height, 0, u0, v0, u1, v1);
+}
+
+// A drawing that reads this many bytes of a texture and up has them read
+// through once, in order, before it starts. Drawn once a frame (the vortex),
+// such a texture has left the nearer caches by the next frame, and a turned
+// drawing walks it across its rows, where the processor finds no stream to
+// fetch ahead: each line would be waited for in turn. Read in order, the
+// lines stream in. Below the lower bound the waits are few, and textures
+// drawn many times a frame stay near; above the upper one, the first lines
+// read would be pushed out again before the drawing reached them. (Prefetch
+// instructions instead of the reads did about half as well.)
+constexpr size_t kReadAheadLeast = 64 * 1024;
+constexpr size_t kReadAheadMost = 512 * 1024;
+
 } // namespace
+
+void ReadAhead(const uint32_t* words, int width, int rows, int border, double u0, double v0, double u1, double v1)
+{
+    // Also false for NaN.
+    const auto near = [](double at) { return std::fabs(at) < kMaxDiscTexel; };
+    if (!words || width <= 0 || rows <= 0 || !(near(u0) && near(u1) && near(v0) && near(v1)))
+        return;
+    const auto held = [border](double at, int size) {
+        return std::clamp(static_cast<int>(std::floor(at)) + border, 0, size - 1);
+    };
+    const int left = held(std::min(u0, u1) - 1, width);
+    const int right = held(std::max(u0, u1) + 1, width);
+    const int top = held(std::min(v0, v1) - 1, rows);
+    const int bottom = held(std::max(v0, v1) + 1, rows);
+    const size_t rowBytes = static_cast<size_t>(right - left + 1) * sizeof(uint32_t);
+    const size_t bytes = rowBytes * static_cast<size_t>(bottom - top + 1);
+    if (bytes < kReadAheadLeast || bytes > kReadAheadMost)
+        return;
+    constexpr size_t kLine = 64;
+    uint32_t sum = 0;
+    for (int y = top; y <= bottom; ++y) {
+        const auto* from = reinterpret_cast<const unsigned char*>(
+            words + static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(left));
+        for (size_t at = 0; at < rowBytes; at += kLine)
+            sum += from[at];
+    }
+    // Kept, or the reads would be dropped as unused.
+    asm volatile("" ::"r"(sum));
+}
 
 // The clip bounds reach clip x + width and clip y + height: with the pixel
 // centres at integers and right and bottom edges left out, a bound one
@@ -398,6 +460,7 @@ void DrawTriangles(const TriangleVertex* strip, int count, MemoryImage* texture,
         return;
     if (formatBits == 32)
         f.texture.disc = DiscOf(strip, count, *texture, f.texture);
+    ReadAheadOf(strip, count, f.texture, linear);
 
     const FRect bounds(area.mX, area.mY, area.mWidth, area.mHeight);
     const double texelsWide = f.texture.width;

@@ -76,6 +76,14 @@ struct TextureInfo {
 // large to be worth a second copy.
 std::unique_ptr<uint32_t[]> EdgedWords(const uint32_t* words, int width, int height);
 
+// Reads through, in order, the words of texels [u0, u1] x [v0, v1] (a texel
+// around them) when they are many: before a drawing that samples them, a
+// texture that has left the caches comes back at the speed of a stream, not
+// a line waited for at a time. `rows` rows of `width` words hold the
+// texture, beginning `border` words and rows before its first texel (1 for
+// EdgedWords). Reads nothing outside them, and changes nothing.
+void ReadAhead(const uint32_t* words, int width, int rows, int border, double u0, double v0, double u1, double v1);
+
 // The draw colour.
 struct ColorInfo {
     int alpha = 255;

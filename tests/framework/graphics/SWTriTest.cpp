@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -477,5 +480,112 @@ INSTANTIATE_TEST_SUITE_P(Strips, InsideStrips,
                 {18.8f, 13.9f, 1, 1, 0}},
             false, false, SWTri::kFormat888, 0, kTint}),
     [](const testing::TestParamInfo<StripCase>& info) { return std::string(info.param.name); });
+
+// Words with no readable byte before or after them: an unreadable page on
+// either side, the words against the one after (or, `againstStart`, the one
+// before). A read outside them stops the test.
+class GuardedWords {
+public:
+    GuardedWords(size_t count, bool againstStart)
+    {
+        const size_t bytes = count * sizeof(uint32_t);
+        const size_t pages = (bytes + kPage - 1) / kPage;
+        mSize = (pages + 2) * kPage;
+        mBase = static_cast<uint8_t*>(mmap(nullptr, mSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        if (mBase == MAP_FAILED)
+            return;
+        uint8_t* first = mBase + kPage;
+        if (mprotect(first, pages * kPage, PROT_READ | PROT_WRITE) != 0)
+            return;
+        mWords = reinterpret_cast<uint32_t*>(againstStart ? first : first + pages * kPage - bytes);
+        std::fill(mWords, mWords + count, 0x80402010u);
+    }
+    ~GuardedWords()
+    {
+        if (mBase != MAP_FAILED)
+            munmap(mBase, mSize);
+    }
+    GuardedWords(const GuardedWords&) = delete;
+    GuardedWords& operator=(const GuardedWords&) = delete;
+    const uint32_t* Words() const { return mWords; }
+
+private:
+    static inline const size_t kPage = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    uint8_t* mBase = static_cast<uint8_t*>(MAP_FAILED);
+    size_t mSize = 0;
+    uint32_t* mWords = nullptr;
+};
+
+struct ReadAheadCase {
+    const char* name;
+    int width;
+    int rows;
+    int border;
+    double u0, v0, u1, v1;
+};
+
+class ReadAheadBounds : public testing::TestWithParam<ReadAheadCase> {};
+
+// Enough words to be read (64 KB and up), each box held to them at every
+// side, whichever end of the words lies against unreadable memory.
+TEST_P(ReadAheadBounds, ReadsNothingOutsideTheWords)
+{
+    const ReadAheadCase& c = GetParam();
+    for (const bool againstStart : {false, true}) {
+        const GuardedWords words(static_cast<size_t>(c.width) * static_cast<size_t>(c.rows), againstStart);
+        ASSERT_NE(words.Words(), nullptr);
+        SWTri::ReadAhead(words.Words(), c.width, c.rows, c.border, c.u0, c.v0, c.u1, c.v1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, ReadAheadBounds,
+    testing::Values(ReadAheadCase{"wholeTexture", 128, 160, 0, 0, 0, 128, 160},
+        ReadAheadCase{"leastThatIsRead", 128, 128, 0, 0, 0, 128, 128},
+        ReadAheadCase{"pastEverySide", 128, 160, 0, -40.5, -70, 300, 900},
+        ReadAheadCase{"cornersGivenBackwards", 128, 160, 0, 300, 900, -40.5, -70},
+        ReadAheadCase{"edgedPastEverySide", 130, 162, 1, -3, -3, 131, 163},
+        ReadAheadCase{"edgedJustInside", 130, 162, 1, -0.5, -0.5, 128.5, 160.5},
+        ReadAheadCase{"oddRowsOfWords", 131, 127, 0, -1, -1, 133, 129},
+        ReadAheadCase{"rightAndBottomOnly", 131, 127, 0, 1, 3, 5000, 5000},
+        ReadAheadCase{"leftAndTopOnly", 131, 127, 0, -5000, -5000, 129, 126},
+        ReadAheadCase{"mostThatIsRead", 512, 256, 0, -1, -1, 512, 256}),
+    [](const testing::TestParamInfo<ReadAheadCase>& info) { return std::string(info.param.name); });
+
+// Boxes whose words are not read: not finite, past the rows' reach, too few
+// words to be worth it, or too many. Their words are all unreadable.
+TEST(ReadAhead, LeavesUnreadTheBoxesItDoesNotRead)
+{
+    const size_t bytes = size_t{8} << 20;
+    void* none = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(none, MAP_FAILED);
+    const auto* words = static_cast<const uint32_t*>(none);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        int width, rows;
+        double u0, v0, u1, v1;
+    } boxes[] = {
+        {128, 160, nan, 0, 128, 160},
+        {128, 160, 0, nan, 128, 160},
+        {128, 160, 0, 0, nan, 160},
+        {128, 160, 0, 0, 128, nan},
+        {128, 160, -inf, 0, 128, 160},
+        {128, 160, 0, 0, 128, inf},
+        {128, 160, -16384, 0, 128, 160},
+        {128, 160, 0, 0, 128, 16384},
+        // A word short of 64 KB, and the box a texel around 126 x 126 texels.
+        {127, 129, -10, -10, 200, 200},
+        {128, 128, 0, 0, 125, 125},
+        // Sixteen words past 512 KB.
+        {8193, 16, -1, -1, 8194, 17},
+        {2048, 1024, 0, 0, 2048, 1024},
+        {0, 160, 0, 0, 128, 160},
+        {128, 0, 0, 0, 128, 160},
+    };
+    for (const auto& box : boxes)
+        SWTri::ReadAhead(words, box.width, box.rows, 0, box.u0, box.v0, box.u1, box.v1);
+    SWTri::ReadAhead(nullptr, 128, 160, 0, 0, 0, 128, 160);
+    munmap(none, bytes);
+}
 
 } // namespace
