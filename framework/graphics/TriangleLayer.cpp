@@ -238,6 +238,7 @@ bool TriangleLayer::Build(const uint64_t* canvas, int width, int top, int bottom
 
 void TriangleLayer::Lay(const Destination& dest) const
 {
+    const bool wide = CurrentRowLevel() == RowLevel::Avx2;
     for (const Run& run : mRuns) {
         uint32_t* out = RowOf<uint32_t>(dest, run.row) + run.x;
         const uint32_t* words = mWords.data() + run.first;
@@ -246,7 +247,10 @@ void TriangleLayer::Lay(const Destination& dest) const
             StoreRun(out, words, run.count);
             break;
         case Effect::Over:
-            OverRun(out, words, run.count);
+            if (wide && run.count >= 8)
+                Avx2::OverRun(out, words, run.count);
+            else
+                OverRun(out, words, run.count);
             break;
         case Effect::Add:
             AddRun(out, words, run.count);

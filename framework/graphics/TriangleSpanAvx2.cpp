@@ -1,5 +1,5 @@
 // The only file built for AVX2. What the linker sees of it is DrawRow's
-// instantiations; everything else has internal linkage, and nothing inline
+// instantiations and OverRun; everything else has internal linkage, and nothing inline
 // from the headers is called here, so that no copy of a shared inline
 // function built for AVX2 can stand in for the one the callers built
 // without it use. A pixel's four channels lie in the 16-bit lanes of a
@@ -613,6 +613,38 @@ void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* 
         }
         wide.Draw(r.out, width, r.x, r.split, r.end, r.leftU, r.leftV, *r.left, r.rightU, r.rightV, *r.right);
     }
+}
+
+namespace {
+
+// Two pixels' samples and words in 16-bit lanes, s + (d * 256) * (256 - s_a)
+// >> 16: the words come unpacked into the high bytes.
+[[gnu::always_inline]] inline __m256i OverLanes(__m256i samples, __m256i words)
+{
+    const __m256i keep =
+        _mm256_sub_epi16(_mm256_set1_epi16(256), _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(samples, 0xFF), 0xFF));
+    return _mm256_add_epi16(samples, _mm256_mulhi_epu16(words, keep));
+}
+
+[[gnu::always_inline]] inline __m256i OverEight(const uint32_t* samples, const uint32_t* words)
+{
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples));
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words));
+    const __m256i zero = _mm256_setzero_si256();
+    return _mm256_packus_epi16(OverLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(zero, d)),
+        OverLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(zero, d)));
+}
+
+} // namespace
+
+// The last eight are made from what lay there before any was written:
+// where they overlap the eight before, they rewrite the same words.
+void OverRun(uint32_t* out, const uint32_t* samples, int count)
+{
+    const __m256i last = OverEight(samples + count - 8, out + count - 8);
+    for (int i = 0; i + 8 < count; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), OverEight(samples + i, out + i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + count - 8), last);
 }
 
 // Every kind kRows names, built here once for the whole program.

@@ -13,6 +13,7 @@
 
 #include "framework/graphics/RowLevel.h"
 
+#include <cstdint>
 #include <type_traits>
 
 namespace Vorn::SWTri::Avx2 {
@@ -58,5 +59,10 @@ struct QueuedRow {
 // keeps its constants made once.
 template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* rows, int count);
+
+// Premultiplied samples laid over `count` words, eight at a time: each
+// channel s + (d * (256 - s_a) >> 8), as TriangleLayer lays them four at a
+// time. At least eight; samples and words never share memory.
+void OverRun(uint32_t* out, const uint32_t* samples, int count);
 
 } // namespace Vorn::SWTri::Avx2

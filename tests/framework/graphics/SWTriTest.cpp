@@ -548,7 +548,9 @@ INSTANTIATE_TEST_SUITE_P(Boxes, ReadAheadBounds,
         ReadAheadCase{"oddRowsOfWords", 131, 127, 0, -1, -1, 133, 129},
         ReadAheadCase{"rightAndBottomOnly", 131, 127, 0, 1, 3, 5000, 5000},
         ReadAheadCase{"leftAndTopOnly", 131, 127, 0, -5000, -5000, 129, 126},
-        ReadAheadCase{"mostThatIsRead", 512, 256, 0, -1, -1, 512, 256}),
+        ReadAheadCase{"mostThatIsRead", 512, 256, 0, -1, -1, 512, 256},
+        ReadAheadCase{"inwardColumnsFromTheFirstRow", 512, 256, 0, 100, -5, 300, 200},
+        ReadAheadCase{"inwardRowsFromTheFirstColumn", 512, 256, 0, -5, 100, 300, 255}),
     [](const testing::TestParamInfo<ReadAheadCase>& info) { return std::string(info.param.name); });
 
 // Boxes whose words are not read: not finite, past the rows' reach, too few

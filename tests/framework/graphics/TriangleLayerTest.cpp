@@ -143,7 +143,22 @@ TEST(TriangleLayer, LaysEachSampleAsItsDrawingWould)
 // Runs of every length from 1 to 21, alone in a row at odd and even places:
 // each laid sample gives what its formula gives on that pixel alone, the
 // pixels beside the run stay, and neither order of red and blue differs.
-TEST(TriangleLayer, RunsOfEveryLengthLayEachSampleByItsFormula)
+// At each row level the processor has: runs of eight and more are laid
+// over eight at a time in the AVX2 rows.
+class LaidRuns : public testing::TestWithParam<SWTri::RowLevel> {
+protected:
+    void SetUp() override
+    {
+        if (!SWTri::SetRowLevel(GetParam()))
+            GTEST_SKIP() << "the processor has no rows of this level";
+    }
+    void TearDown() override { SWTri::SetRowLevel(mBefore); }
+
+private:
+    SWTri::RowLevel mBefore = SWTri::CurrentRowLevel();
+};
+
+TEST_P(LaidRuns, OfEveryLengthLayEachSampleByItsFormula)
 {
     const auto word = [](SWTri::Compose how, uint32_t sample) {
         return SWTri::RecordedSample::kCovered |
@@ -219,6 +234,11 @@ TEST(TriangleLayer, RunsOfEveryLengthLayEachSampleByItsFormula)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(RowLevels, LaidRuns, testing::Values(SWTri::RowLevel::Sse2, SWTri::RowLevel::Avx2),
+    [](const testing::TestParamInfo<SWTri::RowLevel>& info) {
+        return info.param == SWTri::RowLevel::Avx2 ? "avx2" : "sse2";
+    });
 
 struct Drawing {
     const char* what;
