@@ -113,9 +113,17 @@ void RunSampling(const Job& job, const Fetch& fetch)
         RunMode<Tgt, Fetch, Unweighted, Sampling::Point>(job, fetch);
 }
 
-// The disc of the texels the corners' samples can reach, for drawings wide
-// enough to be worth it.
-const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, int count)
+// The box of the corners' texture positions, in texels, and how wide the
+// drawing is, in pixels.
+struct CornerBox {
+    double u0;
+    double v0;
+    double u1;
+    double v1;
+    double columns;
+};
+
+CornerBox BoxOf(const FixedVertex* corners, int count)
 {
     int32_t left = corners[0].x;
     int32_t right = left;
@@ -132,31 +140,26 @@ const TexelDisc* DiscOf(const SoftTexture& texture, const FixedVertex* corners, 
         v1 = std::max(v1, corners[i].v);
     }
     constexpr double kPixel = 65536;
-    if ((int64_t{right} - left) / kPixel < TexelDiscs::kWorthColumns)
+    return {u0 / kPixel, v0 / kPixel, u1 / kPixel, v1 / kPixel, (int64_t{right} - left) / kPixel};
+}
+
+// The disc of the texels the corners' samples can reach, for drawings wide
+// enough to be worth it.
+const TexelDisc* DiscOf(const SoftTexture& texture, const CornerBox& box)
+{
+    if (box.columns < TexelDiscs::kWorthColumns)
         return nullptr;
-    return texture.Disc(u0 / kPixel, v0 / kPixel, u1 / kPixel, v1 / kPixel);
+    return texture.Disc(box.u0, box.v0, box.u1, box.v1);
 }
 
 // Reads ahead the words the corners' samples take (SWTri::ReadAhead): the
 // edged ones where bilinear rows have them.
-void ReadAheadOf(
-    const FixedVertex* corners, int count, const uint32_t* words, const uint32_t* edged, int width, int height)
+void ReadAheadOf(const CornerBox& box, const uint32_t* words, const uint32_t* edged, int width, int height)
 {
-    int32_t u0 = corners[0].u;
-    int32_t u1 = u0;
-    int32_t v0 = corners[0].v;
-    int32_t v1 = v0;
-    for (int i = 1; i < count; ++i) {
-        u0 = std::min(u0, corners[i].u);
-        u1 = std::max(u1, corners[i].u);
-        v0 = std::min(v0, corners[i].v);
-        v1 = std::max(v1, corners[i].v);
-    }
-    constexpr double kTexel = 65536;
     if (edged)
-        SWTri::ReadAhead(edged, width + 2, height + 2, 1, u0 / kTexel, v0 / kTexel, u1 / kTexel, v1 / kTexel);
+        SWTri::ReadAhead(edged, width + 2, height + 2, 1, box.u0, box.v0, box.u1, box.v1);
     else
-        SWTri::ReadAhead(words, width, height, 0, u0 / kTexel, v0 / kTexel, u1 / kTexel, v1 / kTexel);
+        SWTri::ReadAhead(words, width, height, 0, box.u0, box.v0, box.u1, box.v1);
 }
 
 template <typename Fetch, typename Unweighted = UnweightedFetch<Fetch>>
@@ -680,14 +683,15 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
         return;
     }
     const SoftTexture& t = *mTexture;
+    const CornerBox box = BoxOf(vertices, 3 * triangles);
     if ((job.mode == Mode::Over || job.mode == Mode::Add) && target.dest.format == kFormat888)
-        job.disc = DiscOf(t, vertices, 3 * triangles);
+        job.disc = DiscOf(t, box);
     switch (t.Format()) {
     case kTextureA8R8G8B8: {
         // Premultiplied once, the texels spare every sample its multiplies.
         if (const uint32_t* words = job.mode == Mode::AddUnweighted ? nullptr : t.Premultiplied()) {
             const uint32_t* edged = mLinear ? t.EdgedPremultiplied() : nullptr;
-            ReadAheadOf(vertices, 3 * triangles, words, edged, t.Width(), t.Height());
+            ReadAheadOf(box, words, edged, t.Width(), t.Height());
             RunTarget<PremultipliedFetch, PremultipliedFetch>(
                 job, PremultipliedFetch{{words, t.Width(), t.Height(), edged}});
             break;
@@ -714,7 +718,7 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
                 PaletteFetch{t.Palette()->Argb(), t.Pixels(), t.Width(), t.Height()});
         } else if (const uint32_t* words = mLinear ? t.Premultiplied() : nullptr) {
             const uint32_t* edged = t.EdgedPremultiplied();
-            ReadAheadOf(vertices, 3 * triangles, words, edged, t.Width(), t.Height());
+            ReadAheadOf(box, words, edged, t.Width(), t.Height());
             RunTarget<PremultipliedFetch, PremultipliedFetch>(
                 job, PremultipliedFetch{{words, t.Width(), t.Height(), edged}});
         } else {

@@ -1,6 +1,7 @@
 #include "framework/graphics/TriangleLayer.h"
 
 #include "TriangleCanvas.h"
+#include "TriangleTexture.h"
 #include "fakes/DisplayApp.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/TriangleRasterizer.h"
@@ -145,18 +146,7 @@ TEST(TriangleLayer, LaysEachSampleAsItsDrawingWould)
 // pixels beside the run stay, and neither order of red and blue differs.
 // At each row level the processor has: runs of eight and more are laid
 // over eight at a time in the AVX2 rows.
-class LaidRuns : public testing::TestWithParam<SWTri::RowLevel> {
-protected:
-    void SetUp() override
-    {
-        if (!SWTri::SetRowLevel(GetParam()))
-            GTEST_SKIP() << "the processor has no rows of this level";
-    }
-    void TearDown() override { SWTri::SetRowLevel(mBefore); }
-
-private:
-    SWTri::RowLevel mBefore = SWTri::CurrentRowLevel();
-};
+class LaidRuns : public Testing::AtRowLevel {};
 
 TEST_P(LaidRuns, OfEveryLengthLayEachSampleByItsFormula)
 {
@@ -236,9 +226,7 @@ TEST_P(LaidRuns, OfEveryLengthLayEachSampleByItsFormula)
 }
 
 INSTANTIATE_TEST_SUITE_P(RowLevels, LaidRuns, testing::Values(SWTri::RowLevel::Sse2, SWTri::RowLevel::Avx2),
-    [](const testing::TestParamInfo<SWTri::RowLevel>& info) {
-        return info.param == SWTri::RowLevel::Avx2 ? "avx2" : "sse2";
-    });
+    Testing::RowLevelName);
 
 struct Drawing {
     const char* what;
