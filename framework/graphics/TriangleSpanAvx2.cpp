@@ -1,11 +1,11 @@
 // The only file built for AVX2. What the linker sees of it is DrawRow's
-// instantiations and OverRun; everything else has internal linkage, and nothing inline
-// from the headers is called here, so that no copy of a shared inline
-// function built for AVX2 can stand in for the one the callers built
-// without it use. A pixel's four channels lie in the 16-bit lanes of a
-// register, two pixels to each 128-bit half; eight pixels go in two
-// registers, pixels 0, 1, 4, 5 and 2, 3, 6, 7, as the byte unpacks leave
-// them. Every product stays within 16 unsigned bits, as in the SSE2 rows.
+// instantiations and OverRun; everything else has internal linkage, and
+// nothing inline from the headers is called here, so that no copy of a
+// shared inline function built for AVX2 can stand in for the one the
+// callers built without it use. A pixel's four channels lie in the 16-bit
+// lanes of a register, two pixels to each 128-bit half; eight pixels go in
+// two registers, pixels 0, 1, 4, 5 and 2, 3, 6, 7, as the byte unpacks
+// leave them. Every product stays within 16 unsigned bits, as in the SSE2 rows.
 
 #include "framework/graphics/TriangleRasterizer.h"
 
@@ -617,8 +617,8 @@ void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* 
 
 namespace {
 
-// Two pixels' samples and words in 16-bit lanes, s + (d * 256) * (256 - s_a)
-// >> 16: the words come unpacked into the high bytes.
+// Four pixels' samples and words in 16-bit lanes, two to each half:
+// s + (d * 256) * (256 - s_a) >> 16, the words unpacked into the high bytes.
 [[gnu::always_inline]] inline __m256i OverLanes(__m256i samples, __m256i words)
 {
     const __m256i keep =
