@@ -345,27 +345,6 @@ const TexelDisc* DiscOf(const TriangleVertex* strip, int count, MemoryImage& tex
     return texture.TexelDiscsOf().Around(forms, u0, v0, u1, v1, static_cast<uint64_t>(texture.mBitsChangedCount));
 }
 
-// Reads ahead the words the strip's samples take (ReadAhead).
-void ReadAheadOf(const TriangleVertex* strip, int count, const TextureInfo& texture, bool linear)
-{
-    double u0 = kMaxDiscTexel;
-    double v0 = kMaxDiscTexel;
-    double u1 = -kMaxDiscTexel;
-    double v1 = -kMaxDiscTexel;
-    for (int i = 0; i < count; ++i) {
-        const double u = strip[i].mU * static_cast<double>(texture.width);
-        const double v = strip[i].mV * static_cast<double>(texture.height);
-        u0 = std::min(u0, u);
-        u1 = std::max(u1, u);
-        v0 = std::min(v0, v);
-        v1 = std::max(v1, v);
-    }
-    if (linear && texture.edged)
-        ReadAhead(texture.edged, texture.width + 2, texture.height + 2, 1, u0, v0, u1, v1);
-    else
-        ReadAhead(texture.premultiplied, texture.width, texture.height, 0, u0, v0, u1, v1);
-}
-
 // A drawing that reads this many bytes of a texture and up has them read
 // through once, in order, before it starts. Drawn once a frame (the vortex),
 // such a texture has left the nearer caches by the next frame, and a turned
@@ -378,13 +357,43 @@ void ReadAheadOf(const TriangleVertex* strip, int count, const TextureInfo& text
 constexpr size_t kReadAheadLeast = 64 * 1024;
 constexpr size_t kReadAheadMost = 512 * 1024;
 
+// Reads ahead the words the strip's samples take (ReadAhead).
+void ReadAheadOf(const TriangleVertex* strip, int count, const TextureInfo& texture, bool linear)
+{
+    const bool edged = linear && texture.edged;
+    if (!CanReadAhead(texture.width + (edged ? 2 : 0), texture.height + (edged ? 2 : 0)))
+        return;
+    double u0 = kMaxDiscTexel;
+    double v0 = kMaxDiscTexel;
+    double u1 = -kMaxDiscTexel;
+    double v1 = -kMaxDiscTexel;
+    for (int i = 0; i < count; ++i) {
+        const double u = strip[i].mU * static_cast<double>(texture.width);
+        const double v = strip[i].mV * static_cast<double>(texture.height);
+        u0 = std::min(u0, u);
+        u1 = std::max(u1, u);
+        v0 = std::min(v0, v);
+        v1 = std::max(v1, v);
+    }
+    if (edged)
+        ReadAhead(texture.edged, texture.width + 2, texture.height + 2, 1, u0, v0, u1, v1);
+    else
+        ReadAhead(texture.premultiplied, texture.width, texture.height, 0, u0, v0, u1, v1);
+}
+
 } // namespace
+
+bool CanReadAhead(int width, int rows)
+{
+    return width > 0 && rows > 0 &&
+           static_cast<size_t>(width) * static_cast<size_t>(rows) * sizeof(uint32_t) >= kReadAheadLeast;
+}
 
 void ReadAhead(const uint32_t* words, int width, int rows, int border, double u0, double v0, double u1, double v1)
 {
     // Also false for NaN.
     const auto near = [](double at) { return std::fabs(at) < kMaxDiscTexel; };
-    if (!words || width <= 0 || rows <= 0 || !(near(u0) && near(u1) && near(v0) && near(v1)))
+    if (!words || !CanReadAhead(width, rows) || !(near(u0) && near(u1) && near(v0) && near(v1)))
         return;
     const auto held = [border](double at, int size) {
         return std::clamp(static_cast<int>(std::floor(at)) + border, 0, size - 1);

@@ -83,6 +83,9 @@ std::unique_ptr<uint32_t[]> EdgedWords(const uint32_t* words, int width, int hei
 // texture, beginning `border` words and rows before its first texel (1 for
 // EdgedWords). Reads nothing outside them, and changes nothing.
 void ReadAhead(const uint32_t* words, int width, int rows, int border, double u0, double v0, double u1, double v1);
+// Whether `rows` rows of `width` words are enough for ReadAhead to read any:
+// most textures are too small, and their drawings need not find the box.
+bool CanReadAhead(int width, int rows);
 
 // The draw colour.
 struct ColorInfo {

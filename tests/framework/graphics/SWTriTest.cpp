@@ -590,4 +590,18 @@ TEST(ReadAhead, LeavesUnreadTheBoxesItDoesNotRead)
     munmap(none, bytes);
 }
 
+// Only textures of 64 KB of words and up are worth finding a box in: the
+// sides multiplied without overflowing, none of no or negative size.
+TEST(ReadAhead, IsWorthTryingOnlyFrom64KBOfWords)
+{
+    const struct {
+        int width, rows;
+        bool can;
+    } sizes[] = {{128, 128, true}, {16384, 1, true}, {1, 16384, true}, {127, 129, false}, {16383, 1, false},
+        {130, 130, true}, {64, 64, false}, {0, 1 << 20, false}, {1 << 20, 0, false}, {-128, -128, false},
+        {-1, 1 << 20, false}, {65536, 65536, true}, {0x7FFFFFFF, 0x7FFFFFFF, true}};
+    for (const auto& size : sizes)
+        EXPECT_EQ(SWTri::CanReadAhead(size.width, size.rows), size.can) << size.width << " x " << size.rows;
+}
+
 } // namespace
