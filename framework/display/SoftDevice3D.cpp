@@ -683,8 +683,13 @@ void SoftDevice3D::Run(const Target& target, const FixedVertex* vertices, int tr
         return;
     }
     const SoftTexture& t = *mTexture;
-    const CornerBox box = BoxOf(vertices, 3 * triangles);
-    if ((job.mode == Mode::Over || job.mode == Mode::Add) && target.dest.format == kFormat888)
+    // Found only where the disc or the read-ahead can use it: most textures
+    // are too small to be read ahead, even edged.
+    const bool narrows = (job.mode == Mode::Over || job.mode == Mode::Add) && target.dest.format == kFormat888;
+    const CornerBox box = narrows || SWTri::CanReadAhead(t.Width() + 2, t.Height() + 2)
+                              ? BoxOf(vertices, 3 * triangles)
+                              : CornerBox{0, 0, 0, 0, 0};
+    if (narrows)
         job.disc = DiscOf(t, box);
     switch (t.Format()) {
     case kTextureA8R8G8B8: {
