@@ -467,11 +467,14 @@ void AltRClearsTheHeldKeysWhenNothingChanged(Session& s)
 // while it writes and reparses them.
 class ScratchLock {
 public:
-    ScratchLock() : mFd(open((kScratch + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644))
+    // On a fresh build no process has written the scratch folder yet: made
+    // here, or the lock file cannot be opened and both runs go unlocked.
+    ScratchLock() : mFd(OpenLockFile())
     {
         if (mFd >= 0)
             flock(mFd, LOCK_EX);
     }
+    bool Held() const { return mFd >= 0; }
     ScratchLock(const ScratchLock&) = delete;
     ScratchLock& operator=(const ScratchLock&) = delete;
     ~ScratchLock()
@@ -481,12 +484,19 @@ public:
     }
 
 private:
+    static int OpenLockFile()
+    {
+        std::filesystem::create_directories(std::filesystem::path(kScratch).parent_path());
+        return open((kScratch + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+    }
+
     int mFd;
 };
 
 TEST(LiveTuning, ReparsesEditedConstantsIntoTheRunningProgram)
 {
     const ScratchLock lock;
+    ASSERT_TRUE(lock.Held());
     Session s;
     // Before any marked constant is used no file takes part.
     EXPECT_FALSE(s.Run());
