@@ -182,8 +182,10 @@ class WideRows {
 public:
     using Source = decltype(WideSourceOf(std::declval<Fetch>()));
     static constexpr bool kRedLow = std::is_same_v<Target, Target888<true>>;
-    // A sample of nothing laid over or added leaves the pixel as it is.
-    static constexpr bool kSkips = How != Compose::Store;
+    // A sample of nothing laid over or added leaves the pixel as it is,
+    // yet groups of nothing are composed like any other: whether a group is
+    // empty follows a sprite's outline from row to row, and the branch that
+    // skipped them was missed often enough to cost more than it saved.
     static constexpr bool kPremultiplied = Fetch::kPremultiplied;
 
     WideRows(const Fetch& fetch, const Tint& tint)
@@ -303,16 +305,6 @@ private:
             _mm256_min_epi16(_mm256_max_epi16(xy, _mm256_setzero_si256()), mLastXY), mStridePairs);
     }
 
-    // Whether every lane of `mask` samples to nothing: transparent straight
-    // texels, or premultiplied words of nothing at all.
-    [[gnu::always_inline]] static bool Empty(__m256i words, __m256i mask)
-    {
-        if constexpr (kPremultiplied)
-            return _mm256_testz_si256(words, mask);
-        else
-            return _mm256_testz_si256(words, _mm256_and_si256(mask, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
-    }
-
     [[gnu::always_inline]] static bool AllOpaque(__m256i words)
     {
         return _mm256_testc_si256(words, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
@@ -337,10 +329,6 @@ private:
                 texels = mSource.Elements(offsets);
         } else {
             texels = mSource.Elements(offsets);
-        }
-        if constexpr (kSkips) {
-            if (Empty(texels, mask))
-                return;
         }
         // An untinted sample that needs no premultiplying is the texel
         // itself; over anything an opaque one replaces the pixel.
@@ -446,12 +434,7 @@ private:
             bottom0 = _mm256_unpacklo_epi32(t10, t11);
             bottom1 = _mm256_unpackhi_epi32(t10, t11);
         }
-        const __m256i any = _mm256_or_si256(_mm256_or_si256(top0, top1), _mm256_or_si256(bottom0, bottom1));
         const __m256i all = _mm256_and_si256(_mm256_and_si256(top0, top1), _mm256_and_si256(bottom0, bottom1));
-        if constexpr (kSkips) {
-            if (Empty(any, _mm256_set1_epi32(-1)))
-                return;
-        }
         const bool opaque = AllOpaque(all);
         const __m256i zero = _mm256_setzero_si256();
         // A pixel's two taps of a row in one half: pixels 0 | 4, 1 | 5,
