@@ -182,10 +182,6 @@ class WideRows {
 public:
     using Source = decltype(WideSourceOf(std::declval<Fetch>()));
     static constexpr bool kRedLow = std::is_same_v<Target, Target888<true>>;
-    // A sample of nothing laid over or added leaves the pixel as it is,
-    // yet groups of nothing are composed like any other: whether a group is
-    // empty follows a sprite's outline from row to row, and the branch that
-    // skipped them was missed often enough to cost more than it saved.
     static constexpr bool kPremultiplied = Fetch::kPremultiplied;
 
     WideRows(const Fetch& fetch, const Tint& tint)
@@ -310,6 +306,10 @@ private:
         return _mm256_testc_si256(words, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
     }
 
+    // A sample of nothing laid over or added leaves the pixel as it is, yet
+    // groups of nothing are composed like any other: whether a group is
+    // empty follows a sprite's outline from row to row, and the branch that
+    // skipped them was missed often enough to cost more than it saved.
     template <Reach Span, bool Along>
     [[gnu::always_inline]] void Group(uint32_t* out, __m256i u, __m256i v, __m256i mask) const
     {
