@@ -26,9 +26,10 @@ endfunction()
 # passes only alone, or only after another, fails.
 # Under the sanitizers each test runs once, in the whole run of its binary:
 # the normal build already runs them alone and together, and a process of
-# its own for each of two thousand tests cost most of the step (a test
-# alone takes six times as long sanitized, most of it starting and ending). Under ThreadSanitizer only the
-# binaries that start threads are registered.
+# its own for each of two thousand tests cost most of the step (a sanitized
+# process takes a sixth of a second or more to start and end, whatever its
+# test). Under ThreadSanitizer only the binaries that start threads are
+# registered.
 # SERIAL runs the binary's tests alone: tests that play the real program
 # against a clock lose clicks when other tests share the cores.
 function(zarquel_register_tests name)
