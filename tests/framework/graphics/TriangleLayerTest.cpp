@@ -337,4 +337,61 @@ TEST(TriangleLayer, ATextureWithNewPixelsIsDrawnAnew)
     EXPECT_EQ(pixels, std::vector<uint32_t>(16, 0xFF808080u));
 }
 
+// Everything that decides a drawing's pixels is in its key: a drawing laid
+// from its layer, then made again with any one of them changed, gives the
+// pixels of that drawing made afresh, not the layer's.
+struct Change {
+    const char* what;
+    void (*apply)(TriangleVertex (&strip)[4], Rect& clip, Color& color, int& mode, bool& linear, bool& redLow);
+};
+
+class ChangedDrawing : public ::testing::TestWithParam<Change> {};
+
+TEST_P(ChangedDrawing, IsDrawnAnewNotLaid)
+{
+    const Change& change = GetParam();
+    DisplayApp display;
+    std::vector<uint32_t> texels(6 * 5);
+    for (size_t i = 0; i < texels.size(); ++i)
+        texels[i] = (i % 3 == 0 ? 0xFF000000u : 0x90000000u) | static_cast<uint32_t>(i * 0x0B1D37u & 0xFFFFFF);
+    auto texture = MakeImage(6, texels, &display.app);
+    TriangleVertex strip[4] = {{2.25f, 1.5f, 0, 0, 0xFFFFFFFF}, {17.5f, 3.0f, 1, 0, 0xFFFFFFFF},
+        {1.0f, 14.75f, 0, 1, 0xFFFFFFFF}, {16.25f, 16.25f, 1, 1, 0xFFFFFFFF}};
+    Rect clip(0, 0, 20, 18);
+    Color color = Color::White;
+    int mode = 0;
+    bool linear = false;
+    bool redLow = false;
+    std::vector<uint32_t> laid(20 * 18, 0xFF204060u);
+    const auto draw = [&](std::vector<uint32_t>& pixels) {
+        SWTri::DrawTriangles(strip, 4, texture.get(), DestinationOf(pixels, 20, 18, SWTri::kFormat888, redLow), linear,
+            false, clip, color, mode);
+    };
+    for (int frame = 0; frame <= SWTri::TriangleLayer::kRecordAt; ++frame)
+        draw(laid);
+    ASSERT_TRUE(texture->TriangleLayerOf().Built());
+    change.apply(strip, clip, color, mode, linear, redLow);
+    std::fill(laid.begin(), laid.end(), 0xFF204060u);
+    std::vector<uint32_t> fresh = laid;
+    draw(laid);
+    texture->TriangleLayerOf().Clear();
+    draw(fresh);
+    EXPECT_EQ(laid, fresh) << change.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachField, ChangedDrawing,
+    ::testing::Values(Change{"corner", [](auto& s, auto&, auto&, auto&, auto&, auto&) { s[3].mX += 1.5f; }},
+        Change{"texture position", [](auto& s, auto&, auto&, auto&, auto&, auto&) { s[1].mU = 0.5f; }},
+        Change{"clip", [](auto&, auto& c, auto&, auto&, auto&, auto&) { c = Rect(3, 2, 12, 11); }},
+        Change{"colour", [](auto&, auto&, auto& c, auto&, auto&, auto&) { c = Color(255, 90, 40, 200); }},
+        Change{"alpha", [](auto&, auto&, auto& c, auto&, auto&, auto&) { c = Color(255, 255, 255, 100); }},
+        Change{"mode", [](auto&, auto&, auto&, auto& m, auto&, auto&) { m = 1; }},
+        Change{"sampling", [](auto&, auto&, auto&, auto&, auto& l, auto&) { l = true; }},
+        Change{"red low", [](auto&, auto&, auto&, auto&, auto&, auto& r) { r = true; }}),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
 } // namespace
