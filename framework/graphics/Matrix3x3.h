@@ -24,7 +24,9 @@ public:
 
     void LoadIdentity()
     {
+#pragma GCC unroll 3
         for (int i = 0; i < 3; ++i)
+#pragma GCC unroll 3
             for (int j = 0; j < 3; ++j)
                 m[i][j] = i == j ? 1.0f : 0.0f;
     }
@@ -37,7 +39,9 @@ public:
     Matrix3x3 operator*(const Matrix3x3& other) const
     {
         Matrix3x3 result;
+#pragma GCC unroll 3
         for (int i = 0; i < 3; ++i)
+#pragma GCC unroll 3
             for (int j = 0; j < 3; ++j)
                 result.m[i][j] = (other.m[i][0] * m[0][j] + other.m[i][1] * m[1][j]) + other.m[i][2] * m[2][j];
         return result;
