@@ -43,4 +43,23 @@ TEST(Matrix3x3, SumsRoundToFloatLeftToRightAndProductsRoundBeforeTheyAreAdded)
     EXPECT_EQ(square.TransformVector3(a, -b, 0).mX, 0.0f);
 }
 
+// Every element of a product, the bottom row's too: other x this, element
+// (i, j) the row i of `other` times the column j of `this`. Small integers,
+// so that every sum is exact.
+TEST(Matrix3x3, EveryElementOfAProductIsARowTimesAColumn)
+{
+    Matrix3x3 a;
+    Matrix3x3 b;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            a.m[i][j] = static_cast<float>(1 + i * 3 + j);
+            b.m[i][j] = static_cast<float>(j * 4 - i * 2 - 3);
+        }
+    const float expected[3][3] = {{36, 39, 42}, {12, 9, 6}, {-12, -21, -30}};
+    const Matrix3x3 product = a * b;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(product.m[i][j], expected[i][j]) << i << "," << j;
+}
+
 } // namespace
