@@ -16,5 +16,7 @@ int main(int argc, char** argv)
     app->SetCommandLine(argc, argv);
     app->Init();
     app->Start();
-    return 0;
+    // Resources that failed to load were shown in an error box, and the
+    // program ended without its stage.
+    return app->LoadingFailed() ? Vorn::kFailedExitCode : 0;
 }

@@ -844,6 +844,10 @@ extern VornAppBase* gApplication;
 // them.
 [[noreturn]] void ExitProgram(int code);
 
+// What the process ends with after a fatal error box: whatever the error,
+// the shell or launcher that started it learns that it failed.
+inline constexpr int kFailedExitCode = 1;
+
 // Called by ExitProgram with its code before the process ends; null by
 // default. Only the test harness installs one, so that a test reaching a
 // fatal path fails instead of ending its process as a pass. Returns the hook

@@ -173,7 +173,7 @@ void VornAppBase::ApplyCommandLineOption(const std::string& name, const std::str
         mWorkingFolder = value;
     } else {
         ShowFatalError(GetString("INVALID_COMMANDLINE_PARAM", "Invalid command line parameter: ") + name);
-        ExitProgram(0);
+        ExitProgram(kFailedExitCode);
     }
 }
 

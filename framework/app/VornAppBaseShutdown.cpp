@@ -68,7 +68,7 @@ void VornAppBase::ReportResourceFailure(bool exit)
     }
     ShowFatalError(text);
     if (exit)
-        ExitProgram(0);
+        ExitProgram(kFailedExitCode);
 }
 
 void VornAppBase::ShowPendingErrors()

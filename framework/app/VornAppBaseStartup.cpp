@@ -69,7 +69,7 @@ void VornAppBase::Init()
         if (!LoadDemoFile(error)) {
             SetDemoMode(DemoMode::Off);
             ShowFatalError(error);
-            ExitProgram(0);
+            ExitProgram(kFailedExitCode);
         }
     } else {
         mRandSeed = Now();

@@ -121,7 +121,7 @@ void VornAppBase::CreateMainWindow()
     if (mWindowCreatedWindowed && result == DDInterface::RESULT_INVALID_COLORDEPTH) {
         if (mFullScreenFailed) {
             ShowFatalError(GetString("PLEASE_SET_COLOR_DEPTH", "Please set your desktop color depth to 16 bit."));
-            ExitProgram(1);
+            ExitProgram(kFailedExitCode);
         }
         mForceFullScreen = true;
         ChangeScreenModeKeep3D(false);
@@ -208,7 +208,7 @@ void VornAppBase::FailDisplayInit(int32_t result, const std::string& errorText)
 {
     ShowFatalError(GetString("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
                    DDInterface::ResultToString(result) + " " + errorText);
-    ExitProgram(1);
+    ExitProgram(kFailedExitCode);
 }
 
 void VornAppBase::WindowProc(Platform::Window& window, const MessageRecord& message)

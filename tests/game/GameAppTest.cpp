@@ -200,7 +200,7 @@ TEST_P(GameAppDeathTest, AFailureInTheTitlesGroupsEndsTheProgramAtStart)
                 app.mResourceManager = std::make_unique<FailingResources>(&app, id, GetParam());
                 app.Init();
             },
-            0, std::string("fatal .*") + (GetParam() == FailingResources::Failure::Load ? "Failed to load image" : id));
+            1, std::string("fatal .*") + (GetParam() == FailingResources::Failure::Load ? "Failed to load image" : id));
     }
 }
 

@@ -139,7 +139,7 @@ TEST_F(StartDeathTest, ADemoThatCannotBeLoadedEndsTheProgramWithItsText)
     const std::string demo = "-demofile=" + missing;
     ScriptedClock clock;
     SeededApp app(clock, {"-play", demo.c_str()});
-    EXPECT_FATAL_EXIT(app.Init(), 0, "FATAL ERROR: Demo file not found: .*missing.dmo");
+    EXPECT_FATAL_EXIT(app.Init(), 1, "FATAL ERROR: Demo file not found: .*missing.dmo");
 }
 
 class WindowedStartupApp : public Testing::WindowedApp {
@@ -209,7 +209,7 @@ TEST(Init, TheResourceManifestIsReadOrItsFailureEndsTheProgram)
     std::filesystem::current_path(dir.Path());
     ScriptedClock clock;
     WindowedStartupApp app(clock);
-    EXPECT_FATAL_EXIT(app.ReadResourceManifest(), 0, "fatal Resource file not found: properties.resources\\.xml");
+    EXPECT_FATAL_EXIT(app.ReadResourceManifest(), 1, "fatal Resource file not found: properties.resources\\.xml");
     dir.WriteFile("properties/resources.xml",
                   "<ResourceManifest><Resources id=\"Init\"><Sound id=\"S\" path=\"s.wav\"/></Resources>"
                   "</ResourceManifest>");
@@ -398,16 +398,16 @@ protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-TEST_F(CommandLineDeathTest, AnUnknownOrMiscasedOptionEndsTheProgramWithCodeZero)
+TEST_F(CommandLineDeathTest, AnUnknownOrMiscasedOptionEndsTheProgramAsFailed)
 {
     ScriptedClock clock;
     ScriptedApp app(clock);
-    EXPECT_FATAL_EXIT(app.SplitCommandLine("-play foo -record"), 0,
+    EXPECT_FATAL_EXIT(app.SplitCommandLine("-play foo -record"), 1,
                 "FATAL ERROR: Invalid command line parameter: foo");
-    EXPECT_FATAL_EXIT(app.ApplyCommandLineOption("-PLAY", ""), 0,
+    EXPECT_FATAL_EXIT(app.ApplyCommandLineOption("-PLAY", ""), 1,
                 "Invalid command line parameter: -PLAY");
     app.SetString("INVALID_COMMANDLINE_PARAM", u"Unknown option: ");
-    EXPECT_FATAL_EXIT(app.ApplyCommandLineOption("-fast", "1"), 0, "Unknown option: -fast");
+    EXPECT_FATAL_EXIT(app.ApplyCommandLineOption("-fast", "1"), 1, "Unknown option: -fast");
     // The crash catcher's report lands in a folder of the test's own.
     const Testing::TempDir dir;
     EXPECT_DEATH(
