@@ -26,4 +26,28 @@ inline RowLevel CurrentRowLevel()
     return gRowLevel.load(std::memory_order_relaxed);
 }
 
+// How the AVX2 rows read the texels of eight pixels: each with a load of
+// its own, or all with one gather. Which is faster depends on the
+// processor (each by a quarter on one of the two measured), so the first
+// drawing with those rows times both and keeps the faster. The pixels are
+// the same either way; tests pick each.
+enum class TexelReads : int { Unmeasured = 0, Loads = 1, Gather = 2 };
+
+extern std::atomic<TexelReads> gTexelReads;
+
+// Reads as `reads` says from the next drawing on (Unmeasured: measured
+// again when next asked).
+void SetTexelReads(TexelReads reads);
+
+// Times both reads on this processor, keeps the faster and returns it:
+// Loads where the processor has no AVX2 rows. Takes well under a
+// millisecond.
+TexelReads MeasureTexelReads();
+
+inline TexelReads CurrentTexelReads()
+{
+    const TexelReads reads = gTexelReads.load(std::memory_order_relaxed);
+    return reads != TexelReads::Unmeasured ? reads : MeasureTexelReads();
+}
+
 } // namespace Vorn::SWTri

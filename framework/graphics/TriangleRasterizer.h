@@ -593,7 +593,7 @@ public:
 #if defined(__SSE2__)
         if constexpr (Avx2::kRows<Target, Fetch, Shade>) {
             if (mQueued > 0)
-                Avx2::DrawRows<Target, Fetch, Mode, How>(mFetch, mConstant, mDest.width, mQueue, mQueued);
+                Avx2::DrawRows<Target, Fetch, Mode, How>(mFetch, mConstant, mReads, mDest.width, mQueue, mQueued);
             mQueued = 0;
         }
 #endif
@@ -617,7 +617,7 @@ public:
             }
             if constexpr (Avx2::kRows<Target, Fetch, Shade>) {
                 if (CurrentRowLevel() == RowLevel::Avx2) {
-                    Avx2::DrawRow<Target, Fetch, Mode, How>(mFetch, mConstant, out, mDest.width, x, split, end,
+                    Avx2::DrawRow<Target, Fetch, Mode, How>(mFetch, mConstant, mReads, out, mDest.width, x, split, end,
                         WalkOf(left, row, x), WalkOf(right, row, split));
                     return;
                 }
@@ -697,6 +697,9 @@ private:
     // as much as drawing it.
     static constexpr int kQueue = 32;
     const bool mWide = Avx2::kRows<Target, Fetch, Shade> && CurrentRowLevel() == RowLevel::Avx2;
+    // Looked at only where the drawing has AVX2 rows (the first such drawing
+    // measures them); loads, which every processor reads well, elsewhere.
+    const TexelReads mReads = mWide ? CurrentTexelReads() : TexelReads::Loads;
     int mQueued = 0;
     std::conditional_t<Avx2::kRows<Target, Fetch, Shade>, Avx2::QueuedRow[kQueue], char> mQueue;
 #endif

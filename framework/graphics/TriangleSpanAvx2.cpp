@@ -21,8 +21,8 @@ namespace Vorn::SWTri::Avx2 {
 
 namespace {
 
-// Eight elements read one by one through `read`: on the processors
-// measured, loads of their own outrun a gather.
+// Eight elements read one by one through `read`: on some processors loads
+// of their own outrun a gather (TexelReads).
 template <typename Read>
 [[gnu::always_inline]] inline __m256i WideEach(__m256i offsets, Read read)
 {
@@ -65,9 +65,13 @@ struct WideWordSource {
     int stride;
     // How many words there are (none where only pairs are read).
     uint32_t count = 0;
+    template <bool Gather>
     [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
-        return WideEach(offsets, [this](uint32_t i) { return words[i]; });
+        if constexpr (Gather)
+            return _mm256_i32gather_epi32(reinterpret_cast<const int*>(words), offsets, 4);
+        else
+            return WideEach(offsets, [this](uint32_t i) { return words[i]; });
     }
     // Elements as Elements reads them, where they lie within a Window:
     // two loads of eight words and a permute of each.
@@ -105,6 +109,9 @@ struct WideIndexSource {
     const uint32_t* table;
     const uint8_t* indices;
     int stride;
+    // Always loads: an index is a byte, and a gather of the words that hold
+    // them, then of the table, did not pay where gathers do.
+    template <bool>
     [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
         return WideEach(offsets, [this](uint32_t i) { return table[indices[i]]; });
@@ -177,7 +184,9 @@ constexpr __m256i WideSpread(int first, int second)
 // were), or pixels past the row's end (never touched).
 enum class Reach { Whole, Row, Masked };
 
-template <typename Target, typename Fetch, Sampling Mode, Compose How>
+// `Gather`: words are read with a gather (TexelReads::Gather), not one by
+// one.
+template <typename Target, typename Fetch, Sampling Mode, Compose How, bool Gather>
 class WideRows {
 public:
     using Source = decltype(WideSourceOf(std::declval<Fetch>()));
@@ -208,9 +217,10 @@ public:
         uint32_t leftV, const Walk& left, uint32_t rightU, uint32_t rightV, const Walk& right) const
     {
         // Point samples of words along one texture row, as an unturned
-        // sprite's are, are read through a Window; the other rows' loops
-        // are built without it, so that it costs them no registers.
-        if (Mode == Sampling::Point && Source::kPairs && Flat(left) && Flat(right))
+        // sprite's are, are read through a Window where words are read one
+        // by one (a gather outruns the window); the other rows' loops are
+        // built without it, so that it costs them no registers.
+        if (!Gather && Mode == Sampling::Point && Source::kPairs && Flat(left) && Flat(right))
             DrawParts<true>(row, width, x, split, end, leftU, leftV, left, rightU, rightV, right);
         else
             DrawParts<false>(row, width, x, split, end, leftU, leftV, left, rightU, rightV, right);
@@ -326,9 +336,9 @@ private:
         __m256i texels;
         if constexpr (Along && Source::kPairs) {
             if (!mSource.Near(offsets, texels))
-                texels = mSource.Elements(offsets);
+                texels = mSource.template Elements<Gather>(offsets);
         } else {
-            texels = mSource.Elements(offsets);
+            texels = mSource.template Elements<Gather>(offsets);
         }
         // An untinted sample that needs no premultiplying is the texel
         // itself; over anything an opaque one replaces the pixel.
@@ -425,10 +435,10 @@ private:
             const __m256i x1 = WideHeld(_mm256_add_epi32(ix, one), mLastX);
             const __m256i y0 = WideHeld(iy, mLastY);
             const __m256i y1 = WideHeld(_mm256_add_epi32(iy, one), mLastY);
-            const __m256i t00 = mSource.Elements(Offsets(x0, y0));
-            const __m256i t01 = mSource.Elements(Offsets(x1, y0));
-            const __m256i t10 = mSource.Elements(Offsets(x0, y1));
-            const __m256i t11 = mSource.Elements(Offsets(x1, y1));
+            const __m256i t00 = mSource.template Elements<Gather>(Offsets(x0, y0));
+            const __m256i t01 = mSource.template Elements<Gather>(Offsets(x1, y0));
+            const __m256i t10 = mSource.template Elements<Gather>(Offsets(x0, y1));
+            const __m256i t11 = mSource.template Elements<Gather>(Offsets(x1, y1));
             top0 = _mm256_unpacklo_epi32(t00, t01);
             top1 = _mm256_unpackhi_epi32(t00, t01);
             bottom0 = _mm256_unpacklo_epi32(t10, t11);
@@ -570,20 +580,22 @@ private:
 
 } // namespace
 
-template <typename Target, typename Fetch, Sampling Mode, Compose How>
-void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
+namespace {
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How, bool Gather>
+void DrawOneRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
     const Walk& left, const Walk& right)
 {
     const auto xs = static_cast<uint32_t>(x);
     const auto splits = static_cast<uint32_t>(split);
-    WideRows<Target, Fetch, Mode, How>(fetch, tint).Draw(row, width, x, split, end, left.u + xs * left.du,
+    WideRows<Target, Fetch, Mode, How, Gather>(fetch, tint).Draw(row, width, x, split, end, left.u + xs * left.du,
         left.v + xs * left.dv, left, right.u + splits * right.du, right.v + splits * right.dv, right);
 }
 
-template <typename Target, typename Fetch, Sampling Mode, Compose How>
-void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* rows, int count)
+template <typename Target, typename Fetch, Sampling Mode, Compose How, bool Gather>
+void DrawQueuedRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* rows, int count)
 {
-    const WideRows<Target, Fetch, Mode, How> wide(fetch, tint);
+    const WideRows<Target, Fetch, Mode, How, Gather> wide(fetch, tint);
     for (int i = 0; i < count; ++i) {
         const QueuedRow& r = rows[i];
         // Sprites land anywhere on a frame larger than the caches: the ends
@@ -596,6 +608,27 @@ void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* 
         }
         wide.Draw(r.out, width, r.x, r.split, r.end, r.leftU, r.leftV, *r.left, r.rightU, r.rightV, *r.right);
     }
+}
+
+} // namespace
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void DrawRow(const Fetch& fetch, const Tint& tint, TexelReads reads, uint32_t* row, int width, int x, int split,
+    int end, const Walk& left, const Walk& right)
+{
+    if (reads == TexelReads::Gather)
+        DrawOneRow<Target, Fetch, Mode, How, true>(fetch, tint, row, width, x, split, end, left, right);
+    else
+        DrawOneRow<Target, Fetch, Mode, How, false>(fetch, tint, row, width, x, split, end, left, right);
+}
+
+template <typename Target, typename Fetch, Sampling Mode, Compose How>
+void DrawRows(const Fetch& fetch, const Tint& tint, TexelReads reads, int width, const QueuedRow* rows, int count)
+{
+    if (reads == TexelReads::Gather)
+        DrawQueuedRows<Target, Fetch, Mode, How, true>(fetch, tint, width, rows, count);
+    else
+        DrawQueuedRows<Target, Fetch, Mode, How, false>(fetch, tint, width, rows, count);
 }
 
 namespace {

@@ -31,10 +31,11 @@ inline constexpr bool kRows = Shade == Shading::Constant &&
 
 // Columns [x, end) of a row of `width` pixels: those left of `split` walk
 // `left`, the others `right`. Pixels past `end` that a group of eight
-// reaches within the row are written back as they were.
+// reaches within the row are written back as they were. Texels are read as
+// `reads` says (Loads where it is Unmeasured).
 template <typename Target, typename Fetch, Sampling Mode, Compose How>
-void DrawRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
-    const Walk& left, const Walk& right);
+void DrawRow(const Fetch& fetch, const Tint& tint, TexelReads reads, uint32_t* row, int width, int x, int split,
+    int end, const Walk& left, const Walk& right);
 
 // A row of a drawing: columns [x, end) as DrawRow draws them, but with the
 // texture positions where each walk's part starts, `leftU`, `leftV` at
@@ -58,7 +59,7 @@ struct QueuedRow {
 // sprite's rows are short, and entering the kernel once for all of them
 // keeps its constants made once.
 template <typename Target, typename Fetch, Sampling Mode, Compose How>
-void DrawRows(const Fetch& fetch, const Tint& tint, int width, const QueuedRow* rows, int count);
+void DrawRows(const Fetch& fetch, const Tint& tint, TexelReads reads, int width, const QueuedRow* rows, int count);
 
 // Premultiplied samples laid over `count` words, eight at a time: each
 // channel s + (d * (256 - s_a) >> 8), as TriangleLayer lays them four at a

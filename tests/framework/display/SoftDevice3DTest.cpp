@@ -660,12 +660,14 @@ void PaintBlob(SoftTexture& texture, double cx, double cy, double radius, std::m
 
 // Sprites of `texture` turned and scaled at random, 32 to 120 pixels wide,
 // some past the target's edges, a quarter of them reaching past the
-// texture's, drawn at one level of rows.
+// texture's, drawn at one level of rows reading texels as `reads` says.
 std::vector<uint32_t> DrawSprites(const std::shared_ptr<SoftTexture>& texture, BlendFactor dest, bool linear,
-    SWTri::RowLevel level, unsigned seed)
+    SWTri::RowLevel level, SWTri::TexelReads reads, unsigned seed)
 {
     const SWTri::RowLevel before = SWTri::CurrentRowLevel();
+    const SWTri::TexelReads readsBefore = SWTri::gTexelReads.load();
     EXPECT_TRUE(SWTri::SetRowLevel(level));
+    SWTri::SetTexelReads(reads);
     std::mt19937 random(seed);
     SoftDevice3D device;
     auto target = MakeTarget(Platform::kFormatX8R8G8B8, 100, 90);
@@ -699,6 +701,7 @@ std::vector<uint32_t> DrawSprites(const std::shared_ptr<SoftTexture>& texture, B
         EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleStrip, quad, 4), Platform::kDDOk);
     }
     SWTri::SetRowLevel(before);
+    SWTri::SetTexelReads(readsBefore);
     return PixelsOf(*target);
 }
 
@@ -721,9 +724,12 @@ TEST(SoftDevice3D, SpritesCutToTheirPictureEqualWholeRows)
             for (const BlendFactor dest : {BlendFactor::InvSrcAlpha, BlendFactor::One})
                 for (const bool linear : {false, true}) {
                     const unsigned seed = random();
-                    EXPECT_EQ(DrawSprites(texture, dest, linear, SWTri::RowLevel::Avx2, seed),
-                        DrawSprites(texture, dest, linear, SWTri::RowLevel::Sse2, seed))
-                        << format << " radius " << radius << " " << static_cast<int>(dest) << " " << linear;
+                    const auto expected =
+                        DrawSprites(texture, dest, linear, SWTri::RowLevel::Sse2, SWTri::TexelReads::Loads, seed);
+                    for (const SWTri::TexelReads reads : {SWTri::TexelReads::Loads, SWTri::TexelReads::Gather})
+                        EXPECT_EQ(DrawSprites(texture, dest, linear, SWTri::RowLevel::Avx2, reads, seed), expected)
+                            << format << " radius " << radius << " " << static_cast<int>(dest) << " " << linear
+                            << " reads " << static_cast<int>(reads);
                 }
         }
     }

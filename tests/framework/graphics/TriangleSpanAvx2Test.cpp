@@ -1,7 +1,8 @@
 // The eight-pixel rows held to the generic kernel row by row: every length
 // from none to five groups of eight, starting on odd columns, split between
 // two triangles anywhere along the row, ending at the canvas's right edge or
-// short of it, for each kind of row they draw, at each level of rows.
+// short of it, for each kind of row they draw, at each level of rows and
+// each way of reading texels.
 
 #include "framework/graphics/RowLevel.h"
 #include "framework/graphics/TriangleRasterizer.h"
@@ -122,9 +123,8 @@ void ExpectEveryRowOfEverySourceAgrees(unsigned seed)
     }
 }
 
-using TriangleSpanAvx2 = Testing::AtRowLevel;
-INSTANTIATE_TEST_SUITE_P(Levels, TriangleSpanAvx2, ::testing::Values(SWTri::RowLevel::Sse2, SWTri::RowLevel::Avx2),
-    Testing::RowLevelName);
+using TriangleSpanAvx2 = Testing::AtRows;
+INSTANTIATE_TEST_SUITE_P(Levels, TriangleSpanAvx2, Testing::kEveryRows, Testing::RowsName);
 
 TEST_P(TriangleSpanAvx2, RowsOfEveryLengthWithRedHighEqualTheGenericKernel)
 {
@@ -346,3 +346,37 @@ TEST(RowLevel, TheWidestSupportedLevelIsChosenAtStartUp)
 }
 
 } // namespace
+
+// The reads are measured once, by the first drawing that asks for them,
+// and kept: either way, never left unmeasured. Without AVX2 rows there is
+// nothing to choose.
+TEST(TexelReads, TheFirstDrawingMeasuresThemOnceAndKeepsTheChoice)
+{
+    const SWTri::TexelReads before = SWTri::gTexelReads.load();
+    const SWTri::RowLevel level = SWTri::CurrentRowLevel();
+    SWTri::SetTexelReads(SWTri::TexelReads::Unmeasured);
+    std::mt19937 random(4406);
+    const Texture t(9, 9, random);
+    const SWTri::PremultipliedFetch fetch{{t.premultiplied.data(), 9, 9}};
+    Canvas<uint32_t> canvas(16, 2, SWTri::kFormat888, 0, false);
+    const SWTri::TriangleDrawer<SWTri::Target888<false>, SWTri::PremultipliedFetch, Sampling::Point, Compose::Over,
+        SWTri::Shading::Constant>
+        drawer(canvas.dest, fetch, {255, 255, 255, 255});
+    const SWTri::TexelReads chosen = SWTri::gTexelReads.load();
+    if (SWTri::RowLevelSupported(SWTri::RowLevel::Avx2) && level == SWTri::RowLevel::Avx2) {
+        EXPECT_TRUE(chosen == SWTri::TexelReads::Loads || chosen == SWTri::TexelReads::Gather);
+        EXPECT_EQ(SWTri::CurrentTexelReads(), chosen);
+    }
+    SWTri::SetRowLevel(SWTri::RowLevel::Sse2);
+    SWTri::SetTexelReads(SWTri::TexelReads::Unmeasured);
+    const SWTri::TriangleDrawer<SWTri::Target888<false>, SWTri::PremultipliedFetch, Sampling::Point, Compose::Over,
+        SWTri::Shading::Constant>
+        narrow(canvas.dest, fetch, {255, 255, 255, 255});
+    EXPECT_EQ(SWTri::gTexelReads.load(), SWTri::TexelReads::Unmeasured) << "SSE2 rows measured reads they never use";
+    EXPECT_NE(SWTri::MeasureTexelReads(), SWTri::TexelReads::Unmeasured);
+    if (!SWTri::RowLevelSupported(SWTri::RowLevel::Avx2)) {
+        EXPECT_EQ(SWTri::gTexelReads.load(), SWTri::TexelReads::Loads);
+    }
+    SWTri::SetRowLevel(level);
+    SWTri::SetTexelReads(before);
+}

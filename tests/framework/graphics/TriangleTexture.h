@@ -107,4 +107,41 @@ inline std::string RowLevelName(const ::testing::TestParamInfo<SWTri::RowLevel>&
     return info.param == SWTri::RowLevel::Avx2 ? "Avx2" : "Sse2";
 }
 
+// A level of rows and how its rows read texels (only AVX2 rows have a
+// choice).
+struct Rows {
+    SWTri::RowLevel level;
+    SWTri::TexelReads reads;
+};
+
+// As AtRowLevel, the reads before also put back.
+class AtRows : public ::testing::TestWithParam<Rows> {
+protected:
+    void SetUp() override
+    {
+        if (!SWTri::SetRowLevel(GetParam().level))
+            GTEST_SKIP() << "the processor has no rows of this level";
+        SWTri::SetTexelReads(GetParam().reads);
+    }
+    void TearDown() override
+    {
+        SWTri::SetRowLevel(mLevel);
+        SWTri::SetTexelReads(mReads);
+    }
+
+private:
+    const SWTri::RowLevel mLevel = SWTri::CurrentRowLevel();
+    const SWTri::TexelReads mReads = SWTri::gTexelReads.load();
+};
+
+inline const auto kEveryRows = ::testing::Values(Rows{SWTri::RowLevel::Sse2, SWTri::TexelReads::Loads},
+    Rows{SWTri::RowLevel::Avx2, SWTri::TexelReads::Loads}, Rows{SWTri::RowLevel::Avx2, SWTri::TexelReads::Gather});
+
+inline std::string RowsName(const ::testing::TestParamInfo<Rows>& info)
+{
+    if (info.param.level == SWTri::RowLevel::Sse2)
+        return "Sse2";
+    return info.param.reads == SWTri::TexelReads::Gather ? "Avx2Gather" : "Avx2Loads";
+}
+
 } // namespace Testing
