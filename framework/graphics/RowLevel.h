@@ -28,9 +28,9 @@ inline RowLevel CurrentRowLevel()
 
 // How the AVX2 rows read the texels of eight pixels: each with a load of
 // its own, or all with one gather. Which is faster depends on the
-// processor (each by a quarter on one of the two measured), so the first
-// drawing with those rows times both and keeps the faster. The pixels are
-// the same either way; tests pick each.
+// processor (a gather was a quarter faster on one machine measured, slower
+// on another), so the first drawing with those rows times both and keeps
+// the faster. The pixels are the same either way; tests pick each.
 enum class TexelReads : int { Unmeasured = 0, Loads = 1, Gather = 2 };
 
 extern std::atomic<TexelReads> gTexelReads;

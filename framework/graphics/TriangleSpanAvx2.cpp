@@ -109,8 +109,8 @@ struct WideIndexSource {
     const uint32_t* table;
     const uint8_t* indices;
     int stride;
-    // Always loads: an index is a byte, and a gather of the words that hold
-    // them, then of the table, did not pay where gathers do.
+    // Always loads (kGathers): an index is a byte, and a gather of the
+    // words that hold them, then of the table, did not pay where gathers do.
     template <bool>
     [[gnu::always_inline]] __m256i Elements(__m256i offsets) const
     {
@@ -582,6 +582,11 @@ private:
 
 namespace {
 
+// Only words are ever gathered: rows of palettes read the same either way,
+// and are built once.
+template <typename Fetch>
+constexpr bool kGathers = std::is_base_of_v<ArgbFetch, Fetch>;
+
 template <typename Target, typename Fetch, Sampling Mode, Compose How, bool Gather>
 void DrawOneRow(const Fetch& fetch, const Tint& tint, uint32_t* row, int width, int x, int split, int end,
     const Walk& left, const Walk& right)
@@ -616,8 +621,8 @@ template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRow(const Fetch& fetch, const Tint& tint, TexelReads reads, uint32_t* row, int width, int x, int split,
     int end, const Walk& left, const Walk& right)
 {
-    if (reads == TexelReads::Gather)
-        DrawOneRow<Target, Fetch, Mode, How, true>(fetch, tint, row, width, x, split, end, left, right);
+    if (kGathers<Fetch> && reads == TexelReads::Gather)
+        DrawOneRow<Target, Fetch, Mode, How, kGathers<Fetch>>(fetch, tint, row, width, x, split, end, left, right);
     else
         DrawOneRow<Target, Fetch, Mode, How, false>(fetch, tint, row, width, x, split, end, left, right);
 }
@@ -625,8 +630,8 @@ void DrawRow(const Fetch& fetch, const Tint& tint, TexelReads reads, uint32_t* r
 template <typename Target, typename Fetch, Sampling Mode, Compose How>
 void DrawRows(const Fetch& fetch, const Tint& tint, TexelReads reads, int width, const QueuedRow* rows, int count)
 {
-    if (reads == TexelReads::Gather)
-        DrawQueuedRows<Target, Fetch, Mode, How, true>(fetch, tint, width, rows, count);
+    if (kGathers<Fetch> && reads == TexelReads::Gather)
+        DrawQueuedRows<Target, Fetch, Mode, How, kGathers<Fetch>>(fetch, tint, width, rows, count);
     else
         DrawQueuedRows<Target, Fetch, Mode, How, false>(fetch, tint, width, rows, count);
 }
