@@ -493,14 +493,20 @@ private:
         bottom1 = words.PairsBelow(at23, at67);
     }
 
-    // Eight words written as they stand, red and blue swapped for a target
-    // with red low.
-    [[gnu::always_inline]] static void Store(uint32_t* out, __m256i words)
+    // Words in the target's order: red and blue swapped where red is low.
+    [[gnu::always_inline]] static __m256i InTargetOrder(__m256i words)
     {
         if constexpr (kRedLow)
-            words = _mm256_shuffle_epi8(words, _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2,
-                                                   1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), words);
+            return _mm256_shuffle_epi8(words, _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2,
+                                                  1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15));
+        else
+            return words;
+    }
+
+    // Eight words written as they stand, in the target's order.
+    [[gnu::always_inline]] static void Store(uint32_t* out, __m256i words)
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), InTargetOrder(words));
     }
 
     template <Reach Span>
@@ -540,9 +546,7 @@ private:
         };
         if (mTinted)
             s = scale(s, mTintBlueRed, mTintGreenAlpha);
-        if constexpr (kRedLow)
-            s = _mm256_shuffle_epi8(s, _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2, 1, 0,
-                                           3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15));
+        s = InTargetOrder(s);
         if constexpr (How == Compose::Store) {
             Put<Span>(out, s, mask);
             return;
