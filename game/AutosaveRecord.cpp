@@ -4,6 +4,7 @@
 #include "game/Board.h"
 #include "game/Level.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -36,7 +37,9 @@ constexpr int kSavedRemovalStep = 5;
 // falls only while a reverse runs, by at most the top speed an update, and
 // reverses follow one another only while a reverse ball (which only a saved
 // game brings) is left to match: its special lasts at most its lifetime, and
-// the last one matched runs on for a reverse's length after it.
+// the last one matched runs on for a reverse's length after it. A saved game
+// must leave room for the fall still ahead of it (ReverseUpdatesAhead), or
+// the game would go on to write a file this reader refuses.
 constexpr float kLeastTravel = -static_cast<float>(kMaxSpecialLifetime + kMaxReverseTimer) * Board::kTopSpeed;
 // The play field's planes hold every ball's centre within 20 of the
 // window's edges; one further than a whole ball's radius outside the window
@@ -44,6 +47,19 @@ constexpr float kLeastTravel = -static_cast<float>(kMaxSpecialLifetime + kMaxRev
 constexpr float kFieldWidth = 800.0f;
 constexpr float kFieldHeight = 600.0f;
 constexpr float kFieldMargin = Ball::kRadius;
+
+// The updates a reverse may still run: what is left of the running one, or
+// a whole reverse started by a reverse ball matched on the last update of
+// its special.
+int ReverseUpdatesAhead(int reverseTimer, const std::vector<AutosaveRecord::SavedBall>& balls)
+{
+    int updates = reverseTimer;
+    for (const AutosaveRecord::SavedBall& ball : balls) {
+        if (ball.specialKind == Ball::kSpecialReverse)
+            updates = std::max(updates, kMaxReverseTimer + ball.specialLifetime);
+    }
+    return updates;
+}
 
 bool Within(int value, int least, int most)
 {
@@ -141,7 +157,8 @@ bool ReadCount(std::istream& in, int64_t& count, int64_t most)
 
 // Every ball is made at rest, and a resumed one with the velocity it was
 // saved with: the game writes no other start velocity. Only a ball being
-// removed counts its removal down.
+// removed counts its removal down. A special ends when its lifetime runs
+// out; one without any lifetime would last for ever.
 bool ReadBall(std::istream& in, AutosaveRecord::SavedBall& ball)
 {
     return ReadFloatWithin(in, ball.size, kMinSize, kMaxSize) &&
@@ -154,7 +171,8 @@ bool ReadBall(std::istream& in, AutosaveRecord::SavedBall& ball)
            ReadInt(in, ball.flipCounter, 0, 100) && CounterValue(ball.flipCounter, kSavedFlipStep) &&
            ReadInt(in, ball.removalCounter, 0, 100) && CounterValue(ball.removalCounter, kSavedRemovalStep) &&
            (ball.beingRemoved || ball.removalCounter == 0) &&
-           ReadInt(in, ball.specialLifetime, 0, kMaxSpecialLifetime) && ReadBool(in, ball.heldShown) &&
+           ReadInt(in, ball.specialLifetime, 0, kMaxSpecialLifetime) &&
+           (ball.specialKind == Ball::kSpecialNone || ball.specialLifetime > 0) && ReadBool(in, ball.heldShown) &&
            ReadBool(in, ball.translucent);
 }
 
@@ -216,5 +234,5 @@ bool AutosaveRecord::Read(std::istream& in)
             return false;
         balls.push_back(ball);
     }
-    return true;
+    return travel >= kLeastTravel + static_cast<float>(ReverseUpdatesAhead(reverseTimer, balls)) * Board::kTopSpeed;
 }
