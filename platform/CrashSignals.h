@@ -86,6 +86,12 @@ void UninstallCrashHandler();
 uint32_t ExceptionCodeOf(int signal, int code, uintptr_t faultAddress, uintptr_t stackPointer,
                          bool uncaughtException);
 
+// A call through a null pointer faults fetching its instruction at 0, with
+// the return address the call pushed at `stackPointer`: that address, when
+// the fault is such a call. False for any other fault, and for a return to 0
+// whose stack holds no address in a loaded module there (a corrupted one).
+bool NullCallReturnAddress(uintptr_t pc, uintptr_t faultAddress, uintptr_t stackPointer, uintptr_t& returnAddress);
+
 // Where an address lies: the file of the module that holds it (the program's
 // own by its absolute path, however it was started), the address the module
 // was loaded at, and the exported symbol around it (null when none is). Asks

@@ -161,6 +161,36 @@ void ReadRegisters(const ucontext_t& context, CrashRegisters& registers)
 #endif
 }
 
+// The unwinder reads the interrupted registers from the context the kernel
+// saved. A call through a null pointer is walked from its caller, which no
+// unwind table for pc 0 leads to: the call is undone in the context for the
+// walk and then put back. The frame the call never made stays first, its
+// place the caller's stack pointer.
+_Unwind_Reason_Code WalkStack(ucontext_t& context, uintptr_t faultAddress, UnwindWalk& walk)
+{
+#if defined(__x86_64__)
+    uintptr_t returnAddress = 0;
+    greg_t* g = context.uc_mcontext.gregs;
+    const greg_t pc = g[REG_RIP];
+    const greg_t stackPointer = g[REG_RSP];
+    if (NullCallReturnAddress(static_cast<uintptr_t>(pc), faultAddress, static_cast<uintptr_t>(stackPointer),
+                              returnAddress)) {
+        g[REG_RIP] = static_cast<greg_t>(returnAddress);
+        g[REG_RSP] = stackPointer + static_cast<greg_t>(sizeof(uintptr_t));
+        walk.fault->frames[0] = {0, static_cast<uintptr_t>(pc)};
+        walk.fault->frameCount = 1;
+        const _Unwind_Reason_Code end = _Unwind_Backtrace(CollectFrame, &walk);
+        g[REG_RIP] = pc;
+        g[REG_RSP] = stackPointer;
+        return end;
+    }
+#else
+    (void)context;
+    (void)faultAddress;
+#endif
+    return _Unwind_Backtrace(CollectFrame, &walk);
+}
+
 [[noreturn]] void EndBySignal(int signal)
 {
     struct sigaction standard{};
@@ -187,7 +217,7 @@ void OnSignal(int signal, siginfo_t* info, void* rawContext)
             pause();
     }
 
-    const auto& context = *static_cast<const ucontext_t*>(rawContext);
+    auto& context = *static_cast<ucontext_t*>(rawContext);
     CrashFault& fault = gFault;
     fault.signal = signal;
     fault.threadId = static_cast<uint64_t>(self);
@@ -196,7 +226,7 @@ void OnSignal(int signal, siginfo_t* info, void* rawContext)
     fault.exceptionCode = ExceptionCodeOf(signal, info->si_code, reinterpret_cast<uintptr_t>(info->si_addr),
                                           static_cast<uintptr_t>(fault.registers.rsp), gUncaughtException.load());
     UnwindWalk walk{&fault};
-    const _Unwind_Reason_Code walkEnd = _Unwind_Backtrace(CollectFrame, &walk);
+    const _Unwind_Reason_Code walkEnd = WalkStack(context, reinterpret_cast<uintptr_t>(info->si_addr), walk);
     if (fault.frameCount == 0) {
         WalkFramePointers(fault, fault.address, static_cast<uintptr_t>(fault.registers.rbp));
     } else {
@@ -287,6 +317,13 @@ void UninstallCrashHandler()
         std::set_terminate(gPreviousTerminate);
     gPreviousTerminate = nullptr;
     gHandler = nullptr;
+}
+
+bool NullCallReturnAddress(uintptr_t pc, uintptr_t faultAddress, uintptr_t stackPointer, uintptr_t& returnAddress)
+{
+    CodeLocation location;
+    return pc == 0 && faultAddress == pc && ReadWord(stackPointer, returnAddress) &&
+           LocateCode(returnAddress, location);
 }
 
 bool LocateCode(uintptr_t address, CodeLocation& location)

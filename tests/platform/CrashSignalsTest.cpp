@@ -59,6 +59,26 @@ TEST(CrashSignals, CodeIsLocatedInItsModuleWithItsExportedSymbol)
     EXPECT_FALSE(Platform::LocateCode(16, location));
 }
 
+TEST(CrashSignals, OnlyAFetchAtZeroUnderAnAddressOfCodeIsACallThroughNull)
+{
+    const auto code = reinterpret_cast<uintptr_t>(&std::terminate) + 5;
+    uintptr_t local = 0;
+    const uintptr_t tops[] = {code, reinterpret_cast<uintptr_t>(&local), 0};
+    const auto at = [&tops](int i) { return reinterpret_cast<uintptr_t>(&tops[i]); };
+    const uintptr_t rows[][4] = {
+        // pc, fault address, stack pointer, a call through null
+        {0, 0, at(0), 1}, {0, 0, at(1), 0}, {0, 0, at(2), 0}, {0, 0, 16, 0}, {16, 16, at(0), 0}, {0, 8, at(0), 0},
+    };
+    for (const auto& [pc, faultAddress, stackPointer, call] : rows) {
+        uintptr_t returnAddress = 0;
+        EXPECT_EQ(Platform::NullCallReturnAddress(pc, faultAddress, stackPointer, returnAddress), call != 0)
+            << pc << " " << faultAddress << " " << std::hex << stackPointer;
+        if (call != 0) {
+            EXPECT_EQ(returnAddress, code);
+        }
+    }
+}
+
 TEST(CrashSignals, MangledNamesAreDemangledAndOthersKept)
 {
     EXPECT_EQ(Platform::DemangleSymbol("_ZN4Vorn11VornAppBase4InitEv"), "Vorn::VornAppBase::Init()");

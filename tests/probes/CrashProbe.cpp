@@ -11,7 +11,8 @@
 //   overflow  a recursion that runs out of stack
 //   params    the write to address 0 in a function given ten arguments, the
 //             last four of which its caller passes on the stack
-//   nullcall  a call through a null function pointer
+//   nullcall  a call through a null function pointer, made by a function
+//             that main calls
 //   nounwind  the write to address 0 called from code that has no unwind
 //             information, which the unwinder cannot get past
 //   record    an application recording a demo to DEMO: commands at updates 3
@@ -74,6 +75,13 @@ __attribute__((noinline)) int CrashProbeRecurse(int depth)
     volatile char frame[1024];
     frame[0] = static_cast<char>(depth);
     return CrashProbeRecurse(depth + 1) + frame[0];
+}
+
+// Not a tail call: the caller stays on the stack under the null call.
+__attribute__((noinline)) void CrashProbeCallNothing()
+{
+    gCrashProbeNothing();
+    gCrashProbeStop = false;
 }
 
 // Not a tail call: the body stays on the stack under the failing write.
@@ -150,7 +158,7 @@ int main(int argc, char** argv)
         CrashProbeStackArguments(1, 2, 3, 4, 5, 6, 0x1111222233334444, 0x5555666677778888, 0x7777000011112222,
                                  0x3333444455556666);
     else if (mode == "nullcall")
-        gCrashProbeNothing();
+        CrashProbeCallNothing();
     else if (mode == "nounwind")
         CallWithoutUnwindInformation(CrashProbeWriteNull);
     else if (mode == "divide")
