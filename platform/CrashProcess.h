@@ -15,8 +15,12 @@ inline constexpr int kReporterChannelFd = 3;
 // Inside the signal handler.
 namespace SignalSafe {
 
-// Replaces or creates the file for writing; -1 when it cannot.
+// Empties or creates the regular file for writing; -1 when it cannot, and
+// when the name holds anything else (a link, a FIFO), which stays as it was.
 int CreateFile(const char* path);
+// Makes the file afresh for writing in place of whatever had the name; -1
+// when it cannot.
+int CreateNewFile(const char* path);
 bool WriteAll(int fd, const void* data, size_t size);
 void Close(int fd);
 // Puts the file at `from` in place of the one at `to`.

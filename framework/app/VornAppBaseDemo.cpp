@@ -210,7 +210,7 @@ bool VornAppBase::KeepDemoAfterCrash()
     char temporary[kLongestCrashPath];
     if (!CrashPath(mDemoFileName, "", path) || !CrashPath(mDemoFileName, kCrashTemporarySuffix, temporary))
         return false;
-    const int fd = Platform::SignalSafe::CreateFile(temporary);
+    const int fd = Platform::SignalSafe::CreateNewFile(temporary);
     if (fd < 0)
         return false;
     FileSink sink(fd);

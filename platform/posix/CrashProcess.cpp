@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,7 +67,25 @@ namespace SignalSafe {
 
 int CreateFile(const char* path)
 {
-    return open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Not through a link planted at the name, nor waiting for a reader of a
+    // FIFO: the handler would write where it was led, or never end.
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    struct stat status{};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int CreateNewFile(const char* path)
+{
+    // Whatever was planted at the name goes, and one planted again before
+    // the file is made fails it.
+    unlink(path);
+    return open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
 }
 
 bool WriteAll(int fd, const void* data, size_t size)

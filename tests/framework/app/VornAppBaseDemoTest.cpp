@@ -10,11 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -275,6 +282,31 @@ struct UnkeptDemoCase {
     void (*prepare)(const Testing::TempDir& dir);
     // The folder afterwards, as FolderListing tells it.
     const char* after;
+    bool diskFull = false;
+};
+
+// While it lasts every write fails, as on a full disk: no file may grow.
+class FullDisk {
+public:
+    FullDisk()
+        : mHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &mLimit);
+        rlimit none = mLimit;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FullDisk()
+    {
+        setrlimit(RLIMIT_FSIZE, &mLimit);
+        std::signal(SIGXFSZ, mHandler);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    void (*mHandler)(int);
+    rlimit mLimit{};
 };
 
 // Each entry by name, sorted: "name=bytes" for a file, "name/" for a folder,
@@ -309,7 +341,11 @@ TEST_P(UnkeptDemo, IsNotReportedKeptAndLeavesNothingWrittenBehind)
     recorder.mDemoFileName = dir / "older.dmo";
     recorder.SetDemoMode(DemoMode::Recording);
     recorder.mUpdateCount = 12;
+    std::optional<FullDisk> full;
+    if (GetParam().diskFull)
+        full.emplace();
     EXPECT_FALSE(recorder.KeepDemoAfterCrash());
+    full.reset();
     EXPECT_FALSE(recorder.mRecording);
     EXPECT_EQ(FolderListing(dir.Path()), GetParam().after);
 }
@@ -318,12 +354,8 @@ INSTANTIATE_TEST_SUITE_P(
     Failures, UnkeptDemo,
     ::testing::Values(
         // Every write fails: the disk is full.
-        UnkeptDemoCase{"full",
-                       [](const Testing::TempDir& dir) {
-                           dir.WriteFile("older.dmo", "an older demo");
-                           std::filesystem::create_symlink("/dev/full", dir / "older.dmo.crash");
-                       },
-                       "older.dmo=an older demo;"},
+        UnkeptDemoCase{"full", [](const Testing::TempDir& dir) { dir.WriteFile("older.dmo", "an older demo"); },
+                       "older.dmo=an older demo;", true},
         // Written whole, but nothing is renamed over a folder that holds files.
         UnkeptDemoCase{"renamed", [](const Testing::TempDir& dir) { dir.WriteFile("older.dmo/kept.txt", "x"); },
                        "older.dmo/;older.dmo/kept.txt=x;"},
@@ -335,5 +367,35 @@ INSTANTIATE_TEST_SUITE_P(
                        },
                        "older.dmo.crash/;older.dmo.crash/kept.txt=x;older.dmo=an older demo;"}),
     [](const ::testing::TestParamInfo<UnkeptDemoCase>& info) { return std::string(info.param.what); });
+
+// Whatever was planted at the name the demo is first written under goes: a
+// link is not written through, nor a FIFO written into, and the demo is kept.
+TEST(CrashDemo, ALinkOrAFifoAtTheTemporaryNameIsReplaced)
+{
+    ScriptedClock clock;
+    for (const bool link : {true, false}) {
+        const Testing::TempDir dir;
+        dir.WriteFile("target.dmo", "kept");
+        const std::string temporary = dir / "older.dmo.crash";
+        int reader = -1;
+        if (link) {
+            std::filesystem::create_symlink(dir / "target.dmo", temporary);
+        } else {
+            ASSERT_EQ(mkfifo(temporary.c_str(), 0600), 0);
+            reader = open(temporary.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        }
+        ScriptedApp recorder(clock);
+        recorder.mDemoFileName = dir / "older.dmo";
+        recorder.SetDemoMode(DemoMode::Recording);
+        EXPECT_TRUE(recorder.KeepDemoAfterCrash()) << link;
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "older.dmo"))) << link;
+        EXPECT_EQ(FileBytes(dir / "target.dmo"), "kept");
+        if (reader >= 0) {
+            char byte;
+            EXPECT_EQ(read(reader, &byte, 1), 0);
+            close(reader);
+        }
+    }
+}
 
 } // namespace
