@@ -3,6 +3,7 @@
 #include "framework/graphics/Font.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
+#include "framework/graphics/ImageFont.h"
 #include "framework/widgets/ButtonWidget.h"
 #include "framework/widgets/EditWidget.h"
 #include "framework/widgets/HyperlinkWidget.h"
@@ -24,6 +25,10 @@ constexpr int kQuestionY = 240;
 constexpr int kNameFieldLeft = 396;
 constexpr int kNameFieldTop = 147;
 constexpr int kNameFieldWidth = 300;
+// The field's text between its insets, with the caret behind the last
+// character.
+constexpr int kNameFieldRoom =
+    kNameFieldWidth - 2 * Vorn::EditWidget::kTextInset - Vorn::EditWidget::kCaretWidth;
 constexpr int kReturnButtonGap = 40;
 constexpr const char* kQuestion = "Do you want to save your score?";
 constexpr const char* kUnnamed = "Anonymous";
@@ -37,6 +42,23 @@ void Show(Vorn::Widget* widget, bool show)
 {
     widget->SetVisible(show);
     widget->SetDisabled(!show);
+}
+
+// The font at its own size when the text fits the room, else scaled down
+// until it does. Only a bitmap font scales; another is left as it is.
+void ShrinkToFit(Vorn::Font* font, const std::string& text, int room)
+{
+    auto* scalable = dynamic_cast<Vorn::ImageFont*>(font);
+    if (!scalable)
+        return;
+    double scale = 1.0;
+    scalable->SetScale(scale);
+    // Each glyph's advance is truncated on its own, so the first guess can
+    // still be a pixel or so too wide.
+    for (int width = scalable->StringWidth(text); width > room; width = scalable->StringWidth(text)) {
+        scale *= static_cast<double>(room) / width;
+        scalable->SetScale(scale);
+    }
 }
 
 } // namespace
@@ -145,11 +167,28 @@ void TopScoresScreen::Draw(Vorn::Graphics* g)
         const TopScoreEntry& entry = gTopScores[static_cast<size_t>(i)];
         const int y = kFirstRowY + kRowHeight * i;
         const std::string score = std::to_string(entry.score);
+        g->SetFont(FONT_SCORE);
         g->DrawString(score, kScoreRight - FONT_SCORE->StringWidth(score), y);
         // The field shows the name being typed in its row.
-        if (i != gNewTopScoreIndex || !Shows(mNameField.get()))
+        if (i != gNewTopScoreIndex || !Shows(mNameField.get())) {
+            g->SetFont(NameFont(entry.name));
             g->DrawString(entry.name, kNameLeft, y);
+        }
     }
+}
+
+// A name wider than the field it was typed in is shrunk to its width, on
+// the row's baseline: at full size sixteen wide letters leave the panel.
+Vorn::Font* TopScoresScreen::NameFont(const std::string& name)
+{
+    if (FONT_SCORE->StringWidth(name) <= kNameFieldWidth)
+        return FONT_SCORE;
+    std::unique_ptr<Vorn::Font>& font = mNameFonts[name];
+    if (!font) {
+        font = FONT_SCORE->Duplicate();
+        ShrinkToFit(font.get(), name, kNameFieldWidth);
+    }
+    return font.get();
 }
 
 void TopScoresScreen::ButtonDepress(int id)
@@ -185,6 +224,14 @@ void TopScoresScreen::EditWidgetText(int, const std::string& text)
 bool TopScoresScreen::AllowChar(int, char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == ' ' || c == '-';
+}
+
+bool TopScoresScreen::AllowText(int, const std::string& text)
+{
+    ShrinkToFit(mNameField->mFont.get(), text, kNameFieldRoom);
+    // The field scrolled for the text at the old size; now it all fits.
+    mNameField->mLeftPos = 0;
+    return true;
 }
 
 void TopScoresScreen::MouseUpButton(int, int, int, int)

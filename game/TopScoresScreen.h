@@ -9,6 +9,7 @@
 #include "framework/widgets/EditListener.h"
 #include "framework/widgets/Widget.h"
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,7 @@ class GameApp;
 namespace Vorn {
 class ButtonWidget;
 class EditWidget;
+class Font;
 class HyperlinkWidget;
 class Image;
 } // namespace Vorn
@@ -51,6 +53,9 @@ public:
     void ButtonDepress(int id) override;
     void EditWidgetText(int id, const std::string& text) override;
     bool AllowChar(int id, char c) override;
+    // After each change of the typed name: the field's font shrinks while
+    // the name is wider than the field's room, so that it never scrolls.
+    bool AllowText(int id, const std::string& text) override;
 
     GameApp* mApp;
     // Null once handed over for deletion.
@@ -60,6 +65,12 @@ public:
     std::unique_ptr<Vorn::ButtonWidget> mNoButton;
 
 private:
+    // The font a table row draws the name in.
+    Vorn::Font* NameFont(const std::string& name);
     std::unique_ptr<Vorn::ButtonWidget> MakeButton(Vorn::WidgetManager* manager, Vorn::Image* image, int id,
                                                    int centreY);
+
+    // The score font shrunk for each name too wide for its row, made the
+    // first time the name is drawn.
+    std::map<std::string, std::unique_ptr<Vorn::Font>> mNameFonts;
 };

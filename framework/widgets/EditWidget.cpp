@@ -21,10 +21,6 @@ constexpr char kCharPaste = 22;
 constexpr char kCharCut = 24;
 constexpr char kCharUndo = 26;
 
-// The text's inset on both sides; a click midway into a character lands
-// behind it.
-constexpr int kTextInset = 4;
-constexpr int kCaretWidth = 2;
 constexpr int kBigScroll = 10;
 
 bool Typable(char c)

@@ -26,6 +26,10 @@ public:
     static constexpr int kColorText = 2;
     static constexpr int kColorHilite = 3;
     static constexpr int kColorHiliteText = 4;
+    // The text is written this far in from either side; a click midway into
+    // a character lands behind it. The caret takes this much more room.
+    static constexpr int kTextInset = 4;
+    static constexpr int kCaretWidth = 2;
 
     // The listener is required.
     EditWidget(int id, EditListener* listener);

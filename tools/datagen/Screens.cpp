@@ -248,7 +248,9 @@ std::string Scores(const Typefaces& faces)
     Canvas canvas(kScreenWidth, kScreenHeight);
     DrawBackground(canvas, 3, 2);
     cairo_t* cr = canvas.Cr();
-    Panel(cr, 150, 28, 500, 542, 0.82);
+    // Wide enough for the name field, 300 pixels from x 396, with the
+    // border clear of its end.
+    Panel(cr, 64, 28, 672, 542, 0.82);
     DrawText(cr, faces, TitleStyle(44), 400, 90, "HIGH SCORES", Align::kCentre);
     TextStyle heading = BodyStyle(15, true);
     heading.fill = Hex(0xE8C060);
@@ -256,7 +258,7 @@ std::string Scores(const Typefaces& faces)
     DrawText(cr, faces, heading, 400, 132, "NAME", Align::kLeft);
     // Faint bands behind the ten rows (baselines 180, 215, ... 495).
     for (int row = 0; row < 10; ++row) {
-        cairo_rectangle(cr, 180, 152 + 35 * row, 440, 35);
+        cairo_rectangle(cr, 94, 152 + 35 * row, 612, 35);
         cairo_set_source_rgba(cr, 1, 1, 1, row % 2 == 0 ? 0.06 : 0.02);
         cairo_fill(cr);
     }
