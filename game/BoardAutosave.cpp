@@ -10,9 +10,9 @@
 #include "game/GameApp.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
@@ -72,11 +72,11 @@ bool Board::LoadAutosave()
 {
     AutosaveRecord record;
     {
-        std::ifstream in(Platform::ResolveFileName(AutosavePath()));
+        Platform::RegularFileStream in(Platform::ResolveFileName(AutosavePath()));
         if (!in)
             return false;
         if (!record.Read(in)) {
-            in.close();
+            in.Close();
             DeleteAutosave();
             return false;
         }

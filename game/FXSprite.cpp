@@ -2,11 +2,11 @@
 
 #include "game/Renderer.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <fstream>
 #include <type_traits>
 #include <utility>
 
@@ -168,7 +168,7 @@ FXSprite::~FXSprite()
 
 void FXSprite::Load(const std::string& name)
 {
-    std::ifstream in(Platform::ResolveFileName("FX\\" + name));
+    Platform::RegularFileStream in(Platform::ResolveFileName("FX\\" + name));
     Read(in);
     SetEmittersPosition(TruncateToInt(mX), TruncateToInt(mY));
 }

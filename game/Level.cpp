@@ -5,11 +5,11 @@
 #include "game/GameResources.h"
 #include "game/PhysicsWorld.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -104,7 +104,8 @@ void Level::ReadTrackConfig()
     mSymbolSet = SymbolSetFor(mStage);
     mSymbolCount = SymbolCountFor(mStage, mDifficulty);
     mBallCount = BallCountFor(mStage);
-    std::ifstream in(Platform::ResolveFileName("properties/track_" + std::to_string(mStage % 4) + ".cfg"));
+    Platform::RegularFileStream in(
+        Platform::ResolveFileName("properties/track_" + std::to_string(mStage % 4) + ".cfg"));
     ReadTrack(in);
 }
 

@@ -6,9 +6,9 @@
 #include "game/GameApp.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 std::deque<TopScoreEntry> gTopScores;
@@ -70,7 +70,7 @@ void ReadTopScores(std::istream& in)
 
 void LoadTopScores()
 {
-    std::ifstream in(Platform::ResolveFileName(TopScoresPath()));
+    Platform::RegularFileStream in(Platform::ResolveFileName(TopScoresPath()));
     ReadTopScores(in);
 }
 

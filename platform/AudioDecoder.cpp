@@ -1,6 +1,7 @@
 #include "platform/AudioDecoder.h"
 
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <libopenmpt/libopenmpt.h>
 #include <mpg123.h>
@@ -10,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace Platform {
 
@@ -354,15 +354,7 @@ std::unique_ptr<PcmSource> OpenModuleSource(const uint8_t* data, size_t size)
 
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& contents)
 {
-    std::ifstream in(ResolveFileName(name), std::ios::binary | std::ios::ate);
-    if (!in)
-        return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<uint64_t>(size) > kMaxAudioFileBytes)
-        return false;
-    contents.resize(static_cast<size_t>(size));
-    in.seekg(0);
-    return static_cast<bool>(in.read(reinterpret_cast<char*>(contents.data()), size));
+    return ReadRegularFile(ResolveFileName(name), kMaxAudioFileBytes, contents);
 }
 
 } // namespace Platform

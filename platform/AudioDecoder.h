@@ -27,7 +27,8 @@ std::unique_ptr<PcmSource> OpenModuleSource(const uint8_t* data, size_t size);
 // Larger audio files are refused rather than read whole into memory.
 inline constexpr uint64_t kMaxAudioFileBytes = 256u << 20;
 
-// The whole disk file (the name as the framework writes it), or false.
+// The whole disk file (the name as the framework writes it), or false; only
+// a regular file is read.
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& contents);
 
 } // namespace Platform

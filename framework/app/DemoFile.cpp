@@ -2,9 +2,9 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <utility>
 
@@ -68,7 +68,7 @@ size_t StoredNameLength(const std::string& name)
 // from it can ask for more than it holds.
 class FileReader {
 public:
-    explicit FileReader(std::ifstream& in)
+    explicit FileReader(std::istream& in)
         : mIn(in)
     {
         mIn.seekg(0, std::ios::end);
@@ -108,7 +108,7 @@ public:
     }
 
 private:
-    std::ifstream& mIn;
+    std::istream& mIn;
     int64_t mLeft = 0;
 };
 
@@ -182,7 +182,7 @@ bool SaveDemoFile(const std::string& path, const std::string& versionString, con
 bool LoadDemoFile(const std::string& path, const std::string& expectedVersionString, DemoFileInfo& info,
                   Buffer& stream, std::string& error)
 {
-    std::ifstream in(Platform::ResolveFileName(path), std::ios::binary);
+    Platform::RegularFileStream in(Platform::ResolveFileName(path));
     if (!in) {
         error = "Demo file not found: " + path;
         return false;

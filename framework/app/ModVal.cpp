@@ -6,10 +6,10 @@
 #include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessMemory.h"
+#include "platform/RegularFile.h"
 
 #include <charconv>
 #include <deque>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -213,7 +213,7 @@ bool ParseModValFloat(const std::string& text, double& value)
 // in order alongside.
 class ModValSourceScan {
 public:
-    ModValSourceScan(const std::string& path, ModValFile& file, std::ifstream& in)
+    ModValSourceScan(const std::string& path, ModValFile& file, std::istream& in)
         : mPath(path), mEntries(file.mEntries), mNext(file.mEntries.begin()), mIn(in)
     {
     }
@@ -357,7 +357,7 @@ private:
     const std::string& mPath;
     std::map<int, ModValFile::Entry>& mEntries;
     std::map<int, ModValFile::Entry>::iterator mNext;
-    std::ifstream& mIn;
+    std::istream& mIn;
     std::string mLine;
     int mLineNumber = 0;
 };
@@ -499,7 +499,7 @@ bool ModValReparse()
         if (!parsed.empty())
             parsed += "\r\n  ";
         parsed += path;
-        std::ifstream in(path);
+        Platform::RegularFileStream in(path);
         if (!in) {
             ReportModVal("ERROR: Unable to open " + path + " for reparsing.", "MODVAL ERROR!", Platform::MB_ICONERROR);
             return false;

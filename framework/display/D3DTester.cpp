@@ -4,6 +4,7 @@
 #include "framework/app/VornAppBase.h"
 #include "framework/display/D3DInterface.h"
 #include "framework/display/DirectXResultText.h"
+#include "platform/RegularFile.h"
 #include "platform/SettingsStore.h"
 #include "platform/Surface.h"
 
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
 namespace Vorn {
 
@@ -41,8 +41,8 @@ std::string TextOf(const std::vector<uint8_t>& data)
 
 bool ListMatches(const char* fileName, const std::string& description, bool& opened)
 {
-    std::ifstream in(fileName);
-    opened = in.is_open();
+    Platform::RegularFileStream in(fileName);
+    opened = static_cast<bool>(in);
     if (!opened)
         return false;
     std::string line;

@@ -7,8 +7,8 @@
 #include "framework/app/VornAppBase.h"
 #include "framework/graphics/MemoryImage.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
-#include <fstream>
 #include <thread>
 
 namespace Vorn {
@@ -43,7 +43,7 @@ bool FontData::LoadFromWidthList(MemoryImage* image, const std::string& path)
     layer.mDefaultHeight = imageHeight;
     layer.mAscent = imageHeight;
 
-    std::ifstream file(Platform::ResolveFileName(path));
+    Platform::RegularFileStream file(Platform::ResolveFileName(path));
     if (!file)
         return false;
     mSourceFile = path;

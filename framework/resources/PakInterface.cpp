@@ -3,6 +3,7 @@
 #include "framework/app/StringUtils.h"
 #include "platform/MappedFile.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -190,13 +191,9 @@ void Descramble(uint8_t* out, const uint8_t* in, uint64_t count)
 
 PakFileHandle* OpenOnDisk(const char* name, const char* mode)
 {
-    const std::string path = Platform::ResolveFileName(name);
-    std::error_code ec;
-    // This system opens a folder like a file; callers take the handle for a
-    // file they can read.
-    if (fs::is_directory(path, ec))
-        return nullptr;
-    std::FILE* file = std::fopen(path.c_str(), mode);
+    // Only regular files: callers take the handle for a file they can read,
+    // and a pipe in a data file's place must not hold them.
+    std::FILE* file = Platform::OpenRegularFile(Platform::ResolveFileName(name), mode);
     if (!file)
         return nullptr;
     return new PakFileHandle{nullptr, 0, file, IsTextMode(mode)};

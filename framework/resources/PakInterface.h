@@ -64,7 +64,8 @@ class PakInterfaceBase {
 public:
     virtual ~PakInterfaceBase() = default;
 
-    // Null when the file can be found neither in an archive nor on the disk.
+    // Null when the file can be found neither in an archive nor on the disk,
+    // where only a regular file opens.
     virtual PakFileHandle* FOpen(const char* name, const char* mode) = 0;
     // The result of closing a disk file; 0 for an archive file.
     virtual int FClose(PakFileHandle* handle) = 0;

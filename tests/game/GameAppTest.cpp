@@ -1,23 +1,44 @@
 #include "game/GameApp.h"
 
+#include "BoardHarness.h"
 #include "TestGameApp.h"
 #include "fakes/FatalExit.h"
+#include "fakes/PipeWatch.h"
+#include "fakes/ProgramRun.h"
+#include "fakes/XvfbRun.h"
+#include "framework/app/DemoFile.h"
+#include "framework/app/ModVal.h"
+#include "framework/display/D3DTester.h"
+#include "framework/graphics/FontData.h"
+#include "framework/resources/ImageLib.h"
 #include "framework/resources/ResourceManager.h"
 #include "framework/resources/ResourceManagerException.h"
+#include "framework/resources/XMLParser.h"
+#include "framework/sound/BassMusicInterface.h"
 #include "framework/widgets/WidgetManager.h"
 #include "game/Board.h"
+#include "game/FXSprite.h"
 #include "game/FlickeringButtonWidget.h"
 #include "game/GameResources.h"
+#include "game/Level.h"
+#include "game/Renderer.h"
 #include "game/TitleScreen.h"
+#include "game/TopScores.h"
+#include "platform/AudioMixer.h"
+#include "platform/MusicEngine.h"
+#include "platform/SampleEngine.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -250,6 +271,166 @@ TEST(GameApp, DeletingTheApplicationTakesTheScreenOutOfTheTreeFirst)
         EXPECT_EQ(freed, 1);
         EXPECT_EQ(gGameApp, nullptr);
     }
+}
+
+// Every kind of file the game reads, from its own folder, its save folder,
+// or wherever a developer or a crash names one, with a pipe in its place that
+// nobody writes to: each reader answers at once, as it does when the file is
+// missing.
+struct PipedFile {
+    const char* name;
+    // Below the game's folder, or the save folder's for a name in "Save/".
+    const char* file;
+    bool (*answersAsForAMissingFile)(Testing::BoardHarness& harness, const std::string& pipe);
+};
+
+void PrintTo(const PipedFile& file, std::ostream* out)
+{
+    *out << file.name;
+}
+
+class PipeInAFilesPlace : public ::testing::TestWithParam<PipedFile> {
+protected:
+    PipeInAFilesPlace() { std::filesystem::current_path(mGame.Path()); }
+    ~PipeInAFilesPlace() override { Vorn::gPakInterface = mPreviousLayer; }
+
+    Testing::BoardHarness mHarness;
+    Testing::TempDir mGame;
+    // A file layer without archives: an archive an earlier test added would
+    // serve some of the names.
+    Vorn::PakInterface mLayer;
+    Vorn::PakInterface* mPreviousLayer = std::exchange(Vorn::gPakInterface, &mLayer);
+};
+
+TEST_P(PipeInAFilesPlace, IsRefusedWithoutWaitingAsAMissingFileIs)
+{
+    const PipedFile& c = GetParam();
+    const std::string file = c.file;
+    const std::string pipe = file.starts_with("Save/") ? mHarness.mDataDir / file : mGame / file;
+    std::filesystem::create_directories(std::filesystem::path(pipe).parent_path());
+    ASSERT_TRUE(Testing::MakePipe(pipe));
+    bool answered = false;
+    {
+        const Testing::PipeWatch watch(pipe);
+        answered = c.answersAsForAMissingFile(mHarness, pipe);
+    }
+    EXPECT_TRUE(answered);
+}
+
+std::shared_ptr<Platform::AudioMixer> Mixer()
+{
+    return std::make_shared<Platform::AudioMixer>();
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, PipeInAFilesPlace,
+    ::testing::Values(
+        PipedFile{"Picture", "images/ball.png",
+            [](Testing::BoardHarness&, const std::string& pipe) { return !ImageLib::LoadImageFile(pipe, true); }},
+        PipedFile{"Sound", "sounds/pop.wav",
+            [](Testing::BoardHarness&, const std::string&) {
+                return !Vorn::DSoundManager(Mixer(), false).LoadSound(1, "sounds/pop");
+            }},
+        PipedFile{"Module", "music/song.mod",
+            [](Testing::BoardHarness&, const std::string& pipe) {
+                return !Vorn::BassMusicInterface(Mixer()).LoadMusic(1, pipe);
+            }},
+        PipedFile{"ResourceManifest", "properties/resources.xml",
+            [](Testing::BoardHarness&, const std::string& pipe) { return !Vorn::XMLParser().OpenFile(pipe); }},
+        PipedFile{"FontDescriptor", "fonts/score.txt",
+            [](Testing::BoardHarness& harness, const std::string& pipe) {
+                Vorn::FontData font;
+                return font.Load(&harness.mApp, pipe) && !font.mInitialized;
+            }},
+        PipedFile{"FontWidths", "fonts/widths.txt",
+            [](Testing::BoardHarness&, const std::string& pipe) {
+                return !Vorn::FontData().LoadFromWidthList(nullptr, pipe);
+            }},
+        PipedFile{"CrashAttachment", "attachment.dat",
+            [](Testing::BoardHarness&, const std::string& pipe) {
+                Vorn::Buffer buffer;
+                return !Vorn::ReadBufferFromFile(pipe, buffer);
+            }},
+        PipedFile{"MusicStream", "Music/Music.ogg",
+            [](Testing::BoardHarness&, const std::string& pipe) {
+                return Platform::MusicEngine(Mixer()).StreamCreateFile(pipe) == 0;
+            }},
+        PipedFile{"Sample", "music/sample.ogg",
+            [](Testing::BoardHarness&, const std::string& pipe) {
+                Platform::SampleEngine engine;
+                engine.Init(Mixer());
+                return engine.SampleLoad(0, pipe, 0) == 0;
+            }},
+        PipedFile{"Demo", "demo.dmo",
+            [](Testing::BoardHarness&, const std::string& pipe) {
+                Vorn::DemoFileInfo info;
+                Vorn::Buffer stream;
+                std::string error;
+                return !Vorn::LoadDemoFile(pipe, "1.0", info, stream, error)
+                       && error == "Demo file not found: " + pipe;
+            }},
+        PipedFile{"HighScores", "Save/topscores",
+            [](Testing::BoardHarness&, const std::string&) {
+                gTopScores.assign(1, {1, "someone"});
+                LoadTopScores();
+                return gTopScores.size() == 10 && gTopScores.front().score == 5000
+                       && gTopScores.front().name == "Anonymous";
+            }},
+        PipedFile{"Autosave", "Save/autosave",
+            [](Testing::BoardHarness& harness, const std::string&) {
+                const std::unique_ptr<Board> board = harness.MakeBoard(3);
+                return board->mDifficulty == 3 && board->mStage == 0;
+            }},
+        PipedFile{"Effect", "FX/explode.fx",
+            [](Testing::BoardHarness&, const std::string&) {
+                Renderer renderer(1);
+                FXSprite effect(&renderer);
+                effect.Load("explode.fx");
+                return effect.mEmitters.empty();
+            }},
+        PipedFile{"Track", "properties/track_2.cfg",
+            [](Testing::BoardHarness&, const std::string&) {
+                Renderer renderer(1);
+                Level level(&renderer);
+                level.Load(2, 1);
+                return level.mPoints.empty() && level.mEndX == 500.0f && level.mEndY == 300.0f;
+            }},
+        PipedFile{"DriverList", "vhw.dat",
+            [](Testing::BoardHarness&, const std::string&) {
+                // Without a list the driver's date decides.
+                Vorn::D3DTester tester(nullptr);
+                tester.mDescription = "a card on no list";
+                tester.mDriverYear = 2002;
+                return tester.IsSupportedCard();
+            }},
+        PipedFile{"TunedSource", "tuned.cpp",
+            [](Testing::BoardHarness&, const std::string& pipe) {
+                // The file table keeps the slot for the process's life.
+                static std::string slot;
+                slot = std::string("\1\0\0\0\0VORNMODVAL", 15) + pipe + "1,2";
+                Vorn::ModValRegister(reinterpret_cast<uint8_t*>(slot.data()));
+                return !Vorn::ModValReparse();
+            }}),
+    [](const ::testing::TestParamInfo<PipedFile>& info) { return std::string(info.param.name); });
+
+// The real program with a pipe for its music: it starts, loads, goes on in
+// silence, and a termination request ends it as a close would.
+TEST(GameProgram, WithAPipeForItsMusicPlaysSilentlyAndEndsOnATerminationRequest)
+{
+    const Testing::TempDir dir;
+    std::filesystem::create_directories(dir / "game/Music");
+    for (const std::string entry : {"main.pak", "properties", "FX"})
+        std::filesystem::create_symlink(Testing::kGameFolder + "/" + entry, dir / ("game/" + entry));
+    ASSERT_TRUE(Testing::MakePipe(dir / "game/Music/Music.ogg"));
+    // The music is opened once loading has ended: the request comes later.
+    const Testing::ProgramEnd end = Testing::RunProgram(dir,
+        "sh -c '\"" + Testing::kGameFolder + "/zarquel\" -changedir=game 2>run.log & Z=$!; "
+        "for i in $(seq 600); do grep -q \"Resource Loading Time\" run.log && break; sleep 0.1; done; "
+        "sleep 1; kill -TERM $Z; wait $Z'",
+        120);
+    const std::string log = Testing::ReadTextFile(dir / "run.log");
+    EXPECT_EQ(end.status, 0) << log;
+    EXPECT_THAT(log, HasSubstr("Resource Loading Time: "));
+    EXPECT_THAT(log, HasSubstr("Update Count  = "));
 }
 
 } // namespace
