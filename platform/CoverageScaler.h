@@ -50,9 +50,6 @@ class CoverageScaler {
 public:
     CoverageScaler(int sourceWidth, int sourceHeight, int width, int height);
 
-    const CoverageAxis& Across() const { return mAcross; }
-    const CoverageAxis& Down() const { return mDown; }
-
     // Writes the frame, of the source size and readable, scaled into rows of
     // pixels of `format` (16 or 32 bits), `pitch` bytes apart, large enough.
     void Scale(const Frame& frame, uint8_t* destination, int pitch, const PixelFormat& format);

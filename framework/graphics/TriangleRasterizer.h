@@ -534,9 +534,6 @@ public:
         return g;
     }
 
-    // Columns [x, end) of the row, of the triangle of `g`.
-    void Segment(int row, int x, int end, const Gradients& g) const { Joined(row, x, end, end, g, g); }
-
     // As Joined, but the row may wait in a queue until Flush or until the
     // queue is full, rows leaving it in the order they came. `left` and
     // `right` must stay in place until then.
