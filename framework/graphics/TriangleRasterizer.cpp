@@ -57,11 +57,22 @@ bool TriangleScan::Setup(const FixedVertex* vertices, int width, int height)
     const FixedVertex& top = *mSorted[0];
     const FixedVertex& mid = *mSorted[1];
     const FixedVertex& bottom = *mSorted[2];
-    const int64_t cross = (int64_t{mid.x} - top.x) * (int64_t{bottom.y} - top.y) -
-                          (int64_t{bottom.x} - top.x) * (int64_t{mid.y} - top.y);
-    if (cross == 0)
+    // Which side of the long edge the middle corner lies: the sign of
+    // dxMid * dyBottom - dxBottom * dyMid, which passes 2^63 for corners
+    // some 46,000 pixels apart. The heights (never below 0) split into
+    // whole pixels and fractions write it as high * 65536 plus a remainder
+    // of 0 to 65535, each well within 64 bits: its sign is high's, or the
+    // remainder's where high is 0.
+    const int64_t dxMid = int64_t{mid.x} - top.x;
+    const int64_t dxBottom = int64_t{bottom.x} - top.x;
+    const int64_t dyMid = int64_t{mid.y} - top.y;
+    const int64_t dyBottom = int64_t{bottom.y} - top.y;
+    const int64_t whole = dxMid * (dyBottom >> 16) - dxBottom * (dyMid >> 16);
+    const int64_t part = dxMid * (dyBottom & 0xFFFF) - dxBottom * (dyMid & 0xFFFF);
+    const int64_t high = whole + (part >> 16);
+    if (high == 0 && (part & 0xFFFF) == 0)
         return false;
-    mMidLeft = cross < 0;
+    mMidLeft = high < 0;
     // An edge between corners within the columns never leaves them.
     mWithin = std::min({top.x, mid.x, bottom.x}) >= 0 &&
               int64_t{std::max({top.x, mid.x, bottom.x})} <= int64_t{width} * 65536;

@@ -5,16 +5,21 @@
 // tint m = (c * (A + 1) >> 8) + 1 applied as p * m >> 8.
 
 #include "framework/display/SoftDevice3D.h"
+#include "fakes/DisplayApp.h"
+#include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/RowLevel.h"
+#include "framework/graphics/SWTri.h"
 #include "framework/graphics/TextureFetch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -734,5 +739,89 @@ TEST(SoftDevice3D, SpritesCutToTheirPictureEqualWholeRows)
         }
     }
 }
+
+// The triangle (-f, -f), (f, -f), (400, f) on an 800 x 600 target, a white
+// texel laid over black: which pixels it covers, drawn by the device or,
+// clipped first, by the software triangles.
+constexpr int kFarWidth = 800;
+constexpr int kFarHeight = 600;
+
+std::vector<bool> CoveredByDevice(float f)
+{
+    SoftDevice3D device;
+    auto target = MakeTarget(Platform::kFormatX8R8G8B8, kFarWidth, kFarHeight);
+    EXPECT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+    device.SetTexture(OneTexel(kTextureA8R8G8B8, 0xFFFFFFFF));
+    device.SetBlending(true);
+    device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
+    EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
+    ScreenVertex corners[3];
+    const float xs[3] = {-f, f, 400};
+    const float ys[3] = {-f, -f, f};
+    for (int k = 0; k < 3; ++k) {
+        corners[k].x = xs[k];
+        corners[k].y = ys[k];
+        corners[k].diffuse = 0xFFFFFFFF;
+    }
+    EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleList, corners, 3), Platform::kDDOk);
+    Platform::LockedPixels locked;
+    EXPECT_EQ(target->Lock(locked), Platform::kDDOk);
+    std::vector<bool> covered;
+    for (int y = 0; y < kFarHeight; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch);
+        for (int x = 0; x < kFarWidth; ++x)
+            covered.push_back((row[x] & 0xFFFFFF) != 0);
+    }
+    target->Unlock();
+    return covered;
+}
+
+std::vector<bool> CoveredInSoftware(float f)
+{
+    auto texel = Testing::MakeImage(1, {0xFFFFFFFF});
+    std::vector<uint32_t> pixels(static_cast<size_t>(kFarWidth) * kFarHeight, 0);
+    SWTri::Destination dest;
+    dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
+    dest.pitch = kFarWidth * 4;
+    dest.width = kFarWidth;
+    dest.height = kFarHeight;
+    dest.format = SWTri::kFormat888;
+    const TriangleVertex corners[3] = {{-f, -f, 0, 0, 0}, {f, -f, 0, 0, 0}, {400, f, 0, 0, 0}};
+    SWTri::DrawTriangles(corners, 3, texel.get(), dest, false, false, Rect(0, 0, kFarWidth, kFarHeight),
+        Color::White, kDrawModeNormal);
+    std::vector<bool> covered;
+    for (const uint32_t p : pixels)
+        covered.push_back((p & 0xFFFFFF) != 0);
+    return covered;
+}
+
+struct FarCase {
+    const char* name;
+    float f;
+    // Whether the software triangles are the reference: their clipping in
+    // float leaves the top row empty from about 60,000 on.
+    bool softwareExact;
+};
+
+// Corners tens of thousands of pixels apart, and past what 16.16 holds
+// (held there): the triangle covers the whole target, as the software
+// triangles' does.
+class SoftDeviceFarCorners : public ::testing::TestWithParam<FarCase> {};
+
+TEST_P(SoftDeviceFarCorners, CoverWhatTheyEnclose)
+{
+    const FarCase& c = GetParam();
+    const std::vector<bool> covered = CoveredByDevice(c.f);
+    if (c.softwareExact) {
+        EXPECT_EQ(covered, CoveredInSoftware(c.f));
+    }
+    EXPECT_EQ(std::count(covered.begin(), covered.end(), true), kFarWidth * kFarHeight);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corners, SoftDeviceFarCorners,
+    ::testing::Values(FarCase{"f20000", 20000, true}, FarCase{"f30000", 30000, true}, FarCase{"f40000", 40000, true},
+        FarCase{"f100000", 100000, false}, FarCase{"f1e7", 1e7f, false}, FarCase{"f1e30", 1e30f, false},
+        FarCase{"f3e38", 3e38f, false}),
+    [](const testing::TestParamInfo<FarCase>& info) { return std::string(info.param.name); });
 
 } // namespace
