@@ -155,6 +155,11 @@ struct KeyFields {
     int32_t width;
     int32_t height;
     int32_t changes;
+    // Whether samples are laid over or stored. They may be forced after the
+    // pixels were drawn, which no change count follows. Words rather than
+    // bytes: the block stays without padding.
+    int32_t hasTrans;
+    int32_t hasAlpha;
     int32_t clipX;
     int32_t clipY;
     int32_t clipWidth;
@@ -180,9 +185,9 @@ LayerKey KeyOf(const TriangleVertex* strip, int count, const MemoryImage& textur
     const Destination& dest, bool linear, bool vertexColors, const Rect& clip, const Color& color, int mode)
 {
     const KeyFields fields{forms.bits, forms.premultiplied, forms.palette, forms.indices, dest.bits, count,
-        forms.width, forms.height, texture.mBitsChangedCount, clip.mX, clip.mY, clip.mWidth, clip.mHeight,
-        color.mRed, color.mGreen, color.mBlue, color.mAlpha, mode, dest.pitch, dest.width, dest.height, dest.format,
-        forms.palettePremultiplied, linear, vertexColors, dest.redLow};
+        forms.width, forms.height, texture.mBitsChangedCount, texture.mHasTrans, texture.mHasAlpha, clip.mX, clip.mY,
+        clip.mWidth, clip.mHeight, color.mRed, color.mGreen, color.mBlue, color.mAlpha, mode, dest.pitch, dest.width,
+        dest.height, dest.format, forms.palettePremultiplied, linear, vertexColors, dest.redLow};
     LayerKey key;
     key.AddBytes(strip, sizeof *strip * static_cast<size_t>(count)).Add(fields);
     return key;

@@ -1,7 +1,9 @@
 #include "framework/graphics/SWTri.h"
 
 #include "fakes/DisplayApp.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/graphics/MemoryImage.h"
+#include "framework/graphics/Transform.h"
 
 #include <gtest/gtest.h>
 
@@ -602,6 +604,59 @@ TEST(ReadAhead, IsWorthTryingOnlyFrom64KBOfWords)
         {-1, 1 << 20, false}, {65536, 65536, true}, {0x7FFFFFFF, 0x7FFFFFFF, true}};
     for (const auto& size : sizes)
         EXPECT_EQ(SWTri::CanReadAhead(size.width, size.rows), size.can) << size.width << " x " << size.rows;
+}
+
+// Twin sprites, scaled and turned, drawn on an opaque backdrop: one drawn
+// laid over it until its drawing was laid from a recording, then forced
+// opaque; the other forced opaque before it was ever drawn. Their next
+// drawings store the same samples. Forced to the flags it has, a sprite is
+// still laid from its recording.
+TEST(SWTri, AlphaFlagsForcedAfterDrawingsDecideTheNextDrawing)
+{
+    constexpr int kWide = 120;
+    constexpr int kHigh = 100;
+    Testing::DisplayApp display;
+    std::vector<uint32_t> sprite(40 * 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const auto rim = static_cast<uint32_t>(std::min({x, y, 39 - x, 29 - y}));
+            sprite[static_cast<size_t>(y * 40 + x)] = std::min(rim * 60, 255u) << 24 |
+                                                      static_cast<uint32_t>(x * 6) << 16 | 0x9040u |
+                                                      static_cast<uint32_t>(y * 8);
+        }
+    std::vector<uint32_t> backdrop(kWide * kHigh);
+    for (size_t i = 0; i < backdrop.size(); ++i)
+        backdrop[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x010305u & 0xFFFFFF);
+    auto drawnFirst = Testing::MakeImage(40, sprite, &display.app);
+    auto forcedFirst = Testing::MakeImage(40, sprite, &display.app);
+    forcedFirst->ForceAlphaFlags(false, false);
+    auto screen = Testing::MakeImage(kWide, backdrop, &display.app);
+    screen->ForceAlphaFlags(false, false);
+    Vorn::Graphics g(screen.get());
+    Vorn::Transform t;
+    t.Scale(1.7f, 1.7f);
+    t.RotateRad(0.6f);
+    const auto draw = [&](Vorn::MemoryImage& image) {
+        screen->SetBits(backdrop.data(), kWide, kHigh);
+        g.DrawImageTransform(&image, t, 60.0f, 50.0f);
+        return Testing::PixelsOf(*screen);
+    };
+    for (int i = 0; i < SWTri::TriangleLayer::kRecordAt; ++i)
+        draw(*drawnFirst);
+    drawnFirst->ForceAlphaFlags(true, true);
+    draw(*drawnFirst);
+    ASSERT_TRUE(drawnFirst->TriangleLayerOf().Built());
+    drawnFirst->ForceAlphaFlags(false, false);
+    const std::vector<uint32_t> after = draw(*drawnFirst);
+    const std::vector<uint32_t> twin = draw(*forcedFirst);
+    int differing = 0;
+    int drawn = 0;
+    for (size_t i = 0; i < twin.size(); ++i) {
+        differing += after[i] != twin[i];
+        drawn += twin[i] != backdrop[i];
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(drawn, 1500);
 }
 
 } // namespace
