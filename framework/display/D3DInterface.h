@@ -69,6 +69,10 @@ public:
     float mExtentY = 0;
     int mFormat = 0;
     int mImageFlags = 0;
+    // The image's alpha flags at the last upload, which the format follows:
+    // they may be forced without a change of the pixels.
+    bool mHasTrans = false;
+    bool mHasAlpha = false;
 };
 
 // A polygon for the clipper; the axis of a pass is 0 x, 1 y, 2 z, 3 u, 4 v.

@@ -257,7 +257,8 @@ bool D3DInterface::PrepareImage(MemoryImage* image)
 void D3DInterface::ValidateTextures(TextureSet& set, MemoryImage& image)
 {
     if (set.mFormat == 0 || set.mImageWidth != image.mWidth || set.mImageHeight != image.mHeight ||
-        set.mBitsChangedCount != image.mBitsChangedCount || set.mImageFlags != image.mD3DFlags)
+        set.mBitsChangedCount != image.mBitsChangedCount || set.mImageFlags != image.mD3DFlags ||
+        set.mHasTrans != image.mHasTrans || set.mHasAlpha != image.mHasAlpha)
         CreateTextures(set, image);
 }
 
@@ -336,6 +337,8 @@ void D3DInterface::CreateTextures(TextureSet& set, MemoryImage& image)
     set.mImageHeight = image.mHeight;
     set.mBitsChangedCount = image.mBitsChangedCount;
     set.mFormat = format;
+    set.mHasTrans = image.mHasTrans;
+    set.mHasAlpha = image.mHasAlpha;
 }
 
 void D3DInterface::UploadPiece(SoftTexture& texture, const MemoryImage& image, int x, int y, int format)

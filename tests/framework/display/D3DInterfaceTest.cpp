@@ -710,6 +710,52 @@ std::vector<uint32_t> ScreenPixels(Platform::Surface& surface, int width, int he
     return pixels;
 }
 
+uint32_t SoftRim(int x, int y)
+{
+    const auto rim = static_cast<uint32_t>(std::min({x, y, 39 - x, 29 - y}));
+    return std::min(rim * 60, 255u) << 24 | static_cast<uint32_t>(x * 6) << 16 | 0x9040u | static_cast<uint32_t>(y * 8);
+}
+
+// Twin sprites, scaled and turned, drawn on an opaque backdrop: one drawn
+// once laid over it, then forced opaque; the other forced opaque before it
+// was ever drawn. Their next drawings give the same pixels. Forced to the
+// flags it has, an image keeps its textures as they were uploaded.
+TEST_F(D3DRoad, AlphaFlagsForcedAfterADrawingDecideTheNextDrawing)
+{
+    MemoryImage* drawnFirst = Image(40, 30, SoftRim);
+    MemoryImage* forcedFirst = Image(40, 30, SoftRim);
+    forcedFirst->ForceAlphaFlags(false, false);
+    Graphics g(screen);
+    Transform t;
+    t.Scale(1.7f, 1.7f);
+    t.RotateRad(0.6f);
+    const auto draw = [&](MemoryImage* image) {
+        g.SetColor(Color(0x30, 0x60, 0x90));
+        g.FillRect(0, 0, 120, 100);
+        g.SetColor(Color::White);
+        g.DrawImageTransform(image, t, 60.0f, 50.0f);
+        return ScreenPixels(*display.mDrawSurface, 120, 100);
+    };
+    const std::vector<uint32_t> laidOver = draw(drawnFirst);
+    const std::shared_ptr<SoftTexture> texture = drawnFirst->mD3DData->mPieces[0].mTexture;
+    const uint64_t uploads = texture->Changes();
+    drawnFirst->ForceAlphaFlags(true, true);
+    EXPECT_EQ(draw(drawnFirst), laidOver);
+    EXPECT_EQ(drawnFirst->mD3DData->mPieces[0].mTexture, texture);
+    EXPECT_EQ(texture->Changes(), uploads);
+    drawnFirst->ForceAlphaFlags(false, false);
+    const std::vector<uint32_t> after = draw(drawnFirst);
+    const std::vector<uint32_t> twin = draw(forcedFirst);
+    int differing = 0;
+    int forcedApart = 0;
+    for (size_t i = 0; i < twin.size(); ++i) {
+        differing += after[i] != twin[i];
+        forcedApart += laidOver[i] != twin[i];
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(forcedApart, 1000);
+}
+
 // The same scene on the 2D road and the 3D road. Opaque blits match
 // exactly. Elsewhere a channel may differ by one step: the 2D fill of an
 // opaque colour lays c * 255 >> 8 (0x10 becomes 0x0F) where the rasteriser
