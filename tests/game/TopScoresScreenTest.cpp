@@ -19,9 +19,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <limits>
+#include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -328,23 +327,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, ScoresNameChars,
         CharCase{'\x1f', false}, CharCase{'\xe9', false}, CharCase{',', false}));
 
 struct PanelName {
-    // Empty: the widest name the field takes.
     const char* name;
-    // The rightmost column the field reaches while the name is typed, and
-    // the table's row once it is entered.
+    // The rightmost column drawn while the name is typed, and in its row.
     int typedRight;
     int tableRight;
-    // The row draws it at the font's own size.
-    bool fullSize;
 };
 
-void PrintTo(const PanelName& name, std::ostream* os)
-{
-    *os << (*name.name ? name.name : "the widest name");
-}
-
-// The game's own high-score picture and score font, loaded from the data
-// the build made, drawn for real.
+// The game's own panel picture and score font, from the data the build made.
 class ScoresOnThePanel : public Scores, public ::testing::WithParamInterface<PanelName> {
 protected:
     using FontRes = Vorn::ResourceManager::FontRes;
@@ -362,6 +351,7 @@ protected:
         resources.LoadImageResource(static_cast<ImageRes*>(resources.mImageMap.at("IMAGE_SCORES_BKG").get()));
         FONT_SCORE = resources.GetFontOrThrow("FONT_SCORE");
         IMAGE_SCORES_BKG = resources.GetImageOrThrow("IMAGE_SCORES_BKG").GetImage();
+        mPanel = OverPanel([](Vorn::Graphics&) {});
     }
     ~ScoresOnThePanel() override
     {
@@ -369,168 +359,77 @@ protected:
         Vorn::gPakInterface = mPreviousArchive;
     }
 
-    // The picture alone, where the screen draws it.
-    std::unique_ptr<Vorn::MemoryImage> Picture()
+    // The panel picture where the screen lays it, with a drawing over it.
+    std::vector<uint32_t> OverPanel(const std::function<void(Vorn::Graphics&)>& draw)
     {
-        auto image = std::make_unique<Vorn::MemoryImage>(&app);
-        image->Create(800, 600);
-        Vorn::Graphics g(image.get());
+        Vorn::MemoryImage image(&app);
+        image.Create(800, 600);
+        Vorn::Graphics g(&image);
         g.DrawImage(IMAGE_SCORES_BKG, 0, 0);
-        return image;
+        draw(g);
+        return {image.GetBits(), image.GetBits() + 800 * 600};
+    }
+    // The rightmost column that a drawing changes on the panel; -1 for none.
+    int RightmostDrawn(const std::function<void(Vorn::Graphics&)>& draw)
+    {
+        const std::vector<uint32_t> drawn = OverPanel(draw);
+        int right = -1;
+        for (size_t at = 0; at < drawn.size(); ++at) {
+            if (drawn[at] != mPanel[at])
+                right = std::max(right, static_cast<int>(at % 800));
+        }
+        return right;
+    }
+    // From x 400 on the top row toward the step's side, the first column where
+    // the border's gold stands out of the panel's blue.
+    int InnerEdge(int step) const
+    {
+        int x = 400;
+        while (x > 0 && x < 799 && ((mPanel[static_cast<size_t>(170 * 800 + x)] >> 16) & 0xFFu) < 0x80u)
+            x += step;
+        return x;
     }
 
     Vorn::PakInterface mArchive;
     Vorn::PakInterface* mPreviousArchive = nullptr;
+    std::vector<uint32_t> mPanel;
 };
 
-// Of all the names of 16 characters the field takes, the widest: each
-// character measured after each other one, kerning included.
-std::string WidestName(TopScoresScreen& screen, Vorn::Font& font)
-{
-    std::vector<char> allowed;
-    for (int code = 1; code < 256; ++code) {
-        const char c = static_cast<char>(code);
-        if (screen.AllowChar(TopScoresScreen::kNameFieldId, c) && font.CharWidth(c) > 0)
-            allowed.push_back(c);
-    }
-    constexpr int kLength = TopScoresScreen::kMaxNameChars;
-    // What each character adds after each other one.
-    std::vector<std::vector<int>> adds(allowed.size(), std::vector<int>(allowed.size()));
-    for (size_t last = 0; last < allowed.size(); ++last) {
-        for (size_t previous = 0; previous < allowed.size(); ++previous)
-            adds[last][previous] = font.CharWidthWithKerning(allowed[last], allowed[previous]);
-    }
-    // The width of the widest name so far by its last character, and for
-    // each length the character before that one.
-    std::vector<int> widest;
-    for (const char c : allowed)
-        widest.push_back(font.CharWidth(c));
-    std::vector<std::vector<size_t>> before(kLength, std::vector<size_t>(allowed.size()));
-    for (int at = 1; at < kLength; ++at) {
-        std::vector<int> longer(allowed.size(), std::numeric_limits<int>::min());
-        for (size_t last = 0; last < allowed.size(); ++last) {
-            for (size_t previous = 0; previous < allowed.size(); ++previous) {
-                const int width = widest[previous] + adds[last][previous];
-                if (width > longer[last]) {
-                    longer[last] = width;
-                    before[static_cast<size_t>(at)][last] = previous;
-                }
-            }
-        }
-        widest = std::move(longer);
-    }
-    size_t last = static_cast<size_t>(std::max_element(widest.begin(), widest.end()) - widest.begin());
-    std::string name(kLength, ' ');
-    for (int at = kLength - 1; at > 0; --at) {
-        name[static_cast<size_t>(at)] = allowed[last];
-        last = before[static_cast<size_t>(at)][last];
-    }
-    name[0] = allowed[last];
-    return name;
-}
-
-// The first column from x 400 toward the side of the step on row y where
-// the gold of the panel's border stands out of its blue; -1 when none does.
-int InnerEdge(Vorn::MemoryImage& picture, int y, int step)
-{
-    for (int x = 400; x >= 0 && x < picture.GetWidth(); x += step) {
-        const uint32_t pixel = picture.GetBits()[static_cast<size_t>(y * picture.GetWidth() + x)];
-        if (((pixel >> 16) & 0xFFu) >= 0x80u)
-            return x;
-    }
-    return -1;
-}
-
-// The rightmost column where two drawings differ; -1 where they agree.
-int RightmostChange(Vorn::MemoryImage& drawn, Vorn::MemoryImage& picture)
-{
-    const uint32_t* drawnBits = drawn.GetBits();
-    const uint32_t* pictureBits = picture.GetBits();
-    const int width = drawn.GetWidth();
-    int right = -1;
-    for (int y = 0; y < drawn.GetHeight(); ++y) {
-        for (int x = right + 1; x < width; ++x) {
-            const size_t at = static_cast<size_t>(y * width + x);
-            if (drawnBits[at] != pictureBits[at])
-                right = x;
-        }
-    }
-    return right;
-}
-
-// The pixels of the upper part of the top row's name, clear of the score
-// and of the row below.
-std::vector<uint32_t> TopRowName(Vorn::MemoryImage& drawn)
-{
-    std::vector<uint32_t> pixels;
-    for (int y = 140; y < 184; ++y) {
-        const uint32_t* row = drawn.GetBits() + static_cast<size_t>(y * drawn.GetWidth());
-        pixels.insert(pixels.end(), row + 400, row + drawn.GetWidth());
-    }
-    return pixels;
-}
-
-// The name goes into the top row. The panel's gold border, centred on the
-// window, begins at x 735 on the right (and at x 64 on the left): the name
-// field, 300 wide from x 396, ends well inside it. In the field a name
-// wider than the room between its insets, caret included, is shrunk and
-// never scrolls; in the table a name wider than the field is shrunk to its
-// width, and one that fits it is drawn as the font draws it.
+// The border, centred, begins at x 64 and x 735, clear of the 300-pixel field
+// from x 396. A name too wide for it is shrunk: typed, where it never scrolls,
+// and in its row.
 TEST_P(ScoresOnThePanel, ANameStaysInsideTheBorderWhileTypedAndInTheTable)
 {
-    TopScoresScreen* screen = Open("900 \n", 0);
     const PanelName& param = GetParam();
-    std::string name = param.name;
-    if (name.empty()) {
-        // Sixteen of the widest letter: 31 pixels each, 496 in all.
-        name = WidestName(*screen, *FONT_SCORE);
-        EXPECT_EQ(name, std::string(16, 'W'));
-        EXPECT_EQ(FONT_SCORE->StringWidth(name), 496);
+    EXPECT_EQ(InnerEdge(-1), 64);
+    EXPECT_EQ(InnerEdge(1), 735);
+    // No allowed character, first or after any other, adds more than a W.
+    const std::string allowed = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ -";
+    for (const char previous : std::string(1, '\0') + allowed) {
+        for (const char c : allowed)
+            EXPECT_LE(FONT_SCORE->CharWidthWithKerning(c, previous), FONT_SCORE->CharWidth('W'));
     }
-    const std::unique_ptr<Vorn::MemoryImage> picture = Picture();
-    const int edge = InnerEdge(*picture, 170, 1);
-    EXPECT_EQ(edge, 735);
-    EXPECT_EQ(InnerEdge(*picture, 170, -1), 64);
 
+    TopScoresScreen* screen = Open("900 \n", 0);
     Vorn::EditWidget& field = *screen->mNameField;
     Click(400, 290);
-    Type(name);
-    ASSERT_EQ(field.mString, name);
+    Type(param.name);
+    ASSERT_EQ(field.mString, param.name);
     EXPECT_EQ(field.mLeftPos, 0);
-    const std::unique_ptr<Vorn::MemoryImage> typed = Picture();
-    {
-        Vorn::Graphics g(typed.get());
-        g.Translate(field.mX, field.mY);
-        field.Draw(&g);
-    }
-    EXPECT_EQ(RightmostChange(*typed, *picture), param.typedRight);
-    EXPECT_LT(param.typedRight, edge);
-
+    const auto typed = [&](Vorn::Graphics& g) { g.Translate(field.mX, field.mY); field.Draw(&g); };
+    EXPECT_EQ(RightmostDrawn(typed), param.typedRight);
     Enter();
-    const std::unique_ptr<Vorn::MemoryImage> table = Picture();
-    {
-        Vorn::Graphics g(table.get());
-        screen->Draw(&g);
-    }
-    EXPECT_EQ(RightmostChange(*table, *picture), param.tableRight);
-    EXPECT_LT(param.tableRight, edge);
-    const std::unique_ptr<Vorn::MemoryImage> fullSize = Picture();
-    {
-        Vorn::Graphics g(fullSize.get());
-        g.SetFont(FONT_SCORE);
-        g.SetColor(Vorn::Color(255, 255, 255));
-        g.DrawString(name, 400, 180);
-    }
-    EXPECT_EQ(TopRowName(*table) == TopRowName(*fullSize), param.fullSize);
+    EXPECT_EQ(RightmostDrawn([&](Vorn::Graphics& g) { screen->Draw(&g); }), param.tableRight);
+    EXPECT_LT(std::max(param.typedRight, param.tableRight), InnerEdge(1));
     ExpectLeftOnClick(screen);
 }
 
-// Widths at the font's own size: the widest 496, "Tester1 abc-d XY" 266
-// (it crossed the old border at x 649), "Wim Wouterse-Mol" 300 (the field's
-// width: too wide for its room of 290), "Hermann Wiemann" 302 (shrunk, each
-// advance truncated on its own, to 288).
+// At full size: sixteen Ws 496 wide; "Tester1 abc-d XY" 266 (it crossed the
+// old border at x 649); "Wim Wouterse-Mol" 300, the field's width but over
+// its room of 290; "Hermann Wiemann" 302, shrunk to 288 since each advance is
+// truncated on its own.
 INSTANTIATE_TEST_SUITE_P(Names, ScoresOnThePanel,
-    ::testing::Values(PanelName{"", 689, 689, false}, PanelName{"Tester1 abc-d XY", 669, 669, true},
-        PanelName{"Wim Wouterse-Mol", 684, 701, true}, PanelName{"Hermann Wiemann", 685, 688, false}));
+    ::testing::Values(PanelName{"WWWWWWWWWWWWWWWW", 689, 689}, PanelName{"Tester1 abc-d XY", 669, 669},
+        PanelName{"Wim Wouterse-Mol", 684, 701}, PanelName{"Hermann Wiemann", 685, 688}));
 
 } // namespace
