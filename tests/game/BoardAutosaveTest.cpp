@@ -192,16 +192,6 @@ INSTANTIATE_TEST_SUITE_P(ValuesTheGameNeverWrites, RefusedFile,
         NeverWritten{"BallAboveTheWindow", [](AutosaveRecord& r) { r.balls[0].y = -100.0f; }},
         NeverWritten{"BallThrown", [](AutosaveRecord& r) { r.balls[1].velocityX = 3e38f; }},
         NeverWritten{"BallDrifting", [](AutosaveRecord& r) { r.balls[0].velocityY = -2.0f; }},
-        NeverWritten{"TravelWithoutRoomForTheRunningReverse",
-            [](AutosaveRecord& r) {
-                r.reverseTimer = 400;
-                r.travel = -1400.0f;
-            }},
-        NeverWritten{"SpecialWithoutLifetime",
-            [](AutosaveRecord& r) {
-                r.balls[1].specialKind = Ball::kSpecialStop;
-                r.balls[1].specialLifetime = 0;
-            }},
         NeverWritten{"RemovalCountdownOnAStayingBall",
             [](AutosaveRecord& r) {
                 r.balls[1].beingRemoved = false;
@@ -304,116 +294,85 @@ TEST_F(BoardAutosave, ReversesInARowTakeTheTravelFarBackAndTheFileIsStillRead)
     EXPECT_EQ(resumed->mBalls.size(), 2u);
 }
 
-// A saved game at the lowest travel the reader takes with a reverse ahead of
-// it: a running reverse, reverse pairs of the given lifetimes (one more pair
-// without a special keeps a ball on the track), each matched after so many
-// updates.
+// A saved game at the least travel the reader takes for the reverse still
+// ahead: a running one, or pairs of reverse balls of the given lifetimes
+// (and a plain pair), each matched on the given update.
 struct Edge {
     const char* name;
     int reverseTimer;
     std::vector<int> pairLifetimes;
-    std::vector<int> matchedAfter;
+    std::vector<int> matchedOn;
     float leastTravel;
-    // Where the longest reverse it can run takes the travel.
     float deepestTravel;
-    int updates;
 };
 
-class EdgeOfTheReader : public BoardAutosave, public ::testing::WithParamInterface<Edge> {
-protected:
-    // The lowest whole travel the reader takes for this record.
-    static float LeastTravelTaken(AutosaveRecord record)
-    {
-        for (record.travel = -3000.0f; record.travel <= Board::kSpawnDistance; record.travel += 1.0f) {
-            std::ostringstream text;
-            record.Write(text);
-            std::istringstream in(text.str());
-            AutosaveRecord read;
-            if (read.Read(in))
-                break;
-        }
-        return record.travel;
-    }
+class EdgeOfTheReader : public BoardAutosave, public ::testing::WithParamInterface<Edge> {};
 
-    // A release over the ball with no update since the last: a special
-    // matched on the last update of its lifetime.
-    static void ReleaseOver(Board& board, const Ball& ball)
-    {
-        int x = 0;
-        int y = 0;
-        ASSERT_TRUE(BoardHarness::ClickPoint(board, ball, x, y));
-        board.MouseMove(x, y);
-        for (const auto& each : board.mBalls)
-            each->UpdateHover(x, y);
-        board.MouseUpButton(x, y, 0, 1);
-    }
-};
+bool ReadsBack(const AutosaveRecord& record)
+{
+    std::stringstream text;
+    record.Write(text);
+    AutosaveRecord read;
+    return read.Read(text);
+}
 
 TEST_P(EdgeOfTheReader, IsResumedAndEveryFileItsLongestReverseWritesIsReadBack)
 {
     const Edge& edge = GetParam();
     auto left = mHarness.MakeBoard(1);
     left->mPendingSymbols.clear();
-    for (size_t pair = 0; pair <= edge.pairLifetimes.size(); ++pair) {
-        for (int twice = 0; twice < 2; ++twice) {
-            const auto at = static_cast<float>(left->mBalls.size());
-            Ball& ball = BoardHarness::AddBall(*left, 130.0f + 80.0f * at, 150.0f, static_cast<int>(pair));
-            if (pair < edge.pairLifetimes.size()) {
-                ball.SetSpecial(Ball::kSpecialReverse);
-                ball.mSpecialLifetime = edge.pairLifetimes[pair];
-            }
+    const size_t count = 2 * edge.pairLifetimes.size() + 2;
+    for (size_t at = 0; at < count; ++at) {
+        Ball& ball =
+            BoardHarness::AddBall(*left, 130.0f + 80.0f * static_cast<float>(at), 150.0f, static_cast<int>(at / 2));
+        if (at + 2 < count) {
+            ball.SetSpecial(Ball::kSpecialReverse);
+            ball.mSpecialLifetime = edge.pairLifetimes[at / 2];
         }
     }
     AutosaveRecord record = left->MakeAutosaveRecord();
     left.reset();
     record.reverseTimer = edge.reverseTimer;
-    record.travel = LeastTravelTaken(record);
-    EXPECT_EQ(record.travel, edge.leastTravel);
+    record.travel = edge.leastTravel - 0.01f;
+    EXPECT_FALSE(ReadsBack(record));
+    record.travel = edge.leastTravel;
     std::ostringstream text;
     record.Write(text);
     mHarness.mDataDir.WriteFile("Save/autosave", text.str());
 
-    auto board = mHarness.MakeBoard(8);
-    ASSERT_TRUE(std::filesystem::exists(SavePath()));
-    ASSERT_EQ(board->mTravel, record.travel);
+    const auto board = mHarness.MakeBoard(8);
+    ASSERT_EQ(board->mBalls.size(), count);
     std::vector<Ball*> balls;
     for (const auto& ball : board->mBalls)
         balls.push_back(ball.get());
-    float deepest = board->mTravel;
-    for (int update = 0; update < edge.updates; ++update) {
-        for (size_t pair = 0; pair < edge.matchedAfter.size(); ++pair) {
-            if (edge.matchedAfter[pair] != update)
-                continue;
-            ASSERT_EQ(balls[2 * pair]->mSpecialKind, Ball::kSpecialReverse);
-            ReleaseOver(*board, *balls[2 * pair]);
-            ReleaseOver(*board, *balls[2 * pair + 1]);
-            ASSERT_EQ(board->mReverseTimer, 400) << update;
+    float deepest = edge.leastTravel;
+    for (int update = 0; update < 1420; ++update) {
+        for (size_t pair = 0; pair < edge.matchedOn.size(); ++pair) {
+            // Released with no update between, as on the special's last one.
+            for (size_t at = 2 * pair; edge.matchedOn[pair] == update && at < 2 * pair + 2; ++at) {
+                int x = 0;
+                int y = 0;
+                ASSERT_TRUE(BoardHarness::ClickPoint(*board, *balls[at], x, y));
+                board->MouseMove(x, y);
+                for (const auto& each : board->mBalls)
+                    each->UpdateHover(x, y);
+                board->MouseUpButton(x, y, 0, 1);
+            }
         }
         BoardHarness::Run(*board, 1);
         deepest = std::min(deepest, board->mTravel);
-        std::ostringstream written;
-        board->MakeAutosaveRecord().Write(written);
-        std::istringstream in(written.str());
-        AutosaveRecord read;
-        ASSERT_TRUE(read.Read(in)) << "after " << update + 1 << " updates\n" << written.str();
+        ASSERT_TRUE(ReadsBack(board->MakeAutosaveRecord())) << "after " << update + 1 << " updates";
     }
-    EXPECT_FALSE(board->mLost);
     EXPECT_EQ(deepest, edge.deepestTravel);
-    ASSERT_TRUE(board->WriteAutosave());
-    board.reset();
-    board = mHarness.MakeBoard(8);
-    EXPECT_TRUE(std::filesystem::exists(SavePath()));
-    EXPECT_EQ(board->mBalls.size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Reverses, EdgeOfTheReader,
-    ::testing::Values(Edge{"NoReverse", 0, {}, {}, -1400.0f, -1400.0f, 100},
-        Edge{"ReverseRunning", 400, {}, {}, -1000.0f, -1400.0f, 420},
-        Edge{"PairMatchedOnItsLastUpdate", 0, {1000}, {999}, 0.0f, -381.0f, 1420},
-        Edge{"PairMatchedAtOnceOnItsLastUpdate", 0, {1}, {0}, -999.0f, -1399.0f, 420},
-        // Each pair just before the reverse it keeps going runs out, the last
-        // on its last update: a reverse all the way.
-        Edge{"ReversesInARowToTheLastUpdate", 400, {1000, 1000, 1000}, {399, 798, 999}, 0.0f, -1399.0f, 1420}),
+    ::testing::Values(Edge{"NoReverse", 0, {}, {}, -1400.0f, -1400.0f},
+        Edge{"ReverseRunning", 400, {}, {}, -1000.0f, -1400.0f},
+        Edge{"PairMatchedOnItsLastUpdate", 0, {1000}, {999}, 0.0f, -381.0f},
+        Edge{"PairMatchedAtOnceOnItsLastUpdate", 0, {1}, {0}, -999.0f, -1399.0f},
+        // Each pair matched just before the last one's reverse runs out.
+        Edge{"ReversesInARowToTheLastUpdate", 400, {1000, 1000, 1000}, {399, 798, 999}, 0.0f, -1399.0f}),
     [](const ::testing::TestParamInfo<Edge>& info) { return std::string(info.param.name); });
 
 // How near the files of a long run came to the reader's bounds.
@@ -489,8 +448,7 @@ TEST_P(PlayedFiles, EveryFileTheGameWritesInALongRunIsReadBack)
         } else {
             BoardHarness::Run(*board, 1);
         }
-        // A reverse ball as a resumed game brings one: with no longer a
-        // special than a saved game at this travel may hold.
+        // No longer a special than a saved game at this travel may hold.
         const int lifetime = std::min(Ball::kSpecialLifetime, static_cast<int>(std::floor(board->mTravel)) + 1000);
         if (moment % 120 == 100 && style == 0 && !board->mBalls.empty() && lifetime > 0) {
             Ball& ball = *board->mBalls[static_cast<size_t>(roll(static_cast<int>(board->mBalls.size())))];
