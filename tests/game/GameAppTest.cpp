@@ -3,7 +3,6 @@
 #include "BoardHarness.h"
 #include "TestGameApp.h"
 #include "fakes/FatalExit.h"
-#include "fakes/PipeWatch.h"
 #include "fakes/ProgramRun.h"
 #include "fakes/XvfbRun.h"
 #include "framework/app/DemoFile.h"
@@ -35,9 +34,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -273,48 +273,34 @@ TEST(GameApp, DeletingTheApplicationTakesTheScreenOutOfTheTreeFirst)
     }
 }
 
-// Every kind of file the game reads, from its own folder, its save folder,
-// or wherever a developer or a crash names one, with a pipe in its place that
-// nobody writes to: each reader answers at once, as it does when the file is
-// missing.
+using Harness = Testing::BoardHarness;
+using Pipe = const std::string&;
+
+// A pipe that nobody writes to in the place of each kind of file the game
+// reads, below its folder or, for "Save/", its save folder: the reader
+// answers at once, as it does when the file is missing. The names are in no
+// archive, which would serve them first.
 struct PipedFile {
     const char* name;
-    // Below the game's folder, or the save folder's for a name in "Save/".
     const char* file;
-    bool (*answersAsForAMissingFile)(Testing::BoardHarness& harness, const std::string& pipe);
+    bool (*answersAsForAMissingFile)(Harness& harness, Pipe pipe);
 };
 
-void PrintTo(const PipedFile& file, std::ostream* out)
-{
-    *out << file.name;
-}
-
-class PipeInAFilesPlace : public ::testing::TestWithParam<PipedFile> {
-protected:
-    PipeInAFilesPlace() { std::filesystem::current_path(mGame.Path()); }
-    ~PipeInAFilesPlace() override { Vorn::gPakInterface = mPreviousLayer; }
-
-    Testing::BoardHarness mHarness;
-    Testing::TempDir mGame;
-    // A file layer without archives: an archive an earlier test added would
-    // serve some of the names.
-    Vorn::PakInterface mLayer;
-    Vorn::PakInterface* mPreviousLayer = std::exchange(Vorn::gPakInterface, &mLayer);
-};
+class PipeInAFilesPlace : public ::testing::TestWithParam<PipedFile> {};
 
 TEST_P(PipeInAFilesPlace, IsRefusedWithoutWaitingAsAMissingFileIs)
 {
-    const PipedFile& c = GetParam();
-    const std::string file = c.file;
-    const std::string pipe = file.starts_with("Save/") ? mHarness.mDataDir / file : mGame / file;
+    Harness harness;
+    const Testing::TempDir game;
+    std::filesystem::current_path(game.Path());
+    const std::string file = GetParam().file;
+    const std::string pipe = file.starts_with("Save/") ? harness.mDataDir / file : game / file;
     std::filesystem::create_directories(std::filesystem::path(pipe).parent_path());
-    ASSERT_TRUE(Testing::MakePipe(pipe));
-    bool answered = false;
-    {
-        const Testing::PipeWatch watch(pipe);
-        answered = c.answersAsForAMissingFile(mHarness, pipe);
-    }
-    EXPECT_TRUE(answered);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // A reader that waits on the pipe is killed, and the test program with it.
+    alarm(20);
+    EXPECT_TRUE(GetParam().answersAsForAMissingFile(harness, pipe));
+    alarm(0);
 }
 
 std::shared_ptr<Platform::AudioMixer> Mixer()
@@ -324,78 +310,66 @@ std::shared_ptr<Platform::AudioMixer> Mixer()
 
 INSTANTIATE_TEST_SUITE_P(Readers, PipeInAFilesPlace,
     ::testing::Values(
-        PipedFile{"Picture", "images/ball.png",
-            [](Testing::BoardHarness&, const std::string& pipe) { return !ImageLib::LoadImageFile(pipe, true); }},
-        PipedFile{"Sound", "sounds/pop.wav",
-            [](Testing::BoardHarness&, const std::string&) {
-                return !Vorn::DSoundManager(Mixer(), false).LoadSound(1, "sounds/pop");
-            }},
-        PipedFile{"Module", "music/song.mod",
-            [](Testing::BoardHarness&, const std::string& pipe) {
-                return !Vorn::BassMusicInterface(Mixer()).LoadMusic(1, pipe);
-            }},
-        PipedFile{"ResourceManifest", "properties/resources.xml",
-            [](Testing::BoardHarness&, const std::string& pipe) { return !Vorn::XMLParser().OpenFile(pipe); }},
-        PipedFile{"FontDescriptor", "fonts/score.txt",
-            [](Testing::BoardHarness& harness, const std::string& pipe) {
+        PipedFile{"Picture", "images/piped.png",
+            [](Harness&, Pipe pipe) { return !ImageLib::LoadImageFile(pipe, true); }},
+        PipedFile{"Sound", "sounds/piped.wav",
+            [](Harness&, Pipe) { return !Vorn::DSoundManager(Mixer(), false).LoadSound(1, "sounds/piped"); }},
+        PipedFile{"Module", "music/piped.mod",
+            [](Harness&, Pipe pipe) { return !Vorn::BassMusicInterface(Mixer()).LoadMusic(1, pipe); }},
+        PipedFile{"ResourceManifest", "properties/piped.xml",
+            [](Harness&, Pipe pipe) { return !Vorn::XMLParser().OpenFile(pipe); }},
+        PipedFile{"FontDescriptor", "fonts/piped.txt",
+            [](Harness& harness, Pipe pipe) {
                 Vorn::FontData font;
                 return font.Load(&harness.mApp, pipe) && !font.mInitialized;
             }},
         PipedFile{"FontWidths", "fonts/widths.txt",
-            [](Testing::BoardHarness&, const std::string& pipe) {
-                return !Vorn::FontData().LoadFromWidthList(nullptr, pipe);
-            }},
+            [](Harness&, Pipe pipe) { return !Vorn::FontData().LoadFromWidthList(nullptr, pipe); }},
         PipedFile{"CrashAttachment", "attachment.dat",
-            [](Testing::BoardHarness&, const std::string& pipe) {
-                Vorn::Buffer buffer;
-                return !Vorn::ReadBufferFromFile(pipe, buffer);
-            }},
+            [](Harness&, Pipe pipe) { Vorn::Buffer buffer; return !Vorn::ReadBufferFromFile(pipe, buffer); }},
         PipedFile{"MusicStream", "Music/Music.ogg",
-            [](Testing::BoardHarness&, const std::string& pipe) {
-                return Platform::MusicEngine(Mixer()).StreamCreateFile(pipe) == 0;
-            }},
+            [](Harness&, Pipe pipe) { return Platform::MusicEngine(Mixer()).StreamCreateFile(pipe) == 0; }},
         PipedFile{"Sample", "music/sample.ogg",
-            [](Testing::BoardHarness&, const std::string& pipe) {
+            [](Harness&, Pipe pipe) {
                 Platform::SampleEngine engine;
                 engine.Init(Mixer());
                 return engine.SampleLoad(0, pipe, 0) == 0;
             }},
         PipedFile{"Demo", "demo.dmo",
-            [](Testing::BoardHarness&, const std::string& pipe) {
+            [](Harness&, Pipe pipe) {
                 Vorn::DemoFileInfo info;
                 Vorn::Buffer stream;
                 std::string error;
-                return !Vorn::LoadDemoFile(pipe, "1.0", info, stream, error)
-                       && error == "Demo file not found: " + pipe;
+                return !Vorn::LoadDemoFile(pipe, "1.0", info, stream, error) && error == "Demo file not found: " + pipe;
             }},
         PipedFile{"HighScores", "Save/topscores",
-            [](Testing::BoardHarness&, const std::string&) {
+            [](Harness&, Pipe) {
                 gTopScores.assign(1, {1, "someone"});
                 LoadTopScores();
                 return gTopScores.size() == 10 && gTopScores.front().score == 5000
                        && gTopScores.front().name == "Anonymous";
             }},
         PipedFile{"Autosave", "Save/autosave",
-            [](Testing::BoardHarness& harness, const std::string&) {
+            [](Harness& harness, Pipe) {
                 const std::unique_ptr<Board> board = harness.MakeBoard(3);
                 return board->mDifficulty == 3 && board->mStage == 0;
             }},
         PipedFile{"Effect", "FX/explode.fx",
-            [](Testing::BoardHarness&, const std::string&) {
+            [](Harness&, Pipe) {
                 Renderer renderer(1);
                 FXSprite effect(&renderer);
                 effect.Load("explode.fx");
                 return effect.mEmitters.empty();
             }},
         PipedFile{"Track", "properties/track_2.cfg",
-            [](Testing::BoardHarness&, const std::string&) {
+            [](Harness&, Pipe) {
                 Renderer renderer(1);
                 Level level(&renderer);
                 level.Load(2, 1);
                 return level.mPoints.empty() && level.mEndX == 500.0f && level.mEndY == 300.0f;
             }},
         PipedFile{"DriverList", "vhw.dat",
-            [](Testing::BoardHarness&, const std::string&) {
+            [](Harness&, Pipe) {
                 // Without a list the driver's date decides.
                 Vorn::D3DTester tester(nullptr);
                 tester.mDescription = "a card on no list";
@@ -403,7 +377,7 @@ INSTANTIATE_TEST_SUITE_P(Readers, PipeInAFilesPlace,
                 return tester.IsSupportedCard();
             }},
         PipedFile{"TunedSource", "tuned.cpp",
-            [](Testing::BoardHarness&, const std::string& pipe) {
+            [](Harness&, Pipe pipe) {
                 // The file table keeps the slot for the process's life.
                 static std::string slot;
                 slot = std::string("\1\0\0\0\0VORNMODVAL", 15) + pipe + "1,2";
@@ -412,15 +386,15 @@ INSTANTIATE_TEST_SUITE_P(Readers, PipeInAFilesPlace,
             }}),
     [](const ::testing::TestParamInfo<PipedFile>& info) { return std::string(info.param.name); });
 
-// The real program with a pipe for its music: it starts, loads, goes on in
-// silence, and a termination request ends it as a close would.
+// The real program with a pipe for its music starts, plays in silence, and
+// ends on a termination request as on a close.
 TEST(GameProgram, WithAPipeForItsMusicPlaysSilentlyAndEndsOnATerminationRequest)
 {
     const Testing::TempDir dir;
     std::filesystem::create_directories(dir / "game/Music");
     for (const std::string entry : {"main.pak", "properties", "FX"})
         std::filesystem::create_symlink(Testing::kGameFolder + "/" + entry, dir / ("game/" + entry));
-    ASSERT_TRUE(Testing::MakePipe(dir / "game/Music/Music.ogg"));
+    ASSERT_EQ(mkfifo((dir / "game/Music/Music.ogg").c_str(), 0600), 0);
     // The music is opened once loading has ended: the request comes later.
     const Testing::ProgramEnd end = Testing::RunProgram(dir,
         "sh -c '\"" + Testing::kGameFolder + "/zarquel\" -changedir=game 2>run.log & Z=$!; "

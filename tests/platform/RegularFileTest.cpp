@@ -1,176 +1,102 @@
 #include "platform/RegularFile.h"
 
-#include "fakes/PipeWatch.h"
 #include "fakes/TempDir.h"
 #include "fakes/XvfbRun.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-using Platform::OpenRegularFile;
-using Platform::ReadRegularFile;
-using Platform::RegularFileStream;
-
-size_t OpenDescriptors()
-{
-    const std::filesystem::directory_iterator fds("/proc/self/fd");
-    return static_cast<size_t>(std::distance(begin(fds), end(fds)));
-}
-
-// A pipe with nobody at its other end, a folder and a device: none is a file
-// to read, and none may hold its reader.
-struct IrregularKind {
-    const char* name;
-    bool (*make)(const Testing::TempDir& dir, std::string& path);
+// What lies at the path (a file holding that text, or what "missing",
+// "pipe", "folder" or "device" name), how it is opened (an fopen mode,
+// "whole" for the whole-file read of at most 3 bytes, or "stream") and what
+// comes of it.
+struct Opening {
+    const char* at;
+    const char* how;
+    const char* outcome;
 };
 
-class IrregularFile : public ::testing::TestWithParam<IrregularKind> {};
+class RegularFile : public ::testing::TestWithParam<Opening> {};
 
-TEST_P(IrregularFile, IsRefusedAtOnceByEveryOpener)
+std::string Place(const Testing::TempDir& dir, const std::string& at)
 {
-    const Testing::TempDir dir;
-    std::string path;
-    ASSERT_TRUE(GetParam().make(dir, path));
-    const Testing::PipeWatch watch(path);
-    for (const char* mode : {"r", "rb", "r+", "a", "w"}) {
-        std::FILE* file = OpenRegularFile(path, mode);
-        EXPECT_EQ(file, nullptr) << mode;
-        if (file)
-            std::fclose(file);
+    const std::string path = dir / "file";
+    if (at == "pipe")
+        mkfifo(path.c_str(), 0600);
+    else if (at == "folder")
+        std::filesystem::create_directory(path);
+    else if (at == "device")
+        return "/dev/null";
+    else if (at != "missing")
+        dir.WriteFile("file", at);
+    return path;
+}
+
+// Through an fopen mode: the first character read, then the file's text
+// once "XY" is written, and whether it has the permissions fopen gives.
+std::string Open(const Testing::TempDir& dir, const std::string& path, const std::string& how)
+{
+    if (how == "whole") {
+        std::vector<uint8_t> contents;
+        return Platform::ReadRegularFile(path, 3, contents) ? std::string(contents.begin(), contents.end())
+                                                            : "refused";
     }
-    std::vector<uint8_t> contents;
-    EXPECT_FALSE(ReadRegularFile(path, 1 << 20, contents));
-    RegularFileStream stream(path);
-    EXPECT_FALSE(stream);
-    std::string word;
-    EXPECT_FALSE(stream >> word);
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, IrregularFile,
-    ::testing::Values(
-        IrregularKind{"Pipe",
-            [](const Testing::TempDir& dir, std::string& path) { return Testing::MakePipe(path = dir / "pipe"); }},
-        IrregularKind{"Folder",
-            [](const Testing::TempDir& dir, std::string& path) {
-                return std::filesystem::create_directory(path = dir / "sub");
-            }},
-        IrregularKind{"Device",
-            [](const Testing::TempDir&, std::string& path) { return std::filesystem::exists(path = "/dev/null"); }}),
-    [](const ::testing::TestParamInfo<IrregularKind>& info) { return std::string(info.param.name); });
-
-TEST(RegularFile, AMissingFileIsRefusedByTheReadersAndCreatedByWriting)
-{
-    const Testing::TempDir dir;
-    std::vector<uint8_t> contents;
-    EXPECT_FALSE(ReadRegularFile(dir / "missing", 1 << 20, contents));
-    EXPECT_FALSE(RegularFileStream(dir / "missing"));
-    EXPECT_EQ(OpenRegularFile(dir / "missing", "rb"), nullptr);
-    EXPECT_EQ(OpenRegularFile(dir / "missing", "r+"), nullptr);
-    std::FILE* file = OpenRegularFile(dir / "made", "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("new", file);
-    std::fclose(file);
-    EXPECT_EQ(Testing::ReadTextFile(dir / "made"), "new");
-    // Made as fopen makes it: readable and writable by all that the mask allows.
-    const mode_t mask = umask(0);
-    umask(mask);
-    EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(dir / "made").permissions()), 0666 & ~mask);
-    EXPECT_EQ(OpenRegularFile(dir / "made", "q"), nullptr);
-}
-
-struct ModeCase {
-    const char* mode;
-    // What the first getc gives (EOF for a file that cannot be read), then
-    // "XY" is written and the file holds `after`.
-    int first;
-    const char* after;
-};
-
-class RegularFileModes : public ::testing::TestWithParam<ModeCase> {};
-
-TEST_P(RegularFileModes, OpenAsFopenDoes)
-{
-    const ModeCase& c = GetParam();
-    const Testing::TempDir dir;
-    dir.WriteFile("file", "abc");
-    std::FILE* file = OpenRegularFile(dir / "file", c.mode);
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(std::fgetc(file), c.first);
+    if (how == "stream") {
+        Platform::RegularFileStream stream(path);
+        std::string word;
+        stream.seekg(0, std::ios::end);
+        const std::string size = std::to_string(stream.tellg());
+        if (!(stream.seekg(1) >> word))
+            return "refused";
+        stream.Close();
+        return word + "," + size + (stream.seekg(0) >> word ? ",still open" : "");
+    }
+    std::FILE* file = Platform::OpenRegularFile(path, how.c_str());
+    if (!file)
+        return "refused";
+    const int first = std::fgetc(file);
     std::clearerr(file);
     std::fseek(file, 0, SEEK_CUR);
     std::fputs("XY", file);
     std::fclose(file);
-    EXPECT_EQ(Testing::ReadTextFile(dir / "file"), c.after);
+    std::fclose(std::fopen((dir / "made").c_str(), "w"));
+    const bool asFopen
+        = std::filesystem::status(path).permissions() == std::filesystem::status(dir / "made").permissions();
+    return (first == EOF ? "EOF" : std::string(1, static_cast<char>(first))) + "," + Testing::ReadTextFile(path)
+           + (asFopen ? "" : ",other permissions");
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RegularFileModes,
-    ::testing::Values(ModeCase{"r", 'a', "abc"}, ModeCase{"rb", 'a', "abc"}, ModeCase{"rt", 'a', "abc"},
-        ModeCase{"r+", 'a', "aXY"}, ModeCase{"rb+", 'a', "aXY"}, ModeCase{"w", EOF, "XY"},
-        ModeCase{"w+", EOF, "XY"}, ModeCase{"a", EOF, "abcXY"}, ModeCase{"a+", 'a', "abcXY"}),
-    [](const ::testing::TestParamInfo<ModeCase>& info) {
-        std::string name;
-        for (const char* c = info.param.mode; *c; ++c)
-            name += *c == '+' ? std::string("Plus") : std::string(1, *c);
-        return name;
+TEST_P(RegularFile, ReadsARegularFileAndRefusesAnyOtherAtOnce)
+{
+    const Testing::TempDir dir;
+    const std::string path = Place(dir, GetParam().at);
+    // A reader that waits on the pipe is killed, and the test program with it.
+    alarm(20);
+    EXPECT_EQ(Open(dir, path, GetParam().how), GetParam().outcome);
+    alarm(0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Openings, RegularFile,
+    ::testing::Values(Opening{"abc", "r", "a,abc"}, Opening{"abc", "rb", "a,abc"}, Opening{"abc", "r+", "a,aXY"},
+        Opening{"abc", "w", "EOF,XY"}, Opening{"abc", "w+", "EOF,XY"}, Opening{"abc", "a", "EOF,abcXY"},
+        Opening{"abc", "a+", "a,abcXY"}, Opening{"abc", "q", "refused"}, Opening{"abc", "whole", "abc"},
+        Opening{"abcd", "whole", "refused"}, Opening{"abc", "stream", "bc,3"}, Opening{"missing", "r", "refused"},
+        Opening{"missing", "r+", "refused"}, Opening{"missing", "w", "EOF,XY"}, Opening{"missing", "whole", "refused"},
+        Opening{"missing", "stream", "refused"}, Opening{"pipe", "r", "refused"}, Opening{"pipe", "w", "refused"},
+        Opening{"pipe", "a", "refused"}, Opening{"pipe", "whole", "refused"}, Opening{"pipe", "stream", "refused"},
+        Opening{"folder", "r", "refused"}, Opening{"device", "r", "refused"}, Opening{"device", "r+", "refused"},
+        Opening{"device", "whole", "refused"}),
+    [](const ::testing::TestParamInfo<Opening>& info) {
+        std::string name = std::string(info.param.at) + "_" + info.param.how;
+        return name.back() == '+' ? name.replace(name.size() - 1, 1, "Plus") : name;
     });
-
-TEST(RegularFile, HandsOverADescriptorThatBlocksAndClosesOnExec)
-{
-    const Testing::TempDir dir;
-    dir.WriteFile("file", "abc");
-    std::FILE* file = OpenRegularFile(dir / "file", "rb");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(fcntl(fileno(file), F_GETFL) & O_NONBLOCK, 0);
-    EXPECT_NE(fcntl(fileno(file), F_GETFD) & FD_CLOEXEC, 0);
-    std::fclose(file);
-}
-
-TEST(RegularFile, ReadsTheWholeFileUpToItsLimit)
-{
-    const Testing::TempDir dir;
-    const std::string bytes("a\0\xFF\r\nz", 6);
-    dir.WriteFile("file", bytes);
-    std::vector<uint8_t> contents;
-    ASSERT_TRUE(ReadRegularFile(dir / "file", 6, contents));
-    EXPECT_EQ(std::string(contents.begin(), contents.end()), bytes);
-    EXPECT_FALSE(ReadRegularFile(dir / "file", 5, contents));
-    dir.WriteFile("empty", "");
-    contents.assign(3, 1);
-    EXPECT_TRUE(ReadRegularFile(dir / "empty", 0, contents));
-    EXPECT_TRUE(contents.empty());
-}
-
-TEST(RegularFileStream, ReadsSeeksAndTellsAsAFileStreamAndLetsGoOnClose)
-{
-    const Testing::TempDir dir;
-    dir.WriteFile("file", "12 words\nnext line\n");
-    const size_t before = OpenDescriptors();
-    RegularFileStream stream(dir / "file");
-    ASSERT_TRUE(stream);
-    EXPECT_EQ(OpenDescriptors(), before + 1);
-    int number = 0;
-    std::string line;
-    EXPECT_TRUE(stream >> number);
-    EXPECT_EQ(number, 12);
-    EXPECT_TRUE(std::getline(stream, line));
-    EXPECT_EQ(line, " words");
-    stream.seekg(0, std::ios::end);
-    EXPECT_EQ(stream.tellg(), 19);
-    stream.seekg(3, std::ios::beg);
-    EXPECT_TRUE(std::getline(stream, line));
-    EXPECT_EQ(line, "words");
-    stream.Close();
-    EXPECT_EQ(OpenDescriptors(), before);
-    EXPECT_FALSE(std::getline(stream, line));
-}
 
 } // namespace
