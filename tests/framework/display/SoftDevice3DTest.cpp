@@ -6,7 +6,6 @@
 
 #include "framework/display/SoftDevice3D.h"
 #include "fakes/DisplayApp.h"
-#include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/RowLevel.h"
 #include "framework/graphics/SWTri.h"
 #include "framework/graphics/TextureFetch.h"
@@ -19,7 +18,6 @@
 #include <limits>
 #include <memory>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace {
@@ -740,88 +738,76 @@ TEST(SoftDevice3D, SpritesCutToTheirPictureEqualWholeRows)
     }
 }
 
-// The triangle (-f, -f), (f, -f), (400, f) on an 800 x 600 target, a white
-// texel laid over black: which pixels it covers, drawn by the device or,
-// clipped first, by the software triangles.
-constexpr int kFarWidth = 800;
-constexpr int kFarHeight = 600;
-
-std::vector<bool> CoveredByDevice(float f)
+// How many pixels of a black 800 x 600 target a white triangle covers, drawn
+// by the device or, clipped in float first, by the software triangles.
+int Covered(const float (&xy)[3][2], bool onDevice)
 {
-    SoftDevice3D device;
-    auto target = MakeTarget(Platform::kFormatX8R8G8B8, kFarWidth, kFarHeight);
-    EXPECT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
-    device.SetTexture(OneTexel(kTextureA8R8G8B8, 0xFFFFFFFF));
-    device.SetBlending(true);
-    device.SetBlendFactors(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha);
-    EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
-    ScreenVertex corners[3];
-    const float xs[3] = {-f, f, 400};
-    const float ys[3] = {-f, -f, f};
-    for (int k = 0; k < 3; ++k) {
-        corners[k].x = xs[k];
-        corners[k].y = ys[k];
-        corners[k].diffuse = 0xFFFFFFFF;
+    std::vector<uint32_t> pixels(800 * 600);
+    if (onDevice) {
+        SoftDevice3D device;
+        auto target = MakeTarget(Platform::kFormatX8R8G8B8, 800, 600);
+        EXPECT_EQ(device.SetRenderTarget(target), Platform::kDDOk);
+        device.SetTexture(OneTexel(kTextureA8R8G8B8, 0xFFFFFFFF));
+        EXPECT_EQ(device.BeginScene(), Platform::kDDOk);
+        ScreenVertex corners[3];
+        for (int k = 0; k < 3; ++k)
+            corners[k] = {xy[k][0], xy[k][1], 0, 1, 0xFFFFFFFF};
+        EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleList, corners, 3), Platform::kDDOk);
+        Platform::LockedPixels locked;
+        EXPECT_EQ(target->Lock(locked), Platform::kDDOk);
+        for (size_t y = 0; y < 600; ++y)
+            std::memcpy(&pixels[y * 800], locked.bits + y * static_cast<size_t>(locked.pitch), 800 * 4);
+        target->Unlock();
+    } else {
+        auto texel = Testing::MakeImage(1, {0xFFFFFFFF});
+        const SWTri::Destination dest{reinterpret_cast<uint8_t*>(pixels.data()), 800 * 4, 800, 600, SWTri::kFormat888};
+        const TriangleVertex corners[3] = {
+            {xy[0][0], xy[0][1], 0, 0, 0}, {xy[1][0], xy[1][1], 0, 0, 0}, {xy[2][0], xy[2][1], 0, 0, 0}};
+        SWTri::DrawTriangles(
+            corners, 3, texel.get(), dest, false, false, Rect(0, 0, 800, 600), Color::White, kDrawModeNormal);
     }
-    EXPECT_EQ(device.DrawPrimitive(Primitive::TriangleList, corners, 3), Platform::kDDOk);
-    Platform::LockedPixels locked;
-    EXPECT_EQ(target->Lock(locked), Platform::kDDOk);
-    std::vector<bool> covered;
-    for (int y = 0; y < kFarHeight; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch);
-        for (int x = 0; x < kFarWidth; ++x)
-            covered.push_back((row[x] & 0xFFFFFF) != 0);
-    }
-    target->Unlock();
-    return covered;
-}
-
-std::vector<bool> CoveredInSoftware(float f)
-{
-    auto texel = Testing::MakeImage(1, {0xFFFFFFFF});
-    std::vector<uint32_t> pixels(static_cast<size_t>(kFarWidth) * kFarHeight, 0);
-    SWTri::Destination dest;
-    dest.bits = reinterpret_cast<uint8_t*>(pixels.data());
-    dest.pitch = kFarWidth * 4;
-    dest.width = kFarWidth;
-    dest.height = kFarHeight;
-    dest.format = SWTri::kFormat888;
-    const TriangleVertex corners[3] = {{-f, -f, 0, 0, 0}, {f, -f, 0, 0, 0}, {400, f, 0, 0, 0}};
-    SWTri::DrawTriangles(corners, 3, texel.get(), dest, false, false, Rect(0, 0, kFarWidth, kFarHeight),
-        Color::White, kDrawModeNormal);
-    std::vector<bool> covered;
-    for (const uint32_t p : pixels)
-        covered.push_back((p & 0xFFFFFF) != 0);
-    return covered;
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }));
 }
 
 struct FarCase {
     const char* name;
-    float f;
-    // Whether the software triangles are the reference: their clipping in
-    // float leaves the top row empty from about 60,000 on.
-    bool softwareExact;
+    float corners[3][2];
+    int covered;
+    bool as2D;
 };
 
-// Corners tens of thousands of pixels apart, and past what 16.16 holds
-// (held there): the triangle covers the whole target, as the software
-// triangles' does.
-class SoftDeviceFarCorners : public ::testing::TestWithParam<FarCase> {};
+// Corners tens of thousands of pixels apart or past the +-32767 the device
+// holds them to, and slivers of a unit of 16.16 with the centre of pixel
+// (0, 0) on a left edge. The software triangles are the reference up to
+// 40,000: their float clipping leaves row 0 empty from about 60,000.
+class SoftDeviceFarCorners : public testing::TestWithParam<FarCase> {};
 
 TEST_P(SoftDeviceFarCorners, CoverWhatTheyEnclose)
 {
     const FarCase& c = GetParam();
-    const std::vector<bool> covered = CoveredByDevice(c.f);
-    if (c.softwareExact) {
-        EXPECT_EQ(covered, CoveredInSoftware(c.f));
+    EXPECT_EQ(Covered(c.corners, true), c.covered);
+    if (c.as2D) {
+        EXPECT_EQ(Covered(c.corners, false), c.covered);
     }
-    EXPECT_EQ(std::count(covered.begin(), covered.end(), true), kFarWidth * kFarHeight);
 }
 
+constexpr int kAll = 800 * 600;
+constexpr float kUnit = 1.0f / 65536;
+
 INSTANTIATE_TEST_SUITE_P(Corners, SoftDeviceFarCorners,
-    ::testing::Values(FarCase{"f20000", 20000, true}, FarCase{"f30000", 30000, true}, FarCase{"f40000", 40000, true},
-        FarCase{"f100000", 100000, false}, FarCase{"f1e7", 1e7f, false}, FarCase{"f1e30", 1e30f, false},
-        FarCase{"f3e38", 3e38f, false}),
+    testing::Values(FarCase{"f20000", {{-2e4f, -2e4f}, {2e4f, -2e4f}, {400, 2e4f}}, kAll, true},
+        FarCase{"f30000", {{-3e4f, -3e4f}, {3e4f, -3e4f}, {400, 3e4f}}, kAll, true},
+        FarCase{"f40000", {{-4e4f, -4e4f}, {4e4f, -4e4f}, {400, 4e4f}}, kAll, true},
+        FarCase{"f100000", {{-1e5f, -1e5f}, {1e5f, -1e5f}, {400, 1e5f}}, kAll, false},
+        FarCase{"f1e7", {{-1e7f, -1e7f}, {1e7f, -1e7f}, {400, 1e7f}}, kAll, false},
+        FarCase{"f1e30", {{-1e30f, -1e30f}, {1e30f, -1e30f}, {400, 1e30f}}, kAll, false},
+        FarCase{"f3e38", {{-3e38f, -3e38f}, {3e38f, -3e38f}, {400, 3e38f}}, kAll, false},
+        FarCase{"farLeft", {{1e5f, -1e5f}, {-1e5f, -1e5f}, {0, 1e5f}}, kAll, false},
+        FarCase{"farLowLeft", {{0, -1e5f}, {-1e5f, 1e5f}, {1e5f, 1e5f}}, kAll, false},
+        FarCase{"farLowRight", {{0, -1e5f}, {1e5f, 1e5f}, {-1e5f, 1e5f}}, kAll, false},
+        FarCase{"unitRight", {{0, 0}, {kUnit, 0}, {0, kUnit}}, 1, false},
+        FarCase{"wholeRight", {{0, -0.5f}, {kUnit, 0}, {0, 0.5f}}, 1, false},
+        FarCase{"unitLeft", {{kUnit, 0}, {0, 0}, {kUnit, kUnit}}, 1, false}),
     [](const testing::TestParamInfo<FarCase>& info) { return std::string(info.param.name); });
 
 } // namespace
