@@ -606,38 +606,28 @@ TEST(ReadAhead, IsWorthTryingOnlyFrom64KBOfWords)
         EXPECT_EQ(SWTri::CanReadAhead(size.width, size.rows), size.can) << size.width << " x " << size.rows;
 }
 
-// Twin sprites, scaled and turned, drawn on an opaque backdrop: one drawn
-// laid over it until its drawing was laid from a recording, then forced
-// opaque; the other forced opaque before it was ever drawn. Their next
-// drawings store the same samples. Forced to the flags it has, a sprite is
-// still laid from its recording.
+// Twin sprites, scaled and turned, on an opaque backdrop: one laid over it
+// until its drawing was laid from a recording, then forced opaque; the other
+// forced opaque before its first drawing. Forced to the flags it has, a
+// sprite is still laid from its recording.
 TEST(SWTri, AlphaFlagsForcedAfterDrawingsDecideTheNextDrawing)
 {
-    constexpr int kWide = 120;
-    constexpr int kHigh = 100;
     Testing::DisplayApp display;
     std::vector<uint32_t> sprite(40 * 30);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const auto rim = static_cast<uint32_t>(std::min({x, y, 39 - x, 29 - y}));
-            sprite[static_cast<size_t>(y * 40 + x)] = std::min(rim * 60, 255u) << 24 |
-                                                      static_cast<uint32_t>(x * 6) << 16 | 0x9040u |
-                                                      static_cast<uint32_t>(y * 8);
-        }
-    std::vector<uint32_t> backdrop(kWide * kHigh);
-    for (size_t i = 0; i < backdrop.size(); ++i)
-        backdrop[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x010305u & 0xFFFFFF);
+    for (size_t i = 0; i < sprite.size(); ++i)
+        sprite[i] = i % 2 != 0 ? 0x80C09040u : 0;
+    const std::vector<uint32_t> backdrop(120 * 100, 0xFF306090);
     auto drawnFirst = Testing::MakeImage(40, sprite, &display.app);
     auto forcedFirst = Testing::MakeImage(40, sprite, &display.app);
     forcedFirst->ForceAlphaFlags(false, false);
-    auto screen = Testing::MakeImage(kWide, backdrop, &display.app);
+    auto screen = Testing::MakeImage(120, backdrop, &display.app);
     screen->ForceAlphaFlags(false, false);
     Vorn::Graphics g(screen.get());
     Vorn::Transform t;
     t.Scale(1.7f, 1.7f);
     t.RotateRad(0.6f);
     const auto draw = [&](Vorn::MemoryImage& image) {
-        screen->SetBits(backdrop.data(), kWide, kHigh);
+        screen->SetBits(backdrop.data(), 120, 100);
         g.DrawImageTransform(&image, t, 60.0f, 50.0f);
         return Testing::PixelsOf(*screen);
     };
