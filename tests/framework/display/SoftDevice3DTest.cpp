@@ -777,9 +777,10 @@ struct FarCase {
 };
 
 // Corners tens of thousands of pixels apart or past the +-32767 the device
-// holds them to, and slivers of a unit of 16.16 with the centre of pixel
-// (0, 0) on a left edge. The software triangles are the reference up to
-// 40,000: their float clipping leaves row 0 empty from about 60,000.
+// holds them to, middle corners near the long edge, and slivers of a unit of
+// 16.16 with the centre of pixel (0, 0) on a left edge. The software
+// triangles are the reference but far out: their float clipping leaves row 0
+// empty from about f = 60,000.
 class SoftDeviceFarCorners : public testing::TestWithParam<FarCase> {};
 
 TEST_P(SoftDeviceFarCorners, CoverWhatTheyEnclose)
@@ -805,6 +806,8 @@ INSTANTIATE_TEST_SUITE_P(Corners, SoftDeviceFarCorners,
         FarCase{"farLeft", {{1e5f, -1e5f}, {-1e5f, -1e5f}, {0, 1e5f}}, kAll, false},
         FarCase{"farLowLeft", {{0, -1e5f}, {-1e5f, 1e5f}, {1e5f, 1e5f}}, kAll, false},
         FarCase{"farLowRight", {{0, -1e5f}, {1e5f, 1e5f}, {-1e5f, 1e5f}}, kAll, false},
+        FarCase{"nearTheLongEdgeRight", {{0, 0}, {200, 100}, {300, 200}}, 4950, true},
+        FarCase{"nearTheLongEdgeLeft", {{0, 0}, {100, 200}, {200, 300}}, 5050, true},
         FarCase{"unitRight", {{0, 0}, {kUnit, 0}, {0, kUnit}}, 1, false},
         FarCase{"wholeRight", {{0, -0.5f}, {kUnit, 0}, {0, 0.5f}}, 1, false},
         FarCase{"unitLeft", {{kUnit, 0}, {0, 0}, {kUnit, kUnit}}, 1, false}),
