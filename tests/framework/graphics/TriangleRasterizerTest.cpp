@@ -760,4 +760,47 @@ INSTANTIATE_TEST_SUITE_P(Triangles, PlaneSetup,
         PlaneCase{"smallCornersWideTexture", 3 << 16, 32767 << 16}),
     [](const testing::TestParamInfo<PlaneCase>& info) { return std::string(info.param.name); });
 
+// Which side of the long edge the middle corner lies, found exactly from
+// slivers of a unit to corners across the whole 16.16 range (where the
+// edges' cross product passes 64 bits): the triangle covers the pixels of
+// a 4 x 4 destination in `covered`, bit y * 4 + x.
+struct SideCase {
+    const char* name;
+    int32_t corners[3][2];
+    uint32_t covered;
+};
+
+class TriangleMiddleCorner : public testing::TestWithParam<SideCase> {};
+
+TEST_P(TriangleMiddleCorner, SideIsExactAtEveryScale)
+{
+    const SideCase& c = GetParam();
+    SWTri::FixedVertex tri[3];
+    for (size_t i = 0; i < 3; ++i) {
+        tri[i].x = c.corners[i][0];
+        tri[i].y = c.corners[i][1];
+    }
+    const uint32_t one = 0xFF010101;
+    Canvas<uint32_t> canvas(4, 4, SWTri::kFormat888, 0xFF000000);
+    SWTri::Rasterize<SWTri::Target888<false>, SWTri::ArgbFetch, SWTri::Sampling::Point, SWTri::Compose::Add,
+        SWTri::Shading::Constant>(tri, canvas.dest, SWTri::ArgbFetch{&one, 1, 1}, SWTri::ColorInfo{});
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(canvas.At(x, y), (c.covered >> (y * 4 + x) & 1) != 0 ? one : 0xFF000000u) << x << "," << y;
+}
+
+constexpr int32_t kFar = 32767 * 65536;
+
+INSTANTIATE_TEST_SUITE_P(Triangles, TriangleMiddleCorner,
+    testing::Values(SideCase{"farRight", {{-kFar, -kFar}, {kFar, -kFar}, {0, kFar}}, 0xFFFF},
+        SideCase{"farLeft", {{kFar, -kFar}, {-kFar, -kFar}, {0, kFar}}, 0xFFFF},
+        SideCase{"farLowLeft", {{0, -kFar}, {-kFar, kFar}, {kFar, kFar}}, 0xFFFF},
+        SideCase{"farLowRight", {{0, -kFar}, {kFar, kFar}, {-kFar, kFar}}, 0xFFFF},
+        // Cross products of 1, 65536 and -1: the centre (0, 0) lies on a
+        // left edge.
+        SideCase{"unitRight", {{0, 0}, {1, 0}, {0, 1}}, 1},
+        SideCase{"wholeRight", {{0, -32768}, {1, 0}, {0, 32768}}, 1},
+        SideCase{"unitLeft", {{1, 0}, {0, 0}, {1, 1}}, 1}),
+    [](const testing::TestParamInfo<SideCase>& info) { return std::string(info.param.name); });
+
 } // namespace
